@@ -6,6 +6,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
 #include "host/AVAlert.h"
 
@@ -23,23 +24,18 @@ ASErrorCode gPromptError = 0;
 // the stack when it fits.
 class NativeText {
  public:
-  explicit NativeText(const char* utf8) {
-    ASInt32 need = UTF8ToPlatformNativeBytesNeededTerm(utf8);
-    if (need < 1) need = 1;
-    text_ = (size_t)need <= kStackText ? small_ : (char*)ASmallocWithException((size_t)need);
-    text_[0] = 0;
-    UTF8ToPlatformNativeTerm(utf8, text_, need, '?');
+  explicit NativeText(const char* utf8) : buffer_(NeededFor(utf8)) {
+    buffer_.data()[0] = 0;
+    UTF8ToPlatformNativeTerm(utf8, buffer_.data(), (ASInt32)buffer_.size(), '?');
   }
-  ~NativeText() {
-    if (text_ != small_) ASfree(text_);
-  }
-  NativeText(const NativeText&) = delete;
-  NativeText& operator=(const NativeText&) = delete;
-  const char* get() const { return text_; }
+  const char* get() { return buffer_.data(); }
 
  private:
-  char small_[kStackText];
-  char* text_;
+  static size_t NeededFor(const char* utf8) {
+    ASInt32 need = UTF8ToPlatformNativeBytesNeededTerm(utf8);
+    return need < 1 ? 1 : (size_t)need;
+  }
+  KScratch<kStackText> buffer_;
 };
 
 // The alert of the dialog framework, titled. Until the framework is built,
