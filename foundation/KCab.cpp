@@ -265,10 +265,12 @@ SKCabEntry* NewEntry(ASUns8 type, size_t extra = 0) {
   return e;
 }
 
-// A new entry that could not be stored: its value goes as if it had been
-// stored and removed, except a sub-cabinet, which stays with the caller.
+// A new entry that could not be stored: its value was handed over, so it
+// goes as if it had been stored and removed (a sub-cabinet that something
+// is enumerating is left alone rather than freed under it).
 void DiscardNewEntry(SKCabEntry* e) {
-  if (e->type == kKCabTypeCab) e->type = kKCabTypeNull;
+  if (e->type == kKCabTypeCab && e->value.cab && (e->value.cab->parent || TreeBusy(e->value.cab)))
+    e->type = kKCabTypeNull;
   DestroyEntry(nullptr, e);
 }
 
@@ -396,17 +398,7 @@ SKCab* ResolveWrite(SKCab* cab, const char* key, const char** last, size_t* last
       RERAISE();
     END_HANDLER
     SKCab* sub = holder->value.cab;
-    SKCabEntry* stored = nullptr;
-    DURING
-      stored = StoreIn(cab, begin, length, holder);
-    HANDLER
-      KCabDestroy(sub);  // a discarded holder leaves its cabinet to us
-      RERAISE();
-    END_HANDLER
-    if (!stored) {
-      KCabDestroy(sub);
-      return nullptr;
-    }
+    if (!StoreIn(cab, begin, length, holder)) return nullptr;  // the holder went with its cabinet
     cab = sub;
   }
   *last = begin;
@@ -449,7 +441,13 @@ SKCabEntry* StoreCab(SKCab* cab, const char* key, SKCab* sub) {
       return nullptr;
     }
   }
-  SKCabEntry* e = NewEntry(kKCabTypeCab);
+  SKCabEntry* e = nullptr;
+  DURING
+    e = NewEntry(kKCabTypeCab);
+  HANDLER
+    if (sub && !TreeBusy(sub)) DestroyTree(sub);  // it was handed over
+    RERAISE();
+  END_HANDLER
   e->value.cab = sub;
   return Store(cab, key, e);
 }
@@ -475,10 +473,15 @@ SKCabEntry* NewStringEntry(const char* text) {
 }
 
 SKCabEntry* NewBinaryCopyEntry(const void* data, ASUns32 length) {
-  void* block = ASmallocWithException(length);
-  if (length) std::memcpy(block, data, length);
-  SKCabEntry* e = NewEntry(kKCabTypeBinary);
-  e->value.binary = block;
+  SKCabEntry* e = NewEntry(kKCabTypeNull);
+  DURING
+    e->value.binary = ASmallocWithException(length);
+  HANDLER
+    DestroyEntry(nullptr, e);
+    RERAISE();
+  END_HANDLER
+  if (length) std::memcpy(e->value.binary, data, length);
+  e->type = kKCabTypeBinary;
   e->length = length;
   return e;
 }
@@ -612,7 +615,12 @@ void MergeCopy(SKCab* source, SKCab* destination) {
           ++h->useCount;
           e->value.named = h;
         } else if (h) {
-          e->value.named = NewHolder(ASAtomGetString(h->typeName), nullptr);
+          DURING
+            e->value.named = NewHolder(nullptr, nullptr);
+          HANDLER
+            DestroyEntry(nullptr, e);
+            RERAISE();
+          END_HANDLER
           e->value.named->typeName = h->typeName;
           e->value.named->pointer = h->pointer;
         }
@@ -627,8 +635,7 @@ void MergeCopy(SKCab* source, SKCab* destination) {
           RERAISE();
         END_HANDLER
         e->value.cab = copy;
-        // A refused store leaves the duplicate with us.
-        if (!StoreIn(destination, s->keyText, s->keyLength, e) && copy) DestroyTree(copy);
+        StoreIn(destination, s->keyText, s->keyLength, e);
         return true;
       }
       case kKCabTypeHostText:

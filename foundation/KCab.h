@@ -67,8 +67,9 @@ void KCabPutPointerNamedType(SKCab* cab, const char* key, const char* typeName, 
                              KCabPointerDestroyProc destroy);
 void KCabPutFunctionPointerNamedType(SKCab* cab, const char* key, const char* typeName, KCabFunctionPointer pointer,
                                      KCabPointerDestroyProc destroy);
-// Takes over the sub-cabinet. Refused (and reported "already owned") when it
-// has a parent, or when it is cab itself or one of cab's ancestors.
+// Takes over the sub-cabinet (freed if the store then fails for want of
+// memory). Refused, and reported "already owned", when it has a parent or is
+// cab itself or one of cab's ancestors: it then stays where it was.
 void KCabPutCab(SKCab* cab, const char* key, SKCab* sub);
 void KCabPutNull(SKCab* cab, const char* key);
 void KCabPutUns(SKCab* cab, const char* key, ASUns32 value);
