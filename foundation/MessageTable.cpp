@@ -32,6 +32,7 @@ constexpr ASInt32 kTableBytes = 4;
 constexpr ASInt32 kFirstCapacity = 20;
 constexpr size_t kMaxKeyLength = 40;
 constexpr size_t kMaxPartLength = 127;
+constexpr size_t kMaxParts = 64;
 constexpr size_t kMaxDiagnostic = 1999;
 
 ASInt32 gMessageMemory = 0;
@@ -303,65 +304,67 @@ ASBool SplitMessageKey(const char* key, ASUns32* code, const char** rest) {
 
 ASBool AddMessage(const char* key, char* text, SMessageTable* table, ASBool handleEscapes) {
   if (!table || !table->currentRoot || !key) return 0;
-  SMessageNode* node = table->currentRoot;
-  const char* p = key;
-  for (;;) {
-    ASUns32 code;
-    const char* rest;
-    if (!SplitMessageKey(p, &code, &rest)) {
+  // Split the whole key first, so that a key that does not split leaves no
+  // empty branches behind.
+  ASUns32 codes[kMaxParts];
+  size_t parts = 0;
+  for (const char* p = key; p;) {
+    const char* rest = nullptr;
+    if (parts == kMaxParts || !SplitMessageKey(p, &codes[parts], &rest)) {
       Diagnose("Reference to bad message string follows:", key);
       return 0;
     }
-    if (rest) {
-      if (IsLeaf(node)) {
-        Diagnose("Attempt to add message when shorter key already used, follows:", key);
-        return 0;
-      }
-      SMessageNode** child = FindChild(node, code);
-      if (child) {
-        node = *child;
-      } else {
-        SMessageNode* branch = NewBranch();
-        DURING
-          AppendChild(node, code, branch);
-        HANDLER
-          FreeNode(branch);
-          RERAISE();
-        END_HANDLER
-        node = branch;
-      }
-      p = rest;
+    ++parts;
+    p = rest;
+  }
+  SMessageNode* node = table->currentRoot;
+  for (size_t i = 0; i + 1 < parts; ++i) {
+    if (IsLeaf(node)) {
+      Diagnose("Attempt to add message when shorter key already used, follows:", key);
+      return 0;
+    }
+    SMessageNode** child = FindChild(node, codes[i]);
+    if (child) {
+      node = *child;
       continue;
     }
-    ASInt32 formatCode = 0;
-    if (handleEscapes && text) GenMsg2HandleEscapes(text, &formatCode);
-    if (IsLeaf(node)) {
-      GenMsg2Message2("Attempt to define message x.y.z when x.y already exists");
-      Diagnose("Attempt to add message when shorter key already used, follows:", key);
-      return 1;
-    }
-    SMessageNode** child = FindChild(node, code);
-    if (child && !IsLeaf(*child)) {
-      GenMsg2Message2("Attempt to define message x.y when x.y.z already exists");
-      Diagnose("Attempt to add message when shorter key already used, follows:", key);
-      return 1;
-    }
-    SMessageNode* leaf = NewLeaf(text ? text : "");
-    if (child) {
-      // The later definition wins.
-      FreeNode(*child);
-      gMessageMemory -= kLeafBytes;
-      *child = leaf;
-    } else {
-      DURING
-        AppendChild(node, code, leaf);
-      HANDLER
-        FreeNode(leaf);
-        RERAISE();
-      END_HANDLER
-    }
+    SMessageNode* branch = NewBranch();
+    DURING
+      AppendChild(node, codes[i], branch);
+    HANDLER
+      FreeNode(branch);
+      RERAISE();
+    END_HANDLER
+    node = branch;
+  }
+  ASInt32 formatCode = 0;
+  if (handleEscapes && text) GenMsg2HandleEscapes(text, &formatCode);
+  if (IsLeaf(node)) {
+    GenMsg2Message2("Attempt to define message x.y.z when x.y already exists");
+    Diagnose("Attempt to add message when shorter key already used, follows:", key);
     return 1;
   }
+  SMessageNode** child = FindChild(node, codes[parts - 1]);
+  if (child && !IsLeaf(*child)) {
+    GenMsg2Message2("Attempt to define message x.y when x.y.z already exists");
+    Diagnose("Attempt to add message when shorter key already used, follows:", key);
+    return 1;
+  }
+  SMessageNode* leaf = NewLeaf(text ? text : "");
+  if (child) {
+    // The later definition wins.
+    FreeNode(*child);
+    gMessageMemory -= kLeafBytes;
+    *child = leaf;
+  } else {
+    DURING
+      AppendChild(node, codes[parts - 1], leaf);
+    HANDLER
+      FreeNode(leaf);
+      RERAISE();
+    END_HANDLER
+  }
+  return 1;
 }
 
 ASBool AddMessageCopy(const char* key, const char* text, SMessageTable* table, ASBool handleEscapes) {
