@@ -93,7 +93,73 @@ int CompareToKey(const SKCabEntry* e, const KeyRef& k) {
 
 KeyRef KeyOfEntry(const SKCabEntry* e) { return KeyRef{e->key, e->keyText, e->keyLength, EntryNumeric(e)}; }
 
+// ---- The index of large cabinets. It is a cache: when memory for it is
+// short it is dropped, and lookups scan the list again.
+
+ASUns32 Slot(ASAtom atom, ASUns32 mask) { return (atom * 2654435761u) & mask; }
+
+void IndexDrop(SKCab* cab) {
+  ASfree(cab->index);
+  cab->index = nullptr;
+  cab->indexMask = 0;
+}
+
+void IndexPlace(SKCab* cab, SKCabEntry* e) {
+  ASUns32 i = Slot(e->key, cab->indexMask);
+  while (cab->index[i]) i = (i + 1) & cab->indexMask;
+  cab->index[i] = e;
+}
+
+void IndexRebuild(SKCab* cab, ASUns32 slots) {
+  auto* index = (SKCabEntry**)UnfilteredASmalloc(sizeof(SKCabEntry*) * slots);
+  IndexDrop(cab);
+  if (!index) return;
+  std::memset(index, 0, sizeof(SKCabEntry*) * slots);
+  cab->index = index;
+  cab->indexMask = slots - 1;
+  for (SKCabEntry* e = cab->first; e; e = e->next) IndexPlace(cab, e);
+}
+
+// Keeps the index at most half full.
+void IndexAdd(SKCab* cab, SKCabEntry* e) {
+  if (cab->index && cab->count * 2 <= cab->indexMask + 1) {
+    IndexPlace(cab, e);
+  } else if (cab->count > kKCabIndexFrom) {
+    ASUns32 slots = 64;
+    while (slots < cab->count * 4) slots *= 2;
+    IndexRebuild(cab, slots);
+  }
+}
+
+void IndexRemove(SKCab* cab, SKCabEntry* e) {
+  if (!cab->index) return;
+  if (cab->count == 0) {
+    IndexDrop(cab);
+    return;
+  }
+  ASUns32 mask = cab->indexMask;
+  ASUns32 i = Slot(e->key, mask);
+  while (cab->index[i] && cab->index[i] != e) i = (i + 1) & mask;
+  if (!cab->index[i]) return;
+  // Close the gap: move back every later entry of the run that may not sit
+  // behind the hole.
+  for (ASUns32 j = (i + 1) & mask; cab->index[j]; j = (j + 1) & mask) {
+    ASUns32 home = Slot(cab->index[j]->key, mask);
+    bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+    if (!between) {
+      cab->index[i] = cab->index[j];
+      i = j;
+    }
+  }
+  cab->index[i] = nullptr;
+}
+
 SKCabEntry* FindByAtom(SKCab* cab, ASAtom atom) {
+  if (cab->index) {
+    for (ASUns32 i = Slot(atom, cab->indexMask); cab->index[i]; i = (i + 1) & cab->indexMask)
+      if (cab->index[i]->key == atom) return cab->index[i];
+    return nullptr;
+  }
   for (SKCabEntry* e = cab->first; e; e = e->next)
     if (e->key == atom) return e;
   return nullptr;
@@ -104,6 +170,12 @@ SKCabEntry* LastNumeric(SKCab* cab) { return cab->firstNonNumeric ? cab->firstNo
 // Where key k belongs: *at receives the first entry ordered at or after k
 // (null: the end of the list). Returns the entry holding k, if any.
 SKCabEntry* Locate(SKCab* cab, const KeyRef& k, SKCabEntry** at) {
+  if (cab->index) {
+    if (SKCabEntry* e = FindByAtom(cab, k.atom)) {
+      *at = e;
+      return e;
+    }
+  }
   SKCabEntry* start;
   SKCabEntry* end;
   SKCabEntry* tail;
@@ -153,6 +225,8 @@ void LinkBefore(SKCab* cab, SKCabEntry* e, SKCabEntry* at) {
     cab->last = e;
   if (!EntryNumeric(e) && (!cab->firstNonNumeric || at == cab->firstNonNumeric)) cab->firstNonNumeric = e;
   ++cab->changes;
+  ++cab->count;
+  IndexAdd(cab, e);
 }
 
 void Unlink(SKCab* cab, SKCabEntry* e) {
@@ -168,6 +242,8 @@ void Unlink(SKCab* cab, SKCabEntry* e) {
   e->next = e->prev = nullptr;
   cab->nextAnon = 0;
   ++cab->changes;
+  --cab->count;
+  IndexRemove(cab, e);
 }
 
 bool TreeBusy(const SKCab* cab) {
@@ -252,6 +328,7 @@ void DestroyTree(SKCab* cab) {
     DestroyEntry(cab, e);
   }
   cab->magic = kKCabDeadMagic;
+  IndexDrop(cab);
   ASfree(cab->bulk);
   cab->bulk = nullptr;
   ASfree(cab);

@@ -70,7 +70,16 @@ struct SKCab {
   // Bumped by every link and unlink, so that an enumeration knows when its
   // place in the list has to be found again by key.
   ASUns32 changes;
+  // Entries in the list, and for large cabinets an open-addressing index of
+  // them by key atom (null while the cabinet is small, or when there was no
+  // memory for it: lookups then scan the list).
+  ASUns32 count;
+  ASUns32 indexMask;
+  SKCabEntry** index;
 };
+
+// Cabinets with more entries than this keep an index.
+constexpr ASUns32 kKCabIndexFrom = 24;
 
 // KCabPutCab that tells what it stored: the new entry, or null when the
 // store was refused.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -691,6 +692,98 @@ TEST_F(KCabTest, RunningOutOfMemoryRaisesAndLeavesNothingBehind) {
   EXPECT_TRUE(DestroyLog::Log().empty());
   KCabDestroy(source);
   EXPECT_EQ(1u, DestroyLog::Log().size());
+}
+
+}  // namespace
+
+namespace {
+
+// Large cabinets keep an index by key: random stores, removals, anonymous
+// stores and detaches must agree with a plain model at every step.
+TEST_F(KCabTest, LargeCabinetsAgreeWithAModelThroughRandomChanges) {
+  SKCab* cab = KCabNewInner();
+  std::map<std::string, int> model;  // key -> int value (sub-cabinets count as -1)
+  unsigned seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) & 0xFFFF;
+  };
+  for (int step = 0; step < 6000; ++step) {
+    unsigned r = next();
+    std::string key = (r & 1) ? std::to_string(next() % 700) : "k" + std::to_string(next() % 500);
+    switch (next() % 6) {
+      case 0:
+      case 1:
+        KCabPutInt(cab, key.c_str(), step);
+        model[key] = step;
+        break;
+      case 2:
+        KCabRemove(cab, key.c_str());
+        model.erase(key);
+        break;
+      case 3: {
+        KCabPutCab(cab, key.c_str(), KCabNewInner());
+        model[key] = -1;
+        break;
+      }
+      case 4: {
+        SKCab* sub = KCabDetachCab(cab, key.c_str());
+        if (sub) {
+          EXPECT_EQ(-1, model[key]);
+          model.erase(key);
+          KCabDestroy(sub);
+        }
+        break;
+      }
+      default: {
+        ASAtom atom = KCabPutCabAnon(cab, KCabNewInner());
+        model[ASAtomGetString(atom)] = -1;
+        break;
+      }
+    }
+    if (step % 500 == 0 || step == 5999) {
+      ASSERT_EQ(model.size(), cab->count);
+      for (const auto& [k, v] : model) {
+        if (v == -1) {
+          ASSERT_NE(nullptr, KCabGetCab(cab, k.c_str())) << k;
+        } else {
+          ASSERT_EQ(v, KCabGetInt(cab, k.c_str(), -2)) << k;
+        }
+      }
+      // Order: numeric keys by length then bytes, then the others.
+      Strings keys = Keys(cab);
+      ASSERT_EQ(model.size(), keys.size());
+      for (size_t i = 1; i < keys.size(); ++i) {
+        const std::string& a = keys[i - 1];
+        const std::string& b = keys[i];
+        bool an = a[0] != 'k', bn = b[0] != 'k';
+        bool ordered = an != bn ? an : an ? (a.size() != b.size() ? a.size() < b.size() : a < b) : a < b;
+        ASSERT_TRUE(ordered) << a << " before " << b;
+      }
+    }
+    for (const char* missing : {"k9999", "99999"}) ASSERT_FALSE(KCabKnown(cab, missing));
+  }
+  EXPECT_NE(nullptr, cab->index);
+  SKCab* copy = KCabDup(cab);
+  EXPECT_EQ(DumpKCab(cab), DumpKCab(copy));
+  KCabMakeEmpty(cab);
+  EXPECT_EQ(nullptr, cab->index);
+  KCabDestroy(copy);
+  KCabDestroy(cab);
+}
+
+// The index is a cache: without memory for it, lookups still work.
+TEST_F(KCabTest, LargeCabinetsWorkWithoutMemoryForTheirIndex) {
+  SKCab* cab = KCabNewInner();
+  for (int i = 0; i < 24; ++i) KCabPutInt(cab, "", i);
+  ASMemInjectFailure(1, 1);  // the entry succeeds, the index fails
+  KCabPutInt(cab, "", 24);
+  ASMemClearFailure();
+  EXPECT_EQ(nullptr, cab->index);
+  for (int i = 25; i < 100; ++i) KCabPutInt(cab, "", i);
+  EXPECT_NE(nullptr, cab->index);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(i, KCabGetInt(cab, std::to_string(i).c_str(), -1));
+  KCabDestroy(cab);
 }
 
 }  // namespace
