@@ -19,6 +19,8 @@ const char kErrDestroyEnumerated[] = "KCab error: cannot destroy a cabinet while
 
 // Enumerations running anywhere; while there are none, nothing can be busy.
 ASInt32 gEnumerationsRunning = 0;
+// Cabinets whose destruction waits for an enumeration to end.
+ASInt32 gDestroysPending = 0;
 
 // A report may itself store into a cabinet (the automation message list);
 // what goes wrong inside it is not reported again.
@@ -274,6 +276,17 @@ bool RefuseBusyEntry(const SKCab* owner, const SKCabEntry* e) {
 
 void DestroyTree(SKCab* cab);
 
+// Destroys a cabinet nobody owns, or, while an enumeration runs over it or
+// one of its sub-cabinets, marks it to go when that enumeration ends.
+void DestroyOrDefer(SKCab* cab) {
+  if (!TreeBusy(cab)) {
+    DestroyTree(cab);
+  } else if (!cab->destroyPending) {
+    cab->destroyPending = 1;
+    ++gDestroysPending;
+  }
+}
+
 void ReleaseValue(SKCab* owner, SKCabEntry* e) {
   switch (e->type) {
     case kKCabTypeString:
@@ -323,6 +336,10 @@ void DestroyEntry(SKCab* owner, SKCabEntry* e) {
 
 // Frees a cabinet that nobody owns any more (callers checked busy and magic).
 void DestroyTree(SKCab* cab) {
+  if (cab->destroyPending) {
+    cab->destroyPending = 0;
+    --gDestroysPending;
+  }
   while (SKCabEntry* e = cab->first) {
     Unlink(cab, e);
     DestroyEntry(cab, e);
@@ -346,8 +363,10 @@ SKCabEntry* NewEntry(ASUns8 type, size_t extra = 0) {
 // goes as if it had been stored and removed (a sub-cabinet that something
 // is enumerating is left alone rather than freed under it).
 void DiscardNewEntry(SKCabEntry* e) {
-  if (e->type == kKCabTypeCab && e->value.cab && (e->value.cab->parent || TreeBusy(e->value.cab)))
+  if (e->type == kKCabTypeCab && e->value.cab) {
+    if (!e->value.cab->parent) DestroyOrDefer(e->value.cab);
     e->type = kKCabTypeNull;
+  }
   DestroyEntry(nullptr, e);
 }
 
@@ -522,7 +541,7 @@ SKCabEntry* StoreCab(SKCab* cab, const char* key, SKCab* sub) {
   DURING
     e = NewEntry(kKCabTypeCab);
   HANDLER
-    if (sub && !TreeBusy(sub)) DestroyTree(sub);  // it was handed over
+    if (sub) DestroyOrDefer(sub);  // it was handed over
     RERAISE();
   END_HANDLER
   e->value.cab = sub;
@@ -659,22 +678,29 @@ void Walk(SKCab* cab, bool markedOnly, Visit visit) {
   }
 }
 
+// Counts an enumeration in for its life. When it ends, a destruction that
+// waited for it goes ahead.
 struct EnumCount {
+  SKCab* cab;
   ASInt32* depth;
-  explicit EnumCount(ASInt32* d) : depth(d) {
+  EnumCount(SKCab* c, ASInt32* d) : cab(c), depth(d) {
     ++*depth;
     ++gEnumerationsRunning;
   }
   ~EnumCount() {
     --*depth;
     --gEnumerationsRunning;
+    if (gDestroysPending == 0) return;
+    SKCab* root = cab;
+    while (root->parent) root = root->parent;
+    if (root->destroyPending && !TreeBusy(root)) DestroyTree(root);
   }
   EnumCount(const EnumCount&) = delete;
   EnumCount& operator=(const EnumCount&) = delete;
 };
 
 void MergeCopy(SKCab* source, SKCab* destination) {
-  EnumCount running(&source->constEnumDepth);
+  EnumCount running(source, &source->constEnumDepth);
   Walk(source, false, [&](SKCabEntry* s) {
     if (destination->constEnumDepth > 0) Report(kErrConstEnum);
     SKCabEntry* e = nullptr;
@@ -749,11 +775,9 @@ void KCabDestroy(SKCab* cab) {
     Report(kErrDestroyBad);
     return;
   }
-  if (TreeBusy(cab)) {
-    Report(AnyConstEnum(cab) ? kErrConstEnum : kErrDestroyEnumerated);
-    return;
-  }
-  DestroyTree(cab);
+  // Freeing it under a running enumeration would pull it from under it: it
+  // then goes when the enumeration ends.
+  DestroyOrDefer(cab);
 }
 
 void KCabMakeEmpty(SKCab* cab) {
@@ -974,7 +998,7 @@ SKCab* KCabDetachCab(SKCab* cab, const char* key) {
 void KCabConstEnum(SKCab* cab, KCabEnumProc proc, void* data) {
   if (!cab || !proc) return;
   DURING
-    EnumCount running(&cab->constEnumDepth);
+    EnumCount running(cab, &cab->constEnumDepth);
     Walk(cab, false, [&](SKCabEntry* e) { return proc(cab, e->keyText, e->type, data) != 0; });
   HANDLER
     ASRaise(ERRORCODE);
@@ -984,7 +1008,7 @@ void KCabConstEnum(SKCab* cab, KCabEnumProc proc, void* data) {
 void KCabEnum(SKCab* cab, KCabEnumProc proc, void* data) {
   if (!cab || !proc) return;
   for (SKCabEntry* e = cab->first; e; e = e->next) e->flags |= kKCabFlagEnumMark;
-  EnumCount running(&cab->enumDepth);
+  EnumCount running(cab, &cab->enumDepth);
   Walk(cab, true, [&](SKCabEntry* e) { return proc(cab, e->keyText, e->type, data) != 0; });
 }
 

@@ -45,6 +45,8 @@ typedef ASBool (*KCabEnumProc)(SKCab* cab, const char* key, ASInt32 type, void* 
 // ---- Cabinets and entries
 
 SKCab* KCabNewInner();
+// Destroys a cabinet its creator owns. One destroyed while an enumeration runs
+// over it or over one of its sub-cabinets goes when that enumeration ends.
 void KCabDestroy(SKCab* cab);
 void KCabMakeEmpty(SKCab* cab);
 void KCabRemove(SKCab* cab, const char* key);

@@ -76,6 +76,9 @@ struct SKCab {
   ASUns32 count;
   ASUns32 indexMask;
   SKCabEntry** index;
+  // Destroyed by its owner while an enumeration ran over it (or over one of
+  // its sub-cabinets): it goes when the last such enumeration ends.
+  ASBool destroyPending;
 };
 
 // Cabinets with more entries than this keep an index.

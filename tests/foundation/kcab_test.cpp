@@ -460,7 +460,6 @@ TEST_F(KCabTest, ACabinetUnderEnumerationIsNotFreedByItsCallback) {
       {"remove", [](SKCab* root) { KCabRemove(root, "X"); }},
       {"replace", [](SKCab* root) { KCabPutInt(root, "X", 1); }},
       {"make empty", [](SKCab* root) { KCabMakeEmpty(root); }},
-      {"destroy root", [](SKCab* root) { KCabDestroy(root); }},
       {"copy over", [](SKCab* root) {
          SKCab* other = KCabNewInner();
          KCabPutInt(other, "X", 2);
@@ -496,7 +495,47 @@ TEST_F(KCabTest, ACabinetUnderEnumerationIsNotFreedByItsCallback) {
       reports_.Clear();
       attack(root);
       EXPECT_TRUE(reports_.messages().empty()) << name;
-      if (std::string(name) != "destroy root") KCabDestroy(root);
+      KCabDestroy(root);
+    }
+  }
+}
+
+TEST_F(KCabTest, ACabinetDestroyedUnderEnumerationGoesWhenItEnds) {
+  using Destroy = std::function<void(SKCab* root)>;
+  const std::vector<std::pair<const char*, Destroy>> ways = {
+      {"destroy the root", [](SKCab* root) { KCabDestroy(root); }},
+      {"detach and destroy", [](SKCab* root) { KCabDestroy(KCabDetachCab(root, "X")); }},
+  };
+  for (bool constant : {true, false}) {
+    for (const auto& [name, destroy] : ways) {
+      SKCab* root = KCabNewInner();
+      KCabPutInt(root, "X:Y:one", 1);
+      KCabPutInt(root, "X:Y:two", 2);
+      SKCab* y = KCabGetCab(root, "X:Y");
+      struct Run {
+        SKCab* root;
+        const Destroy* destroy;
+        Strings visited;
+      } run{root, &destroy, {}};
+      KCabEnumProc proc = [](SKCab* c, const char* key, ASInt32, void* data) -> ASBool {
+        auto* r = static_cast<Run*>(data);
+        if (r->visited.empty()) (*r->destroy)(r->root);
+        // Still whole for the rest of the enumeration.
+        r->visited.push_back(key + std::string("=") + std::to_string(KCabGetInt(c, key, -1)));
+        return 1;
+      };
+      ASInt64 before = ASMemOutstandingBlocks();
+      if (constant)
+        KCabConstEnum(y, proc, &run);
+      else
+        KCabEnum(y, proc, &run);
+      EXPECT_EQ((Strings{"one=1", "two=2"}), run.visited) << name;
+      EXPECT_LT(ASMemOutstandingBlocks(), before) << name;  // freed at the end
+      EXPECT_TRUE(reports_.messages().empty()) << name;
+      if (std::string(name) == "detach and destroy") {
+        EXPECT_EQ("{}", DumpKCab(root));
+        KCabDestroy(root);
+      }
     }
   }
 }
