@@ -386,6 +386,22 @@ TEST_F(KCabTest, HoldersWithoutDestroyProcedureAreCopiedNotShared) {
 
 // ---- Mutation during enumeration
 
+// {X: {Y: {one: 1, two: 2}}}, for the enumerations over Y below.
+SKCab* NestedRoot() {
+  SKCab* root = KCabNewInner();
+  KCabPutInt(root, "X:Y:one", 1);
+  KCabPutInt(root, "X:Y:two", 2);
+  return root;
+}
+
+void Enumerate(bool constant, SKCab* cab, KCabEnumProc proc, void* data) {
+  if (constant)
+    KCabConstEnum(cab, proc, data);
+  else
+    KCabEnum(cab, proc, data);
+}
+
+
 struct Mutation {
   const char* name;
   std::function<void(SKCab*, const char* key)> change;  // done once, at key "b"
@@ -438,10 +454,7 @@ TEST_F(KCabTest, EnumerationsSurviveChangesMadeByTheirCallback) {
         return 1;
       };
       reports_.Clear();
-      if (constant)
-        KCabConstEnum(cab, proc, &run);
-      else
-        KCabEnum(cab, proc, &run);
+      Enumerate(constant, cab, proc, &run);
       EXPECT_EQ(constant ? m.constVisited : m.mutableVisited, run.visited) << m.name << (constant ? " (const)" : "");
       std::string after = m.after;
       if (std::string(m.name) == "copy into itself") after = "{a=i:1;b={};c=i:1;d=i:1;}";
@@ -469,9 +482,7 @@ TEST_F(KCabTest, ACabinetUnderEnumerationIsNotFreedByItsCallback) {
   };
   for (bool constant : {true, false}) {
     for (const auto& [name, attack] : attacks) {
-      SKCab* root = KCabNewInner();
-      KCabPutInt(root, "X:Y:one", 1);
-      KCabPutInt(root, "X:Y:two", 2);
+      SKCab* root = NestedRoot();
       SKCab* y = KCabGetCab(root, "X:Y");
       struct Run {
         SKCab* root;
@@ -484,10 +495,7 @@ TEST_F(KCabTest, ACabinetUnderEnumerationIsNotFreedByItsCallback) {
         return 1;
       };
       reports_.Clear();
-      if (constant)
-        KCabConstEnum(y, proc, &run);
-      else
-        KCabEnum(y, proc, &run);
+      Enumerate(constant, y, proc, &run);
       EXPECT_EQ(2, run.visits) << name;
       EXPECT_EQ(1u, reports_.messages().size()) << name;
       EXPECT_EQ(2, KCabGetInt(root, "X:Y:two", 0)) << name;
@@ -508,9 +516,7 @@ TEST_F(KCabTest, ACabinetDestroyedUnderEnumerationGoesWhenItEnds) {
   };
   for (bool constant : {true, false}) {
     for (const auto& [name, destroy] : ways) {
-      SKCab* root = KCabNewInner();
-      KCabPutInt(root, "X:Y:one", 1);
-      KCabPutInt(root, "X:Y:two", 2);
+      SKCab* root = NestedRoot();
       SKCab* y = KCabGetCab(root, "X:Y");
       struct Run {
         SKCab* root;
@@ -525,10 +531,7 @@ TEST_F(KCabTest, ACabinetDestroyedUnderEnumerationGoesWhenItEnds) {
         return 1;
       };
       ASInt64 before = ASMemOutstandingBlocks();
-      if (constant)
-        KCabConstEnum(y, proc, &run);
-      else
-        KCabEnum(y, proc, &run);
+      Enumerate(constant, y, proc, &run);
       EXPECT_EQ((Strings{"one=1", "two=2"}), run.visited) << name;
       EXPECT_LT(ASMemOutstandingBlocks(), before) << name;  // freed at the end
       EXPECT_TRUE(reports_.messages().empty()) << name;
