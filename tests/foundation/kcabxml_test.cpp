@@ -199,10 +199,13 @@ TEST(KCabXML, ReadingNumbers) {
     ASSERT_NE(nullptr, cab.c) << c.element;
     EXPECT_EQ(c.error, (bool)error) << c.element;
     EXPECT_EQ(c.type, KCabGetType(cab.c, "k")) << c.element;
-    if (c.type == kKCabTypeInt) EXPECT_EQ((ASInt32)c.value, KCabGetInt(cab.c, "k", 0));
-    if (c.type == kKCabTypeUns) EXPECT_EQ((ASUns32)c.value, KCabGetUns(cab.c, "k", 0));
-    if (c.type == kKCabTypeBool) EXPECT_EQ((ASBool)c.value, KCabGetBool(cab.c, "k", 9));
-    if (c.type == kKCabTypeDouble) EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0));
+    switch (c.type) {
+      case kKCabTypeInt: EXPECT_EQ((ASInt32)c.value, KCabGetInt(cab.c, "k", 0)); break;
+      case kKCabTypeUns: EXPECT_EQ((ASUns32)c.value, KCabGetUns(cab.c, "k", 0)); break;
+      case kKCabTypeBool: EXPECT_EQ((ASBool)c.value, KCabGetBool(cab.c, "k", 9)); break;
+      case kKCabTypeDouble: EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0)); break;
+      default: break;
+    }
   }
 }
 
