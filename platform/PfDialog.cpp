@@ -580,6 +580,7 @@ void PfModalDialog(PfModalFilterProc filter, int16_t* itemHit) {
   if (!itemHit) itemHit = &dummy;
   *itemHit = 0;
   uint32_t idleSince = PfTickCount();
+  int32_t stallsHere = 0;
   for (;;) {
     PfWindowRef front = nullptr;
     for (PfWindowRef w : PfG().windows) {
@@ -594,8 +595,13 @@ void PfModalDialog(PfModalFilterProc filter, int16_t* itemHit) {
     bool got = PfWaitNextEvent(kPfEveryEvent, &ev, 1);
     if (!got) {
       if (PfTickCount() - idleSince >= M().stallTicks) {
-        // Nobody is there to answer: ask the dialog to cancel.
+        // Nobody is there to answer: ask the dialog to cancel; a dialog that
+        // cannot be cancelled gets the step back with no item (-1).
         ++M().stalls;
+        if (++stallsHere > 3) {
+          *itemHit = -1;
+          return;
+        }
         idleSince = PfTickCount();
         PfPostKeyDown('.', kPfCmdKey);
       }

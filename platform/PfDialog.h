@@ -120,7 +120,8 @@ bool PfDialogSelect(const PfEvent* event, PfDialogRef* dialog, int16_t* itemHit)
 // One modal step for the front dialog: takes events (through the filter
 // first) until an enabled item is hit or the filter reports one. When the
 // queue stays empty past the stall limit, a Command-period is posted for the
-// dialog so that a modal dialog without input cannot hang.
+// dialog so that a modal dialog without input cannot hang; when three of
+// them in one step change nothing, the step returns -1.
 void PfModalDialog(PfModalFilterProc filter, int16_t* itemHit);
 int32_t PfModalStallCount();
 void PfSetModalStallTicks(uint32_t ticks);

@@ -183,6 +183,10 @@ TEST_F(Dialogs, AModalStepWithoutInputIsCancelledNotHung) {
   PfModalDialog(nullptr, &hit);
   EXPECT_EQ(2, hit);
   EXPECT_EQ(1, PfModalStallCount());
+  PfSetDialogCancelItem(PfDriverFindDialog("Test"), 0);
+  PfModalDialog(nullptr, &hit);
+  EXPECT_EQ(-1, hit) << "without a cancel item the step gives up";
+  EXPECT_EQ(5, PfModalStallCount());
 }
 
 TEST_F(Dialogs, DialogSelectHandlesTheEventsOfModelessDialogs) {
