@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/MFUtil.h"
+#include "foundation/TextConv.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -139,6 +140,9 @@ TEST(MFUtil, DestroyingADamagedRecordRaisesLogicError) {
 }
 
 TEST(MFUtil, FailedTempFileFreesWhatItMade) {
+  // The failure is reported as an alert, whose text conversion makes the
+  // converter's shared context on first use; it lives for the process.
+  UTF8ToPlatformNativeBytesNeededTerm("");
   ASInt64 blocks = ASMemOutstandingBlocks();
   int files = ASFileOpenCount();
   ASFaultInject("ASFileSysOpenFile", fileErrPermission);
