@@ -7,6 +7,7 @@
 
 #include "foundation/MFUtil.h"
 #include "host/AV.h"
+#include "host/AVAlert.h"
 #include "kctl/mac/MacBrowseBox.h"
 #include "kctl/mac/DialogTrace.h"
 #include "kctl/mac/MacDialogItems.h"

@@ -6,6 +6,7 @@
 
 #include "foundation/Scratch.h"
 #include "host/AV.h"
+#include "host/AVAlert.h"
 #include "kctl/mac/MacListBox.h"
 
 ASInt16 gFixMenuId = 12345;

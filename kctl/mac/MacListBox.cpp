@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "foundation/Scratch.h"
-#include "host/AV.h"
+#include "host/AVAlert.h"
 #include "kctl/mac/MacDialogItems.h"
 
 struct SMacListBox {

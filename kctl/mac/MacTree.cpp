@@ -6,7 +6,7 @@
 
 #include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
-#include "host/AV.h"
+#include "host/AVAlert.h"
 #include "kctl/mac/MacListBox.h"
 
 namespace {
