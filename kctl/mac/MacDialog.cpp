@@ -66,6 +66,8 @@ void SetupModule() {
     s.built = true;
     ++s.builtCount;
   }
+  static const SPfDriverResolver resolver = {MacDriverItemForId, MacDriverIdForItem, nullptr};
+  PfDriverSetResolver(&resolver);
   ASInt16 major = 0, minor = 0;
   ASHostVersionGet(&major, &minor);
   if (major == 0) major = 5;
@@ -255,6 +257,18 @@ void FreeUnstarted(SMacDialogInfo* info) {
 }  // namespace
 
 ASInt16 gMacPluginResFile = 0;
+
+int16_t MacDriverItemForId(PfDialogRef dialog, int32_t controlId) {
+  SMacDialogInfo* info = MacFindActiveDialogFromHandle(dialog);
+  if (!info) return controlId >= 1 && controlId <= PfCountDialogItems(dialog) ? (int16_t)controlId : 0;
+  ASInt32 index = MapControlIdToInternal(info, controlId);
+  return index >= 1 && index <= PfCountDialogItems(dialog) ? (int16_t)index : 0;
+}
+
+int32_t MacDriverIdForItem(PfDialogRef dialog, int16_t item) {
+  SMacDialogInfo* info = MacFindActiveDialogFromHandle(dialog);
+  return info ? MapControlIdFromInternal(info, item) : item;
+}
 
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info) { return IsLive(info) ? 1 : 0; }
 

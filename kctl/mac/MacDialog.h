@@ -133,3 +133,8 @@ void DisposeActiveDialog(SMacDialogInfo* info);
 extern ASInt16 gMacPluginResFile;
 // True while the record belongs to a running dialog.
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info);
+
+// How the dialog driver names items of engine dialogs: by control id.
+// Registered with the platform's driver when the first dialog starts.
+int16_t MacDriverItemForId(PfDialogRef dialog, int32_t controlId);
+int32_t MacDriverIdForItem(PfDialogRef dialog, int16_t item);
