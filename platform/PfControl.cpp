@@ -525,3 +525,20 @@ PfErr PfSetControlHelpTagUTF8(PfControlRef control, const char* textUTF8, EPfHel
 const char* PfGetControlHelpTagUTF8(PfControlRef control) {
   return Live(control) && control->hasHelpTag ? control->helpTag.c_str() : nullptr;
 }
+
+PfErr PfSetControlPropertyPtr(PfControlRef control, PfFourCC creator, PfFourCC tag, void* pointer) {
+  if (!Live(control)) return kPfErrParam;
+  control->properties[{creator, tag}] = pointer;
+  return kPfNoErr;
+}
+
+void* PfGetControlPropertyPtr(PfControlRef control, PfFourCC creator, PfFourCC tag) {
+  if (!Live(control)) return nullptr;
+  auto it = control->properties.find({creator, tag});
+  return it == control->properties.end() ? nullptr : it->second;
+}
+
+PfErr PfRemoveControlProperty(PfControlRef control, PfFourCC creator, PfFourCC tag) {
+  if (!Live(control)) return kPfErrParam;
+  return control->properties.erase({creator, tag}) ? kPfNoErr : kPfErrPropertyNotFound;
+}

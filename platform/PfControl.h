@@ -128,6 +128,12 @@ PfControlRef PfGetIndexedControl(PfWindowRef window, int32_t index);
 void PfDrawOneControl(PfControlRef control);
 void PfDrawControls(PfWindowRef window);
 
+// Properties by creator and tag; pointers are kept pointer-sized.
+PfErr PfSetControlPropertyPtr(PfControlRef control, PfFourCC creator, PfFourCC tag, void* pointer);
+// Null when absent.
+void* PfGetControlPropertyPtr(PfControlRef control, PfFourCC creator, PfFourCC tag);
+PfErr PfRemoveControlProperty(PfControlRef control, PfFourCC creator, PfFourCC tag);
+
 // Help tags.
 enum EPfHelpTagSide : int16_t { kPfHelpTagSideDefault = 0, kPfHelpTagSideTop = 1, kPfHelpTagSideBottom = 2 };
 PfErr PfSetControlHelpTagUTF8(PfControlRef control, const char* textUTF8, EPfHelpTagSide side);

@@ -181,9 +181,10 @@ PfErr PfThemeTextDimensions(PfStringRef text, EPfFont font, int32_t wrapWidth, i
                             int32_t* baseline) {
   if (!text) return kPfErrParam;
   int32_t w, h;
-  PfMeasureBlockUTF8(font, PfStringGetUTF8(text), (size_t)PfStringGetUTF8Length(text), wrapWidth > 0 ? wrapWidth : 0,
-                     &w, &h);
-  if (width) *width = w + 1;
+  int32_t lines = PfMeasureBlockUTF8(font, PfStringGetUTF8(text), (size_t)PfStringGetUTF8Length(text),
+                                     wrapWidth > 0 ? wrapWidth : 0, &w, &h);
+  // A text wrapped into several lines fills its box.
+  if (width) *width = (wrapWidth > 0 && lines > 1) ? wrapWidth : w + 1;
   if (height) *height = h;
   if (baseline) *baseline = -(Small(font) ? kSmallInfo : kSystemInfo).descent;
   return kPfNoErr;

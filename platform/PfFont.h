@@ -41,7 +41,8 @@ size_t PfBreakLineUTF8(EPfFont font, const char* text, size_t length, int32_t ma
 int32_t PfMeasureBlockUTF8(EPfFont font, const char* text, size_t length, int32_t maxWidth, int32_t* width,
                            int32_t* height);
 
-// Theme road. wrapWidth <= 0 measures one line (explicit breaks still break).
+// Theme road. wrapWidth <= 0 measures one line (explicit breaks still break);
+// a text wrapped into several lines reports the wrap width as its width.
 PfErr PfThemeTextDimensions(PfStringRef text, EPfFont font, int32_t wrapWidth, int32_t* width, int32_t* height,
                             int32_t* baseline);
 

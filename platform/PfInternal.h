@@ -77,6 +77,7 @@ struct PfControlRec {
   std::string helpTag;
   bool hasHelpTag = false;
   EPfHelpTagSide helpSide = kPfHelpTagSideDefault;
+  std::map<std::pair<PfFourCC, PfFourCC>, void*> properties;
   // Data browsers.
   struct Browser* browser = nullptr;
 };

@@ -31,8 +31,10 @@ void SyncScroll(PfListRef l) {
   }
 }
 
-void StandardDefinition(int16_t message, bool selected, const PfRect* rect, PfCell cell, int32_t, int32_t,
-                        PfListRef list) {
+}  // namespace
+
+void PfLStandardDefinition(int16_t message, bool selected, const PfRect* rect, PfCell cell, int32_t, int32_t,
+                           PfListRef list) {
   if (message == kPfListDrawMsg) {
     PfEraseRect(*rect);
     const uint8_t* data = PfLGetCellData(cell, list);
@@ -46,8 +48,10 @@ void StandardDefinition(int16_t message, bool selected, const PfRect* rect, PfCe
   }
 }
 
+namespace {
+
 void CallDefinition(PfListRef l, int16_t message, bool selected, const PfRect* rect, PfCell cell) {
-  PfListDefProc def = l->definition ? l->definition : StandardDefinition;
+  PfListDefProc def = l->definition ? l->definition : PfLStandardDefinition;
   int32_t len = InRange(l, cell) ? (int32_t)l->cells[Index(l, cell)].size() : 0;
   def(message, selected, rect, cell, 0, len, l);
 }

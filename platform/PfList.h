@@ -24,6 +24,10 @@ enum : int16_t { kPfListInitMsg = 0, kPfListDrawMsg = 1, kPfListHiliteMsg = 2, k
 typedef void (*PfListDefProc)(int16_t message, bool selected, const PfRect* cellRect, PfCell cell, int32_t dataOffset,
                               int32_t dataLength, PfListRef list);
 
+// The standard definition: cell bytes drawn as text, selection inverted.
+void PfLStandardDefinition(int16_t message, bool selected, const PfRect* cellRect, PfCell cell, int32_t dataOffset,
+                           int32_t dataLength, PfListRef list);
+
 // A list with `columns` columns and no rows. A cell size of 0 takes the
 // view's width divided by the columns and the system font's line height.
 // With a null definition the standard one draws cell bytes as text.

@@ -136,6 +136,7 @@ TEST(FontModel, LayoutAndClassicBreakingAgreeWithTheBlockMeasure) {
   int32_t tw, th;
   PfThemeTextDimensions(s, kPfSystemFont, 100, &tw, &th, nullptr);
   EXPECT_EQ(bh, th);
+  EXPECT_EQ(100, tw) << "a wrapped block fills its box";
   PfStringRelease(s);
 }
 
