@@ -8,6 +8,7 @@
 
 #include "foundation/KCab.h"
 #include "foundation/TextConv.h"
+#include "kctl/KCtlAutomation.h"
 #include "kctl/KCtlLayout.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogTrace.h"
@@ -265,6 +266,33 @@ SDialogTrace* PrepareRun(SKCtlData* data, ASBool modal) {
   return trace;
 }
 
+// The item of the element exported under key; "key=value" names the radio
+// button of that group that stores the value.
+int16_t ItemForKey(PfDialogRef dialog, const char* key) {
+  SMacDialogInfo* info = MacFindActiveDialogFromHandle(dialog);
+  SKCtlData* data = KCtlDataForDialog(info);
+  if (!data || !data->dialog || !key) return 0;
+  auto itemOf = [&](SKCtlElem* e) -> int16_t {
+    ASInt32 index = MapControlIdToInternal(info, KCtlPlatformGetElemControlId(data, e));
+    return index >= 1 && index <= PfCountDialogItems(dialog) ? (int16_t)index : 0;
+  };
+  for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain)
+    if (e->exportRec && e->exportRec->key && std::strcmp(e->exportRec->key, key) == 0) return itemOf(e);
+  const char* eq = std::strchr(key, '=');
+  if (!eq) return 0;
+  std::string name(key, (size_t)(eq - key));
+  const char* value = eq + 1;
+  for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain) {
+    SKCtlExport* ex = e->exportRec;
+    if (e->type != kKCtlRadioButton || !ex || !ex->key || name != ex->key) continue;
+    bool match = ex->kind == kKCtlExportBoolean
+                     ? (std::strcmp(value, ex->param1 ? "true" : "false") == 0)
+                     : (ex->param1 != 0 && std::strcmp(ASAtomGetString((ASAtom)ex->param1), value) == 0);
+    if (match) return itemOf(e);
+  }
+  return 0;
+}
+
 }  // namespace
 
 // ---- Ids and items
@@ -435,6 +463,9 @@ ASInt32 KCtlMacDialogFilter(SMacDialogInfo* info, ASUns32 message, ASInt32, SMac
     return 1;
   }
   if (message == kMacDlgInit) {
+    // The engine names items by control id; KCtl dialogs also by export key.
+    static const SPfDriverResolver resolver = {MacDriverItemForId, MacDriverIdForItem, ItemForKey};
+    PfDriverSetResolver(&resolver);
     KCtlMacSetControlIdsForList(data);
     MacInitDialogControlMap(info, data->itemCounter);
     for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain) {
@@ -445,6 +476,7 @@ ASInt32 KCtlMacDialogFilter(SMacDialogInfo* info, ASUns32 message, ASInt32, SMac
     }
     if (data->dialog->title && !Plain7Bit(data->dialog->title)) MacDialogSetCaptionUTF8(info, data->dialog->title);
     KCtlMacWMInitForList(info, data, data->dialog->root);
+    KCtlAutomationDialogStarted(info);
     return 1;
   }
   return 0;
