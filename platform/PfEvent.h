@@ -107,6 +107,10 @@ void PfSetEventDispatcher(PfEventDispatchProc proc, void* client);
 // without a dispatcher nothing is taken.
 int32_t PfDispatchEvents(int32_t max);
 
+// The event the dispatcher is handling now (null outside a dispatch), for
+// handlers that are called without it.
+const PfEvent* PfGetCurrentEvent();
+
 // Pointer and keyboard state as of the last event taken.
 PfPoint PfGetMouse();
 bool PfButton();
