@@ -105,6 +105,16 @@ void SendDestroyOnce(SMacDialogInfo* info) {
   CallDialogProc(info, kMacDlgDestroy, 0, nullptr);
 }
 
+// On the way out of a failure the procedures still hear destroy once, so
+// that they free what they hold; a second failure there is shown, not passed on.
+void SendDestroyQuietly(SMacDialogInfo* info) {
+  DURING
+    SendDestroyOnce(info);
+  HANDLER
+    MacReportDialogFailure(ERRORCODE);
+  END_HANDLER
+}
+
 // Disposes of everything a dialog holds: attachments, the platform dialog, the record.
 void DisposeAll(SMacDialogInfo* info) {
   CleanupDialogPreDestroy(info);
@@ -360,9 +370,13 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
     if (IsLive(info)) {
       CleanupDialogPreDestroy(info);
       if (info->avWindow) {
+        // The did-close handler sends destroy and disposes of the dialog.
         AVWindowUserClose(info->avWindow, true);
       }
-      if (IsLive(info)) DisposeAll(info);
+      if (IsLive(info)) {
+        SendDestroyQuietly(info);
+        DisposeAll(info);
+      }
     }
     RERAISE();
   END_HANDLER
@@ -421,7 +435,10 @@ ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filt
     SendDestroyOnce(info);
   HANDLER
     if (host) AVWindowDestroy(host);
-    if (IsLive(info)) DisposeAll(info);
+    if (IsLive(info)) {
+      SendDestroyQuietly(info);
+      DisposeAll(info);
+    }
     RERAISE();
   END_HANDLER
   ASInt32 result = info->result;
