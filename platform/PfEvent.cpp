@@ -142,6 +142,20 @@ bool PfWaitNextEvent(uint16_t mask, PfEvent* event, uint32_t sleepTicks) {
   return false;
 }
 
+bool PfTakeMouseUp(PfEvent* event) {
+  auto& q = E().queue;
+  for (auto it = q.begin(); it != q.end(); ++it) {
+    if (it->what == kPfMouseDown) return false;
+    if (it->what == kPfMouseUp) {
+      *event = *it;
+      q.erase(it);
+      Took(*event);
+      return true;
+    }
+  }
+  return false;
+}
+
 int32_t PfQueueLength() { return (int32_t)E().queue.size(); }
 
 void PfFlushEvents(uint16_t mask) {

@@ -87,6 +87,9 @@ bool PfGetNextEvent(uint16_t mask, PfEvent* event);
 // As PfGetNextEvent; with nothing there, the event source (if any) is asked
 // for more, and failing that the clock advances by sleepTicks (at least 1).
 bool PfWaitNextEvent(uint16_t mask, PfEvent* event, uint32_t sleepTicks);
+// Takes the mouse-up that ends the click being handled: the first queued
+// mouse-up, provided no mouse-down comes before it. False when there is none.
+bool PfTakeMouseUp(PfEvent* event);
 // Looks without taking.
 bool PfEventAvail(uint16_t mask, PfEvent* event);
 int32_t PfQueueLength();

@@ -354,7 +354,7 @@ bool PfWindowNeedsUpdate(PfWindowRef window) { return PfIsLiveWindow(window) && 
 void PfDragWindow(PfWindowRef window, PfPoint start, const PfRect& limit) {
   if (!PfIsLiveWindow(window)) return;
   PfEvent up;
-  if (!PfGetNextEvent(kPfMouseUpMask, &up)) return;
+  if (!PfTakeMouseUp(&up)) return;
   int32_t dh = up.where.h - start.h, dv = up.where.v - start.v;
   if (!dh && !dv) return;
   PfRect r = window->content;
