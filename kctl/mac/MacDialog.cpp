@@ -129,7 +129,7 @@ void CloseModeless(SMacDialogInfo* info) {
   info->needsRedraw = 0;
   SendDestroyOnce(info);
   if (info->avWindow)
-    AVWindowUserClose(info->avWindow, true);
+    AVWindowUserClose(info->avWindow, false);
   else
     DisposeAll(info);
 }
@@ -371,7 +371,7 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
       CleanupDialogPreDestroy(info);
       if (info->avWindow) {
         // The did-close handler sends destroy and disposes of the dialog.
-        AVWindowUserClose(info->avWindow, true);
+        AVWindowUserClose(info->avWindow, false);
       }
       if (IsLive(info)) {
         SendDestroyQuietly(info);
