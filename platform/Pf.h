@@ -17,9 +17,12 @@
 //  - Values that may hold an address (window refCons, properties, control
 //    references, list cells, menu item data) are stored pointer-sized.
 //  - Events wait in one FIFO queue; the clock is virtual (ticks of 1/60 s) and
-//    only moves when someone waits, delays or advances it. Clicks on controls
-//    and lists end with the next queued mouse-up; pop-up menus open with the
-//    current entry over the control and entries kPfPopupItemHeight apart.
+//    only moves when someone waits, delays or advances it. A click on a
+//    control, list or text ends with its own queued mouse-up (none: released
+//    where pressed); pop-up menus open with the current entry over the control
+//    and entries kPfPopupItemHeight apart. Events reach windows outside modal
+//    steps through one dispatcher that the host installs; the event being
+//    dispatched is available to handlers called without it.
 //  - A modal step that finds no input for 600 ticks posts a Command-period for
 //    its dialog (counted by PfModalStallCount): nothing waits forever.
 //  - Drawing is recorded per window (PfDrawOp), not rasterised; observers see

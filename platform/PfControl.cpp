@@ -382,7 +382,7 @@ int16_t PfTrackControl(PfControlRef control, PfPoint local) {
   PfWindowRef w = control->window;
   PfPoint release = local;
   PfEvent up;
-  if (PfGetNextEvent(kPfMouseUpMask, &up)) release = PfGlobalToLocal(w, up.where);
+  if (PfTakeMouseUp(&up)) release = PfGlobalToLocal(w, up.where);
   switch (control->procId) {
     case kPfPopupButtonProc: {
       if (!control->menu) return kPfNoPart;

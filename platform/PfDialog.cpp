@@ -182,7 +182,7 @@ bool HandleEvent(PfDialogRef d, const PfEvent& ev, int16_t* hit) {
       int16_t item = PfFindDialogItem(d, local);
       if (!item) {
         PfEvent up;
-        PfGetNextEvent(kPfMouseUpMask, &up);
+        PfTakeMouseUp(&up);
         return false;
       }
       PfDialogItemRec& rec = d->items[(size_t)item - 1];
@@ -193,7 +193,7 @@ bool HandleEvent(PfDialogRef d, const PfEvent& ev, int16_t* hit) {
         PfTEClick(local, (ev.modifiers & kPfShiftKey) != 0, d->te);
       } else {
         PfEvent up;
-        PfGetNextEvent(kPfMouseUpMask, &up);
+        PfTakeMouseUp(&up);
       }
       if (!Enabled(rec)) return false;
       *hit = item;
@@ -627,7 +627,7 @@ void PfModalDialog(PfModalFilterProc filter, int16_t* itemHit) {
       if (at != front) {
         PfSysBeep();
         PfEvent up;
-        PfGetNextEvent(kPfMouseUpMask, &up);
+        PfTakeMouseUp(&up);
         continue;
       }
     }

@@ -154,6 +154,11 @@ bool PfDriverClickItem(PfDialogRef dialog, int16_t item, uint16_t modifiers) {
   return true;
 }
 
+bool PfDriverPressButton(PfDialogRef dialog, const char* captionUTF8) {
+  int16_t item = PfDriverItemByCaption(dialog, captionUTF8);
+  return item && PfDriverClickItem(dialog, item, 0);
+}
+
 bool PfDriverTypeText(PfDialogRef dialog, int16_t item, const char* textUTF8, bool replace) {
   PfDialogItemRec* i = ItemOf(dialog, item);
   if (!i || Hidden(i->rect) || (i->kind & 0x7F) != kPfEditTextItem || !textUTF8) return false;

@@ -36,6 +36,8 @@ int32_t PfDriverIdOfItem(PfDialogRef dialog, int16_t item);
 // item cannot take it (missing or hidden).
 bool PfDriverClickItem(PfDialogRef dialog, int16_t item, uint16_t modifiers);
 bool PfDriverClickAt(PfDialogRef dialog, PfPoint local, uint16_t modifiers);
+// Presses the button whose caption this is.
+bool PfDriverPressButton(PfDialogRef dialog, const char* captionUTF8);
 bool PfDriverTypeText(PfDialogRef dialog, int16_t item, const char* textUTF8, bool replace);
 bool PfDriverSetChecked(PfDialogRef dialog, int16_t item, bool on);
 // Chooses a pop-up entry (0-based) by pressing the pop-up and releasing on the entry.

@@ -21,6 +21,7 @@ struct EventState {
   bool button = false;
   uint16_t modifiers = 0;
   bool inSource = false;
+  const PfEvent* current = nullptr;
 };
 
 EventState& E() {
@@ -141,6 +142,20 @@ bool PfWaitNextEvent(uint16_t mask, PfEvent* event, uint32_t sleepTicks) {
   return false;
 }
 
+bool PfTakeMouseUp(PfEvent* event) {
+  auto& q = E().queue;
+  for (auto it = q.begin(); it != q.end(); ++it) {
+    if (it->what == kPfMouseDown) return false;
+    if (it->what == kPfMouseUp) {
+      *event = *it;
+      q.erase(it);
+      Took(*event);
+      return true;
+    }
+  }
+  return false;
+}
+
 int32_t PfQueueLength() { return (int32_t)E().queue.size(); }
 
 void PfFlushEvents(uint16_t mask) {
@@ -174,11 +189,20 @@ int32_t PfDispatchEvents(int32_t max) {
   while (e.dispatcher && (max < 0 || n < max)) {
     PfEvent ev;
     if (!PfGetNextEvent(kPfEveryEvent, &ev)) break;
+    const PfEvent* outer = e.current;
+    e.current = &ev;
+    struct Restore {
+      EventState& e;
+      const PfEvent* outer;
+      ~Restore() { e.current = outer; }
+    } restore{e, outer};
     e.dispatcher(&ev, e.dispatcherClient);
     ++n;
   }
   return n;
 }
+
+const PfEvent* PfGetCurrentEvent() { return E().current; }
 
 PfPoint PfGetMouse() { return E().mouse; }
 bool PfButton() { return E().button; }

@@ -87,6 +87,9 @@ bool PfGetNextEvent(uint16_t mask, PfEvent* event);
 // As PfGetNextEvent; with nothing there, the event source (if any) is asked
 // for more, and failing that the clock advances by sleepTicks (at least 1).
 bool PfWaitNextEvent(uint16_t mask, PfEvent* event, uint32_t sleepTicks);
+// Takes the mouse-up that ends the click being handled: the first queued
+// mouse-up, provided no mouse-down comes before it. False when there is none.
+bool PfTakeMouseUp(PfEvent* event);
 // Looks without taking.
 bool PfEventAvail(uint16_t mask, PfEvent* event);
 int32_t PfQueueLength();
@@ -106,6 +109,10 @@ void PfSetEventDispatcher(PfEventDispatchProc proc, void* client);
 // all), including those posted meanwhile. Returns how many were handed on;
 // without a dispatcher nothing is taken.
 int32_t PfDispatchEvents(int32_t max);
+
+// The event the dispatcher is handling now (null outside a dispatch), for
+// handlers that are called without it.
+const PfEvent* PfGetCurrentEvent();
 
 // Pointer and keyboard state as of the last event taken.
 PfPoint PfGetMouse();

@@ -282,7 +282,7 @@ bool PfLClick(PfPoint local, uint16_t modifiers, PfListRef list) {
     }
   }
   PfEvent up;
-  PfGetNextEvent(kPfMouseUpMask, &up);
+  PfTakeMouseUp(&up);
   PfCell cell;
   bool onCell = PfLCellAtPoint(local, &cell, list);
   uint32_t now = PfTickCount();

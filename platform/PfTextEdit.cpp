@@ -227,7 +227,7 @@ void PfTEClick(PfPoint local, bool extend, PfTEHandle te) {
   }
   // The click ends with the next mouse-up.
   PfEvent up;
-  PfGetNextEvent(kPfMouseUpMask, &up);
+  PfTakeMouseUp(&up);
   Touched(te);
 }
 

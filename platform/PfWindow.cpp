@@ -26,27 +26,28 @@ std::string CleanTitle(const char* title) {
 
 bool IsFloating(PfWindowRef w) { return w->windowClass == kPfFloatingWindowClass; }
 
-// Puts the window at the front of its layer: floating windows before all others.
+// Layers front to back: modal windows, floating windows, the others.
+int Layer(PfWindowRef w) {
+  if (w->windowClass <= kPfMovableModalWindowClass) return 0;
+  return IsFloating(w) ? 1 : 2;
+}
+
+// Puts the window at the front of its layer.
 void PlaceInFront(PfWindowRef window) {
   auto& ws = PfG().windows;
   ws.erase(std::remove(ws.begin(), ws.end(), window), ws.end());
   auto at = ws.begin();
-  if (!IsFloating(window)) {
-    while (at != ws.end() && IsFloating(*at)) ++at;
-  }
+  while (at != ws.end() && Layer(*at) < Layer(window)) ++at;
   ws.insert(at, window);
 }
 
+// Puts the window at the back of its layer.
 void PlaceBehind(PfWindowRef window) {
   auto& ws = PfG().windows;
   ws.erase(std::remove(ws.begin(), ws.end(), window), ws.end());
-  if (IsFloating(window)) {
-    auto at = ws.begin();
-    while (at != ws.end() && IsFloating(*at)) ++at;
-    ws.insert(at, window);
-  } else {
-    ws.push_back(window);
-  }
+  auto at = ws.begin();
+  while (at != ws.end() && Layer(*at) <= Layer(window)) ++at;
+  ws.insert(at, window);
 }
 
 int32_t TitleBar(int16_t procId) {
@@ -354,7 +355,7 @@ bool PfWindowNeedsUpdate(PfWindowRef window) { return PfIsLiveWindow(window) && 
 void PfDragWindow(PfWindowRef window, PfPoint start, const PfRect& limit) {
   if (!PfIsLiveWindow(window)) return;
   PfEvent up;
-  if (!PfGetNextEvent(kPfMouseUpMask, &up)) return;
+  if (!PfTakeMouseUp(&up)) return;
   int32_t dh = up.where.h - start.h, dv = up.where.v - start.v;
   if (!dh && !dv) return;
   PfRect r = window->content;

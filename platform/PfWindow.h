@@ -2,8 +2,9 @@
 //
 // A window's content bounds are in global coordinates; its structure adds the
 // frame (a title bar of kPfTitleBarHeight for the kinds that have one).
-// Windows are ordered front to back; floating windows stay in front of the
-// others. The front visible window is the key window.
+// Windows are ordered front to back in three layers: modal windows (the
+// alert and modal classes), then floating windows, then the others. The front
+// visible window is the key window.
 #pragma once
 
 #include "platform/PfTypes.h"

@@ -35,8 +35,9 @@ bool IsLiveTrace(SDialogTrace* trace) {
   return false;
 }
 
-// A failing filter is reported, then the message goes no further.
-void ReportFilterFailure(ASErrorCode code) {
+}  // namespace
+
+void MacReportDialogFailure(ASErrorCode code) {
   char hostText[256];
   ASGetErrorString(code, hostText, sizeof hostText);
   const char* format = GetMessageFromTableByKey(gSystemMessageTable, "kctl.dialog.filterfailed");
@@ -47,8 +48,6 @@ void ReportFilterFailure(ASErrorCode code) {
     std::snprintf(text, sizeof text, "%s", hostText);
   ErrMessageUTF8(text);
 }
-
-}  // namespace
 
 SDialogTrace* NewDialogTrace() {
   auto* t = static_cast<SDialogTrace*>(ASmallocWithException(sizeof(SDialogTrace)));
@@ -176,7 +175,7 @@ ASInt32 MacDialogMasterProc(SMacDialogInfo* dialog, ASUns32 message, ASInt32 wPa
         if (f->proc(dialog, message, wParam, hit)) result = 1;
     } catch (const ASException& e) {
       // The failing filter ends this message only; the event loop goes on.
-      ReportFilterFailure(e.code);
+      MacReportDialogFailure(e.code);
     }
   }
   if (message == kMacDlgDestroy && trace->destroyOnClose) trace->destroyPending = 1;

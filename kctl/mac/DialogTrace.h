@@ -36,5 +36,7 @@ SMacDialogInfo* DialogTraceMacStartModelessDialogWithFilter(SDialogTrace* trace,
                                                             MacDialogProc filter, void* user, ASBool destroyOnClose);
 void DialogTraceRequestInitialfocus(SMacDialogInfo* dialog, ASInt32 id);
 ASInt32 MacDialogMasterProc(SMacDialogInfo* dialog, ASUns32 message, ASInt32 wParam, SMacControlHitInfo* hit);
+// Shows a host failure that a dialog step contained (the host's text for the code).
+void MacReportDialogFailure(ASErrorCode code);
 // Live records (tests).
 ASInt32 DialogTraceCount();

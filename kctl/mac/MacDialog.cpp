@@ -105,6 +105,16 @@ void SendDestroyOnce(SMacDialogInfo* info) {
   CallDialogProc(info, kMacDlgDestroy, 0, nullptr);
 }
 
+// On the way out of a failure the procedures still hear destroy once, so
+// that they free what they hold; a second failure there is shown, not passed on.
+void SendDestroyQuietly(SMacDialogInfo* info) {
+  DURING
+    SendDestroyOnce(info);
+  HANDLER
+    MacReportDialogFailure(ERRORCODE);
+  END_HANDLER
+}
+
 // Disposes of everything a dialog holds: attachments, the platform dialog, the record.
 void DisposeAll(SMacDialogInfo* info) {
   CleanupDialogPreDestroy(info);
@@ -119,7 +129,7 @@ void CloseModeless(SMacDialogInfo* info) {
   info->needsRedraw = 0;
   SendDestroyOnce(info);
   if (info->avWindow)
-    AVWindowUserClose(info->avWindow, true);
+    AVWindowUserClose(info->avWindow, false);
   else
     DisposeAll(info);
 }
@@ -147,7 +157,24 @@ SMacDialogInfo* InfoOfWindow(AVWindow win) {
   return IsLive(info) ? info : nullptr;
 }
 
-const PfEvent* EventOf(void* platformEvent) { return static_cast<const PfEvent*>(platformEvent); }
+// The event a handler is about: the host hands it on, or the platform is dispatching it.
+const PfEvent* EventOf(void* platformEvent) {
+  return platformEvent ? static_cast<const PfEvent*>(platformEvent) : PfGetCurrentEvent();
+}
+
+// The host keeps its own frame of the window: it starts as the platform window's.
+void SyncHostFrame(SMacDialogInfo* info) {
+  PfRect r;
+  PfGetWindowBounds(WindowOf(info), kPfWindowStructureRgn, &r);
+  AVRect f{r.left, r.top, r.right, r.bottom};
+  AVWindowSetFrame(info->avWindow, &f);
+}
+
+// The host's key window is the platform's front window.
+void BecomeKey(SMacDialogInfo* info) {
+  AVWindowBecomeKey(info->avWindow);
+  PfSelectWindow(WindowOf(info));
+}
 
 void MouseDownCallBack(AVWindow win, ASInt32, ASInt32, void* platformEvent) {
   SMacDialogInfo* info = InfoOfWindow(win);
@@ -157,11 +184,11 @@ void MouseDownCallBack(AVWindow win, ASInt32, ASInt32, void* platformEvent) {
   PfIsDialogEvent(event);
   ASInt32 id = 0;
   if (!ModelessDialogSelectMap(info, event, &id)) {
-    AVWindowBecomeKey(win);
+    BecomeKey(info);
     return;
   }
   if (MacListBoxDidHandleClick(info, event, id)) return;
-  AVWindowBecomeKey(win);
+  BecomeKey(info);
   if (!NotifyActiveDialogFromControl(info, id)) return;
   if (IsLive(info) && info->needsRedraw) MacRedrawDialogNow(info);
 }
@@ -257,6 +284,7 @@ void FreeUnstarted(SMacDialogInfo* info) {
 }  // namespace
 
 ASInt16 gMacPluginResFile = 0;
+ExtensionID gMacExtensionID = nullptr;
 
 int16_t MacDriverItemForId(PfDialogRef dialog, int32_t controlId) {
   SMacDialogInfo* info = MacFindActiveDialogFromHandle(dialog);
@@ -313,7 +341,8 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
   EngineState& s = S();
   bool closed = false;
   DURING
-    info->avWindow = AVWindowNewFromPlatformThing(2, 0x58000000u, &s.modeless, WindowOf(info), gExtensionID);
+    info->avWindow = AVWindowNewFromPlatformThing(2, 0x58000000u, &s.modeless, gMacExtensionID, WindowOf(info));
+    SyncHostFrame(info);
     AVWindowSetOwnerData(info->avWindow, info);
     if (s.callSetWindowClass) PfSetWindowClass(WindowOf(info), kPfFloatingWindowClass);
     info->idleProc = (void*)ASCallbackCreateProto(AVIdleProc, ModelessIdle);
@@ -327,8 +356,9 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
       AVWindowGetFrame(info->avWindow, &frame);
       SetItems(info);
       AVWindowShow(info->avWindow);
+      PfShowWindow(WindowOf(info));
       AVWindowSetFrame(info->avWindow, &frame);
-      AVWindowBecomeKey(info->avWindow);
+      BecomeKey(info);
       CallDialogProc(info, kMacDlgShown, 0, nullptr);
       if (info->done) {
         closed = FinishAfterMessage(info) == 0;
@@ -340,9 +370,13 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
     if (IsLive(info)) {
       CleanupDialogPreDestroy(info);
       if (info->avWindow) {
-        AVWindowUserClose(info->avWindow, true);
+        // The did-close handler sends destroy and disposes of the dialog.
+        AVWindowUserClose(info->avWindow, false);
       }
-      if (IsLive(info)) DisposeAll(info);
+      if (IsLive(info)) {
+        SendDestroyQuietly(info);
+        DisposeAll(info);
+      }
     }
     RERAISE();
   END_HANDLER
@@ -378,7 +412,7 @@ ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filt
     ApplyInitialFocus(info);
     // The platform's modal filter is a plain procedure: making it cannot fail here.
     s.modalFilterMade = true;
-    if (s.modalNeedsAVWindow) host = AVWindowNewFromPlatformThing(3, 0, &s.modal, WindowOf(info), gExtensionID);
+    if (s.modalNeedsAVWindow) host = AVWindowNewFromPlatformThing(3, 0, &s.modal, gMacExtensionID, WindowOf(info));
     SetItems(info);
     PfShowWindow(WindowOf(info));
     PfSelectWindow(WindowOf(info));
@@ -401,7 +435,10 @@ ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filt
     SendDestroyOnce(info);
   HANDLER
     if (host) AVWindowDestroy(host);
-    if (IsLive(info)) DisposeAll(info);
+    if (IsLive(info)) {
+      SendDestroyQuietly(info);
+      DisposeAll(info);
+    }
     RERAISE();
   END_HANDLER
   ASInt32 result = info->result;
@@ -605,4 +642,56 @@ void DisposeActiveDialog(SMacDialogInfo* info) {
   auto& l = S().live;
   l.erase(std::remove(l.begin(), l.end(), info), l.end());
   ASfree(info);
+}
+
+void MacDialogDispatchEvent(const PfEvent* event, void*) {
+  if (!event) return;
+  PfWindowRef window = nullptr;
+  switch (event->what) {
+    case kPfMouseDown:
+      PfFindWindow(event->where, &window);
+      break;
+    case kPfKeyDown:
+    case kPfAutoKey:
+      window = PfFrontVisibleWindow();
+      break;
+    case kPfActivateEvt:
+    case kPfUpdateEvt:
+      window = PfEventWindow(*event);
+      break;
+    default:
+      return;
+  }
+  SMacDialogInfo* info = MacFindActiveDialogFromHandle(PfGetDialogFromWindow(window));
+  if (!info || info->modal || !info->avWindow) return;
+  switch (event->what) {
+    case kPfMouseDown: {
+      EPfWindowPart part = PfFindWindow(event->where, &window);
+      if (part == kPfInGoAway) {
+        AVWindowUserClose(info->avWindow, false);
+      } else if (part == kPfInDrag) {
+        PfDragWindow(window, event->where, PfDesktopBounds());
+        SyncHostFrame(info);
+      } else if (part == kPfInContent) {
+        PfPoint local = PfGlobalToLocal(window, event->where);
+        AVWindowClick(info->avWindow, local.h, local.v);
+      }
+      break;
+    }
+    case kPfKeyDown:
+    case kPfAutoKey:
+      AVWindowType(info->avWindow, (char)PfEventChar(*event));
+      break;
+    case kPfActivateEvt: {
+      PfDialogRef d;
+      int16_t hit;
+      PfDialogSelect(event, &d, &hit);
+      break;
+    }
+    case kPfUpdateEvt:
+      MacRedrawDialogNow(info);
+      break;
+    default:
+      break;
+  }
 }

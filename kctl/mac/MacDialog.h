@@ -131,6 +131,15 @@ void DisposeActiveDialog(SMacDialogInfo* info);
 // The plug-in's resource file, current while platform calls run for the
 // engine (0: leave the current file alone). The frame sets it at start.
 extern ASInt16 gMacPluginResFile;
+// The plug-in's extension, owner of the host windows the engine makes. The
+// frame sets it at start.
+extern ExtensionID gMacExtensionID;
+
+// Routes a platform event to the engine's modeless dialogs through their host
+// windows: clicks and keys to the window's handlers, the close box to a user
+// close, activation and updates to the dialog. The host program and tests
+// install it with PfSetEventDispatcher.
+void MacDialogDispatchEvent(const PfEvent* event, void* client);
 // True while the record belongs to a running dialog.
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info);
 

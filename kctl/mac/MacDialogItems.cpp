@@ -673,11 +673,10 @@ void MacSetDialogPos(SMacDialogInfo* info, ASInt32 x, ASInt32 y) {
   PfRect frame;
   PfGetWindowBounds(w, kPfWindowStructureRgn, &frame);
   PfOffsetRect(&frame, x - frame.left, top - frame.top);
+  PfSetWindowBounds(w, kPfWindowStructureRgn, frame);
   if (!info->modal && info->avWindow) {
     AVRect f{frame.left, frame.top, frame.right, frame.bottom};
     AVWindowSetFrame(info->avWindow, &f);
-  } else {
-    PfSetWindowBounds(w, kPfWindowStructureRgn, frame);
   }
 }
 

@@ -324,7 +324,7 @@ ASBool MacListBoxDidHandleClick(SMacDialogInfo* info, const PfEvent* event, ASIn
                         (c->flags & (kMacCellOpenNode | kMacCellClosedNode | kMacCellLeaf));
       if (inIndent || inTriangle) {
         PfEvent up;
-        PfGetNextEvent(kPfMouseUpMask, &up);
+        PfTakeMouseUp(&up);
         // The notify data is the clicked cell (its row).
         if (inTriangle && (c->flags & (kMacCellOpenNode | kMacCellClosedNode)))
           SendWMNotify(info, id, kMacNotifyDisclosure, &cell);

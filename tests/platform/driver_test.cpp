@@ -97,7 +97,7 @@ TEST_F(Driver, ScriptDrivesAModalDialogThroughTheEventQueue) {
   script.Then([&] { PfDriverSetChecked(d, 4, true); });
   script.Then([&] { PfDriverChoosePopup(d, 6, 2); });
   script.Then([&] { PfDriverClickListRow(d, 5, 3, -1, 0, 1); });
-  script.Then([&] { PfDriverPressReturn(); });
+  script.Then([&] { EXPECT_TRUE(PfDriverPressButton(d, "OK")); });
   std::vector<int16_t> hits;
   EXPECT_EQ(1, RunModal(d, &hits));
   EXPECT_EQ("4,5", PfText(d, 3));

@@ -32,6 +32,20 @@ TEST_F(EventQueue, TakesInPostingOrderAndLeavesOtherKindsQueued) {
   EXPECT_EQ(kPfNullEvent, ev.what);
 }
 
+TEST_F(EventQueue, AClickTakesOnlyItsOwnMouseUp) {
+  PfPostMouseDown(PfPoint{1, 1}, 0);
+  PfPostKeyDown('k', 0);
+  PfPostMouseUp(PfPoint{2, 2}, 0);
+  PfPostMouseDown(PfPoint{3, 3}, 0);
+  PfPostMouseUp(PfPoint{4, 4}, 0);
+  PfEvent ev;
+  ASSERT_TRUE(PfGetNextEvent(kPfMouseDownMask, &ev));
+  ASSERT_TRUE(PfTakeMouseUp(&ev));
+  EXPECT_EQ(2, ev.where.h) << "keys in between do not matter";
+  EXPECT_FALSE(PfTakeMouseUp(&ev)) << "the next mouse-up belongs to the next click";
+  EXPECT_EQ(3, PfQueueLength());
+}
+
 TEST_F(EventQueue, AvailPeeksWithoutTakingAndFlushRemovesByMask) {
   PfPostKeyDown('x', 0);
   PfPostMouseDown(PfPoint{1, 1}, 0);

@@ -68,6 +68,8 @@ TEST_F(Windows, FloatingWindowsStayInFrontAndSelectionActivates) {
   int activates = 0;
   while (PfGetNextEvent(kPfActivateMask, &ev)) ++activates;
   EXPECT_GE(activates, 2);
+  PfWindowRef modal = PfNewWindow(PfSetRect(0, 30, 100, 100), "M", true, kPfMovableModalProc, false, false, 0);
+  EXPECT_EQ(modal, PfFrontWindow()) << "modal windows stand before floating ones";
   PfWindowRef behind = PfNewWindow(PfSetRect(0, 30, 10, 40), "C", true, kPfDocumentProc, false, false, 0);
   PfWindowRef last = PfFrontWindow();
   while (PfGetNextWindow(last)) last = PfGetNextWindow(last);
