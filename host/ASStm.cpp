@@ -14,6 +14,8 @@ struct _t_ASStmRec {
   virtual ASSize_t Read(char*, ASSize_t) { ASRaise(genErrBadParm); }
   virtual ASSize_t Write(const char*, ASSize_t) { ASRaise(genErrBadParm); }
   virtual void Flush() {}
+  virtual ASFile File() { return nullptr; }
+  virtual bool SetPos(ASFilePos64) { return false; }
 };
 
 namespace {
@@ -38,6 +40,11 @@ struct MemReadStm : _t_ASStmRec {
     if (n) std::memcpy(out, data + pos, n);
     pos += n;
     return n;
+  }
+  bool SetPos(ASFilePos64 p) override {
+    if (p < 0) return false;
+    pos = std::min<ASSize_t>((ASSize_t)p, length);
+    return true;
   }
 };
 
@@ -85,6 +92,11 @@ struct FileReadStm : _t_ASStmRec {
   ASFile file;
   explicit FileReadStm(ASFile f) : file(f) {}
   ASSize_t Read(char* out, ASSize_t size) override { return ASFileRead(file, out, size); }
+  ASFile File() override { return file; }
+  bool SetPos(ASFilePos64 p) override {
+    ASFileSetPos64(file, p);
+    return true;
+  }
 };
 
 struct FileWriteStm : _t_ASStmRec {
@@ -92,6 +104,11 @@ struct FileWriteStm : _t_ASStmRec {
   explicit FileWriteStm(ASFile f) : file(f) {}
   ASSize_t Write(const char* data, ASSize_t size) override { return ASFileWrite(file, data, size); }
   void Flush() override { ASFileFlush(file); }
+  ASFile File() override { return file; }
+  bool SetPos(ASFilePos64 p) override {
+    ASFileSetPos64(file, p);
+    return true;
+  }
 };
 
 struct CustomStm : _t_ASStmRec {
@@ -176,3 +193,7 @@ void ASStmClose(ASStm stm) {
 }
 
 ASInt32 ASStmOpenCount() { return (ASInt32)OpenStreams().size(); }
+
+ASFile ASStmGetFile(ASStm stm) { return Checked(stm)->File(); }
+
+ASBool ASStmSetPos(ASStm stm, ASFilePos64 pos) { return Checked(stm)->SetPos(pos) ? 1 : 0; }
