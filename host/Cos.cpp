@@ -879,7 +879,10 @@ void CosDocClose(CosDoc doc) {
 }
 
 CosObj CosDocGetRoot(CosDoc doc) {
-  return Guard([&] { return FromHandle(CheckDoc(doc), doc->q->getRoot()); });
+  return Guard([&] {
+    CheckDoc(doc);
+    return FromHandle(doc, doc->q->getRoot());
+  });
 }
 
 CosObj CosDocGetInfoDict(CosDoc doc) {
@@ -892,7 +895,10 @@ CosObj CosDocGetInfoDict(CosDoc doc) {
 }
 
 CosObj CosDocGetTrailer(CosDoc doc) {
-  return Guard([&] { return FromHandle(CheckDoc(doc), doc->q->getTrailer()); });
+  return Guard([&] {
+    CheckDoc(doc);
+    return FromHandle(doc, doc->q->getTrailer());
+  });
 }
 
 CosObj CosDocGetObjByID(CosDoc doc, ASInt32 objNum, ASInt32 gen) {

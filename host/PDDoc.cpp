@@ -148,11 +148,14 @@ void CollectWarnings(PDDoc doc) {
   for (const QPDFExc& w : doc->cos->q->getWarnings()) doc->warnings.push_back(w.what());
 }
 
-// The writer's output: a host file, written in large pieces.
+// The writer's output: a host file, written in large pieces. qpdf finishes
+// pipelines from destructors, so nothing here throws: the first error is kept
+// and raised once the writer has returned.
 class ASFilePipeline : public Pipeline {
  public:
   explicit ASFilePipeline(ASFile file) : Pipeline("host file", nullptr), file_(file) { buf_.reserve(kChunk); }
   void write(unsigned char const* data, size_t len) override {
+    if (error_) return;
     if (buf_.size() + len > kChunk) Flush();
     if (len >= kChunk) {
       Put(data, len);
@@ -161,6 +164,7 @@ class ASFilePipeline : public Pipeline {
     buf_.insert(buf_.end(), data, data + len);
   }
   void finish() override { Flush(); }
+  ASErrorCode Error() const { return error_; }
 
  private:
   static constexpr size_t kChunk = 1 << 20;
@@ -169,16 +173,28 @@ class ASFilePipeline : public Pipeline {
     buf_.clear();
   }
   void Put(const unsigned char* data, size_t len) {
-    if (ASFileWrite(file_, data, len) != len) ASRaise(fileErrWrite);
+    if (error_) return;
+    try {
+      if (ASFileWrite(file_, data, len) != len) error_ = fileErrWrite;
+    } catch (...) {
+      error_ = ASExceptionCodeFromCurrent();
+    }
   }
   ASFile file_;
   std::vector<unsigned char> buf_;
+  ASErrorCode error_ = 0;
 };
 
 class MonitorReporter : public QPDFWriter::ProgressReporter {
  public:
   MonitorReporter(ProgressMonitor m, void* data) : m_(m), data_(data) {}
-  void reportProgress(int percent) override { ProgressMonitorSetCurrValue(m_, percent, data_); }
+  void reportProgress(int percent) override {
+    try {
+      ProgressMonitorSetCurrValue(m_, percent, data_);
+    } catch (...) {
+      // A monitor cannot stop a save: qpdf may report from places that must not throw.
+    }
+  }
 
  private:
   ProgressMonitor m_;
@@ -308,6 +324,7 @@ void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   }
   if (p.monitor) w.registerProgressReporter(std::make_shared<MonitorReporter>(p.monitor, p.monitorData));
   w.write();
+  if (ASErrorCode e = pipe.Error()) ASRaise(e);
 }
 
 void Save(PDDoc doc, const PDDocSaveParamsRec& p) {

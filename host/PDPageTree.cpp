@@ -30,13 +30,17 @@ std::unordered_set<PDPage>& LivePages() {
 
 ASInt32 gAcquired = 0;
 
-bool IsInternalNode(QPDFObjectHandle node) {
+enum NodeKind { kLeaf, kInner, kForeign };
+
+// By its Type; without one, a node with Kids is inner and one without a page.
+NodeKind KindOfNode(QPDFObjectHandle node) {
   QPDFObjectHandle type = node.getKey("/Type");
   if (type.isName()) {
-    if (type.getName() == "/Pages") return true;
-    if (type.getName() == "/Page") return false;
+    if (type.getName() == "/Pages") return kInner;
+    if (type.getName() == "/Page") return kLeaf;
+    return kForeign;  // a catalog, an annotation...: not part of the tree
   }
-  return node.getKey("/Kids").isArray();
+  return node.getKey("/Kids").isArray() ? kInner : kLeaf;
 }
 
 QPDFObjectHandle PagesRoot(QPDF& q) { return q.getRoot().getKey("/Pages"); }
@@ -110,7 +114,12 @@ void Walk(PDDoc doc) {
       warnedRepeat = true;
       continue;
     }
-    if (IsInternalNode(kid)) {
+    NodeKind kind = KindOfNode(kid);
+    if (kind == kForeign) {
+      PDAddWarning(doc, "the page tree holds an object that is neither a page nor a node");
+      continue;
+    }
+    if (kind == kInner) {
       QPDFObjectHandle kids = kid.getKey("/Kids");
       if (!kids.isArray()) continue;
       if (stack.size() >= (size_t)kMaxDepth) {
