@@ -1,5 +1,9 @@
 #include "host/ASExtension.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +17,9 @@ struct _t_HFTRec {
 };
 
 namespace {
+
+std::string gPrefsOverride;
+std::string gPrefsAnswer;
 
 ASInt16 gMajor = 9;
 ASInt16 gMinor = 0;
@@ -37,6 +44,25 @@ void ASHostVersionSet(ASInt16 major, ASInt16 minor) {
   gMajor = major;
   gMinor = minor;
 }
+
+const char* ASHostGetPreferencesFolder() {
+  if (!gPrefsOverride.empty()) return gPrefsOverride.c_str();
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') {
+    gPrefsAnswer = xdg;
+    return gPrefsAnswer.c_str();
+  }
+  const char* home = std::getenv("HOME");
+  if (!home || home[0] != '/') {
+    const passwd* pw = getpwuid(getuid());
+    home = pw ? pw->pw_dir : nullptr;
+  }
+  if (!home || home[0] != '/') return nullptr;
+  gPrefsAnswer = std::string(home) + "/.config";
+  return gPrefsAnswer.c_str();
+}
+
+void ASHostSetPreferencesFolder(const char* path) { gPrefsOverride = path ? path : ""; }
 
 HFT HFTRegister(const char* name, ASVersion version, void* const* entries, ASUns32 count) {
   auto& tables = Tables();

@@ -14,6 +14,12 @@ void ASHostVersionGet(ASInt16* major, ASInt16* minor);
 void ASHostVersionSet(ASInt16 major, ASInt16 minor);
 #define ASVersionMake(major, minor) ((ASVersion)(((ASUns32)(major) << 16) | ((ASUns32)(minor)&0xFFFFu)))
 
+// The user's preferences folder (a POSIX path): set by the host program
+// (--prefs), else $XDG_CONFIG_HOME, else ~/.config. Null when none can be
+// named (no variable and no home folder). The folder may not exist yet.
+const char* ASHostGetPreferencesFolder();
+void ASHostSetPreferencesFolder(const char* path);  // null: back to the environment
+
 // Function tables. A table is a named, versioned array of entries; the
 // plug-in's glue asks for tables by name and minimum version at load, and
 // looks at single entries where a call exists only on some hosts. An entry

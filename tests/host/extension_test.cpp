@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "host/ASExtension.h"
 #include "host/ASProgress.h"
 
@@ -42,4 +45,18 @@ TEST(Callbacks, AreTheProceduresThemselves) {
   ASCallbackDestroy(cb);
   ProgressMonitorBegin(nullptr, nullptr);  // a null monitor is accepted everywhere
   ProgressMonitorSetDuration(nullptr, 5, nullptr);
+}
+
+TEST(HostPaths, PreferencesFolderFollowsOverrideThenEnvironment) {
+  ASHostSetPreferencesFolder("/tmp/prefs-here");
+  EXPECT_STREQ("/tmp/prefs-here", ASHostGetPreferencesFolder());
+  ASHostSetPreferencesFolder(nullptr);
+  std::string saved = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  setenv("XDG_CONFIG_HOME", "/tmp/xdg", 1);
+  EXPECT_STREQ("/tmp/xdg", ASHostGetPreferencesFolder());
+  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+  std::string fallback = ASHostGetPreferencesFolder();
+  EXPECT_EQ("/.config", fallback.substr(fallback.size() - 8));
+  if (saved.empty()) unsetenv("XDG_CONFIG_HOME");
+  else setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }

@@ -1,0 +1,200 @@
+#include "foundation/Alerts.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/KCab.h"
+#include "foundation/MFUtil.h"
+#include "foundation/MessageTable.h"
+#include "foundation/Scratch.h"
+#include "foundation/TextConv.h"
+#include "host/AVAlert.h"
+
+SAutoMessageState gAutoMessageMode = {kAutoMessageModeHostAlert, nullptr, nullptr};
+char* gKCtlAlertTitle = nullptr;
+
+namespace {
+
+constexpr size_t kStackText = 1000;
+constexpr size_t kExceptionText = 300;
+
+ASErrorCode gPromptError = 0;
+
+// A UTF-8 text in the platform encoding, "?" for what does not convert; on
+// the stack when it fits.
+class NativeText {
+ public:
+  explicit NativeText(const char* utf8) : buffer_(NeededFor(utf8)) {
+    buffer_.data()[0] = 0;
+    UTF8ToPlatformNativeTerm(utf8, buffer_.data(), (ASInt32)buffer_.size(), '?');
+  }
+  const char* get() { return buffer_.data(); }
+
+ private:
+  static size_t NeededFor(const char* utf8) {
+    ASInt32 need = UTF8ToPlatformNativeBytesNeededTerm(utf8);
+    return need < 1 ? 1 : (size_t)need;
+  }
+  KScratch<kStackText> buffer_;
+};
+
+// The alert of the dialog framework, titled. Until the framework is built,
+// framework alerts go to the host's alert responder with their title.
+void ShowTitledAlert(const char* title, const char* text) {
+  NativeText native(text);
+  NativeText nativeTitle(title ? title : "Alert");
+  AVAlertWithTitle(nativeTitle.get(), AVAlertIconNote, native.get(), nullptr, nullptr, nullptr);
+}
+
+void Route(const char* text, ASInt32 type) {
+  if (!text) text = "";
+  switch (gAutoMessageMode.mode) {
+    case kAutoMessageModeSilent:
+    case kAutoMessageModeSilent2:
+      return;
+    case kAutoMessageModeStderr:
+      std::fprintf(stderr, "%s\n", text);
+      return;
+    case kAutoMessageModeHostAlert: {
+      NativeText native(text);
+      AVAlertNote(native.get());
+      return;
+    }
+    case kAutoMessageModeFilter:
+    case kAutoMessageModeFilterNoPrompts:
+      if (gAutoMessageMode.filter)
+        gAutoMessageMode.filter(text, type, gAutoMessageMode.destination);
+      else
+        ShowTitledAlert("Error", "Message filtering not active");
+      return;
+    default:  // 4 and anything unknown: the framework's alert
+      ShowTitledAlert(gKCtlAlertTitle, text);
+      return;
+  }
+}
+
+void RoutePlatform(const char* text, ASInt32 type) {
+  if (!text) text = "";
+  ASInt32 need = PlatformNativeToUTF8BytesNeededTerm(text);
+  if (need < 1) need = 1;
+  char* utf8 = (char*)ASmallocWithException((size_t)need);
+  utf8[0] = 0;
+  PlatformNativeToUTF8Term(text, utf8, need, '?');
+  DURING
+    Route(utf8, type);
+  HANDLER
+    ASfree(utf8);
+    RERAISE();
+  END_HANDLER
+  ASfree(utf8);
+}
+
+// Appends as much of text as fits in a buffer of kExceptionText bytes,
+// never cutting a UTF-8 character in two.
+void AppendBounded(char* buffer, const char* text) {
+  size_t used = std::strlen(buffer);
+  size_t room = kExceptionText - 1 - used;
+  size_t n = std::strlen(text);
+  if (n > room) {
+    n = room;
+    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(buffer + used, text, n);
+  buffer[used + n] = 0;
+}
+
+}  // namespace
+
+void GeneralMessageUTF8(const char* text, ASInt32 type) { Route(text, type); }
+void ErrMessageUTF8(const char* text) { Route(text, kAutoMessageError); }
+void WarnMessageUTF8(const char* text) { Route(text, kAutoMessageWarning); }
+void NoteMessageUTF8(const char* text) { Route(text, kAutoMessageNote); }
+void ErrMessagePlatform(const char* text) { RoutePlatform(text, kAutoMessageError); }
+void GeneralMessagePlatform(const char* text, ASInt32 type) { RoutePlatform(text, type); }
+
+ASErrorCode AutoMessagePromptErrorCode() {
+  if (!gPromptError)
+    gPromptError = ASRegisterErrorString(ErrSeverityError,
+                                         "Internal error, unexpected request for a prompt during automation");
+  return gPromptError;
+}
+
+ASBool ConfirmMessageUTF8(const char* question, ASInt32 defaultAnswer) {
+  if (!question) question = "";
+  if (gAutoMessageMode.mode == kAutoMessageModeFilterNoPrompts) {
+    Route(question, kAutoMessageConfirm);
+    if (defaultAnswer == 1) return 1;
+    if (defaultAnswer == 2) return 0;
+    ASRaise(AutoMessagePromptErrorCode());
+  }
+  NativeText native(question);
+  return AVAlertConfirm(native.get()) ? 1 : 0;
+}
+
+void AutoExceptionMessageUTF8(const char* context, ASErrorCode code) {
+  char text[kExceptionText] = "";
+  AppendBounded(text, GetMessageFromTableByKey(gSystemMessageTable, "common.task.failed1"));
+  AppendBounded(text, context ? context : "?");
+  AppendBounded(text, GetMessageFromTableByKey(gSystemMessageTable, "common.task.failed2"));
+  char hostText[200];
+  if (ASGetErrorString(code, hostText, (ASInt32)sizeof hostText) > 0) {
+    char utf8[kExceptionText];
+    utf8[0] = 0;
+    PlatformNativeToUTF8Term(hostText, utf8, (ASInt32)sizeof utf8, '?');
+    AppendBounded(text, utf8);
+  } else {
+    char number[32];
+    std::snprintf(number, sizeof number, "Exception 0x%08x", (unsigned)code);
+    AppendBounded(text, number);
+  }
+  Route(text, kAutoMessageError);
+}
+
+void SetAlertKCtlMode(const char* title) {
+  // Framework alerts come with the dialog framework; until then mode 4 shows
+  // the host's alert with this title (see ShowTitledAlert).
+  char* copy = nullptr;
+  if (title) {
+    size_t n = std::strlen(title);
+    copy = (char*)ASmallocWithException(n + 1);
+    std::memcpy(copy, title, n + 1);
+  }
+  ASfree(gKCtlAlertTitle);
+  gKCtlAlertTitle = copy;
+  gAutoMessageMode.mode = kAutoMessageModeKCtl;
+}
+
+void AutoMessageKCabListDestFilter(const char* textUTF8, ASInt32 type, void* list) {
+  if (!list) return;
+  SKCab* entry = KCabNewInner();
+  DURING
+    KCabPutInt(entry, "T", type);
+    KCabPutStringCopy(entry, "S", textUTF8);
+  HANDLER
+    KCabDestroy(entry);
+    RERAISE();
+  END_HANDLER
+  KCabPutCab((SKCab*)list, "", entry);
+}
+
+void AutoMessageSetKCabListDest(SKCab* list, ASBool noPrompts) {
+  gAutoMessageMode.filter = AutoMessageKCabListDestFilter;
+  gAutoMessageMode.destination = list;
+  gAutoMessageMode.mode = noPrompts ? kAutoMessageModeFilterNoPrompts : kAutoMessageModeFilter;
+}
+
+SKCab* AutoMessageGetKCabListDest(ASBool* noPrompts) {
+  bool listing = (gAutoMessageMode.mode == kAutoMessageModeFilter ||
+                  gAutoMessageMode.mode == kAutoMessageModeFilterNoPrompts) &&
+                 gAutoMessageMode.filter == AutoMessageKCabListDestFilter;
+  if (noPrompts) *noPrompts = listing && gAutoMessageMode.mode == kAutoMessageModeFilterNoPrompts;
+  return listing ? (SKCab*)gAutoMessageMode.destination : nullptr;
+}
+
+void SaveAutoMessageState(SAutoMessageState* state) {
+  if (state) *state = gAutoMessageMode;
+}
+
+void RestoreAutoMessageState(const SAutoMessageState* state) {
+  if (state) gAutoMessageMode = *state;
+}

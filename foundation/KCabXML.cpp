@@ -1,0 +1,335 @@
+#include "foundation/KCabXML.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "foundation/CLocale.h"
+#include "foundation/KCab.h"
+#include "foundation/KFile.h"
+#include "foundation/MFUtil.h"
+#include "foundation/Scratch.h"
+#include "foundation/XMLReader.h"
+
+const char* const kKCabXMLNamespace = "http://korvel.invalid/xml/cabinet/3";
+
+namespace {
+
+// Nested DICT elements deeper than this are not read (error flag set).
+constexpr int kMaxDictDepth = 64;
+
+struct SKCabXMLExportDesc {
+  SKOpenFile* file;
+  char* buffer;
+  ASInt32 size;
+  char* position;
+  ASInt32 room;
+  ASInt32 total;
+  ASInt32 depth;
+  bool failed;  // a piece did not reach the file
+};
+
+void Put(SKCabXMLExportDesc* d, const char* piece, ASInt32 length) {
+  if (length <= 0) return;
+  if (d->file && KFileWriteBytes(d->file, piece, length) != length) d->failed = true;
+  d->total += length;
+  if (d->buffer) {
+    if (length < d->room) {
+      std::memcpy(d->position, piece, (size_t)length);
+      d->position[length] = 0;
+      d->position += length;
+      d->room -= length;
+    } else {
+      d->room = 0;  // this and every later piece are left out
+    }
+  }
+}
+
+void Put(SKCabXMLExportDesc* d, const char* piece) { Put(d, piece, (ASInt32)std::strlen(piece)); }
+
+void PutEscaped(SKCabXMLExportDesc* d, const char* text) {
+  ASInt32 len = (ASInt32)std::strlen(text);
+  if (!MakeEntitiesNeeded(text, len)) {
+    Put(d, text, len);
+    return;
+  }
+  KScratch<4000> out((size_t)MakeEntitiesSizeNeeded(text, len));
+  ASInt32 n = 0;
+  MakeEntities(text, len, out.data(), (ASInt32)out.size(), &n);
+  Put(d, out.data(), n);
+}
+
+void PutIndent(SKCabXMLExportDesc* d, ASInt32 depth) {
+  static const char kBlanks[] = "                                                                ";
+  while (depth > 0) {
+    ASInt32 n = depth < 64 ? depth : 64;
+    Put(d, kBlanks, n);
+    depth -= n;
+  }
+}
+
+void PutElement(SKCabXMLExportDesc* d, const char* tag, const char* key, const char* text, bool escapeText) {
+  Put(d, "<");
+  Put(d, tag);
+  Put(d, " N='");
+  PutEscaped(d, key);
+  Put(d, "'>");
+  if (escapeText) PutEscaped(d, text);
+  else Put(d, text);
+  Put(d, "</");
+  Put(d, tag);
+  Put(d, ">");
+}
+
+void WriteItems(SKCabXMLExportDesc* d, SKCab* cab);
+
+ASBool WriteEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
+  SKCabXMLExportDesc* d = static_cast<SKCabXMLExportDesc*>(data);
+  if (key[0] == '.') return 1;  // run-time values: no trace at all
+  PutIndent(d, d->depth);
+  char num[64];
+  switch (type) {
+    case kKCabTypeBool:
+      PutElement(d, "B", key, KCabGetBool(cab, key, 0) ? "1" : "0", false);
+      break;
+    case kKCabTypeInt:
+      CLocaleSnprintf(num, sizeof num, "%ld", (long)KCabGetInt(cab, key, 0));
+      PutElement(d, "I", key, num, false);
+      break;
+    case kKCabTypeUns:
+      CLocaleSnprintf(num, sizeof num, "%lu", (unsigned long)KCabGetUns(cab, key, 0));
+      PutElement(d, "U", key, num, false);
+      break;
+    case kKCabTypeAtom:
+      PutElement(d, "A", key, ASAtomGetString(KCabGetAtom(cab, key, ASAtomNull)), true);
+      break;
+    case kKCabTypeDouble: {
+      double v = KCabGetDouble(cab, key, 0.0);
+      double a = std::fabs(v);
+      CLocaleSnprintf(num, sizeof num, (a > 0 && a < 0.01) ? "%.7f" : "%.4f", v);
+      PutElement(d, "F", key, num, false);
+      break;
+    }
+    case kKCabTypeString:
+      PutElement(d, "S", key, KCabGetString(cab, key), true);
+      break;
+    case kKCabTypeNull:
+      PutElement(d, "NULL", key, "", false);
+      break;
+    case kKCabTypeCab: {
+      SKCab* sub = KCabGetCab(cab, key);
+      if (!sub || KCabGetBool(sub, "KRVLNoExport", 0)) break;
+      Put(d, "<DICT N='");
+      PutEscaped(d, key);
+      Put(d, "'>");
+      d->depth += 2;
+      PutIndent(d, d->depth);
+      Put(d, "<ITEMS>\n");
+      WriteItems(d, sub);
+      PutIndent(d, d->depth);
+      Put(d, "</ITEMS>");
+      d->depth -= 2;
+      PutIndent(d, d->depth);
+      Put(d, "</DICT>\n");
+      break;
+    }
+    default:
+      break;  // host text, binary and named pointers are never written
+  }
+  Put(d, "\n");
+  return 1;
+}
+
+void WriteItems(SKCabXMLExportDesc* d, SKCab* cab) { KCabConstEnum(cab, WriteEntry, d); }
+
+void WriteDocument(SKCabXMLExportDesc* d, SKCab* cab) {
+  Put(d, "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n");
+  Put(d, "<RUVURAZAR xmlns=\"");
+  Put(d, kKCabXMLNamespace);
+  Put(d, "\">\n");
+  Put(d, "<ITEMS>\n");
+  if (cab) WriteItems(d, cab);
+  Put(d, "</ITEMS>");
+  Put(d, "\n</RUVURAZAR>\n");
+}
+
+// ---- reading ---------------------------------------------------------------
+
+bool ReadLong(const char* text, int base, long long* out) {
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(text, &end, base);
+  if (end == text || errno == ERANGE) return false;
+  *out = v;
+  return true;
+}
+
+SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth);
+
+// One pass over the children of one element name. Returns false when the
+// pass ended early on a bad element.
+bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, ASBool* error, int depth) {
+  for (SXMLElement* c = XMLElementFindChildElement(items, kind, nullptr); c;
+       c = XMLElementFindChildElement(items, kind, c)) {
+    const char* key = XMLElementSubkeyValue(c, "N");
+    bool needsText = std::strcmp(kind, "NULL") != 0 && std::strcmp(kind, "DICT") != 0;
+    const char* text = needsText ? XMLElementGetText(c) : nullptr;
+    if (!key || (needsText && !text)) {
+      if (error) *error = 1;
+      return false;
+    }
+    bool ok = true;
+    if (kind[0] == 'I') {
+      long long v;
+      ok = ReadLong(text, 0, &v) && v >= INT32_MIN && v <= INT32_MAX;
+      if (ok) KCabPutInt(cab, key, (ASInt32)v);
+    } else if (kind[0] == 'U') {
+      long long v;
+      const char* t = text;
+      while (*t == ' ' || *t == '\t' || *t == '\n' || *t == '\r') ++t;
+      ok = *t != '-' && ReadLong(t, 10, &v) && v >= 0 && v <= (long long)UINT32_MAX;
+      if (ok) KCabPutUns(cab, key, (ASUns32)v);
+    } else if (kind[0] == 'F') {
+      char* end = nullptr;
+      errno = 0;
+      double v = CLocaleStrtod(text, &end);
+      ok = end != text && !(errno == ERANGE && std::isinf(v));
+      if (ok) KCabPutDouble(cab, key, v);
+    } else if (kind[0] == 'B') {
+      long long v;
+      ok = ReadLong(text, 10, &v);
+      // A number the 16-bit boolean cannot hold keeps its truth, not its low bits.
+      if (ok) KCabPutBool(cab, key, (ASBool)(v >= 0 && v <= 0xFFFF ? v : (v != 0)));
+    } else if (kind[0] == 'S') {
+      KCabPutStringCopy(cab, key, text);
+    } else if (kind[0] == 'A') {
+      KCabPutAtom(cab, key, ASAtomFromString(text));
+    } else if (kind[0] == 'N') {
+      KCabPutNull(cab, key);
+    } else {  // DICT
+      SXMLElement* sub = XMLElementFindChildElement(c, "ITEMS", nullptr);
+      if (!sub || depth + 1 >= kMaxDictDepth) {
+        ok = false;
+      } else if (sub->type == kXMLEmptyTag) {
+        KCabPutCab(cab, key, KCabNewInner());
+      } else {
+        SKCab* inner = ReadItems(sub, error, depth + 1);
+        if (inner) KCabPutCab(cab, key, inner);
+        else ok = false;
+      }
+    }
+    if (!ok) {
+      if (error) *error = 1;
+      return false;
+    }
+  }
+  return true;
+}
+
+SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth) {
+  if (!items) return nullptr;
+  SKCab* cab = KCabNewInner();
+  DURING
+    for (const char* kind : {"I", "U", "F", "B", "S", "A", "NULL", "DICT"}) ReadPass(cab, items, kind, error, depth);
+  HANDLER
+    KCabDestroy(cab);
+    RERAISE();
+  END_HANDLER
+  return cab;
+}
+
+}  // namespace
+
+ASBool WriteKCabToXMLKFile(SKOpenFile* file, SKCab* cab) {
+  if (!file) return 0;
+  SKCabXMLExportDesc d{};
+  d.file = file;
+  WriteDocument(&d, cab);
+  return d.failed ? 0 : 1;
+}
+
+ASBool WriteKCabToXMLBuffer(char* buffer, ASInt32 size, SKCab* cab, ASInt32* needed) {
+  SKCabXMLExportDesc d{};
+  d.buffer = buffer;
+  d.size = buffer ? (size > 0 ? size : 0) : 0;
+  d.position = buffer;
+  d.room = d.size;
+  if (d.size > 0) buffer[0] = 0;
+  if (!buffer) d.buffer = nullptr;
+  WriteDocument(&d, cab);
+  if (needed) *needed = d.total;
+  return buffer && d.total < d.size ? 1 : 0;
+}
+
+ASInt32 KCabToXMLBufferBytesNeeded(SKCab* cab) {
+  ASInt32 needed = 0;
+  WriteKCabToXMLBuffer(nullptr, 0, cab, &needed);
+  return needed;
+}
+
+SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error) { return ReadItems(items, error, 0); }
+
+SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error) {
+  if (error) *error = 0;
+  if (!doc) return nullptr;
+  SXMLElement* root = doc->root;
+  if (!root || root->type != kXMLStartTag || std::strcmp(root->name, "RUVURAZAR") != 0 || !root->match)
+    return nullptr;
+  char ns[100];
+  if (XMLItemFindSubkey(root, "xmlns", ns, sizeof ns) && std::strcmp(ns, kKCabXMLNamespace) != 0) return nullptr;
+  SXMLElement* items = XMLElementFindChildElement(root, "ITEMS", nullptr);
+  if (!items) return nullptr;
+  if (items->type == kXMLEmptyTag) return KCabNewInner();
+  return KCabFromXMLElement(items, error);
+}
+
+SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error) {
+  if (error) *error = 0;
+  SXMLDoc* doc = NewXMLDocFromBuffer(buffer, length);
+  if (!doc) return nullptr;
+  SKCab* cab = nullptr;
+  DURING
+    ParseXMLDoc(doc);
+    cab = KCabFromParsedXML(doc, error);
+  HANDLER
+    FreeXMLDoc(doc);
+    RERAISE();
+  END_HANDLER
+  FreeXMLDoc(doc);
+  return cab;
+}
+
+SKCab* KCabReadFromKFileName(const SKFileName* name, ASBool* error) {
+  if (error) *error = 0;
+  SKOpenFile* file = OpenKFileToRead(name);
+  if (!file) return nullptr;
+  ASInt64 size = KFileGetSize(file);
+  if (size < 0 || size >= INT32_MAX) {  // a size that cannot be read is a failed read
+    CloseAndDestroyKFile(file);
+    return nullptr;
+  }
+  char* bytes = static_cast<char*>(UnfilteredASmalloc((ASSize_t)size + 1));
+  if (!bytes) {
+    CloseAndDestroyKFile(file);
+    RaiseMFUtilException(&genExceptionOutOfMemory);
+  }
+  ASInt32 got = size > 0 ? KFileReadBytes(file, bytes, (ASInt32)size) : 0;
+  CloseAndDestroyKFile(file);
+  if (got != (ASInt32)size) {
+    ASfree(bytes);
+    return nullptr;
+  }
+  bytes[size] = 0;
+  SKCab* cab = nullptr;
+  DURING
+    cab = KCabReadFromBuffer(bytes, (ASInt32)size, error);
+  HANDLER
+    ASfree(bytes);
+    RERAISE();
+  END_HANDLER
+  ASfree(bytes);
+  return cab;
+}

@@ -1,0 +1,91 @@
+// The file layer: file names that may not exist yet, open files that are cut
+// to what was written when they close, folder iteration, the plug-in's and the
+// preferences' folders, file error texts, host path names, PDF documents by
+// path, and the computer's and user's names.
+//
+// Paths are POSIX paths in UTF-8 here. A path too long for the platform is
+// refused, never cut.
+#pragma once
+
+#include <ctime>
+
+#include "host/AS.h"
+
+// The plug-in bundle folder (POSIX path), stored by the plug-in's entry when
+// the host loads it; null until then.
+extern const char* gPluginBundle;
+
+struct SKFileName {
+  char* path;          // whole POSIX path, own copy
+  char creator[4];     // "DAZO" by default
+  char fileType[4];    // "TEXT" by default
+  ASBool known;        // the name lies in an existing folder (the file may be missing)
+};
+
+struct SKOpenFile {
+  SKFileName* name;    // own copy
+  ASBool writing;
+  ASFile file;         // on the host's default file system
+  ASFilePos64 position;
+  ASFilePos64 highestWritten;
+};
+
+struct SMacFindFileHandle;
+
+struct SKFindFileData {
+  char fullPath[1000];
+  char* name;       // into fullPath
+  char* extension;  // after the name's last ".", else the end of the name
+  ASBool isFolder;
+};
+
+SKFileName* NewBlankKFileName();
+// Null when the path is empty, too long, or its folder does not exist.
+SKFileName* NewKFileNameFromUtf8(const char* path);
+SKFileName* DuplicateKFileName(const SKFileName* name);
+void DestroyKFileNameOnly(SKFileName* name);  // never touches the file
+ASBool RenameFileByKFileName(const SKFileName* from, const SKFileName* to);
+ASBool DeleteFileByKFileName(const SKFileName* name);
+// Comparable times; 0 when the file cannot be looked at.
+time_t KFileNameGetModificationTime(const SKFileName* name);
+
+SKOpenFile* OpenKFileToRead(const SKFileName* name);
+SKOpenFile* OpenKFileToWrite(const SKFileName* name);
+ASInt32 KFileReadBytes(SKOpenFile* file, void* buffer, ASInt32 count);
+// 0 on error.
+ASInt32 KFileWriteBytes(SKOpenFile* file, const void* data, ASInt32 count);
+// -1 on error.
+ASInt64 KFileGetSize(SKOpenFile* file);
+// A file opened to write is cut to the highest position written first. False
+// when cutting or closing failed (the record is freed either way); a null file
+// gives true.
+ASBool CloseAndDestroyKFile(SKOpenFile* file);
+
+// Folder iteration ("." and ".." are never reported).
+SMacFindFileHandle* MacFindFirstFileInFolder(const char* folder, SKFindFileData* data);
+ASBool MacFindNextFileInFolder(SMacFindFileHandle* handle, SKFindFileData* data);
+ASBool MacFindNextFileInFolderPOSIX(SMacFindFileHandle* handle, SKFindFileData* data);
+ASBool MacFindClose(SMacFindFileHandle* handle);
+
+// Paths. Folder paths end with "/". False (and "???" where stated) on failure,
+// including an answer that does not fit.
+ASBool MacGetPreferencesFolderPath(char* out, ASInt32 size);
+ASBool PluginFileName(char* out, ASInt32 size);
+ASBool PluginFileNameUTF8POSIXNative(char* out, ASInt32 size);
+void StripPluginFileName(char* name);
+
+// Fills `format` (a message text) with the file name for its first %s and the
+// folder for its second; nothing else of the text is interpreted.
+void FormatFileError(char* out, ASInt32 size, const char* format, const char* path, ASBool pathIsNative);
+
+ASPathName ASPathNameFromPlatformString(const char* text);
+ASPathName ASFileSysCreatePathNameUtf8(const char* text);
+ASBool PlatformStringIsExistingFile(const char* text);
+void ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size);
+void ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size);
+void ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size);
+void DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
+
+void GetTheComputerName(char* out, ASInt32 size);
+void GetTheComputerNameUtf8(char* out, ASInt32 size);
+void GetTheUserName(char* out, ASInt32 size);

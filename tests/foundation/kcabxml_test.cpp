@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "foundation/KFile.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct Cab {
+  SKCab* c;
+  Cab() : c(KCabNewInner()) {}
+  explicit Cab(SKCab* owned) : c(owned) {}
+  ~Cab() {
+    if (c) KCabDestroy(c);
+  }
+};
+
+std::string ToXML(SKCab* cab) {
+  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
+  std::string out((size_t)need + 1, '\0');
+  ASInt32 needed = 0;
+  EXPECT_TRUE(WriteKCabToXMLBuffer(out.data(), need + 1, cab, &needed));
+  EXPECT_EQ(need, needed);
+  out.resize((size_t)need);
+  return out;
+}
+
+SKCab* FromXML(const std::string& xml, ASBool* error = nullptr) {
+  return KCabReadFromBuffer(xml.data(), (ASInt32)xml.size(), error);
+}
+
+std::string Doc(const std::string& items) {
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<RUVURAZAR xmlns=\"") + kKCabXMLNamespace +
+         "\">\n<ITEMS>\n" + items + "</ITEMS>\n</RUVURAZAR>\n";
+}
+
+// Compares two cabinets entry by entry (doubles within the written precision).
+bool SameCab(SKCab* a, SKCab* b, std::string* why);
+
+struct CompareState {
+  SKCab* other;
+  std::string* why;
+  bool same = true;
+  int count = 0;
+};
+
+ASBool CompareEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
+  CompareState* s = static_cast<CompareState*>(data);
+  ++s->count;
+  auto fail = [&](const std::string& what) {
+    *s->why = std::string(key) + ": " + what;
+    s->same = false;
+    return (ASBool)0;
+  };
+  if (KCabGetType(s->other, key) != type) return fail("type");
+  switch (type) {
+    case kKCabTypeBool: if (KCabGetBool(cab, key, 9) != KCabGetBool(s->other, key, 8)) return fail("bool"); break;
+    case kKCabTypeInt: if (KCabGetInt(cab, key, 9) != KCabGetInt(s->other, key, 8)) return fail("int"); break;
+    case kKCabTypeUns: if (KCabGetUns(cab, key, 9) != KCabGetUns(s->other, key, 8)) return fail("uns"); break;
+    case kKCabTypeAtom: if (KCabGetAtom(cab, key, 9) != KCabGetAtom(s->other, key, 8)) return fail("atom"); break;
+    case kKCabTypeString:
+      if (std::strcmp(KCabGetString(cab, key), KCabGetString(s->other, key)) != 0) return fail("string");
+      break;
+    case kKCabTypeDouble: {
+      double x = KCabGetDouble(cab, key, 0), y = KCabGetDouble(s->other, key, 1);
+      double tol = std::fabs(x) < 0.01 ? 1e-7 : 1e-4;
+      if (std::fabs(x - y) > tol * (1 + std::fabs(x))) return fail("double");
+      break;
+    }
+    case kKCabTypeCab:
+      if (!SameCab(KCabGetCab(cab, key), KCabGetCab(s->other, key), s->why)) return fail("sub: " + *s->why);
+      break;
+    default: break;
+  }
+  return 1;
+}
+
+ASBool CountEntry(SKCab*, const char*, ASInt32, void* data) {
+  ++*static_cast<int*>(data);
+  return 1;
+}
+
+bool SameCab(SKCab* a, SKCab* b, std::string* why) {
+  CompareState s{b, why};
+  KCabConstEnum(a, CompareEntry, &s);
+  int other = 0;
+  KCabConstEnum(b, CountEntry, &other);
+  if (s.same && other != s.count) {
+    *why = "entry count";
+    return false;
+  }
+  return s.same;
+}
+
+}  // namespace
+
+TEST(KCabXML, ExactBytesOfASmallCabinet) {
+  Cab cab;
+  KCabPutInt(cab.c, "Count", 3);
+  KCabPutStringCopy(cab.c, ".Temp", "never written");
+  KCabPutStringCopy(cab.c, "Name", "a<b");
+  EXPECT_EQ(Doc("<I N='Count'>3</I>\n<S N='Name'>a&lt;b</S>\n"), ToXML(cab.c));
+}
+
+TEST(KCabXML, ExactBytesOfNestingNumbersAndMarkers) {
+  Cab cab;
+  KCabPutDouble(cab.c, "a", 0.005);
+  KCabPutDouble(cab.c, "b", 0.05);
+  KCabPutDouble(cab.c, "c", 0);
+  KCabPutDouble(cab.c, "d", -0.001);
+  KCabPutBool(cab.c, "e", 1);
+  KCabPutNull(cab.c, "f");
+  KCabPutUns(cab.c, "g", 4000000000u);
+  KCabPutAtom(cab.c, "h", ASAtomFromString("Tall"));
+  KCabPutBinary(cab.c, "i", ASmalloc(4), 4);
+  SKCab* sub = KCabNewInner();
+  KCabPutInt(sub, "10", 1);
+  KCabPutInt(sub, "9", 2);
+  KCabPutStringCopy(sub, "q", "it's \"x\" & y");
+  KCabPutCab(cab.c, "sub", sub);
+  SKCab* hidden = KCabNewInner();
+  KCabPutBool(hidden, "KRVLNoExport", 1);
+  KCabPutInt(hidden, "x", 1);
+  KCabPutCab(cab.c, "zhidden", hidden);
+  EXPECT_EQ(Doc("<F N='a'>0.0050000</F>\n"
+                "<F N='b'>0.0500</F>\n"
+                "<F N='c'>0.0000</F>\n"
+                "<F N='d'>-0.0010000</F>\n"
+                "<B N='e'>1</B>\n"
+                "<NULL N='f'></NULL>\n"
+                "<U N='g'>4000000000</U>\n"
+                "<A N='h'>Tall</A>\n"
+                "\n"  // binary: indentation (none at depth 0) and a line feed
+                "<DICT N='sub'>  <ITEMS>\n"
+                "  <I N='9'>2</I>\n"
+                "  <I N='10'>1</I>\n"
+                "  <S N='q'>it&apos;s &quot;x&quot; &amp; y</S>\n"
+                "  </ITEMS></DICT>\n"
+                "\n"
+                "\n"),  // the marked sub-cabinet leaves only its line feed
+            ToXML(cab.c));
+  KCabPutBool(hidden, "KRVLNoExport", 0);
+  EXPECT_NE(std::string::npos, ToXML(cab.c).find("<B N='KRVLNoExport'>0</B>"));
+}
+
+TEST(KCabXML, ShortBufferHoldsWholePiecesAndTheFullLength) {
+  Cab cab;
+  KCabPutStringCopy(cab.c, "Name", "value");
+  std::string full = ToXML(cab.c);
+  for (ASInt32 size : {0, 1, 10, 45, (ASInt32)full.size()}) {
+    std::vector<char> buf((size_t)size + 1, 'Z');
+    ASInt32 needed = 0;
+    EXPECT_FALSE(WriteKCabToXMLBuffer(buf.data(), size, cab.c, &needed));
+    EXPECT_EQ((ASInt32)full.size(), needed);
+    if (size > 0) {
+      std::string got = buf.data();
+      EXPECT_LT(got.size(), (size_t)size);
+      EXPECT_EQ(full.substr(0, got.size()), got);
+    }
+    EXPECT_EQ('Z', buf[(size_t)size]) << "nothing past the given size";
+  }
+}
+
+TEST(KCabXML, ReadingNumbers) {
+  struct Case {
+    const char* element;
+    ASInt32 type;
+    double value;
+    bool error;
+  };
+  const Case cases[] = {
+      {"<I N='k'>010</I>", kKCabTypeInt, 8, false},
+      {"<I N='k'>0x10</I>", kKCabTypeInt, 16, false},
+      {"<I N='k'> -7 </I>", kKCabTypeInt, -7, false},
+      {"<I N='k'>2147483648</I>", kKCabTypeAbsent, 0, true},
+      {"<I N='k'>abc</I>", kKCabTypeAbsent, 0, true},
+      {"<U N='k'>4294967295</U>", kKCabTypeUns, 4294967295.0, false},
+      {"<U N='k'>4294967296</U>", kKCabTypeAbsent, 0, true},
+      {"<U N='k'>-1</U>", kKCabTypeAbsent, 0, true},
+      {"<B N='k'>2</B>", kKCabTypeBool, 2, false},
+      {"<B N='k'>65536</B>", kKCabTypeBool, 1, false},
+      {"<B N='k'>0</B>", kKCabTypeBool, 0, false},
+      {"<F N='k'>1.5</F>", kKCabTypeDouble, 1.5, false},
+      {"<F N='k'>1e999</F>", kKCabTypeAbsent, 0, true},
+      {"<F N='k'>x</F>", kKCabTypeAbsent, 0, true},
+  };
+  for (const Case& c : cases) {
+    ASBool error = 7;
+    Cab cab(FromXML(Doc(c.element), &error));
+    ASSERT_NE(nullptr, cab.c) << c.element;
+    EXPECT_EQ(c.error, (bool)error) << c.element;
+    EXPECT_EQ(c.type, KCabGetType(cab.c, "k")) << c.element;
+    switch (c.type) {
+      case kKCabTypeInt: EXPECT_EQ((ASInt32)c.value, KCabGetInt(cab.c, "k", 0)); break;
+      case kKCabTypeUns: EXPECT_EQ((ASUns32)c.value, KCabGetUns(cab.c, "k", 0)); break;
+      case kKCabTypeBool: EXPECT_EQ((ASBool)c.value, KCabGetBool(cab.c, "k", 9)); break;
+      case kKCabTypeDouble: EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0)); break;
+      default: break;
+    }
+  }
+}
+
+TEST(KCabXML, PassesByKindAndIncompleteElements) {
+  ASBool error = 0;
+  Cab cab(FromXML(Doc("<S N='a'>1</S><S>no key</S><S N='c'>3</S><I N='i'>5</I>"
+                      "<I N='dup'>1</I><S N='dup'>later kind wins</S><NULL N='n'/>"
+                      "<DICT N='d'><ITEMS/></DICT><DICT N='nodict'></DICT>"),
+                  &error));
+  ASSERT_NE(nullptr, cab.c);
+  EXPECT_TRUE(error);
+  EXPECT_STREQ("1", KCabGetString(cab.c, "a"));
+  EXPECT_FALSE(KCabKnown(cab.c, "c")) << "the S pass ended at the bad element";
+  EXPECT_EQ(5, KCabGetInt(cab.c, "i", 0));
+  EXPECT_EQ(kKCabTypeInt, KCabGetType(cab.c, "dup")) << "S's pass ended before it reached dup";
+  EXPECT_EQ(kKCabTypeNull, KCabGetType(cab.c, "n"));
+  EXPECT_TRUE(KCabIsEmpty(KCabGetCab(cab.c, "d")));
+  EXPECT_FALSE(KCabKnown(cab.c, "nodict"));
+}
+
+TEST(KCabXML, RootAndNamespace) {
+  struct Case {
+    std::string xml;
+    bool reads;
+  };
+  const Case cases[] = {
+      {"<RUVURAZAR><ITEMS><I N='a'>1</I></ITEMS></RUVURAZAR>\n", true},
+      {"<RUVURAZAR xmlns=\"http://other.example/ns\"><ITEMS></ITEMS></RUVURAZAR>\n", false},
+      {"<OTHER><ITEMS></ITEMS></OTHER>\n", false},
+      {"<RUVURAZAR><ITEMS></ITEMS>", false},  // no matching end tag
+      {"<RUVURAZAR></RUVURAZAR>\n", false},
+      {"not xml at all", false},
+  };
+  for (const Case& c : cases) {
+    ASBool error = 0;
+    Cab cab(FromXML(c.xml, &error));
+    EXPECT_EQ(c.reads, cab.c != nullptr) << c.xml;
+    EXPECT_FALSE(error);
+  }
+}
+
+TEST(KCabXML, DeepNestingStopsWithTheErrorFlag) {
+  std::string items;
+  for (int i = 0; i < 200; ++i) items += "<DICT N='d'><ITEMS>";
+  for (int i = 0; i < 200; ++i) items += "</ITEMS></DICT>";
+  ASBool error = 0;
+  Cab cab(FromXML(Doc(items), &error));
+  ASSERT_NE(nullptr, cab.c);
+  EXPECT_TRUE(error);
+}
+
+TEST(KCabXML, RandomCabinetsRoundTrip) {
+  std::mt19937 rng(42);
+  for (int round = 0; round < 50; ++round) {
+    Cab cab;
+    std::function<void(SKCab*, int)> fill = [&](SKCab* c, int depth) {
+      int n = (int)(rng() % 8);
+      for (int i = 0; i < n; ++i) {
+        std::string key = (rng() % 3 == 0) ? std::to_string(rng() % 50) : "k" + std::to_string(rng() % 100);
+        switch (rng() % 8) {
+          case 0: KCabPutBool(c, key.c_str(), (ASBool)(rng() % 2)); break;
+          case 1: KCabPutInt(c, key.c_str(), (ASInt32)rng()); break;
+          case 2: KCabPutUns(c, key.c_str(), (ASUns32)rng()); break;
+          case 3: KCabPutAtom(c, key.c_str(), ASAtomFromString(("a<&>" + std::to_string(rng() % 9)).c_str())); break;
+          case 4: KCabPutStringCopy(c, key.c_str(), ("s'\"&<>\xC3\xA9 " + std::to_string(rng())).c_str()); break;
+          case 5: KCabPutNull(c, key.c_str()); break;
+          case 6: KCabPutDouble(c, key.c_str(), ((double)(int)(rng() % 2000000) - 1000000) / 10000.0); break;
+          case 7:
+            if (depth < 4) {
+              SKCab* sub = KCabNewInner();
+              fill(sub, depth + 1);
+              KCabPutCab(c, key.c_str(), sub);
+            }
+            break;
+        }
+      }
+    };
+    fill(cab.c, 0);
+    ASBool error = 0;
+    std::string xml = ToXML(cab.c);
+    Cab back(FromXML(xml, &error));
+    ASSERT_NE(nullptr, back.c);
+    EXPECT_FALSE(error);
+    std::string why;
+    EXPECT_TRUE(SameCab(cab.c, back.c, &why)) << why << "\n" << xml;
+  }
+}
+
+TEST(KCabXML, CommaDecimalLocaleChangesNothing) {
+  const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
+  std::string saved = setlocale(LC_NUMERIC, nullptr);
+  const char* active = nullptr;
+  for (const char* n : names)
+    if (setlocale(LC_NUMERIC, n)) {
+      active = n;
+      break;
+    }
+  if (!active) GTEST_SKIP() << "no comma-decimal locale installed";
+  Cab cab;
+  KCabPutDouble(cab.c, "x", 1.25);
+  std::string xml = ToXML(cab.c);
+  EXPECT_NE(std::string::npos, xml.find("<F N='x'>1.2500</F>"));
+  Cab back(FromXML(xml));
+  EXPECT_EQ(1.25, KCabGetDouble(back.c, "x", 0));
+  setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(KCabXML, FilesAndCallerBuffers) {
+  kvtest::TempDir dir;
+  Cab cab;
+  KCabPutStringCopy(cab.c, "k", "v");
+  SKFileName* name = NewKFileNameFromUtf8(dir.file("s.xml").c_str());
+  SKOpenFile* f = OpenKFileToWrite(name);
+  EXPECT_TRUE(WriteKCabToXMLKFile(f, cab.c));
+  EXPECT_TRUE(CloseAndDestroyKFile(f));
+  EXPECT_EQ(ToXML(cab.c), kvtest::ReadWholeFile(dir.file("s.xml")));
+  ASBool error = 1;
+  Cab back(KCabReadFromKFileName(name, &error));
+  ASSERT_NE(nullptr, back.c);
+  EXPECT_FALSE(error);
+  EXPECT_STREQ("v", KCabGetString(back.c, "k"));
+  DestroyKFileNameOnly(name);
+
+  SKFileName* missing = NewKFileNameFromUtf8(dir.file("missing.xml").c_str());
+  EXPECT_EQ(nullptr, KCabReadFromKFileName(missing, &error));
+  DestroyKFileNameOnly(missing);
+
+  // UTF-16 text and text needing repair are read without touching the caller's bytes.
+  std::string xml = ToXML(cab.c);
+  std::string utf16 = "\xFE\xFF";
+  for (char c : xml) {
+    utf16 += '\0';
+    utf16 += c;
+  }
+  std::string before = utf16;
+  Cab fromUtf16(FromXML(utf16));
+  ASSERT_NE(nullptr, fromUtf16.c);
+  EXPECT_STREQ("v", KCabGetString(fromUtf16.c, "k"));
+  EXPECT_EQ(before, utf16);
+}

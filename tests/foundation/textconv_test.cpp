@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/TextConv.h"
+
+namespace {
+
+std::string B(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s += (char)b;
+  return s;
+}
+
+std::vector<int> Units(const std::string& ucs2) {
+  std::vector<int> u;
+  for (size_t i = 0; i + 1 < ucs2.size(); i += 2) u.push_back(((unsigned char)ucs2[i] << 8) | (unsigned char)ucs2[i + 1]);
+  return u;
+}
+
+std::string ToUCS2(const std::string& utf8, ASInt32 size = 1000) {
+  std::string out((size_t)size, '\0');
+  ASInt32 n = UTF8ToUCS2(utf8.data(), out.data(), (ASInt32)utf8.size(), size, '?');
+  out.resize((size_t)n);
+  return out;
+}
+
+}  // namespace
+
+TEST(TextConv, Validation) {
+  struct Case {
+    std::string text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"", true},
+      {"plain ascii", true},
+      {B({0xC3, 0x9F}), true},
+      {B({0xEF, 0xBF, 0xBE}), true},  // U+FFFE is allowed
+      {B({0xC0, 0x80}), false},       // overlong NUL
+      {B({0xC1, 0xBF}), false},
+      {B({0xE0, 0x80, 0x80}), false},  // overlong three-byte
+      {B({0xF0, 0x9F, 0x98, 0x80}), false},  // no four-byte sequences
+      {B({0xEF, 0xBB, 0xBF}), false},  // U+FEFF
+      {B({0xED, 0xA0, 0x80}), false},  // U+D800
+      {B({0xEF, 0xBF, 0xAE}), false},  // U+FFEE
+      {B({0x80}), false},
+      {B({0x41, 0xE2, 0x82}), false},  // cut off
+      {B({0xFE}), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.valid, (bool)ValidUTF8String(c.text.data(), (ASInt32)c.text.size())) << testing::PrintToString(c.text);
+    EXPECT_EQ(c.valid, (bool)ValidUTF8String(c.text.c_str(), -1));
+  }
+}
+
+TEST(TextConv, Repair) {
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {B({0x41, 0x80, 0x80, 0x80, 0x42}), "A?B"},
+      {B({0x41, 0xE2, 0x82}), "A?"},  // cut-off tail becomes one '?'
+      {B({0xC3, 0x9F, 0x41}), B({0xC3, 0x9F, 0x41})},
+      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), "?A"},
+      {B({0xC0, 0x80, 0xC3, 0x9F}), "?"},  // the damaged run swallows following non-ASCII bytes
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string buf = c.in;
+    ASInt32 len = (ASInt32)buf.size();
+    RecoverBadUTF8String(buf.data(), &len, '?');
+    EXPECT_EQ(c.out, buf.substr(0, (size_t)len)) << testing::PrintToString(c.in);
+    EXPECT_TRUE(ValidUTF8String(buf.data(), len));
+  }
+}
+
+TEST(TextConv, UTF8ToUCS2Units) {
+  struct Case {
+    std::string in;
+    std::vector<int> units;
+  };
+  const Case cases[] = {
+      {"AB", {0x41, 0x42}},
+      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), {0x3F, 0x41}},
+      {B({0xC3, 0x41}), {0x3F}},  // the second byte goes with the bad lead
+      {B({0xE2, 0x82, 0xAC}), {0x20AC}},
+      {B({0x41, 0xE2, 0x82}), {0x41, 0x3F}},  // cut off: one replacement, then the end
+      {B({0x41, 0xF8}), {0x41, 0x3F}},        // five-byte lead at the very end: no step past the end
+      {B({0x41, 0xFC, 0x80}), {0x41, 0x3F}},
+      {B({0x80, 0x80}), {0x3F, 0x3F}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.units, Units(ToUCS2(c.in))) << testing::PrintToString(c.in);
+}
+
+TEST(TextConv, BytesNeededMatchesWhatTheConverterWrites) {
+  std::mt19937 rng(7);
+  std::vector<std::string> inputs = {B({0x80, 0x80, 0x80}), B({0xF0, 0x9F, 0x98, 0x80}), B({0x41, 0xFD}),
+                                     B({0xE2, 0x82}), "plain"};
+  const int pool[] = {0x41, 0x80, 0xBF, 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0xFE, 0xFF, 0xF8, 0xFC, 0xC0};
+  for (int i = 0; i < 2000; ++i) {
+    std::string s;
+    int len = (int)(rng() % 12);
+    for (int k = 0; k < len; ++k) s += (char)pool[rng() % (sizeof pool / sizeof pool[0])];
+    inputs.push_back(s);
+  }
+  for (const std::string& s : inputs) {
+    ASInt32 need = UTF8ToUCS2BytesNeeded(s.data(), (ASInt32)s.size());
+    EXPECT_EQ(need, (ASInt32)ToUCS2(s, 4096).size()) << testing::PrintToString(s);
+    if (s.find('\0') == std::string::npos) {
+      EXPECT_EQ(need + 2, UTF8ToUCS2BytesNeededTerm(s.c_str()));
+    }
+  }
+}
+
+TEST(TextConv, UCS2AndUTF16ToUTF8) {
+  char out[16];
+  std::string euro = B({0x20, 0xAC});
+  EXPECT_EQ(0, UCS2ToUTF8(euro.data(), out, 2, 2)) << "no partial sequence";
+  EXPECT_EQ(3, UCS2ToUTF8(euro.data(), out, 2, 3));
+  EXPECT_EQ(B({0xE2, 0x82, 0xAC}), std::string(out, 3));
+  EXPECT_EQ(0, UCS2ToUTF8(euro.data(), out, 1, 16)) << "fewer than two bytes give nothing";
+
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {B({0xFE, 0xFF, 0xD8, 0x3D, 0xDE, 0x00}), B({0xF0, 0x9F, 0x98, 0x80})},
+      {B({0x00, 0xDF}), B({0xC3, 0x9F})},
+      {B({0x00, 0x41, 0x00}), "A"},                    // odd last byte ignored
+      {B({0x00, 0x41, 0xD8, 0x3D}), "A"},              // high surrogate at the end ends the text
+      {B({0xD8, 0x3D, 0x00, 0x41}), "?A"},             // high surrogate without its low half
+      {B({0xDE, 0x00, 0x00, 0x42}), "?B"},             // lone low surrogate
+  };
+  for (const Case& c : cases) {
+    ASInt32 n = UTF16ToUTF8(c.in.data(), out, (ASInt32)c.in.size(), sizeof out);
+    EXPECT_EQ(c.out, std::string(out, (size_t)n)) << testing::PrintToString(c.in);
+    EXPECT_EQ(n, UTF16ToUTF8BytesNeeded(c.in.data(), (ASInt32)c.in.size()));
+    EXPECT_TRUE(ValidUTF8String(out, n) || c.out.size() == 4);
+  }
+}
+
+TEST(TextConv, PlatformUnicodeSourceIsNeverWritten) {
+  const ASUns16 src[] = {0x0041, 0x00DF, 0x20AC, 0};
+  ASUns16 copy[4];
+  std::memcpy(copy, src, sizeof src);
+  char out[16];
+  ASInt32 n = PlatformUnicodeToUTF8Term(src, out, sizeof out);
+  EXPECT_EQ(7, n);
+  EXPECT_STREQ("A\xC3\x9F\xE2\x82\xAC", out);
+  EXPECT_EQ(0, std::memcmp(copy, src, sizeof src));
+  EXPECT_EQ(7, PlatformUnicodeToUTF8BytesNeededTerm(src));
+
+  ASUns16 units[8];
+  EXPECT_EQ(8, UTF8ToPlatformUnicodeTerm("A\xC3\x9F\xE2\x82\xAC", units, sizeof units, '?'));
+  EXPECT_EQ(0x20AC, units[2]);
+  EXPECT_EQ(0, units[3]);
+}
+
+TEST(TextConv, UnicodeOrdinal) {
+  struct Case {
+    ASUns32 cp;
+    std::string utf8;
+  };
+  const Case cases[] = {
+      {0x41, "A"},
+      {0xDF, B({0xC3, 0x9F})},
+      {0x20AC, B({0xE2, 0x82, 0xAC})},
+      {0x1F600, B({0xF0, 0x9F, 0x98, 0x80})},
+      {0x3FFFFFF, B({0xFB, 0xBF, 0xBF, 0xBF, 0xBF})},
+      {0x7FFFFFFF, B({0xFD, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF})},
+  };
+  for (const Case& c : cases) {
+    char out[8];
+    std::memset(out, 0x55, sizeof out);
+    ASInt32 n = UnicodeOrdinalToUTF8(c.cp, out);
+    EXPECT_EQ(c.utf8, std::string(out, (size_t)n));
+    EXPECT_EQ(0, out[n]);
+  }
+}
+
+namespace {
+
+// Runs a terminated conversion into a buffer of exactly `size` bytes with a
+// guard zone behind it, and checks the guard and the terminator.
+template <class F>
+void CheckEverySize(const char* what, int maxSize, int terminatorBytes, F convert) {
+  for (int size = 0; size <= maxSize; ++size) {
+    std::vector<unsigned char> buf((size_t)size + 16, 0xAA);
+    ASInt32 n = convert(buf.data(), size);
+    for (size_t i = (size_t)size; i < buf.size(); ++i) ASSERT_EQ(0xAA, buf[i]) << what << " wrote past size " << size;
+    ASSERT_LE(n, size) << what;
+    if (size >= terminatorBytes) {
+      ASSERT_GE(n, terminatorBytes) << what << " size " << size;
+      for (int k = 1; k <= terminatorBytes; ++k) ASSERT_EQ(0, buf[(size_t)(n - k)]) << what << " size " << size;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(TextConv, TermConversionsStayInsideEveryBufferSize) {
+  const char* utf8 = "A\xC3\x9F\xE2\x82\xAC\xF0\x9F\x98\x80z";
+  const ASUns16 units[] = {0x41, 0xDF, 0x20AC, 0xD83D, 0xDE00, 0x7A, 0};
+  CheckEverySize("UTF8ToUCS2Term", 24, 2, [&](unsigned char* b, int size) {
+    return UTF8ToUCS2Term(utf8, (char*)b, size, '?');
+  });
+  CheckEverySize("UTF8ToPlatformUnicodeTerm", 24, 2, [&](unsigned char* b, int size) {
+    return UTF8ToPlatformUnicodeTerm(utf8, (ASUns16*)b, size, '?');
+  });
+  CheckEverySize("PlatformUnicodeToUTF8Term", 24, 1, [&](unsigned char* b, int size) {
+    return PlatformUnicodeToUTF8Term(units, (char*)b, size);
+  });
+  CheckEverySize("UTF8ToPlatformNativeTerm", 24, 1, [&](unsigned char* b, int size) {
+    return UTF8ToPlatformNativeTerm(utf8, (char*)b, size, '?');
+  });
+  CheckEverySize("PlatformNativeToUTF8Term", 24, 1, [&](unsigned char* b, int size) {
+    return PlatformNativeToUTF8Term(utf8, (char*)b, size, '?');
+  });
+  CheckEverySize("PlatformUnicodeToPlatformNativeTerm", 24, 1, [&](unsigned char* b, int size) {
+    return PlatformUnicodeToPlatformNativeTerm(units, (char*)b, size, '?');
+  });
+  CheckEverySize("PlatformNativeToPlatformUnicodeTerm", 24, 2, [&](unsigned char* b, int size) {
+    return PlatformNativeToPlatformUnicodeTerm(utf8, (ASUns16*)b, size, '?');
+  });
+}
+
+TEST(TextConv, NativeIsUTF8AndSizesAgree) {
+  const char* text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";
+  ASInt32 need = UTF8ToPlatformNativeBytesNeededTerm(text);
+  std::vector<char> out((size_t)need);
+  EXPECT_EQ(need, UTF8ToPlatformNativeTerm(text, out.data(), need, '?'));
+  EXPECT_STREQ(text, out.data());
+  // Outside the Basic Multilingual Plane the road through UCS-2 gives '?'.
+  char emoji[16];
+  UTF8ToPlatformNativeTerm("a\xF0\x9F\x98\x80", emoji, sizeof emoji, '?');
+  EXPECT_STREQ("a?", emoji);
+  EXPECT_EQ((ASInt32)std::strlen(text) + 1, PlatformNativeToUTF8BytesNeededTerm(text));
+  // A long text takes the allocated scratch road.
+  std::string big(5000, 'x');
+  big += "\xC3\x9F";
+  std::vector<char> back(big.size() + 1);
+  EXPECT_EQ((ASInt32)big.size() + 1, PlatformNativeToUTF8Term(big.c_str(), back.data(), (ASInt32)back.size(), '?'));
+  EXPECT_EQ(big, back.data());
+}
+
+TEST(TextConv, SmallHelpers) {
+  const unsigned char u16[] = {0x00, 0x41, 0x01, 0x00, 0x00, 0x00};
+  EXPECT_EQ(4, CountBytesTo16BitZero(u16));
+  EXPECT_EQ(2, CountCharactersTo16BitZero(u16));
+  EXPECT_TRUE(UTF8StringIsNot7BitASCIITerm("a\xC3\x9F"));
+  EXPECT_FALSE(UTF8StringIsNot7BitASCIITerm("abc"));
+  EXPECT_LT(CompareUTF8Strings("a", "\xC3\x9F"), 0) << "bytes compare unsigned";
+  EXPECT_EQ(0, CompareUTF8Strings("x", "x"));
+  ASText t = ASTextNewFromUTF8("\xC3\x9F");
+  EXPECT_STREQ("\xC3\x9F", ASTextGetUTF8(t));
+  ASTextDestroy(t);
+  t = ASTextNewFromNative("n\xC3\xA4");
+  EXPECT_STREQ("n\xC3\xA4", ASTextGetUTF8(t));
+  ASTextDestroy(t);
+}
