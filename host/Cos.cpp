@@ -841,8 +841,18 @@ ASStm CosStreamOpenStm(CosObj stream, CosStreamOpenMode mode) {
       if (mode == cosOpenFiltered) {
         Pl_Buffer sink("decoded");
         bool attempted = false;
-        bool ok = s.pipeStreamData(&sink, &attempted, 0, qpdf_dl_all, true, false);
-        b->buffer = sink.getBufferSharedPointer();
+        bool ok = false;
+        try {
+          ok = s.pipeStreamData(&sink, &attempted, 0, qpdf_dl_all, true, false);
+        } catch (const std::exception&) {
+          ok = false;  // a filter that gave up: what came out before is kept
+        }
+        try {
+          b->buffer = sink.getBufferSharedPointer();
+        } catch (const std::logic_error&) {
+          sink.finish();  // the filter stopped before finishing its output
+          b->buffer = sink.getBufferSharedPointer();
+        }
         // A damaged stream gives what could be decoded; nothing at all is an error.
         if (!ok && (!b->buffer || b->buffer->getSize() == 0)) ASRaise(cosErrDamagedStream);
         if (!ok && stream.doc->pdDoc) PDAddWarning(stream.doc->pdDoc, "a stream could be decoded only in part");
