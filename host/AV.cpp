@@ -19,6 +19,7 @@
 #include "host/ASMem.h"
 #include "host/ASStm.h"
 #include "host/ASText.h"
+#include "host/CosPriv.h"
 
 struct _t_AVPageViewRec {
   AVDoc doc;
@@ -151,6 +152,7 @@ struct App {
   AVCursor cursor = nullptr;
   std::map<AVPrefsType, void*> prefs;
   std::deque<std::optional<std::string>> answers;
+  std::string standingAnswer;  // answers when the queue is empty (empty: cancel)
   std::string lastDialogTitle;
   Progress progress;
   bool quiet = false;
@@ -453,6 +455,7 @@ void AVAppShutdown() {
   a.modifiers = 0;
   a.prefs.clear();
   a.answers.clear();
+  a.standingAnswer.clear();
   a.lastDialogTitle.clear();
   a.progress = Progress{};
   a.cancel = false;
@@ -545,19 +548,21 @@ void AVPageViewZoomTo(AVPageView view, AVZoomType type, ASFixed scale) {
 
 AVWindow AVWindowNewFromPlatformThing(AVWindowLayer layer, ASUns32 flags, AVWindowHandler handler,
                                       ExtensionID owner, void* platformThing) {
-  auto w = std::make_unique<_t_AVWindowRec>();
-  w->layer = layer;
-  w->flags = flags;
-  w->owner = owner;
-  w->platform = platformThing;
-  if (handler) {
-    size_t n = std::min(handler->size, sizeof(AVWindowHandlerRec));
-    std::memcpy(&w->h, handler, n);
-  }
-  w->h.size = sizeof(AVWindowHandlerRec);
-  AVWindow p = w.get();
-  S().windows.push_back(std::move(w));
-  return p;
+  return hostpdf::Guard([&] {
+    auto w = std::make_unique<_t_AVWindowRec>();
+    w->layer = layer;
+    w->flags = flags;
+    w->owner = owner;
+    w->platform = platformThing;
+    if (handler) {
+      size_t n = std::min(handler->size, sizeof(AVWindowHandlerRec));
+      std::memcpy(&w->h, handler, n);
+    }
+    w->h.size = sizeof(AVWindowHandlerRec);
+    AVWindow p = w.get();
+    S().windows.push_back(std::move(w));
+    return p;
+  });
 }
 
 AVWindow AVWindowNew(AVWindowLayer layer, ASUns32 flags, AVWindowHandler handler, ExtensionID owner) {
@@ -786,9 +791,11 @@ AVMenu AVMenubarAcquireMenuByIndex(AVMenubar bar, ASInt32 index) {
 }
 
 AVMenu AVMenuNew(const char* title, const char* name, ExtensionID owner) {
-  AVMenu m = MakeMenu(title ? title : "", name ? name : "");
-  m->owner = owner;
-  return m;
+  return hostpdf::Guard([&] {
+    AVMenu m = MakeMenu(title ? title : "", name ? name : "");
+    m->owner = owner;
+    return m;
+  });
 }
 
 AVMenu AVMenuNewWithASText(ASText title, const char* name, ExtensionID owner) {
@@ -831,17 +838,19 @@ AVMenuItem AVMenuGetParentMenuItem(AVMenu menu) { return CheckMenu(menu)->parent
 
 AVMenuItem AVMenuItemNew(const char* title, const char* name, AVMenu submenu, ASBool longMenusOnly, char shortcut,
                          ASUns16 flags, AVIcon icon, ExtensionID owner) {
-  if (submenu) {
-    CheckMenu(submenu);
-    Detach(submenu);
-  }
-  AVMenuItem i = MakeItem(title ? title : "", name, submenu);
-  i->longOnly = longMenusOnly != 0;
-  i->shortcut = shortcut;
-  i->flags = flags;
-  i->icon = icon;
-  i->owner = owner;
-  return i;
+  return hostpdf::Guard([&] {
+    if (submenu) {
+      CheckMenu(submenu);
+      Detach(submenu);
+    }
+    AVMenuItem i = MakeItem(title ? title : "", name, submenu);
+    i->longOnly = longMenusOnly != 0;
+    i->shortcut = shortcut;
+    i->flags = flags;
+    i->icon = icon;
+    i->owner = owner;
+    return i;
+  });
 }
 
 AVMenuItem AVMenuItemNewWithASText(ASText title, const char* name, AVMenu submenu, ASBool longMenusOnly,
@@ -912,18 +921,20 @@ AVMenu AVMenuItemGetParentMenu(AVMenuItem item) { return CheckItem(item)->parent
 // ---- tool bar ----------------------------------------------------------------------
 
 AVIcon AVAppCreateIconBundle6(AVIconType type, const AVIconDataRec* data, ASInt32 count) {
-  if (!data || count <= 0) ASRaise(genErrBadParm);
-  auto icon = std::make_unique<_t_AVIconRec>();
-  icon->type = type;
-  char buf[4096];
-  for (ASInt32 i = 0; i < count; ++i) {
-    if (!data[i].dataStm) ASRaise(genErrBadParm);
-    ASSize_t n;
-    while ((n = ASStmRead(buf, 1, sizeof buf, data[i].dataStm)) > 0) icon->data.append(buf, n);
-  }
-  AVIcon p = icon.get();
-  S().icons.push_back(std::move(icon));
-  return p;
+  return hostpdf::Guard([&] {
+    if (!data || count <= 0) ASRaise(genErrBadParm);
+    auto icon = std::make_unique<_t_AVIconRec>();
+    icon->type = type;
+    char buf[4096];
+    for (ASInt32 i = 0; i < count; ++i) {
+      if (!data[i].dataStm) ASRaise(genErrBadParm);
+      ASSize_t n;
+      while ((n = ASStmRead(buf, 1, sizeof buf, data[i].dataStm)) > 0) icon->data.append(buf, n);
+    }
+    AVIcon p = icon.get();
+    S().icons.push_back(std::move(icon));
+    return p;
+  });
 }
 
 ASInt32 AVIconGetDataSize(AVIcon icon) {
@@ -962,10 +973,12 @@ ASBool AVToolBarEnumButtons(AVToolBar bar, AVToolButtonEnumProc proc, void* clie
 }
 
 AVToolButton AVToolButtonNew(ASAtom name, AVIcon icon, ASBool longOnly, ASBool isSeparator) {
-  AVToolButton b = MakeButton(ASAtomGetString(name), isSeparator != 0);
-  b->icon = icon;
-  b->longOnly = longOnly != 0;
-  return b;
+  return hostpdf::Guard([&] {
+    AVToolButton b = MakeButton(ASAtomGetString(name), isSeparator != 0);
+    b->icon = icon;
+    b->longOnly = longOnly != 0;
+    return b;
+  });
 }
 
 void AVToolButtonDestroy(AVToolButton button) {
@@ -1039,14 +1052,16 @@ ASInt32 AVToolButtonGetLabelText(AVToolButton button, ASText text) {
 // ---- idle ------------------------------------------------------------------------
 
 void AVAppRegisterIdleProc(AVIdleProc proc, void* clientData, ASUns32 period) {
-  if (!proc) ASRaise(genErrBadParm);
-  App& a = S();
-  for (Idle& i : a.idle)
-    if (i.proc == proc && i.data == clientData) {
-      i.period = std::max<ASUns32>(1, period);
-      return;
-    }
-  a.idle.push_back(Idle{proc, clientData, std::max<ASUns32>(1, period), a.ticks});
+  hostpdf::Guard([&] {
+    if (!proc) ASRaise(genErrBadParm);
+    App& a = S();
+    for (Idle& i : a.idle)
+      if (i.proc == proc && i.data == clientData) {
+        i.period = std::max<ASUns32>(1, period);
+        return;
+      }
+    a.idle.push_back(Idle{proc, clientData, std::max<ASUns32>(1, period), a.ticks});
+  });
 }
 
 void AVAppUnregisterIdleProc(AVIdleProc proc, void* clientData) {
@@ -1103,9 +1118,13 @@ ASBool AVAppOpenDialog(AVOpenSaveDialogParams params, ASFileSys* fileSys, ASPath
   if (paths) *paths = nullptr;
   if (count) *count = 0;
   a.lastDialogTitle = params ? Utf8(params->windowTitle) : std::string();
-  if (a.answers.empty()) return 0;
-  std::optional<std::string> answer = a.answers.front();
-  a.answers.pop_front();
+  std::optional<std::string> answer;
+  if (!a.answers.empty()) {
+    answer = a.answers.front();
+    a.answers.pop_front();
+  } else if (!a.standingAnswer.empty()) {
+    answer = a.standingAnswer;
+  }
   if (!answer) return 0;
   ASPathName p = ASFileSysCreatePathName(nullptr, ASAtomFromString("POSIXPath"), answer->c_str(), nullptr);
   if (!p) return 0;
@@ -1126,10 +1145,14 @@ ASBool AVAppOpenDialog(AVOpenSaveDialogParams params, ASFileSys* fileSys, ASPath
 }
 
 void AVAppQueueOpenDialogAnswer(const char* path) {
-  S().answers.push_back(path ? std::optional<std::string>(path) : std::nullopt);
+  hostpdf::Guard([&] {
+    S().answers.push_back(path ? std::optional<std::string>(path) : std::nullopt);
+  });
 }
 
 void AVAppClearOpenDialogAnswers() { S().answers.clear(); }
+
+void AVAppSetOpenDialogStandingAnswer(const char* path) { S().standingAnswer = path ? path : ""; }
 
 const char* AVAppGetLastOpenDialogTitle() { return S().lastDialogTitle.c_str(); }
 

@@ -320,7 +320,8 @@ struct AVOpenSaveDialogParamsRec {
 };
 typedef struct AVOpenSaveDialogParamsRec* AVOpenSaveDialogParams;
 
-// Answers with the next scripted answer: the chosen file as a path name of
+// Answers with the next scripted answer (or the standing one when none is
+// queued): the chosen file as a path name of
 // the default file system (*paths from ASmalloc holding *count path names;
 // the caller releases each and frees the array). Without an answer, or with
 // a cancel answer, returns false.
@@ -329,6 +330,8 @@ ASBool AVAppOpenDialog(AVOpenSaveDialogParams params, ASFileSys* fileSys, ASPath
 // Queues an answer: a POSIX path, or null to cancel.
 void AVAppQueueOpenDialogAnswer(const char* path);
 void AVAppClearOpenDialogAnswers();
+// The answer given when the queue is empty (null: cancel), as a configured path.
+void AVAppSetOpenDialogStandingAnswer(const char* path);
 // The title of the last dialog asked (UTF-8, empty when none).
 const char* AVAppGetLastOpenDialogTitle();
 

@@ -373,6 +373,13 @@ TEST_F(AVTest, OpenDialogAnswersFromItsQueue) {
   ASFileSysReleasePath(fs, paths[0]);
   ASfree(paths);
   EXPECT_FALSE(AVAppOpenDialog(&params, &fs, &paths, &count, nullptr)) << "a cancel answer";
+  AVAppSetOpenDialogStandingAnswer("/tmp/always.pdf");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(AVAppOpenDialog(&params, &fs, &paths, &count, nullptr));
+    EXPECT_STREQ("/tmp/always.pdf", ASFileSysPOSIXPath(fs, paths[0]));
+    ASFileSysReleasePath(fs, paths[0]);
+    ASfree(paths);
+  }
 }
 
 TEST_F(AVTest, ProgressMonitorAndCancel) {
