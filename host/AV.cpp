@@ -436,6 +436,7 @@ void AVAppSetPreference(AVPrefsType pref, void* value) { S().prefs[pref] = value
 
 void AVAppShutdown() {
   App& a = S();
+  AVAppFireNotification(AVAppWillCloseAllInternalDocsNSEL, nullptr);
   while (!a.docs.empty()) {
     DURING
       CloseDocRecord(a.docs.back().get());

@@ -48,8 +48,9 @@ enum : AVPrefsType { avpPageUnits = 39 };
 void* AVAppGetPreference(AVPrefsType pref);
 void AVAppSetPreference(AVPrefsType pref, void* value);
 
-// Ends everything: documents (not saved), windows, menus, tool buttons, idle
-// procedures, and builds the default menus and tool bar again.
+// Ends everything: announces that internal documents will close, then ends
+// documents (not saved), windows, menus, tool buttons, idle procedures, and
+// builds the default menus and tool bar again.
 void AVAppShutdown();
 
 // ---- documents in windows ---------------------------------------------------
