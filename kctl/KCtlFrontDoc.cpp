@@ -3,9 +3,29 @@
 #include <algorithm>
 #include <vector>
 
+#include "host/ASExtension.h"
+#include "host/Notify.h"
 #include "kctl/KCtlRuntime.h"
 
 namespace {
+
+// The host callback, made once and shared by every dialog.
+void* gCallback = nullptr;
+
+// Fires trigger 20 on every element of the dialog given as client data.
+void FrontDocDidChange(AVDoc, void* clientData) {
+  SMacDialogInfo* d = static_cast<SMacDialogInfo*>(clientData);
+  SKCtlData* data = KCtlDataForDialog(d);
+  if (!data || !data->dialog) return;
+  // A stop (the dialog may have ended) ends the walk.
+  for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain)
+    if (!KCtlDoAction(d, data, e, kKCtlTriggerFrontDocChanged)) break;
+}
+
+void* Callback() {
+  if (!gCallback) gCallback = ASCallbackCreate(nullptr, reinterpret_cast<void*>(FrontDocDidChange));
+  return gCallback;
+}
 
 std::vector<SMacDialogInfo*>& Registered() {
   static std::vector<SMacDialogInfo*> dialogs;
@@ -17,12 +37,17 @@ std::vector<SMacDialogInfo*>& Registered() {
 void KCtlFrontDocRegister(SMacDialogInfo* dialog) {
   if (!dialog) return;
   auto& r = Registered();
-  if (std::find(r.begin(), r.end(), dialog) == r.end()) r.push_back(dialog);
+  if (std::find(r.begin(), r.end(), dialog) != r.end()) return;
+  r.push_back(dialog);
+  AVAppRegisterNotification(AVAppFrontDocDidChangeNSEL, nullptr, Callback(), dialog);
 }
 
 void KCtlFrontDocUnregister(SMacDialogInfo* dialog) {
   auto& r = Registered();
-  r.erase(std::remove(r.begin(), r.end(), dialog), r.end());
+  auto at = std::find(r.begin(), r.end(), dialog);
+  if (at == r.end()) return;
+  r.erase(at);
+  AVAppUnregisterNotification(AVAppFrontDocDidChangeNSEL, nullptr, Callback(), dialog);
 }
 
 void KCtlFrontDocChanged() {
@@ -31,12 +56,7 @@ void KCtlFrontDocChanged() {
   std::vector<SMacDialogInfo*> dialogs = Registered();
   for (SMacDialogInfo* d : dialogs) {
     auto& r = Registered();
-    if (std::find(r.begin(), r.end(), d) == r.end()) continue;
-    SKCtlData* data = KCtlDataForDialog(d);
-    if (!data || !data->dialog) continue;
-    // A stop (the dialog may have ended) ends the walk over this dialog.
-    for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain)
-      if (!KCtlDoAction(d, data, e, kKCtlTriggerFrontDocChanged)) break;
+    if (std::find(r.begin(), r.end(), d) != r.end()) FrontDocDidChange(nullptr, d);
   }
 }
 
