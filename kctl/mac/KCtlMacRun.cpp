@@ -314,7 +314,9 @@ SKCtlElem* KCtlPlatformGetElemFromControlId(SKCtlData* data, ASInt32 id) {
 }
 
 void KCtlMacSetControlIdsForList(SKCtlData* data) {
-  ASInt32 next = 0;
+  // Ids 1 and 2 stay the OK and Cancel roles even when no button takes them:
+  // the platform reports its cancel keys as id 2.
+  ASInt32 next = kMacCancelId;
   ForTree(data->dialog->root, [&](SKCtlElem* e) { next = std::max(next, KCtlPlatformGetElemControlId(data, e)); });
   ++next;
   ForTree(data->dialog->root, [&](SKCtlElem* e) {
