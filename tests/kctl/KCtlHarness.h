@@ -40,6 +40,8 @@ class KCtlFixture : public ::testing::Test {
     PfResetAll();
   }
 
+ public:
+
   static PfDialogRef Front() { return PfDriverFindDialog(nullptr); }
   static SMacDialogInfo* FrontInfo() {
     PfDialogRef d = Front();
