@@ -488,8 +488,17 @@ const char* KCtlGetTooltipForElem(SKCtlData* data, SKCtlElem* element) {
 
 void KCtlStorePos(SMacDialogInfo* dialog, SKCtlData* data) {
   if (!data || !data->posCab || !dialog) return;
+  // The frame's top-left, which is what placing a dialog takes; for modal
+  // dialogs MacGetDialogPos gives the content's, one title bar lower, and a
+  // remembered position would creep down each time it is used.
   ASInt32 x = 0, y = 0;
   MacGetDialogPos(dialog, &x, &y);
+  PfRect frame;
+  if (PfIsValidDialog(dialog->dialog) &&
+      PfGetWindowBounds(PfGetDialogWindow(dialog->dialog), kPfWindowStructureRgn, &frame) == kPfNoErr) {
+    x = frame.left;
+    y = frame.top;
+  }
   KCabPutInt(data->posCab, "PosX", x);
   KCabPutInt(data->posCab, "PosY", y);
 }
