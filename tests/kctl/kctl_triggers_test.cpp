@@ -456,3 +456,91 @@ TEST_F(Triggers, TooltipsAndUserTriggers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Triggers, SpecialMessagesReachSpecialElementsAndNullHitsAreReported) {
+  TriggerLog log;
+  KCtlRun run("Special");
+  SKCtlElem* s1 = KCtlAddNewElement(run.dialog, kKCtlSpecial, 0, -1, nullptr, nullptr);
+  SKCtlElem* s2 = KCtlAddNewElement(run.dialog, kKCtlSpecial, 0, -1, nullptr, nullptr);
+  SKCtlElem* other = KCtlAddNewElement(run.dialog, kKCtlStaticText, 0, -1, "Other", nullptr);
+  log.Watch(s1, "S1", kKCtlTriggerSpecial)->answer = kKCtlCallBackStop;
+  log.Watch(s2, "S2", kKCtlTriggerSpecial);
+  log.Watch(other, "O", kKCtlTriggerSpecial);
+  KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagOK, 1, "OK", nullptr);
+  PfScript script;
+  script.Then([&] {
+    EXPECT_EQ(0, KCtlDialogFilter(FrontInfo(), kMacDlgSpecial, 0, nullptr));
+    KCtlDialogFilter(FrontInfo(), kMacDlgCommand, 0, nullptr);
+    PfDriverPressReturn();
+  });
+  run.RunModal(script);
+  EXPECT_EQ((Log{"S1:8"}), log.entries);
+  ASSERT_EQ(1u, AVAlertRecorded().size());
+  EXPECT_EQ("Internal error, please report: lParam NULL", AVAlertRecorded()[0].message);
+}
+
+TEST_F(Triggers, RememberedPositionsPlaceTheDialogElseItIsCentred) {
+  struct Case {
+    bool x, y;
+    bool centred;
+  };
+  for (const Case& c : {Case{true, true, false}, Case{true, false, true}, Case{false, false, true}}) {
+    SCOPED_TRACE(std::to_string(c.x) + std::to_string(c.y));
+    KCtlRun run("Placed");
+    KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagOK, 1, "OK", nullptr);
+    SKCab* pos = KCabNewInner();
+    if (c.x) KCabPutInt(pos, "PosX", 40);
+    if (c.y) KCabPutInt(pos, "PosY", 120);
+    run.data = KCtlCreateData(run.dialog);
+    KCtlDataSetExportCab(run.data, nullptr, pos);
+    PfScript script;
+    PfRect frame{};
+    script.Then([&] {
+      PfGetWindowBounds(PfGetDialogWindow(Front()), kPfWindowStructureRgn, &frame);
+      PfDriverPressReturn();
+    });
+    KCtlPlatformTestModal(run.data, nullptr);
+    if (c.centred) {
+      EXPECT_EQ((1024 - PfRectWidth(frame)) / 2, frame.left);
+    } else {
+      EXPECT_EQ(40, frame.left);
+      EXPECT_EQ(120, frame.top);
+    }
+    // OK stores where the dialog stood.
+    EXPECT_EQ(frame.left, KCabGetInt(pos, "PosX", -1));
+    EXPECT_EQ(frame.top, KCabGetInt(pos, "PosY", -1));
+    KCabDestroy(pos);
+  }
+}
+
+TEST_F(Triggers, PageRangeTextsAreIntegersOnlyWhenWhole) {
+  struct Case {
+    const char* text;
+    bool whole;
+    bool leading;
+    ASInt32 value;
+  };
+  const Case cases[] = {
+      {"3", true, true, 3},         {"3-5", false, true, 3},     {" 7 ", true, true, 7},
+      {"-2", true, true, -2},       {"12abc", false, true, 12},  {"abc", false, false, 0},
+      {"", false, false, 0},        {"2147483647", true, true, 2147483647},
+      {"2147483648", false, false, 0}, {"+4", true, true, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ASInt32 v = -99;
+    EXPECT_EQ(c.whole, KCtlParseInt32(c.text, &v, 1) != 0);
+    if (c.whole) {
+      EXPECT_EQ(c.value, v);
+    }
+    v = -99;
+    EXPECT_EQ(c.leading, KCtlParseInt32(c.text, &v, 0) != 0);
+    if (c.leading) {
+      EXPECT_EQ(c.value, v);
+    }
+  }
+}
+
+}  // namespace
