@@ -52,6 +52,26 @@ TEST_F(TreeEngine, RowsCarryFlagsAndLevels) {
   EXPECT_EQ(0, MacTreeControlCount()) << "the destroy message freed the tree";
 }
 
+TEST_F(TreeEngine, AMultipleSelectionTreeShowsEveryItemWithoutTriangles) {
+  EngineHarness h;
+  std::string rows;
+  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
+    if (m == kMacDlgInit) {
+      MacTreeMultiInit(info, kTree, 1);
+      FillTree(info);
+      MacTreeSetOpen(info, kTree, 0, 0);  // closed, yet nothing is hidden
+    }
+    return StandardHandler(info, m, w, hit);
+  };
+  PfScript script;
+  script.Then([&] {
+    rows = Rows(h.info);
+    PfDriverPressEscape();
+  });
+  RunModalHarness(h);
+  EXPECT_EQ("Parent:0/0 Child A:0/1 Child B:0/1 Other:0/0", rows);
+}
+
 TEST_F(TreeEngine, TheTriangleClosesAndOpensALevel) {
   EngineHarness h;
   std::vector<std::string> data;
