@@ -1,0 +1,80 @@
+// Host-internal: the records behind PDDoc and PDPage.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/CosPriv.h"
+#include "host/PD.h"
+
+namespace hostpdf {
+class ASFileInputSource;
+}
+
+struct _t_PDDocRec {
+  ASUns32 magic;
+  CosDoc cos = nullptr;
+  // The input qpdf reads from (null for a document made empty).
+  std::shared_ptr<hostpdf::ASFileInputSource> input;
+  // The file the document belongs to, and whether this record must close it.
+  ASFile file = nullptr;
+  bool ownsFile = false;
+  // The file the input reads from when it is not `file` (after a save to a
+  // new path the input keeps reading the old one); closed on close.
+  ASFile inputFile = nullptr;
+  bool ownsInputFile = false;
+  ASPathName path = nullptr;  // owned copy
+  ASFileSys fileSys = nullptr;
+  ASInt32 flags = 0;
+  std::string password;  // given by PDDocAuthorize while opening
+  std::vector<std::string> warnings;
+  // The lowest PDF version the document must be saved with (sources of pages).
+  int minMajor = 1, minMinor = 0;
+
+  // The page list as last walked, with the node that holds each page.
+  bool pagesValid = false;
+  ASUns64 pagesEpoch = 0;
+  std::vector<QPDFObjGen> pages;
+  std::vector<QPDFObjectHandle> parents;
+  bool indexValid = false;
+  std::unordered_map<QPDFObjGen, ASInt32, hostpdf::QPDFObjHash> pageIndex;
+  std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
+  // Page objects this document got by copying pages of other documents: a
+  // second copy of the same source page must be a new object.
+  std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> copiedPages;
+};
+
+struct _t_PDPageRec {
+  ASUns32 magic;
+  PDDoc doc;
+  QPDFObjGen og;
+  ASInt32 refs;
+};
+
+// Called by the Cos layer on every write to the document.
+void PDNoteChanged(PDDoc doc);
+void PDAddWarning(PDDoc doc, const std::string& text);
+
+namespace hostpdf {
+
+constexpr ASUns32 kPDDocMagic = 0x50444443;   // "PDDC"
+constexpr ASUns32 kPDPageMagic = 0x50445047;  // "PDPG"
+
+PDDoc CheckPDDoc(PDDoc doc);
+PDPage CheckPage(PDPage page);
+QPDF& QOf(PDDoc doc);
+QPDFObjectHandle PageHandle(PDPage page);
+
+// Page tree.
+void EnsurePages(PDDoc doc);
+void ReleaseAllPages(PDDoc doc);
+// The first non-null value of key on the node or its ancestors, or null.
+QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key);
+// A rectangle array; false when the object is not one.
+bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect);
+QPDFObjectHandle MakeRectArray(const ASFixedRect& rect);
+
+}  // namespace hostpdf
