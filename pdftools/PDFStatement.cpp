@@ -5,6 +5,7 @@
 
 #include "foundation/MFUtil.h"
 #include "host/AS.h"
+#include "host/AV.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ ASBool InlineImageGoOn(void*) { return 1; }
 CosInlineImageProc InlineImageProc() {
   if (!gInlineImageProc) {
     ASInt16 major = 0, minor = 0;
-    ASHostVersionGet(&major, &minor);
+    AVAppGetVersion(&major, &minor);
     if (major > 4) gInlineImageProc = ASCallbackCreateProto(CosInlineImageProc, InlineImageGoOn);
   }
   return gInlineImageProc;

@@ -1,8 +1,11 @@
 #include "pdftools/PageUnits.h"
 
+#include <cstdint>
+
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "host/AS.h"
+#include "host/AV.h"
 #include "pdftools/FixedMatrix.h"
 
 namespace {
@@ -70,7 +73,7 @@ const char* PageSizeUnitLongString2(ASInt32 units) {
 ASInt16 Util1HostMajorVersion() {
   if (gHostMinor == 0xFFFF) {
     ASInt16 major = 0, minor = 0;
-    ASHostVersionGet(&major, &minor);
+    AVAppGetVersion(&major, &minor);
     gHostMajor = major;
     gHostMinor = (ASUns16)minor;
   }
@@ -81,6 +84,8 @@ void Util1ForgetHostVersion() {
   gHostMajor = 0;
   gHostMinor = 0xFFFF;
 }
+
+long CurrentUnits() { return (long)(intptr_t)AVAppGetPreference(avpPageUnits); }
 
 ASBool SupportsAcrobat4PageSizes() { return Util1HostMajorVersion() > 3; }
 

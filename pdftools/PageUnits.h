@@ -23,6 +23,9 @@ double ConvertFixedPointsToPageDim2(ASFixed fixedPoints, ASInt32 units);
 // The unit's long name from the system message table.
 const char* PageSizeUnitLongString2(ASInt32 units);
 
+// The user's page units: the host's page-units preference, used as a unit code.
+long CurrentUnits();
+
 // The host's version, asked once and remembered.
 ASInt16 Util1HostMajorVersion();
 // Forgets the remembered version (tests that change the host's version).

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/AS.h"
+#include "host/AV.h"
 #include "host/PD.h"
 #include "pdftools/DateStamp.h"
 #include "pdftools/DocChecks.h"
@@ -188,6 +189,15 @@ TEST(PageUnits, HostVersionIsAskedOnce) {
   ASHostVersionSet(9, 0);
   EXPECT_EQ(3, Util1HostMajorVersion());
   EXPECT_FALSE(SupportsAcrobat4PageSizes());
+}
+
+TEST(PageUnits, CurrentUnitsFollowTheHostPreference) {
+  void* saved = AVAppGetPreference(avpPageUnits);
+  for (intptr_t units : {0, 1, 2, 3, 4, 7}) {
+    AVAppSetPreference(avpPageUnits, (void*)units);
+    EXPECT_EQ(units, CurrentUnits());
+  }
+  AVAppSetPreference(avpPageUnits, saved);
 }
 
 TEST(PageUnits, FormatPageSize) {
