@@ -1,6 +1,7 @@
 // The statement reader against qpdf's own tokenizer over the same bytes: the
 // decoded content streams of a generated 2,000-page text-and-graphics
-// document, and of a document of pages with large inline images.
+// document, of a document of pages with large inline images, and of pages
+// with one large and many small inline images.
 //
 // Both sides read every byte: the reader cuts statements (and classifies
 // their operators); the tokenizer is driven as qpdf's content parser drives
@@ -45,6 +46,7 @@ std::vector<std::string> ContentStreams(const std::string& path) {
 struct Corpus {
   std::vector<std::string> textGraphics;
   std::vector<std::string> inlineImages;
+  std::vector<std::string> mixedImages;
 };
 
 const Corpus& TheCorpus() {
@@ -59,6 +61,10 @@ const Corpus& TheCorpus() {
     kvfix::WriteLargeInlineImages(images, 100, 3, 200, 150);
     c.textGraphics = ContentStreams(text);
     c.inlineImages = ContentStreams(images);
+    // A large image (which grows the statement buffer), then 300 small ones.
+    for (int page = 0; page < 100; ++page)
+      c.mixedImages.push_back(kvfix::LargeInlineImageContent(page, 1, 200, 150) +
+                              kvfix::SmallInlineImagesContent(page, 300));
     std::filesystem::remove_all(dir);
     return c;
   }();
@@ -133,6 +139,8 @@ void BM_QPDFTokenizer_InlineImages(benchmark::State& state) { Tokenize(state, Th
 void BM_QPDFTokenizerIgnorable_InlineImages(benchmark::State& state) {
   Tokenize(state, TheCorpus().inlineImages, true);
 }
+void BM_Statements_MixedImages(benchmark::State& state) { ReadStatements(state, TheCorpus().mixedImages); }
+void BM_QPDFTokenizer_MixedImages(benchmark::State& state) { Tokenize(state, TheCorpus().mixedImages, false); }
 
 BENCHMARK(BM_Statements_TextGraphics)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPDFTokenizer_TextGraphics)->Unit(benchmark::kMillisecond);
@@ -140,6 +148,8 @@ BENCHMARK(BM_QPDFTokenizerIgnorable_TextGraphics)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_Statements_InlineImages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPDFTokenizer_InlineImages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QPDFTokenizerIgnorable_InlineImages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Statements_MixedImages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QPDFTokenizer_MixedImages)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

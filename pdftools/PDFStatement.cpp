@@ -168,6 +168,66 @@ bool Is(const Keyword& k, const char* word) {
   return k.length == (ASInt64)n && std::memcmp(k.head, word, n) == 0;
 }
 
+// The scan is shown a window of the bytes after BI that starts small and
+// grows (up to room, what the buffer still holds) while the scan needs more:
+// a stream of many small images is not copied a buffer's worth per image.
+constexpr ASInt64 kFirstImageWindow = 1024;
+// An answer is taken only when the window reaches this far past the image
+// (or the stream ends): the scan judges an EI by the bytes after it, and a
+// window cut just behind a false EI must not decide differently from a
+// longer one.
+constexpr ASInt64 kImageVerdictMargin = 256;
+
+bool ScanNeedsMore(ASErrorCode e) { return e == cosErrInlineTooLong || e == cosErrInlineNeedMore || e == 1; }
+
+// Copies bytes after BI to out and returns how many of them make up the
+// image, its closing EI included. Raises the statement-too-long error when
+// the image does not fit in room.
+ASInt64 ScanInlineImage(Cursor ahead, char* out, ASInt64 room, CosObj resources) {
+  ASInt64 copied = 0;
+  ASInt64 window = room < kFirstImageWindow ? room : kFirstImageWindow;
+  for (;;) {
+    while (copied < window && !ahead.Ended()) {
+      ASInt64 n = ahead.end - ahead.p;
+      if (n > window - copied) n = window - copied;
+      std::memcpy(out + copied, ahead.p, (size_t)n);
+      copied += n;
+      ahead.p += n;
+      ahead.Settle();
+    }
+    const bool atStreamEnd = ahead.Ended();
+    const bool canGrow = !atStreamEnd && window < room;
+
+    ASStm m = ASMemStmRdOpen(out, (ASSize_t)copied);
+    CosObj image = CosNewNull();
+    ASInt64 count = 0;
+    ASErrorCode error = 0;
+    DURING
+      count = CosParseInlineImage(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image);
+    HANDLER
+      error = ERRORCODE;
+    END_HANDLER
+    ASStmClose(m);
+    if (!error && CosObjGetType(image) != CosNull) CosObjDestroy(image);
+
+    const bool unsure = !error && !atStreamEnd && count + kImageVerdictMargin > copied;
+    if (canGrow && (unsure || (error && ScanNeedsMore(error)))) {
+      window = window > room / 8 ? room : window * 8;
+      continue;
+    }
+    // Near the end of the buffer the answer waits for a bigger buffer too.
+    if (unsure) ASRaise(PDFStatementTooLongError());
+    if (error) {
+      // Cut short by the buffer, not by the stream: a bigger buffer will do.
+      if (ScanNeedsMore(error) && !atStreamEnd) ASRaise(PDFStatementTooLongError());
+      ASRaise(error);
+    }
+    while (count > 0 && IsWhite((unsigned char)out[count - 1])) --count;
+    if (count < 2 || count > copied) ASRaise(genErrInternal);
+    return count;
+  }
+}
+
 void FreeBlocks(SNextPDFStatement* r) {
   SPDFStatementBlock* b = r->firstBlock;
   while (b) {
@@ -335,39 +395,8 @@ ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFState
     if (!Is(k, "BI")) return finish(c, 0);
 
     // An inline image: the host's scan tells how many of the bytes after BI
-    // make it up. It is shown as many of them as the buffer can hold.
-    ASInt64 room = o.remaining > 0 ? o.remaining : 0;
-    ASInt64 copied = 0;
-    Cursor ahead = c;
-    while (copied < room && !ahead.Ended()) {
-      ASInt64 n = ahead.end - ahead.p;
-      if (n > room - copied) n = room - copied;
-      std::memcpy(o.w + copied, ahead.p, (size_t)n);
-      copied += n;
-      ahead.p += n;
-      ahead.Settle();
-    }
-    const bool atStreamEnd = ahead.Ended();
-
-    ASStm m = ASMemStmRdOpen(o.w, (ASSize_t)copied);
-    CosObj image = CosNewNull();
-    ASInt32 count = 0;
-    ASErrorCode error = 0;
-    DURING
-      count = CosParseInlineImage(m, CosObjGetDoc(r->resources), r->resources, InlineImageProc(), nullptr, &image);
-    HANDLER
-      error = ERRORCODE;
-    END_HANDLER
-    ASStmClose(m);
-    if (!error && CosObjGetType(image) != CosNull) CosObjDestroy(image);
-    if (error) {
-      // An image cut short by the buffer needs a bigger buffer, not an error.
-      bool needMore = error == cosErrInlineTooLong || error == cosErrInlineNeedMore || error == 1;
-      if (needMore && !atStreamEnd) ASRaise(PDFStatementTooLongError());
-      ASRaise(error);
-    }
-    while (count > 0 && IsWhite((unsigned char)o.w[count - 1])) --count;
-    if (count < 2 || count > copied) ASRaise(genErrInternal);
+    // make it up; they are in the buffer then.
+    const ASInt64 count = ScanInlineImage(c, o.w, o.remaining > 0 ? o.remaining : 0, r->resources);
 
     // The image's bytes are in the buffer already; step over them.
     ASInt64 left = count;

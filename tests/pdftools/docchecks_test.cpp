@@ -9,6 +9,7 @@
 #include "pdftools/CosOps.h"
 #include "pdftools/DocChecks.h"
 #include "pdftools/KCosStream.h"
+#include "support/CosStreamBytes.h"
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
@@ -18,11 +19,7 @@ using kvtest::ScopedDoc;
 
 namespace {
 
-class MessagesEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(kvtest::LoadEnglishMessages()); }
-};
-const auto* const gMessagesEnvironment = ::testing::AddGlobalTestEnvironment(new MessagesEnvironment);
+const auto* const gMessages = ::testing::AddGlobalTestEnvironment(new kvtest::EnglishMessagesEnvironment);
 
 ASAtom A(const char* s) { return ASAtomFromString(s); }
 
@@ -181,19 +178,6 @@ TEST(CosOps, ArrayMembershipAndConcatenation) {
   EXPECT_EQ(1, CosIntegerValue(CosArrayGet(out, 0)));
 }
 
-std::string StreamData(CosObj stream, CosStreamOpenMode mode) {
-  ASStm stm = CosStreamOpenStm(stream, mode);
-  std::string out;
-  char chunk[256];
-  for (;;) {
-    ASSize_t got = ASStmRead(chunk, 1, sizeof chunk, stm);
-    out.append(chunk, got);
-    if (got < sizeof chunk) break;
-  }
-  ASStmClose(stm);
-  return out;
-}
-
 TEST(CosOps, StreamsFromDataCompressAbove30Bytes) {
   ScopedDoc pd(PDDocCreate());
   CosDoc doc = PDDocGetCosDoc(pd);
@@ -207,12 +191,12 @@ TEST(CosOps, StreamsFromDataCompressAbove30Bytes) {
     CosObj filter = CosDictGet(s, A("Filter"));
     if (length > 30) {
       EXPECT_EQ(A("FlateDecode"), CosNameValue(filter)) << length;
-      EXPECT_NE(data, StreamData(s, cosOpenRaw));
+      EXPECT_NE(data, kvtest::CosStreamBytes(s, cosOpenRaw));
     } else {
       EXPECT_EQ(CosNull, CosObjGetType(filter)) << length;
-      EXPECT_EQ(data, StreamData(s, cosOpenRaw));
+      EXPECT_EQ(data, kvtest::CosStreamBytes(s, cosOpenRaw));
     }
-    EXPECT_EQ(data, StreamData(s, cosOpenFiltered)) << length;
+    EXPECT_EQ(data, kvtest::CosStreamBytes(s, cosOpenFiltered)) << length;
     EXPECT_EQ(slots, CosDocSlotCount(doc)) << "the attribute dictionary is given back";
   }
   EXPECT_EQ(0, ASStmOpenCount());
@@ -228,7 +212,7 @@ TEST(CosOps, KCosNewStreamPassesItsArguments) {
   CosDictPut(attributes, A("Subtype"), CosNewName(doc, 0, A("Form")));
   CosObj s = KCosNewStream(doc, 1, m, 2, 0, attributes, CosNewNull(), 5);
   ASStmClose(m);
-  EXPECT_EQ("23456", StreamData(s, cosOpenFiltered));
+  EXPECT_EQ("23456", kvtest::CosStreamBytes(s, cosOpenFiltered));
   EXPECT_EQ(A("Form"), CosNameValue(CosDictGet(s, A("Subtype"))));
 }
 

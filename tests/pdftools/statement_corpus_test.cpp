@@ -12,6 +12,7 @@
 #include "host/PD.h"
 #include "pdftools/PDFStatement.h"
 #include "pdftools/StatementReading.h"
+#include "support/CosStreamBytes.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -20,19 +21,6 @@ using kvtest::ReadStatements;
 using kvtest::Statement;
 
 namespace {
-
-std::string Decoded(CosObj stream) {
-  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  std::string out;
-  char chunk[8192];
-  for (;;) {
-    ASSize_t got = ASStmRead(chunk, 1, sizeof chunk, stm);
-    out.append(chunk, got);
-    if (got < sizeof chunk) break;
-  }
-  ASStmClose(stm);
-  return out;
-}
 
 struct Tally {
   int streams = 0;
@@ -78,7 +66,7 @@ void CheckForms(const std::string& where, CosObj resources, Tally& tally, int de
         if (CosNameValue(CosDictGet(value, ASAtomFromString("Subtype"))) != ASAtomFromString("Form")) return 1;
         std::string where = c->where + " form " + ASAtomGetString(CosNameValue(key));
         CosObj res = CosDictGet(value, ASAtomFromString("Resources"));
-        CheckStream(where, Decoded(value), res, *c->tally);
+        CheckStream(where, kvtest::CosStreamBytes(value), res, *c->tally);
         CheckForms(where, res, *c->tally, c->depth + 1);
         return 1;
       },
@@ -99,13 +87,13 @@ Tally CheckDocument(const std::string& path) {
     CosObj contents = PDPageGetCosContents(page);
     std::string whole;
     if (CosObjGetType(contents) == CosStream) {
-      whole = Decoded(contents);
+      whole = kvtest::CosStreamBytes(contents);
       CheckStream(where, whole, resources, tally);
     } else if (CosObjGetType(contents) == CosArray) {
       for (ASInt32 k = 0; k < CosArrayLength(contents); ++k) {
         CosObj part = CosArrayGet(contents, k);
         if (CosObjGetType(part) != CosStream) continue;
-        std::string bytes = Decoded(part);
+        std::string bytes = kvtest::CosStreamBytes(part);
         CheckStream(where + " part " + std::to_string(k), bytes, resources, tally);
         whole += bytes;
       }

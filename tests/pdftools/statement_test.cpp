@@ -136,6 +136,24 @@ TEST(StatementReader, InlineImageIsOneStatementEndingInEI) {
   EXPECT_EQ(kPDFVerb_Q, got[1].code);
 }
 
+// Filtered data are searched for their EI; an EI followed by bytes that are
+// not content is part of the data. The answer must not depend on how much
+// of the stream the scan was shown.
+TEST(StatementReader, SearchedInlineImageEndsAtTheRealEI) {
+  const std::string head = "BI /W 4 /H 4 /BPC 8 /CS /G /F /Fl ID ";
+  std::vector<size_t> positions;
+  for (size_t base : {0u, 1024u, 8192u, 30000u, 65536u})
+    for (size_t at = base > 64 ? base - 64 : 0; at < base + 16; ++at) positions.push_back(at);
+  for (size_t falseAt : positions) {
+    std::string data = head + std::string(falseAt, 'A') + " EI" + std::string(12, ' ') + "\x01\x02\x03 EI Q";
+    std::vector<Statement> got = ReadStatements(data);
+    ASSERT_EQ(3u, got.size()) << falseAt;
+    EXPECT_EQ(data.substr(0, data.size() - 2), got[0].text) << falseAt;
+    EXPECT_EQ(kPDFVerb_EI, got[0].code);
+    EXPECT_EQ(kPDFVerb_Q, got[1].code);
+  }
+}
+
 TEST(StatementReader, InlineImageSizedByANamedColourSpace) {
   kvtest::ScopedDoc pd(PDDocCreate());
   CosDoc doc = PDDocGetCosDoc(pd);

@@ -23,11 +23,7 @@ using kvtest::ScopedMessage;
 
 namespace {
 
-class MessagesEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(kvtest::LoadEnglishMessages()); }
-};
-const auto* const gMessagesEnvironment = ::testing::AddGlobalTestEnvironment(new MessagesEnvironment);
+const auto* const gMessages = ::testing::AddGlobalTestEnvironment(new kvtest::EnglishMessagesEnvironment);
 
 constexpr ASFixed F(double v) { return (ASFixed)(v * 65536.0); }
 

@@ -2,6 +2,8 @@
 // the system message table, as the plug-in has them at run time.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -24,6 +26,13 @@ inline bool LoadEnglishMessages() {
   }
   return true;
 }
+
+// A test program's environment that loads them before the first test, so
+// that texts registered once per process (error texts) are the English ones.
+class EnglishMessagesEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(LoadEnglishMessages()); }
+};
 
 // Sets one text for the life of the object, then puts the English one back.
 class ScopedMessage {
