@@ -18,12 +18,10 @@ namespace {
 
 // The fixtures, written once for the whole program.
 const TempDir& Fixtures() {
-  static TempDir* dir = [] {
-    auto* d = new TempDir;
-    kvfix::WriteAll(d->path());
-    return d;
-  }();
-  return *dir;
+  static TempDir dir;
+  static bool written = (kvfix::WriteAll(dir.path()), true);
+  (void)written;
+  return dir;
 }
 
 std::string Fix(const char* name) { return Fixtures().file(name); }
