@@ -15,3 +15,8 @@ ASBool LoadRect(CosObj obj, ASFixedRect* out);
 // The same four numbers as they stand, not normalised: for arrays that hold
 // distances (bleed margins) rather than corners.
 ASBool LoadFourNumbers(CosObj obj, ASFixedRect* out);
+
+// True when any of the four coordinates differ (exact fixed-point comparison).
+inline bool RectsDiffer(const ASFixedRect& a, const ASFixedRect& b) {
+  return a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom;
+}

@@ -26,10 +26,6 @@ ASFixed Add(ASFixed a, ASFixed b) { return Saturate((int64_t)a + b); }
 ASFixed Sub(ASFixed a, ASFixed b) { return Saturate((int64_t)a - b); }
 ASFixed Abs(ASFixed a) { return Saturate(a < 0 ? -(int64_t)a : (int64_t)a); }
 
-bool RectsDiffer(const ASFixedRect& a, const ASFixedRect& b) {
-  return a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom;
-}
-
 // The trim box inside a bleed (or crop) box, and the bleed box around a trim
 // box, by margins m (left, bottom, right, top in the rectangle's fields).
 // Reading and writing both use these, so that a box derived from margins

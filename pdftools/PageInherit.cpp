@@ -26,10 +26,6 @@ class SParentWalk {
   SCosObjSet seen_;
 };
 
-bool RectsDiffer(const ASFixedRect& a, const ASFixedRect& b) {
-  return a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom;
-}
-
 bool HasRotateNumber(CosObj pageDict) {
   CosType t = CosObjGetType(FindInheritedPageObject(pageDict, atom[K_Rotate]));
   return t == CosInteger || t == CosReal;
