@@ -10,68 +10,9 @@
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"
+#include "tests/support/BytesFileSys.h"
 
 namespace {
-
-struct Bytes {
-  const uint8_t* data;
-  size_t size;
-};
-Bytes gInput;
-
-struct Open {
-  ASFilePos64 pos = 0;
-};
-
-ASErrorCode FzOpen(ASPathName, ASUns16 mode, ASMDFile* file) {
-  if (mode & ASFILE_WRITE) return fileErrPermission;
-  *file = new Open;
-  return 0;
-}
-ASErrorCode FzClose(ASMDFile f) {
-  delete static_cast<Open*>(f);
-  return 0;
-}
-ASErrorCode FzSetPos(ASMDFile f, ASFilePos64 p) {
-  static_cast<Open*>(f)->pos = p;
-  return 0;
-}
-ASErrorCode FzGetPos(ASMDFile f, ASFilePos64* p) {
-  *p = static_cast<Open*>(f)->pos;
-  return 0;
-}
-ASErrorCode FzGetEof(ASMDFile, ASFilePos64* p) {
-  *p = (ASFilePos64)gInput.size;
-  return 0;
-}
-ASSize_t FzRead(void* buf, ASSize_t item, ASSize_t count, ASMDFile f, ASErrorCode*) {
-  Open* o = static_cast<Open*>(f);
-  ASSize_t want = item * count;
-  if (o->pos < 0 || (size_t)o->pos >= gInput.size) return 0;
-  ASSize_t n = std::min<ASSize_t>(want, gInput.size - (size_t)o->pos);
-  std::memcpy(buf, gInput.data + o->pos, n);
-  o->pos += (ASFilePos64)n;
-  return item ? n / item : 0;
-}
-ASPathName FzCopyPath(ASPathName p) { return p; }
-void FzDispose(ASPathName) {}
-
-ASFileSys FuzzFileSys() {
-  static ASFileSysRec fs = [] {
-    ASFileSysRec r{};
-    r.size = sizeof r;
-    r.open = FzOpen;
-    r.close = FzClose;
-    r.setpos = FzSetPos;
-    r.getpos = FzGetPos;
-    r.geteof = FzGetEof;
-    r.read = FzRead;
-    r.copyPathName = FzCopyPath;
-    r.disposePathName = FzDispose;
-    return r;
-  }();
-  return &fs;
-}
 
 void Drain(CosObj stream) {
   if (CosObjGetType(stream) != CosStream) return;
@@ -125,12 +66,9 @@ void Walk(PDDoc doc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  gInput = Bytes{data, size};
-  ASFileSys fs = FuzzFileSys();
-  ASFileRegisterFileSys(nullptr, fs);
-  static char token;
-  ASFile file = nullptr;
-  if (ASFileSysOpenFile(fs, reinterpret_cast<ASPathName>(&token), ASFILE_READ, &file) != 0) return 0;
+  static kvtest::BytesFileSys fs;
+  ASFile file = fs.OpenFile(reinterpret_cast<const char*>(data), size);
+  if (!file) return 0;
   PDDoc doc = nullptr;
   DURING
     doc = PDDocOpenFromASFile(file, nullptr, 1);
