@@ -34,6 +34,8 @@ CosObj CloneObject(CosDoc destDoc, CosObj obj);
 // by value whatever their type; an entry whose value is null counts as
 // missing; streams compare dictionaries and stored (encoded) bytes.
 ASBool CosObjContentsEqual(CosObj a, CosObj b);
+// The same for two dictionaries (of a stream, its dictionary); false when
+// either argument is neither.
 ASBool CosDictContentsEqual(CosObj a, CosObj b);
 
 // Entries of a dictionary; 0 for anything else.
