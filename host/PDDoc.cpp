@@ -307,6 +307,7 @@ PDDoc OpenPath(ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* p
 
 void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   QPDF& q = *doc->cos->q;
+  RepairTree(doc);
   ASFilePipeline pipe(out);
   QPDFWriter w(q);
   w.setOutputPipeline(&pipe);
@@ -391,7 +392,10 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
 void PDNoteChanged(PDDoc doc) { doc->flags |= PDDocNeedsSave | PDDocIsModified; }
 
 void PDAddWarning(PDDoc doc, const std::string& text) {
-  if (doc->warnings.size() < 10000) doc->warnings.push_back(text);
+  if (doc->warnings.size() >= 10000) return;
+  for (const std::string& w : doc->warnings)
+    if (w == text) return;  // a walk repeated after a change says the same again
+  doc->warnings.push_back(text);
 }
 
 namespace hostpdf {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <unordered_set>
 
 #include "host/ASFixed.h"
@@ -78,6 +79,9 @@ void Walk(PDDoc doc) {
   CosDoc cos = doc->cos;
   doc->pages.clear();
   doc->parents.clear();
+  doc->innerNodes.clear();
+  doc->edges.clear();
+  doc->treeDamaged = false;
   cos->kidsArrays.clear();
   QPDFObjectHandle root = PagesRoot(q);
   if (!root.isDictionary()) return;
@@ -87,7 +91,10 @@ void Walk(PDDoc doc) {
   };
   std::vector<Frame> stack;
   std::unordered_set<QPDFObjGen, QPDFObjHash> seen;
-  if (root.isIndirect()) seen.insert(root.getObjGen());
+  if (root.isIndirect()) {
+    seen.insert(root.getObjGen());
+    doc->innerNodes.insert(root.getObjGen());
+  }
   QPDFObjectHandle rootKids = root.getKey("/Kids");
   if (!rootKids.isArray()) return;
   cos->kidsArrays.insert(rootKids.getObjectPtr());
@@ -100,49 +107,52 @@ void Walk(PDDoc doc) {
       continue;
     }
     int at = f.next++;
-    QPDFObjectHandle kid = f.kids.getArrayItem(at);
-    if (!kid.isDictionary()) continue;  // nulls and junk in Kids are passed over
+    // f goes stale when a frame is pushed below: keep what it holds.
+    QPDFObjectHandle node = f.node, siblings = f.kids;
+    QPDFObjectHandle kid = siblings.getArrayItem(at);
+    if (!kid.isDictionary()) {  // nulls and junk in Kids are passed over
+      doc->treeDamaged = true;
+      continue;
+    }
+    doc->treeDamaged |= !kid.isIndirect();
     if (!kid.isIndirect()) {
       // A direct node cannot be named by a page handle: make it indirect.
       kid = q.makeIndirectObject(kid);
-      f.kids.setArrayItem(at, kid);
-      if (f.node.isIndirect()) kid.replaceKey("/Parent", f.node);
+      siblings.setArrayItem(at, kid);
+      if (node.isIndirect()) kid.replaceKey("/Parent", node);
       PDAddWarning(doc, "a direct page-tree node was made indirect");
     }
     if (!seen.insert(kid.getObjGen()).second) {
+      doc->treeDamaged = true;
       if (!warnedRepeat) PDAddWarning(doc, "the page tree names an object twice; the repeat is ignored");
       warnedRepeat = true;
       continue;
     }
     NodeKind kind = KindOfNode(kid);
     if (kind == kForeign) {
+      doc->treeDamaged = true;
       PDAddWarning(doc, "the page tree holds an object that is neither a page nor a node");
       continue;
     }
     if (kind == kInner) {
       QPDFObjectHandle kids = kid.getKey("/Kids");
-      if (!kids.isArray()) continue;
-      if (stack.size() >= (size_t)kMaxDepth) {
-        PDAddWarning(doc, "the page tree is too deep; the deepest nodes are ignored");
+      if (!kids.isArray() || stack.size() >= (size_t)kMaxDepth) {
+        doc->treeDamaged = true;
+        if (kids.isArray()) PDAddWarning(doc, "the page tree is too deep; the deepest nodes are ignored");
         continue;
       }
       cos->kidsArrays.insert(kids.getObjectPtr());
-      Frame next{kid, kids, 0};
-      stack.push_back(next);
+      doc->innerNodes.insert(kid.getObjGen());
+      doc->edges.emplace_back(node, kid);
+      stack.push_back(Frame{kid, kids, 0});
     } else {
       doc->pages.push_back(kid.getObjGen());
-      doc->parents.push_back(f.node);
+      doc->parents.push_back(node);
+      doc->edges.emplace_back(node, kid);
     }
+    QPDFObjectHandle parent = kid.getKey("/Parent");
+    if (!parent.isDictionary() || parent.getObjectPtr() != node.getObjectPtr()) doc->treeDamaged = true;
   }
-}
-
-void EnsureIndex(PDDoc doc) {
-  EnsurePages(doc);
-  if (doc->indexValid) return;
-  doc->pageIndex.clear();
-  doc->pageIndex.reserve(doc->pages.size());
-  for (size_t i = 0; i < doc->pages.size(); ++i) doc->pageIndex.emplace(doc->pages[i], (ASInt32)i);
-  doc->indexValid = true;
 }
 
 QPDFObjectHandle PageAt(PDDoc doc, ASInt32 n) {
@@ -291,26 +301,6 @@ void Shield(QPDFObjectHandle page, const std::vector<std::string>& keys) {
     if (!FindInherited(page, k.c_str()).isNull()) page.replaceKey(k, DefaultFor(k, page));
 }
 
-// A copy of a foreign value for this document: indirect objects through
-// qpdf's copier, direct containers rebuilt around them.
-QPDFObjectHandle Translate(QPDF& q, QPDFObjectHandle v) {
-  if (v.isIndirect()) {
-    if (v.isPagesObject()) return QPDFObjectHandle::newNull();
-    return q.copyForeignObject(v);
-  }
-  if (v.isArray()) {
-    QPDFObjectHandle a = QPDFObjectHandle::newArray();
-    for (auto& item : v.aitems()) a.appendItem(Translate(q, item));
-    return a;
-  }
-  if (v.isDictionary()) {
-    QPDFObjectHandle d = QPDFObjectHandle::newDictionary();
-    for (auto& item : v.ditems()) d.replaceKey(item.first, Translate(q, item.second));
-    return d;
-  }
-  return v.shallowCopy();
-}
-
 // A new page object in q that looks like page (an object of q): direct parts
 // copied, indirect ones shared, annotations copied and pointed at the new page.
 QPDFObjectHandle DuplicatePage(QPDF& q, QPDFObjectHandle page) {
@@ -359,12 +349,13 @@ struct Copied {
   std::vector<std::string> shield;  // keys the source page had nowhere
 };
 
-Copied CopyPage(PDDoc doc, PDDoc source, QPDFObjectHandle src) {
+// The new page for src: copier is null when source is doc itself.
+Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
   QPDF& q = QOf(doc);
-  bool foreign = doc != source;
   Copied c;
-  if (foreign) {
-    c.page = q.copyForeignObject(src);
+  if (copier) {
+    c.page = copier->FillPage(src);
+    // A page copied by an earlier insertion is in the tree already: copy it again.
     if (!doc->copiedPages.insert(c.page.getObjGen()).second) c.page = DuplicatePage(q, c.page);
     doc->copiedPages.insert(c.page.getObjGen());
   } else {
@@ -378,9 +369,10 @@ Copied CopyPage(PDDoc doc, PDDoc source, QPDFObjectHandle src) {
       c.shield.push_back(key);
       continue;
     }
-    if (foreign) c.page.replaceKey(key, Translate(q, v));
+    if (copier) c.page.replaceKey(key, copier->Value(v));
     else c.page.replaceKey(key, v.isIndirect() ? v : v.shallowCopy());
   }
+  if (copier) copier->Drain();
   DropStructureLinks(c.page);
   return c;
 }
@@ -433,6 +425,15 @@ void EnsurePages(PDDoc doc) {
   doc->pagesValid = true;
   doc->pagesEpoch = doc->cos->treeEpoch;
   doc->indexValid = false;
+}
+
+void EnsureIndex(PDDoc doc) {
+  EnsurePages(doc);
+  if (doc->indexValid) return;
+  doc->pageIndex.clear();
+  doc->pageIndex.reserve(doc->pages.size());
+  for (size_t i = 0; i < doc->pages.size(); ++i) doc->pageIndex.emplace(doc->pages[i], (ASInt32)i);
+  doc->indexValid = true;
 }
 
 void ReleaseAllPages(PDDoc doc) {
@@ -489,6 +490,45 @@ QPDFObjectHandle MakeRectArray(const ASFixedRect& r) {
   a.appendItem(FixedNumber(std::max(r.left, r.right)));
   a.appendItem(FixedNumber(std::max(r.bottom, r.top)));
   return a;
+}
+
+void RepairTree(PDDoc doc) {
+  doc->pagesValid = false;  // the edges must be those of the tree as it is now
+  EnsurePages(doc);
+  if (!doc->treeDamaged) return;
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  if (!root.isDictionary()) return;
+  // Every node keeps the kids the walk took from it, in order; the rest goes.
+  std::vector<QPDFObjectHandle> nodes{root};
+  std::unordered_map<const QPDFObject*, QPDFObjectHandle> kidsOf;
+  kidsOf[root.getObjectPtr()] = QPDFObjectHandle::newArray();
+  for (auto& e : doc->edges) {
+    auto it = kidsOf.find(e.first.getObjectPtr());
+    if (it == kidsOf.end()) continue;
+    it->second.appendItem(e.second);
+    e.second.replaceKey("/Parent", e.first);
+    if (doc->innerNodes.count(e.second.getObjGen()) && !kidsOf.count(e.second.getObjectPtr())) {
+      kidsOf[e.second.getObjectPtr()] = QPDFObjectHandle::newArray();
+      nodes.push_back(e.second);
+    }
+  }
+  // Counts bottom-up: a node comes after its parent in `nodes`.
+  std::unordered_map<const QPDFObject*, long long> count;
+  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+    QPDFObjectHandle kids = kidsOf[it->getObjectPtr()];
+    long long n = 0;
+    for (auto& k : kids.aitems()) {
+      auto c = count.find(k.getObjectPtr());
+      n += c == count.end() ? 1 : c->second;
+    }
+    count[it->getObjectPtr()] = n;
+    it->replaceKey("/Kids", kids);
+    it->replaceKey("/Count", QPDFObjectHandle::newInteger(n));
+  }
+  root.removeKey("/Parent");
+  PDAddWarning(doc, "the page tree was rebuilt from the pages it holds");
+  MarkTreeChanged(doc->cos);
+  EnsurePages(doc);
 }
 
 }  // namespace hostpdf
@@ -569,14 +609,19 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
     std::vector<QPDFObjectHandle> from;
     from.reserve((size_t)count);
     for (ASInt32 i = 0; i < count; ++i) from.push_back(QOf(source).getObject(source->pages[(size_t)(startPage + i)]));
-    if (source != doc) AddSource(doc, source);
+    std::unique_ptr<ForeignCopier> copier;
+    if (source != doc) {
+      AddSource(doc, source);
+      copier = std::make_unique<ForeignCopier>(doc, source);
+      for (auto& f : from) copier->ReservePage(f);  // links between the new pages hold
+    }
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, count, monitorData);
     try {
       for (ASInt32 i = 0; i < count; ++i) {
         if (cancelProc && cancelProc(cancelData)) ASRaise(genErrCancelled);
         ASFaultCheck("PDDocInsertPages:page");
-        Copied c = CopyPage(doc, source, from[(size_t)i]);
+        Copied c = CopyPage(doc, from[(size_t)i], copier.get());
         InsertLeaf(doc, pos + i, c.page);
         Shield(c.page, c.shield);
         ++done;
@@ -584,6 +629,7 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
         ProgressMonitorSetCurrValue(monitor, i + 1, monitorData);
       }
     } catch (...) {
+      if (copier) copier->Abandon();
       ProgressMonitorEnd(monitor, monitorData);
       throw;
     }

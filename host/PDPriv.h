@@ -12,6 +12,12 @@
 
 namespace hostpdf {
 class ASFileInputSource;
+class ForeignData;
+
+// What was copied from one source document: source object -> copy.
+struct CopyState {
+  std::unordered_map<QPDFObjGen, QPDFObjectHandle, QPDFObjHash> map;
+};
 }
 
 struct _t_PDDocRec {
@@ -41,10 +47,19 @@ struct _t_PDDocRec {
   std::vector<QPDFObjectHandle> parents;
   bool indexValid = false;
   std::unordered_map<QPDFObjGen, ASInt32, hostpdf::QPDFObjHash> pageIndex;
+  std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> innerNodes;  // of the tree as last walked
+  // The parent-kid links the walk took, in order, and whether it had to pass
+  // over anything (junk kids, circles, wrong Parent links).
+  std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> edges;
+  bool treeDamaged = false;
   std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
   // Page objects this document got by copying pages of other documents: a
   // second copy of the same source page must be a new object.
   std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> copiedPages;
+  // Objects copied from other documents, by the source's qpdf id, and the
+  // provider that reads copied streams' data from their sources when saving.
+  std::unordered_map<unsigned long long, hostpdf::CopyState> copied;
+  std::shared_ptr<hostpdf::ForeignData> foreignData;
 };
 
 struct _t_PDPageRec {
@@ -76,5 +91,40 @@ QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key);
 // A rectangle array; false when the object is not one.
 bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect);
 QPDFObjectHandle MakeRectArray(const ASFixedRect& rect);
+void EnsureIndex(PDDoc doc);
+// Rebuilds a damaged page tree from what the walk accepted, so that what is
+// saved is a sound tree with the same pages.
+void RepairTree(PDDoc doc);
+
+// Copies objects of a source document into doc, each object once for the
+// pair of documents: what refers to it again gets the same copy. Pages of the
+// source are copied only when reserved; other references to them, and to the
+// source's page-tree nodes, become null. Stream data are not read now: the
+// copies read them from the source when doc is saved.
+class ForeignCopier {
+ public:
+  ForeignCopier(PDDoc doc, PDDoc source);
+  // A placeholder for a source page, so that links between copied pages hold.
+  QPDFObjectHandle ReservePage(QPDFObjectHandle page);
+  // Copies a reserved page (and what it refers to) into its placeholder.
+  QPDFObjectHandle FillPage(QPDFObjectHandle page);
+  // The copy of a value: an indirect object's copy, or a direct value rebuilt.
+  QPDFObjectHandle Value(QPDFObjectHandle foreign);
+  // The copy made earlier of a source object, or an uninitialised handle.
+  QPDFObjectHandle Earlier(QPDFObjectHandle foreign);
+  // Copies what Value and FillPage left to do.
+  void Drain();
+  // Placeholders of pages never filled become null objects.
+  void Abandon();
+
+ private:
+  QPDFObjectHandle Ref(QPDFObjectHandle foreign);
+  QPDFObjectHandle Direct(QPDFObjectHandle foreign);
+  PDDoc doc_;
+  PDDoc source_;
+  CopyState& state_;
+  std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> work_;
+  std::unordered_map<QPDFObjGen, std::pair<QPDFObjectHandle, QPDFObjectHandle>, QPDFObjHash> pending_;
+};
 
 }  // namespace hostpdf
