@@ -14,6 +14,7 @@
 #include "frame/CmdHistory.h"
 #include "frame/CmdList.h"
 #include "frame/ProcMan.h"
+#include "host/AVAlert.h"
 #include "support/HostPdf.h"
 #include "support/MessageCapture.h"
 #include "support/TempDir.h"
@@ -183,8 +184,9 @@ TEST_F(CmdListTest, WalkFlags) {
     bool answer;
     const char* visits;
   } cases[] = {
-      {kCmdListVisitLeaves, false, "4@0 1@0"},
-      {kCmdListVisitContainers, false, "3@-1 3@-1"},
+      // Other nodes are visited with any visiting flag, and end the walk.
+      {kCmdListVisitLeaves, false, "4@0 1@0 6@2"},
+      {kCmdListVisitContainers, false, "3@-1 3@-1 6@2"},
       {kCmdListVisitOthers, false, "6@2"},
       {kCmdListVisitLeaves | kCmdListVisitContainers | kCmdListVisitOthers, false, "3@-1 4@0 3@-1 1@0 6@2"},
   };
@@ -213,7 +215,7 @@ TEST_F(CmdListTest, DeepNestingIsRefused) {
   for (int i = 0; i < 200; ++i) list = List({list});
   std::string visits;
   EXPECT_FALSE(EnumCommandListInner(list, -1, kCmdListVisitLeaves, Record, &visits));
-  EXPECT_EQ("", visits);
+  EXPECT_EQ("0@0", visits);  // the node past the limit, as an invalid one
   MessageCapture messages;
   SKCab* play = KCabNewInner();
   EXPECT_FALSE(VerifyCommandListUsable(nullptr, list, play));
@@ -467,8 +469,13 @@ TEST_F(CmdListTest, APromptAnsweredNoStopsTheReplay) {
   KCabPutStringCopy(second, "PromptText", "Go on?");
   SKCab* list = List({Element("OneCommand_V1", "TestNoPages"), second});
   SKCab* play = KCabNewInner();
-  MessageCapture messages(false);  // questions are asked: the filter answers no
+  MessageCapture messages(false);  // questions go to the host's alert
+  AVAlertRecordStart();
+  AVAlertQueueAnswer(2);
   EXPECT_FALSE(ReplayCommandListOnPDDocInplace(list, doc, play));
+  ASSERT_EQ(1u, AVAlertRecorded().size());
+  EXPECT_EQ("Go on?", AVAlertRecorded()[0].message);
+  AVAlertRecordStop();
   EXPECT_EQ("Initialise CheckSource Start Finish Describer Terminate", CallsText());
   KCabDestroy(play);
   KCabDestroy(list);
@@ -478,7 +485,7 @@ TEST_F(CmdListTest, APromptAnsweredNoStopsTheReplay) {
 TEST_F(CmdListTest, HostileParametersEndTheReplay) {
   PDDoc doc = Doc(3);
   const char* xml =
-      "<?xml version=\"1.0\"?><RUVURAZAR xmlns=\"http://www.korvel.com/xmlns/ruvurazar\"><ITEMS>"
+      "<?xml version=\"1.0\"?><RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\"><ITEMS>"
       "<A N=\"Category\">CommandList_V1</A>"
       "<DICT N=\"0\"><ITEMS><A N=\"Category\">OneCommand_V1</A><A N=\"Command\">TestCmd</A>"
       "<DICT N=\"Params\"><ITEMS><A N=\"Source:Range:RangeType\">SubDoc</A>"
@@ -496,7 +503,7 @@ TEST_F(CmdListTest, HostileParametersEndTheReplay) {
   EXPECT_FALSE(ReplayCommandListOnPDDocInplace(list, doc, play));
   // The first runs over the whole document; the second's step is refused.
   EXPECT_EQ(0u, CallsText().find("Initialise CheckSource Start P0 P1 P2 Finish"));
-  EXPECT_NE(std::string::npos, CallsText().find("Initialise Cancelled Terminate"));
+  EXPECT_NE(std::string::npos, CallsText().find("Initialise CheckSource Cancelled Terminate"));
   ASSERT_EQ(1u, messages.messages().size());
   EXPECT_NE(std::string::npos, messages.messages()[0].text.find("0"));
   KCabDestroy(play);
