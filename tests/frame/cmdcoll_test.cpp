@@ -1,6 +1,8 @@
 // Command definitions, the collection and the command manager.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "FrameTestSupport.h"
 #include "foundation/KCab.h"
 #include "frame/CmdColl.h"
@@ -71,6 +73,7 @@ struct UICase {
   bool raise;
   bool accepted;
 };
+void PrintTo(const UICase& c, std::ostream* os) { *os << c.name; }
 
 const UICase kUICases[] = {
     {"no-dialog", false, true, false, true},

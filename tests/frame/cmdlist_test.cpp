@@ -2,6 +2,8 @@
 // feature lists, verification and replay.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -299,6 +301,7 @@ struct VerifyCase {
   bool interactive;
   const char* errorKey;  // null: usable
 };
+void PrintTo(const VerifyCase& c, std::ostream* os) { *os << c.name; }
 
 const VerifyCase kVerify[] = {
     {"usable", [] { return List({Element("OneCommand_V1", "TestCmd")}); }, false, nullptr},

@@ -1,6 +1,8 @@
 // Describer text helpers.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <string>
 
@@ -52,6 +54,7 @@ struct RangeLine {
   std::function<void(SKCab*)> setup;
   std::function<std::string()> expected;
 };
+void PrintTo(const RangeLine& c, std::ostream* os) { *os << c.name; }
 
 std::string Fmt(const char* key, int n) {
   std::string text = Text(key);

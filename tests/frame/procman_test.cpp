@@ -2,6 +2,8 @@
 // ranges, parameter errors, cancel from a callback and from the status box.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <string>
 
@@ -65,6 +67,7 @@ struct RangeCase {
   int firstPage;
   const char* errorKey;  // the parameter error shown, or null
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 void SubDoc(SKCab* run) { KCabPutAtom(run, "Source:Range:RangeType", ASAtomFromString("SubDoc")); }
 
@@ -235,6 +238,7 @@ struct SourceCase {
   std::function<void(SKCab*)> setup;
   const char* errorKey;
 };
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.name; }
 
 const SourceCase kSources[] = {
     {"default-without-view", [](SKCab* r) { KCabRemove(r, "Source"); }, "pmint.err.no.currentavdoc"},
@@ -295,6 +299,7 @@ struct CancelCase {
   const char* at;
   const char* calls;
 };
+void PrintTo(const CancelCase& c, std::ostream* os) { *os << c.at; }
 
 const CancelCase kCancels[] = {
     {"Initialise", "Initialise Cancelled Terminate"},
@@ -465,6 +470,7 @@ struct CheckSourceCase {
   const char* errorKey;
   int from;  // the SubDoc range it makes, 0 when unchanged
 };
+void PrintTo(const CheckSourceCase& c, std::ostream* os) { *os << c.name; }
 
 const CheckSourceCase kCheckSources[] = {
     {"old-page-inside", 4, 2, "impcmd.1.a.1", nullptr, 3},
