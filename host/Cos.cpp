@@ -349,7 +349,9 @@ CosObj CosNewNull() { return CosObj{nullptr, 0}; }
 
 namespace {
 
-CosObj NewScalar(CosDoc doc, ASBool indirect, const QPDFObjectHandle& h) {
+// A new object: indirect ones are numbered in the document; a direct
+// container waits for its first parent.
+CosObj NewObject(CosDoc doc, ASBool indirect, QPDFObjectHandle h) {
   return Guard([&] {
     CheckDoc(doc);
     if (indirect) {
@@ -357,35 +359,23 @@ CosObj NewScalar(CosDoc doc, ASBool indirect, const QPDFObjectHandle& h) {
       MarkDirty(doc);
       return FromHandle(doc, ind);
     }
-    return FromHandle(doc, h);
-  });
-}
-
-CosObj NewContainer(CosDoc doc, ASBool indirect, const QPDFObjectHandle& h) {
-  return Guard([&] {
-    CheckDoc(doc);
-    if (indirect) {
-      QPDFObjectHandle ind = doc->q->makeIndirectObject(h);
-      MarkDirty(doc);
-      return FromHandle(doc, ind);
-    }
-    return FromNewDirect(doc, h);
+    return h.isArray() || h.isDictionary() ? FromNewDirect(doc, h) : FromHandle(doc, h);
   });
 }
 
 }  // namespace
 
 CosObj CosNewInteger(CosDoc doc, ASBool indirect, ASInt32 value) {
-  return NewScalar(doc, indirect, QPDFObjectHandle::newInteger(value));
+  return NewObject(doc, indirect, QPDFObjectHandle::newInteger(value));
 }
 
 CosObj CosNewInteger64(CosDoc doc, ASBool indirect, ASInt64 value) {
-  return NewScalar(doc, indirect, QPDFObjectHandle::newInteger(value));
+  return NewObject(doc, indirect, QPDFObjectHandle::newInteger(value));
 }
 
 CosObj CosNewFixed(CosDoc doc, ASBool indirect, ASFixed value) {
   if ((value & 0xFFFF) == 0) return CosNewInteger(doc, indirect, value >> 16);
-  return NewScalar(doc, indirect, QPDFObjectHandle::newReal(ASFixedToFloat(value), 5, true));
+  return NewObject(doc, indirect, QPDFObjectHandle::newReal(ASFixedToFloat(value), 5, true));
 }
 
 CosObj CosNewReal(CosDoc doc, ASBool indirect, ASReal value) { return CosNewDouble(doc, indirect, (double)value); }
@@ -393,16 +383,16 @@ CosObj CosNewReal(CosDoc doc, ASBool indirect, ASReal value) { return CosNewDoub
 CosObj CosNewDouble(CosDoc doc, ASBool indirect, double value) {
   if (!std::isfinite(value)) ASRaise(genErrBadParm);
   // Enough places for single precision anywhere in the range PDF readers take.
-  return NewScalar(doc, indirect, QPDFObjectHandle::newReal(value, 6, true));
+  return NewObject(doc, indirect, QPDFObjectHandle::newReal(value, 6, true));
 }
 
 CosObj CosNewBoolean(CosDoc doc, ASBool indirect, ASBool value) {
-  return NewScalar(doc, indirect, QPDFObjectHandle::newBool(value != 0));
+  return NewObject(doc, indirect, QPDFObjectHandle::newBool(value != 0));
 }
 
 CosObj CosNewName(CosDoc doc, ASBool indirect, ASAtom name) {
   if (name == ASAtomNull) ASRaise(genErrBadParm);
-  return NewScalar(doc, indirect, QPDFObjectHandle::newName(KeyFor(name)));
+  return NewObject(doc, indirect, QPDFObjectHandle::newName(KeyFor(name)));
 }
 
 CosObj CosNewNameFromString(CosDoc doc, ASBool indirect, const char* text) {
@@ -412,15 +402,15 @@ CosObj CosNewNameFromString(CosDoc doc, ASBool indirect, const char* text) {
 
 CosObj CosNewString(CosDoc doc, ASBool indirect, const char* bytes, ASSize_t length) {
   std::string s = bytes ? std::string(bytes, length) : std::string();
-  return NewScalar(doc, indirect, QPDFObjectHandle::newString(s));
+  return NewObject(doc, indirect, QPDFObjectHandle::newString(s));
 }
 
 CosObj CosNewDict(CosDoc doc, ASBool indirect, ASInt32) {
-  return NewContainer(doc, indirect, QPDFObjectHandle::newDictionary());
+  return NewObject(doc, indirect, QPDFObjectHandle::newDictionary());
 }
 
 CosObj CosNewArray(CosDoc doc, ASBool indirect, ASInt32) {
-  return NewContainer(doc, indirect, QPDFObjectHandle::newArray());
+  return NewObject(doc, indirect, QPDFObjectHandle::newArray());
 }
 
 CosObj CosNewStream(CosDoc doc, ASBool indirect, ASStm stm, ASInt32 start, ASBool encode, CosObj attributes,
@@ -841,8 +831,18 @@ ASStm CosStreamOpenStm(CosObj stream, CosStreamOpenMode mode) {
       if (mode == cosOpenFiltered) {
         Pl_Buffer sink("decoded");
         bool attempted = false;
-        bool ok = s.pipeStreamData(&sink, &attempted, 0, qpdf_dl_all, true, false);
-        b->buffer = sink.getBufferSharedPointer();
+        bool ok = false;
+        try {
+          ok = s.pipeStreamData(&sink, &attempted, 0, qpdf_dl_all, true, false);
+        } catch (const std::exception&) {
+          ok = false;  // a filter that gave up: what came out before is kept
+        }
+        try {
+          b->buffer = sink.getBufferSharedPointer();
+        } catch (const std::logic_error&) {
+          sink.finish();  // the filter stopped before finishing its output
+          b->buffer = sink.getBufferSharedPointer();
+        }
         // A damaged stream gives what could be decoded; nothing at all is an error.
         if (!ok && (!b->buffer || b->buffer->getSize() == 0)) ASRaise(cosErrDamagedStream);
         if (!ok && stream.doc->pdDoc) PDAddWarning(stream.doc->pdDoc, "a stream could be decoded only in part");

@@ -77,8 +77,10 @@ struct Scan {
       ++pos;
       return true;
     }
+    size_t from = pos;
     if (c == '/') ++pos;
     while (!End() && !IsWhite(Peek()) && !IsDelim(Peek())) ++pos;
+    if (pos == from) ++pos;  // a stray delimiter such as ')' is a token of its own
     return true;
   }
 

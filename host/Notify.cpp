@@ -1,5 +1,6 @@
 #include "host/Notify.h"
 
+#include <new>
 #include <vector>
 
 namespace {
@@ -72,7 +73,11 @@ ASBool AVAppRegisterNotification(NSelector selector, ExtensionID owner, void* pr
   if (!proc || !Known(selector)) return 0;
   for (const Entry& e : Entries())
     if (e.selector == selector && e.proc == proc && e.clientData == clientData) return 1;
-  Entries().push_back(Entry{selector, owner, proc, clientData});
+  try {
+    Entries().push_back(Entry{selector, owner, proc, clientData});
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   return 1;
 }
 

@@ -216,6 +216,16 @@ void PDPageRemoveCosContents(PDPage page);
 void PDPageNotifyContentsDidChange(PDPage page);
 void PDPageNotifyContentsDidChangeEx(PDPage page, ASBool invalidateViews);
 
+// Draws a content stream (or form) into a window with the matrix. The host
+// has no screen: the content is decoded (a damaged stream raises) and the
+// drawing is counted, so that callers' roads can be followed. window and
+// displayContext are the caller's platform things; the update rectangle and
+// cancel procedure may be null.
+void PDDrawCosObjToWindow(CosObj cosObj, void* window, void* displayContext, ASBool flags, ASFixedMatrix* matrix,
+                          ASFixedRect* updateRect, CancelProc cancelProc, void* cancelData);
+// Drawings made so far, and the matrix of the last one (tests).
+ASInt32 PDGetDrawCount(ASFixedMatrix* lastMatrix);
+
 // ---- XMP metadata ---------------------------------------------------------
 
 // The document's XMP packet as text (an empty packet when the document has

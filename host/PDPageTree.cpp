@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "host/ASFixed.h"
+#include "host/ASStm.h"
 #include "host/Notify.h"
 #include "host/PDPriv.h"
 
@@ -841,4 +842,23 @@ void PDPageNotifyContentsDidChangeEx(PDPage page, ASBool invalidateViews) {
   a.pdDoc = page->doc;
   a.invalidateViews = invalidateViews;
   AVAppFireNotification(PDPageContentsDidChangeExNSEL, &a);
+}
+
+namespace {
+ASInt32 gDraws = 0;
+ASFixedMatrix gLastDrawMatrix{fixedOne, 0, 0, fixedOne, 0, 0};
+}  // namespace
+
+void PDDrawCosObjToWindow(CosObj cosObj, void*, void*, ASBool, ASFixedMatrix* matrix, ASFixedRect*,
+                          CancelProc cancelProc, void* cancelData) {
+  if (cancelProc && cancelProc(cancelData)) return;
+  ASStm s = CosStreamOpenStm(cosObj, cosOpenFiltered);  // raises for what is not a stream
+  ASStmClose(s);
+  ++gDraws;
+  gLastDrawMatrix = matrix ? *matrix : ASFixedMatrix{fixedOne, 0, 0, fixedOne, 0, 0};
+}
+
+ASInt32 PDGetDrawCount(ASFixedMatrix* lastMatrix) {
+  if (lastMatrix) *lastMatrix = gLastDrawMatrix;
+  return gDraws;
 }

@@ -321,6 +321,32 @@ TEST_F(CosTest, StreamsFromMemoryEncodedOrNot) {
   ASStmClose(m);
 }
 
+TEST_F(CosTest, DamagedStreamsGiveWhatCanBeDecoded) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "0 0 m " + std::to_string(i) + " 10 l S\n";
+  CosObj attrs = CosNewDict(doc, 0, 1);
+  CosDictPut(attrs, A("Filter"), CosNewName(doc, 0, A("FlateDecode")));
+  ASStm m = ASMemStmRdOpen(text.data(), text.size());
+  CosObj whole = CosNewStream(doc, 1, m, 0, 1, attrs, CosNewNull(), -1);
+  ASStmClose(m);
+  std::string raw = StreamData(whole, cosOpenRaw);
+  std::string cut = raw.substr(0, raw.size() / 2);
+  m = ASMemStmRdOpen(cut.data(), cut.size());
+  CosObj truncated = CosNewStream(doc, 1, m, 0, 0, attrs, CosNewNull(), -1);
+  ASStmClose(m);
+  std::string part = StreamData(truncated, cosOpenFiltered);
+  EXPECT_GT(part.size(), 0u);
+  EXPECT_LT(part.size(), text.size());
+  EXPECT_EQ(text.substr(0, part.size()), part) << "the part that could be decoded";
+  EXPECT_GT(PDDocGetWarningCount(pd), 0) << "and the damage is reported";
+  std::string junk = "not flate at all";
+  m = ASMemStmRdOpen(junk.data(), junk.size());
+  CosObj garbage = CosNewStream(doc, 1, m, 0, 0, attrs, CosNewNull(), -1);
+  ASStmClose(m);
+  EXPECT_EQ(cosErrDamagedStream, ErrorOf([&] { CosStreamOpenStm(garbage, cosOpenFiltered); }));
+  EXPECT_EQ(junk, StreamData(garbage, cosOpenRaw));
+}
+
 TEST_F(CosTest, StreamFromASliceOfAFile) {
   TempDir dir;
   std::string path = dir.file("segments.bin");

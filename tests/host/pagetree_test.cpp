@@ -475,6 +475,19 @@ TEST_F(PageTreeTest, ContentsReplacedAndAnnounced) {
   EXPECT_EQ(CosNull, CosObjGetType(PDPageGetCosContents(page)));
 }
 
+TEST_F(PageTreeTest, DrawingAContentStream) {
+  ScopedDoc doc(OpenPdf(Inherited()));
+  ScopedPage page(doc, 0);
+  ASFixedMatrix m{fixedOne, 0, 0, fixedOne, ASInt32ToFixed(5), ASInt32ToFixed(6)}, last;
+  ASInt32 before = PDGetDrawCount(nullptr);
+  PDDrawCosObjToWindow(PDPageGetCosContents(page), nullptr, nullptr, 0, &m, nullptr, nullptr, nullptr);
+  EXPECT_EQ(before + 1, PDGetDrawCount(&last));
+  EXPECT_EQ(ASInt32ToFixed(6), last.v);
+  EXPECT_EQ(cosErrExpectedStream, ErrorOf([&] {
+              PDDrawCosObjToWindow(PDPageGetCosObj(page), nullptr, nullptr, 0, &m, nullptr, nullptr, nullptr);
+            }));
+}
+
 TEST_F(PageTreeTest, TreeChangedThroughCosIsSeen) {
   ScopedDoc doc(OpenPdf(Inherited()));
   CosDoc cos = PDDocGetCosDoc(doc);

@@ -9,6 +9,7 @@
 
 #include "fixtures/Fixtures.h"
 #include "host/Notify.h"
+#include "support/BytesFileSys.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -18,12 +19,10 @@ namespace {
 
 // The fixtures, written once for the whole program.
 const TempDir& Fixtures() {
-  static TempDir* dir = [] {
-    auto* d = new TempDir;
-    kvfix::WriteAll(d->path());
-    return d;
-  }();
-  return *dir;
+  static TempDir dir;
+  static bool written = (kvfix::WriteAll(dir.path()), true);
+  (void)written;
+  return dir;
 }
 
 std::string Fix(const char* name) { return Fixtures().file(name); }
@@ -313,77 +312,17 @@ TEST_F(PDTest, VersionFollowsPageSources) {
   EXPECT_EQ("%PDF-" + std::to_string(major) + "." + std::to_string(minor), std::string(header));
 }
 
-namespace {
-
-// A file system over one string, to open documents through something that is
-// not the POSIX file system.
-struct MemFile {
-  const std::string* data;
-  ASFilePos64 pos = 0;
-};
-const std::string* gMemData = nullptr;
-
-ASErrorCode MemOpen(ASPathName, ASUns16 mode, ASMDFile* file) {
-  if (mode & ASFILE_WRITE) return fileErrPermission;
-  *file = new MemFile{gMemData};
-  return 0;
-}
-ASErrorCode MemClose(ASMDFile f) {
-  delete static_cast<MemFile*>(f);
-  return 0;
-}
-ASErrorCode MemSetPos(ASMDFile f, ASFilePos64 p) {
-  static_cast<MemFile*>(f)->pos = p;
-  return 0;
-}
-ASErrorCode MemGetPos(ASMDFile f, ASFilePos64* p) {
-  *p = static_cast<MemFile*>(f)->pos;
-  return 0;
-}
-ASErrorCode MemGetEof(ASMDFile f, ASFilePos64* p) {
-  *p = (ASFilePos64) static_cast<MemFile*>(f)->data->size();
-  return 0;
-}
-ASSize_t MemRead(void* buf, ASSize_t item, ASSize_t count, ASMDFile f, ASErrorCode*) {
-  MemFile* m = static_cast<MemFile*>(f);
-  ASSize_t want = item * count;
-  ASFilePos64 size = (ASFilePos64)m->data->size();
-  ASSize_t n = m->pos >= size ? 0 : std::min<ASSize_t>(want, (ASSize_t)(size - m->pos));
-  if (n) std::memcpy(buf, m->data->data() + m->pos, n);
-  m->pos += (ASFilePos64)n;
-  return item ? n / item : 0;
-}
-ASPathName MemCopyPath(ASPathName p) { return p; }
-void MemDispose(ASPathName) {}
-ASAtom MemName() { return ASAtomFromString("TestMemFS"); }
-
-}  // namespace
-
 TEST_F(PDTest, OpenFromAFileOfAnotherFileSystem) {
   std::string bytes = ReadWholeFile(Fix("inherited.pdf"));
-  gMemData = &bytes;
-  ASFileSysRec fs{};
-  fs.size = sizeof fs;
-  fs.open = MemOpen;
-  fs.close = MemClose;
-  fs.setpos = MemSetPos;
-  fs.getpos = MemGetPos;
-  fs.geteof = MemGetEof;
-  fs.read = MemRead;
-  fs.copyPathName = MemCopyPath;
-  fs.disposePathName = MemDispose;
-  fs.getFileSysName = MemName;
-  ASFileRegisterFileSys(nullptr, &fs);
-  static char token;
-  ASFile file = nullptr;
-  ASSERT_EQ(0, ASFileSysOpenFile(&fs, reinterpret_cast<ASPathName>(&token), ASFILE_READ, &file));
+  BytesFileSys fs;
+  ASFile file = fs.OpenFile(bytes.data(), bytes.size());
+  ASSERT_NE(nullptr, file);
   PDDoc doc = PDDocOpenFromASFile(file, nullptr, 1);
   EXPECT_EQ(5, PDDocGetNumPages(doc));
   EXPECT_EQ(file, PDDocGetFile(doc));
   WalkEverything(doc);
   PDDocClose(doc);
   EXPECT_EQ(0, ASFileClose(file)) << "the file stays the caller's";
-  ASFileUnregisterFileSys(nullptr, &fs);
 }
 
 TEST_F(PDTest, SourceClosedBeforeTheCopyIsSaved) {

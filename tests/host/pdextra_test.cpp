@@ -209,6 +209,7 @@ TEST(InlineImageTest, FindsTheEndOfEachKindOfData) {
       {"hex data", LIT(" /W 1 /H 1 /CS /RGB /BPC 8 /F /AHx ID FF0000> EI") + tail, 0},
       {"base-85 data", LIT(" /W 1 /H 1 /CS /G /BPC 8 /F /A85 ID z~> EI") + tail, 0},
       {"flate data searched", LIT(" /W 4 /H 1 /CS /G /BPC 8 /F /Fl ID x\x9c\x01\x02 EI") + tail, 0},
+      {"a stray parenthesis in the dictionary", LIT(" /W 1 ) /H 1 /CS /G ID \x00 EI") + tail, 0},
       {"a comment in the dictionary", LIT(" /W 1 % note\n /H 1 /CS /G ID \x00 EI") + tail, 0},
       {"cut short in the data", LIT(" /W 4 /H 4 /CS /G ID abcd"), -(ASInt32)ErrGetCode(cosErrInlineNeedMore)},
       {"cut short in the dictionary", LIT(" /W 4 /H"), -(ASInt32)ErrGetCode(cosErrInlineNeedMore)},
