@@ -83,55 +83,26 @@ void ExceptionIfPDDocProtected(PDDoc doc) {
   }
 }
 
-#if !__has_include("host/AV.h")
-struct _t_AVPageViewRec {
-  ASInt32 page;
-};
-struct _t_AVDocRec {
-  PDDoc doc;
-  _t_AVPageViewRec view;
-};
-
-namespace {
-std::vector<std::unique_ptr<_t_AVDocRec>> gViews;
-AVDoc gActive = nullptr;
-std::vector<std::string> gTitles;
-}  // namespace
-
-AVDoc AVAppGetActiveDoc() { return gActive; }
-PDDoc AVDocGetPDDoc(AVDoc doc) { return doc ? doc->doc : nullptr; }
-AVPageView AVDocGetPageView(AVDoc doc) { return doc ? &doc->view : nullptr; }
-ASInt32 AVPageViewGetPageNum(AVPageView view) { return view ? view->page : -1; }
-AVDoc AVDocOpenFromPDDocUTF8(PDDoc doc, const char* title) {
-  gTitles.push_back(title ? title : "(none)");
-  return kvtest::OpenFakeView(doc, 0);
-}
-
 namespace kvtest {
-bool FakeViewsAvailable() { return true; }
-AVDoc OpenFakeView(PDDoc doc, ASInt32 page) {
-  gViews.push_back(std::make_unique<_t_AVDocRec>(_t_AVDocRec{doc, {page}}));
-  gActive = gViews.back().get();
-  return gActive;
+
+AVDoc OpenView(PDDoc doc, ASInt32 page) {
+  AVDoc view = AVDocOpenFromPDDoc(doc, nullptr);
+  AVPageViewGoTo(AVDocGetPageView(view), page);
+  return view;
 }
-void CloseAllFakeViews() {
-  gViews.clear();
-  gActive = nullptr;
-  gTitles.clear();
+
+void CloseAllViews() {
+  std::vector<AVDoc> views;
+  AVAppEnumDocs(
+      [](AVDoc d, void* data) -> ASBool {
+        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
+        return 1;
+      },
+      &views);
+  for (AVDoc v : views) AVDocClose(v, 1);
 }
-std::vector<std::string>& OpenedViewTitles() { return gTitles; }
+
 }  // namespace kvtest
-#else
-namespace kvtest {
-bool FakeViewsAvailable() { return false; }
-AVDoc OpenFakeView(PDDoc, ASInt32) { return nullptr; }
-void CloseAllFakeViews() {}
-std::vector<std::string>& OpenedViewTitles() {
-  static std::vector<std::string> none;
-  return none;
-}
-}  // namespace kvtest
-#endif
 
 // ---------------------------------------------------------------------------
 // Messages and the fake command.

@@ -1,7 +1,7 @@
-// The test program's side of the frame's neighbours: a status box that
-// records what the frame asks of it and cancels when told to, document
-// views held in memory, the toolkit's protection check and the engine's
-// PDF/X switch. None of this is part of the product.
+// The test program's side of the frame's neighbours that are not built yet:
+// a status box that records what the frame asks of it and cancels when told
+// to, the toolkit's protection check and the engine's PDF/X switch. None of
+// this is part of the product. Views are the host's own.
 //
 // Also: the plug-in's message texts loaded from resources/messages/en.txt,
 // and a fake command whose callbacks record the order they are called in.
@@ -26,13 +26,12 @@ struct StatusBoxRecorder {
 };
 StatusBoxRecorder& StatusBox();
 
-// ---- document views (only where the host has no views of its own yet)
-bool FakeViewsAvailable();
-// Shows doc in a view at the 0-based page and makes it the active one.
-AVDoc OpenFakeView(PDDoc doc, ASInt32 page);
-void CloseAllFakeViews();
-// Views opened through AVDocOpenFromPDDocUTF8, with their titles.
-std::vector<std::string>& OpenedViewTitles();
+// ---- document views
+// Opens a view on doc at the 0-based page and makes it the active one; the
+// view owns the document from then on.
+AVDoc OpenView(PDDoc doc, ASInt32 page);
+// Closes every view with its document.
+void CloseAllViews();
 
 // ---- messages
 // Loads en.txt into the system message table once.

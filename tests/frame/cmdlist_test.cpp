@@ -2,6 +2,7 @@
 // feature lists, verification and replay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include <cstring>
@@ -52,15 +53,20 @@ class CmdListTest : public ::testing::Test {
     PrepareTestCollection();
     Calls().clear();
     StatusBox().Reset();
-    CloseAllFakeViews();
+    CloseAllViews();
     gPDFXMode = 0;
     tokens = KCabGetInt(DefaultCommandListController(), "CommandToken", -1);
   }
   void TearDown() override {
     for (PDDoc d : docs) PDDocClose(d);
-    CloseAllFakeViews();
+    CloseAllViews();
     gPDFXMode = 0;
     EXPECT_EQ(tokens, KCabGetInt(DefaultCommandListController(), "CommandToken", -1)) << "runs left open";
+  }
+  // A view on doc, which then belongs to the view.
+  AVDoc View(PDDoc doc, ASInt32 page) {
+    docs.erase(std::remove(docs.begin(), docs.end(), doc), docs.end());
+    return OpenView(doc, page);
   }
   PDDoc Doc(int pages) {
     std::string path = dir.file("doc" + std::to_string(docs.size()) + ".pdf");
@@ -431,9 +437,8 @@ TEST_F(CmdListTest, FullModeWithoutInteractionRunsAsBatch) {
 }
 
 TEST_F(CmdListTest, FullModeShowsTheDialog) {
-  if (!FakeViewsAvailable()) GTEST_SKIP() << "needs views of the host";
   PDDoc doc = Doc(2);
-  OpenFakeView(doc, 0);
+  View(doc, 0);
   SKCab* list = List({Element("OneCommand_V1", "TestCmd")});
   KCabPutAtom(list, "UIMode", ASAtomFromString("Full"));  // the list's mode overrides the element's
   SKCab* play = KCabNewInner();

@@ -2,6 +2,7 @@
 // ranges, parameter errors, cancel from a callback and from the status box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include <functional>
@@ -27,15 +28,20 @@ class ProcManTest : public ::testing::Test {
     PrepareTestCollection();
     Calls().clear();
     StatusBox().Reset();
-    CloseAllFakeViews();
+    CloseAllViews();
     pages = PDGetAcquiredPageCount();
   }
   void TearDown() override {
     for (PDDoc d : docs) PDDocClose(d);
-    CloseAllFakeViews();
+    CloseAllViews();
     EXPECT_EQ(pages, PDGetAcquiredPageCount()) << "pages left acquired";
   }
 
+  // A view on doc, which then belongs to the view.
+  AVDoc View(PDDoc doc, ASInt32 page) {
+    docs.erase(std::remove(docs.begin(), docs.end(), doc), docs.end());
+    return OpenView(doc, page);
+  }
   PDDoc Doc(int pageCount) {
     std::string path = dir.file("doc" + std::to_string(docs.size()) + ".pdf");
     kvfix::WriteSimple(path, pageCount);
@@ -217,9 +223,8 @@ TEST_F(ProcManTest, CallbackOrderOfAPlainRun) {
 }
 
 TEST_F(ProcManTest, CurrentPageOfTheSourceView) {
-  if (!FakeViewsAvailable()) GTEST_SKIP() << "needs views of the host";
   PDDoc doc = Doc(5);
-  OpenFakeView(doc, 3);
+  View(doc, 3);
   SKCab* run = NewRun("TestCmd", nullptr, [](SKCab* r) {
     ProcManSetSourceCurrentAVDoc(r);
     KCabPutAtom(r, "Source:Range:RangeType", ASAtomFromString("CurrentPage"));
@@ -566,20 +571,18 @@ TEST_F(ProcManTest, SourceLinks) {
   EXPECT_EQ(2, ProcManGetNumPagesToDo(run));
   KCabDestroy(run);
 
-  if (FakeViewsAvailable()) {
-    SKSourceLink fresh{};
-    fresh.makeNewDoc = 1;
-    fresh.windowTitle = (char*)"Copy ";
-    fresh.titleCounter = 1;
-    EXPECT_TRUE(KSourceLinkCanHaveAVDoc(&fresh));
-    AVDoc view = KSourceLinkGetAVDoc(&fresh);
-    ASSERT_NE(nullptr, view);
-    docs.push_back(fresh.pdDoc);
-    EXPECT_EQ(fresh.pdDoc, AVDocGetPDDoc(view));
-    EXPECT_EQ(view, KSourceLinkGetAVDoc(&fresh));  // cached
-    ASSERT_EQ(1u, OpenedViewTitles().size());
-    EXPECT_EQ("Copy 5", OpenedViewTitles()[0]);
-  }
+  SKSourceLink fresh{};
+  fresh.makeNewDoc = 1;
+  fresh.windowTitle = (char*)"Copy ";
+  fresh.titleCounter = 1;
+  EXPECT_TRUE(KSourceLinkCanHaveAVDoc(&fresh));
+  AVDoc view = KSourceLinkGetAVDoc(&fresh);  // the view owns the new document
+  ASSERT_NE(nullptr, view);
+  EXPECT_EQ(fresh.pdDoc, AVDocGetPDDoc(view));
+  EXPECT_EQ(view, KSourceLinkGetAVDoc(&fresh));  // cached
+  char title[100];
+  AVWindowGetTitleUTF8(AVDocGetAVWindow(view), title, sizeof title);
+  EXPECT_STREQ("Copy 5", title);
 }
 
 }  // namespace
