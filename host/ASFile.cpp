@@ -228,6 +228,11 @@ ASPathName PxGetTempPathName(ASPathName sibling) {
   buf.push_back(0);
   int fd = ::mkstemp(buf.data());  // reserves the name: no other caller gets it
   if (fd < 0) return nullptr;
+  // mkstemp makes the file private; a document saved through it is renamed
+  // into place and should carry the permissions a new file gets.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   return MakePath(buf.data());
 }

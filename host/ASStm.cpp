@@ -14,6 +14,8 @@ struct _t_ASStmRec {
   virtual ASSize_t Read(char*, ASSize_t) { ASRaise(genErrBadParm); }
   virtual ASSize_t Write(const char*, ASSize_t) { ASRaise(genErrBadParm); }
   virtual void Flush() {}
+  virtual ASFile File() { return nullptr; }
+  virtual bool SetPos(ASFilePos64) { return false; }
 };
 
 namespace {
@@ -38,6 +40,11 @@ struct MemReadStm : _t_ASStmRec {
     if (n) std::memcpy(out, data + pos, n);
     pos += n;
     return n;
+  }
+  bool SetPos(ASFilePos64 p) override {
+    if (p < 0) return false;
+    pos = std::min<ASSize_t>((ASSize_t)p, length);
+    return true;
   }
 };
 
@@ -85,6 +92,11 @@ struct FileReadStm : _t_ASStmRec {
   ASFile file;
   explicit FileReadStm(ASFile f) : file(f) {}
   ASSize_t Read(char* out, ASSize_t size) override { return ASFileRead(file, out, size); }
+  ASFile File() override { return file; }
+  bool SetPos(ASFilePos64 p) override {
+    ASFileSetPos64(file, p);
+    return true;
+  }
 };
 
 struct FileWriteStm : _t_ASStmRec {
@@ -93,6 +105,11 @@ struct FileWriteStm : _t_ASStmRec {
   ASSize_t Write(const char* data, ASSize_t size) override { return ASFileWrite(file, data, size); }
   // Nothing is held back, so there is nothing to flush; syncing the disk is ASFileFlush's job.
   void Flush() override {}
+  ASFile File() override { return file; }
+  bool SetPos(ASFilePos64 p) override {
+    ASFileSetPos64(file, p);
+    return true;
+  }
 };
 
 struct CustomStm : _t_ASStmRec {
@@ -177,3 +194,7 @@ void ASStmClose(ASStm stm) {
 }
 
 ASInt32 ASStmOpenCount() { return (ASInt32)OpenStreams().size(); }
+
+ASFile ASStmGetFile(ASStm stm) { return Checked(stm)->File(); }
+
+ASBool ASStmSetPos(ASStm stm, ASFilePos64 pos) { return Checked(stm)->SetPos(pos) ? 1 : 0; }

@@ -42,3 +42,9 @@ struct ASStmSourceProcs {
   void (*destroy)(void* clientData);
 };
 ASStm ASStmOpenCustom(const ASStmSourceProcs* procs, void* clientData, ASBool forWriting);
+
+// Host-internal: the file behind a file read or write stream, else null.
+ASFile ASStmGetFile(ASStm stm);
+// Host-internal: moves a memory or file stream to an absolute position;
+// false for streams that cannot move.
+ASBool ASStmSetPos(ASStm stm, ASFilePos64 pos);

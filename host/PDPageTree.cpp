@@ -1,0 +1,864 @@
+// The page tree: walking it, acquiring pages, creating, inserting, moving and
+// deleting pages, and the page attributes (boxes, rotation, contents).
+//
+// Inherited attributes stay on the nodes that carry them. A page that changes
+// parents (insertion from another document or from elsewhere in this one, a
+// move) takes with it what it inherited, and is shielded from what its new
+// parents carry that it did not have. qpdf's page helpers are not used: they
+// flatten the tree or push inherited attributes into the source document.
+#include <qpdf/QPDFExc.hh>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <unordered_set>
+
+#include "host/ASFixed.h"
+#include "host/ASStm.h"
+#include "host/Notify.h"
+#include "host/PDPriv.h"
+
+using namespace hostpdf;
+
+namespace {
+
+const char* const kInheritable[] = {"/Resources", "/MediaBox", "/CropBox", "/Rotate"};
+constexpr int kMaxDepth = 512;
+
+std::unordered_set<PDPage>& LivePages() {
+  static auto* s = new std::unordered_set<PDPage>;
+  return *s;
+}
+
+ASInt32 gAcquired = 0;
+
+enum NodeKind { kLeaf, kInner, kForeign };
+
+// By its Type; without one, a node with Kids is inner and one without a page.
+NodeKind KindOfNode(QPDFObjectHandle node) {
+  QPDFObjectHandle type = node.getKey("/Type");
+  if (type.isName()) {
+    if (type.getName() == "/Pages") return kInner;
+    if (type.getName() == "/Page") return kLeaf;
+    return kForeign;  // a catalog, an annotation...: not part of the tree
+  }
+  return node.getKey("/Kids").isArray() ? kInner : kLeaf;
+}
+
+QPDFObjectHandle PagesRoot(QPDF& q) { return q.getRoot().getKey("/Pages"); }
+
+// Makes a page-tree root when the catalog has none that can be used.
+QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
+  QPDF& q = QOf(doc);
+  QPDFObjectHandle root = PagesRoot(q);
+  if (root.isDictionary() && root.isIndirect() && root.getKey("/Kids").isArray()) return root;
+  QPDFObjectHandle fresh = QPDFObjectHandle::newDictionary();
+  fresh.replaceKey("/Type", QPDFObjectHandle::newName("/Pages"));
+  QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+  int count = 0;
+  if (root.isDictionary() && root.getKey("/Kids").isArray()) {
+    kids = root.getKey("/Kids");
+    QPDFObjectHandle c = root.getKey("/Count");
+    count = c.isInteger() ? (int)c.getIntValue() : 0;
+    for (auto& k : root.getDictAsMap())
+      if (k.first != "/Kids" && k.first != "/Count") fresh.replaceKey(k.first, k.second);
+  }
+  fresh.replaceKey("/Kids", kids);
+  fresh.replaceKey("/Count", QPDFObjectHandle::newInteger(count));
+  fresh = q.makeIndirectObject(fresh);
+  for (int i = 0; i < kids.getArrayNItems(); ++i) {
+    QPDFObjectHandle kid = kids.getArrayItem(i);
+    if (kid.isDictionary()) kid.replaceKey("/Parent", fresh);
+  }
+  q.getRoot().replaceKey("/Pages", fresh);
+  doc->pagesValid = false;
+  return fresh;
+}
+
+void Walk(PDDoc doc) {
+  QPDF& q = QOf(doc);
+  CosDoc cos = doc->cos;
+  doc->pages.clear();
+  doc->parents.clear();
+  doc->innerNodes.clear();
+  doc->edges.clear();
+  doc->treeDamaged = false;
+  cos->kidsArrays.clear();
+  QPDFObjectHandle root = PagesRoot(q);
+  if (!root.isDictionary()) return;
+  struct Frame {
+    QPDFObjectHandle node, kids;
+    int next;
+  };
+  std::vector<Frame> stack;
+  std::unordered_set<QPDFObjGen, QPDFObjHash> seen;
+  if (root.isIndirect()) {
+    seen.insert(root.getObjGen());
+    doc->innerNodes.insert(root.getObjGen());
+  }
+  QPDFObjectHandle rootKids = root.getKey("/Kids");
+  if (!rootKids.isArray()) return;
+  cos->kidsArrays.insert(rootKids.getObjectPtr());
+  stack.push_back(Frame{root, rootKids, 0});
+  bool warnedRepeat = false;
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next >= f.kids.getArrayNItems()) {
+      stack.pop_back();
+      continue;
+    }
+    int at = f.next++;
+    // f goes stale when a frame is pushed below: keep what it holds.
+    QPDFObjectHandle node = f.node, siblings = f.kids;
+    QPDFObjectHandle kid = siblings.getArrayItem(at);
+    if (!kid.isDictionary()) {  // nulls and junk in Kids are passed over
+      doc->treeDamaged = true;
+      continue;
+    }
+    doc->treeDamaged |= !kid.isIndirect();
+    if (!kid.isIndirect()) {
+      // A direct node cannot be named by a page handle: make it indirect.
+      kid = q.makeIndirectObject(kid);
+      siblings.setArrayItem(at, kid);
+      if (node.isIndirect()) kid.replaceKey("/Parent", node);
+      PDAddWarning(doc, "a direct page-tree node was made indirect");
+    }
+    if (!seen.insert(kid.getObjGen()).second) {
+      doc->treeDamaged = true;
+      if (!warnedRepeat) PDAddWarning(doc, "the page tree names an object twice; the repeat is ignored");
+      warnedRepeat = true;
+      continue;
+    }
+    NodeKind kind = KindOfNode(kid);
+    if (kind == kForeign) {
+      doc->treeDamaged = true;
+      PDAddWarning(doc, "the page tree holds an object that is neither a page nor a node");
+      continue;
+    }
+    if (kind == kInner) {
+      QPDFObjectHandle kids = kid.getKey("/Kids");
+      if (!kids.isArray() || stack.size() >= (size_t)kMaxDepth) {
+        doc->treeDamaged = true;
+        if (kids.isArray()) PDAddWarning(doc, "the page tree is too deep; the deepest nodes are ignored");
+        continue;
+      }
+      cos->kidsArrays.insert(kids.getObjectPtr());
+      doc->innerNodes.insert(kid.getObjGen());
+      doc->edges.emplace_back(node, kid);
+      stack.push_back(Frame{kid, kids, 0});
+    } else {
+      doc->pages.push_back(kid.getObjGen());
+      doc->parents.push_back(node);
+      doc->edges.emplace_back(node, kid);
+    }
+    QPDFObjectHandle parent = kid.getKey("/Parent");
+    if (!parent.isDictionary() || parent.getObjectPtr() != node.getObjectPtr()) doc->treeDamaged = true;
+  }
+}
+
+QPDFObjectHandle PageAt(PDDoc doc, ASInt32 n) {
+  EnsurePages(doc);
+  if (n < 0 || n >= (ASInt32)doc->pages.size()) ASRaise(pdErrBadPageNumber);
+  return QOf(doc).getObject(doc->pages[(size_t)n]);
+}
+
+PDPage Acquire(PDDoc doc, QPDFObjGen og) {
+  auto it = doc->acquired.find(og);
+  PDPage p;
+  if (it != doc->acquired.end()) {
+    p = it->second;
+    ++p->refs;
+  } else {
+    p = new _t_PDPageRec{kPDPageMagic, doc, og, 1};
+    doc->acquired.emplace(og, p);
+    LivePages().insert(p);
+  }
+  ++gAcquired;
+  return p;
+}
+
+// Walks up through Parent links, at most kMaxDepth steps and never in a circle.
+template <class F>
+void ForAncestors(QPDFObjectHandle node, F&& visit) {
+  std::unordered_set<const QPDFObject*> seen;
+  QPDFObjectHandle cur = node;
+  for (int i = 0; i < kMaxDepth && cur.isDictionary(); ++i) {
+    if (!seen.insert(cur.getObjectPtr()).second) return;
+    if (!visit(cur)) return;
+    cur = cur.getKey("/Parent");
+  }
+}
+
+void AddToCounts(QPDFObjectHandle parent, int delta) {
+  ForAncestors(parent, [&](QPDFObjectHandle n) {
+    QPDFObjectHandle c = n.getKey("/Count");
+    long long v = c.isInteger() ? c.getIntValue() : 0;
+    n.replaceKey("/Count", QPDFObjectHandle::newInteger(std::max<long long>(0, v + delta)));
+    return true;
+  });
+}
+
+int IndexIn(QPDFObjectHandle kids, QPDFObjGen og) {
+  int n = kids.getArrayNItems();
+  for (int i = 0; i < n; ++i) {
+    QPDFObjectHandle k = kids.getArrayItem(i);
+    if (k.isIndirect() && k.getObjGen() == og) return i;
+  }
+  return -1;
+}
+
+// Puts an indirect page into the tree so that it becomes page number pos.
+void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
+  EnsurePages(doc);
+  ASInt32 n = (ASInt32)doc->pages.size();
+  QPDFObjectHandle parent;
+  int at;
+  if (n == 0) {
+    parent = EnsurePagesRoot(doc);
+    at = parent.getKey("/Kids").getArrayNItems();
+  } else {
+    ASInt32 ref = pos < n ? pos : n - 1;
+    parent = doc->parents[(size_t)ref];
+    if (!parent.isIndirect()) {
+      parent = EnsurePagesRoot(doc);  // a direct root is replaced by an indirect one
+      EnsurePages(doc);
+      parent = doc->parents[(size_t)ref];
+    }
+    at = IndexIn(parent.getKey("/Kids"), doc->pages[(size_t)ref]);
+    if (at < 0) at = parent.getKey("/Kids").getArrayNItems();
+    else if (pos >= n) ++at;
+  }
+  QPDFObjectHandle kids = parent.getKey("/Kids");
+  if (at >= kids.getArrayNItems()) kids.appendItem(page);
+  else kids.insertItem(at, page);
+  page.replaceKey("/Parent", parent);
+  AddToCounts(parent, 1);
+  pos = std::clamp(pos, 0, n);
+  doc->pages.insert(doc->pages.begin() + pos, page.getObjGen());
+  doc->parents.insert(doc->parents.begin() + pos, parent);
+  doc->indexValid = false;
+}
+
+// Takes page number pos out of the tree; nodes left empty go too.
+void RemoveLeaf(PDDoc doc, ASInt32 pos) {
+  QPDFObjectHandle parent = doc->parents[(size_t)pos];
+  QPDFObjGen og = doc->pages[(size_t)pos];
+  QPDFObjectHandle kids = parent.getKey("/Kids");
+  int at = IndexIn(kids, og);
+  if (at >= 0) kids.eraseItem(at);
+  AddToCounts(parent, -1);
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  QPDFObjectHandle node = parent;
+  for (int guard = 0; guard < kMaxDepth; ++guard) {
+    if (!node.isIndirect() || !root.isIndirect() || node.getObjGen() == root.getObjGen()) break;
+    if (node.getKey("/Kids").getArrayNItems() > 0) break;
+    QPDFObjectHandle up = node.getKey("/Parent");
+    if (!up.isDictionary()) break;
+    QPDFObjectHandle upKids = up.getKey("/Kids");
+    int i = upKids.isArray() ? IndexIn(upKids, node.getObjGen()) : -1;
+    if (i < 0) break;
+    upKids.eraseItem(i);
+    node = up;
+  }
+  doc->pages.erase(doc->pages.begin() + pos);
+  doc->parents.erase(doc->parents.begin() + pos);
+  doc->indexValid = false;
+}
+
+bool SameValue(QPDFObjectHandle a, QPDFObjectHandle b) {
+  if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+  if (a.isIndirect() || b.isIndirect()) return a.isIndirect() && b.isIndirect() && a.getObjGen() == b.getObjGen();
+  return a.unparse() == b.unparse();
+}
+
+ASFixedRect LetterBox() { return ASFixedRect{0, ASInt32ToFixed(792), ASInt32ToFixed(612), 0}; }
+
+ASFixedRect MediaBoxOf(QPDFObjectHandle page) {
+  ASFixedRect r;
+  if (!ReadRect(FindInherited(page, "/MediaBox"), &r)) r = LetterBox();
+  return r;
+}
+
+ASFixedRect CropBoxOf(QPDFObjectHandle page) {
+  ASFixedRect r;
+  if (!ReadRect(FindInherited(page, "/CropBox"), &r)) r = MediaBoxOf(page);
+  return r;
+}
+
+// What a page that had none of key anywhere shows: new parents must not
+// change that.
+QPDFObjectHandle DefaultFor(const std::string& key, QPDFObjectHandle page) {
+  if (key == "/Resources") return QPDFObjectHandle::newDictionary();
+  if (key == "/Rotate") return QPDFObjectHandle::newInteger(0);
+  if (key == "/CropBox") return MakeRectArray(MediaBoxOf(page));
+  return MakeRectArray(LetterBox());
+}
+
+void Shield(QPDFObjectHandle page, const std::vector<std::string>& keys) {
+  // Media box first: a shielded crop box defaults to it.
+  std::vector<std::string> order = keys;
+  std::stable_partition(order.begin(), order.end(), [](const std::string& k) { return k == "/MediaBox"; });
+  for (const std::string& k : order)
+    if (!FindInherited(page, k.c_str()).isNull()) page.replaceKey(k, DefaultFor(k, page));
+}
+
+// A new page object in q that looks like page (an object of q): direct parts
+// copied, indirect ones shared, annotations copied and pointed at the new page.
+QPDFObjectHandle DuplicatePage(QPDF& q, QPDFObjectHandle page) {
+  QPDFObjectHandle d = page.shallowCopy();
+  d.removeKey("/Parent");
+  QPDFObjectHandle annots = page.getKey("/Annots");
+  std::vector<std::pair<QPDFObjGen, QPDFObjectHandle>> made;
+  if (annots.isArray()) {
+    QPDFObjectHandle fresh = QPDFObjectHandle::newArray();
+    for (auto& a : annots.aitems()) {
+      if (!a.isDictionary()) continue;
+      QPDFObjectHandle copy = a.shallowCopy();
+      if (a.isIndirect()) {
+        copy = q.makeIndirectObject(copy);
+        made.emplace_back(a.getObjGen(), copy);
+      }
+      fresh.appendItem(copy);
+    }
+    d.replaceKey("/Annots", fresh);
+  }
+  d = q.makeIndirectObject(d);
+  for (auto& m : made) {
+    QPDFObjectHandle a = m.second;
+    if (a.hasKey("/P")) a.replaceKey("/P", d);
+    for (const char* link : {"/Popup", "/Parent", "/IRT"}) {
+      QPDFObjectHandle target = a.getKey(link);
+      if (!target.isIndirect()) continue;
+      for (auto& other : made)
+        if (other.first == target.getObjGen()) a.replaceKey(link, other.second);
+    }
+  }
+  return d;
+}
+
+// Structure-tree links of a copied page point into a tree the copy is not in.
+void DropStructureLinks(QPDFObjectHandle page) {
+  page.removeKey("/StructParents");
+  QPDFObjectHandle annots = page.getKey("/Annots");
+  if (!annots.isArray()) return;
+  for (auto& a : annots.aitems())
+    if (a.isDictionary()) a.removeKey("/StructParent");
+}
+
+struct Copied {
+  QPDFObjectHandle page;
+  std::vector<std::string> shield;  // keys the source page had nowhere
+};
+
+// The new page for src: copier is null when source is doc itself.
+Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
+  QPDF& q = QOf(doc);
+  Copied c;
+  if (copier) {
+    c.page = copier->FillPage(src);
+    // A page copied by an earlier insertion is in the tree already: copy it again.
+    if (!doc->copiedPages.insert(c.page.getObjGen()).second) c.page = DuplicatePage(q, c.page);
+    doc->copiedPages.insert(c.page.getObjGen());
+  } else {
+    c.page = DuplicatePage(q, src);
+  }
+  c.page.removeKey("/Parent");
+  for (const char* key : kInheritable) {
+    if (!src.getKey(key).isNull()) continue;
+    QPDFObjectHandle v = FindInherited(src.getKey("/Parent"), key);
+    if (v.isNull()) {
+      c.shield.push_back(key);
+      continue;
+    }
+    if (copier) c.page.replaceKey(key, copier->Value(v));
+    else c.page.replaceKey(key, v.isIndirect() ? v : v.shallowCopy());
+  }
+  if (copier) copier->Drain();
+  DropStructureLinks(c.page);
+  return c;
+}
+
+void AddSource(PDDoc doc, PDDoc source) {
+  auto& list = doc->cos->sources;
+  auto add = [&](const std::shared_ptr<QPDF>& q) {
+    if (std::find(list.begin(), list.end(), q) == list.end()) list.push_back(q);
+  };
+  add(source->cos->q);
+  for (auto& s : source->cos->sources) add(s);
+  if (source->minMajor > doc->minMajor || (source->minMajor == doc->minMajor && source->minMinor > doc->minMinor)) {
+    doc->minMajor = source->minMajor;
+    doc->minMinor = source->minMinor;
+  }
+  int a = 1, b = 0;
+  std::sscanf(source->cos->q->getPDFVersion().c_str(), "%d.%d", &a, &b);
+  if (a > doc->minMajor || (a == doc->minMajor && b > doc->minMinor)) {
+    doc->minMajor = a;
+    doc->minMinor = b;
+  }
+}
+
+ASInt32 InsertPosition(PDDoc doc, ASInt32 after) {
+  ASInt32 n = (ASInt32)doc->pages.size();
+  if (after == PDBeforeFirstPage) return 0;
+  if (after == PDLastPage) return n;
+  if (after < 0 || after >= n) ASRaise(pdErrBadPageNumber);
+  return after + 1;
+}
+
+double FixedToDouble(ASFixed f) { return (double)f / 65536.0; }
+
+QPDFObjectHandle FixedNumber(ASFixed f) {
+  if ((f & 0xFFFF) == 0) return QPDFObjectHandle::newInteger(f >> 16);
+  return QPDFObjectHandle::newReal(FixedToDouble(f), 5, true);
+}
+
+void Changed(PDDoc doc) { MarkDirty(doc->cos); }
+
+}  // namespace
+
+// ---- shared helpers -------------------------------------------------------
+
+namespace hostpdf {
+
+void EnsurePages(PDDoc doc) {
+  if (doc->pagesValid && doc->pagesEpoch == doc->cos->treeEpoch) return;
+  Walk(doc);
+  doc->pagesValid = true;
+  doc->pagesEpoch = doc->cos->treeEpoch;
+  doc->indexValid = false;
+}
+
+void EnsureIndex(PDDoc doc) {
+  EnsurePages(doc);
+  if (doc->indexValid) return;
+  doc->pageIndex.clear();
+  doc->pageIndex.reserve(doc->pages.size());
+  for (size_t i = 0; i < doc->pages.size(); ++i) doc->pageIndex.emplace(doc->pages[i], (ASInt32)i);
+  doc->indexValid = true;
+}
+
+void ReleaseAllPages(PDDoc doc) {
+  for (auto& e : doc->acquired) {
+    gAcquired -= e.second->refs;
+    LivePages().erase(e.second);
+    e.second->magic = 0;
+    delete e.second;
+  }
+  doc->acquired.clear();
+}
+
+PDPage CheckPage(PDPage page) {
+  if (!page || !LivePages().count(page) || page->magic != kPDPageMagic) ASRaise(genErrBadParm);
+  return page;
+}
+
+QPDFObjectHandle PageHandle(PDPage page) {
+  CheckPage(page);
+  return QOf(page->doc).getObject(page->og);
+}
+
+QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key) {
+  QPDFObjectHandle found = QPDFObjectHandle::newNull();
+  ForAncestors(node, [&](QPDFObjectHandle n) {
+    QPDFObjectHandle v = n.getKey(key);
+    if (v.isNull()) return true;
+    found = v;
+    return false;
+  });
+  return found;
+}
+
+bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect) {
+  if (!obj.isArray() || obj.getArrayNItems() < 4) return false;
+  double v[4];
+  for (int i = 0; i < 4; ++i) {
+    QPDFObjectHandle item = obj.getArrayItem(i);
+    if (!item.isNumber()) return false;
+    v[i] = item.getNumericValue();
+    if (!std::isfinite(v[i])) return false;
+  }
+  rect->left = ASFloatToFixed(std::min(v[0], v[2]));
+  rect->right = ASFloatToFixed(std::max(v[0], v[2]));
+  rect->bottom = ASFloatToFixed(std::min(v[1], v[3]));
+  rect->top = ASFloatToFixed(std::max(v[1], v[3]));
+  return true;
+}
+
+QPDFObjectHandle MakeRectArray(const ASFixedRect& r) {
+  QPDFObjectHandle a = QPDFObjectHandle::newArray();
+  a.appendItem(FixedNumber(std::min(r.left, r.right)));
+  a.appendItem(FixedNumber(std::min(r.bottom, r.top)));
+  a.appendItem(FixedNumber(std::max(r.left, r.right)));
+  a.appendItem(FixedNumber(std::max(r.bottom, r.top)));
+  return a;
+}
+
+void RepairTree(PDDoc doc) {
+  doc->pagesValid = false;  // the edges must be those of the tree as it is now
+  EnsurePages(doc);
+  if (!doc->treeDamaged) return;
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  if (!root.isDictionary()) return;
+  // Every node keeps the kids the walk took from it, in order; the rest goes.
+  std::vector<QPDFObjectHandle> nodes{root};
+  std::unordered_map<const QPDFObject*, QPDFObjectHandle> kidsOf;
+  kidsOf[root.getObjectPtr()] = QPDFObjectHandle::newArray();
+  for (auto& e : doc->edges) {
+    auto it = kidsOf.find(e.first.getObjectPtr());
+    if (it == kidsOf.end()) continue;
+    it->second.appendItem(e.second);
+    e.second.replaceKey("/Parent", e.first);
+    if (doc->innerNodes.count(e.second.getObjGen()) && !kidsOf.count(e.second.getObjectPtr())) {
+      kidsOf[e.second.getObjectPtr()] = QPDFObjectHandle::newArray();
+      nodes.push_back(e.second);
+    }
+  }
+  // Counts bottom-up: a node comes after its parent in `nodes`.
+  std::unordered_map<const QPDFObject*, long long> count;
+  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+    QPDFObjectHandle kids = kidsOf[it->getObjectPtr()];
+    long long n = 0;
+    for (auto& k : kids.aitems()) {
+      auto c = count.find(k.getObjectPtr());
+      n += c == count.end() ? 1 : c->second;
+    }
+    count[it->getObjectPtr()] = n;
+    it->replaceKey("/Kids", kids);
+    it->replaceKey("/Count", QPDFObjectHandle::newInteger(n));
+  }
+  root.removeKey("/Parent");
+  PDAddWarning(doc, "the page tree was rebuilt from the pages it holds");
+  MarkTreeChanged(doc->cos);
+  EnsurePages(doc);
+}
+
+}  // namespace hostpdf
+
+// ---- page tree --------------------------------------------------------------
+
+ASInt32 PDDocGetNumPages(PDDoc doc) {
+  return Guard([&] {
+    CheckPDDoc(doc);
+    EnsurePages(doc);
+    return (ASInt32)doc->pages.size();
+  });
+}
+
+PDPage PDDocAcquirePage(PDDoc doc, ASInt32 pageNum) {
+  return Guard([&] {
+    CheckPDDoc(doc);
+    ASFaultCheck("PDDocAcquirePage");
+    PageAt(doc, pageNum);
+    return Acquire(doc, doc->pages[(size_t)pageNum]);
+  });
+}
+
+void PDPageRelease(PDPage page) {
+  if (!page) return;
+  CheckPage(page);
+  --gAcquired;
+  if (--page->refs > 0) return;
+  page->doc->acquired.erase(page->og);
+  LivePages().erase(page);
+  page->magic = 0;
+  delete page;
+}
+
+ASInt32 PDDocGetAcquiredPageCount(PDDoc doc) {
+  CheckPDDoc(doc);
+  ASInt32 n = 0;
+  for (auto& e : doc->acquired) n += e.second->refs;
+  return n;
+}
+
+ASInt32 PDGetAcquiredPageCount() { return gAcquired; }
+
+PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox) {
+  return Guard([&] {
+    CheckPDDoc(doc);
+    ASFaultCheck("PDDocCreatePage");
+    EnsurePages(doc);
+    ASInt32 pos = InsertPosition(doc, afterPage);
+    QPDF& q = QOf(doc);
+    QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
+    page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+    page.replaceKey("/MediaBox", MakeRectArray(mediaBox));
+    page = q.makeIndirectObject(page);
+    InsertLeaf(doc, pos, page);
+    Changed(doc);
+    return Acquire(doc, page.getObjGen());
+  });
+}
+
+void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages, ASUns16,
+                      ProgressMonitor monitor, void* monitorData, CancelProc cancelProc, void* cancelData) {
+  ASInt32 done = 0;
+  ASInt32 count = 0;
+  ASInt32 pos = 0;
+  Guard([&] {
+    CheckPDDoc(doc);
+    CheckPDDoc(source);
+    EnsurePages(doc);
+    EnsurePages(source);
+    ASInt32 n = (ASInt32)source->pages.size();
+    if (startPage < 0 || startPage >= n) ASRaise(pdErrBadPageNumber);
+    count = numPages < 0 ? n - startPage : std::min(numPages, n - startPage);
+    pos = InsertPosition(doc, insertAfter);
+    ASFaultCheck("PDDocInsertPages");
+    if (count == 0) return;
+    // Taken before anything moves: the source may be this document.
+    std::vector<QPDFObjectHandle> from;
+    from.reserve((size_t)count);
+    for (ASInt32 i = 0; i < count; ++i) from.push_back(QOf(source).getObject(source->pages[(size_t)(startPage + i)]));
+    std::unique_ptr<ForeignCopier> copier;
+    if (source != doc) {
+      AddSource(doc, source);
+      copier = std::make_unique<ForeignCopier>(doc, source);
+      for (auto& f : from) copier->ReservePage(f);  // links between the new pages hold
+    }
+    ProgressMonitorBegin(monitor, monitorData);
+    ProgressMonitorSetDuration(monitor, count, monitorData);
+    try {
+      for (ASInt32 i = 0; i < count; ++i) {
+        if (cancelProc && cancelProc(cancelData)) ASRaise(genErrCancelled);
+        ASFaultCheck("PDDocInsertPages:page");
+        Copied c = CopyPage(doc, from[(size_t)i], copier.get());
+        InsertLeaf(doc, pos + i, c.page);
+        Shield(c.page, c.shield);
+        ++done;
+        Changed(doc);
+        ProgressMonitorSetCurrValue(monitor, i + 1, monitorData);
+      }
+    } catch (...) {
+      if (copier) copier->Abandon();
+      ProgressMonitorEnd(monitor, monitorData);
+      throw;
+    }
+    ProgressMonitorEnd(monitor, monitorData);
+  });
+  AVNotificationArgs a{};
+  a.pdDoc = doc;
+  a.source = source;
+  a.a = insertAfter;
+  a.b = startPage;
+  a.c = done;
+  AVAppFireNotification(PDDocDidInsertPagesNSEL, &a);
+}
+
+void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMonitor monitor, void* monitorData) {
+  Guard([&] {
+    CheckPDDoc(doc);
+    EnsurePages(doc);
+    ASInt32 n = (ASInt32)doc->pages.size();
+    if (lastPage == PDLastPage) lastPage = n - 1;
+    if (firstPage < 0 || lastPage < firstPage || lastPage >= n) ASRaise(pdErrBadPageNumber);
+    ASFaultCheck("PDDocDeletePages");
+    ProgressMonitorBegin(monitor, monitorData);
+    ProgressMonitorSetDuration(monitor, lastPage - firstPage + 1, monitorData);
+    try {
+      for (ASInt32 i = lastPage; i >= firstPage; --i) {
+        ASFaultCheck("PDDocDeletePages:page");
+        RemoveLeaf(doc, i);
+        Changed(doc);
+        ProgressMonitorSetCurrValue(monitor, lastPage - i + 1, monitorData);
+      }
+    } catch (...) {
+      ProgressMonitorEnd(monitor, monitorData);
+      throw;
+    }
+    ProgressMonitorEnd(monitor, monitorData);
+  });
+  AVNotificationArgs a{};
+  a.pdDoc = doc;
+  a.a = firstPage;
+  a.b = lastPage;
+  AVAppFireNotification(PDDocDidDeletePagesNSEL, &a);
+}
+
+void PDDocMovePage(PDDoc doc, ASInt32 moveAfter, ASInt32 pageNum) {
+  Guard([&] {
+    CheckPDDoc(doc);
+    EnsurePages(doc);
+    ASInt32 n = (ASInt32)doc->pages.size();
+    if (pageNum < 0 || pageNum >= n) ASRaise(pdErrBadPageNumber);
+    if (moveAfter == PDLastPage) moveAfter = n - 1;
+    if (moveAfter < PDBeforeFirstPage || moveAfter >= n) ASRaise(pdErrBadPageNumber);
+    if (moveAfter == pageNum) return;
+    ASInt32 to = moveAfter == PDBeforeFirstPage ? 0 : moveAfter < pageNum ? moveAfter + 1 : moveAfter;
+    if (to == pageNum) return;
+    QPDFObjectHandle page = PageAt(doc, pageNum);
+    QPDFObjectHandle before[4];
+    for (int k = 0; k < 4; ++k) before[k] = FindInherited(page, kInheritable[k]);
+    RemoveLeaf(doc, pageNum);
+    InsertLeaf(doc, to, page);
+    std::vector<std::string> shield;
+    for (int k = 0; k < 4; ++k) {
+      if (SameValue(before[k], FindInherited(page, kInheritable[k]))) continue;
+      if (before[k].isNull()) shield.push_back(kInheritable[k]);
+      else page.replaceKey(kInheritable[k], before[k].isIndirect() ? before[k] : before[k].shallowCopy());
+    }
+    Shield(page, shield);
+    Changed(doc);
+  });
+}
+
+// ---- pages ------------------------------------------------------------------
+
+CosObj PDPageGetCosObj(PDPage page) {
+  return Guard([&] { return FromHandle(CheckPage(page)->doc->cos, PageHandle(page)); });
+}
+
+PDDoc PDPageGetDoc(PDPage page) { return CheckPage(page)->doc; }
+
+ASInt32 PDPageGetNumber(PDPage page) {
+  return Guard([&] {
+    PDDoc doc = CheckPage(page)->doc;
+    EnsureIndex(doc);
+    auto it = doc->pageIndex.find(page->og);
+    return it == doc->pageIndex.end() ? -1 : it->second;
+  });
+}
+
+CosObj PDPageGetCosResources(PDPage page) {
+  return Guard([&] { return FromHandle(page->doc->cos, FindInherited(PageHandle(page), "/Resources")); });
+}
+
+void PDPageGetMediaBox(PDPage page, ASFixedRect* box) {
+  if (!box) ASRaise(genErrBadParm);
+  Guard([&] { *box = MediaBoxOf(PageHandle(page)); });
+}
+
+void PDPageGetCropBox(PDPage page, ASFixedRect* box) {
+  if (!box) ASRaise(genErrBadParm);
+  Guard([&] { *box = CropBoxOf(PageHandle(page)); });
+}
+
+ASBool PDPageGetBox(PDPage page, ASAtom boxName, ASFixedRect* box) {
+  if (!box || boxName == ASAtomNull) ASRaise(genErrBadParm);
+  return Guard([&]() -> ASBool {
+    QPDFObjectHandle p = PageHandle(page);
+    std::string key = KeyFor(boxName);
+    ASFixedRect r;
+    if (key == "/MediaBox") {
+      bool has = ReadRect(FindInherited(p, "/MediaBox"), &r);
+      *box = has ? r : LetterBox();
+      return has;
+    }
+    if (key == "/CropBox") {
+      bool has = ReadRect(FindInherited(p, "/CropBox"), &r);
+      *box = has ? r : MediaBoxOf(p);
+      return has;
+    }
+    bool has = ReadRect(p.getKey(key), &r);
+    *box = has ? r : CropBoxOf(p);
+    return has;
+  });
+}
+
+void PDPageSetBox(PDPage page, ASAtom boxName, ASFixedRect box) {
+  if (boxName == ASAtomNull) ASRaise(genErrBadParm);
+  Guard([&] {
+    PageHandle(page).replaceKey(KeyFor(boxName), MakeRectArray(box));
+    Changed(page->doc);
+  });
+}
+
+void PDPageSetMediaBox(PDPage page, ASFixedRect box) { PDPageSetBox(page, ASAtomFromString("MediaBox"), box); }
+
+void PDPageSetCropBox(PDPage page, ASFixedRect box) { PDPageSetBox(page, ASAtomFromString("CropBox"), box); }
+
+PDRotate PDPageGetRotate(PDPage page) {
+  return Guard([&]() -> PDRotate {
+    QPDFObjectHandle r = FindInherited(PageHandle(page), "/Rotate");
+    if (!r.isNumber()) return 0;
+    double v = r.getNumericValue();
+    if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
+    long long deg = (long long)v % 360;
+    if (deg < 0) deg += 360;
+    return (PDRotate)(deg - deg % 90);
+  });
+}
+
+void PDPageSetRotate(PDPage page, PDRotate rotate) {
+  if (rotate % 90 != 0) ASRaise(genErrBadParm);
+  Guard([&] {
+    int deg = rotate % 360;
+    if (deg < 0) deg += 360;
+    PageHandle(page).replaceKey("/Rotate", QPDFObjectHandle::newInteger(deg));
+    Changed(page->doc);
+  });
+}
+
+void PDPageGetDefaultMatrix(PDPage page, ASFixedMatrix* m) {
+  if (!m) ASRaise(genErrBadParm);
+  ASFixedRect c;
+  PDPageGetCropBox(page, &c);
+  PDRotate r = PDPageGetRotate(page);
+  const ASFixed one = fixedOne;
+  switch (r) {
+    case 90: *m = ASFixedMatrix{0, -one, one, 0, -c.bottom, c.right}; break;
+    case 180: *m = ASFixedMatrix{-one, 0, 0, -one, c.right, c.top}; break;
+    case 270: *m = ASFixedMatrix{0, one, -one, 0, c.top, -c.left}; break;
+    default: *m = ASFixedMatrix{one, 0, 0, one, -c.left, -c.bottom}; break;
+  }
+}
+
+CosObj PDPageGetCosContents(PDPage page) {
+  return Guard([&] {
+    QPDFObjectHandle p = PageHandle(page);
+    return FromHandle(page->doc->cos, p.getKey("/Contents"));
+  });
+}
+
+void PDPageAddCosContents(PDPage page, CosObj contents) {
+  Guard([&] {
+    QPDFObjectHandle p = PageHandle(page);
+    CosType t = CosObjGetType(contents);
+    if (t != CosStream && t != CosArray) ASRaise(genErrBadParm);
+    p.replaceKey("/Contents", ValueForPut(page->doc->cos, contents));
+    Changed(page->doc);
+  });
+}
+
+void PDPageRemoveCosContents(PDPage page) {
+  Guard([&] {
+    PageHandle(page).removeKey("/Contents");
+    Changed(page->doc);
+  });
+}
+
+void PDPageNotifyContentsDidChange(PDPage page) {
+  CheckPage(page);
+  AVNotificationArgs a{};
+  a.page = page;
+  a.pdDoc = page->doc;
+  AVAppFireNotification(PDPageContentsDidChangeNSEL, &a);
+}
+
+void PDPageNotifyContentsDidChangeEx(PDPage page, ASBool invalidateViews) {
+  PDPageNotifyContentsDidChange(page);
+  AVNotificationArgs a{};
+  a.page = page;
+  a.pdDoc = page->doc;
+  a.invalidateViews = invalidateViews;
+  AVAppFireNotification(PDPageContentsDidChangeExNSEL, &a);
+}
+
+namespace {
+ASInt32 gDraws = 0;
+ASFixedMatrix gLastDrawMatrix{fixedOne, 0, 0, fixedOne, 0, 0};
+}  // namespace
+
+void PDDrawCosObjToWindow(CosObj cosObj, void*, void*, ASBool, ASFixedMatrix* matrix, ASFixedRect*,
+                          CancelProc cancelProc, void* cancelData) {
+  if (cancelProc && cancelProc(cancelData)) return;
+  ASStm s = CosStreamOpenStm(cosObj, cosOpenFiltered);  // raises for what is not a stream
+  ASStmClose(s);
+  ++gDraws;
+  gLastDrawMatrix = matrix ? *matrix : ASFixedMatrix{fixedOne, 0, 0, fixedOne, 0, 0};
+}
+
+ASInt32 PDGetDrawCount(ASFixedMatrix* lastMatrix) {
+  if (lastMatrix) *lastMatrix = gLastDrawMatrix;
+  return gDraws;
+}

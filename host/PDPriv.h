@@ -1,0 +1,130 @@
+// Host-internal: the records behind PDDoc and PDPage.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/CosPriv.h"
+#include "host/PD.h"
+
+namespace hostpdf {
+class ASFileInputSource;
+class ForeignData;
+
+// What was copied from one source document: source object -> copy.
+struct CopyState {
+  std::unordered_map<QPDFObjGen, QPDFObjectHandle, QPDFObjHash> map;
+};
+}
+
+struct _t_PDDocRec {
+  ASUns32 magic;
+  CosDoc cos = nullptr;
+  // The input qpdf reads from (null for a document made empty).
+  std::shared_ptr<hostpdf::ASFileInputSource> input;
+  // The file the document belongs to, and whether this record must close it.
+  ASFile file = nullptr;
+  bool ownsFile = false;
+  // The file the input reads from when it is not `file` (after a save to a
+  // new path the input keeps reading the old one); closed on close.
+  ASFile inputFile = nullptr;
+  bool ownsInputFile = false;
+  ASPathName path = nullptr;  // owned copy
+  ASFileSys fileSys = nullptr;
+  ASInt32 flags = 0;
+  std::string password;  // given by PDDocAuthorize while opening
+  std::vector<std::string> warnings;
+  // The lowest PDF version the document must be saved with (sources of pages).
+  int minMajor = 1, minMinor = 0;
+
+  // The page list as last walked, with the node that holds each page.
+  bool pagesValid = false;
+  ASUns64 pagesEpoch = 0;
+  std::vector<QPDFObjGen> pages;
+  std::vector<QPDFObjectHandle> parents;
+  bool indexValid = false;
+  std::unordered_map<QPDFObjGen, ASInt32, hostpdf::QPDFObjHash> pageIndex;
+  std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> innerNodes;  // of the tree as last walked
+  // The parent-kid links the walk took, in order, and whether it had to pass
+  // over anything (junk kids, circles, wrong Parent links).
+  std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> edges;
+  bool treeDamaged = false;
+  std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
+  // Page objects this document got by copying pages of other documents: a
+  // second copy of the same source page must be a new object.
+  std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> copiedPages;
+  // Objects copied from other documents, by the source's qpdf id, and the
+  // provider that reads copied streams' data from their sources when saving.
+  std::unordered_map<unsigned long long, hostpdf::CopyState> copied;
+  std::shared_ptr<hostpdf::ForeignData> foreignData;
+};
+
+struct _t_PDPageRec {
+  ASUns32 magic;
+  PDDoc doc;
+  QPDFObjGen og;
+  ASInt32 refs;
+};
+
+// Called by the Cos layer on every write to the document.
+void PDNoteChanged(PDDoc doc);
+void PDAddWarning(PDDoc doc, const std::string& text);
+
+namespace hostpdf {
+
+constexpr ASUns32 kPDDocMagic = 0x50444443;   // "PDDC"
+constexpr ASUns32 kPDPageMagic = 0x50445047;  // "PDPG"
+
+PDDoc CheckPDDoc(PDDoc doc);
+PDPage CheckPage(PDPage page);
+QPDF& QOf(PDDoc doc);
+QPDFObjectHandle PageHandle(PDPage page);
+
+// Page tree.
+void EnsurePages(PDDoc doc);
+void ReleaseAllPages(PDDoc doc);
+// The first non-null value of key on the node or its ancestors, or null.
+QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key);
+// A rectangle array; false when the object is not one.
+bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect);
+QPDFObjectHandle MakeRectArray(const ASFixedRect& rect);
+void EnsureIndex(PDDoc doc);
+// Rebuilds a damaged page tree from what the walk accepted, so that what is
+// saved is a sound tree with the same pages.
+void RepairTree(PDDoc doc);
+
+// Copies objects of a source document into doc, each object once for the
+// pair of documents: what refers to it again gets the same copy. Pages of the
+// source are copied only when reserved; other references to them, and to the
+// source's page-tree nodes, become null. Stream data are not read now: the
+// copies read them from the source when doc is saved.
+class ForeignCopier {
+ public:
+  ForeignCopier(PDDoc doc, PDDoc source);
+  // A placeholder for a source page, so that links between copied pages hold.
+  QPDFObjectHandle ReservePage(QPDFObjectHandle page);
+  // Copies a reserved page (and what it refers to) into its placeholder.
+  QPDFObjectHandle FillPage(QPDFObjectHandle page);
+  // The copy of a value: an indirect object's copy, or a direct value rebuilt.
+  QPDFObjectHandle Value(QPDFObjectHandle foreign);
+  // The copy made earlier of a source object, or an uninitialised handle.
+  QPDFObjectHandle Earlier(QPDFObjectHandle foreign);
+  // Copies what Value and FillPage left to do.
+  void Drain();
+  // Placeholders of pages never filled become null objects.
+  void Abandon();
+
+ private:
+  QPDFObjectHandle Ref(QPDFObjectHandle foreign);
+  QPDFObjectHandle Direct(QPDFObjectHandle foreign);
+  PDDoc doc_;
+  PDDoc source_;
+  CopyState& state_;
+  std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> work_;
+  std::unordered_map<QPDFObjGen, std::pair<QPDFObjectHandle, QPDFObjectHandle>, QPDFObjHash> pending_;
+};
+
+}  // namespace hostpdf
