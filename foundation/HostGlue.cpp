@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "foundation/MFUtil.h"
+#include "pdftools/CosRect.h"
 
 namespace {
 
@@ -78,34 +79,13 @@ void KPDPageSetBox(PDPage page, ASAtom box, ASFixedRect rect) {
     PDPageSetBox(page, box, rect);
     return;
   }
-  // Older hosts have no set-box call: the array [left bottom right top] goes
-  // into the page's own dictionary, as the toolkit's rectangle writer makes it.
+  // Older hosts have no set-box call: the rectangle array goes into the
+  // page's own dictionary.
   CosObj dict = PDPageGetCosObj(page);
-  CosDoc cos = CosObjGetDoc(dict);
-  CosObj array = CosNewArray(cos, 0, 4);
-  const ASFixed values[4] = {rect.left, rect.bottom, rect.right, rect.top};
-  for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(array, i, CosNewFixed(cos, 0, values[i]));
-  CosDictPut(dict, box, array);
+  CosDictPut(dict, box, MakeRectObject(CosObjGetDoc(dict), &rect));
 }
 
 ASBool KPDPageGetBox(PDPage page, ASAtom box, ASFixedRect* rect) {
-  CosObj value = CosDictGet(PDPageGetCosObj(page), box);
-  if (CosObjGetType(value) != CosArray || !rect) return 0;
-  // Read as the toolkit's rectangle reader does: four numbers, in the order
-  // left, bottom, right, top; anything unreadable is a plain false.
-  ASFixedRect r;
-  ASBool ok = 0;
-  DURING
-    if (CosArrayLength(value) >= 4) {
-      r.left = CosFixedValue(CosArrayGet(value, 0));
-      r.bottom = CosFixedValue(CosArrayGet(value, 1));
-      r.right = CosFixedValue(CosArrayGet(value, 2));
-      r.top = CosFixedValue(CosArrayGet(value, 3));
-      ok = 1;
-    }
-  HANDLER
-    ok = 0;
-  END_HANDLER
-  if (ok) *rect = r;
-  return ok;
+  if (!rect) return 0;
+  return LoadRect(CosDictGet(PDPageGetCosObj(page), box), rect);
 }

@@ -22,19 +22,6 @@ void Clamp(PfControlRef c) {
     c->value = std::clamp(c->value, c->minimum, c->maximum);
 }
 
-std::string Clean(const char* text) {
-  if (!text) return std::string();
-  size_t n = std::strlen(text);
-  if (PfUTF8IsValid(text, n)) return std::string(text, n);
-  std::string out;
-  size_t pos = 0;
-  while (pos < n) {
-    char buf[4];
-    out.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(text, n, &pos), buf));
-  }
-  return out;
-}
-
 bool IsPopup(PfControlRef c) { return c->procId == kPfPopupButtonProc; }
 
 // The tag a control kind answers to.
@@ -67,7 +54,7 @@ PfControlRef PfNewControl(PfWindowRef window, const PfRect& bounds, const char* 
   c->procId = procId;
   c->bounds = bounds;
   c->visible = visible;
-  c->title = Clean(titleUTF8);
+  c->title = PfCleanUTF8(titleUTF8);
   c->refCon = refCon;
   c->value = value;
   c->minimum = minimum;
@@ -205,7 +192,7 @@ void PfSizeControl(PfControlRef control, int32_t width, int32_t height) {
 
 PfErr PfSetControlTitleUTF8(PfControlRef control, const char* titleUTF8) {
   if (!Live(control)) return kPfErrParam;
-  control->title = Clean(titleUTF8);
+  control->title = PfCleanUTF8(titleUTF8);
   Changed(control);
   return kPfNoErr;
 }
@@ -233,7 +220,7 @@ PfErr PfSetControlData(PfControlRef control, int16_t part, PfFourCC tag, size_t 
   if (size && !data) return kPfErrParam;
   if (tag == kPfControlStaticTextTextTag) {
     // Native text is UTF-8; bad bytes are replaced so that the text stays well-formed.
-    control->text = Clean(std::string((const char*)data, size).c_str());
+    control->text = PfCleanUTF8((const char*)data, size);
     control->textAsString = false;
   } else if (tag == kPfControlStaticTextCFStringTag) {
     if (size != sizeof(PfStringRef)) return kPfErrParam;

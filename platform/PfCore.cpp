@@ -214,6 +214,15 @@ void PfGestaltSet(PfFourCC selector, int32_t value, bool present) {
     S().gestalt.erase(selector);
 }
 
+PfErr PfGetThemeMetric(int32_t metric, int32_t* value) {
+  static const std::map<int32_t, int32_t> metrics = {{0, 15}, {2, 18}, {3, 18}, {4, 3},
+                                                     {5, 3},  {19, 20}, {50, 16}, {52, 16}};
+  auto it = metrics.find(metric);
+  if (it == metrics.end()) return kPfErrParam;
+  if (value) *value = it->second;
+  return kPfNoErr;
+}
+
 void PfSysBeep() { ++S().beeps; }
 int32_t PfBeepCount() { return S().beeps; }
 

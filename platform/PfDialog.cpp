@@ -60,16 +60,8 @@ bool ParseItems(PfHandle list, std::vector<PfDialogItemRec>* items) {
       case kPfUserItem:
         break;
       default: {
-        item.text = CutItemText(data, len);
-        if (!PfUTF8IsValid(item.text.data(), item.text.size())) {
-          std::string clean;
-          size_t pos = 0;
-          while (pos < item.text.size()) {
-            char buf[4];
-            clean.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(item.text.data(), item.text.size(), &pos), buf));
-          }
-          item.text = CutItemText(clean.data(), clean.size());
-        }
+        std::string clean = PfCleanUTF8(data, len);
+        item.text = CutItemText(clean.data(), clean.size());
         break;
       }
     }
@@ -437,16 +429,8 @@ int16_t PfGetDialogItemResId(PfDialogRef dialog, int16_t item) {
 void PfSetDialogItemText(PfDialogRef dialog, int16_t item, const char* text) {
   PfDialogItemRec* i = PfDialogItemAt(dialog, item);
   if (!i) return;
-  std::string t = text ? CutItemText(text, std::strlen(text)) : std::string();
-  if (!PfUTF8IsValid(t.data(), t.size())) {
-    std::string clean;
-    size_t pos = 0;
-    while (pos < t.size()) {
-      char buf[4];
-      clean.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(t.data(), t.size(), &pos), buf));
-    }
-    t = CutItemText(clean.data(), clean.size());
-  }
+  std::string clean = PfCleanUTF8(text);
+  std::string t = CutItemText(clean.data(), clean.size());
   i->text = t;
   if (dialog->focus == item && dialog->te) {
     PfTESetText(dialog->te, t.data(), (int32_t)t.size());

@@ -1,6 +1,7 @@
 // The records behind the platform's handles. Private to platform/.
 #pragma once
 
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -151,6 +152,9 @@ struct PfGlobals {
 PfGlobals& PfG();
 
 // Shared helpers across the layer.
+// The text as well-formed UTF-8: bad bytes become U+FFFD.
+std::string PfCleanUTF8(const char* text, size_t length);
+inline std::string PfCleanUTF8(const char* text) { return text ? PfCleanUTF8(text, std::strlen(text)) : std::string(); }
 void PfNotify(EPfNoticeKind kind, PfWindowRef window, PfControlRef control = nullptr, const PfDrawOp* op = nullptr,
               const PfEvent* event = nullptr);
 PfDialogItemRec* PfDialogItemAt(PfDialogRef dialog, int16_t item);

@@ -19,25 +19,12 @@ PfMenuItemRec* Item(PfMenuRef menu, int32_t item) {
   return &menu->items[(size_t)item - 1];
 }
 
-std::string Clean(const char* text) {
-  if (!text) return std::string();
-  size_t n = std::strlen(text);
-  if (PfUTF8IsValid(text, n)) return std::string(text, n);
-  std::string out;
-  size_t pos = 0;
-  while (pos < n) {
-    char buf[4];
-    out.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(text, n, &pos), buf));
-  }
-  return out;
-}
-
 }  // namespace
 
 PfMenuRef PfNewMenu(int16_t menuId, const char* titleUTF8) {
   PfMenuRef m = new PfMenuRec;
   m->id = menuId;
-  m->title = Clean(titleUTF8);
+  m->title = PfCleanUTF8(titleUTF8);
   PfG().menus.push_back(m);
   return m;
 }
@@ -88,7 +75,7 @@ int32_t PfLiveMenuCount() { return (int32_t)PfG().menus.size(); }
 int32_t PfAppendMenuItemTextUTF8(PfMenuRef menu, const char* textUTF8) {
   if (!Live(menu)) return 0;
   PfMenuItemRec item;
-  item.text = Clean(textUTF8);
+  item.text = PfCleanUTF8(textUTF8);
   menu->items.push_back(item);
   return (int32_t)menu->items.size();
 }
@@ -121,7 +108,7 @@ const char* PfGetMenuItemTextUTF8(PfMenuRef menu, int32_t item) {
 PfErr PfSetMenuItemTextUTF8(PfMenuRef menu, int32_t item, const char* textUTF8) {
   PfMenuItemRec* it = Item(menu, item);
   if (!it) return kPfErrParam;
-  it->text = Clean(textUTF8);
+  it->text = PfCleanUTF8(textUTF8);
   return kPfNoErr;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/PfString.h"
 
+#include "platform/PfInternal.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -223,3 +225,15 @@ int32_t PfStringCopyUTF8(PfStringRef s, char* buffer, int32_t size) {
 }
 
 int32_t PfStringLiveCount() { return gLiveStrings; }
+
+std::string PfCleanUTF8(const char* text, size_t length) {
+  if (!text) return std::string();
+  if (PfUTF8IsValid(text, length)) return std::string(text, length);
+  std::string out;
+  size_t pos = 0;
+  while (pos < length) {
+    char buf[4];
+    out.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(text, length, &pos), buf));
+  }
+  return out;
+}

@@ -9,6 +9,12 @@ PfErr PfGestalt(PfFourCC selector, int32_t* response);
 // Tests change or remove (present false) an answer.
 void PfGestaltSet(PfFourCC selector, int32_t value, bool present);
 
+// Appearance metrics by number: 0 scroll bar width (15), 2 check box height
+// (18), 3 radio button height (18), 4 edit text white space (3), 5 edit text
+// frame outset (3), 19 push button height (20), 50 check box width (16), 52
+// radio button width (16). Unknown numbers give kPfErrParam.
+PfErr PfGetThemeMetric(int32_t metric, int32_t* value);
+
 void PfSysBeep();
 int32_t PfBeepCount();
 

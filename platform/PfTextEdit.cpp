@@ -48,17 +48,6 @@ void ReplaceSelection(PfTEHandle te, const std::string& with) {
   Touched(te);
 }
 
-std::string Clean(const char* text, size_t n) {
-  if (PfUTF8IsValid(text, n)) return std::string(text, n);
-  std::string out;
-  size_t pos = 0;
-  while (pos < n) {
-    char buf[4];
-    out.append(buf, (size_t)PfUTF8Encode(PfUTF8Next(text, n, &pos), buf));
-  }
-  return out;
-}
-
 }  // namespace
 
 void PfTEResetScrap() {
@@ -88,7 +77,7 @@ int32_t PfLiveTECount() { return (int32_t)PfG().textEdits.size(); }
 void PfTESetText(PfTEHandle te, const char* text, int32_t length) {
   if (!Live(te)) return;
   size_t n = text ? (length < 0 ? std::strlen(text) : (size_t)length) : 0;
-  te->text = text ? Clean(text, n) : std::string();
+  te->text = text ? PfCleanUTF8(text, n) : std::string();
   te->selStart = te->selEnd = (int32_t)te->text.size();
   Touched(te);
 }
@@ -172,7 +161,7 @@ void PfTEInsert(const char* text, int32_t length, PfTEHandle te) {
   if (!Live(te) || !text) return;
   size_t n = length < 0 ? std::strlen(text) : (size_t)length;
   // Inserts at the caret without replacing the selection.
-  std::string with = Clean(text, n);
+  std::string with = PfCleanUTF8(text, n);
   te->text.insert((size_t)te->selStart, with);
   te->selStart = te->selEnd = te->selStart + (int32_t)with.size();
   Touched(te);
@@ -291,7 +280,7 @@ void PfClipboardSetUTF8(const char* text, int32_t length) {
     return;
   }
   size_t n = length < 0 ? std::strlen(text) : (size_t)length;
-  Clipboard() = Clean(text, n);
+  Clipboard() = PfCleanUTF8(text, n);
 }
 
 const char* PfClipboardGetUTF8() { return Clipboard().c_str(); }

@@ -9,21 +9,6 @@
 
 namespace {
 
-std::string CleanTitle(const char* title) {
-  if (!title) return std::string();
-  size_t n = std::strlen(title);
-  if (PfUTF8IsValid(title, n)) return std::string(title, n);
-  // Bad bytes become U+FFFD so that the title stays well-formed.
-  std::string out;
-  size_t pos = 0;
-  while (pos < n) {
-    uint32_t cp = PfUTF8Next(title, n, &pos);
-    char buf[4];
-    out.append(buf, (size_t)PfUTF8Encode(cp, buf));
-  }
-  return out;
-}
-
 bool IsFloating(PfWindowRef w) { return w->windowClass == kPfFloatingWindowClass; }
 
 // Layers front to back: modal windows, floating windows, the others.
@@ -65,7 +50,7 @@ PfWindowRef PfNewWindow(const PfRect& contentBounds, const char* titleUTF8, bool
   w->content = contentBounds;
   w->procId = procId;
   w->goAway = goAway;
-  w->title = CleanTitle(titleUTF8);
+  w->title = PfCleanUTF8(titleUTF8);
   w->visible = visible;
   w->invalid = visible;
   w->refCon = refCon;
@@ -253,7 +238,7 @@ void PfSizeWindow(PfWindowRef window, int32_t width, int32_t height) {
 
 PfErr PfSetWindowTitleUTF8(PfWindowRef window, const char* titleUTF8) {
   if (!PfIsLiveWindow(window)) return kPfErrParam;
-  window->title = CleanTitle(titleUTF8);
+  window->title = PfCleanUTF8(titleUTF8);
   Changed(window);
   return kPfNoErr;
 }

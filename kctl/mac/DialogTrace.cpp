@@ -35,6 +35,11 @@ bool IsLiveTrace(SDialogTrace* trace) {
   return false;
 }
 
+// A live record whose dialog is gone (or never came).
+bool Orphaned(SDialogTrace* trace) {
+  return IsLiveTrace(trace) && !(trace->dialog && MacDialogInfoIsLive(trace->dialog));
+}
+
 }  // namespace
 
 void MacReportDialogFailure(ASErrorCode code) {
@@ -129,7 +134,7 @@ ASInt32 DialogTraceMacRunModalDialogWithFilter(SDialogTrace* trace, MacDialogPro
   DialogTraceAddFilter(trace, filter);
   ASInt32 result = RunModalMacDialogWithFilter(dialogProc, MacDialogMasterProc, trace);
   // A dialog that was never made hears no destroy: its record goes here.
-  if (IsLiveTrace(trace) && !trace->dialog && destroyOnClose) DestroyDialogTrace(trace);
+  if (destroyOnClose && Orphaned(trace)) DestroyDialogTrace(trace);
   return result;
 }
 
@@ -140,7 +145,7 @@ SMacDialogInfo* DialogTraceMacStartModelessDialogWithFilter(SDialogTrace* trace,
   trace->user = user;
   DialogTraceAddFilter(trace, filter);
   SMacDialogInfo* info = StartModelessMacDialogWithFilter(dialogProc, MacDialogMasterProc, trace);
-  if (!info && IsLiveTrace(trace) && !trace->dialog && destroyOnClose) DestroyDialogTrace(trace);
+  if (!info && destroyOnClose && Orphaned(trace)) DestroyDialogTrace(trace);
   return info;
 }
 

@@ -281,6 +281,25 @@ void FreeUnstarted(SMacDialogInfo* info) {
   ASfree(info);
 }
 
+// A zeroed record, the dialog made by the filter at the create message and
+// the record attached to its window; null (with the note) when no dialog came.
+SMacDialogInfo* BeginDialog(bool modal, MacDialogProc filterProc, void* userData) {
+  SMacDialogInfo* info = NewInfo();
+  info->modal = modal ? 1 : 0;
+  info->filterProc = filterProc;
+  info->userData = userData;
+  PfDialogRef dialog = CreateDialog(info, filterProc);
+  if (!dialog) {
+    AVAlertNote("Internal error - could not load dialog");
+    FreeUnstarted(info);
+    return nullptr;
+  }
+  info->dialog = dialog;
+  PfSetWindowPropertyPtr(WindowOf(info), kCreator, kDialogTag, info);
+  SetupModule();
+  return info;
+}
+
 }  // namespace
 
 ASInt16 gMacPluginResFile = 0;
@@ -317,18 +336,8 @@ ASInt32 CallDialogProc(SMacDialogInfo* info, ASUns32 message, ASInt32 wParam, SM
 }
 
 SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filterProc, void* userData) {
-  SMacDialogInfo* info = NewInfo();
-  info->filterProc = filterProc;
-  info->userData = userData;
-  PfDialogRef dialog = CreateDialog(info, filterProc);
-  if (!dialog) {
-    AVAlertNote("Internal error - could not load dialog");
-    FreeUnstarted(info);
-    return nullptr;
-  }
-  info->dialog = dialog;
-  PfSetWindowPropertyPtr(WindowOf(info), kCreator, kDialogTag, info);
-  SetupModule();
+  SMacDialogInfo* info = BeginDialog(false, filterProc, userData);
+  if (!info) return nullptr;
   info->modal = 0;
   info->done = 0;
   info->defaultItem = kMacOKId;
@@ -384,19 +393,8 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
 }
 
 ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filterProc, void* userData) {
-  SMacDialogInfo* info = NewInfo();
-  info->modal = 1;
-  info->filterProc = filterProc;
-  info->userData = userData;
-  PfDialogRef dialog = CreateDialog(info, filterProc);
-  if (!dialog) {
-    AVAlertNote("Internal error - could not load dialog");
-    FreeUnstarted(info);
-    return kMacCancelId;
-  }
-  info->dialog = dialog;
-  SetupModule();
-  PfSetWindowPropertyPtr(WindowOf(info), kCreator, kDialogTag, info);
+  SMacDialogInfo* info = BeginDialog(true, filterProc, userData);
+  if (!info) return kMacCancelId;
   info->done = 0;
   info->avWindow = nullptr;
   info->idleProc = nullptr;

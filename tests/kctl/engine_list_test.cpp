@@ -19,6 +19,11 @@ class TreeEngine : public EngineFixture {
     MacTreeAddItemUtf8(info, kTree, "Other", 0);
     MacTreeEndUpdate(info, kTree);
   }
+  // The tree filled at init, the rest as usual.
+  static ASInt32 TreeHandler(SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) {
+    if (m == kMacDlgInit) FillTree(info);
+    return StandardHandler(info, m, w, hit);
+  }
   std::string Rows(SMacDialogInfo* info) {
     std::string out;
     for (ASInt32 r = 0; r < MacListBoxCountItems(info, kTree); ++r) {
@@ -38,10 +43,7 @@ class TreeEngine : public EngineFixture {
 TEST_F(TreeEngine, RowsCarryFlagsAndLevels) {
   EngineHarness h;
   std::string rows;
-  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
-    if (m == kMacDlgInit) FillTree(info);
-    return StandardHandler(info, m, w, hit);
-  };
+  h.handler = TreeHandler;
   PfScript script;
   script.Then([&] {
     rows = Rows(h.info);
@@ -50,6 +52,26 @@ TEST_F(TreeEngine, RowsCarryFlagsAndLevels) {
   RunModalHarness(h);
   EXPECT_EQ("Parent:1/0 Child A:4/1 Child B:4/1 Other:4/0", rows);
   EXPECT_EQ(0, MacTreeControlCount()) << "the destroy message freed the tree";
+}
+
+TEST_F(TreeEngine, AMultipleSelectionTreeShowsEveryItemWithoutTriangles) {
+  EngineHarness h;
+  std::string rows;
+  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
+    if (m == kMacDlgInit) {
+      MacTreeMultiInit(info, kTree, 1);
+      FillTree(info);
+      MacTreeSetOpen(info, kTree, 0, 0);  // closed, yet nothing is hidden
+    }
+    return StandardHandler(info, m, w, hit);
+  };
+  PfScript script;
+  script.Then([&] {
+    rows = Rows(h.info);
+    PfDriverPressEscape();
+  });
+  RunModalHarness(h);
+  EXPECT_EQ("Parent:0/0 Child A:0/1 Child B:0/1 Other:0/0", rows);
 }
 
 TEST_F(TreeEngine, TheTriangleClosesAndOpensALevel) {
@@ -88,10 +110,7 @@ TEST_F(TreeEngine, TheTriangleClosesAndOpensALevel) {
 
 TEST_F(TreeEngine, ClicksOnTheIndentationChangeNothing) {
   EngineHarness h;
-  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
-    if (m == kMacDlgInit) FillTree(info);
-    return StandardHandler(info, m, w, hit);
-  };
+  h.handler = TreeHandler;
   bool selected = true;
   PfScript script;
   script.Then([&] { ClickRow(1, 3); });  // Child A is indented by 12
@@ -107,10 +126,7 @@ TEST_F(TreeEngine, ClicksOnTheIndentationChangeNothing) {
 
 TEST_F(TreeEngine, SelectionAndDoubleClicksBecomeTreeNotifications) {
   EngineHarness h;
-  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
-    if (m == kMacDlgInit) FillTree(info);
-    return StandardHandler(info, m, w, hit);
-  };
+  h.handler = TreeHandler;
   bool itemSelected = false;
   PfScript script;
   script.Then([&] { ClickRow(3, -1); });
@@ -153,6 +169,10 @@ TEST_F(TreeEngine, ADoubleClickThatEndsTheDialogClosesAfterTheOuterCallReturns) 
 
 class ListEngine : public EngineFixture {
  protected:
+  static ASInt32 ListHandler(SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) {
+    if (m == kMacDlgInit) FillList(info);
+    return StandardHandler(info, m, w, hit);
+  }
   static void FillList(SMacDialogInfo* info) {
     for (const char* t : {"one", "two", "three", "four", "five", "six", "seven"}) MacListBoxAddItemUTF8(info, kTree, t);
     MacListBoxEndUpdate(info, kTree);
@@ -191,10 +211,7 @@ TEST_F(ListEngine, APlainClickOnAMultipleSelectionSelectsOneRow) {
 
 TEST_F(ListEngine, HidingTheItemHidesTheScrollBar) {
   EngineHarness h;
-  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
-    if (m == kMacDlgInit) FillList(info);
-    return StandardHandler(info, m, w, hit);
-  };
+  h.handler = ListHandler;
   std::vector<bool> shown;
   PfScript script;
   script.Then([&] {
@@ -214,10 +231,7 @@ TEST_F(ListEngine, HidingTheItemHidesTheScrollBar) {
 
 TEST_F(ListEngine, ScrollingAndTopRows) {
   EngineHarness h;
-  h.handler = [&](SMacDialogInfo* info, ASUns32 m, ASInt32 w, SMacControlHitInfo* hit) -> ASInt32 {
-    if (m == kMacDlgInit) FillList(info);
-    return StandardHandler(info, m, w, hit);
-  };
+  h.handler = ListHandler;
   ASInt32 top = -1, count = -1;
   PfScript script;
   script.Then([&] {

@@ -137,6 +137,10 @@ TEST_F(Desktop, SystemAnswersAndRecords) {
   EXPECT_NE(kPfNoErr, PfGestalt(PfMakeFourCC("sys2"), &v));
   PfSysBeep();
   EXPECT_EQ(1, PfBeepCount());
+  int32_t m = 0;
+  ASSERT_EQ(kPfNoErr, PfGetThemeMetric(52, &m));
+  EXPECT_EQ(16, m);
+  EXPECT_EQ(kPfErrParam, PfGetThemeMetric(999, &m));
   EXPECT_EQ(kPfNoErr, PfLaunchURLUTF8("https://example.org/"));
   EXPECT_STREQ("https://example.org/", PfLaunchedURL(0));
   PfResetAll();

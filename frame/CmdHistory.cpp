@@ -1,0 +1,230 @@
+#include "frame/CmdHistory.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "foundation/MFUtil.h"
+#include "foundation/TextConv.h"
+#include "frame/CmdList.h"
+
+namespace {
+
+const char* const kAttachmentName = "KRVL.command.history";
+const char* const kAttachmentFileName = "rerevudivizoza.xml";
+constexpr ASInt32 kReadPiece = 4000;
+// Shorter data is stored without a filter.
+constexpr size_t kCompressAbove = 30;
+
+bool IsType(CosObj obj, CosType type) { return CosObjGetType(obj) == type; }
+
+// A text string as the toolkit writes attachment names and descriptions:
+// FE FF, the text in UCS-2 high byte first, and a 16-bit zero.
+std::string UnicodeStringBytes(const char* utf8) {
+  std::string out("\xFE\xFF", 2);
+  ASInt32 length = (ASInt32)std::strlen(utf8);
+  ASInt32 need = UTF8ToUCS2BytesNeeded(utf8, length);
+  if (need > 0) {
+    std::vector<char> units((size_t)need + 2);
+    ASInt32 written = UTF8ToUCS2(utf8, units.data(), length, (ASInt32)units.size(), '?');
+    out.append(units.data(), (size_t)(written > 0 ? written : 0));
+  }
+  out.append("\0\0", 2);
+  return out;
+}
+
+// The key forms an attachment name may have been written with: ours, the
+// same low byte first, without the trailing zero, and plain bytes.
+std::vector<std::string> AttachmentKeyForms() {
+  std::string ours = UnicodeStringBytes(kAttachmentName);
+  std::string swapped = ours;
+  for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+  return {ours, swapped, ours.substr(0, ours.size() - 2), kAttachmentName};
+}
+
+PDNameTree EmbeddedFiles(PDDoc doc) { return PDDocGetNameTree(doc, ASAtomFromString("EmbeddedFiles")); }
+
+// The attachment's file specification and stream; false when there is no
+// attachment holding a stream.
+bool FindAttachment(PDDoc doc, CosObj* fileSpec, CosObj* stream) {
+  PDNameTree tree = EmbeddedFiles(doc);
+  if (!PDNameTreeIsValid(tree)) return false;
+  for (const std::string& key : AttachmentKeyForms()) {
+    CosObj spec = PDNameTreeGet(tree, key.data(), (ASInt32)key.size());
+    if (!IsType(spec, CosDict)) continue;
+    CosObj ef = CosDictGetKeyString(spec, "EF");
+    if (!IsType(ef, CosDict)) continue;
+    CosObj file = CosDictGetKeyString(ef, "F");
+    if (!IsType(file, CosStream)) continue;
+    *fileSpec = spec;
+    *stream = file;
+    return true;
+  }
+  return false;
+}
+
+// Copies a PDF text string into a UTF-8 buffer, cut on a character boundary.
+void CopyTextString(CosObj string, char* out, ASInt32 size) {
+  if (!out || size <= 0) return;
+  out[0] = 0;
+  if (!IsType(string, CosString)) return;
+  ASSize_t length = 0;
+  const char* bytes = CosStringValue(string, &length);
+  ASText text = ASTextFromSizedPDText(bytes, (ASInt32)length);
+  const char* utf8 = ASTextGetUTF8(text);
+  size_t n = utf8 ? std::strlen(utf8) : 0;
+  if (n > (size_t)size - 1) {
+    n = (size_t)size - 1;
+    while (n > 0 && ((unsigned char)utf8[n] & 0xC0) == 0x80) --n;
+  }
+  if (n) std::memcpy(out, utf8, n);
+  out[n] = 0;
+  ASTextDestroy(text);
+}
+
+CosObj HistoryStreamFromText(CosDoc cosDoc, const char* data, size_t length) {
+  CosObj attributes = CosNewDict(cosDoc, 0, 5);
+  if (length > kCompressAbove) CosDictPutKeyString(attributes, "Filter", CosNewNameFromString(cosDoc, 0, "FlateDecode"));
+  ASStm stm = ASMemStmRdOpen(data, length);
+  CosObj stream;
+  DURING
+    stream = CosNewStream(cosDoc, 1, stm, 0, 1, attributes, CosNewNull(), (ASInt32)length);
+  HANDLER
+    ASStmClose(stm);
+    RERAISE();
+  END_HANDLER
+  ASStmClose(stm);
+  return stream;
+}
+
+bool StoreAttachment(PDDoc doc, CosObj stream, const char* description) {
+  CosDoc cosDoc = PDDocGetCosDoc(doc);
+  CosDictPutKeyString(stream, "Type", CosNewNameFromString(cosDoc, 0, "EmbeddedFile"));
+  CosObj spec = CosNewDict(cosDoc, 1, 4);
+  CosDictPutKeyString(spec, "Type", CosNewNameFromString(cosDoc, 0, "Filespec"));
+  CosDictPutKeyString(spec, "F", CosNewString(cosDoc, 0, kAttachmentFileName, std::strlen(kAttachmentFileName)));
+  CosObj ef = CosNewDict(cosDoc, 0, 1);
+  CosDictPutKeyString(ef, "F", stream);
+  CosDictPutKeyString(spec, "EF", ef);
+  if (description && *description) {
+    std::string desc = UnicodeStringBytes(description);
+    CosDictPutKeyString(spec, "Desc", CosNewString(cosDoc, 0, desc.data(), desc.size()));
+  }
+  PDNameTree tree = PDDocCreateNameTree(doc, ASAtomFromString("EmbeddedFiles"));
+  if (!PDNameTreeIsValid(tree)) return false;
+  std::vector<std::string> forms = AttachmentKeyForms();
+  // One history attachment: the other spellings of the name go.
+  for (size_t i = 1; i < forms.size(); ++i) PDNameTreeRemove(tree, forms[i].data(), (ASInt32)forms[i].size());
+  CosObj key = CosNewString(cosDoc, 1, forms[0].data(), forms[0].size());
+  PDNameTreePut(tree, key, spec);
+  return true;
+}
+
+bool IsOutOfMemory(ASErrorCode code) {
+  return code == genErrNoMemory || (genExceptionOutOfMemory && code == genExceptionOutOfMemory);
+}
+
+}  // namespace
+
+CosObj PDDocGetCommandListHistoryObj(PDDoc doc, char* description, ASInt32 size) {
+  if (description && size > 0) description[0] = 0;
+  if (!doc) return CosNewNull();
+  CosObj spec, stream;
+  if (FindAttachment(doc, &spec, &stream)) {
+    CopyTextString(CosDictGetKeyString(spec, "Desc"), description, size);
+    return stream;
+  }
+  CosObj root = CosDocGetRoot(PDDocGetCosDoc(doc));
+  if (!IsType(root, CosDict)) return CosNewNull();
+  CosObj info = CosDictGetKeyString(root, "KRVL_DocInfo");
+  if (!IsType(info, CosDict)) return CosNewNull();
+  return CosDictGetKeyString(info, "CommandHistory");
+}
+
+ASBool PDDocHasCommandList(PDDoc doc) {
+  return IsType(PDDocGetCommandListHistoryObj(doc, nullptr, 0), CosStream) ? 1 : 0;
+}
+
+char* PDDocGetCommandListAsXML(PDDoc doc, char* description, ASInt32 size) {
+  CosObj stream = PDDocGetCommandListHistoryObj(doc, description, size);
+  if (!IsType(stream, CosStream)) return nullptr;
+  std::vector<char> text;
+  ASStm stm = nullptr;
+  bool tooLong = false;
+  DURING
+    stm = CosStreamOpenStm(stream, cosOpenFiltered);
+    char piece[kReadPiece];
+    for (;;) {
+      ASSize_t got = ASStmRead(piece, 1, sizeof piece, stm);
+      if (got == 0) break;
+      if (text.size() + got > (size_t)kCommandHistoryMaxBytes) {
+        tooLong = true;  // a history this long is not one we wrote
+        break;
+      }
+      text.insert(text.end(), piece, piece + got);
+    }
+  HANDLER
+    ASStmClose(stm);
+    // A damaged stream is a history that cannot be read, not a failure of
+    // every later command on the document.
+    if (IsOutOfMemory(ERRORCODE)) RERAISE();
+    return nullptr;
+  END_HANDLER
+  ASStmClose(stm);
+  if (tooLong) return nullptr;
+  auto* block = (char*)ASmallocWithException(text.size() + 1);
+  if (!text.empty()) std::memcpy(block, text.data(), text.size());
+  block[text.size()] = 0;
+  return block;
+}
+
+SKCab* PDDocGetCommandListAsKCab(PDDoc doc, char* description, ASInt32 size) {
+  char* xml = PDDocGetCommandListAsXML(doc, description, size);
+  if (!xml) return nullptr;
+  SKCab* list = nullptr;
+  DURING
+    list = KCabReadFromBuffer(xml, (ASInt32)std::strlen(xml), nullptr);
+  HANDLER
+    ASfree(xml);
+    RERAISE();
+  END_HANDLER
+  ASfree(xml);
+  return list;
+}
+
+void PDDocStoreCommandListFromXML(PDDoc doc, const char* xml, const char* description, ASBool noAttachment) {
+  if (!doc || !xml) return;
+  CosDoc cosDoc = PDDocGetCosDoc(doc);
+  CosObj stream = HistoryStreamFromText(cosDoc, xml, std::strlen(xml));
+  CosObj root = CosDocGetRoot(cosDoc);
+  CosObj info = CosDictGetKeyString(root, "KRVL_DocInfo");
+  if (!IsType(info, CosDict)) {
+    info = CosNewDict(cosDoc, 1, 1);
+    CosDictPutKeyString(root, "KRVL_DocInfo", info);
+  }
+  CosDictPutKeyString(info, "CommandHistory", stream);
+  if (!noAttachment) StoreAttachment(doc, stream, description);
+  // The stream this replaced is not destroyed: one read from a file may be
+  // shared with other parts of the document. Unreferenced now (unless an
+  // attachment kept in PDF/X mode still holds it), it stays out of the file
+  // when the document is saved.
+}
+
+ASBool PDDocStoreCommandListFromKCab(PDDoc doc, SKCab* list, const char* description, ASBool noAttachment) {
+  if (!doc || !list || !KVExportChecker(list)) return 0;
+  ASInt32 size = KCabToXMLBufferBytesNeeded(list) + 1;
+  auto* buffer = (char*)ASmallocWithException((ASSize_t)size);
+  DURING
+    ASInt32 needed = 0;
+    WriteKCabToXMLBuffer(buffer, size, list, &needed);
+    buffer[size - 1] = 0;
+    PDDocStoreCommandListFromXML(doc, buffer, description, noAttachment);
+  HANDLER
+    ASfree(buffer);
+    RERAISE();
+  END_HANDLER
+  ASfree(buffer);
+  return 1;
+}

@@ -1,0 +1,120 @@
+#include "frame/Describe.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "foundation/KCab.h"
+#include "foundation/MessageFormat.h"
+#include "frame/FramePrivate.h"
+
+using frame_detail::Msg;
+
+namespace {
+
+constexpr size_t kPieceSize = 100;  // at most 99 bytes of text
+constexpr size_t kLineSize = 1000;
+
+const char* WordOf(ASInt32 value, const char* const* keys, ASInt32 count) {
+  return Msg(value >= 0 && value < count ? keys[value] : "common.unknownorbad");
+}
+
+ASAtom Atom(const char* text) { return ASAtomFromString(text); }
+
+// The first conversion of format made to print a string: %d or %ld become %s.
+void StringFormatOf(const char* format, char* out, size_t size) {
+  std::snprintf(out, size, "%s", format ? format : "");
+  char* percent = std::strchr(out, '%');
+  if (!percent) return;
+  if (percent[1] == 'd') {
+    percent[1] = 's';
+  } else if (percent[1] == 'l' && percent[2] == 'd') {
+    percent[1] = 's';
+    std::memmove(percent + 2, percent + 3, std::strlen(percent + 3) + 1);
+  }
+}
+
+// The message's text formatted with one integer, into a piece.
+void IntPiece(char* out, const char* key, ASInt32 value) {
+  FormatMessageByKeyUTF8(nullptr, key, nullptr, out, kPieceSize, "d", (int)value);
+}
+
+}  // namespace
+
+const char* EdgeDescription(ASInt32 edge) {
+  static const char* const keys[] = {"common.edge.topword", "common.edge.bottomword", "common.edge.leftword",
+                                     "common.edge.rightword"};
+  return WordOf(edge, keys, 4);
+}
+
+const char* DirectionDescription(ASInt32 direction) {
+  static const char* const keys[] = {"common.direction.upword", "common.direction.downword",
+                                     "common.direction.leftword", "common.direction.rightword"};
+  return WordOf(direction, keys, 4);
+}
+
+const char* PageAlignDescription(ASInt32 alignment) {
+  static const char* const keys[] = {"common.align.bottomleftwords",  "common.align.bottomcentrewords",
+                                     "common.align.bottomrightwords", "common.align.topleftwords",
+                                     "common.align.topcentre",        "common.align.toprightwords",
+                                     "common.align.leftcentreword",   "common.align.rightcentrewords",
+                                     "common.align.centrewords"};
+  return WordOf(alignment, keys, 9);
+}
+
+const char* YesNoDescription(ASBool flag) { return Msg(flag ? "common.yesword" : "common.noword"); }
+
+ASInt32 SPrintfUnboundedIntOrStringDecimalFormat(SKCab* cab, const char* key, ASInt32 defaultValue, char* out,
+                                                  size_t size, const char* format) {
+  if (!out || size == 0) return 0;
+  out[0] = 0;
+  // Formats come from the message table: checked against what is passed.
+  if (KCabGetType(cab, key) == kKCabTypeString) {
+    char adapted[kLineSize];
+    StringFormatOf(format, adapted, sizeof adapted);
+    FormatMessageTextUTF8(out, size, adapted, nullptr, nullptr, "s", KCabGetString(cab, key));
+  } else {
+    FormatMessageTextUTF8(out, size, format, nullptr, nullptr, "d", (int)KCabGetInt(cab, key, defaultValue));
+  }
+  return (ASInt32)std::strlen(out);
+}
+
+void DescribeRangeWithCustomData(SKCab* description, SKCab* params, ASAtom evenOdd, ASAtom rangeType,
+                                 const char* fromKey, const char* toKey, const char* forKey, const char* stepKey) {
+  const bool odd = evenOdd == Atom("Odd"), even = evenOdd == Atom("Even");
+  char line[kLineSize];
+  if (rangeType == Atom("AllDoc")) {
+    std::snprintf(line, sizeof line, "%s", Msg(odd ? "imputil.3.a.1" : even ? "imputil.3.a.2" : "imputil.3.a.3"));
+  } else if (rangeType == Atom("CurrentPage")) {
+    std::snprintf(line, sizeof line, "%s", Msg(odd ? "imputil.3.a.4" : even ? "imputil.3.a.5" : "imputil.3.a.6"));
+  } else if (rangeType == Atom("SubDoc")) {
+    char from[kPieceSize], to[kPieceSize], step[kPieceSize] = "", parity[kPieceSize] = "";
+    if (KCabGetType(params, fromKey) == kKCabTypeInt) {
+      SPrintfUnboundedIntOrStringDecimalFormat(params, fromKey, 1, from, sizeof from, Msg("imputil.3.a.8"));
+    } else {
+      std::snprintf(from, sizeof from, "%s", Msg("imputil.3.a.7"));
+    }
+    ASInt32 toType = KCabGetType(params, toKey);
+    if (toType == kKCabTypeInt || toType == kKCabTypeString) {
+      SPrintfUnboundedIntOrStringDecimalFormat(params, toKey, 1, to, sizeof to, Msg("imputil.3.a.11"));
+    } else if (KCabGetType(params, forKey) == kKCabTypeInt) {
+      IntPiece(to, "imputil.3.a.10", KCabGetInt(params, forKey, 0));
+    } else {
+      std::snprintf(to, sizeof to, "%s", Msg("imputil.3.a.9"));
+    }
+    if (KCabGetType(params, stepKey) == kKCabTypeInt && KCabGetInt(params, stepKey, 1) != 1) {
+      IntPiece(step, "imputil.3.a.12", KCabGetInt(params, stepKey, 1));
+    }
+    if (odd) std::snprintf(parity, sizeof parity, "%s", Msg("imputil.3.a.13"));
+    else if (even) std::snprintf(parity, sizeof parity, "%s", Msg("imputil.3.a.14"));
+    FormatMessageByKeyUTF8(nullptr, "imputil.3.a.15", nullptr, line, sizeof line, "ssss", from, to, step, parity);
+  } else {
+    std::snprintf(line, sizeof line, "%s", Msg("imputil.3.a.16"));
+  }
+  KCabPutStringCopy(description, "", line);
+}
+
+void DescribeRange(SKCab* description, SKCab* params) {
+  DescribeRangeWithCustomData(description, params, KCabGetAtom(params, "Source:Range:EvenOdd", Atom("Both")),
+                              KCabGetAtom(params, "Source:Range:RangeType", Atom("AllDoc")), "Source:Range:From",
+                              "Source:Range:To", "Source:Range:For", "Source:Range:Step");
+}

@@ -1,0 +1,28 @@
+// The status box: the one progress and cancel display of the plug-in, pushed
+// and popped around long work. While status boxes are switched off every
+// operation does nothing and the cancel tests answer false.
+#pragma once
+
+#include "host/AS.h"
+
+// Copies at most 99 bytes of the title; used when the box is next created.
+void SetStatusBoxTitleUtf8(const char* title);
+// Clears the status cancel flag and opens the box (or brings it to the front).
+void OpenStatusBox();
+// Clears the status cancel flag, opens the box when closed and shows the text.
+void SetStatusBoxTextUtf8(const char* text);
+void CloseStatusBox();
+// Bracket nested work that may open, label or close the box; after the pop
+// both cancel flags are as they were at the push.
+void PushStatusBox();
+void PopStatusBox();
+// True when the user asked to cancel (the client data is not used).
+ASBool CheckStatusBoxCancel(void* clientData);
+ASBool CheckStatusBoxKCancel(void* clientData);
+void KCancelClearFlag();
+ASBool TestStatusCancelFlag();
+CancelProc StatusBoxGetCancelProc(void** clientData);
+CancelProc StatusBoxGetKCancelProc(void** clientData);
+// The box's one progress monitor; *clientData is left as the caller had it.
+// With autoClose the monitor's end operation closes the box.
+ProgressMonitor StatusBoxGetProgressMonitor(void** clientData, ASBool autoClose);

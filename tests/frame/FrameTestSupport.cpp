@@ -1,0 +1,211 @@
+#include "FrameTestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "foundation/MFUtil.h"
+#include "foundation/MessageTable.h"
+#include "frame/CmdColl.h"
+#include "frame/CmdList.h"
+#include "frame/Describe.h"
+#include "frame/ProcMan.h"
+#include "kctl/StatusBox.h"
+
+// ---------------------------------------------------------------------------
+// The status box of the test program.
+
+namespace {
+
+kvtest::StatusBoxRecorder gBox;
+
+void Note(const std::string& event) { gBox.events.push_back(event); }
+
+void PMBegin(void*) { Note("begin"); }
+void PMEnd(void*) { Note("end"); }
+void PMSetDuration(ASInt32 d, void*) { Note("duration:" + std::to_string(d)); }
+void PMSetCurrValue(ASInt32 v, void*) { Note("value:" + std::to_string(v)); }
+ASInt32 PMGetDuration(void*) { return 0; }
+ASInt32 PMGetCurrValue(void*) { return 0; }
+
+ProgressMonitorRec gMonitor = {sizeof(ProgressMonitorRec), PMBegin, PMEnd, PMSetDuration, PMSetCurrValue,
+                               PMGetDuration, PMGetCurrValue, nullptr};
+
+}  // namespace
+
+void SetStatusBoxTitleUtf8(const char* title) { Note(std::string("title:") + (title ? title : "")); }
+void OpenStatusBox() {
+  gBox.open = true;
+  Note("open");
+}
+void SetStatusBoxTextUtf8(const char* text) {
+  gBox.open = true;
+  Note(std::string("text:") + (text ? text : ""));
+}
+void CloseStatusBox() {
+  gBox.open = false;
+  Note("close");
+}
+void PushStatusBox() { Note("push"); }
+void PopStatusBox() { Note("pop"); }
+ASBool CheckStatusBoxCancel(void*) {
+  ++gBox.polls;
+  return gBox.cancelAtPoll > 0 && gBox.polls >= gBox.cancelAtPoll;
+}
+ASBool CheckStatusBoxKCancel(void* data) { return CheckStatusBoxCancel(data); }
+void KCancelClearFlag() {}
+ASBool TestStatusCancelFlag() { return 0; }
+CancelProc StatusBoxGetCancelProc(void** data) {
+  if (data) *data = nullptr;
+  return CheckStatusBoxCancel;
+}
+CancelProc StatusBoxGetKCancelProc(void** data) {
+  if (data) *data = nullptr;
+  return CheckStatusBoxKCancel;
+}
+ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool) { return &gMonitor; }
+
+// ---------------------------------------------------------------------------
+// Views.
+
+namespace kvtest {
+
+AVDoc OpenView(PDDoc doc, ASInt32 page) {
+  AVDoc view = AVDocOpenFromPDDoc(doc, nullptr);
+  AVPageViewGoTo(AVDocGetPageView(view), page);
+  return view;
+}
+
+void CloseAllViews() {
+  std::vector<AVDoc> views;
+  AVAppEnumDocs(
+      [](AVDoc d, void* data) -> ASBool {
+        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
+        return 1;
+      },
+      &views);
+  for (AVDoc v : views) AVDocClose(v, 1);
+}
+
+}  // namespace kvtest
+
+// ---------------------------------------------------------------------------
+// Messages and the fake command.
+
+namespace kvtest {
+
+StatusBoxRecorder& StatusBox() { return gBox; }
+
+void LoadMessages() {
+  static bool loaded = false;
+  if (loaded) return;
+  loaded = true;
+  InitSystemMessageTable();
+  const char* source = std::getenv("KV_SOURCE_DIR");
+  std::ifstream in(std::string(source ? source : ".") + "/resources/messages/en.txt");
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    AddMessageCopy(line.substr(0, tab).c_str(), line.substr(tab + 1).c_str(), gSystemMessageTable, 1);
+  }
+}
+
+std::string Text(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
+
+std::vector<std::string>& Calls() {
+  static std::vector<std::string> calls;
+  return calls;
+}
+
+std::string CallsText() {
+  std::string out;
+  for (const std::string& c : Calls()) out += (out.empty() ? "" : " ") + c;
+  return out;
+}
+
+namespace {
+
+// Records the call, then cancels or raises when the run's parameters say so.
+void Act(SKCab* run, const std::string& name) {
+  Calls().push_back(name);
+  const char* cancelAt = KCabGetString(run, "Params:Test:CancelAt");
+  if (cancelAt && name == cancelAt) ProcManMarkCancelProcess(run, ("cancelled at " + name).c_str());
+  const char* raiseAt = KCabGetString(run, "Params:Test:RaiseAt");
+  if (raiseAt && name == raiseAt) ASRaise(genErrGeneral);
+}
+
+std::string CallbackName(SKCab* args) {
+  std::string key = ASAtomGetString(KCabGetAtom(args, "Callback", ASAtomNull));
+  return key.substr(key.find(':') + 1);
+}
+
+void Step(SKCab* run, SKCab* args) { Act(run, CallbackName(args)); }
+
+void PerPage(SKCab* run, SKCab* args) {
+  auto page = (PDPage)KCabGetPointerNamedType(args, "PDPage", "PDPage");
+  KVCommandProcessingPage(run, args);
+  Act(run, "P" + std::to_string(page ? PDPageGetNumber(page) : -1));
+  KCabPutInt(run, "Result:Sum", KCabGetInt(run, "Result:Sum", 0) + (page ? PDPageGetNumber(page) : 0));
+}
+
+ASBool UI(SKCab*, SKCab* params) {
+  Calls().push_back("UI");
+  if (KCabGetBool(params, "Test:UIRaise", 0)) ASRaise(genErrGeneral);
+  KCabPutBool(params, "Test:UISeen", 1);
+  return KCabGetBool(params, "Test:UIAnswer", 1);
+}
+
+SKCab* Describer(SKCab*, SKCab* params) {
+  Calls().push_back("Describer");
+  SKCab* lines = KCabNewInner();
+  DescribeRange(lines, params);
+  return lines;
+}
+
+void PutCallback(SKCab* control, const char* key, ProcManCallback callback) {
+  KCabPutFunctionPointerNamedType(control, key, kProcManCallbackType, (KCabFunctionPointer)callback, nullptr);
+}
+
+}  // namespace
+
+SKCab* NewTestCommand(const char* key, bool perPage, const char* statusTitle, bool withUI) {
+  SKCab* command = KCabNewInner();
+  KCabPutStringCopy(command, "Name", key);
+  KCabPutAtom(command, "Key", ASAtomFromString(key));
+  KCabPutInt(command, "Version", 3);
+  SKCab* defaults = KCabNewInner();
+  KCabPutInt(defaults, "Copies", 1);
+  KCabPutCab(command, "DefaultParams", defaults);
+  SKCab* control = KCabNewInner();
+  for (const char* step : {"Initialise", "CheckSource", "Start", "Finish", "Cancelled", "Terminate"}) {
+    PutCallback(control, step, Step);
+  }
+  if (perPage) PutCallback(control, "PerPage", PerPage);
+  if (statusTitle) KCabPutStringCopy(control, "Props:StatusTitle", statusTitle);
+  KCabPutBool(control, "Props:CanHandleAToA", 1);
+  KCabPutCab(command, "Control", control);
+  if (withUI) KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)UI, nullptr);
+  KCabPutFunctionPointerNamedType(command, "Describer", kCmdMgrDescriberProcType, (KCabFunctionPointer)Describer,
+                                  nullptr);
+  KCabPutStringCopy(command, "BatchGroup", "Test");
+  return command;
+}
+
+void PrepareTestCollection() {
+  LoadMessages();
+  if (GetDefaultCmdColl()) return;
+  PrepareDefaultCmdCollIdentity("KRVL_KorvelVelmora3", "Korvel Velmora", "Korvel Velmora 3.0", 1);
+  PrepareDefaultCmdColl();
+  CommandListControllerSetCmdColl(DefaultCommandListController(), GetDefaultCmdColl());
+  CmdCollAddCommand(nullptr, NewTestCommand("TestCmd", true, "Working", true));
+  CmdCollAddCommand(nullptr, NewTestCommand("TestNoPages", false, nullptr, false));
+  SKCab* ignored = NewTestCommand("TestIgnored", true, nullptr, false);
+  KCabPutBool(ignored, "Control:Props:IgnoreInList", 1);
+  CmdCollAddCommand(nullptr, ignored);
+  CmdCollAddSupportedFeature(nullptr, "kv2base", "Base product");
+  CmdCollAddSupportedFeature(nullptr, "plugin", "Plug-in");
+}
+
+}  // namespace kvtest

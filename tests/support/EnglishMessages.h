@@ -1,0 +1,54 @@
+// Loads the plug-in's English message texts (resources/messages/en.txt) into
+// the system message table, as the plug-in has them at run time.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "foundation/MessageTable.h"
+
+namespace kvtest {
+
+// False when the file cannot be found (KV_SOURCE_DIR names the source tree).
+inline bool LoadEnglishMessages() {
+  InitSystemMessageTable();
+  const char* root = std::getenv("KV_SOURCE_DIR");
+  std::ifstream in(std::string(root ? root : ".") + "/resources/messages/en.txt");
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    AddMessageCopy(line.substr(0, tab).c_str(), line.c_str() + tab + 1, gSystemMessageTable, 1);
+  }
+  return true;
+}
+
+// A test program's environment that loads them before the first test, so
+// that texts registered once per process (error texts) are the English ones.
+class EnglishMessagesEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(LoadEnglishMessages()); }
+};
+
+// Sets one text for the life of the object, then puts the English one back.
+class ScopedMessage {
+ public:
+  ScopedMessage(const char* key, const char* text) : key_(key) {
+    const char* old = GetMessageFromTableByKey(gSystemMessageTable, key);
+    saved_ = old ? old : "";
+    AddMessageCopy(key, text, gSystemMessageTable, 0);
+  }
+  ~ScopedMessage() { AddMessageCopy(key_.c_str(), saved_.c_str(), gSystemMessageTable, 0); }
+  ScopedMessage(const ScopedMessage&) = delete;
+  ScopedMessage& operator=(const ScopedMessage&) = delete;
+
+ private:
+  std::string key_;
+  std::string saved_;
+};
+
+}  // namespace kvtest
