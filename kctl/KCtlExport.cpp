@@ -465,6 +465,32 @@ ASInt32 KCtlCallCustomExportProc(SMacDialogInfo* dialog, SKCtlData* data, SKCtlE
 
 // ---- Filling
 
+namespace {
+
+// Adds an entry for every item with a display text, the item itself attached
+// to it: the list must outlive the entries.
+void AddAttachedEntries(SMacDialogInfo* dialog, ASInt32 id, SKCab* list,
+                        ASInt32 (*add)(SMacDialogInfo*, ASInt32, const char*)) {
+  struct Fill {
+    SMacDialogInfo* dialog;
+    ASInt32 id;
+    ASInt32 (*add)(SMacDialogInfo*, ASInt32, const char*);
+  } fill{dialog, id, add};
+  KCtlForEachListItem(
+      list,
+      [](SKCab* item, void* p) -> ASBool {
+        Fill* f = static_cast<Fill*>(p);
+        const char* s = KCabGetString(item, "S");
+        if (!s) return 1;
+        ASInt32 index = f->add(f->dialog, f->id, s);
+        if (index >= 0) MacMenuAttachData(f->dialog, f->id, index, reinterpret_cast<intptr_t>(item));
+        return 1;
+      },
+      &fill);
+}
+
+}  // namespace
+
 void KCtlFillPulldownFromKCab(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* element, SKCab* list,
                               ASBool clear, ASBool adopt) {
   if (!element) return;
@@ -472,21 +498,7 @@ void KCtlFillPulldownFromKCab(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem
     ASInt32 id = IdOf(data, element);
     MacMenuUpdateStart(dialog, id);
     if (clear) MacMenuClear(dialog, id);
-    struct Fill {
-      SMacDialogInfo* dialog;
-      ASInt32 id;
-    } fill{dialog, id};
-    KCtlForEachListItem(
-        list,
-        [](SKCab* item, void* p) -> ASBool {
-          Fill* f = static_cast<Fill*>(p);
-          const char* s = KCabGetString(item, "S");
-          if (!s) return 1;
-          ASInt32 index = MacMenuAddItemUTF8(f->dialog, f->id, s);
-          MacMenuAttachData(f->dialog, f->id, index, reinterpret_cast<intptr_t>(item));
-          return 1;
-        },
-        &fill);
+    AddAttachedEntries(dialog, id, list, MacMenuAddItemUTF8);
     MacMenuUpdateComplete(dialog, id);
   }
   if (adopt) AdoptList(data, element, list);
@@ -504,21 +516,7 @@ void KCtlFillListBoxFromKCab(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem*
   if (dialog) {
     ASInt32 id = IdOf(data, element);
     if (clear) MacListBoxClear(dialog, id);
-    struct Fill {
-      SMacDialogInfo* dialog;
-      ASInt32 id;
-    } fill{dialog, id};
-    KCtlForEachListItem(
-        list,
-        [](SKCab* item, void* p) -> ASBool {
-          Fill* f = static_cast<Fill*>(p);
-          const char* s = KCabGetString(item, "S");
-          if (!s) return 1;
-          ASInt32 row = MacListBoxAddItemUTF8(f->dialog, f->id, s);
-          if (row >= 0) MacMenuAttachData(f->dialog, f->id, row, reinterpret_cast<intptr_t>(item));
-          return 1;
-        },
-        &fill);
+    AddAttachedEntries(dialog, id, list, MacListBoxAddItemUTF8);
     MacListBoxEndUpdate(dialog, id);
   }
   if (adopt) AdoptList(data, element, list);
