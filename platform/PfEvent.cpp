@@ -183,6 +183,11 @@ void PfSetEventDispatcher(PfEventDispatchProc proc, void* client) {
   E().dispatcherClient = client;
 }
 
+void PfGetEventDispatcher(PfEventDispatchProc* proc, void** client) {
+  if (proc) *proc = E().dispatcher;
+  if (client) *client = E().dispatcherClient;
+}
+
 int32_t PfDispatchEvents(int32_t max) {
   EventState& e = E();
   int32_t n = 0;

@@ -105,6 +105,7 @@ void PfGetEventSource(PfEventSourceProc* proc, void** client);
 // installs one that routes each event to its window's handlers.
 typedef void (*PfEventDispatchProc)(const PfEvent* event, void* client);
 void PfSetEventDispatcher(PfEventDispatchProc proc, void* client);
+void PfGetEventDispatcher(PfEventDispatchProc* proc, void** client);
 // Hands queued events to the dispatcher one by one (at most max, max < 0 for
 // all), including those posted meanwhile. Returns how many were handed on;
 // without a dispatcher nothing is taken.

@@ -68,6 +68,11 @@ void SetupModule() {
   }
   static const SPfDriverResolver resolver = {MacDriverItemForId, MacDriverIdForItem, nullptr};
   PfDriverSetResolver(&resolver);
+  // Modeless dialogs hear their events through the dispatcher; one the host
+  // installed stays.
+  PfEventDispatchProc dispatcher = nullptr;
+  PfGetEventDispatcher(&dispatcher, nullptr);
+  if (!dispatcher) PfSetEventDispatcher(MacDialogDispatchEvent, nullptr);
   ASInt16 major = 0, minor = 0;
   ASHostVersionGet(&major, &minor);
   if (major == 0) major = 5;

@@ -137,8 +137,8 @@ extern ExtensionID gMacExtensionID;
 
 // Routes a platform event to the engine's modeless dialogs through their host
 // windows: clicks and keys to the window's handlers, the close box to a user
-// close, activation and updates to the dialog. The host program and tests
-// install it with PfSetEventDispatcher.
+// close, activation and updates to the dialog. The first dialog installs it
+// when no dispatcher is installed yet.
 void MacDialogDispatchEvent(const PfEvent* event, void* client);
 // True while the record belongs to a running dialog.
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info);
