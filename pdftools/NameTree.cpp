@@ -210,6 +210,32 @@ bool PutInto(CosObj node, CosObj key, const char* keyBytes, ASInt32 keyLength, C
   return true;
 }
 
+bool FindInLeaf(CosObj node, const char* key, ASInt32 length, CosObj* value) {
+  CosObj names = CosDictGet(node, atom[K_Names]);
+  if (!IsType(names, CosArray)) return false;
+  ASInt32 n = CosArrayLength(names);
+  for (ASInt32 i = 0; i + 1 < n; i += 2) {
+    CosObj k = CosArrayGet(names, i);
+    if (IsType(k, CosString) && KPDNameTreeCompareKeyCosObj(k, key, length) == 0) {
+      *value = CosArrayGet(names, i + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool WalkForKey(CosObj node, const char* key, ASInt32 length, CosObj* value, SCosObjSet& seen, ASInt32 depth) {
+  if (!IsType(node, CosDict) || depth > kNameTreeMaxDepth) return false;
+  if (CosObjIsIndirect(node) && !seen.insert(node).second) return false;
+  if (FindInLeaf(node, key, length, value)) return true;
+  CosObj kids = CosDictGet(node, atom[K_Kids]);
+  if (!IsType(kids, CosArray)) return false;
+  ASInt32 n = CosArrayLength(kids);
+  for (ASInt32 i = 0; i < n; ++i)
+    if (WalkForKey(CosArrayGet(kids, i), key, length, value, seen, depth + 1)) return true;
+  return false;
+}
+
 bool StoresWithOwnTrees() {
   ASInt16 major = 0, minor = 0;
   AVAppGetVersion(&major, &minor);
@@ -273,18 +299,18 @@ ASBool KPDNameTreeGet(CosObj root, const char* key, ASInt32 length, CosObj* valu
   if (value) *value = CosNewNull();
   CosObj node;
   ASBool leaf = 0;
-  if (!KPDNameTreeGetNodeForKey(root, key, length, &node, &leaf) || !leaf) return 0;
-  CosObj names = CosDictGet(node, atom[K_Names]);
-  if (!IsType(names, CosArray)) return 0;
-  ASInt32 n = CosArrayLength(names);
-  for (ASInt32 i = 0; i + 1 < n; i += 2) {
-    CosObj k = CosArrayGet(names, i);
-    if (IsType(k, CosString) && KPDNameTreeCompareKeyCosObj(k, key, length) == 0) {
-      if (value) *value = CosArrayGet(names, i + 1);
-      return 1;
-    }
+  CosObj found;
+  if (KPDNameTreeGetNodeForKey(root, key, length, &node, &leaf) && leaf && FindInLeaf(node, key, length, &found)) {
+    if (value) *value = found;
+    return 1;
   }
-  return 0;
+  // The descent trusts "Limits"; damaged ones must not hide a key the tree
+  // holds, so a miss looks at every node once.
+  if (!key || length < 0) return 0;
+  SCosObjSet seen;
+  if (!WalkForKey(root, key, length, &found, seen, 0)) return 0;
+  if (value) *value = found;
+  return 1;
 }
 
 ASBool KPDNameTreePut(CosObj root, CosObj key, CosObj value) {

@@ -9,8 +9,9 @@
 // the string.
 //
 // Trees come from files and are not trusted: every walk ends on reference
-// cycles and at a depth limit, and damaged nodes make look-ups find nothing
-// and insertions answer false.
+// cycles and at a depth limit; look-ups that the "Limits" lead astray look at
+// every node once before they give up, and insertions into nodes of the
+// wrong kind answer false.
 #pragma once
 
 #include "host/Cos.h"
@@ -36,7 +37,8 @@ CosObj KPDNameTreeFindOrCreate(PDDoc doc, ASAtom tree);
 // node and whether it is a leaf, false when node is not a dictionary or the
 // key lies outside its "Limits".
 ASBool KPDNameTreeGetNodeForKey(CosObj node, const char* key, ASInt32 length, CosObj* nodeOut, ASBool* isLeaf);
-// The value of key; false (and a null value) when there is none.
+// The value of key; false (and a null value) when there is none. The descent
+// follows "Limits"; when it finds nothing, every node is looked at once.
 ASBool KPDNameTreeGet(CosObj root, const char* key, ASInt32 length, CosObj* value);
 
 // Stores value under key (a string object), replacing the value of an equal
