@@ -19,6 +19,7 @@
 #include "pdftools/PageStamp.h"
 #include "pdftools/StructRecovery.h"
 #include "support/CosDescribe.h"
+#include "support/DocTestUtil.h"
 #include "support/HostPdf.h"
 #include "support/MessageCapture.h"
 #include "support/PageLabels.h"
@@ -61,13 +62,6 @@ namespace {
 
 ASAtom A(const char* s) { return ASAtomFromString(s); }
 
-std::string Bytes(CosObj s) {
-  if (CosObjGetType(s) != CosString) return "<not a string>";
-  ASSize_t n = 0;
-  const char* b = CosStringValue(s, &n);
-  return std::string(b, n);
-}
-
 CosObj StampOf(PDDoc doc, ASInt32 n) {
   ScopedPage page(doc, n);
   return CosDictGet(PDPageGetCosObj(page), A("KRVL_pageid"));
@@ -78,7 +72,7 @@ ASInt32 StampedPageNumber(PDDoc doc, ASInt32 n) {
   return CosObjGetType(p) == CosInteger ? CosIntegerValue(p) : -1;
 }
 
-std::string InfoTitle(CosObj stamp) { return Bytes(CosDictGet(CosDictGet(stamp, A("I")), A("Title"))); }
+std::string InfoTitle(CosObj stamp) { return StringBytes(CosDictGet(CosDictGet(stamp, A("I")), A("Title"))); }
 
 // Records what a monitor is told.
 struct Monitor {
@@ -164,8 +158,8 @@ TEST_F(PageStampTest, APageCopiedFromAFile) {
   EXPECT_EQ(PDDocGetCosDoc(target), CosObjGetDoc(info)) << "the Info is cloned into the page's document";
   CosObj file = CosDictGet(stamp, A("F"));
   EXPECT_TRUE(CosObjIsIndirect(file));
-  EXPECT_EQ(sourcePath, Bytes(file));
-  std::string date = Bytes(CosDictGet(stamp, A("D")));
+  EXPECT_EQ(sourcePath, StringBytes(file));
+  std::string date = StringBytes(CosDictGet(stamp, A("D")));
   EXPECT_EQ(16u, date.size());
   EXPECT_EQ("D:", date.substr(0, 2));
   EXPECT_EQ(1, StampedPageNumber(target, 0));
@@ -256,7 +250,7 @@ TEST_F(PageStampTest, SourcesWithoutAFile) {
       EXPECT_EQ(CosNull, CosObjGetType(stamp));
       continue;
     }
-    EXPECT_EQ(anonymous, Bytes(CosDictGet(stamp, A("F"))));
+    EXPECT_EQ(anonymous, StringBytes(CosDictGet(stamp, A("F"))));
     if (c.temporary) PDDocClearFlags(source, PDDocDeleteOnClose);  // the fixture file stays for the test dir
   }
 }

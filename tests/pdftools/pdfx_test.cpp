@@ -14,6 +14,7 @@
 #include "pdftools/CosCopy.h"
 #include "pdftools/PDFX.h"
 #include "support/CosDescribe.h"
+#include "support/DocTestUtil.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -22,25 +23,6 @@ using namespace kvtest;
 namespace {
 
 ASAtom A(const char* s) { return ASAtomFromString(s); }
-
-std::string Bytes(CosObj s) {
-  if (CosObjGetType(s) != CosString) return "<not a string>";
-  ASSize_t n = 0;
-  const char* b = CosStringValue(s, &n);
-  return std::string(b, n);
-}
-
-class HostVersion {
- public:
-  explicit HostVersion(ASInt16 major) {
-    ASHostVersionGet(&major_, &minor_);
-    ASHostVersionSet(major, 0);
-  }
-  ~HostVersion() { ASHostVersionSet(major_, minor_); }
-
- private:
-  ASInt16 major_ = 9, minor_ = 0;
-};
 
 std::string Xmp(PDDoc doc, const char* ns, const char* name) {
   ASText tns = ASTextFromUnicode(ns, kUTF8), path = ASTextFromUnicode(name, kUTF8);
@@ -198,7 +180,7 @@ TEST_F(PdfxTest, Classification) {
   CosDictPut(Info(named), A("GTS_PDFXVersion"), CosNewName(PDDocGetCosDoc(named), 0, A("PDF/X-3:2002")));
   EXPECT_EQ(kPDFX4p, GetFilePDFXClassification(named));
   {
-    HostVersion old(5);
+    ScopedHostVersion old(5);
     EXPECT_EQ(kPDFXNone, GetFilePDFXClassification(Make(xmp("PDF/X-4")))) << "no XMP on hosts up to 5";
   }
 
@@ -266,7 +248,7 @@ TEST_F(PdfxTest, OutputIntents) {
   CosArrayPut(intents, 3, MakeIntent(cos, "GTS_PDFX", "the one", nullptr));
   CosArrayPut(intents, 4, MakeIntent(cos, "GTS_PDFX", "too late", nullptr));
   CosDictPut(CosDocGetRoot(cos), A("OutputIntents"), intents);
-  EXPECT_EQ("the one", Bytes(CosDictGet(PDDocOutputIntent(doc), A("OutputConditionIdentifier"))));
+  EXPECT_EQ("the one", StringBytes(CosDictGet(PDDocOutputIntent(doc), A("OutputConditionIdentifier"))));
   CosDictPut(CosDocGetRoot(cos), A("OutputIntents"), CosNewInteger(cos, 0, 3));
   EXPECT_EQ(CosNull, CosObjGetType(PDDocOutputIntent(doc)));
 
@@ -387,7 +369,7 @@ TEST_F(PdfxTest, CarryingPDFXIntoAnImposedDocument) {
   ASSERT_EQ(CosDict, CosObjGetType(info));
   for (const char* key : {"CreationDate", "Creator", "GTS_PDFXConformance", "GTS_PDFXVersion", "ModDate", "Producer",
                           "Title"})
-    EXPECT_EQ(Bytes(CosDictGet(Info(source), A(key))), Bytes(CosDictGet(info, A(key)))) << key;
+    EXPECT_EQ(StringBytes(CosDictGet(Info(source), A(key))), StringBytes(CosDictGet(info, A(key)))) << key;
   EXPECT_EQ(A("False"), PDDocTrappedValue(target));
   EXPECT_EQ(kPDFX1a2001, GetFilePDFXClassification(target));
   EXPECT_EQ(0, PDFXImpositionValidation(source, target));
@@ -432,10 +414,10 @@ TEST_F(PdfxTest, WhatTheTargetKeeps) {
   std::string intentsText = Describe(intentsBefore);
 
   PDFXImpositionDocumentSetting(source, target);
-  EXPECT_EQ("Kept title", Bytes(CosDictGet(Info(target), A("Title"))));
-  EXPECT_EQ("Kept creator", Bytes(CosDictGet(Info(target), A("Creator"))));
+  EXPECT_EQ("Kept title", StringBytes(CosDictGet(Info(target), A("Title"))));
+  EXPECT_EQ("Kept creator", StringBytes(CosDictGet(Info(target), A("Creator"))));
   EXPECT_EQ("Kept creator", Xmp(target, kXMPNamespaceXMP, "CreatorTool")) << "XMP mirrors the target's Info";
-  EXPECT_EQ("PDF/X-3:2002", Bytes(CosDictGet(Info(target), A("GTS_PDFXVersion")))) << "the version is overwritten";
+  EXPECT_EQ("PDF/X-3:2002", StringBytes(CosDictGet(Info(target), A("GTS_PDFXVersion")))) << "the version is overwritten";
   EXPECT_EQ(A("True"), PDDocTrappedValue(target));
   EXPECT_EQ("3", Xmp(target, kXMPNamespaceXMPMM, "VersionID"));
   EXPECT_EQ("proof", Xmp(target, kXMPNamespaceXMPMM, "RenditionClass"));
@@ -466,11 +448,11 @@ TEST_F(PdfxTest, OneDocumentOnBothSidesOnlyComparesIntents) {
 }
 
 TEST_F(PdfxTest, OldHostsGetNoXMP) {
-  HostVersion old(5);
+  ScopedHostVersion old(5);
   PDDoc source = File("x1a.pdf", kvfix::WritePdfx1a);
   PDDoc target = Make(Decl{});
   PDFXImpositionDocumentSetting(source, target);
-  EXPECT_EQ("PDF/X-1:2001", Bytes(CosDictGet(Info(target), A("GTS_PDFXVersion"))));
+  EXPECT_EQ("PDF/X-1:2001", StringBytes(CosDictGet(Info(target), A("GTS_PDFXVersion"))));
   EXPECT_FALSE(CosDictKnown(CosDocGetRoot(PDDocGetCosDoc(target)), A("Metadata")));
 }
 
@@ -487,11 +469,11 @@ TEST_F(PdfxTest, SingleEntriesAndProperties) {
   CloneInfoSetting(ia, ib, A("Extra"), 0);
   CosObj copied = CosDictGet(ib, A("Extra"));
   EXPECT_EQ(PDDocGetCosDoc(b), CosObjGetDoc(copied));
-  EXPECT_EQ("deep", Bytes(CosDictGet(copied, A("Deep"))));
+  EXPECT_EQ("deep", StringBytes(CosDictGet(copied, A("Deep"))));
   CloneInfoSetting(ia, ib, A("Title"), 0);
-  EXPECT_EQ("B", Bytes(CosDictGet(ib, A("Title"))));
+  EXPECT_EQ("B", StringBytes(CosDictGet(ib, A("Title"))));
   CloneInfoSetting(ia, ib, A("Title"), 1);
-  EXPECT_EQ("A", Bytes(CosDictGet(ib, A("Title"))));
+  EXPECT_EQ("A", StringBytes(CosDictGet(ib, A("Title"))));
   CloneInfoSetting(ia, ib, A("Missing"), 1);
   EXPECT_FALSE(CosDictKnown(ib, A("Missing")));
   CloneInfoSetting(CosNewNull(), ib, A("Title"), 1);
