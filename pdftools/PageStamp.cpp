@@ -19,7 +19,7 @@
 // The document object cache's repair of font encodings written by older
 // forms of the system (built beside this module); true when it changed
 // anything.
-ASBool FixCacheEncodings(CosDoc cosDoc);
+bool FixCacheEncodings(CosDoc cosDoc);
 
 namespace {
 
@@ -219,8 +219,8 @@ void PDDocInsertAndStampPages(PDDoc target, ASInt32 insertAfter, PDDoc source, A
   END_HANDLER
   if (failure) {
     if (!IsEncodingCacheError(failure)) ASRaise(failure);
-    bool repaired = FixCacheEncodings(PDDocGetCosDoc(target)) != 0;
-    if (!repaired) repaired = FixCacheEncodings(PDDocGetCosDoc(source)) != 0;
+    bool repaired = FixCacheEncodings(PDDocGetCosDoc(target));
+    if (!repaired) repaired = FixCacheEncodings(PDDocGetCosDoc(source));
     if (!repaired) ASRaise(failure);
     // Pages the failed attempt left behind go before the pages come again.
     const ASInt32 now = PDDocGetNumPages(target);

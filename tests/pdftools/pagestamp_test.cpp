@@ -31,10 +31,10 @@ using namespace kvtest;
 // cache is built: an old "KRVL_cache" holding a font whose encoding is a
 // dictionary with a base encoding and no differences is repaired and moved
 // to "KRVL_cache_2". The cache's own definition, once linked, takes over.
-__attribute__((weak)) ASBool FixCacheEncodings(CosDoc cosDoc) {
+__attribute__((weak)) bool FixCacheEncodings(CosDoc cosDoc) {
   CosObj catalog = CosDocGetRoot(cosDoc);
   CosObj cache = CosDictGetKeyString(catalog, "KRVL_cache");
-  if (CosObjGetType(cache) != CosDict) return 0;
+  if (CosObjGetType(cache) != CosDict) return false;
   struct Scan {
     bool changed = false;
   } scan;
@@ -55,7 +55,7 @@ __attribute__((weak)) ASBool FixCacheEncodings(CosDoc cosDoc) {
     CosDictPutKeyString(catalog, "KRVL_cache_2", cache);
     CosDictRemoveKeyString(catalog, "KRVL_cache");
   }
-  return scan.changed ? 1 : 0;
+  return scan.changed;
 }
 
 namespace {

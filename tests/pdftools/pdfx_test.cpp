@@ -350,7 +350,12 @@ TEST_F(PdfxTest, TrimBoxesForImposedPages) {
   PDPage plain = PDDocCreatePage(other, 1, ASFixedRect{0, 200 << 16, 300 << 16, 0});
   PDFXImpositionPageSetting(plain);
   EXPECT_EQ("[0 0 300 200 ]", Describe(CosDictGet(PDPageGetCosObj(plain), A("TrimBox"))));
-  for (PDPage p : {withTrim, withArt, plain}) PDPageRelease(p);
+  // A page without any box of its own or inherited gets no broken one.
+  PDPage boxless = PDDocCreatePage(other, 2, ASFixedRect{0, 200 << 16, 300 << 16, 0});
+  CosDictRemove(PDPageGetCosObj(boxless), A("MediaBox"));
+  PDFXImpositionPageSetting(boxless);
+  EXPECT_FALSE(CosDictKnown(PDPageGetCosObj(boxless), A("TrimBox")));
+  for (PDPage p : {withTrim, withArt, plain, boxless}) PDPageRelease(p);
   (void)cos;
   SavePdf(doc, dir.file("trimmed.pdf"));
   EXPECT_EQ(0, QpdfCheck(dir.file("trimmed.pdf")));
