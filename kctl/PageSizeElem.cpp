@@ -338,7 +338,8 @@ SKCtlElem* KCtlElemFromPageSizeCollection(SKCtlDialog* dialog, ASUns32 elemFlags
     popup = KCtlAddNewElement(dialog, kKCtlPulldown, elemFlags | 0xc0000 | kKCtlFlagOwnsKey, controlId, "", parent);
     KCtlElemSetItemList(PageSizeCollectionMakeItemList(collection, 7), popup);
     KCtlSetExportKeyProc(exportKey, ExportCallback, rec, popup);
-    if (callback) KCtlSetActionCallback(popup, kKCtlTriggerSelectionChanged, callback, userData);
+    // The caller hears a change once, from the element's own action below,
+    // after the feedback has turned the orientation buttons.
     if (pageSizeFlags & kPageSizeOrientation) {
       char orientKey[kOrientationKeyBytes];
       PageSizeOrientationKey(exportKey, orientKey, sizeof orientKey);
