@@ -107,3 +107,9 @@ PDDoc FindOpenPDDocForUTF8Path(const char* path);
 // The host's open-file dialog for one existing PDF, titled with the prompt;
 // the chosen path name (owned by the caller) or null when cancelled.
 ASPathName GetExistingPDFPathName(const char* promptUTF8);
+
+// The choose-folder dialog with the prompt (UTF-8), opening at startFolder
+// when that is an existing folder. True with the chosen folder's POSIX path in
+// out (at most size - 1 bytes); false when cancelled. The dialog argument is
+// not used.
+ASBool BrowseToDirectory(void* dialog, char* out, ASInt32 size, const char* prompt, const char* startFolder);

@@ -48,6 +48,7 @@
 #include "platform/PfList.h"
 #include "platform/PfMenu.h"
 #include "platform/PfObserver.h"
+#include "platform/PfChooseFolder.h"
 #include "platform/PfResource.h"
 #include "platform/PfString.h"
 #include "platform/PfSystem.h"

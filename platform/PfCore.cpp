@@ -255,5 +255,6 @@ void PfResetAll() {
   PfTEResetScrap();
   PfResourceReset();
   PfModalReset();
+  PfChooseFolderReset();
   PfDriverReset();
 }

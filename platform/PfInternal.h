@@ -172,6 +172,7 @@ void PfResourceReset();
 void PfObserverReset();
 void PfDriverReset();
 void PfModalReset();
+void PfChooseFolderReset();
 // Focus bookkeeping: moves the text edit to item (0 none) with a selection.
 void PfDialogSetFocus(PfDialogRef dialog, int16_t item, int32_t start, int32_t end);
 // Data browser (PfDataBrowser.cpp).
