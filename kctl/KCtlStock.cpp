@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "foundation/KCab.h"
+#include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "frame/ProcMan.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlLayout.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogHelpers.h"
 #include "kctl/mac/DialogTrace.h"
@@ -230,10 +230,8 @@ ASInt32 DirectoryButton(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void* 
   if (!data || !text) return kKCtlCallBackGoOn;
   ASInt32 textId = KCtlPlatformGetElemControlId(data, text);
   std::string start = ReadText(dialog, textId, 1000);
-  const SKCtlNeighbourProcs* n = KCtlNeighbours();
   char chosen[1000] = {0};
-  if (n->browseToDirectory &&
-      n->browseToDirectory(dialog, chosen, (ASInt32)sizeof chosen, KCabGetString(rec, "E2"), start.c_str())) {
+  if (BrowseToDirectory(dialog, chosen, (ASInt32)sizeof chosen, KCabGetString(rec, "E2"), start.c_str())) {
     chosen[sizeof chosen - 1] = 0;
     KCtlPlatformSetControlText(dialog, data, text, chosen);
   }

@@ -325,27 +325,20 @@ TEST_F(Stock, AlignmentGridsOfSixAndNine) {
 // ---- Folder chooser
 
 TEST_F(Stock, TheFolderChooserShowsWhatTheUserChose) {
-  static std::string asked, start;
-  SKCtlNeighbourProcs procs{};
-  procs.browseToDirectory = [](void*, char* out, ASInt32 size, const char* prompt, const char* from) -> ASBool {
-    asked = prompt;
-    start = from;
-    std::snprintf(out, (size_t)size, "%s", "/home/user/Jobs");
-    return 1;
-  };
-  KCtlSetNeighbourProcs(&procs);
+  PfChooseFolderQueueAnswer("/home/user/Jobs");
   RadioRun r;
   SKCtlElem* path = KCtlStock_Directory(r.run.dialog, 0, nullptr, "Folder:", "Choose the folder", "Folder", -1);
-  KCabPutStringCopy(r.run.Export(), "Folder", "/tmp/old");
+  KCabPutStringCopy(r.run.Export(), "Folder", "/tmp");
   r.act = [&] { PfDriverPressButton(KCtlFixture::Front(), Msg("common.button.browse").c_str()); };
   ASSERT_EQ(1, r.Go());
-  EXPECT_EQ("Choose the folder", asked);
-  EXPECT_EQ("/tmp/old", start);
+  EXPECT_STREQ("Choose the folder", PfChooseFolderLastPrompt());
+  EXPECT_STREQ("/tmp", PfChooseFolderLastStart()) << "the shown path is where the user begins";
   EXPECT_EQ("/home/user/Jobs", std::string(KCabGetString(r.run.exportCab, "Folder")));
   EXPECT_EQ(400, path->forcedWidth);
 }
 
-TEST_F(Stock, WithoutAFolderChooserThePathStays) {
+TEST_F(Stock, ACancelledFolderChoiceLeavesThePath) {
+  PfChooseFolderQueueAnswer(nullptr);
   RadioRun r;
   KCtlStock_Directory(r.run.dialog, 0, nullptr, nullptr, "Choose", "Folder", -1);
   KCabPutStringCopy(r.run.Export(), "Folder", "/tmp/old");
