@@ -157,10 +157,15 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
       if (trace) DialogTraceSetData(trace, id + kTraceKeyBase, (ASInt32)sizeof block, &block);
       break;
     }
-    case kKCtlTriggerItemListFilled:
+    case kKCtlTriggerItemListFilled: {
+      // The fresh list keeps the entry the runtime chose from the old one.
+      ASInt32 before = MacMenuGetCurSel(dialog, id);
       Refill(dialog, id, rec);
+      ASInt32 count = MacMenuCountItems(dialog, id);
+      if (count > 0 && MacMenuGetCurSel(dialog, id) < 0) MacMenuSetCurSel(dialog, id, before >= 0 && before < count ? before : 0);
       Feedback(dialog, id, rec);
       break;
+    }
     case kKCtlTriggerSelectionChanged: {
       ASAtom key = KCtlGetSelectedPulldownItemKey(dialog, id);
       if (IsMoreChoices(key)) {

@@ -301,6 +301,26 @@ TEST_F(PageSize, ForcedOrientationTurnsBlankSizes) {
   }
 }
 
+TEST_F(PageSize, TemplateSizesBeyondTheFixedRangeSaturate) {
+  SKCab* cab = KCabNewInner();
+  KCabPutCab(cab, "Sheet", Blank(nullptr, 40000, -40000));
+  STemplateInfo t;
+  ASSERT_TRUE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 0));
+  EXPECT_EQ((ASFixed)0x7FFFFFFF, t.width);
+  EXPECT_EQ((ASFixed)0x80000000, t.height);
+  KCabDestroy(cab);
+}
+
+TEST_F(PageSize, TheMoreChoicesEntryIsNeverStoredAsASize) {
+  ElemRun e;
+  e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
+  std::string shown;
+  e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
+  ASSERT_EQ(1, e.Go());
+  EXPECT_EQ(" " + Msg("uicustsz.morechoices"), shown) << "nothing loaded: the first entry";
+  EXPECT_FALSE(KCabKnown(e.run.exportCab, "Page"));
+}
+
 TEST_F(PageSize, TemplatesOfBackgroundsAndNames) {
   SKCab* cab = KCabNewInner();
   std::string longName(50, 'n');

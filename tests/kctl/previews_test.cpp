@@ -104,6 +104,12 @@ TEST_F(Previews, EachModePlacesA100PointContentInA300PointItem) {
     SCOPED_TRACE(c.mode);
     RunPreview([&](SMacDialogInfo* d) {
       PfRect r = ItemRect(kPreviewId);
+      if (c.mode == kPDFCtlFit) {
+        // A content without size is drawn at actual size, not divided by zero.
+        PDFCtlSetDrawMode(d, kPreviewId, c.mode, 0, 100);
+        SPDFCtlInfo* rec = FindOrNewPDFCtlInfo(d, kPreviewId);
+        EXPECT_EQ(fixedOne, PDFCtlMatrixFor(rec, r).a);
+      }
       ASSERT_EQ(300, PfRectWidth(r));
       ASSERT_EQ(300, PfRectHeight(r));
       PfDrawClear(PfGetDialogWindow(Front()));
