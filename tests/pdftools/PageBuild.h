@@ -11,6 +11,7 @@
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"
+#include "pdftools/PDFStatement.h"
 
 namespace kvtest {
 
@@ -91,6 +92,32 @@ inline std::string PageContents(PDDoc doc, ASInt32 pageNum) {
   PDPage page = PDDocAcquirePage(doc, pageNum);
   std::string out = ContentsBytes(CosDictGet(PDPageGetCosObj(page), Atom("Contents")));
   PDPageRelease(page);
+  return out;
+}
+
+// One statement of a content stream: its text and where its operator starts.
+struct Statement {
+  std::string text;
+  size_t op;  // offset of the operator in text
+};
+
+// The statements of content as the toolkit's reader cuts them.
+inline std::vector<Statement> Statements(const std::string& content, CosObj resources = CosNewNull()) {
+  std::vector<Statement> out;
+  SNextPDFStatement* r = CreateNextPDFStatementInfo();
+  ASStm stm = ASMemStmRdOpen(content.data(), content.size());
+  OpenStmForNextPDFStatement(r, resources, stm);
+  ASInt32 size = 60000;
+  char* buffer = static_cast<char*>(ASmalloc((ASSize_t)size));
+  for (;;) {
+    ASInt32 length = 0;
+    char* op = nullptr;
+    if (NextPDFStatementExt(&buffer, &size, &length, &op, r, 0) != 0 || !op) break;
+    out.push_back({std::string(buffer, (size_t)length), (size_t)(op - buffer)});
+  }
+  ASfree(buffer);
+  CloseNextPDFStatementInfo(r);
+  DestroyNextPDFStatementInfo(r);
   return out;
 }
 

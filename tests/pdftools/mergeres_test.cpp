@@ -22,31 +22,6 @@ using namespace kvtest;
 
 namespace {
 
-// One statement of a content stream: its text and where its operator starts.
-struct Statement {
-  std::string text;
-  size_t op;  // offset of the operator in text
-};
-
-std::vector<Statement> Statements(const std::string& content, CosObj resources) {
-  std::vector<Statement> out;
-  SNextPDFStatement* r = CreateNextPDFStatementInfo();
-  ASStm stm = ASMemStmRdOpen(content.data(), content.size());
-  OpenStmForNextPDFStatement(r, resources, stm);
-  ASInt32 size = 60000;
-  char* buffer = static_cast<char*>(ASmalloc((ASSize_t)size));
-  for (;;) {
-    ASInt32 length = 0;
-    char* op = nullptr;
-    if (NextPDFStatementExt(&buffer, &size, &length, &op, r, 0) != 0 || !op) break;
-    out.push_back({std::string(buffer, (size_t)length), (size_t)(op - buffer)});
-  }
-  ASfree(buffer);
-  CloseNextPDFStatementInfo(r);
-  DestroyNextPDFStatementInfo(r);
-  return out;
-}
-
 // The statement with its resource renamed by the map (through the growing
 // variant, from a buffer just large enough).
 Statement Substituted(const Statement& s, CosObj map) {
