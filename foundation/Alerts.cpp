@@ -9,6 +9,8 @@
 #include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
 #include "host/AVAlert.h"
+// The one call up into the dialog framework: its alert for mode 4.
+#include "kctl/KCtlAlert.h"
 
 SAutoMessageState gAutoMessageMode = {kAutoMessageModeHostAlert, nullptr, nullptr};
 char* gKCtlAlertTitle = nullptr;
@@ -38,14 +40,6 @@ class NativeText {
   KScratch<kStackText> buffer_;
 };
 
-// The alert of the dialog framework, titled. Until the framework is built,
-// framework alerts go to the host's alert responder with their title.
-void ShowTitledAlert(const char* title, const char* text) {
-  NativeText native(text);
-  NativeText nativeTitle(title ? title : "Alert");
-  AVAlertWithTitle(nativeTitle.get(), AVAlertIconNote, native.get(), nullptr, nullptr, nullptr);
-}
-
 void Route(const char* text, ASInt32 type) {
   if (!text) text = "";
   switch (gAutoMessageMode.mode) {
@@ -65,10 +59,10 @@ void Route(const char* text, ASInt32 type) {
       if (gAutoMessageMode.filter)
         gAutoMessageMode.filter(text, type, gAutoMessageMode.destination);
       else
-        ShowTitledAlert("Error", "Message filtering not active");
+        KCtlAlert("Error", "Message filtering not active");
       return;
     default:  // 4 and anything unknown: the framework's alert
-      ShowTitledAlert(gKCtlAlertTitle, text);
+      KCtlAlert(gKCtlAlertTitle, text);
       return;
   }
 }
@@ -151,8 +145,6 @@ void AutoExceptionMessageUTF8(const char* context, ASErrorCode code) {
 }
 
 void SetAlertKCtlMode(const char* title) {
-  // Framework alerts come with the dialog framework; until then mode 4 shows
-  // the host's alert with this title (see ShowTitledAlert).
   char* copy = nullptr;
   if (title) {
     size_t n = std::strlen(title);

@@ -14,6 +14,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "platform/PfChooseFolder.h"
 
 const char* gPluginBundle = nullptr;
 
@@ -412,4 +413,15 @@ void GetTheUserName(char* out, ASInt32 size) {
   const passwd* pw = ::getpwuid(::getuid());
   const char* name = pw && pw->pw_name && *pw->pw_name ? pw->pw_name : std::getenv("USER");
   CopyOut(out, size, name && *name ? name : "?");
+}
+
+ASBool BrowseToDirectory(void*, char* out, ASInt32 size, const char* prompt, const char* startFolder) {
+  if (!out || size < 1) return 0;
+  out[0] = 0;
+  const char* start = startFolder && *startFolder && IsFolder(startFolder) ? startFolder : nullptr;
+  char chosen[4096];
+  if (!PfChooseFolder(prompt ? prompt : "", start, chosen, sizeof chosen)) return 0;
+  if (std::strlen(chosen) + 1 > (size_t)size) return 0;  // never a cut path
+  std::memcpy(out, chosen, std::strlen(chosen) + 1);
+  return 1;
 }

@@ -89,3 +89,27 @@ void DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
 void GetTheComputerName(char* out, ASInt32 size);
 void GetTheComputerNameUtf8(char* out, ASInt32 size);
 void GetTheUserName(char* out, ASInt32 size);
+
+// ---- PDF documents by path, on the host's default file system -------------
+
+typedef struct _t_PDDocRec* PDDoc;
+
+// Null on every failure (raised errors are swallowed).
+PDDoc OpenExistingPDDocFromPlatformString(const char* text);
+PDDoc OpenExistingPDDocFromUtf8String(const char* text);
+// With report set, failures are told to the user.
+PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report);
+// The open document whose file has the same device-independent path on the
+// same file system (null file system: the default), or null.
+PDDoc FindOpenPDDocForASPathName(ASFileSys fileSys, ASPathName path);
+PDDoc FindOpenPDDocForDIPath(const char* diPath);
+PDDoc FindOpenPDDocForUTF8Path(const char* path);
+// The host's open-file dialog for one existing PDF, titled with the prompt;
+// the chosen path name (owned by the caller) or null when cancelled.
+ASPathName GetExistingPDFPathName(const char* promptUTF8);
+
+// The choose-folder dialog with the prompt (UTF-8), opening at startFolder
+// when that is an existing folder. True with the chosen folder's POSIX path in
+// out (at most size - 1 bytes); false when cancelled. The dialog argument is
+// not used.
+ASBool BrowseToDirectory(void* dialog, char* out, ASInt32 size, const char* prompt, const char* startFolder);

@@ -37,6 +37,8 @@ char LetterOf(char conversion, const char* length) {
 
 }  // namespace
 
+constexpr int kMaxWidth = 1000;
+
 ASBool MessageFormatMatches(const char* text, const char* signature) {
   if (!text) return 0;
   if (!signature) signature = "";
@@ -63,11 +65,21 @@ ASBool MessageFormatMatches(const char* text, const char* signature) {
     }
     while (*p && std::strchr("-+ #0'I", *p)) ++p;
     if (*p == '*') return 0;
-    while (IsDigit(*p)) ++p;
+    // Widths and precisions stay small: a translator's "%.99999999f" must not
+    // make the formatter build a gigabyte of digits.
+    int width = 0;
+    while (IsDigit(*p)) {
+      width = width * 10 + (*p++ - '0');
+      if (width > kMaxWidth) return 0;
+    }
     if (*p == '.') {
       ++p;
       if (*p == '*') return 0;
-      while (IsDigit(*p)) ++p;
+      int precision = 0;
+      while (IsDigit(*p)) {
+        precision = precision * 10 + (*p++ - '0');
+        if (precision > kMaxWidth) return 0;
+      }
     }
     char length[3] = {};
     size_t n = 0;

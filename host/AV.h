@@ -34,6 +34,21 @@ struct AVRect {
 
 // The version the host reports (host/ASExtension.h sets it).
 void AVAppGetVersion(ASInt16* major, ASInt16* minor);
+
+// The host's user-interface language as a three-letter code ("ENU", "DEU",
+// ...; at most 3 characters and a NUL into buffer). The host program sets it;
+// "ENU" until then.
+void AVAppGetLanguage(char* buffer);
+void AVAppSetLanguage(const char* code);
+// The same with a parameter record (hosts of version 6 and later): kind 0
+// asks for the two-letter language of the message resources ("en", "de",
+// "zh-cn"), at most 5 characters and a NUL. False when the host has none.
+struct AVAppLanguageParamsRec {
+  ASUns32 size;  // 12
+  ASUns16 kind;
+  char language[6];
+};
+ASBool AVAppGetLanguageWithParams(AVAppLanguageParamsRec* params);
 // The document in front, or null.
 AVDoc AVAppGetActiveDoc();
 ASInt32 AVAppGetNumDocs();

@@ -28,6 +28,8 @@ void Register(const char* name, ASUns32 count, std::vector<std::pair<ASUns32, vo
 void HostRegisterFunctionTables() {
   Register("AcroView", AcroViewNumSelectors,
            {{AVAppGetVersionSEL, E(AVAppGetVersion)},
+            {AVAppGetLanguageSEL, E(AVAppGetLanguage)},
+            {AVAppGetLanguageWithParamsSEL, E(AVAppGetLanguageWithParams)},
             {AVAppGetActiveDocSEL, E(AVAppGetActiveDoc)},
             {AVAppGetNumDocsSEL, E(AVAppGetNumDocs)},
             {AVAppEnumDocsSEL, E(AVAppEnumDocs)},

@@ -69,6 +69,8 @@ enum : ASUns32 {
   AVSysGetCursorSEL,
   AVSysSetCursorSEL,
   AVSysGetStandardCursorSEL,
+  AVAppGetLanguageSEL,
+  AVAppGetLanguageWithParamsSEL,
   AcroViewNumSelectors
 };
 

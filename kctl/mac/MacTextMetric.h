@@ -57,3 +57,17 @@ ASBool MacTextMetricToUnicode(SMacTextMetricDesc* desc, const void* text, ASUns1
 // Problem reports. The first report the user cancels silences the rest.
 void MacTextMetricReportProblem(const char* text);
 void MacTextMetricReportMacOSProblem(const char* where, ASInt32 error);
+
+// Measuring. Sizes come from the platform's font model, so the same text in
+// the same font always measures the same.
+//
+// Width and height of one line; 1 on success, 0 on failure.
+ASInt32 GetMacTextMetricsSingleLine(SMacTextMetricDesc* desc, const void* text, ASUns32 flags, ASInt32* width,
+                                    ASInt32* height);
+// Size of a text laid out as a block at most maxWidth wide; *wrapped says
+// whether it was laid out as several lines. 1 on success, 0 on failure.
+ASInt32 GetMacTextMetricsTextBlock(SMacTextMetricDesc* desc, const void* text, ASUns32 flags, ASInt32 maxWidth,
+                                   ASInt32* width, ASInt32* height, ASInt16* wrapped);
+// The appearance theme's dimensions of a terminated text; a wrap width below
+// 1 measures one line. 1 on success, 0 when the text forms no platform string.
+ASInt32 GetMacThemeTextMetrics(const void* text, ASUns32 flags, ASInt32* width, ASInt32* height, ASInt32 wrapWidth);

@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/AVAlert.h"
+#include "support/FrameworkAlerts.h"
 #include "tests/foundation/KCabDump.h"
 
 namespace {
@@ -49,37 +50,43 @@ TEST_F(AlertsTest, EachModeRoutesToItsPlace) {
     ASInt32 mode;
     bool withFilter;
     const char* stderrText;  // what reaches standard error
-    const char* alertKind;   // the host alert shown, or null
-    const char* alertTitle;
-    const char* alertText;
+    const char* hostAlert;   // the text of the host's note alert, or null
+    const char* dialogTitle; // the framework alert shown, or null
+    const char* dialogText;
     bool filtered;
   };
   const Case cases[] = {
-      {0, false, "", nullptr, "", "", false},
-      {1, false, "Disk full\n", nullptr, "", "", false},
-      {2, false, "", "note", "", "Disk full", false},
-      {3, false, "", nullptr, "", "", false},
-      {4, false, "", "note", "Korvel", "Disk full", false},
-      {5, true, "", nullptr, "", "", true},
-      {6, true, "", nullptr, "", "", true},
-      {5, false, "", "note", "Error", "Message filtering not active", false},
-      {6, false, "", "note", "Error", "Message filtering not active", false},
-      {9, false, "", "note", "Korvel", "Disk full", false},  // unknown modes act as 4
+      {0, false, "", nullptr, nullptr, "", false},
+      {1, false, "Disk full\n", nullptr, nullptr, "", false},
+      {2, false, "", "Disk full", nullptr, "", false},
+      {3, false, "", nullptr, nullptr, "", false},
+      {4, false, "", nullptr, "Korvel", "Disk full", false},
+      {5, true, "", nullptr, nullptr, "", true},
+      {6, true, "", nullptr, nullptr, "", true},
+      {5, false, "", nullptr, "Error", "Message filtering not active", false},
+      {6, false, "", nullptr, "Error", "Message filtering not active", false},
+      {9, false, "", nullptr, "Korvel", "Disk full", false},  // unknown modes act as 4
   };
   for (const Case& c : cases) {
     SetAlertKCtlMode("Korvel");
     Filtered filtered;
     SetMode(c.mode, c.withFilter ? Filtered::Filter : nullptr, &filtered);
     AVAlertClearRecorded();
+    kvtest::FrameworkAlertCapture dialogs;
     testing::internal::CaptureStderr();
     ErrMessageUTF8("Disk full");
     EXPECT_EQ(c.stderrText, testing::internal::GetCapturedStderr()) << "mode " << c.mode;
     const auto& alerts = AVAlertRecorded();
-    ASSERT_EQ(c.alertKind ? 1u : 0u, alerts.size()) << "mode " << c.mode;
-    if (c.alertKind) {
-      EXPECT_EQ(c.alertKind, alerts[0].kind);
-      EXPECT_EQ(c.alertTitle, alerts[0].title);
-      EXPECT_EQ(c.alertText, alerts[0].message);
+    ASSERT_EQ(c.hostAlert ? 1u : 0u, alerts.size()) << "mode " << c.mode;
+    if (c.hostAlert) {
+      EXPECT_EQ("note", alerts[0].kind);
+      EXPECT_EQ(c.hostAlert, alerts[0].message);
+    }
+    ASSERT_EQ(c.dialogTitle ? 1u : 0u, dialogs.alerts().size()) << "mode " << c.mode;
+    if (c.dialogTitle) {
+      EXPECT_EQ(c.dialogTitle, dialogs.alerts()[0].title);
+      EXPECT_EQ(std::vector<std::string>{c.dialogText}, dialogs.alerts()[0].texts);
+      EXPECT_EQ(std::vector<std::string>{"OK"}, dialogs.alerts()[0].buttons);
     }
     ASSERT_EQ(c.filtered ? 1u : 0u, filtered.got.size()) << "mode " << c.mode;
     if (c.filtered) {
@@ -194,11 +201,12 @@ TEST_F(AlertsTest, SaveAndRestoreBracketUnattendedRuns) {
   AutoMessageSetKCabListDest(list, 1);
   ErrMessageUTF8("collected");
   RestoreAutoMessageState(&before);
+  kvtest::FrameworkAlertCapture dialogs;
   ErrMessageUTF8("shown");
   EXPECT_EQ(kAutoMessageModeKCtl, gAutoMessageMode.mode);
   EXPECT_EQ("{0={S=s:collected;T=i:2;};}", DumpKCab(list));
-  ASSERT_EQ(1u, AVAlertRecorded().size());
-  EXPECT_EQ("shown", AVAlertRecorded()[0].message);
+  ASSERT_EQ(1u, dialogs.alerts().size());
+  EXPECT_EQ(std::vector<std::string>{"shown"}, dialogs.alerts()[0].texts);
   KCabDestroy(list);
 }
 
@@ -208,9 +216,10 @@ TEST_F(AlertsTest, TheAlertTitleIsACopy) {
   std::strcpy(title, "Other");
   EXPECT_STREQ("Korvel", gKCtlAlertTitle);
   SetAlertKCtlMode(nullptr);
+  kvtest::FrameworkAlertCapture dialogs;
   ErrMessageUTF8("x");
-  ASSERT_EQ(1u, AVAlertRecorded().size());
-  EXPECT_EQ("Alert", AVAlertRecorded()[0].title);
+  ASSERT_EQ(1u, dialogs.alerts().size());
+  EXPECT_EQ("Alert", dialogs.alerts()[0].title);
 }
 
 TEST_F(AlertsTest, CaughtExceptionsAreReportedWithTheirHostText) {

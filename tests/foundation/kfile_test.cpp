@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/KFile.h"
+#include "platform/PfChooseFolder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -189,4 +190,22 @@ TEST(KFile, HostPathNamesAndNames) {
   EXPECT_STRNE("", out);
   GetTheUserName(out, sizeof out);
   EXPECT_STRNE("", out);
+}
+
+TEST(KFile, ChoosingAFolderGoesThroughThePlatformChooser) {
+  kvtest::TempDir dir;
+  char out[64];
+  PfChooseFolderQueueAnswer(dir.path().c_str());
+  EXPECT_TRUE(BrowseToDirectory(nullptr, out, sizeof out, "Pick the messages", dir.path().c_str()));
+  EXPECT_EQ(dir.path(), out);
+  EXPECT_STREQ("Pick the messages", PfChooseFolderLastPrompt());
+  EXPECT_EQ(dir.path(), PfChooseFolderLastStart());
+  PfChooseFolderQueueAnswer(nullptr);
+  EXPECT_FALSE(BrowseToDirectory(nullptr, out, sizeof out, "Cancelled", "/no/such/start"));
+  EXPECT_STREQ("", PfChooseFolderLastStart()) << "a start folder that does not exist is not used";
+  PfChooseFolderQueueAnswer("/a/path/much/longer/than/the/little/buffer/given");
+  char small[8];
+  EXPECT_FALSE(BrowseToDirectory(nullptr, small, sizeof small, "", nullptr)) << "never a cut path";
+  EXPECT_FALSE(BrowseToDirectory(nullptr, out, sizeof out, "", nullptr)) << "no answer: cancelled";
+  PfChooseFolderClearAnswers();
 }

@@ -26,6 +26,9 @@ TEST(MessageFormat, ConversionsMustTakeTheArgumentsGiven) {
       {"%zu bytes", "z", true},
       {"%lld", "L", true},
       {"%p", "p", true},
+      {"%1000.1000f", "f", true},
+      {"%.8888888888F", "f", false},  // a width or precision that would build gigabytes
+      {"%99999d", "d", false},
       {"%lf", "f", true},
       {"only %s", "sd", true},        // fewer conversions than arguments is fine
       {"%2$s then %1$d", "ds", true},  // translators may reorder

@@ -1,0 +1,31 @@
+// What a plug-in offers the host program for running without a user. The
+// plug-in registers one table during its initialisation; texts are UTF-8 and
+// cabinets travel as cabinet XML text.
+#pragma once
+
+#include "host/PD.h"
+
+typedef void (*PITextSink)(const char* text, void* data);
+
+struct PIAutomationProcs {
+  ASSize_t size;  // sizeof(PIAutomationProcs)
+  // Runs the command named by key on the active document without its dialog,
+  // with these parameters (null: the remembered or default ones). True when it
+  // ran to its end.
+  ASBool (*runCommand)(const char* key, const char* paramsXML);
+  // Plays the named action on the active document.
+  ASBool (*playAction)(const char* name);
+  // Replays the command history recorded in source on the active document.
+  ASBool (*replayHistory)(PDDoc source);
+  // One line per command: its key, a tab and its name.
+  void (*listCommands)(PITextSink sink, void* data);
+  // The command history recorded in doc, as cabinet XML; false when it has none.
+  ASBool (*historyXML)(PDDoc doc, PITextSink sink, void* data);
+  // Dialogs from now on are answered from this cabinet (null: OK on their
+  // current values) instead of waiting for a user.
+  void (*answerDialogs)(const char* answersXML);
+};
+
+void PIRegisterAutomation(const PIAutomationProcs* procs);
+// The registered table, or null.
+const PIAutomationProcs* PIGetAutomation();

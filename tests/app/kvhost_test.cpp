@@ -1,0 +1,100 @@
+// The host program, driven as a user runs it, with a test plug-in that
+// records what it is asked to do.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "fixtures/Fixtures.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+};
+
+Outcome Kvhost(const std::string& args, const std::string& env = "") {
+  std::string cmd = env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args + " 2>&1";
+  Outcome r{-1, ""};
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+struct Session {
+  kvtest::TempDir dir;
+  std::string log = dir.file("plugin.log");
+  std::string env = "KVTEST_PLUGIN_LOG=" + log;
+  std::string doc = dir.file("in.pdf");
+  Session() { kvfix::WriteSimple(doc, 3); }
+  std::string Log() const { return kvtest::ReadWholeFile(log); }
+};
+
+}  // namespace
+
+TEST(Kvhost, UsageErrorsExitWith2) {
+  for (const char* args : {"--bogus", "--command", "--host-version 9", "--host-version x.y"}) {
+    Outcome r = Kvhost(args);
+    EXPECT_EQ(2, r.status) << args << "\n" << r.out;
+  }
+}
+
+TEST(Kvhost, StepsRunInOrderOnTheActiveDocument) {
+  Session s;
+  std::string out = s.dir.file("out.pdf");
+  std::string params = s.dir.file("p.xml");
+  kvtest::WriteWholeFile(params, "<RUVURAZAR/>");
+  Outcome r = Kvhost("--host-version 8.1 --page 2 --params " + params + " --command Copy --command Copy --save " + out +
+                     " --save-all " + s.dir.path() + " " + s.doc,
+                 s.env);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("init host 8.1\ncommand Copy params given pages 3\ncommand Copy params none pages 3\nunload\n", s.Log());
+  EXPECT_TRUE(std::filesystem::exists(out));
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("copy 1.pdf"))) << "new documents are saved by window title";
+  EXPECT_EQ(0, std::system(("qpdf --check " + out + " >/dev/null").c_str()));
+}
+
+TEST(Kvhost, AFailingStepStopsWithStatus1) {
+  Session s;
+  Outcome r = Kvhost("--command Fail --command Copy " + s.doc, s.env);
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("did not complete"));
+  EXPECT_EQ(std::string::npos, s.Log().find("command Copy")) << "nothing runs after a failed step";
+  for (const std::string& args : {std::string("--command Copy"), "--page 9 " + s.doc, "--menu NoSuchItem " + s.doc,
+                                  s.dir.file("missing.pdf")}) {
+    EXPECT_EQ(1, Kvhost(args, s.env).status) << args;
+  }
+}
+
+TEST(Kvhost, MenusListingAndReplay) {
+  Session s;
+  std::string answers = s.dir.file("a.xml");
+  kvtest::WriteWholeFile(answers, "<RUVURAZAR/>");
+  Outcome r = Kvhost("--list-menus --list-commands --answers " + answers + " --menu KVTEST:DoIt --play Mine --replay " +
+                     s.doc + " --history " + s.doc + " " + s.doc,
+                 s.env);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("KVTEST:DoIt\tDo it"));
+  EXPECT_NE(std::string::npos, r.out.find("Copy\tCopy the document"));
+  EXPECT_NE(std::string::npos, r.out.find("<RUVURAZAR/>"));
+  EXPECT_NE(std::string::npos, s.Log().find("answers given\nmenu executed\nplay Mine\nreplay 3\n"));
+}
+
+TEST(Kvhost, APlugInThatFailsToStartIsReported) {
+  Session s;
+  Outcome r = Kvhost(s.doc, s.env + " KVTEST_PLUGIN_FAIL_INIT=1");
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("failed to start"));
+  EXPECT_EQ(1, Kvhost("--plugin /no/such/folder", s.env).status);
+}

@@ -1,0 +1,96 @@
+// A small plug-in for testing the host program: it checks the handshake,
+// adds one menu item and offers an automation table that records what it is
+// asked to do (into the file named by $KVTEST_PLUGIN_LOG).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/AS.h"
+#include "host/AV.h"
+#include "host/PD.h"
+#include "host/PIAutomation.h"
+#include "host/PIHandshake.h"
+
+namespace {
+
+void Log(const std::string& line) {
+  const char* path = std::getenv("KVTEST_PLUGIN_LOG");
+  if (!path) return;
+  if (FILE* f = std::fopen(path, "a")) {
+    std::fprintf(f, "%s\n", line.c_str());
+    std::fclose(f);
+  }
+}
+
+std::string ActivePages() {
+  AVDoc d = AVAppGetActiveDoc();
+  return d ? std::to_string(PDDocGetNumPages(AVDocGetPDDoc(d))) : "none";
+}
+
+ASBool RunCommand(const char* key, const char* params) {
+  Log(std::string("command ") + key + " params " + (params ? "given" : "none") + " pages " + ActivePages());
+  if (std::string(key) == "Fail") return 0;
+  // "Copy" makes a new document in a window of its own, as impositions do.
+  if (std::string(key) == "Copy") {
+    PDDoc doc = PDDocCreate();
+    PDDocInsertPages(doc, PDLastPage, AVDocGetPDDoc(AVAppGetActiveDoc()), 0, PDAllPages, 0, nullptr, nullptr, nullptr, nullptr);
+    ASText title = ASTextFromUnicode("copy 1", kUTF8);
+    AVDocOpenFromPDDoc(doc, title);
+    ASTextDestroy(title);
+  }
+  return 1;
+}
+ASBool PlayAction(const char* name) {
+  Log(std::string("play ") + name);
+  return 1;
+}
+ASBool Replay(PDDoc source) {
+  Log("replay " + std::to_string(PDDocGetNumPages(source)));
+  return 1;
+}
+void ListCommands(PITextSink sink, void* data) {
+  sink("Copy\tCopy the document", data);
+  sink("Fail\tAlways fails", data);
+}
+ASBool History(PDDoc, PITextSink sink, void* data) {
+  sink("<RUVURAZAR/>\n", data);
+  return 1;
+}
+void Answer(const char* xml) { Log(std::string("answers ") + (xml ? "given" : "none")); }
+
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction, Replay, ListCommands, History,
+                                  Answer};
+
+ASBool MenuExecuted = 0;
+void ExecuteItem(void*) { Log("menu executed"); }
+
+ASBool Init() {
+  AVMenu menu = AVMenuNew("Test", "KVTEST:Menu", nullptr);
+  AVMenuItem item = AVMenuItemNew("Do it", "KVTEST:DoIt", nullptr, 0, 0, 0, nullptr, nullptr);
+  AVMenuItemSetExecuteProc(item, ExecuteItem, nullptr);
+  AVMenuAddMenuItem(menu, item, -1);
+  AVMenubarAddMenu(AVAppGetMenubar(), menu, -1);
+  AVMenuItemRelease(item);
+  AVMenuRelease(menu);
+  PIRegisterAutomation(&kProcs);
+  ASInt16 major = 0, minor = 0;
+  ASHostVersionGet(&major, &minor);
+  Log("init host " + std::to_string(major) + "." + std::to_string(minor));
+  return std::getenv("KVTEST_PLUGIN_FAIL_INIT") ? 0 : 1;
+}
+ASBool Unload() {
+  Log("unload");
+  return 1;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) ASBool KVPlugInMain(ASUns32 version, PIHandshakeData* data) {
+  if (version != kPIHandshakeVersion || !data || data->size < sizeof(PIHandshakeData)) return 0;
+  if (!ASExtensionMgrGetHFT(ASAtomFromString("AcroView"), ASVersionMake(6, 0))) return 0;
+  data->extensionName = ASAtomFromString("KVTEST_TestPlugIn");
+  data->initCallback = Init;
+  data->unloadCallback = Unload;
+  (void)MenuExecuted;
+  return 1;
+}

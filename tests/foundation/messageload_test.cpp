@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/MessageLoad.h"
+#include "foundation/MessageTable.h"
+#include "platform/PfResource.h"
+#include "support/MessageCapture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct Table {
+  SMessageTable* t;
+  explicit Table(const char* lang = "en") : t(NewMessageTable(ASAtomFromString(lang))) {}
+  ~Table() { DestroyMessageTable(t); }
+  std::string get(const char* key, const char* lang = nullptr) {
+    return lang ? GetMessageFromTableByKeyAndLang(t, key, ASAtomFromString(lang)) : GetMessageFromTableByKey(t, key);
+  }
+};
+
+// A bundle Resources folder of the test's own.
+struct Bundle {
+  kvtest::TempDir dir;
+  std::string saved = PfBundleGetResourcesFolder();
+  Bundle() {
+    std::filesystem::create_directories(dir.file("MSGB"));
+    PfBundleSetResourcesFolder(dir.path().c_str());
+  }
+  ~Bundle() { PfBundleSetResourcesFolder(saved.c_str()); }
+  void put(int id, const std::string& bytes) { kvtest::WriteWholeFile(dir.file("MSGB/" + std::to_string(id)), bytes); }
+};
+
+std::string Packed(const std::string& lines, long statedLength) {
+  uLongf n = compressBound((uLong)lines.size());
+  std::vector<unsigned char> z(n);
+  compress(z.data(), &n, reinterpret_cast<const Bytef*>(lines.data()), (uLong)lines.size());
+  char head[13];
+  std::snprintf(head, sizeof head, "*%8ld   ", statedLength);
+  return std::string(head, 12) + std::string(reinterpret_cast<const char*>(z.data()), n);
+}
+
+}  // namespace
+
+TEST(MessageLoad, PlainLines) {
+  Table t;
+  std::string key45(45, 'k');
+  std::string lines = "common.ok\tDone\n\tstarts with a tab\nno tab here\nx.y\tkept\r\n" + key45 + "\tlong key\nlast\tno line feed";
+  EXPECT_TRUE(ReadMessageLinesFromBuffer(lines.data(), (ASInt32)lines.size(), t.t));
+  EXPECT_EQ("Done", t.get("common.ok"));
+  EXPECT_EQ("kept\r", t.get("x.y")) << "a carriage return before the line feed stays in the text";
+  EXPECT_EQ("long key", t.get(std::string(39, 'k').c_str()));
+  EXPECT_EQ("last", t.get("last")) << "a last line without a line feed is not read";
+}
+
+TEST(MessageLoad, PackedLines) {
+  std::string lines = "a.b\tpacked text\n";
+  Table t;
+  std::string good = Packed(lines, (long)lines.size());
+  EXPECT_TRUE(ReadMessageLinesFromBuffer2(good.data(), (ASInt32)good.size(), t.t));
+  EXPECT_EQ("packed text", t.get("a.b"));
+
+  kvtest::MessageCapture capture;
+  Table u;
+  std::string shortOne = Packed(lines.substr(0, lines.size() - 1), (long)lines.size());
+  EXPECT_FALSE(ReadMessageLinesFromBuffer2(shortOne.data(), (ASInt32)shortOne.size(), u.t));
+  EXPECT_EQ("a.b", u.get("a.b")) << "nothing is added";
+  for (long bad : {2L, 1000001L}) {
+    std::string s = Packed(lines, bad);
+    EXPECT_FALSE(ReadMessageLinesFromBuffer2(s.data(), (ASInt32)s.size(), u.t));
+  }
+  std::string truncated = good.substr(0, 15);
+  EXPECT_FALSE(ReadMessageLinesFromBuffer2(truncated.data(), (ASInt32)truncated.size(), u.t));
+  EXPECT_EQ(4u, capture.Count("Korvel error: message data has been damaged"));
+}
+
+TEST(MessageLoad, ControlResourceChoosesLanguages) {
+  Bundle bundle;
+  bundle.put(123, "en\t1001\nde\t1002\n");
+  bundle.put(1001, Packed("common.button.ok\tOK\n", 20));
+  bundle.put(1002, "common.button.ok\tJa\n");
+  {
+    Table t("xx");
+    EXPECT_TRUE(ReadMessagesFromControlResource(123, "fr", t.t));
+    EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(t.t)) << "an unknown request falls back to en";
+    EXPECT_EQ("OK", t.get("common.button.ok"));
+    EXPECT_FALSE(MessageTableLangKnown(t.t, ASAtomFromString("de")));
+  }
+  {
+    Table t("xx");
+    EXPECT_TRUE(ReadMessagesFromControlResource(123, nullptr, t.t));
+    EXPECT_EQ(ASAtomFromString("xx"), GetMessageTableCurrentLang(t.t)) << "the current language stays";
+    EXPECT_EQ("OK", t.get("common.button.ok", "en"));
+    EXPECT_EQ("Ja", t.get("common.button.ok", "de"));
+  }
+  {
+    Table t;
+    EXPECT_TRUE(ReadMessagesFromControlResource(999, "en", t.t)) << "no resource is no failure";
+    kvtest::MessageCapture capture;
+    bundle.put(124, "garbage\n");
+    EXPECT_FALSE(ReadMessagesFromControlResource(124, nullptr, t.t));
+    EXPECT_EQ(1u, capture.Count("Error parsing message control"));
+  }
+}
+
+TEST(MessageLoad, TheBuildsOwnResourcesCarryTheEnglishTexts) {
+  const char* build = KV_TEST_BUILD_DIR;
+  std::string saved = PfBundleGetResourcesFolder();
+  PfBundleSetResourcesFolder((std::string(build) + "/plugins/kv3/Resources").c_str());
+  Table t("none");
+  EXPECT_TRUE(ReadMessagesFromControlResource(123, "en", t.t));
+  std::string ok = t.get("common.button.ok");
+  EXPECT_FALSE(ok.empty());
+  EXPECT_NE("common.button.ok", ok);
+  PfBundleSetResourcesFolder(saved.c_str());
+}
+
+namespace {
+std::string Row(std::initializer_list<const char*> cells) {
+  std::string r = "<Row>";
+  for (const char* c : cells) r += std::string("<Cell><Data ss:Type=\"String\">") + c + "</Data></Cell>";
+  return r + "</Row>\n";
+}
+std::string Sheet(const std::string& rows) {
+  return "<?xml version=\"1.0\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\">\n"
+         "<Worksheet ss:Name=\"Messages\"><Table>\n" +
+         rows + "</Table></Worksheet></Workbook>\n";
+}
+}  // namespace
+
+TEST(MessageLoad, Spreadsheets) {
+  kvtest::TempDir dir;
+  std::filesystem::create_directories(dir.file("msgs/en"));
+  std::filesystem::create_directories(dir.file("msgs/fr"));
+  kvtest::WriteWholeFile(dir.file("msgs/en/a.XML"),
+                         Sheet(Row({"menu.x", "TRANSLATE", "Hello"}) + Row({"menu.y", "Hi", "  TRANSLATE"}) +
+                               Row({"* notes", "ignored"}) + Row({" ", "blank"})));
+  kvtest::WriteWholeFile(dir.file("msgs/fr/b.xml"), Sheet(Row({"menu.x", "Bonjour"})));
+  kvtest::WriteWholeFile(dir.file("msgs/fr/notes.txt"), "not a sheet");
+  Table t;
+  kvtest::MessageCapture capture;
+  EXPECT_TRUE(ReadAllXMLSpreadsheetsFromDir(dir.file("msgs").c_str(), t.t, 1));
+  EXPECT_EQ("Hello", t.get("menu.x", "en"));
+  EXPECT_EQ("Hi", t.get("menu.y", "en"));
+  EXPECT_EQ("Bonjour", t.get("menu.x", "fr"));
+  ASSERT_FALSE(capture.messages().empty());
+  EXPECT_EQ(0u, capture.messages().back().text.rfind("Message memory = ", 0));
+
+  kvtest::WriteWholeFile(dir.file("bad.xml"), Sheet(Row({"bad key!", "x"}) + Row({"ok.key", "fine"})));
+  EXPECT_FALSE(ReadXMLSpreadsheetMessagesFromDoc(dir.file("bad.xml").c_str(), t.t, 1));
+  EXPECT_EQ("fine", t.get("ok.key"));
+  kvtest::WriteWholeFile(dir.file("noworkbook.xml"), "<Other/>");
+  EXPECT_FALSE(ReadXMLSpreadsheetMessagesFromDoc(dir.file("noworkbook.xml").c_str(), t.t, 1));
+  EXPECT_FALSE(ReadXMLSpreadsheetMessagesFromDoc(dir.file("missing.xml").c_str(), t.t, 1));
+}
