@@ -689,6 +689,33 @@ TEST_F(MergePageTest, AbsurdMatricesAndSizesStayInRange) {
   }
 }
 
+TEST_F(MergePageTest, ADamagedContentStreamFailsWithoutLeavingAnythingOpen) {
+  for (ASInt32 forms : {1, 2}) {
+    gImpositionUseFormXObjects = forms;
+    ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, "", [](CosDoc d, CosObj p) {
+                                      // Claims Flate but holds no deflated data.
+                                      std::string junk = "this is not deflated at all";
+                                      ASStm stm = ASMemStmRdOpen(junk.data(), junk.size());
+                                      CosObj attributes = CosNewDict(d, 0, 1);
+                                      CosDictPutKeyString(attributes, "Filter", CosNewNameFromString(d, 0, "FlateDecode"));
+                                      CosObj s = CosNewStream(d, 1, stm, 0, 0, attributes, CosNewNull(), -1);
+                                      ASStmClose(stm);
+                                      CosDictPutKeyString(p, "Contents", s);
+                                    }}}));
+    ScopedMerge info;
+    PrepareForMergeToNewPage(info, doc);
+    SGenFileInfo* sheetStream = info->contentStream;
+    ASErrorCode e = ErrorOf([&] { MergePage(info, 0, Translation(0, 0), nullptr, nullptr); });
+    EXPECT_EQ(sheetStream, info->contentStream) << forms;
+    EXPECT_FALSE(info->writingForm) << forms;
+    if (e == 0) {
+      FinishMergeToNewPage(info, 0, Rect(0, 0, 100, 100));
+      SheetScan scan = ScanSheet(PageContentBytes(doc, 1));
+      EXPECT_TRUE(scan.qBalanced && scan.markedBalanced) << forms;
+    }
+  }
+}
+
 TEST_F(MergePageTest, TheOutputCabinetGetsThePageIDAndTime) {
   ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, "", nullptr}, {{0, 0, 100, 100}, "", nullptr}}));
   ScopedMerge info;
