@@ -4,6 +4,7 @@
 // content that leaves things open or closes more than it opened.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <functional>
 #include <regex>
@@ -714,6 +715,28 @@ TEST_F(MergePageTest, ADamagedContentStreamFailsWithoutLeavingAnythingOpen) {
       EXPECT_TRUE(scan.qBalanced && scan.markedBalanced) << forms;
     }
   }
+}
+
+TEST_F(MergePageTest, NumbersKeepTheirPointUnderACommaLocale) {
+  // Whole page sizes: the host's own reading of real numbers follows the
+  // process's locale, which is not what is tested here.
+  ScopedDoc doc(NewDocWithPages({{{0, 0, 200, 100}, "0 0 m 10 10 l S\n", nullptr}}));
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  bool comma = false;
+  for (const char* name : {"de_DE.utf8", "de_DE.UTF-8", "fr_FR.utf8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_ALL, name) && std::localeconv()->decimal_point[0] == ',') {
+      comma = true;
+      break;
+    }
+  if (!comma) {
+    std::setlocale(LC_ALL, saved.c_str());
+    GTEST_SKIP() << "no comma-decimal locale installed";
+  }
+  std::string content = PlaceOne(doc, 0, ASFixedMatrix{fixedHalf, 0, 0, fixedHalf, Fx(10.5), Fx(20.25)});
+  std::setlocale(LC_ALL, saved.c_str());
+  EXPECT_NE(std::string::npos, content.find("0.50000 0.00000 0.00000 0.50000 10.50 20.25 cm\n")) << content;
+  EXPECT_NE(std::string::npos, content.find("/BBox [ 10.50 20.25 110.50 70.25 ]")) << content;
+  EXPECT_EQ(std::string::npos, content.find(",")) << content;
 }
 
 TEST_F(MergePageTest, TheOutputCabinetGetsThePageIDAndTime) {
