@@ -802,11 +802,14 @@ void PDPageGetDefaultMatrix(PDPage page, ASFixedMatrix* m) {
   PDPageGetCropBox(page, &c);
   PDRotate r = PDPageGetRotate(page);
   const ASFixed one = fixedOne;
+  // A box at the very end of the fixed range (a saturated huge box) has no
+  // negative in range: it saturates like every other fixed result.
+  auto neg = [](ASFixed v) { return v == fixedNegativeInfinity ? fixedPositiveInfinity : -v; };
   switch (r) {
-    case 90: *m = ASFixedMatrix{0, -one, one, 0, -c.bottom, c.right}; break;
+    case 90: *m = ASFixedMatrix{0, -one, one, 0, neg(c.bottom), c.right}; break;
     case 180: *m = ASFixedMatrix{-one, 0, 0, -one, c.right, c.top}; break;
-    case 270: *m = ASFixedMatrix{0, one, -one, 0, c.top, -c.left}; break;
-    default: *m = ASFixedMatrix{one, 0, 0, one, -c.left, -c.bottom}; break;
+    case 270: *m = ASFixedMatrix{0, one, -one, 0, c.top, neg(c.left)}; break;
+    default: *m = ASFixedMatrix{one, 0, 0, one, neg(c.left), neg(c.bottom)}; break;
   }
 }
 

@@ -660,6 +660,24 @@ TEST_F(MergePageTest, AbsurdMatricesAndSizesStayInRange) {
          CosDictPutKeyString(p, "MediaBox", box);
          CosDictPutKeyString(p, "TrimBox", CosNewArray(d, 0, 0));
        }},
+      {"a huge page turned by 90",
+       {fixedOne, 0, 0, fixedOne, 0, 0},
+       [](CosDoc d, CosObj p) {
+         CosObj box = CosNewArray(d, 0, 4);
+         const double v[4] = {-1e12, -1e12, 1e12, 1e12};
+         for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(box, i, CosNewDouble(d, 0, v[i]));
+         CosDictPutKeyString(p, "MediaBox", box);
+         CosDictPutKeyString(p, "Rotate", CosNewInteger(d, 0, 90));
+       }},
+      {"a huge page turned by 270",
+       {fixedOne, 0, 0, fixedOne, 0, 0},
+       [](CosDoc d, CosObj p) {
+         CosObj box = CosNewArray(d, 0, 4);
+         const double v[4] = {-1e12, -1e12, 1e12, 1e12};
+         for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(box, i, CosNewDouble(d, 0, v[i]));
+         CosDictPutKeyString(p, "MediaBox", box);
+         CosDictPutKeyString(p, "Rotate", CosNewInteger(d, 0, 270));
+       }},
       {"a page of no size",
        {big, 0, 0, big, big, big},
        [](CosDoc d, CosObj p) {
