@@ -6,6 +6,7 @@
 // marked-content and object references, elements left empty by that, and
 // their entries in the parent tree, so that the saved file does not keep
 // deleted pages alive through the structure.
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/PDPriv.h"
@@ -58,7 +59,8 @@ void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done) {
 
 struct Pruner {
   const GenSet& gone;
-  GenSet seen;
+  // Elements already judged: one shared by two parents leaves both or neither.
+  std::unordered_map<QPDFObjGen, bool, QPDFObjHash> verdicts;
 
   bool Gone(QPDFObjectHandle page) const { return page.isIndirect() && gone.count(page.getObjGen()) > 0; }
 
@@ -70,12 +72,18 @@ struct Pruner {
     QPDFObjectHandle on = own.isNull() ? page : own;
     if (IsContentItem(kid)) return Gone(on);
     if (depth > kMaxStructDepth) return false;
-    if (kid.isIndirect() && !seen.insert(kid.getObjGen()).second) return false;
+    if (kid.isIndirect()) {
+      auto known = verdicts.find(kid.getObjGen());
+      if (known != verdicts.end()) return known->second;
+      verdicts[kid.getObjGen()] = false;  // while it is being judged
+    }
     bool had = false;
     bool empty = Prune(kid, on, depth + 1, &had);
     // An element whose content all went goes too; one that never had any
     // goes with the page it names.
-    return had ? empty : Gone(own);
+    bool goes = had ? empty : Gone(own);
+    if (kid.isIndirect()) verdicts[kid.getObjGen()] = goes;
+    return goes;
   }
 
   // Prunes holder's K; true when it holds nothing afterwards.
