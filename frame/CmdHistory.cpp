@@ -1,13 +1,11 @@
 #include "frame/CmdHistory.h"
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
-#include "foundation/TextConv.h"
 #include "frame/CmdList.h"
 #include "pdftools/NameTree.h"
 

@@ -1,8 +1,7 @@
 // Services of the lower subsystems that the dialog framework calls but whose
 // modules are not in the program yet: the page-size collection with its
 // page-size cabinets and their formats, the toolkit's standard font
-// dictionaries, the engine's product names and the file layer's folder
-// chooser. The framework reaches each of them through one slot of this
+// dictionaries and the engine's product names. The framework reaches each of them through one slot of this
 // table, installed once by whoever brings the service (the plug-in's start,
 // a test program); each slot has the signature of the service it stands for.
 //
@@ -50,11 +49,6 @@ struct SKCtlNeighbourProcs {
   // ---- The engine's product names: 0 the plain name, 1 for menus, 2 with
   // the version. Owned by the service.
   const char* (*currentProductString)(ASInt32 form);
-
-  // ---- The file layer's folder chooser: true with the chosen folder's
-  // POSIX path in out (at most size bytes with the terminator).
-  ASBool (*browseToDirectory)(void* dialog, char* out, ASInt32 size, const char* promptUTF8,
-                              const char* startFolder);
 };
 
 // Copies the table (null empties every slot).

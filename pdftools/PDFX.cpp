@@ -262,20 +262,25 @@ void MungeMetadataAfterPDDocCreate(PDDoc doc) {
   const char* utf8 = packet.get() ? ASTextGetUTF8(packet.get()) : nullptr;
   if (!utf8) return;
   std::string text(utf8);
-  static const char* const changes[][2] = {
-      {"<xap:", "<xmp:"},           {"<xapMM:", "<xmpMM:"},           {"</xap:", "</xmp:"},
-      {"</xapMM:", "</xmpMM:"},     {" xap:", " xmp:"},               {" xapMM:", " xmpMM:"},
-      {"xmlns:xap=", "xmlns:xmp="}, {"xmlns:xapMM=", "xmlns:xmpMM="}};
-  for (const auto& change : changes) FindAndChange(text.data(), change[0], change[1]);
+  // A packet that declares the new prefix already keeps the old one: renaming
+  // could give one element two declarations of the same prefix, which is no
+  // XML any more. The old prefix with its namespace is valid XMP all the same.
+  static const char* const basic[][2] = {
+      {"<xap:", "<xmp:"}, {"</xap:", "</xmp:"}, {" xap:", " xmp:"}, {"xmlns:xap=", "xmlns:xmp="}};
+  static const char* const mediaManagement[][2] = {
+      {"<xapMM:", "<xmpMM:"}, {"</xapMM:", "</xmpMM:"}, {" xapMM:", " xmpMM:"}, {"xmlns:xapMM=", "xmlns:xmpMM="}};
+  const bool renameBasic = text.find("xmlns:xmp=") == std::string::npos;
+  const bool renameMediaManagement = text.find("xmlns:xmpMM=") == std::string::npos;
+  // The order of the changes: each old spelling in turn, as the packet is read.
+  if (renameBasic) FindAndChange(text.data(), basic[0][0], basic[0][1]);
+  if (renameMediaManagement) FindAndChange(text.data(), mediaManagement[0][0], mediaManagement[0][1]);
+  for (int i = 1; i < 4; ++i) {
+    if (renameBasic) FindAndChange(text.data(), basic[i][0], basic[i][1]);
+    if (renameMediaManagement) FindAndChange(text.data(), mediaManagement[i][0], mediaManagement[i][1]);
+  }
   if (text == utf8) return;  // nothing to bring up to date: the document stays as it was
   SText changed(text.c_str());
-  DURING
-    KGluePDDocSetXAPMetadata(doc, changed.get());
-  HANDLER
-    // A packet that declared both prefixes is no XML once renamed: the old
-    // packet stays, which is no reason to fail the imposition.
-    if (ERRORCODE != xmpErrBadPacket) RERAISE();
-  END_HANDLER
+  KGluePDDocSetXAPMetadata(doc, changed.get());
 }
 
 ASBool PDFXImpositionDocumentSetting(PDDoc source, PDDoc target) {

@@ -55,7 +55,8 @@ ASBool PDFXImpositionPageSetting(PDPage page);
 // over into the imposed document. Always true.
 ASBool PDFXImpositionDocumentSetting(PDDoc source, PDDoc target);
 // Brings the XMP prefixes "xap" and "xapMM" of a new document up to "xmp" and
-// "xmpMM".
+// "xmpMM" (in place, same lengths). A packet that declares a new prefix
+// already keeps the old one of that schema.
 void MungeMetadataAfterPDDocCreate(PDDoc doc);
 
 // No page has "Contents", "Resources", "Annots" or "AA".

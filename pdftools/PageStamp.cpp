@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "engine/EnginePrefs.h"
 #include "foundation/Alerts.h"
@@ -20,7 +19,7 @@
 // The document object cache's repair of font encodings written by older
 // forms of the system (built beside this module); true when it changed
 // anything.
-ASBool FixCacheEncodings(CosDoc cosDoc);
+bool FixCacheEncodings(CosDoc cosDoc);
 
 namespace {
 
@@ -30,6 +29,9 @@ ASAtom PageIdKey() {
 }
 
 ASAtom Key(const char* name) { return ASAtomFromString(name); }
+
+// Room for the anonymous-file text in the platform's encoding.
+constexpr size_t kAnonymousTextSize = 512;
 
 // Releases a record this call made for itself, on every way out.
 class SOwnedRecord {
@@ -56,10 +58,10 @@ bool SourceIsAnonymous(const SStampPageDocInfo* info) {
 CosObj NewFileString(const SStampPageDocInfo* info, CosDoc cosDoc) {
   if (info->path && !SourceIsAnonymous(info)) return CosNewString(cosDoc, 1, info->path, (ASSize_t)info->pathLength);
   const char* text = GetMessageFromTableByKey(gSystemMessageTable, "stamp1.anonfile");
-  ASInt32 size = UTF8ToPlatformNativeBytesNeededTerm(text);
-  std::vector<char> native((size_t)(size > 0 ? size : 1) + 1, 0);
-  UTF8ToPlatformNativeTerm(text, native.data(), (ASInt32)native.size(), '?');
-  return CosNewString(cosDoc, 1, native.data(), std::strlen(native.data()));
+  char native[kAnonymousTextSize];
+  native[0] = 0;
+  UTF8ToPlatformNativeTerm(text, native, (ASInt32)sizeof native, '?');
+  return CosNewString(cosDoc, 1, native, std::strlen(native));
 }
 
 void Alert(const char* text) { ErrMessageUTF8(text); }
@@ -217,8 +219,8 @@ void PDDocInsertAndStampPages(PDDoc target, ASInt32 insertAfter, PDDoc source, A
   END_HANDLER
   if (failure) {
     if (!IsEncodingCacheError(failure)) ASRaise(failure);
-    bool repaired = FixCacheEncodings(PDDocGetCosDoc(target)) != 0;
-    if (!repaired) repaired = FixCacheEncodings(PDDocGetCosDoc(source)) != 0;
+    bool repaired = FixCacheEncodings(PDDocGetCosDoc(target));
+    if (!repaired) repaired = FixCacheEncodings(PDDocGetCosDoc(source));
     if (!repaired) ASRaise(failure);
     // Pages the failed attempt left behind go before the pages come again.
     const ASInt32 now = PDDocGetNumPages(target);

@@ -18,6 +18,7 @@
 #include "pdftools/CosObjSet.h"
 #include "pdftools/NameTree.h"
 #include "pdftools/PDFAtoms.h"
+#include "support/DocTestUtil.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -27,35 +28,8 @@ namespace {
 
 ASAtom A(const char* s) { return ASAtomFromString(s); }
 
-std::string Bytes(CosObj s) {
-  if (CosObjGetType(s) != CosString) return "<not a string>";
-  ASSize_t n = 0;
-  const char* b = CosStringValue(s, &n);
-  return std::string(b, n);
-}
-
 CosObj Str(CosDoc doc, const std::string& s, bool indirect = false) {
   return CosNewString(doc, indirect, s.data(), s.size());
-}
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    pclose(p);
-  }
-  return out;
-}
-
-std::string Read(CosObj stream) {
-  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  std::string out;
-  char buf[4096];
-  for (ASSize_t n; (n = ASStmRead(buf, 1, sizeof buf, stm)) > 0;) out.append(buf, n);
-  ASStmClose(stm);
-  return out;
 }
 
 CosObj StreamOf(CosDoc doc, const std::string& bytes) {
@@ -64,19 +38,6 @@ CosObj StreamOf(CosDoc doc, const std::string& bytes) {
   ASStmClose(stm);
   return s;
 }
-
-// The host reports this major version for the life of the object.
-class HostVersion {
- public:
-  explicit HostVersion(ASInt16 major) {
-    ASHostVersionGet(&major_, &minor_);
-    ASHostVersionSet(major, 0);
-  }
-  ~HostVersion() { ASHostVersionSet(major_, minor_); }
-
- private:
-  ASInt16 major_ = 9, minor_ = 0;
-};
 
 // Checks the shape of a tree: keys sorted within each leaf, every key inside
 // the Limits of each node above it, no node reached twice. Returns the keys
@@ -90,8 +51,8 @@ std::vector<std::string> CheckTree(CosObj node, std::string* problem, bool root 
       *problem = "a node without Limits";
       return keys;
     }
-    low = Bytes(CosArrayGet(limits, 0));
-    high = Bytes(CosArrayGet(limits, 1));
+    low = StringBytes(CosArrayGet(limits, 0));
+    high = StringBytes(CosArrayGet(limits, 1));
     bounded = true;
   } else if (CosObjGetType(limits) != CosNull) {
     *problem = "the root has Limits";
@@ -99,7 +60,7 @@ std::vector<std::string> CheckTree(CosObj node, std::string* problem, bool root 
   CosObj names = CosDictGet(node, A("Names"));
   if (CosObjGetType(names) == CosArray) {
     for (ASInt32 i = 0; i + 1 < CosArrayLength(names); i += 2) {
-      std::string k = Bytes(CosArrayGet(names, i));
+      std::string k = StringBytes(CosArrayGet(names, i));
       if (!keys.empty() && !(keys.back() < k)) *problem = "a leaf out of order";
       keys.push_back(k);
     }
@@ -151,11 +112,11 @@ TEST_F(NameTreeTest, KeysPutIntoAFreshTreeLandInOneSortedKid) {
   CosObj names = CosDictGet(kid, A("Names"));
   ASSERT_EQ(6, CosArrayLength(names));
   std::string flat;
-  for (ASInt32 i = 0; i < 6; ++i) flat += Bytes(CosArrayGet(names, i)) + " ";
+  for (ASInt32 i = 0; i < 6; ++i) flat += StringBytes(CosArrayGet(names, i)) + " ";
   EXPECT_EQ("A vA B vB D vD ", flat);
   CosObj limits = CosDictGet(kid, A("Limits"));
-  EXPECT_EQ("A", Bytes(CosArrayGet(limits, 0)));
-  EXPECT_EQ("D", Bytes(CosArrayGet(limits, 1)));
+  EXPECT_EQ("A", StringBytes(CosArrayGet(limits, 0)));
+  EXPECT_EQ("D", StringBytes(CosArrayGet(limits, 1)));
   EXPECT_FALSE(CosDictKnown(root, A("Limits")));
 
   // An existing key gets the new value and nothing is added.
@@ -163,7 +124,7 @@ TEST_F(NameTreeTest, KeysPutIntoAFreshTreeLandInOneSortedKid) {
   EXPECT_EQ(6, CosArrayLength(names));
   CosObj value;
   ASSERT_TRUE(KPDNameTreeGet(root, "B", 1, &value));
-  EXPECT_EQ("again", Bytes(value));
+  EXPECT_EQ("again", StringBytes(value));
   EXPECT_FALSE(KPDNameTreeGet(root, "C", 1, &value));
   EXPECT_EQ(CosNull, CosObjGetType(value));
   // A prefix sorts first.
@@ -192,7 +153,7 @@ TEST_F(NameTreeTest, ManyKeysInAnyOrderStayFindableAndSorted) {
     for (const std::string& k : keys) {
       CosObj v;
       ASSERT_TRUE(KPDNameTreeGet(root, k.data(), (ASInt32)k.size(), &v)) << c.what << " " << k;
-      EXPECT_EQ("v" + k, Bytes(v));
+      EXPECT_EQ("v" + k, StringBytes(v));
     }
     std::string problem;
     std::vector<std::string> walked = CheckTree(root, &problem);
@@ -222,13 +183,13 @@ TEST_F(NameTreeTest, KeyTextsOfNames) {
   CosDoc cos = PDDocGetCosDoc(doc);
   CosObj abc = UnicodeCosStringFromUTF8(cos, "abc", 1);
   EXPECT_TRUE(CosObjIsIndirect(abc));
-  EXPECT_EQ(std::string("\xFE\xFF\0a\0b\0c\0\0", 10), Bytes(abc));
-  EXPECT_EQ(std::string("\xFE\xFF\0\0", 4), Bytes(UnicodeCosStringFromUTF8(cos, "", 0)));
+  EXPECT_EQ(std::string("\xFE\xFF\0a\0b\0c\0\0", 10), StringBytes(abc));
+  EXPECT_EQ(std::string("\xFE\xFF\0\0", 4), StringBytes(UnicodeCosStringFromUTF8(cos, "", 0)));
   // Beyond UCS-2: a question mark.
-  EXPECT_EQ(std::string("\xFE\xFF\0x\0?\0\0", 8), Bytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
+  EXPECT_EQ(std::string("\xFE\xFF\0x\0?\0\0", 8), StringBytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
   // A long name is built off the stack.
   std::string longName(500, 'n');
-  EXPECT_EQ(2u + 1000u + 2u, Bytes(UnicodeCosStringFromUTF8(cos, longName.c_str(), 0)).size());
+  EXPECT_EQ(2u + 1000u + 2u, StringBytes(UnicodeCosStringFromUTF8(cos, longName.c_str(), 0)).size());
 
   struct Case {
     std::string bytes;
@@ -268,7 +229,7 @@ TEST_F(NameTreeTest, KeyTextsOfNames) {
 TEST_F(NameTreeTest, AttachmentsStoredFoundSavedAndListed) {
   for (ASInt16 major : {5, 6, 9}) {
     SCOPED_TRACE("host " + std::to_string(major));
-    HostVersion version(major);
+    ScopedHostVersion version(major);
     PDDoc doc = Simple();
     CosDoc cos = PDDocGetCosDoc(doc);
     ASSERT_TRUE(StoreFileAttachment(doc, StreamOf(cos, "first file"), "first.xml", "KRVL.first", "Des\xC3\xA9 one"));
@@ -278,13 +239,13 @@ TEST_F(NameTreeTest, AttachmentsStoredFoundSavedAndListed) {
     CosObj desc;
     CosObj file = FindFileAttachment(doc, "KRVL.first", &desc);
     ASSERT_EQ(CosStream, CosObjGetType(file));
-    EXPECT_EQ("first file", Read(file));
+    EXPECT_EQ("first file", ReadStream(file));
     EXPECT_EQ(A("EmbeddedFile"), CosNameValue(CosDictGet(file, A("Type"))));
     char text[100];
     ASSERT_TRUE(UnicodeCosStringToUTF8(desc, text, sizeof text));
     EXPECT_STREQ("Des\xC3\xA9 one", text);
     file = FindFileAttachment(doc, "Zweit\xC3\xA9", &desc);
-    EXPECT_EQ("second", Read(file));
+    EXPECT_EQ("second", ReadStream(file));
     EXPECT_EQ(CosNull, CosObjGetType(desc)) << "no description, no Desc";
     FindFileAttachment(doc, "a-third", &desc);
     EXPECT_EQ(CosNull, CosObjGetType(desc)) << "an empty description is none";
@@ -293,16 +254,16 @@ TEST_F(NameTreeTest, AttachmentsStoredFoundSavedAndListed) {
 
     // The same name again replaces the attachment.
     ASSERT_TRUE(StoreFileAttachment(doc, StreamOf(cos, "replaced"), "first.xml", "KRVL.first", "two"));
-    EXPECT_EQ("replaced", Read(FindFileAttachment(doc, "KRVL.first", nullptr)));
+    EXPECT_EQ("replaced", ReadStream(FindFileAttachment(doc, "KRVL.first", nullptr)));
     std::string problem;
     EXPECT_EQ(3u, CheckTree(KPDNameTreeFind(doc, A("EmbeddedFiles")), &problem).size());
     EXPECT_EQ("", problem);
 
     std::string name = "stored" + std::to_string(major) + ".pdf";
     PDDoc back = Reopen(doc, name);
-    EXPECT_EQ("replaced", Read(FindFileAttachment(back, "KRVL.first", nullptr)));
-    EXPECT_EQ("third", Read(FindFileAttachment(back, "a-third", nullptr)));
-    std::string listed = Shell("qpdf --list-attachments --verbose '" + dir.file(name) + "'");
+    EXPECT_EQ("replaced", ReadStream(FindFileAttachment(back, "KRVL.first", nullptr)));
+    EXPECT_EQ("third", ReadStream(FindFileAttachment(back, "a-third", nullptr)));
+    std::string listed = ShellOutput("qpdf --list-attachments --verbose '" + dir.file(name) + "'");
     EXPECT_NE(std::string::npos, listed.find("KRVL.first")) << listed;
     EXPECT_NE(std::string::npos, listed.find("first.xml")) << listed;
     EXPECT_NE(std::string::npos, listed.find("a-third")) << listed;
@@ -353,8 +314,8 @@ TEST_F(NameTreeTest, KeysOtherWritersUseAreFound) {
       continue;
     }
     ASSERT_EQ(CosStream, CosObjGetType(file)) << c.name;
-    EXPECT_EQ(c.data, Read(file));
-    EXPECT_EQ(std::string("d-") + c.data, Bytes(desc));
+    EXPECT_EQ(c.data, ReadStream(file));
+    EXPECT_EQ(std::string("d-") + c.data, StringBytes(desc));
   }
 }
 
@@ -374,7 +335,7 @@ TEST_F(NameTreeTest, ALookUpLeavesADocumentWithoutNamesAlone) {
 }
 
 TEST_F(NameTreeTest, ADamagedAttachmentStreamIsFoundAndFailsOnlyWhenRead) {
-  HostVersion version(5);
+  ScopedHostVersion version(5);
   PDDoc doc = Simple();
   CosDoc cos = PDDocGetCosDoc(doc);
   CosObj attributes = CosNewDict(cos, 0, 1);
@@ -386,7 +347,7 @@ TEST_F(NameTreeTest, ADamagedAttachmentStreamIsFoundAndFailsOnlyWhenRead) {
   ASSERT_TRUE(StoreFileAttachment(doc, bad, "bad.bin", "bad", "damaged"));
   CosObj file = FindFileAttachment(doc, "bad", nullptr);
   ASSERT_EQ(CosStream, CosObjGetType(file));
-  EXPECT_NE(0, ErrorOf([&] { Read(file); })) << "reading the data fails as a host error";
+  EXPECT_NE(0, ErrorOf([&] { ReadStream(file); })) << "reading the data fails as a host error";
   // Storing does not take anything that is not a stream.
   EXPECT_FALSE(StoreFileAttachment(doc, CosNewInteger(cos, 0, 1), "x", "x", nullptr));
   EXPECT_FALSE(StoreFileAttachment(doc, StreamOf(cos, "x"), "x", nullptr, nullptr));
@@ -401,18 +362,18 @@ TEST_F(NameTreeTest, ADeepTreeFromAFile) {
     CosObj desc;
     CosObj file = FindFileAttachment(doc, name.c_str(), &desc);
     ASSERT_EQ(CosStream, CosObjGetType(file)) << name;
-    EXPECT_EQ("data of " + name, Read(file));
-    EXPECT_EQ("about " + name, Bytes(desc));
+    EXPECT_EQ("data of " + name, ReadStream(file));
+    EXPECT_EQ("about " + name, StringBytes(desc));
   }
   EXPECT_EQ(CosNull, CosObjGetType(FindFileAttachment(doc, "file-9999", nullptr)));
 
   // New keys before, among and after the old ones, with the toolkit's writer.
-  HostVersion version(5);
+  ScopedHostVersion version(5);
   CosDoc cos = PDDocGetCosDoc(doc);
   const std::vector<std::string> added = {"aaa-first", "file-0050x", "file-0999", "zzz-last"};
   for (const std::string& name : added)
     ASSERT_TRUE(StoreFileAttachment(doc, StreamOf(cos, "new " + name), "n.txt", name.c_str(), "new")) << name;
-  for (const std::string& name : added) EXPECT_EQ("new " + name, Read(FindFileAttachment(doc, name.c_str(), nullptr)));
+  for (const std::string& name : added) EXPECT_EQ("new " + name, ReadStream(FindFileAttachment(doc, name.c_str(), nullptr)));
   for (int i = 0; i < total; i += 17)
     EXPECT_EQ(CosStream, CosObjGetType(FindFileAttachment(doc, kvfix::NameTreeFileName(i).c_str(), nullptr)));
   std::string problem;
@@ -422,7 +383,7 @@ TEST_F(NameTreeTest, ADeepTreeFromAFile) {
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
 
   Reopen(doc, "deeper.pdf");
-  std::string listed = Shell("qpdf --list-attachments '" + dir.file("deeper.pdf") + "'");
+  std::string listed = ShellOutput("qpdf --list-attachments '" + dir.file("deeper.pdf") + "'");
   EXPECT_NE(std::string::npos, listed.find("zzz-last")) << listed.substr(0, 400);
 }
 
@@ -432,7 +393,7 @@ TEST_F(NameTreeTest, CirclesAndLimitsThatAreNoStringsEndTheWalks) {
     std::string name = kvfix::NameTreeFileName(i);
     CosObj file = FindFileAttachment(doc, name.c_str(), nullptr);
     ASSERT_EQ(CosStream, CosObjGetType(file)) << name;
-    EXPECT_EQ("data of " + name, Read(file));
+    EXPECT_EQ("data of " + name, ReadStream(file));
   }
   EXPECT_EQ(CosNull, CosObjGetType(FindFileAttachment(doc, "file-0006", nullptr)));
   CosObj root = KPDNameTreeFind(doc, A("EmbeddedFiles"));
@@ -448,10 +409,10 @@ TEST_F(NameTreeTest, CirclesAndLimitsThatAreNoStringsEndTheWalks) {
   EXPECT_TRUE(KPDNameTreePut(root, Str(cos, existing), Str(cos, "new value")));
   CosObj value;
   ASSERT_TRUE(KPDNameTreeGet(root, existing.data(), (ASInt32)existing.size(), &value));
-  EXPECT_EQ("new value", Bytes(value));
+  EXPECT_EQ("new value", StringBytes(value));
   EXPECT_FALSE(KPDNameTreePut(root, Str(cos, key), Str(cos, "lost")));
   {
-    HostVersion version(5);
+    ScopedHostVersion version(5);
     EXPECT_FALSE(StoreFileAttachment(doc, StreamOf(cos, "x"), "x", "zzz", nullptr));
   }
   // The host refuses the circular tree too, without an exception.
@@ -484,10 +445,10 @@ TEST_F(NameTreeTest, NodesOfTheWrongKind) {
     if (std::string(junk) == "kids") CosDictPut(root, A("Kids"), CosNewInteger(cos, 0, 4));
     EXPECT_TRUE(KPDNameTreePut(root, Str(cos, "k"), Str(cos, "v"))) << junk;
     ASSERT_TRUE(KPDNameTreeGet(root, "k", 1, &v)) << junk;
-    EXPECT_EQ("v", Bytes(v));
+    EXPECT_EQ("v", StringBytes(v));
     ASSERT_TRUE(KPDNameTreePut(root, Str(cos, "j"), Str(cos, "w")));
     ASSERT_TRUE(KPDNameTreeGet(root, "j", 1, &v));
-    EXPECT_EQ("w", Bytes(v));
+    EXPECT_EQ("w", StringBytes(v));
   }
 
   // A leaf whose last key lost its value keeps its pairs in place.
@@ -497,9 +458,9 @@ TEST_F(NameTreeTest, NodesOfTheWrongKind) {
   CosArrayInsert(names, 2, Str(cos, "dangling"));
   ASSERT_TRUE(KPDNameTreePut(root, Str(cos, "c"), Str(cos, "vc")));
   ASSERT_TRUE(KPDNameTreeGet(root, "c", 1, &v));
-  EXPECT_EQ("vc", Bytes(v));
+  EXPECT_EQ("vc", StringBytes(v));
   ASSERT_TRUE(KPDNameTreeGet(root, "b", 1, &v));
-  EXPECT_EQ("vb", Bytes(v));
+  EXPECT_EQ("vb", StringBytes(v));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // insertion, thumbnails in the way, structure failures half-way).
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,14 @@ std::vector<std::string> Labels(const std::string& prefix, int from, int to) {
   std::vector<std::string> out;
   for (int i = from; i <= to; ++i) out.push_back(prefix + std::to_string(i));
   return out;
+}
+
+// What a document of `base` pages shows after `inserted` went in after insertAfter.
+std::vector<std::string> AfterInsert(std::vector<std::string> base, ASInt32 insertAfter,
+                                     const std::vector<std::string>& inserted) {
+  size_t at = insertAfter == PDBeforeFirstPage ? 0 : insertAfter == PDLastPage ? base.size() : (size_t)insertAfter + 1;
+  base.insert(base.begin() + (std::ptrdiff_t)at, inserted.begin(), inserted.end());
+  return base;
 }
 
 // Records the durations the host announces: one per insertion or deletion
@@ -171,11 +180,7 @@ TEST_F(StructRecoveryTest, LongRunsAreInsertedInHalves) {
     PDDocInsertPagesWithBadStructRecovery(target, c.insertAfter, source, 0, 7, 0, &m.rec, &m, nullptr, nullptr);
     ASFaultClearAll();
     EXPECT_EQ(c.calls, m.durations);
-    std::vector<std::string> expect = Labels("Tagged page ", 1, 3);
-    ASInt32 at = c.insertAfter == PDBeforeFirstPage ? 0 : c.insertAfter == PDLastPage ? 3 : c.insertAfter + 1;
-    std::vector<std::string> inserted = Labels("Page ", 1, 7);
-    expect.insert(expect.begin() + at, inserted.begin(), inserted.end());
-    EXPECT_EQ(expect, PageLabels(target));
+    EXPECT_EQ(AfterInsert(Labels("Tagged page ", 1, 3), c.insertAfter, Labels("Page ", 1, 7)), PageLabels(target));
     EXPECT_FALSE(DocHasStructure(target)) << "a split gives up the target's tree";
     SaveAndCheck(target, "split.pdf");
   }
@@ -268,11 +273,8 @@ TEST_F(StructRecoveryTest, StructureFailuresDropTheTargetTreeAndInsertOnce) {
     PDDocInsertPagesWithBadStructRecovery(target, c.insertAfter, source, 0, 5, 0, nullptr, nullptr, cancel, &watch);
     ASFaultClearAll();
 
-    std::vector<std::string> expect = Labels("Tagged page ", 1, 2);
-    ASInt32 at = c.insertAfter == PDBeforeFirstPage ? 0 : c.insertAfter == PDLastPage ? 2 : c.insertAfter + 1;
-    std::vector<std::string> inserted = Labels("Tagged page ", 1, 5);
-    expect.insert(expect.begin() + at, inserted.begin(), inserted.end());
-    EXPECT_EQ(expect, PageLabels(target));
+    EXPECT_EQ(AfterInsert(Labels("Tagged page ", 1, 2), c.insertAfter, Labels("Tagged page ", 1, 5)),
+              PageLabels(target));
     EXPECT_FALSE(DocHasStructure(target));
     EXPECT_FALSE(Has(target, "KRVL_HideStructTreeRoot"));
     ASSERT_GE(watch.hidden.size(), 5u);

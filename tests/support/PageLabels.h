@@ -8,6 +8,7 @@
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"
+#include "support/DocTestUtil.h"
 
 namespace kvtest {
 
@@ -16,11 +17,7 @@ inline std::string PageLabel(PDDoc doc, ASInt32 n) {
   CosObj contents = PDPageGetCosContents(page);
   PDPageRelease(page);
   if (CosObjGetType(contents) != CosStream) return "?";
-  ASStm stm = CosStreamOpenStm(contents, cosOpenFiltered);
-  std::string text;
-  char buf[4096];
-  for (ASSize_t got; (got = ASStmRead(buf, 1, sizeof buf, stm)) > 0;) text.append(buf, got);
-  ASStmClose(stm);
+  std::string text = ReadStream(contents);
   size_t open = text.find('('), close = text.find(')', open);
   if (open == std::string::npos || close == std::string::npos) return "?";
   return text.substr(open + 1, close - open - 1);
