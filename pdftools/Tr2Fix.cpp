@@ -1,6 +1,7 @@
 #include "pdftools/Tr2Fix.h"
 
 #include <cstdarg>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -206,8 +207,18 @@ ASBool FixTr2Callback(void* data, PDPage, char* buffer, ASInt32* length, ASInt32
       bool fixable = f->unfixable && number < (ASInt32)f->unfixable->size() && !(*f->unfixable)[number];
       if (!fixable || (std::llabs((ASInt64)f->atBT.h) < kFixTranslation && std::llabs((ASInt64)f->atBT.v) < kFixTranslation))
         return 0;
+      // The translation (e, f) of the matrix [a b c d e f] is the image of
+      // (e', f') under its linear part: undoing (e', f') first leaves no
+      // translation whatever the matrix scales or turns.
+      double a = Points(f->atBT.a), b = Points(f->atBT.b), c = Points(f->atBT.c), d = Points(f->atBT.d);
+      double h = Points(f->atBT.h), v = Points(f->atBT.v);
+      double det = a * d - b * c;
+      if (std::fabs(det) < 1e-9) return 0;
+      f->moveH = (h * d - v * c) / det;
+      f->moveV = (v * a - h * b) / det;
       f->fixThis = 1;
-      double e = Points(f->atBT.h), v = Points(f->atBT.v);
+      double e = f->moveH;
+      v = f->moveV;
       return Replace(buffer, length, capacity,
                      "\n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f cm EMC \nBT \n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f Tm EMC \n",
                      -e, -v, e, v);
@@ -234,7 +245,7 @@ ASBool FixTr2Callback(void* data, PDPage, char* buffer, ASInt32* length, ASInt32
       if (!f->inText || !f->fixThis) return 0;
       double o[6];
       ReadSixOperands(buffer, op, o);
-      double e = Points(f->atBT.h), v = Points(f->atBT.v);
+      double e = f->moveH, v = f->moveV;
       return Replace(buffer, length, capacity,
                      "\n/KRVL_TrBugFix2 <</Orig (%.6f %.6f %.6f %.6f %.6f %.6f Tm)>>BDC\n %.6f %.6f %.6f %.6f %.6f %.6f "
                      "Tm  EMC \n",
@@ -246,8 +257,8 @@ ASBool FixTr2Callback(void* data, PDPage, char* buffer, ASInt32* length, ASInt32
       f->inText = 0;
       if (!f->fixThis) return 0;
       f->fixThis = 0;
-      return Replace(buffer, length, capacity, "\nET \n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f cm EMC \n",
-                     Points(f->atBT.h), Points(f->atBT.v));
+      return Replace(buffer, length, capacity, "\nET \n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f cm EMC \n", f->moveH,
+                     f->moveV);
     }
     default:
       return 0;

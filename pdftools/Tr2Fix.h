@@ -50,6 +50,9 @@ struct STr2FixState {
   ASInt32 depth;                      // q depth; matrices[depth] is in force
   std::vector<ASFixedMatrix> matrices;  // any depth
   ASFixedMatrix atBT;
+  // The translation taken out at BT, in the coordinates the matrix at BT
+  // maps from (the translation itself when that matrix only translates).
+  double moveH, moveV;
   const std::vector<bool>* unfixable;
   ASInt32 textObjects;  // BT statements met so far
   ASInt32 nesting;
