@@ -385,3 +385,47 @@ TEST_F(EngineTest, FilePagesFromCabIntoANewDocument) {
 
 }  // namespace
 
+
+namespace {
+
+TEST_F(EngineTest, CustomSizesInsertTemplatePages) {
+  PDDoc doc = Doc(2);
+  SKCab* p = KCabNewInner();
+  Where(p, "AtEnd", 2);
+  KCabPutAtom(p, "WhatSize", ASAtomFromString("Custom"));
+  SKCab* size = KCabNewInner();
+  KCabPutAtom(size, "Type", ASAtomFromString("Blank"));
+  KCabPutStringCopy(size, "Name", "Card");
+  KCabPutDouble(size, "Width", 300);
+  KCabPutDouble(size, "Height", 200);
+  KCabPutCab(p, "Page", size);
+  KCabPutAtom(p, "PageOrientation", ASAtomFromString("Tall"));
+  ASInt32 first = -1, count = -1;
+  ASSERT_TRUE(InsertBlankPagesFromCab(nullptr, doc, p, 0, &first, &count));
+  EXPECT_EQ(2, first);
+  EXPECT_EQ(2, count);
+  {
+    ScopedPage page(doc, 3);
+    ASFixedRect media;
+    PDPageGetMediaBox(page, &media);
+    EXPECT_EQ(ASInt32ToFixed(200), media.right) << "turned tall";
+    EXPECT_EQ(ASInt32ToFixed(300), media.top);
+  }
+
+  // A background file's pages from the "Offset" sequence number on.
+  SKCab* background = KCabNewInner();
+  KCabPutAtom(background, "Type", ASAtomFromString("Background"));
+  KCabPutStringCopy(background, "DIPath", File(3).c_str());
+  KCabPutInt(background, "From", 0);
+  KCabPutInt(background, "To", 2);
+  KCabPutInt(background, "Repeat", 1);
+  KCabPutCab(p, "Page", background);
+  KCabPutInt(p, "Offset", 1);
+  Where(p, "AtStart", 3);
+  ASSERT_TRUE(InsertBlankPagesFromCab(nullptr, doc, p, 0, &first, &count)) << testing::PrintToString(Errors());
+  EXPECT_EQ("Page 2,Page 3,Page 3,Page 1,Page 2,?,?", OrderText(doc));
+  EXPECT_EQ(0, SaveAndCheck(doc, "custom.pdf"));
+  KCabDestroy(p);
+}
+
+}  // namespace

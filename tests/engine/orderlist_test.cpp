@@ -409,3 +409,28 @@ TEST_F(EngineTest, ShuffleCommandRunsFromItsStartCallback) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineTest, ShuffleCommandIntoANewDocument) {
+  SKCab* definition = KCabNewInner();
+  ShuffleFillProcessControlCab(definition);
+  PDDoc doc = Doc(6);
+  ForgetViews();
+  EXPECT_TRUE(Run(definition, doc, [](SKCab* p) {
+    KCabPutStringCopy(p, "Order", "1 2 3 4");
+    KCabPutInt(p, "GroupSize", 4);
+    KCabPutAtom(p, "Type", ASAtomFromString("SaddleStitch"));
+    KCabPutBool(p, "NewDoc", 1);
+  }));
+  auto views = ViewsOpened();
+  ASSERT_EQ(1u, views.size());
+  PDDoc made = AVDocGetPDDoc(views[0].view);
+  EXPECT_EQ("Page 1,Page 2,?,?,Page 3,Page 4,Page 5,Page 6", OrderText(made));
+  EXPECT_EQ(0, SaveAndCheck(made, "saddle.pdf"));
+  EXPECT_EQ("Page1|Page2|||Page3|Page4|Page5|Page6|", PdfToText(dir.file("saddle.pdf")));
+  EXPECT_EQ("Page 1,Page 2,Page 3,Page 4,Page 5,Page 6", OrderText(doc));
+  KCabDestroy(definition);
+}
+
+}  // namespace

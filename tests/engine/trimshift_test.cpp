@@ -297,3 +297,21 @@ TEST_F(TrimShiftTest, NormaliseAtTheOriginDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TrimShiftTest, CreepOverTheWholeDocumentScalesTheAmounts) {
+  // Amounts given for 16 pages, used on an 8-page document: creep every 8
+  // and both amounts times (8 - 4) / (16 - 4).
+  PDDoc doc = Doc(8);
+  EXPECT_TRUE(Run(definition, doc, [](SKCab* p) {
+    KCabPutAtom(p, "Shift", ASAtomFromString("Creep"));
+    KCabPutInt(p, "CreepEvery", -16);
+    KCabPutDouble(p, "ShiftFrom", 0);
+    KCabPutDouble(p, "ShiftTo", 9);
+  }));
+  // c = 8: halves 4 and 5 get the full 3, the step is 3 / 3.
+  EXPECT_EQ((std::vector<double>{0, 1, -2, 3, -3, 2, -1, 0}), LeftEdges(doc));
+}
+
+}  // namespace
