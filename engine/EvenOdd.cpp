@@ -388,8 +388,9 @@ ASUns16 PerformEvenOddShuffleFromCab(AVDoc view, PDDoc doc, SKCab* params) {
 }
 
 ASInt32 EvenOddShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
+  SKCab* params = KCabGetCab(run, "Params");
   const ASUns16 done =
-      PerformEvenOddShuffleFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), KCabGetCab(run, "Params"));
+      params ? PerformEvenOddShuffleFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), params) : 0;
   // A refused or cancelled shuffle must not be recorded as done.
   if (!done) ProcManMarkCancelProcess(run, nullptr);
   return done;

@@ -604,8 +604,9 @@ ASUns16 OrderListExecuteFromCab(AVDoc view, PDDoc doc, SKCab* params) {
 }
 
 ASInt32 ShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
+  SKCab* params = KCabGetCab(run, "Params");
   const ASUns16 done =
-      OrderListExecuteFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), KCabGetCab(run, "Params"));
+      params ? OrderListExecuteFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), params) : 0;
   if (!done) ProcManMarkCancelProcess(run, nullptr);
   return done;
 }

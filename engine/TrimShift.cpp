@@ -164,6 +164,10 @@ ASInt32 ProcessControlNewdocCopierCheckSource(SKCab* run, SKCab* args) {
 
 ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   SKCab* params = KCabGetCab(run, "Params");
+  if (!params) {
+    ProcManMarkCancelProcess(run, nullptr);
+    return 0;
+  }
   auto* info = static_cast<PTrimShiftInfo*>(ASmallocWithException(sizeof(PTrimShiftInfo)));
   std::memset(info, 0, sizeof *info);
   KCabPutPointerNamedType(run, "Work:Area", kWorkAreaType, info, KCabDestroyByKfree);
