@@ -238,6 +238,28 @@ ASUns16 Merge(SEvenOddShuffleInfo* info) {
   return 1;
 }
 
+// The status box's progress around work, which answers false when the user
+// cancelled; the progress ends and the box closes on every way out.
+template <class Work>
+ASUns16 UnderStatusProgress(const char* key, ASInt32 duration, Work&& work) {
+  void* monitorData = nullptr;
+  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
+  SetStatusBoxTextUtf8(Msg(key));
+  ProgressMonitorBegin(monitor, monitorData);
+  ProgressMonitorSetDuration(monitor, duration, monitorData);
+  bool done = false;
+  DURING
+    done = work(monitor, monitorData);
+  HANDLER
+    ProgressMonitorEnd(monitor, monitorData);
+    CloseStatusBox();
+    RERAISE();
+  END_HANDLER
+  ProgressMonitorEnd(monitor, monitorData);
+  CloseStatusBox();
+  return done ? 1 : 0;
+}
+
 void EvenOddStartProc(SKCab* run, SKCab* args) { EvenOddShuffleCallBackStart(run, args); }
 
 }  // namespace
@@ -255,13 +277,7 @@ ASUns16 PDDocReversePageRun(PDDoc doc, ASInt32 first, ASInt32 last, ASInt32 step
   if (last >= count) last = count - 1;
   if (first >= last) return 1;
   const ASInt32 mid = first + (last - first) / 2 + 1;
-  void* monitorData = nullptr;
-  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
-  ProgressMonitorBegin(monitor, monitorData);
-  ProgressMonitorSetDuration(monitor, mid - first, monitorData);
-  SetStatusBoxTextUtf8(Msg("pagemg.6.status.reversingpages"));
-  ASUns16 result = 1;
-  DURING
+  return UnderStatusProgress("pagemg.6.status.reversingpages", mid - first, [&](ProgressMonitor monitor, void* data) {
     ASInt32 value = 0;
     for (ASInt32 i = first, j = last; i < mid; i += step) {
       const ASInt32 a = std::min(i, j), b = std::max(i, j);
@@ -271,20 +287,11 @@ ASUns16 PDDocReversePageRun(PDDoc doc, ASInt32 first, ASInt32 last, ASInt32 step
       }
       j -= step;
       value += step;
-      ProgressMonitorSetCurrValue(monitor, value, monitorData);
-      if (CheckStatusBoxCancel(nullptr)) {
-        result = 0;
-        break;
-      }
+      ProgressMonitorSetCurrValue(monitor, value, data);
+      if (CheckStatusBoxCancel(nullptr)) return false;
     }
-  HANDLER
-    ProgressMonitorEnd(monitor, monitorData);
-    CloseStatusBox();
-    RERAISE();
-  END_HANDLER
-  ProgressMonitorEnd(monitor, monitorData);
-  CloseStatusBox();
-  return result;
+    return true;
+  });
 }
 
 ASUns16 ReverseEntireDocument(PDDoc doc) { return PDDocReversePageRun(doc, 0, PDDocGetNumPages(doc) - 1, 1); }
@@ -311,29 +318,14 @@ ASUns16 CopyAndReverseEntireDocument(PDDoc doc) {
 
 ASUns16 PDDocEvenPagesToEnd(PDDoc doc) {
   const ASInt32 n = PDDocGetNumPages(doc), h = n / 2;
-  void* monitorData = nullptr;
-  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
-  SetStatusBoxTextUtf8(Msg("pagemg.6.status.movingeventoend"));
-  ProgressMonitorBegin(monitor, monitorData);
-  ProgressMonitorSetDuration(monitor, h, monitorData);
-  ASUns16 result = 1;
-  DURING
+  return UnderStatusProgress("pagemg.6.status.movingeventoend", h, [&](ProgressMonitor monitor, void* data) {
     for (ASInt32 k = 1; k <= h; ++k) {
-      ProgressMonitorSetCurrValue(monitor, k, monitorData);
+      ProgressMonitorSetCurrValue(monitor, k, data);
       PDDocMovePage(doc, n - 1, k);
-      if (CheckStatusBoxCancel(nullptr)) {
-        result = 0;
-        break;
-      }
+      if (CheckStatusBoxCancel(nullptr)) return false;
     }
-  HANDLER
-    ProgressMonitorEnd(monitor, monitorData);
-    CloseStatusBox();
-    RERAISE();
-  END_HANDLER
-  ProgressMonitorEnd(monitor, monitorData);
-  CloseStatusBox();
-  return result;
+    return true;
+  });
 }
 
 ASUns16 PerformEvenOddShuffle(SEvenOddShuffleInfo* info) {
