@@ -13,6 +13,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
+#include "kctl/StatusBox.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -426,6 +427,24 @@ TEST_F(EngineTest, CustomSizesInsertTemplatePages) {
   EXPECT_EQ("Page 2,Page 3,Page 3,Page 1,Page 2,?,?", OrderText(doc));
   EXPECT_EQ(0, SaveAndCheck(doc, "custom.pdf"));
   KCabDestroy(p);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EngineTest, FailedBlankInsertionClosesItsNewDocument) {
+  const ASInt32 open = PDGetOpenDocCount();
+  ForgetViews();
+  ASFaultInject("PDDocCreatePage", genErrGeneral, 1);
+  EXPECT_EQ(genErrGeneral, ErrorOf([] {
+              InsertBlankPages(nullptr, nullptr, ASInt32ToFixed(200), ASInt32ToFixed(300), CosNewNull(),
+                               kInsertNewDoc, 3, 0, 1, nullptr);
+            }));
+  ASFaultClearAll();
+  EXPECT_EQ(open, PDGetOpenDocCount());
+  EXPECT_TRUE(ViewsOpened().empty());
+  EXPECT_EQ(nullptr, StatusBoxDialog());
 }
 
 }  // namespace

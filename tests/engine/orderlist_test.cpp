@@ -434,3 +434,15 @@ TEST_F(EngineTest, ShuffleCommandIntoANewDocument) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineTest, StoppedTestBuildIsNoSuccess) {
+  PDDoc doc = Doc(4);
+  ClickStatusCancel();
+  AVAlertQueueAnswer(2);  // stop
+  EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, "test 2 1", 2, 0, kOrderListNormal));
+  EXPECT_EQ("Page 1,Page 2,Page 3,Page 4", OrderText(doc)) << "stopped before anything was appended";
+}
+
+}  // namespace
