@@ -214,7 +214,10 @@ void Box(char* buffer, ASInt32 capacity, const char* label, EWhatRotate rotate, 
 void FormatSheet(char* buffer, ASInt32 capacity, SCellData* cells, ASInt32 columns, ASInt32 rows, ASInt32 sheet) {
   if (cells->tokenCount <= 0) return;
   Append(buffer, capacity, "\nq ");
-  OffsetOrderListCellData(cells, Clamp32((ASInt64)sheet * rows * columns));
+  // The cells before the sheet, saturated: a huge sheet number is past the end.
+  const ASInt64 perSheet = std::clamp<ASInt64>(rows, 0, kMaxSide) * std::clamp<ASInt64>(columns, 0, kMaxSide);
+  const ASInt64 before = sheet <= 0 ? 0 : perSheet > 0 && sheet > INT32_MAX / perSheet ? INT32_MAX : sheet * perSheet;
+  OffsetOrderListCellData(cells, Clamp32(before));
   FrameCell(buffer, capacity, columns, rows);
   tr(buffer, capacity, 4, Clamp32((ASInt64)rows * kPitch - 23));
   for (ASInt64 r = 0; r < std::min<ASInt64>(rows, kMaxSide) && !Full(buffer, capacity); ++r) {
