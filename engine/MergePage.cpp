@@ -138,10 +138,11 @@ struct SOpenConstructs {
     }
     return true;
   }
-  // The closing operators, innermost first.
+  // The closing operators, innermost first, each on a line of its own (the
+  // page's last operator needs no white space after it).
   std::string Closers() const {
     std::string out;
-    for (size_t i = open.size(); i-- > 0;) out += open[i] == 't' ? "ET\n" : "EMC\n";
+    for (size_t i = open.size(); i-- > 0;) out += open[i] == 't' ? "\nET" : "\nEMC";
     return out;
   }
 };
@@ -396,8 +397,10 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
   Write(info, constructs.Closers());
 
   if (asForm) {
-    // The form restores what it saved by itself; the sheet gets no Q for it.
-    for (; info->qDepth > 0; --info->qDepth) Write(info, "Q % Program was missing this\n");
+    // The form's own content restores what it saved, so the sheet gets no Q for it.
+    std::string closing;
+    for (; info->qDepth > 0; --info->qDepth) closing += "\nQ % Program was missing this";
+    if (!closing.empty()) Write(info, closing + "\n");
     EndFormWriting(info, pageDict, clipRect);
   }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/EvenOdd.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
@@ -32,7 +32,7 @@ struct RunCase {
   int first, last, step;
   const char* order;
 };
-class ReverseRunTest : public EngineTest, public ::testing::WithParamInterface<RunCase> {};
+class ReverseRunTest : public PagesTest, public ::testing::WithParamInterface<RunCase> {};
 
 TEST_P(ReverseRunTest, SwapsFromBothEnds) {
   const RunCase& c = GetParam();
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // Out-of-range ends and steps are kept inside the document.
                       RunCase{3, -4, 99, 0, "Page 3,Page 2,Page 1"}));
 
-TEST_F(EngineTest, EvensToTheEnd) {
+TEST_F(PagesTest, EvensToTheEnd) {
   PDDoc doc = Doc(5);
   EXPECT_EQ(1, PDDocEvenPagesToEnd(doc));
   EXPECT_EQ("Page 1,Page 3,Page 5,Page 2,Page 4", OrderText(doc));
@@ -59,7 +59,7 @@ TEST_F(EngineTest, EvensToTheEnd) {
   EXPECT_EQ("Page 1", OrderText(one));
 }
 
-TEST_F(EngineTest, InvertTurnsByHalf) {
+TEST_F(PagesTest, InvertTurnsByHalf) {
   PDDoc doc = Doc(1);
   {
     ScopedPage page(doc, 0);
@@ -78,7 +78,7 @@ struct ActionCase {
 };
 void PrintTo(const ActionCase& c, std::ostream* os) { *os << c.name; }
 
-class ActionTest : public EngineTest, public ::testing::WithParamInterface<ActionCase> {};
+class ActionTest : public PagesTest, public ::testing::WithParamInterface<ActionCase> {};
 
 void Params(SKCab* p, const ActionCase& c, bool newDoc) {
   KCabPutAtom(p, "Action", ASAtomFromString(c.action));
@@ -125,7 +125,7 @@ struct RefusalCase {
   bool newDoc;
   const char* key;
 };
-class RefusalTest : public EngineTest, public ::testing::WithParamInterface<RefusalCase> {};
+class RefusalTest : public PagesTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, ChangesNothing) {
   const RefusalCase& c = GetParam();
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest,
                                            RefusalCase{4, "Split", false, "pagemg.6.err.1"},
                                            RefusalCase{4, "Merge", false, "pagemg.6.err.2"}));
 
-TEST_F(EngineTest, MergeRefusesViewsThatAreNotOpen) {
+TEST_F(PagesTest, MergeRefusesViewsThatAreNotOpen) {
   AVDoc odd = View(2);
   SKCab* params = KCabNewInner();
   KCabPutAtom(params, "Action", ASAtomFromString("Merge"));
@@ -158,7 +158,7 @@ TEST_F(EngineTest, MergeRefusesViewsThatAreNotOpen) {
   KCabDestroy(params);
 }
 
-TEST_F(EngineTest, SplitMakesTwoDocumentsWithOneNumber) {
+TEST_F(PagesTest, SplitMakesTwoDocumentsWithOneNumber) {
   AVDoc view = View(5);
   SKCab* params = KCabNewInner();
   KCabPutAtom(params, "Action", ASAtomFromString("Split"));
@@ -177,7 +177,7 @@ TEST_F(EngineTest, SplitMakesTwoDocumentsWithOneNumber) {
   KCabDestroy(params);
 }
 
-TEST_F(EngineTest, SplitOfOnePageIsRefused) {
+TEST_F(PagesTest, SplitOfOnePageIsRefused) {
   AVDoc view = View(1);
   SEvenOddShuffleInfo info{};
   info.action = kEvenOddSplit;
@@ -192,7 +192,7 @@ struct MergeCase {
   int answer;
   const char* order;  // null: refused
 };
-class MergeTest : public EngineTest, public ::testing::WithParamInterface<MergeCase> {};
+class MergeTest : public PagesTest, public ::testing::WithParamInterface<MergeCase> {};
 
 TEST_P(MergeTest, InterleavesWithPadding) {
   const MergeCase& c = GetParam();
@@ -235,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Page 1,Page 1/180,Page 2,Page 2/180,?,Page 3/180,?,Page 4/180"},
                       MergeCase{3, 1, "pagemg.6.confirm.padevens", 2, nullptr}));
 
-TEST_F(EngineTest, ReverseIntoACopy) {
+TEST_F(PagesTest, ReverseIntoACopy) {
   PDDoc doc = Doc(3);
   ForgetViews();
   const ASInt32 number = gReversedDocNumber + 1;
@@ -249,7 +249,7 @@ TEST_F(EngineTest, ReverseIntoACopy) {
   EXPECT_EQ("Page 3,Page 2,Page 1", OrderText(doc));
 }
 
-TEST_F(EngineTest, CopyFailureClosesTheCopy) {
+TEST_F(PagesTest, CopyFailureClosesTheCopy) {
   PDDoc doc = Doc(3);
   const ASInt32 open = PDGetOpenDocCount();
   ASFaultInject("PDDocInsertPages", genErrGeneral);
@@ -258,7 +258,7 @@ TEST_F(EngineTest, CopyFailureClosesTheCopy) {
   EXPECT_EQ(open, PDGetOpenDocCount());
 }
 
-TEST_F(EngineTest, EvenOddCommandUnderTheProcessManager) {
+TEST_F(PagesTest, EvenOddCommandUnderTheProcessManager) {
   SKCab* definition = KCabNewInner();
   EvenOddShuffleFillProcessControlCab(definition);
   PDDoc doc = Doc(5);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/EnginePrefs.h"
 #include "engine/InsertPages.h"
 #include "fixtures/Fixtures.h"
@@ -41,7 +41,7 @@ void PrintTo(const ConditionCase& c, std::ostream* os) {
   *os << (c.condition ? c.condition : "-") << " " << (c.relation ? c.relation : "-") << " " << c.number << " on "
       << c.pages;
 }
-class ConditionTest : public EngineTest, public ::testing::WithParamInterface<ConditionCase> {};
+class ConditionTest : public PagesTest, public ::testing::WithParamInterface<ConditionCase> {};
 
 TEST_P(ConditionTest, Limit) {
   const ConditionCase& c = GetParam();
@@ -79,7 +79,7 @@ struct BlankCase {
   const char* order;
 };
 void PrintTo(const BlankCase& c, std::ostream* os) { *os << c.name; }
-class BlankTest : public EngineTest, public ::testing::WithParamInterface<BlankCase> {};
+class BlankTest : public PagesTest, public ::testing::WithParamInterface<BlankCase> {};
 
 TEST_P(BlankTest, InsertsWhereAsked) {
   const BlankCase& c = GetParam();
@@ -186,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         BlankCase{"AbsurdCount", 2, 0, [](SKCab* p) { Where(p, "AtEnd", 2000000000); }, false, 0, 0,
                   "Page 1,Page 2"}));
 
-TEST_F(EngineTest, BlankPagesBorrowSizeAndBoxes) {
+TEST_F(PagesTest, BlankPagesBorrowSizeAndBoxes) {
   AVDoc view = View(2, 1);
   PDDoc doc = AVDocGetPDDoc(view);
   {
@@ -217,7 +217,7 @@ TEST_F(EngineTest, BlankPagesBorrowSizeAndBoxes) {
   KCabDestroy(p);
 }
 
-TEST_F(EngineTest, BlankPagesIntoANewDocument) {
+TEST_F(PagesTest, BlankPagesIntoANewDocument) {
   ForgetViews();
   const ASInt32 number = newDocumentNumber + 1;
   ASInt32 first = -1;
@@ -238,7 +238,7 @@ TEST_F(EngineTest, BlankPagesIntoANewDocument) {
   EXPECT_FALSE(InsertBlankPages(nullptr, made, 0, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
 }
 
-TEST_F(EngineTest, BlankPagesStopWhenCancelled) {
+TEST_F(PagesTest, BlankPagesStopWhenCancelled) {
   PDDoc doc = Doc(1);
   ClickStatusCancel();
   ASInt32 first = 0;
@@ -261,7 +261,7 @@ struct FileCase {
   const char* order;  // of a two-page document with pages renamed by rotation 180
 };
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
-class FileTest : public EngineTest, public ::testing::WithParamInterface<FileCase> {};
+class FileTest : public PagesTest, public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(FileTest, InsertsTheFilesPages) {
   const FileCase& c = GetParam();
@@ -335,7 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"AbsurdCopies", 2, [](SKCab* p) { KCabPutInt(p, "Copies", 2000000000); }, false, 0,
                  "Page 1/180,Page 2/180"}));
 
-TEST_F(EngineTest, FilePagesRefuseWhatCannotBeRead) {
+TEST_F(PagesTest, FilePagesRefuseWhatCannotBeRead) {
   PDDoc doc = Doc(2);
   SKCab* p = KCabNewInner();
   SetupExceptions();
@@ -359,7 +359,7 @@ TEST_F(EngineTest, FilePagesRefuseWhatCannotBeRead) {
   KCabDestroy(p);
 }
 
-TEST_F(EngineTest, FilePagesFromCabIntoANewDocument) {
+TEST_F(PagesTest, FilePagesFromCabIntoANewDocument) {
   SKCab* p = KCabNewInner();
   KCabPutStringCopy(p, "DIPath", File(3).c_str());
   KCabPutAtom(p, "Where", ASAtomFromString("NewDoc"));
@@ -389,7 +389,7 @@ TEST_F(EngineTest, FilePagesFromCabIntoANewDocument) {
 
 namespace {
 
-TEST_F(EngineTest, CustomSizesInsertTemplatePages) {
+TEST_F(PagesTest, CustomSizesInsertTemplatePages) {
   PDDoc doc = Doc(2);
   SKCab* p = KCabNewInner();
   Where(p, "AtEnd", 2);
@@ -433,7 +433,7 @@ TEST_F(EngineTest, CustomSizesInsertTemplatePages) {
 
 namespace {
 
-TEST_F(EngineTest, FailedBlankInsertionClosesItsNewDocument) {
+TEST_F(PagesTest, FailedBlankInsertionClosesItsNewDocument) {
   const ASInt32 open = PDGetOpenDocCount();
   ForgetViews();
   ASFaultInject("PDDocCreatePage", genErrGeneral, 1);

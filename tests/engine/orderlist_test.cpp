@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/OrderList.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
@@ -32,7 +32,7 @@ struct TokenCase {
 };
 void PrintTo(const TokenCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
-class TokenTest : public EngineTest, public ::testing::WithParamInterface<TokenCase> {};
+class TokenTest : public PagesTest, public ::testing::WithParamInterface<TokenCase> {};
 
 TEST_P(TokenTest, ReadsTokensOrReportsWhere) {
   const TokenCase& c = GetParam();
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TokenCase{"1 \xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "pagemg.7.badlist",
                                 "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9..."}));
 
-TEST_F(EngineTest, FillArrayStoresUpToCapacity) {
+TEST_F(PagesTest, FillArrayStoresUpToCapacity) {
   ASInt32 pages[2] = {0, 0};
   EWhatRotate turns[2] = {kWhatRotateNone, kWhatRotateNone};
   EXPECT_TRUE(OrderListFillArray("3> 1 2", pages, turns, 2));
@@ -82,7 +82,7 @@ TEST_F(EngineTest, FillArrayStoresUpToCapacity) {
   EXPECT_FALSE(OrderListFillArray("4 y", pages, nullptr, 2));
 }
 
-TEST_F(EngineTest, NewOrderInfoReadsTheParameters) {
+TEST_F(PagesTest, NewOrderInfoReadsTheParameters) {
   SKCab* params = KCabNewInner();
   EXPECT_EQ(nullptr, NewOrderInfo(params)) << "no Order";
   KCabPutStringCopy(params, "Order", "2 x< 1*");
@@ -128,7 +128,7 @@ struct VerifyCase {
 };
 void PrintTo(const VerifyCase& c, std::ostream* os) { *os << c.name; }
 
-class VerifyTest : public EngineTest, public ::testing::WithParamInterface<VerifyCase> {};
+class VerifyTest : public PagesTest, public ::testing::WithParamInterface<VerifyCase> {};
 
 std::string Formatted(const char* key, long a, long b = -1) {
   char text[600];
@@ -184,7 +184,7 @@ struct BetterCase {
   int group;
   int better;  // 0: none
 };
-class BetterTest : public EngineTest, public ::testing::WithParamInterface<BetterCase> {};
+class BetterTest : public PagesTest, public ::testing::WithParamInterface<BetterCase> {};
 
 TEST_P(BetterTest, SuggestsTheListsOwnSize) {
   SKCab* params = KCabNewInner();
@@ -217,7 +217,7 @@ struct ShuffleCase {
 };
 void PrintTo(const ShuffleCase& c, std::ostream* os) { *os << c.name; }
 
-class ShuffleTest : public EngineTest, public ::testing::WithParamInterface<ShuffleCase> {};
+class ShuffleTest : public PagesTest, public ::testing::WithParamInterface<ShuffleCase> {};
 
 TEST_P(ShuffleTest, InPlaceAndIntoANewDocument) {
   const ShuffleCase& c = GetParam();
@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShuffleCase{"SlowCopyDuplicates", 4, "slowcopy 2 2> 1", 2, "Normal",
                     "Page 2,Page 2/90,Page 1,Page 4,Page 4/90,Page 3"}));
 
-TEST_F(EngineTest, ShuffleRefusesWhatWouldDestroyTheDocument) {
+TEST_F(PagesTest, ShuffleRefusesWhatWouldDestroyTheDocument) {
   PDDoc doc = Doc(4);
   EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, "x x", 2, 0, kOrderListNormal));
   EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, "", 2, 0, kOrderListNormal));
@@ -284,7 +284,7 @@ TEST_F(EngineTest, ShuffleRefusesWhatWouldDestroyTheDocument) {
             Errors());
 }
 
-TEST_F(EngineTest, PaddingBlanksTakeTheBoxesOfTheLastPage) {
+TEST_F(PagesTest, PaddingBlanksTakeTheBoxesOfTheLastPage) {
   PDDoc doc = Doc(3);
   {
     ScopedPage last(doc, 2);
@@ -300,7 +300,7 @@ TEST_F(EngineTest, PaddingBlanksTakeTheBoxesOfTheLastPage) {
   EXPECT_EQ(ASInt32ToFixed(10), trim.left);
 }
 
-TEST_F(EngineTest, ShuffledWindowsAreNumbered) {
+TEST_F(PagesTest, ShuffledWindowsAreNumbered) {
   const ASInt32 before = gShuffledDocNumber;
   PDDoc doc = Doc(2);
   ForgetViews();
@@ -313,13 +313,13 @@ TEST_F(EngineTest, ShuffledWindowsAreNumbered) {
   EXPECT_EQ(title, views[1].title);
 }
 
-TEST_F(EngineTest, ShuffleOfAViewUsesItsDocument) {
+TEST_F(PagesTest, ShuffleOfAViewUsesItsDocument) {
   AVDoc view = View(4);
   ASSERT_EQ(1, OrderListExecuteInner(view, nullptr, "2 1", 2, 0, kOrderListNormal));
   EXPECT_EQ("Page 2,Page 1,Page 4,Page 3", OrderText(AVDocGetPDDoc(view)));
 }
 
-TEST_F(EngineTest, CancelInPlaceAsksAndStopsWhereItIs) {
+TEST_F(PagesTest, CancelInPlaceAsksAndStopsWhereItIs) {
   PDDoc doc = Doc(4);
   ClickStatusCancel();
   AVAlertQueueAnswer(2);  // stop
@@ -330,7 +330,7 @@ TEST_F(EngineTest, CancelInPlaceAsksAndStopsWhereItIs) {
   EXPECT_FALSE(StatusBoxDialog() != nullptr) << "the status box is closed";
 }
 
-TEST_F(EngineTest, CancelAnsweredGoOnFinishes) {
+TEST_F(PagesTest, CancelAnsweredGoOnFinishes) {
   PDDoc doc = Doc(4);
   ClickStatusCancel();
   AVAlertQueueAnswer(1);  // go on
@@ -338,7 +338,7 @@ TEST_F(EngineTest, CancelAnsweredGoOnFinishes) {
   EXPECT_EQ("Page 2,Page 1,Page 4,Page 3", OrderText(doc));
 }
 
-TEST_F(EngineTest, CancelWhileCopyingClosesTheCopy) {
+TEST_F(PagesTest, CancelWhileCopyingClosesTheCopy) {
   PDDoc doc = Doc(4);
   const ASInt32 open = PDGetOpenDocCount();
   ForgetViews();
@@ -349,7 +349,7 @@ TEST_F(EngineTest, CancelWhileCopyingClosesTheCopy) {
   EXPECT_EQ(std::vector<std::string>{Msg("pagemg.7.cancelled")}, Errors());
 }
 
-TEST_F(EngineTest, HostFailureInPlaceReportsProgressAndPassesOn) {
+TEST_F(PagesTest, HostFailureInPlaceReportsProgressAndPassesOn) {
   PDDoc doc = Doc(4);
   ASFaultInject("PDDocCreatePage", genErrGeneral, 1);
   const ASErrorCode code = ErrorOf([&] { OrderListExecuteInner(nullptr, doc, "2 x 1", 2, 0, kOrderListNormal); });
@@ -359,7 +359,7 @@ TEST_F(EngineTest, HostFailureInPlaceReportsProgressAndPassesOn) {
   EXPECT_EQ(nullptr, StatusBoxDialog());
 }
 
-TEST_F(EngineTest, HostFailureInANewDocumentClosesIt) {
+TEST_F(PagesTest, HostFailureInANewDocumentClosesIt) {
   PDDoc doc = Doc(4);
   const ASInt32 open = PDGetOpenDocCount();
   ASFaultInject("PDDocCreatePage", genErrGeneral);
@@ -370,7 +370,7 @@ TEST_F(EngineTest, HostFailureInANewDocumentClosesIt) {
   EXPECT_TRUE(Errors().empty()) << "a new document is closed silently";
 }
 
-TEST_F(EngineTest, RotatePageStepsThroughQuarterTurns) {
+TEST_F(PagesTest, RotatePageStepsThroughQuarterTurns) {
   PDDoc doc = Doc(1);
   for (EWhatRotate r : {kWhatRotate90, kWhatRotate90, kWhatRotate180, kWhatRotate270, kWhatRotateNone}) {
     OrderListRotatePage(doc, 0, r);
@@ -378,7 +378,7 @@ TEST_F(EngineTest, RotatePageStepsThroughQuarterTurns) {
   EXPECT_EQ("Page 1/270", OrderText(doc));
 }
 
-TEST_F(EngineTest, SlotMappingOfEveryType) {
+TEST_F(PagesTest, SlotMappingOfEveryType) {
   // Group 4 of a 16-page document (R = 4).
   EXPECT_EQ(7, OrderListSlotSourcePage(kOrderListNormal, 1, 3, 4, 16));
   EXPECT_EQ(4, OrderListSlotSourcePage(kOrderListSaddleStitch, 1, 2, 4, 16));
@@ -391,7 +391,7 @@ TEST_F(EngineTest, SlotMappingOfEveryType) {
 
 // ---- through the process manager
 
-TEST_F(EngineTest, ShuffleCommandRunsFromItsStartCallback) {
+TEST_F(PagesTest, ShuffleCommandRunsFromItsStartCallback) {
   SKCab* definition = KCabNewInner();
   ShuffleFillProcessControlCab(definition);
   PDDoc doc = Doc(4);
@@ -412,7 +412,7 @@ TEST_F(EngineTest, ShuffleCommandRunsFromItsStartCallback) {
 
 namespace {
 
-TEST_F(EngineTest, ShuffleCommandIntoANewDocument) {
+TEST_F(PagesTest, ShuffleCommandIntoANewDocument) {
   SKCab* definition = KCabNewInner();
   ShuffleFillProcessControlCab(definition);
   PDDoc doc = Doc(6);
@@ -437,7 +437,7 @@ TEST_F(EngineTest, ShuffleCommandIntoANewDocument) {
 
 namespace {
 
-TEST_F(EngineTest, StoppedTestBuildIsNoSuccess) {
+TEST_F(PagesTest, StoppedTestBuildIsNoSuccess) {
   PDDoc doc = Doc(4);
   ClickStatusCancel();
   AVAlertQueueAnswer(2);  // stop

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/OrderListPreview.h"
 #include "foundation/MFUtil.h"
 
@@ -48,7 +48,7 @@ struct CursorCase {
   int count;
   const char* cells;
 };
-class CursorTest : public EngineTest, public ::testing::WithParamInterface<CursorCase> {};
+class CursorTest : public PagesTest, public ::testing::WithParamInterface<CursorCase> {};
 
 TEST_P(CursorTest, MapsCellsToPages) {
   const CursorCase& c = GetParam();
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CursorCase{"", 2, kOrderListNormal, 3, 2, "X X"},
                       CursorCase{"1", -4, kOrderListSaddleStitch, 2, 3, "1 2 X"}));
 
-TEST_F(EngineTest, OffsetMovesByCells) {
+TEST_F(PagesTest, OffsetMovesByCells) {
   SCellData* cells = NewOrderListCellData("2 1 x", 2, kOrderListNormal, 6);
   OffsetOrderListCellData(cells, 4);  // second group, second token
   EXPECT_EQ("3 X 6", Cells(cells, 3));
@@ -80,7 +80,7 @@ TEST_F(EngineTest, OffsetMovesByCells) {
   ASfree(cells);
 }
 
-TEST_F(EngineTest, DisplayShowsTwoSheets) {
+TEST_F(PagesTest, DisplayShowsTwoSheets) {
   char buffer[8000];
   ASInt32 width = 0, height = 0, sheets = 0;
   FormatOrderListDisplay(buffer, sizeof buffer, &width, &height, &sheets, "2 1", 2, kOrderListNormal, 3, 2, 1, 0);
@@ -93,7 +93,7 @@ TEST_F(EngineTest, DisplayShowsTwoSheets) {
   EXPECT_NE(nullptr, std::strstr(buffer, " 1 0 0 1 4 4 cm ")) << "the top-left cell";
 }
 
-TEST_F(EngineTest, EmptyListDrawsNoCells) {
+TEST_F(PagesTest, EmptyListDrawsNoCells) {
   char buffer[2000];
   ASInt32 width = 0, height = 0, sheets = 0;
   FormatOrderListDisplay(buffer, sizeof buffer, &width, &height, &sheets, "", 4, kOrderListNormal, 8, 2, 2, 0);
@@ -101,7 +101,7 @@ TEST_F(EngineTest, EmptyListDrawsNoCells) {
   EXPECT_EQ(1, sheets);
 }
 
-TEST_F(EngineTest, CellTextOfATurnedRedLabel) {
+TEST_F(PagesTest, CellTextOfATurnedRedLabel) {
   char buffer[1000] = "";
   Box(buffer, sizeof buffer, "12", kWhatRotate90, 1);
   EXPECT_EQ(std::string(" q 0 -1 1 0 0 24 cm\n0 w 1 g 0 0 24 24 re B  4 2 m 20 2 l S \n1 0 0 rg BT /H 12.00 Tf"
@@ -109,7 +109,7 @@ TEST_F(EngineTest, CellTextOfATurnedRedLabel) {
             buffer);
 }
 
-TEST_F(EngineTest, WideLabelsShrinkToFit) {
+TEST_F(PagesTest, WideLabelsShrinkToFit) {
   char buffer[1000] = "";
   Box(buffer, sizeof buffer, "123456", kWhatRotateNone, 0);
   // Six digits are 40.03 units wide at 12: the size becomes 264 / 40.03.
@@ -120,13 +120,13 @@ TEST_F(EngineTest, WideLabelsShrinkToFit) {
   EXPECT_EQ("1.00", m[2].str());
 }
 
-TEST_F(EngineTest, LabelsAreEscaped) {
+TEST_F(PagesTest, LabelsAreEscaped) {
   char buffer[1000] = "";
   Box(buffer, sizeof buffer, "a(b)\\", kWhatRotateNone, 0);
   EXPECT_NE(nullptr, std::strstr(buffer, "(a\\(b\\)\\\\)Tj"));
 }
 
-TEST_F(EngineTest, SmallBuffersStopAtTheirCapacity) {
+TEST_F(PagesTest, SmallBuffersStopAtTheirCapacity) {
   for (int capacity : {1, 2, 17, 100, 333}) {
     std::vector<char> buffer((size_t)capacity + 8, '#');
     ASInt32 width = 0, height = 0, sheets = 0;
@@ -143,7 +143,7 @@ TEST_F(EngineTest, SmallBuffersStopAtTheirCapacity) {
   EXPECT_EQ(4999u, std::strlen(buffer.data()));
 }
 
-TEST_F(EngineTest, LiveSheetsFromCellTexts) {
+TEST_F(PagesTest, LiveSheetsFromCellTexts) {
   char buffer[8000];
   ASInt32 width = 0, height = 0;
   FormatShuffleLiveSheets(buffer, sizeof buffer, &width, &height, "1 x r3< ?", "r? 2* G4 5", 2, 2, 0,

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/SampleDoc.h"
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
@@ -26,7 +26,7 @@ std::string Content(PDDoc doc, ASInt32 n) {
   return CosStreamBytes(PDPageGetCosContents(page));
 }
 
-TEST_F(EngineTest, NoPagesNoDocument) {
+TEST_F(PagesTest, NoPagesNoDocument) {
   PDDoc doc = reinterpret_cast<PDDoc>(1);
   const ASInt32 open = PDGetOpenDocCount();
   EXPECT_FALSE(CreateTestFile(ASInt32ToFixed(612), ASInt32ToFixed(792), 0, 1, &doc, 1, 1));
@@ -36,7 +36,7 @@ TEST_F(EngineTest, NoPagesNoDocument) {
   EXPECT_EQ(open, PDGetOpenDocCount());
 }
 
-TEST_F(EngineTest, LetterSampleWithMeasures) {
+TEST_F(PagesTest, LetterSampleWithMeasures) {
   PDDoc doc = nullptr;
   ForgetViews();
   const ASInt32 number = testDocumentNumber + 1;
@@ -76,7 +76,7 @@ TEST_F(EngineTest, LetterSampleWithMeasures) {
   }());
 }
 
-TEST_F(EngineTest, SampleWithoutMeasuresAndWithoutWindow) {
+TEST_F(PagesTest, SampleWithoutMeasuresAndWithoutWindow) {
   PDDoc doc = nullptr;
   ForgetViews();
   ASSERT_TRUE(CreateTestFile(ASInt32ToFixed(200), ASInt32ToFixed(300), 1, 0, &doc, 0, 0));
@@ -86,7 +86,7 @@ TEST_F(EngineTest, SampleWithoutMeasuresAndWithoutWindow) {
   EXPECT_NE(std::string::npos, Content(doc, 0).find("72 150 TD\n(1) Tj"));
 }
 
-TEST_F(EngineTest, JapaneseSamplesUseTheJapaneseFont) {
+TEST_F(PagesTest, JapaneseSamplesUseTheJapaneseFont) {
   ScopedMessage language("common.language", "JP");
   PDDoc doc = nullptr;
   ASSERT_TRUE(CreateTestFile(ASInt32ToFixed(595), ASInt32ToFixed(842), 1, 1, &doc, 0, 0));
@@ -97,7 +97,7 @@ TEST_F(EngineTest, JapaneseSamplesUseTheJapaneseFont) {
   EXPECT_NE(std::string::npos, Content(doc, 0).find(std::string("(1 ") + japaneseInch + " = 72 " + japanesePoints));
 }
 
-TEST_F(EngineTest, MeasureWordsAreEscaped) {
+TEST_F(PagesTest, MeasureWordsAreEscaped) {
   ScopedMessage word("util1.longmm", "mm (metric)");
   PDDoc doc = nullptr;
   ASSERT_TRUE(CreateTestFile(ASInt32ToFixed(612), ASInt32ToFixed(792), 1, 1, &doc, 0, 0));
@@ -106,7 +106,7 @@ TEST_F(EngineTest, MeasureWordsAreEscaped) {
   EXPECT_EQ(0, SaveAndCheck(doc, "escaped.pdf"));
 }
 
-TEST_F(EngineTest, CancelKeepsThePagesMadeSoFar) {
+TEST_F(PagesTest, CancelKeepsThePagesMadeSoFar) {
   PDDoc doc = nullptr;
   ClickStatusCancel();
   EXPECT_TRUE(CreateTestFile(ASInt32ToFixed(612), ASInt32ToFixed(792), 4, 0, &doc, 0, 1));
@@ -117,7 +117,7 @@ TEST_F(EngineTest, CancelKeepsThePagesMadeSoFar) {
   EXPECT_EQ(std::vector<std::string>{text}, Errors());
 }
 
-TEST_F(EngineTest, ProductStrings) {
+TEST_F(PagesTest, ProductStrings) {
   EXPECT_STREQ("Korvel Velmora 3", CurrentProductString(0));
   EXPECT_STREQ("Korvel Velmora 3...", CurrentProductString(1));
   EXPECT_STREQ("Korvel Velmora 3.0k", CurrentProductString(2));
@@ -134,7 +134,7 @@ struct VersionCase {
   bool compatible;
   bool asked;
 };
-class VersionTest : public EngineTest, public ::testing::WithParamInterface<VersionCase> {};
+class VersionTest : public PagesTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(VersionTest, NewerVersionsAreAskedOrRefused) {
   const VersionCase& c = GetParam();
@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, VersionTest,
                                            VersionCase{"%PDF-1.8", true, 1, true, true},
                                            VersionCase{"%PDF-2.0", true, 2, false, true}));
 
-TEST_F(EngineTest, MirroredAlignments) {
+TEST_F(PagesTest, MirroredAlignments) {
   enum { BL, BC, BR, TL, TC, TR, L, R, C };
   EXPECT_EQ(TR, PossibleMirrorWhatPageAlign(TL, 1, 0));
   EXPECT_EQ(BL, PossibleMirrorWhatPageAlign(TL, 0, 1));

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/TemplatePages.h"
 #include "fixtures/Fixtures.h"
 #include "host/ASFixed.h"
@@ -35,11 +35,11 @@ STemplateInfo BlankTemplate(double w, double h) {
   return t;
 }
 
-class TemplateTest : public EngineTest {
+class TemplateTest : public PagesTest {
  protected:
   void TearDown() override {
     TemplateCacheTerm();
-    EngineTest::TearDown();
+    PagesTest::TearDown();
   }
 };
 
@@ -138,7 +138,7 @@ TEST_F(TemplateTest, TemplatePagesIntoANewDocument) {
 
 struct BadCase {
   const char* name;
-  std::function<STemplateInfo(EngineTest*)> make;
+  std::function<STemplateInfo(PagesTest*)> make;
   ASErrorCode* code;
   int reports;  // messages when the template is measured with reporting twice
 };
@@ -162,23 +162,23 @@ TEST_P(BadTemplateTest, RaisesItsCodeAndLeavesNoPage) {
 INSTANTIATE_TEST_SUITE_P(
     Backgrounds, BadTemplateTest,
     ::testing::Values(
-        BadCase{"Missing", [](EngineTest* t) { return FileTemplate(t->dir.file("missing.pdf"), 0, 0, 0); },
+        BadCase{"Missing", [](PagesTest* t) { return FileTemplate(t->dir.file("missing.pdf"), 0, 0, 0); },
                 &templateExceptionCannotUse, 1},
         BadCase{"Garbage",
-                [](EngineTest* t) {
+                [](PagesTest* t) {
                   kvfix::WriteGarbage(t->dir.file("garbage.pdf"));
                   return FileTemplate(t->dir.file("garbage.pdf"), 0, 0, 0);
                 },
                 &templateExceptionCannotUse, 1},
         BadCase{"Protected",
-                [](EngineTest* t) {
+                [](PagesTest* t) {
                   kvfix::WriteRestricted(t->dir.file("restricted.pdf"));
                   return FileTemplate(t->dir.file("restricted.pdf"), 0, 0, 1);
                 },
                 &templateProtected, 0},
-        BadCase{"RangePastTheFile", [](EngineTest* t) { return FileTemplate(t->File(1), 3, 5, 1); },
+        BadCase{"RangePastTheFile", [](PagesTest* t) { return FileTemplate(t->File(1), 3, 5, 1); },
                 &templateExceptionCannotUse, 0},
-        BadCase{"RunsOut", [](EngineTest* t) { return FileTemplate(t->File(3), 0, 0, 0); }, &templateExceptionRunOut,
+        BadCase{"RunsOut", [](PagesTest* t) { return FileTemplate(t->File(3), 0, 0, 0); }, &templateExceptionRunOut,
                 0}));
 
 }  // namespace

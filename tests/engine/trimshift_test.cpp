@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 #include "engine/TrimShift.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
@@ -47,16 +47,16 @@ void Rotate(PDDoc doc, ASInt32 n, PDRotate r) {
   PDPageSetRotate(page, r);
 }
 
-class TrimShiftTest : public EngineTest {
+class TrimShiftTest : public PagesTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
+    PagesTest::SetUp();
     definition = KCabNewInner();
     TrimAndShiftFillProcessControlCab(definition);
   }
   void TearDown() override {
     KCabDestroy(definition);
-    EngineTest::TearDown();
+    PagesTest::TearDown();
   }
   SKCab* definition = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "EngineTestSupport.h"
+#include "PagesTestSupport.h"
 
 #include <cstdio>
 #include <set>
@@ -99,7 +99,7 @@ void ClickStatusCancel() {
   PfDriverClickItem(box->dialog, PfDriverItemById(box->dialog, 2), 0);
 }
 
-void EngineTest::SetUp() {
+void PagesTest::SetUp() {
   static bool loaded = false;
   if (!loaded) {
     loaded = true;
@@ -117,7 +117,7 @@ void EngineTest::SetUp() {
   pagesAcquired_ = PDGetAcquiredPageCount();
 }
 
-void EngineTest::TearDown() {
+void PagesTest::TearDown() {
   delete capture;
   capture = nullptr;
   AVAlertRecordStop();
@@ -128,19 +128,19 @@ void EngineTest::TearDown() {
   EXPECT_EQ(pagesAcquired_, PDGetAcquiredPageCount()) << "pages left acquired";
 }
 
-std::string EngineTest::File(int pages) {
+std::string PagesTest::File(int pages) {
   static int serial = 0;
   std::string path = dir.file("doc" + std::to_string(++serial) + ".pdf");
   kvfix::WriteSimple(path, pages);
   return path;
 }
 
-PDDoc EngineTest::Doc(int pages) {
+PDDoc PagesTest::Doc(int pages) {
   docs.push_back(OpenPdf(File(pages)));
   return docs.back();
 }
 
-AVDoc EngineTest::View(int pages, ASInt32 page) {
+AVDoc PagesTest::View(int pages, ASInt32 page) {
   PDDoc doc = OpenPdf(File(pages));
   AVDoc view = AVDocOpenFromPDDoc(doc, nullptr);
   AVPageViewGoTo(AVDocGetPageView(view), page);
@@ -148,13 +148,13 @@ AVDoc EngineTest::View(int pages, ASInt32 page) {
   return view;
 }
 
-int EngineTest::SaveAndCheck(PDDoc doc, const std::string& name) {
+int PagesTest::SaveAndCheck(PDDoc doc, const std::string& name) {
   std::string path = dir.file(name);
   SavePdf(doc, path);
   return QpdfCheck(path);
 }
 
-bool EngineTest::Run(SKCab* definition, PDDoc doc, const std::function<void(SKCab*)>& setup) {
+bool PagesTest::Run(SKCab* definition, PDDoc doc, const std::function<void(SKCab*)>& setup) {
   SKCab* run = KCabNewInner();
   KCabPutCab(run, "Control", KCabDup(KCabGetCab(definition, "Control")));
   KCabPutCab(run, "Params", KCabNewInner());
@@ -172,7 +172,7 @@ bool EngineTest::Run(SKCab* definition, PDDoc doc, const std::function<void(SKCa
   return ok;
 }
 
-std::vector<std::string> EngineTest::Errors() const {
+std::vector<std::string> PagesTest::Errors() const {
   std::vector<std::string> out;
   for (const auto& m : capture->messages())
     if (m.type == kAutoMessageError) out.push_back(m.text);
