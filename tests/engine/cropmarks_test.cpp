@@ -4,6 +4,7 @@
 // draws them), omitted marks, gutter marks and frames.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -371,6 +372,27 @@ TEST_F(CropMarksTest, GutterMarkGeometry) {
   EXPECT_TRUE(is(lines[3], 90, -13, 130, -13));
   EXPECT_TRUE(is(lines[4], 108, 190, 118, 190));   // right of the right edges, outwards
   EXPECT_TRUE(is(lines[5], 113, 170, 113, 210));
+}
+
+TEST_F(CropMarksTest, MarksAtTheEdgesOfTheFixedRangeStayInIt) {
+  const ASFixed big = 0x7FFFFFFF, small = (ASFixed)0x80000000;
+  ScopedDoc doc(NewDocWithPages({}));
+  SCropMarkDesc desc = Desc(kCropKoreanMid);
+  desc.distance = big;
+  desc.length = big;
+  ScopedMerge info;
+  OneSheet(info, doc, Rect(0, 0, 100, 100), [&] {
+    AddCropMarks(info, small, small, big, big, &desc);
+    AddInterPageCropMarks(info, ASFixedRect{small, big, big, small}, ASFixedRect{small, big, big, small}, 1, 1, 1,
+                          &desc);
+    AddInterPageCropMarks(info, ASFixedRect{small, big, big, small}, ASFixedRect{big, small, small, big}, 0, 1, 1,
+                          &desc);
+  });
+  const std::string content = PageContentBytes(doc, 0);
+  EXPECT_EQ(std::string::npos, content.find("nan"));
+  EXPECT_EQ(std::string::npos, content.find("inf"));
+  for (const Line& l : Lines(content))
+    for (double v : {l.x1, l.y1, l.x2, l.y2}) EXPECT_LE(std::abs(v), 32768.0);
 }
 
 TEST_F(CropMarksTest, AFrameIsAStrokedRectangle) {

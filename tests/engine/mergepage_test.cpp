@@ -635,6 +635,60 @@ TEST_F(MergePageTest, ClashingResourceNamesAreRenamedInThePlacedContent) {
   }
 }
 
+// Every number the engine writes must be one a reader can take.
+bool AllNumbersFinite(const std::string& content) {
+  return content.find("nan") == std::string::npos && content.find("inf") == std::string::npos;
+}
+
+TEST_F(MergePageTest, AbsurdMatricesAndSizesStayInRange) {
+  const ASFixed big = 0x7FFFFFFF, small = (ASFixed)0x80000000;
+  struct {
+    const char* what;
+    ASFixedMatrix matrix;
+    std::function<void(CosDoc, CosObj)> page;
+  } cases[] = {
+      {"the largest matrix", {big, big, big, big, big, big}, nullptr},
+      {"the smallest matrix", {small, small, small, small, small, small}, nullptr},
+      {"a singular matrix", {0, 0, 0, 0, 0, 0}, nullptr},
+      {"a huge page",
+       {fixedOne, 0, 0, fixedOne, 0, 0},
+       [](CosDoc d, CosObj p) {
+         CosObj box = CosNewArray(d, 0, 4);
+         const double v[4] = {-1e12, -1e12, 1e12, 1e12};
+         for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(box, i, CosNewDouble(d, 0, v[i]));
+         CosDictPutKeyString(p, "MediaBox", box);
+         CosDictPutKeyString(p, "TrimBox", CosNewArray(d, 0, 0));
+       }},
+      {"a page of no size",
+       {big, 0, 0, big, big, big},
+       [](CosDoc d, CosObj p) {
+         CosObj box = CosNewArray(d, 0, 4);
+         for (ASInt32 i = 0; i < 4; ++i) CosArrayPut(box, i, CosNewInteger(d, 0, 7));
+         CosDictPutKeyString(p, "MediaBox", box);
+       }},
+  };
+  for (const auto& c : cases) {
+    for (ASInt32 forms : {1, 2}) {
+      gImpositionUseFormXObjects = forms;
+      ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, "0 0 m 1 1 l S", c.page}}));
+      ScopedMerge info;
+      SetMergePageBleedChoke(info, ASFixedRect{big, big, big, big});
+      OneSheet(info, doc, Rect(0, 0, 100, 100), [&] {
+        SetMergePageBleedChoke(info, ASFixedRect{big, small, big, small});
+        MergePage(info, 0, c.matrix, nullptr, nullptr);
+      });
+      const std::string content = PageContentBytes(doc, 1);
+      EXPECT_TRUE(AllNumbersFinite(content)) << c.what << "\n" << content;
+      SheetScan scan = ScanSheet(content);
+      EXPECT_TRUE(scan.qBalanced && scan.markedBalanced) << c.what;
+      PDDocDeletePages(doc, 0, 0, nullptr, nullptr);
+      std::string out = dir.file("absurd.pdf");
+      SavePdf(doc, out);
+      EXPECT_EQ(0, QpdfCheck(out)) << c.what;
+    }
+  }
+}
+
 TEST_F(MergePageTest, TheOutputCabinetGetsThePageIDAndTime) {
   ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, "", nullptr}, {{0, 0, 100, 100}, "", nullptr}}));
   ScopedMerge info;

@@ -17,6 +17,7 @@
 #include "host/Cos.h"
 #include "host/PD.h"
 #include "pdftools/PDFStatement.h"
+#include "support/CosStreamBytes.h"
 
 namespace {
 
@@ -25,19 +26,6 @@ CosObj Stream(CosDoc cosDoc, const std::string& bytes) {
   CosObj s = CosNewStream(cosDoc, 1, stm, 0, 1, CosNewNull(), CosNewNull(), (ASInt32)bytes.size());
   ASStmClose(stm);
   return s;
-}
-
-std::string Bytes(CosObj stream) {
-  std::string out;
-  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  char chunk[4096];
-  for (;;) {
-    ASSize_t got = ASStmRead(chunk, 1, sizeof chunk, stm);
-    out.append(chunk, got);
-    if (got < sizeof chunk) break;
-  }
-  ASStmClose(stm);
-  return out;
 }
 
 struct Counts {
@@ -121,11 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const long imposed = content.find("KRVL_imposed_1") == std::string::npos ? 1 : -1;
     PDPage sheet = PDDocAcquirePage(doc, 1);
     CosObj sheetDict = PDPageGetCosObj(sheet);
-    CheckBalanced(Bytes(CosDictGetKeyString(sheetDict, "Contents")), imposed);
+    CheckBalanced(kvtest::CosStreamBytes(CosDictGetKeyString(sheetDict, "Contents")), imposed);
     CosObj resources = CosDictGetKeyString(sheetDict, "Resources");
     CosObj xobjects = CosObjGetType(resources) == CosDict ? CosDictGetKeyString(resources, "XObject") : CosNewNull();
     CosObj form = CosObjGetType(xobjects) == CosDict ? CosDictGetKeyString(xobjects, "Q") : CosNewNull();
-    if (CosObjGetType(form) == CosStream) CheckBalanced(Bytes(form), imposed < 0 ? -1 : 0);
+    if (CosObjGetType(form) == CosStream) CheckBalanced(kvtest::CosStreamBytes(form), imposed < 0 ? -1 : 0);
     PDPageRelease(sheet);
   }
   DestroyPageMergeInfo(info);
