@@ -1,0 +1,72 @@
+// Small helpers shared by the engine's page-order, trim and insertion modules
+// (not part of the engine's interface).
+#pragma once
+
+#include <cstddef>
+
+#include "foundation/KCab.h"
+#include "host/AS.h"
+#include "host/AV.h"
+#include "host/PD.h"
+
+namespace engine_detail {
+
+// The text of a message key in the system message table.
+const char* Msg(const char* key);
+
+// A message formatted with checked arguments (signature as in
+// foundation/MessageFormat.h) into out.
+void FormatMsg(char* out, size_t size, const char* key, const char* signature, ...);
+
+// Shows the message of key as an error.
+void ErrorKey(const char* key);
+// Asks the message of key (default yes); true for yes.
+bool ConfirmKey(const char* key);
+
+// Opens doc in a window titled by the message of key formatted with number
+// (%d), and shows its first page. The window then owns the document.
+AVDoc OpenTitledWindow(PDDoc doc, const char* key, ASInt32 number);
+
+// Destroys a cabinet this scope still owns.
+class CabHolder {
+ public:
+  explicit CabHolder(SKCab* cab = nullptr) : cab_(cab) {}
+  ~CabHolder() {
+    if (cab_) KCabDestroy(cab_);
+  }
+  CabHolder(const CabHolder&) = delete;
+  CabHolder& operator=(const CabHolder&) = delete;
+  SKCab* get() const { return cab_; }
+
+ private:
+  SKCab* cab_;
+};
+
+// Releases an acquired page at the end of the scope.
+class PageHolder {
+ public:
+  PageHolder(PDDoc doc, ASInt32 n) : page_(PDDocAcquirePage(doc, n)) {}
+  ~PageHolder() {
+    if (page_) PDPageRelease(page_);
+  }
+  PageHolder(const PageHolder&) = delete;
+  PageHolder& operator=(const PageHolder&) = delete;
+  PDPage get() const { return page_; }
+
+ private:
+  PDPage page_;
+};
+
+// Copies every page of source into target (appended) with provenance stamps,
+// showing progress in the status box and polling its cancel. False when the
+// user cancelled (the pages copied so far stay); other host errors pass on.
+bool CopyAllPagesStamped(PDDoc target, PDDoc source, ASBool removeStructure);
+
+// The size (points, after rotation) of the page's visible box.
+ASFixedPoint VisibleSize(PDDoc doc, ASInt32 page);
+
+// The engine's private exception for leaving half-done work quietly: its
+// message was shown before. Registered on first use.
+ASErrorCode ShouldNotOccurError();
+
+}  // namespace engine_detail

@@ -1,0 +1,184 @@
+// Template pages: sequence numbers and repeats, the one-entry background
+// cache, sizes, identity, insertion from blank sizes and background files,
+// and backgrounds that are missing, protected, too short or damaged.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "PagesTestSupport.h"
+#include "engine/TemplatePages.h"
+#include "fixtures/Fixtures.h"
+#include "host/ASFixed.h"
+#include "support/HostPdf.h"
+
+using namespace kvtest;
+
+namespace {
+
+STemplateInfo FileTemplate(const std::string& path, int from, int to, int repeat) {
+  STemplateInfo t;
+  std::memset(&t, 0, sizeof t);
+  std::snprintf(t.path, sizeof t.path, "%s", path.c_str());
+  t.from = from;
+  t.to = to;
+  t.repeat = repeat;
+  return t;
+}
+
+STemplateInfo BlankTemplate(double w, double h) {
+  STemplateInfo t;
+  std::memset(&t, 0, sizeof t);
+  t.blank = 1;
+  t.width = ASFloatToFixed(w);
+  t.height = ASFloatToFixed(h);
+  return t;
+}
+
+class TemplateTest : public PagesTest {
+ protected:
+  void TearDown() override {
+    TemplateCacheTerm();
+    PagesTest::TearDown();
+  }
+};
+
+TEST_F(TemplateTest, SequenceNumbersRepeatTheLastPages) {
+  STemplateInfo t = FileTemplate("/nowhere.pdf", 2, 4, 2);
+  std::string pages;
+  for (int s = 0; s <= 6; ++s) pages += std::to_string(2 + TemplateSequenceToZeroBasedPageOffset(&t, s)) + " ";
+  EXPECT_EQ("2 3 4 3 4 3 4 ", pages);
+  EXPECT_EQ(kTemplateNoLimit, TemplateMaxPages(&t));
+
+  t.repeat = 0;
+  EXPECT_EQ(2, TemplateSequenceToZeroBasedPageOffset(&t, 2));
+  EXPECT_EQ(-1, TemplateSequenceToZeroBasedPageOffset(&t, 3)) << "ran out";
+  EXPECT_EQ(3, TemplateMaxPages(&t));
+
+  // A repeat longer than the range repeats the range; it never reaches before it.
+  t.repeat = 50;
+  EXPECT_EQ(0, TemplateSequenceToZeroBasedPageOffset(&t, 3));
+  EXPECT_EQ(1, TemplateSequenceToZeroBasedPageOffset(&t, 4));
+  EXPECT_EQ(-1, TemplateSequenceToZeroBasedPageOffset(&t, -1));
+  t.to = 1;  // an inverted range has no pages
+  t.repeat = 0;
+  EXPECT_EQ(-1, TemplateSequenceToZeroBasedPageOffset(&t, 0));
+  EXPECT_EQ(0, TemplateMaxPages(&t));
+
+  STemplateInfo blank = BlankTemplate(595, 842);
+  EXPECT_EQ(-1, TemplateSequenceToZeroBasedPageOffset(&blank, 0));
+  EXPECT_EQ(kTemplateNoLimit, TemplateMaxPages(&blank));
+}
+
+TEST_F(TemplateTest, Identity) {
+  STemplateInfo a = FileTemplate("/a.pdf", 0, 3, 1), b = a;
+  EXPECT_TRUE(TemplatesAreIdentical(&a, &b));
+  b.repeat = 2;
+  EXPECT_FALSE(TemplatesAreIdentical(&a, &b));
+  STemplateInfo x = BlankTemplate(595, 842), y = BlankTemplate(595, 842);
+  std::strcpy(y.name, "A4");
+  EXPECT_TRUE(TemplatesAreIdentical(&x, &y));
+  EXPECT_FALSE(TemplatesAreIdentical(&x, &a));
+  EXPECT_TRUE(TemplatesAreIdentical(&a, &a));
+}
+
+TEST_F(TemplateTest, BlankSizesNeverRunOut) {
+  STemplateInfo t = BlankTemplate(595, 842);
+  for (int s : {0, 7, 1000000}) {
+    ASFixedPoint size = TemplatePageSize(&t, s, 0);
+    EXPECT_EQ(ASFloatToFixed(595), size.h);
+    EXPECT_EQ(ASFloatToFixed(842), size.v);
+  }
+  EXPECT_TRUE(TemplateAllSameSize(&t, 0));
+  EXPECT_EQ(nullptr, CachedTemplatePDDoc(&t, 0));
+}
+
+TEST_F(TemplateTest, BackgroundOpensOnceAndStaysCached) {
+  STemplateInfo t = FileTemplate(File(4), 1, 3, 1);
+  const ASInt32 open = PDGetOpenDocCount();
+  PDDoc first = CachedTemplatePDDoc(&t, 1);
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(first, CachedTemplatePDDoc(&t, 1));
+  EXPECT_EQ(open + 1, PDGetOpenDocCount());
+  ASFixedPoint size = TemplatePageSize(&t, 5, 0);
+  EXPECT_EQ(ASInt32ToFixed(612), size.h);
+  EXPECT_TRUE(TemplateAllSameSize(&t, 0));
+
+  // Another background replaces it in the cache.
+  STemplateInfo other = FileTemplate(File(2), 0, 1, 0);
+  EXPECT_NE(nullptr, CachedTemplatePDDoc(&other, 1));
+  EXPECT_EQ(open + 1, PDGetOpenDocCount());
+}
+
+TEST_F(TemplateTest, InsertsBackgroundPagesInTurn) {
+  STemplateInfo t = FileTemplate(File(4), 1, 3, 1);
+  PDDoc doc = Doc(1);
+  ASInt32 first = -1;
+  ASSERT_TRUE(InsertTemplatePages(nullptr, doc, &t, 1, kInsertAtEnd, 4, 0, 0, 0, &first));
+  EXPECT_EQ(1, first);
+  EXPECT_EQ("Page 1,Page 3,Page 4,Page 4,Page 4", OrderText(doc));
+  EXPECT_EQ(0, SaveAndCheck(doc, "template.pdf"));
+
+  STemplateInfo blank = BlankTemplate(100, 200);
+  ASSERT_TRUE(InsertTemplatePages(nullptr, doc, &blank, 0, kInsertAtStart, 2, 0, 1, 1, &first));
+  EXPECT_EQ(0, first);
+  EXPECT_EQ("?,?,Page 1,Page 3,Page 4,Page 4,Page 4", OrderText(doc));
+  EXPECT_TRUE(InsertTemplatePages(nullptr, doc, &blank, 0, kInsertAtStart, 0, 0, 0, 0, &first));
+  EXPECT_FALSE(InsertTemplatePages(nullptr, doc, &blank, 0, kInsertAfterNum, 1, 99, 0, 0, &first));
+}
+
+TEST_F(TemplateTest, TemplatePagesIntoANewDocument) {
+  STemplateInfo blank = BlankTemplate(100, 200);
+  ForgetViews();
+  ASSERT_TRUE(InsertTemplatePages(nullptr, nullptr, &blank, 0, kInsertAtEnd, 2, 0, 0, 0, nullptr));
+  auto views = ViewsOpened();
+  ASSERT_EQ(1u, views.size());
+  EXPECT_EQ(2, PDDocGetNumPages(AVDocGetPDDoc(views[0].view)));
+}
+
+struct BadCase {
+  const char* name;
+  std::function<STemplateInfo(PagesTest*)> make;
+  ASErrorCode* code;
+  int reports;  // messages when the template is measured with reporting twice
+};
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+class BadTemplateTest : public TemplateTest, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(BadTemplateTest, RaisesItsCodeAndLeavesNoPage) {
+  const BadCase& c = GetParam();
+  STemplateInfo t = c.make(this);
+  PDDoc doc = Doc(1);
+  TemplatePageSize(&t, 0, 1);
+  TemplatePageSize(&t, 0, 1);
+  EXPECT_EQ((size_t)c.reports, Errors().size()) << testing::PrintToString(Errors());
+  const ASErrorCode code = ErrorOf([&] { InsertTemplatePages(nullptr, doc, &t, 1, kInsertAtEnd, 2, 0, 1, 1, nullptr); });
+  EXPECT_NE(0, code);
+  EXPECT_EQ(*c.code, code);
+  EXPECT_EQ(1, PDDocGetNumPages(doc));
+  EXPECT_EQ(0, SaveAndCheck(doc, "after.pdf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backgrounds, BadTemplateTest,
+    ::testing::Values(
+        BadCase{"Missing", [](PagesTest* t) { return FileTemplate(t->dir.file("missing.pdf"), 0, 0, 0); },
+                &templateExceptionCannotUse, 1},
+        BadCase{"Garbage",
+                [](PagesTest* t) {
+                  kvfix::WriteGarbage(t->dir.file("garbage.pdf"));
+                  return FileTemplate(t->dir.file("garbage.pdf"), 0, 0, 0);
+                },
+                &templateExceptionCannotUse, 1},
+        BadCase{"Protected",
+                [](PagesTest* t) {
+                  kvfix::WriteRestricted(t->dir.file("restricted.pdf"));
+                  return FileTemplate(t->dir.file("restricted.pdf"), 0, 0, 1);
+                },
+                &templateProtected, 0},
+        BadCase{"RangePastTheFile", [](PagesTest* t) { return FileTemplate(t->File(1), 3, 5, 1); },
+                &templateExceptionCannotUse, 0},
+        BadCase{"RunsOut", [](PagesTest* t) { return FileTemplate(t->File(3), 0, 0, 0); }, &templateExceptionRunOut,
+                0}));
+
+}  // namespace
