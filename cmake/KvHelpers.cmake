@@ -55,3 +55,42 @@ function(kv_fuzzer name)
   add_dependencies(fuzzers ${name})
   set_property(GLOBAL APPEND PROPERTY KV_FUZZERS ${name})
 endfunction()
+
+# kv_plugin_bundle(name DIR folder [SOURCES ...] [RESOURCES_FROM folder])
+# A plug-in bundle: folder/name.so, made of the plug-in's entry, the extra
+# sources and every subsystem library (whole archives, so that the command
+# modules' registrars are in), against the shared host and platform
+# libraries. It exports KVPlugInMain only, must resolve every symbol when it
+# links, and stays loaded once loaded (the host keeps its callbacks until it
+# quits). With RESOURCES_FROM, that Resources folder is copied into the bundle.
+function(kv_plugin_bundle name)
+  cmake_parse_arguments(A "" "DIR;RESOURCES_FROM" "SOURCES" ${ARGN})
+  add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/plugin/PlugInMain.cpp ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(${name} PRIVATE ${KV_WARNINGS})
+  set(subsystems foundation pdftools engine frame kctl kctl_mac)
+  if(TARGET commands)
+    list(APPEND subsystems commands)
+  endif()
+  # Every member of the archives, then the targets themselves for their usage
+  # requirements (their second mention adds nothing to the link).
+  set(whole -Wl,--whole-archive)
+  foreach(lib ${subsystems})
+    list(APPEND whole $<TARGET_FILE:${lib}>)
+  endforeach()
+  list(APPEND whole -Wl,--no-whole-archive)
+  target_link_libraries(${name} PRIVATE ${whole} ${subsystems} host platform ZLIB::ZLIB)
+  target_link_options(${name} PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin/kv3.map" -Wl,-z,defs
+                      -Wl,-z,nodelete)
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${A_DIR}
+                                           LINK_DEPENDS ${PROJECT_SOURCE_DIR}/plugin/kv3.map)
+  if(A_RESOURCES_FROM)
+    add_custom_target(${name}_resources ALL
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${A_RESOURCES_FROM} ${A_DIR}/Resources
+      DEPENDS kv3_resources
+      COMMENT "Copying the plug-in's resources into ${name}")
+    add_dependencies(${name} ${name}_resources)
+  else()
+    add_dependencies(${name} kv3_resources)
+  endif()
+endfunction()

@@ -91,6 +91,14 @@ TEST(Kvhost, MenusListingAndReplay) {
   EXPECT_NE(std::string::npos, s.Log().find("answers given\nmenu executed\nplay Mine\nreplay 3\n"));
 }
 
+TEST(Kvhost, AMenuItemWhoseCommandFailsStopsWithStatus1) {
+  Session s;
+  Outcome r = Kvhost("--menu KVTEST:Fail --menu KVTEST:DoIt " + s.doc, s.env);
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("did not complete")) << r.out;
+  EXPECT_EQ(std::string::npos, s.Log().find("\nmenu executed")) << "nothing runs after a failed step";
+}
+
 TEST(Kvhost, APlugInThatFailsToStartIsReported) {
   Session s;
   Outcome r = Kvhost(s.doc, s.env + " KVTEST_PLUGIN_FAIL_INIT=1");
