@@ -39,15 +39,18 @@ void HostAlertFilter(const char* text, ASInt32 type, void*) {
   AVAlertWithTitle(gKCtlAlertTitle, icon, text ? text : "", nullptr, nullptr, nullptr);
 }
 
-// From the first call of the table on there is no user: dialogs are answered
-// and alerts are printed by the host.
+// From the first call of the table on there is no user: alerts are printed
+// by the host and dialogs are answered.
+void UnattendedAlerts() {
+  if (gUnattended) return;
+  gUnattended = true;
+  gAutoMessageMode.mode = kAutoMessageModeFilter;
+  gAutoMessageMode.filter = HostAlertFilter;
+  gAutoMessageMode.destination = nullptr;
+}
+
 void Unattended() {
-  if (!gUnattended) {
-    gUnattended = true;
-    gAutoMessageMode.mode = kAutoMessageModeFilter;
-    gAutoMessageMode.filter = HostAlertFilter;
-    gAutoMessageMode.destination = nullptr;
-  }
+  UnattendedAlerts();
   if (!KCtlAutomationActive()) KCtlAutomationStart(gAnswers, kKCtlAutomationDefaultSteps);
 }
 
@@ -175,6 +178,7 @@ ASBool ReplayHistory(PDDoc source) {
 }
 
 void ListCommands(PITextSink sink, void* data) {
+  Unattended();
   SKCab* collection = GetDefaultCmdColl();
   if (!collection || !sink) return;
   struct List {
@@ -201,6 +205,7 @@ void ListCommands(PITextSink sink, void* data) {
 }
 
 ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
+  Unattended();
   char* xml = nullptr;
   DURING
     xml = doc ? PDDocGetCommandListAsXML(doc, nullptr, 0) : nullptr;
@@ -218,6 +223,7 @@ ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
 }
 
 void AnswerDialogs(const char* answersXML) {
+  UnattendedAlerts();
   KCtlAutomationStop();
   if (gAnswers) KCabDestroy(gAnswers);
   gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers")) : nullptr;

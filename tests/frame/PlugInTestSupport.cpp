@@ -1,6 +1,11 @@
 #include "PlugInTestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
+
 #include "FrameTestSupport.h"
+#include "foundation/KCabXML.h"
 #include "frame/CmdColl.h"
 #include "frame/ImpMenus.h"
 #include "frame/ProcMan.h"
@@ -29,7 +34,11 @@ ASBool RecordingUI(SKCab*, SKCab* params) {
 
 // Runs before the command's own start step.
 void RecordingStart(SKCab* run, SKCab* args) {
-  SKCab* seen = KCabDup(KCabGetCab(run, "Params"));
+  SKCab* params = KCabGetCab(run, "Params");
+  SKCab* seen = KCabDup(params);
+  // The play control may not outlive the run: its caller is kept as text.
+  KCabPutStringCopy(seen, "Run:Caller", CallerOf(params).c_str());
+  KCabRemove(seen, ".PlayControl");
   KCabPutBool(seen, "Run:HasDoc", ProcManGetSourcePDDoc(run) != nullptr);
   KCabPutBool(seen, "Run:Stamping", suspendAutoStamping);
   Keep(&gProcessParams, seen);
@@ -115,7 +124,17 @@ void ForgetSeenParams() {
   Keep(&gProcessParams, nullptr);
 }
 
+void WriteCabFile(const std::string& path, SKCab* cab) {
+  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
+  std::string text((size_t)need + 1, '\0');
+  ASInt32 got = 0;
+  ASSERT_TRUE(WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got));
+  text.resize(std::strlen(text.c_str()));
+  WriteWholeFile(path, text);
+}
+
 std::string CallerOf(SKCab* params) {
+  if (const char* kept = params ? KCabGetString(params, "Run:Caller") : nullptr) return kept;
   auto* play = params ? (SKCab*)KCabGetPointerNamedType(params, ".PlayControl", "KCab") : nullptr;
   const char* caller = play ? KCabGetString(play, "Caller") : nullptr;
   return caller ? caller : "";

@@ -49,12 +49,17 @@ void InstallTestModules(bool commands, bool panels);
 
 // Copies of the parameters the last dialog and the last process start saw
 // (null before any); the process copy also holds "Run:HasDoc" (the run had
-// a source document) and "Run:Stamping" (suspendAutoStamping at the start).
+// a source document), "Run:Stamping" (suspendAutoStamping at the start) and
+// "Run:Caller" (the caller of its play control) in place of ".PlayControl".
 SKCab* LastUIParams();
 SKCab* LastProcessParams();
 void ForgetSeenParams();
 
-// The ".PlayControl" "Caller" of a parameter cabinet, "" when none.
+// Writes a cabinet as a settings file (cabinet XML).
+void WriteCabFile(const std::string& path, SKCab* cab);
+
+// The ".PlayControl" "Caller" of a parameter cabinet (or its "Run:Caller"),
+// "" when none.
 std::string CallerOf(SKCab* params);
 
 }  // namespace kvtest

@@ -25,16 +25,6 @@ namespace {
 
 ASAtom A(const char* text) { return ASAtomFromString(text); }
 
-// Writes a cabinet as a settings file.
-void WriteCabFile(const std::string& path, SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  ASSERT_TRUE(WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got));
-  text.resize(std::strlen(text.c_str()));
-  kvtest::WriteWholeFile(path, text);
-}
-
 // The command's remembered parameters as stored, or null.
 SKCab* Stored(const char* key) { return LoadKVParameters((std::string("Last:") + key).c_str()); }
 
@@ -175,7 +165,7 @@ TEST(KVCommandsStores, SettingsOfTheOlderStoreLoseTheClassicMode) {
   KCabPutBool(old, "Last:General:Classic", 1);
   KCabPutInt(old, "Last:General:Keep", 7);
   KCabPutInt(old, "Last:Nup:Copies", 3);
-  WriteCabFile(session.settings("kv.xml"), old);
+  kvtest::WriteCabFile(session.settings("kv.xml"), old);
   KCabDestroy(old);
 
   SKCab* general = LoadKVParameters("Last:General");
@@ -195,7 +185,7 @@ TEST(KVCommandsStores, CurrentSettingsKeepTheClassicMode) {
   std::filesystem::create_directories(session.settings(""));
   SKCab* current = KCabNewInner();
   KCabPutBool(current, "Last:General:Classic", 1);
-  WriteCabFile(session.settings("kv3.xml"), current);
+  kvtest::WriteCabFile(session.settings("kv3.xml"), current);
   KCabDestroy(current);
   SKCab* general = LoadKVParameters("Last:General");
   ASSERT_NE(nullptr, general);
