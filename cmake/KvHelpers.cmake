@@ -56,20 +56,22 @@ function(kv_fuzzer name)
   set_property(GLOBAL APPEND PROPERTY KV_FUZZERS ${name})
 endfunction()
 
-# kv_plugin_bundle(name DIR folder [SOURCES ...] [RESOURCES_FROM folder])
+# kv_plugin_bundle(name DIR folder [SOURCES ...] [RESOURCES_FROM folder] [NO_COMMANDS])
 # A plug-in bundle: folder/name.so, made of the plug-in's entry, the extra
 # sources and every subsystem library (whole archives, so that the command
 # modules' registrars are in), against the shared host and platform
 # libraries. It exports KVPlugInMain only, must resolve every symbol when it
 # links, and stays loaded once loaded (the host keeps its callbacks until it
-# quits). With RESOURCES_FROM, that Resources folder is copied into the bundle.
+# quits). With RESOURCES_FROM, that Resources folder is copied into the bundle;
+# with NO_COMMANDS, the command dialogs and panels stay out (test bundles that
+# bring command modules of their own).
 function(kv_plugin_bundle name)
-  cmake_parse_arguments(A "" "DIR;RESOURCES_FROM" "SOURCES" ${ARGN})
+  cmake_parse_arguments(A "NO_COMMANDS" "DIR;RESOURCES_FROM" "SOURCES" ${ARGN})
   add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/plugin/PlugInMain.cpp ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
   set(subsystems foundation pdftools engine frame kctl kctl_mac)
-  if(TARGET commands)
+  if(TARGET commands AND NOT A_NO_COMMANDS)
     list(APPEND subsystems commands)
   endif()
   # Every member of the archives, then the targets themselves for their usage

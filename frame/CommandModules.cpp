@@ -4,7 +4,7 @@ namespace {
 
 // Zero-initialised before any registrar runs, whatever the order in which the
 // modules' initialisers are called.
-SKVCommandModules gModules;
+constinit SKVCommandModules gModules;
 
 template <class T>
 void Take(T& slot, T value) {

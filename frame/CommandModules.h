@@ -20,32 +20,32 @@ typedef SKCab* (*KVCmdMgrBuilderProc)();
 
 struct SKVCommandModules {
   // ---- Command definitions (registered in this order by InitKVCommands)
-  KVCmdMgrBuilderProc NewCmdMgrForCreateTestFile;   // "CreateSample"
-  KVCmdMgrBuilderProc NewCmdMgrForInsertBlanks;     // "InsertBlanks"
-  KVCmdMgrBuilderProc NewCmdMgrForTrimAndShift;     // "TrimAndShift"
-  KVCmdMgrBuilderProc NewCmdMgrForBooklet;          // "SimpleBooklet"
-  KVCmdMgrBuilderProc NewCmdMgrForShuffle;          // "Shuffle"
-  KVCmdMgrBuilderProc NewCmdMgrForEvenOddShuffle;   // "EvenOddShuffle"
-  KVCmdMgrBuilderProc NewCmdMgrForNup;              // "Nup"
-  KVCmdMgrBuilderProc NewCmdMgrForJoin2Pages;       // "Join2Pages"
-  KVCmdMgrBuilderProc NewCmdMgrForReverseDocument;  // "ReversePageOrder"
+  KVCmdMgrBuilderProc NewCmdMgrForCreateTestFile = nullptr;   // "CreateSample"
+  KVCmdMgrBuilderProc NewCmdMgrForInsertBlanks = nullptr;     // "InsertBlanks"
+  KVCmdMgrBuilderProc NewCmdMgrForTrimAndShift = nullptr;     // "TrimAndShift"
+  KVCmdMgrBuilderProc NewCmdMgrForBooklet = nullptr;          // "SimpleBooklet"
+  KVCmdMgrBuilderProc NewCmdMgrForShuffle = nullptr;          // "Shuffle"
+  KVCmdMgrBuilderProc NewCmdMgrForEvenOddShuffle = nullptr;   // "EvenOddShuffle"
+  KVCmdMgrBuilderProc NewCmdMgrForNup = nullptr;              // "Nup"
+  KVCmdMgrBuilderProc NewCmdMgrForJoin2Pages = nullptr;       // "Join2Pages"
+  KVCmdMgrBuilderProc NewCmdMgrForReverseDocument = nullptr;  // "ReversePageOrder"
 
   // ---- Preferences: the general preferences, read once after loading;
   // the preferences dialog (true when closed with OK).
-  ASBool (*ReadGeneralPrefs)();
-  ASBool (*DoPrefsDialog)();
+  ASBool (*ReadGeneralPrefs)() = nullptr;
+  ASBool (*DoPrefsDialog)() = nullptr;
   // ---- Tabbed dialogs: reopens the one used last (true).
-  ASBool (*RestartLastTabbedDialog)();
+  ASBool (*RestartLastTabbedDialog)() = nullptr;
   // ---- The control panel: opens it (1); re-tests its buttons.
-  ASInt32 (*CreateImpositionControlPanel)();
-  void (*ControlPanelEnableDisableButtons)();
+  ASInt32 (*CreateImpositionControlPanel)() = nullptr;
+  void (*ControlPanelEnableDisableButtons)() = nullptr;
   // ---- Help centre (true unless cancelled); the about box as the host's
   // menu handler.
-  ASBool (*StartHelpCentre)();
-  void (*AboutVelmora)(void* clientData);
+  ASBool (*StartHelpCentre)() = nullptr;
+  void (*AboutVelmora)(void* clientData) = nullptr;
   // ---- Record (true when an action was stored) and playback (1).
-  ASBool (*DoRememberLast)();
-  ASBool (*StartPlay)();
+  ASBool (*DoRememberLast)() = nullptr;
+  ASBool (*StartPlay)() = nullptr;
 };
 
 // Copies every filled slot of module into the table. Returns true, so that a
