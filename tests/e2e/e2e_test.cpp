@@ -102,7 +102,7 @@ TEST_F(Host, ThePlugInStartsWithAFreshPreferencesFolder) {
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:ControlPanel\tControl Panel...\n")) << "messages are loaded";
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:nUpPages\tN-up Pages...\t(disabled)\n")) << "no document is open";
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:Remember\tRemember Last Command...\t(disabled)\n"));
-  EXPECT_TRUE(r.Says("    KRVL:Velmora3:Sep\t-\n"));
+  EXPECT_TRUE(r.Says("    KRVL:Velmora3:Sep\t-\t(disabled)\n"));
   EXPECT_TRUE(r.Says("  KRVL:Velmora3:Help\tKorvel Velmora\n"));
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:About\tKorvel Velmora\n"));
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:Prefs\tKorvel Velmora\n"));
