@@ -4,11 +4,14 @@
 // and hands over to the frame's handshake.
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <string>
+#include <type_traits>
 
 #include "foundation/KFile.h"
 #include "frame/PlugIn.h"
 #include "host/AS.h"
+#include "host/PIHandshake.h"
 #include "platform/PfResource.h"
 
 namespace {
@@ -43,9 +46,12 @@ bool RecordBundle() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) ASBool KVPlugInMain(ASUns32 handshakeVersion, void* handshakeData) {
+extern "C" __attribute__((visibility("default"))) ASBool KVPlugInMain(ASUns32 handshakeVersion,
+                                                                    PIHandshakeData* handshakeData) {
   for (const SRequiredTable& t : kTables)
     if (!ASExtensionMgrGetHFT(ASAtomFromString(t.name), t.minimum)) return 0;
   if (!RecordBundle()) return 0;
   return PIHandshake(handshakeVersion, handshakeData);
 }
+
+static_assert(std::is_same_v<decltype(&KVPlugInMain), PIMainProc>, "the entry is the host's PIMainProc");
