@@ -24,6 +24,8 @@ namespace {
 char* gIconData = nullptr;
 
 constexpr ASInt32 kLabelPriority = 800;
+// A tool bar icon is a few kilobytes; a larger file is no icon of ours.
+constexpr ASFilePos64 kMaxIconBytes = 16 * 1024 * 1024;
 constexpr size_t kLabelSize = 1000;
 
 // The icon from the bundle's "kv3" PNG resource, or null after telling the
@@ -46,16 +48,15 @@ AVIcon LoadIcon() {
 
   AVIcon icon = nullptr;
   ASStm stm = nullptr;
+  char* data = nullptr;
   DURING
     ASFilePos64 length = ASFileGetEOF64(file);
-    if (length < 0 || length > 16 * 1024 * 1024) ASRaise(genErrBadParm);
-    char* data = (char*)ASmallocWithException((ASSize_t)length + 1);
+    if (length < 0 || length > kMaxIconBytes) ASRaise(genErrBadParm);
+    data = (char*)ASmallocWithException((ASSize_t)length + 1);
     ASSize_t got = ASFileRead(file, data, (ASSize_t)length);
     ASFileClose(file);
     file = nullptr;
-    ASfree(gIconData);
-    gIconData = data;
-    stm = ASMemStmRdOpen(gIconData, got);
+    stm = ASMemStmRdOpen(data, got);
     AVIconDataRec rec{stm, 0};
     icon = AVAppCreateIconBundle6(kAVSysPNGIcon, &rec, 1);
   HANDLER
@@ -63,6 +64,12 @@ AVIcon LoadIcon() {
   END_HANDLER
   if (file) ASFileClose(file);
   ASStmClose(stm);
+  if (icon) {
+    ASfree(gIconData);
+    gIconData = data;
+  } else {
+    ASfree(data);
+  }
   if (!icon) AVAlertNote("KV: Failed to read icon bundle");
   return icon;
 }
