@@ -58,29 +58,26 @@ endfunction()
 
 # kv_plugin_bundle(name DIR folder [SOURCES ...] [RESOURCES_FROM folder] [NO_COMMANDS])
 # A plug-in bundle: folder/name.so, made of the plug-in's entry, the extra
-# sources and every subsystem library (whole archives, so that the command
-# modules' registrars are in), against the shared host and platform
-# libraries. It exports KVPlugInMain only, must resolve every symbol when it
-# links, and stays loaded once loaded (the host keeps its callbacks until it
-# quits). With RESOURCES_FROM, that Resources folder is copied into the bundle;
-# with NO_COMMANDS, the command dialogs and panels stay out (test bundles that
-# bring command modules of their own).
+# sources and the subsystem libraries, against the shared host and platform
+# libraries. The command modules' library goes in whole (its modules register
+# themselves when the plug-in loads, nothing calls them by name); the others
+# give what is used. The bundle exports KVPlugInMain only, must resolve every
+# symbol when it links, and stays loaded once loaded (the host keeps its
+# callbacks until it quits). With RESOURCES_FROM, that Resources folder is
+# copied into the bundle; with NO_COMMANDS, the command dialogs and panels
+# stay out (test bundles that bring command modules of their own).
 function(kv_plugin_bundle name)
   cmake_parse_arguments(A "NO_COMMANDS" "DIR;RESOURCES_FROM" "SOURCES" ${ARGN})
   add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/plugin/PlugInMain.cpp ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
-  set(subsystems foundation pdftools engine frame kctl kctl_mac)
+  set(subsystems frame engine pdftools foundation kctl kctl_mac)
+  set(whole)
   if(TARGET commands AND NOT A_NO_COMMANDS)
-    list(APPEND subsystems commands)
+    # Every member of the archive, then the target itself for its usage
+    # requirements (its second mention adds nothing to the link).
+    set(whole -Wl,--whole-archive $<TARGET_FILE:commands> -Wl,--no-whole-archive commands)
   endif()
-  # Every member of the archives, then the targets themselves for their usage
-  # requirements (their second mention adds nothing to the link).
-  set(whole -Wl,--whole-archive)
-  foreach(lib ${subsystems})
-    list(APPEND whole $<TARGET_FILE:${lib}>)
-  endforeach()
-  list(APPEND whole -Wl,--no-whole-archive)
   target_link_libraries(${name} PRIVATE ${whole} ${subsystems} host platform ZLIB::ZLIB)
   target_link_options(${name} PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin/kv3.map" -Wl,-z,defs
                       -Wl,-z,nodelete)

@@ -1,14 +1,13 @@
 #include "frame/CmdHistory.h"
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
-#include "foundation/TextConv.h"
 #include "frame/CmdList.h"
+#include "pdftools/NameTree.h"
 
 namespace {
 
@@ -20,49 +19,13 @@ constexpr size_t kCompressAbove = 30;
 
 bool IsType(CosObj obj, CosType type) { return CosObjGetType(obj) == type; }
 
-// A text string as the toolkit writes attachment names and descriptions:
-// FE FF, the text in UCS-2 high byte first, and a 16-bit zero.
-std::string UnicodeStringBytes(const char* utf8) {
-  std::string out("\xFE\xFF", 2);
-  ASInt32 length = (ASInt32)std::strlen(utf8);
-  ASInt32 need = UTF8ToUCS2BytesNeeded(utf8, length);
-  if (need > 0) {
-    std::vector<char> units((size_t)need + 2);
-    ASInt32 written = UTF8ToUCS2(utf8, units.data(), length, (ASInt32)units.size(), '?');
-    out.append(units.data(), (size_t)(written > 0 ? written : 0));
-  }
-  out.append("\0\0", 2);
-  return out;
-}
-
-// The key forms an attachment name may have been written with: ours, the
-// same low byte first, without the trailing zero, and plain bytes.
-std::vector<std::string> AttachmentKeyForms() {
-  std::string ours = UnicodeStringBytes(kAttachmentName);
-  std::string swapped = ours;
-  for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
-  return {ours, swapped, ours.substr(0, ours.size() - 2), kAttachmentName};
-}
-
-PDNameTree EmbeddedFiles(PDDoc doc) { return PDDocGetNameTree(doc, ASAtomFromString("EmbeddedFiles")); }
-
-// The attachment's file specification and stream; false when there is no
+// The attachment's file stream and description; false when there is no
 // attachment holding a stream.
-bool FindAttachment(PDDoc doc, CosObj* fileSpec, CosObj* stream) {
-  PDNameTree tree = EmbeddedFiles(doc);
-  if (!PDNameTreeIsValid(tree)) return false;
-  for (const std::string& key : AttachmentKeyForms()) {
-    CosObj spec = PDNameTreeGet(tree, key.data(), (ASInt32)key.size());
-    if (!IsType(spec, CosDict)) continue;
-    CosObj ef = CosDictGetKeyString(spec, "EF");
-    if (!IsType(ef, CosDict)) continue;
-    CosObj file = CosDictGetKeyString(ef, "F");
-    if (!IsType(file, CosStream)) continue;
-    *fileSpec = spec;
-    *stream = file;
-    return true;
-  }
-  return false;
+bool FindAttachment(PDDoc doc, CosObj* description, CosObj* stream) {
+  CosObj file = FindFileAttachment(doc, kAttachmentName, description);
+  if (!IsType(file, CosStream)) return false;
+  *stream = file;
+  return true;
 }
 
 // Copies a PDF text string into a UTF-8 buffer, cut on a character boundary.
@@ -99,29 +62,6 @@ CosObj HistoryStreamFromText(CosDoc cosDoc, const char* data, size_t length) {
   return stream;
 }
 
-bool StoreAttachment(PDDoc doc, CosObj stream, const char* description) {
-  CosDoc cosDoc = PDDocGetCosDoc(doc);
-  CosDictPutKeyString(stream, "Type", CosNewNameFromString(cosDoc, 0, "EmbeddedFile"));
-  CosObj spec = CosNewDict(cosDoc, 1, 4);
-  CosDictPutKeyString(spec, "Type", CosNewNameFromString(cosDoc, 0, "Filespec"));
-  CosDictPutKeyString(spec, "F", CosNewString(cosDoc, 0, kAttachmentFileName, std::strlen(kAttachmentFileName)));
-  CosObj ef = CosNewDict(cosDoc, 0, 1);
-  CosDictPutKeyString(ef, "F", stream);
-  CosDictPutKeyString(spec, "EF", ef);
-  if (description && *description) {
-    std::string desc = UnicodeStringBytes(description);
-    CosDictPutKeyString(spec, "Desc", CosNewString(cosDoc, 0, desc.data(), desc.size()));
-  }
-  PDNameTree tree = PDDocCreateNameTree(doc, ASAtomFromString("EmbeddedFiles"));
-  if (!PDNameTreeIsValid(tree)) return false;
-  std::vector<std::string> forms = AttachmentKeyForms();
-  // One history attachment: the other spellings of the name go.
-  for (size_t i = 1; i < forms.size(); ++i) PDNameTreeRemove(tree, forms[i].data(), (ASInt32)forms[i].size());
-  CosObj key = CosNewString(cosDoc, 1, forms[0].data(), forms[0].size());
-  PDNameTreePut(tree, key, spec);
-  return true;
-}
-
 bool IsOutOfMemory(ASErrorCode code) {
   return code == genErrNoMemory || (genExceptionOutOfMemory && code == genExceptionOutOfMemory);
 }
@@ -131,9 +71,9 @@ bool IsOutOfMemory(ASErrorCode code) {
 CosObj PDDocGetCommandListHistoryObj(PDDoc doc, char* description, ASInt32 size) {
   if (description && size > 0) description[0] = 0;
   if (!doc) return CosNewNull();
-  CosObj spec, stream;
-  if (FindAttachment(doc, &spec, &stream)) {
-    CopyTextString(CosDictGetKeyString(spec, "Desc"), description, size);
+  CosObj desc, stream;
+  if (FindAttachment(doc, &desc, &stream)) {
+    CopyTextString(desc, description, size);
     return stream;
   }
   CosObj root = CosDocGetRoot(PDDocGetCosDoc(doc));
@@ -205,7 +145,7 @@ void PDDocStoreCommandListFromXML(PDDoc doc, const char* xml, const char* descri
     CosDictPutKeyString(root, "KRVL_DocInfo", info);
   }
   CosDictPutKeyString(info, "CommandHistory", stream);
-  if (!noAttachment) StoreAttachment(doc, stream, description);
+  if (!noAttachment) StoreFileAttachment(doc, stream, kAttachmentFileName, kAttachmentName, description);
   // The stream this replaced is not destroyed: one read from a file may be
   // shared with other parts of the document. Unreferenced now (unless an
   // attachment kept in PDF/X mode still holds it), it stays out of the file

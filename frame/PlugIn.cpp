@@ -14,6 +14,7 @@
 #include "frame/KVCommands.h"
 #include "frame/ToolButton.h"
 #include "host/AV.h"
+#include "kctl/KCtlNeighbours.h"
 #include "kctl/StatusBox.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
@@ -46,6 +47,14 @@ void OpenPluginResourceFile() {
   int16_t current = PfCurResFile();
   gMacPluginResFile = PfOpenResourceFolder(folder);
   PfUseResFile(current);
+}
+
+// The services of the lower subsystems that the dialog framework reaches
+// through its table of neighbours; slots already filled stay.
+void InstallDialogNeighbours() {
+  SKCtlNeighbourProcs procs = *KCtlNeighbours();
+  procs.currentProductString = CurrentProductString;
+  KCtlSetNeighbourProcs(&procs);
 }
 
 // The built-in strings count only when "common.button.ok" then has a text of
@@ -105,6 +114,7 @@ ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
 ASBool MasterInit() {
   gMacExtensionID = gExtensionID;
   OpenPluginResourceFile();
+  InstallDialogNeighbours();
 
   InitGlobalAtomTable();
   InitSystemMessageTable();

@@ -75,6 +75,7 @@ const BuiltIn kBuiltIns[] = {
     {cosErrInlineNeedMore, "An inline image needs more data."},
     {cosErrInlineTooLong, "An inline image is too long."},
     {xmpErrBadPacket, "The XMP metadata is damaged."},
+    {pdsErrBadStructure, "The document's structure tree is damaged and cannot be changed."},
 };
 
 struct Fault {

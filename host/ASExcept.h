@@ -82,6 +82,8 @@ enum {
 
 #define xmpErrBadPacket ErrBuildCode(ErrSeverityError, ErrSysXMP, 1)
 
+#define pdsErrBadStructure ErrBuildCode(ErrSeverityError, ErrSysPDStructure, 1)
+
 // The exception that carries a code through C++ frames. Only the host throws it.
 struct ASException {
   ASErrorCode code;

@@ -653,19 +653,26 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
     if (lastPage == PDLastPage) lastPage = n - 1;
     if (firstPage < 0 || lastPage < firstPage || lastPage >= n) ASRaise(pdErrBadPageNumber);
     ASFaultCheck("PDDocDeletePages");
+    // A structure tree the host cannot walk stops the deletion before any page goes.
+    CheckStructureForDeletion(doc);
+    std::vector<QPDFObjGen> deleted;
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, lastPage - firstPage + 1, monitorData);
     try {
       for (ASInt32 i = lastPage; i >= firstPage; --i) {
         ASFaultCheck("PDDocDeletePages:page");
+        QPDFObjGen og = doc->pages[(size_t)i];
         RemoveLeaf(doc, i);
+        deleted.push_back(og);
         Changed(doc);
         ProgressMonitorSetCurrValue(monitor, lastPage - i + 1, monitorData);
       }
     } catch (...) {
+      PruneStructureOfPages(doc, deleted);
       ProgressMonitorEnd(monitor, monitorData);
       throw;
     }
+    PruneStructureOfPages(doc, deleted);
     ProgressMonitorEnd(monitor, monitorData);
   });
   AVNotificationArgs a{};

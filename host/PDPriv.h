@@ -96,6 +96,12 @@ void EnsureIndex(PDDoc doc);
 // saved is a sound tree with the same pages.
 void RepairTree(PDDoc doc);
 
+// Structure tree and page deletion (PDStructure.cpp): the check raises
+// pdsErrBadStructure for a tree the host cannot walk; the pruning cuts what
+// belonged only to the deleted pages out of the tree.
+void CheckStructureForDeletion(PDDoc doc);
+void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
+
 // Copies objects of a source document into doc, each object once for the
 // pair of documents: what refers to it again gets the same copy. Pages of the
 // source are copied only when reserved; other references to them, and to the

@@ -11,6 +11,7 @@
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlFrontDoc.h"
 #include "kctl/mac/DialogTrace.h"
+#include "kctl/mac/JPEGCtl.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "kctl/mac/MacListBox.h"
@@ -134,6 +135,9 @@ void Initialise(SMacDialogInfo* dialog, SKCtlData* data) {
         break;
       case kKCtlCheckBox:
         if (e->flags & kKCtlFlagChecked) MacDialogItemCheckIf(dialog, id, 1);
+        break;
+      case kKCtlPicture:
+        if ((e->flags & kKCtlFlagOneLine) && (e->flags & kKCtlFlagImageOrSmall)) MacDefineJPEGCtl(dialog, e->controlId);
         break;
       default:
         break;

@@ -26,3 +26,18 @@ CancelProc StatusBoxGetKCancelProc(void** clientData);
 // The box's one progress monitor; *clientData is left as the caller had it.
 // With autoClose the monitor's end operation closes the box.
 ProgressMonitor StatusBoxGetProgressMonitor(void** clientData, ASBool autoClose);
+
+// Enables the box (1, the initial value). While 0, opening, closing and
+// polling do nothing and the polls answer 0.
+extern ASInt16 gStatusBoxVisible;
+
+// The running status dialog, or null.
+struct SMacDialogInfo;
+SMacDialogInfo* StatusBoxDialog();
+// Fills the first count of the ten marks (clamped to 0..10) and redraws;
+// nothing without a running box or when that many are filled already.
+void KStatusDialogSetVisibleBlobs(ASInt32 count);
+ASInt32 KStatusDialogGetVisibleBlobs();
+// The plug-in's unload: closes the box and frees the saved states and the
+// progress monitor; the flags and the poll's memory start afresh.
+void StatusBoxTerm();

@@ -162,8 +162,9 @@ void MacDialogSetItemText(SMacDialogInfo* info, ASInt32 id, const char* text) {
   ASInt32 kind = KindOf(info, item);
   if (IsTextKind(kind)) {
     PfSetDialogItemText(info->dialog, item, text);
-    if (PfGetDialogKeyboardFocusItem(info->dialog) == item) {
-      // The edit field shows a new text of the focus once it is hidden and shown.
+    if (PfGetDialogKeyboardFocusItem(info->dialog) == item && !ItemHidden(info, item)) {
+      // The edit field shows a new text of the focus once it is hidden and
+      // shown; a field that is hidden (or disabled) stays so.
       PfHideDialogItem(info->dialog, item);
       PfShowDialogItem(info->dialog, item);
     }

@@ -12,59 +12,9 @@
 #include "frame/Describe.h"
 #include "frame/ProcMan.h"
 #include "kctl/StatusBox.h"
-
-// ---------------------------------------------------------------------------
-// The status box of the test program.
-
-namespace {
-
-kvtest::StatusBoxRecorder gBox;
-
-void Note(const std::string& event) { gBox.events.push_back(event); }
-
-void PMBegin(void*) { Note("begin"); }
-void PMEnd(void*) { Note("end"); }
-void PMSetDuration(ASInt32 d, void*) { Note("duration:" + std::to_string(d)); }
-void PMSetCurrValue(ASInt32 v, void*) { Note("value:" + std::to_string(v)); }
-ASInt32 PMGetDuration(void*) { return 0; }
-ASInt32 PMGetCurrValue(void*) { return 0; }
-
-ProgressMonitorRec gMonitor = {sizeof(ProgressMonitorRec), PMBegin, PMEnd, PMSetDuration, PMSetCurrValue,
-                               PMGetDuration, PMGetCurrValue, nullptr};
-
-}  // namespace
-
-void SetStatusBoxTitleUtf8(const char* title) { Note(std::string("title:") + (title ? title : "")); }
-void OpenStatusBox() {
-  gBox.open = true;
-  Note("open");
-}
-void SetStatusBoxTextUtf8(const char* text) {
-  gBox.open = true;
-  Note(std::string("text:") + (text ? text : ""));
-}
-void CloseStatusBox() {
-  gBox.open = false;
-  Note("close");
-}
-void PushStatusBox() { Note("push"); }
-void PopStatusBox() { Note("pop"); }
-ASBool CheckStatusBoxCancel(void*) {
-  ++gBox.polls;
-  return gBox.cancelAtPoll > 0 && gBox.polls >= gBox.cancelAtPoll;
-}
-ASBool CheckStatusBoxKCancel(void* data) { return CheckStatusBoxCancel(data); }
-void KCancelClearFlag() {}
-ASBool TestStatusCancelFlag() { return 0; }
-CancelProc StatusBoxGetCancelProc(void** data) {
-  if (data) *data = nullptr;
-  return CheckStatusBoxCancel;
-}
-CancelProc StatusBoxGetKCancelProc(void** data) {
-  if (data) *data = nullptr;
-  return CheckStatusBoxKCancel;
-}
-ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool) { return &gMonitor; }
+#include "kctl/mac/MacDialog.h"
+#include "kctl/mac/MacDialogItems.h"
+#include "platform/Pf.h"
 
 // ---------------------------------------------------------------------------
 // Views.
@@ -95,7 +45,18 @@ void CloseAllViews() {
 
 namespace kvtest {
 
-StatusBoxRecorder& StatusBox() { return gBox; }
+StatusBoxSeen& StatusSeen() {
+  static StatusBoxSeen seen;
+  return seen;
+}
+
+void ResetStatusBox() {
+  StatusBoxTerm();
+  PfFlushEvents(kPfEveryEvent);
+  StatusSeen() = StatusBoxSeen();
+}
+
+bool StatusBoxOpen() { return StatusBoxDialog() != nullptr; }
 
 void LoadMessages() {
   static bool loaded = false;
@@ -146,7 +107,18 @@ void Step(SKCab* run, SKCab* args) { Act(run, CallbackName(args)); }
 void PerPage(SKCab* run, SKCab* args) {
   auto page = (PDPage)KCabGetPointerNamedType(args, "PDPage", "PDPage");
   KVCommandProcessingPage(run, args);
-  Act(run, "P" + std::to_string(page ? PDPageGetNumber(page) : -1));
+  std::string name = "P" + std::to_string(page ? PDPageGetNumber(page) : -1);
+  if (SMacDialogInfo* box = StatusBoxDialog()) {
+    StatusSeen().everOpen = true;
+    StatusSeen().marks.push_back(KStatusDialogGetVisibleBlobs());
+    char label[300];
+    MacDialogGetItemTextUTF8(box, 100, label, sizeof label);
+    StatusSeen().label = label;
+    const char* cancelAt = KCabGetString(run, "Params:Test:UserCancelAt");
+    if (cancelAt && name == cancelAt)
+      PfDriverClickItem(box->dialog, PfDriverItemById(box->dialog, 2), 0);
+  }
+  Act(run, name);
   KCabPutInt(run, "Result:Sum", KCabGetInt(run, "Result:Sum", 0) + (page ? PDPageGetNumber(page) : 0));
 }
 

@@ -17,14 +17,18 @@
 namespace kvtest {
 
 // ---- status box
-struct StatusBoxRecorder {
-  std::vector<std::string> events;  // "open", "text:..", "close", "begin", "duration:N", "value:N", "end"
-  int polls = 0;
-  int cancelAtPoll = 0;  // the poll that answers "cancel" (0: never)
-  bool open = false;
-  void Reset() { *this = StatusBoxRecorder(); }
+// The real status box of the dialog framework, seen from the fake command's
+// per-page callback: how many marks it showed and its label at each page.
+struct StatusBoxSeen {
+  std::vector<int> marks;
+  std::string label;
+  bool everOpen = false;
 };
-StatusBoxRecorder& StatusBox();
+StatusBoxSeen& StatusSeen();
+// Closes the box and starts its state (flags, saved states, poll clock) afresh.
+void ResetStatusBox();
+// Whether the box is open now.
+bool StatusBoxOpen();
 
 // ---- document views
 // Opens a view on doc at the 0-based page and makes it the active one; the
@@ -50,6 +54,8 @@ std::string CallsText();  // joined by blanks
 // and a UI when withUI. The callbacks act on the run's "Params:Test:*":
 //   "Test:CancelAt" (string): the call that marks the run cancelled ("Start", "P2", ...);
 //   "Test:RaiseAt" (string): the call that raises genErrGeneral;
+//   "Test:UserCancelAt" (string): the page ("P1", ...) during which the user
+//     clicks the status box's Cancel (the click waits in the event queue);
 //   "Test:UIAnswer" (bool, default true): the UI's answer; "Test:UIRaise" (bool).
 // statusTitle (may be null) goes into "Control:Props:StatusTitle".
 SKCab* NewTestCommand(const char* key, bool perPage, const char* statusTitle, bool withUI);

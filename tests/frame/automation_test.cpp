@@ -47,7 +47,7 @@ class Automation : public ::testing::Test {
   void TearDown() override {
     AVAlertRecordStop();
     KCtlAutomationStop();
-    kvtest::StatusBox().Reset();
+    kvtest::ResetStatusBox();
   }
 
   PDDoc OpenDocument(const char* name, int pages) {

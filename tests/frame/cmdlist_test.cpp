@@ -52,7 +52,7 @@ class CmdListTest : public ::testing::Test {
   void SetUp() override {
     PrepareTestCollection();
     Calls().clear();
-    StatusBox().Reset();
+    ResetStatusBox();
     CloseAllViews();
     gPDFXMode = 0;
     tokens = KCabGetInt(DefaultCommandListController(), "CommandToken", -1);

@@ -74,7 +74,7 @@ class Dispatcher : public ::testing::Test {
   void TearDown() override {
     modalDepth = 0;
     suspendAutoStamping = 0;
-    kvtest::StatusBox().Reset();
+    kvtest::ResetStatusBox();
   }
 
   PDDoc OpenDocument(int pages) {

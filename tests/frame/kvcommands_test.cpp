@@ -37,7 +37,7 @@ class KVCommands : public ::testing::Test {
     kvtest::Calls().clear();
     kvtest::ForgetSeenParams();
   }
-  void TearDown() override { kvtest::StatusBox().Reset(); }
+  void TearDown() override { kvtest::ResetStatusBox(); }
 
   // A document open in a view, as the user's front document.
   PDDoc OpenDocument(int pages) {

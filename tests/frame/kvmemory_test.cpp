@@ -39,7 +39,7 @@ class NamedActions : public ::testing::Test {
     InitKVCommands(0);
     kvtest::Calls().clear();
   }
-  void TearDown() override { kvtest::StatusBox().Reset(); }
+  void TearDown() override { kvtest::ResetStatusBox(); }
 
   SKCab* Memory() { return KVMemoryGetCategoryCollectionCopy(); }
 

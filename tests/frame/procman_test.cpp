@@ -14,6 +14,8 @@
 #include "frame/CmdColl.h"
 #include "frame/CmdList.h"
 #include "frame/ProcMan.h"
+#include "kctl/StatusBox.h"
+#include "platform/Pf.h"
 #include "support/HostPdf.h"
 #include "support/MessageCapture.h"
 #include "support/TempDir.h"
@@ -27,7 +29,7 @@ class ProcManTest : public ::testing::Test {
   void SetUp() override {
     PrepareTestCollection();
     Calls().clear();
-    StatusBox().Reset();
+    ResetStatusBox();
     CloseAllViews();
     pages = PDGetAcquiredPageCount();
   }
@@ -214,8 +216,10 @@ TEST_F(ProcManTest, CallbackOrderOfAPlainRun) {
   SKCab* run = NewRun("TestNoPages", doc);
   ProcManRunProcess(run);
   EXPECT_EQ("Initialise CheckSource Start Finish Terminate", CallsText());
-  // Without a per-page callback the status box is never shown.
-  EXPECT_TRUE(StatusBox().events.empty());
+  // Without a per-page callback the status box is never shown: closing a
+  // box would have left its status flag set.
+  EXPECT_FALSE(TestStatusCancelFlag());
+  EXPECT_FALSE(StatusBoxOpen());
   EXPECT_EQ(doc, ProcManGetSourcePDDoc(run));
   EXPECT_EQ(nullptr, ProcManGetSourceAVDoc(run));
   EXPECT_EQ(2, ProcManGetNumPagesToDo(run));
@@ -334,15 +338,27 @@ INSTANTIATE_TEST_SUITE_P(Cancels, ProcManCancelTest, ::testing::ValuesIn(kCancel
 
 TEST_F(ProcManTest, ProgressAndCancelThroughTheStatusBox) {
   PDDoc doc = Doc(5);
-  StatusBox().cancelAtPoll = 3;
-  SKCab* run = NewRun("TestCmd", doc);
+  // The user clicks Cancel while page 2 is worked on: the poll before the
+  // next page takes the click, and no further page starts.
+  SKCab* run = NewRun("TestCmd", doc, [](SKCab* r) { KCabPutStringCopy(r, "Params:Test:UserCancelAt", "P1"); });
   ProcManRunProcess(run);
   EXPECT_EQ("Initialise CheckSource Start P0 P1 Cancelled Terminate", CallsText());
   EXPECT_EQ(Text("procmgr.1.a.1"), KCabGetString(run, "ProcMan:CancelReason"));
-  const std::vector<std::string> expected = {"text:Working", "begin", "duration:5", "value:0", "value:1",
-                                             "end",          "close"};
-  EXPECT_EQ(expected, StatusBox().events);
-  EXPECT_FALSE(StatusBox().open);
+  // Five pages: the marks show (10 x done + 2) / 5 as each page starts.
+  EXPECT_EQ((std::vector<int>{0, 2}), StatusSeen().marks);
+  EXPECT_EQ("Working", StatusSeen().label);
+  EXPECT_FALSE(StatusBoxOpen());
+  EXPECT_EQ(0, PfQueueLength()) << "the poll took the click";
+  KCabDestroy(run);
+}
+
+TEST_F(ProcManTest, AllPagesAdvanceTheMarksAndTheBoxCloses) {
+  PDDoc doc = Doc(4);
+  SKCab* run = NewRun("TestCmd", doc);
+  ProcManRunProcess(run);
+  EXPECT_EQ("Initialise CheckSource Start P0 P1 P2 P3 Finish Terminate", CallsText());
+  EXPECT_EQ((std::vector<int>{0, 3, 5, 8}), StatusSeen().marks);
+  EXPECT_FALSE(StatusBoxOpen());
   KCabDestroy(run);
 }
 
@@ -350,9 +366,9 @@ TEST_F(ProcManTest, EmptyStatusTitleOpensTheBoxWithoutText) {
   PDDoc doc = Doc(1);
   SKCab* run = NewRun("TestCmd", doc, [](SKCab* r) { KCabPutStringCopy(r, "Control:Props:StatusTitle", ""); });
   ProcManRunProcess(run);
-  ASSERT_FALSE(StatusBox().events.empty());
-  EXPECT_EQ("open", StatusBox().events.front());
-  EXPECT_EQ("close", StatusBox().events.back());
+  EXPECT_TRUE(StatusSeen().everOpen);
+  EXPECT_EQ(" \n \n \n \n", StatusSeen().label) << "the label keeps the room it reserves";
+  EXPECT_FALSE(StatusBoxOpen());
   KCabDestroy(run);
 }
 
@@ -370,7 +386,7 @@ TEST_F(ProcManTest, ARaisingCallbackEndsTheRunCleanly) {
   EXPECT_EQ(nullptr, result);
   EXPECT_EQ("Initialise CheckSource Start P0 P1", CallsText());
   // The page is released (TearDown), the status box closed, the token ended.
-  EXPECT_FALSE(StatusBox().open);
+  EXPECT_FALSE(StatusBoxOpen());
   EXPECT_EQ(tokens, KCabGetInt(controller, "CommandToken", -1));
   EXPECT_FALSE(KCabKnown(controller, std::to_string(tokens + 1).c_str()));
 }

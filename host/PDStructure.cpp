@@ -1,0 +1,170 @@
+// The structure tree of a tagged document as page deletion sees it. Before
+// pages go the tree is checked: one the host cannot walk (a root that is no
+// dictionary, kids that cannot be structure, circles, nesting beyond reason)
+// stops the deletion with pdsErrBadStructure, and nothing has changed. After
+// the pages went, what belonged only to them is cut out of the tree: their
+// marked-content and object references, elements left empty by that, and
+// their entries in the parent tree, so that the saved file does not keep
+// deleted pages alive through the structure.
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host/PDPriv.h"
+
+namespace hostpdf {
+namespace {
+
+constexpr int kMaxStructDepth = 256;
+
+using GenSet = std::unordered_set<QPDFObjGen, QPDFObjHash>;
+
+bool IsContentItem(QPDFObjectHandle d) {
+  QPDFObjectHandle type = d.getKey("/Type");
+  return type.isName() && (type.getName() == "/MCR" || type.getName() == "/OBJR");
+}
+
+// A kid or K value the walk can read: nothing, an MCID, a dictionary or an array of them.
+bool Readable(QPDFObjectHandle k) { return k.isNull() || k.isInteger() || k.isDictionary() || k.isArray(); }
+
+void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done);
+
+void CheckElement(QPDFObjectHandle element, int depth, GenSet& path, GenSet& done) {
+  if (depth > kMaxStructDepth) ASRaise(pdsErrBadStructure);
+  if (IsContentItem(element)) return;
+  const bool indirect = element.isIndirect();
+  const QPDFObjGen og = element.getObjGen();
+  if (indirect) {
+    if (path.count(og)) ASRaise(pdsErrBadStructure);  // an element inside itself
+    if (done.count(og)) return;                        // shared, and sound the first time
+    path.insert(og);
+  }
+  CheckKids(element.getKey("/K"), depth + 1, path, done);
+  if (indirect) {
+    path.erase(og);
+    done.insert(og);
+  }
+}
+
+void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done) {
+  if (!Readable(k)) ASRaise(pdsErrBadStructure);
+  if (k.isDictionary()) {
+    CheckElement(k, depth, path, done);
+  } else if (k.isArray()) {
+    for (auto& kid : k.aitems()) {
+      if (!Readable(kid) || kid.isArray()) ASRaise(pdsErrBadStructure);
+      if (kid.isDictionary()) CheckElement(kid, depth, path, done);
+    }
+  }
+}
+
+struct Pruner {
+  const GenSet& gone;
+  // Elements already judged: one shared by two parents leaves both or neither.
+  std::unordered_map<QPDFObjGen, bool, QPDFObjHash> verdicts;
+
+  bool Gone(QPDFObjectHandle page) const { return page.isIndirect() && gone.count(page.getObjGen()) > 0; }
+
+  // True when the kid belongs only to deleted pages and goes.
+  bool KidGoes(QPDFObjectHandle kid, QPDFObjectHandle page, int depth) {
+    if (kid.isInteger()) return Gone(page);
+    if (!kid.isDictionary()) return false;
+    QPDFObjectHandle own = kid.getKey("/Pg");
+    QPDFObjectHandle on = own.isNull() ? page : own;
+    if (IsContentItem(kid)) return Gone(on);
+    if (depth > kMaxStructDepth) return false;
+    if (kid.isIndirect()) {
+      auto known = verdicts.find(kid.getObjGen());
+      if (known != verdicts.end()) return known->second;
+      verdicts[kid.getObjGen()] = false;  // while it is being judged
+    }
+    bool had = false;
+    bool empty = Prune(kid, on, depth + 1, &had);
+    // An element whose content all went goes too; one that never had any
+    // goes with the page it names.
+    bool goes = had ? empty : Gone(own);
+    if (kid.isIndirect()) verdicts[kid.getObjGen()] = goes;
+    return goes;
+  }
+
+  // Prunes holder's K; true when it holds nothing afterwards.
+  bool Prune(QPDFObjectHandle holder, QPDFObjectHandle page, int depth, bool* had) {
+    QPDFObjectHandle k = holder.getKey("/K");
+    *had = false;
+    if (k.isNull()) return true;
+    if (k.isArray()) {
+      int n = k.getArrayNItems();
+      *had = n > 0;
+      for (int i = n - 1; i >= 0; --i)
+        if (KidGoes(k.getArrayItem(i), page, depth)) k.eraseItem(i);
+      bool empty = k.getArrayNItems() == 0;
+      if (empty && *had) holder.removeKey("/K");
+      return empty;
+    }
+    *had = true;
+    if (!KidGoes(k, page, depth)) return false;
+    holder.removeKey("/K");
+    return true;
+  }
+};
+
+// Removes the keys from a number tree (Nums leaves, Kids below).
+void RemoveNumbers(QPDFObjectHandle node, const std::unordered_set<long long>& keys, int depth, GenSet& seen) {
+  if (!node.isDictionary() || depth > kMaxStructDepth) return;
+  if (node.isIndirect() && !seen.insert(node.getObjGen()).second) return;
+  QPDFObjectHandle nums = node.getKey("/Nums");
+  if (nums.isArray()) {
+    for (int i = (nums.getArrayNItems() & ~1) - 2; i >= 0; i -= 2) {
+      QPDFObjectHandle key = nums.getArrayItem(i);
+      if (key.isInteger() && keys.count(key.getIntValue())) {
+        nums.eraseItem(i + 1);
+        nums.eraseItem(i);
+      }
+    }
+  }
+  QPDFObjectHandle kids = node.getKey("/Kids");
+  if (kids.isArray())
+    for (auto& kid : kids.aitems()) RemoveNumbers(kid, keys, depth + 1, seen);
+}
+
+}  // namespace
+
+void CheckStructureForDeletion(PDDoc doc) {
+  QPDFObjectHandle root = QOf(doc).getRoot().getKey("/StructTreeRoot");
+  if (root.isNull()) return;
+  if (!root.isDictionary()) ASRaise(pdsErrBadStructure);
+  GenSet path, done;
+  CheckKids(root.getKey("/K"), 0, path, done);
+}
+
+void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
+  if (pages.empty()) return;
+  try {
+    QPDF& q = QOf(doc);
+    QPDFObjectHandle root = q.getRoot().getKey("/StructTreeRoot");
+    if (!root.isDictionary()) return;
+    GenSet gone(pages.begin(), pages.end());
+    Pruner pruner{gone, {}};
+    bool had = false;
+    pruner.Prune(root, QPDFObjectHandle::newNull(), 0, &had);
+
+    std::unordered_set<long long> keys;
+    for (const QPDFObjGen& og : pages) {
+      QPDFObjectHandle page = q.getObject(og);
+      QPDFObjectHandle sp = page.getKey("/StructParents");
+      if (sp.isInteger()) keys.insert(sp.getIntValue());
+      QPDFObjectHandle annots = page.getKey("/Annots");
+      if (annots.isArray())
+        for (auto& a : annots.aitems())
+          if (a.isDictionary() && a.getKey("/StructParent").isInteger()) keys.insert(a.getKey("/StructParent").getIntValue());
+    }
+    GenSet seen;
+    if (!keys.empty()) RemoveNumbers(root.getKey("/ParentTree"), keys, 0, seen);
+    MarkDirty(doc->cos);
+  } catch (...) {
+    // The pages are gone already; a tree that could not be tidied after them
+    // is no reason to report the deletion as failed.
+    PDAddWarning(doc, "the structure tree could not be updated after deleting pages");
+  }
+}
+
+}  // namespace hostpdf

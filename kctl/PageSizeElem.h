@@ -1,0 +1,72 @@
+// The page-size element: a pop-up of the page-size collection's blank sizes
+// and background files, with an optional more-choices entry, Tall/Wide/Best
+// orientation buttons and a feedback line. It exports the chosen size as a
+// copy of its page-size cabinet under the element's key (and the orientation
+// under the key followed by "Orientation"); the accessors below read that
+// value back and turn it into a page template for the engine.
+//
+// The collection and the page-size cabinets' operations are the page-size
+// service's (kctl/KCtlNeighbours.h).
+#pragma once
+
+#include "kctl/KCtl.h"
+
+struct SKCab;
+struct SMacDialogInfo;
+
+// A sheet or template: a blank sheet of a size, or pages of a file.
+struct STemplateInfo {
+  char name[40];       // UTF-8, at most 39 bytes; empty for an unnamed size
+  ASInt16 blank;       // 1 a blank sheet, 0 pages of a file
+  ASFixed width;       // blank sheet size in points
+  ASFixed height;
+  char path[300];      // the file, in the platform's native encoding
+  ASInt32 from;        // first page, counted from 0
+  ASInt32 to;          // last page, counted from 0
+  ASInt32 repeat;      // how many of the last pages repeat once the range is used up
+  ASInt16 failedToOpen;  // 0 when filled here; the engine sets it
+};
+
+// Element flags (pageSizeFlags).
+enum : ASUns16 {
+  kPageSizeMoreChoices = 1,  // the list begins with a more-choices item
+  kPageSizeBlanks = 2,
+  kPageSizeBackgrounds = 4,  // also: the more-choices dialog offers a new background
+  kPageSizeOrientation = 8,  // Tall/Wide buttons and the feedback line
+  kPageSizeBest = 16,        // with 8: a third button, Best
+  kPageSizeNumberedIds = 32, // the buttons and their container take the ids after the element's
+  kPageSizeNoFrame = 64      // with 8: no frame around the buttons
+};
+
+// The keys of the more-choices items.
+constexpr const char* kPageSizeMoreChoicesKey = "?More choices";
+constexpr const char* kPageSizeMoreChoicesKey2 = "?More choices2";
+
+// Adds the element under parent and returns its pop-up. callback (with
+// userData) hears trigger 6 when the chosen size changes and trigger 2 when
+// an orientation button is checked.
+SKCtlElem* KCtlElemFromPageSizeCollection(SKCtlDialog* dialog, ASUns32 elemFlags, SKCtlElem* parent,
+                                          ASUns16 pageSizeFlags, ASInt16 controlId, const char* exportKey,
+                                          KCtlActionCallBack callback, void* userData);
+// The item list of a collection (flags 1, 2, 4 as above), sorted by text; owned by the caller.
+SKCab* PageSizeCollectionMakeItemList(SKCab* collection, ASUns16 flags);
+// The key under which the element stores its orientation: the export key
+// (cut to 88 bytes) followed by "Orientation".
+void PageSizeOrientationKey(const char* key, char* out, size_t size);
+
+// ---- Reading an exported page size (false or null when the key holds none)
+
+SKCab* ExportedPageSizeGetPageSizeCab(SKCab* cab, const char* key);
+ASBool ExportedPageSizeExists(SKCab* cab, const char* key);
+const char* ExportedPageSizeGetName(SKCab* cab, const char* key);
+ASBool ExportedPageSizeIsAnon(SKCab* cab, const char* key);
+ASBool ExportedPageSizeIsBlankPage(SKCab* cab, const char* key);
+ASBool ExportedPageSizeIsBackground(SKCab* cab, const char* key);
+ASBool ExportedPageSizeGetBlankSize(SKCab* cab, const char* key, double* width, double* height);
+ASBool ExportedPageSizeGetForcedOrientation(SKCab* cab, const char* key, ASAtom* orientation);
+// "Tall": the smaller side is the width; "Wide": the larger; else as stored.
+ASBool ExportedPageSizeGetBlankSizeWithForcedOrientation(SKCab* cab, const char* key, double* width,
+                                                         double* height);
+ASBool ExportedPageSizeFormat(SKCab* cab, const char* key, ASBool forced, char* buffer, ASInt32 size);
+ASBool ExportedPageSizeFillTemplateInfo(SKCab* cab, const char* key, STemplateInfo* templ, ASBool forced);
+ASBool ExportPageSizeFromTemplateInfo(SKCab* cab, const char* key, const STemplateInfo* templ);

@@ -1,0 +1,338 @@
+// The status box: opening, labelling and closing; the cancel flags set by a
+// user's click or Command-period through the platform's event queue; the
+// three-second poll slot; push and pop; the progress monitor's marks.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KCtlHarness.h"
+#include "foundation/MessageTable.h"
+#include "host/AV.h"
+#include "kctl/KCtlNeighbours.h"
+#include "kctl/StatusBox.h"
+#include "support/EnglishMessages.h"
+
+using namespace kvtest;
+
+namespace {
+
+std::string Text(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
+
+const std::string kEmpty = "\xE2\x97\x8B";
+const std::string kFilled = "\xE2\x97\x8F";
+
+class StatusBoxTest : public KCtlFixture {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(LoadEnglishMessages()); }
+  void SetUp() override {
+    KCtlFixture::SetUp();
+    StatusBoxTerm();
+    gStatusBoxVisible = 1;
+    SetStatusBoxTitleUtf8("Working");
+    PfSetEventDispatcher(MacDialogDispatchEvent, nullptr);
+  }
+  void TearDown() override {
+    StatusBoxTerm();
+    gStatusBoxVisible = 1;
+    KCtlSetNeighbourProcs(nullptr);
+    PfSetEventDispatcher(nullptr, nullptr);
+    KCtlFixture::TearDown();
+  }
+
+  static PfDialogRef Box() { return StatusBoxDialog() ? StatusBoxDialog()->dialog : nullptr; }
+  static std::string BoxText(ASInt32 id) { return PfText(Box(), PfDriverItemById(Box(), id)); }
+  static std::string Label() { return BoxText(100); }
+  static std::string Title() { return PfGetWindowTitleUTF8(PfGetDialogWindow(Box())); }
+  static std::string Marks() {
+    std::string s;
+    for (ASInt32 id = 101; id <= 110; ++id) s += BoxText(id) == kFilled ? "*" : (BoxText(id) == kEmpty ? "o" : "?");
+    return s;
+  }
+  // A user's click on the box's Cancel button, left in the event queue.
+  static void ClickCancel() { ASSERT_TRUE(PfDriverClickItem(Box(), PfDriverItemById(Box(), 2), 0)); }
+  // Moves the platform clock into the next three-second slot.
+  static void NextSlot() { PfClockAdvance(3 * 60); }
+};
+
+TEST_F(StatusBoxTest, OpensWithTitleLabelAndEmptyMarks) {
+  SetStatusBoxTextUtf8("Imposing pages");
+  ASSERT_NE(nullptr, Box());
+  EXPECT_EQ("Working", Title());
+  EXPECT_EQ("Imposing pages", Label());
+  EXPECT_EQ("oooooooooo", Marks());
+  EXPECT_EQ(Text("common.button.cancel"), BoxText(2));
+  EXPECT_TRUE(PfIsWindowVisible(PfGetDialogWindow(Box())));
+  // Opening again raises the same box and keeps its label.
+  SMacDialogInfo* first = StatusBoxDialog();
+  OpenStatusBox();
+  EXPECT_EQ(first, StatusBoxDialog());
+  EXPECT_EQ("Imposing pages", Label());
+  EXPECT_EQ(1, MacLiveDialogCount());
+  CloseStatusBox();
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+}
+
+TEST_F(StatusBoxTest, TitleKeepsNinetyNineBytesAndFallsBackToTheProductName) {
+  SetStatusBoxTitleUtf8(std::string(120, 'T').c_str());
+  OpenStatusBox();
+  EXPECT_EQ(std::string(99, 'T'), Title());
+  CloseStatusBox();
+
+  SKCtlNeighbourProcs procs{};
+  procs.currentProductString = [](ASInt32 form) -> const char* { return form == 0 ? "Product" : "?"; };
+  KCtlSetNeighbourProcs(&procs);
+  SetStatusBoxTitleUtf8("");
+  OpenStatusBox();
+  EXPECT_EQ("Product", Title());
+}
+
+TEST_F(StatusBoxTest, ClosingLeavesTheStatusFlagSetUntilTheNextOpenOrText) {
+  OpenStatusBox();
+  EXPECT_FALSE(TestStatusCancelFlag());
+  CloseStatusBox();
+  EXPECT_TRUE(TestStatusCancelFlag());
+  EXPECT_TRUE(TestStatusCancelFlag());
+  SetStatusBoxTextUtf8("again");
+  EXPECT_FALSE(TestStatusCancelFlag());
+  // The host closing the window counts as closing the box.
+  AVWindowUserClose(StatusBoxDialog()->avWindow, false);
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  EXPECT_TRUE(TestStatusCancelFlag());
+}
+
+TEST_F(StatusBoxTest, AClickOnCancelIsSeenByTheNextRealPoll) {
+  SetStatusBoxTextUtf8("Working hard");
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  NextSlot();
+  ClickCancel();
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+  // The poll took the click and its release; the box stays open.
+  EXPECT_EQ(0, PfQueueLength());
+  EXPECT_NE(nullptr, StatusBoxDialog());
+}
+
+TEST_F(StatusBoxTest, CommandPeriodCancelsAndOtherKeysAreDropped) {
+  OpenStatusBox();
+  CheckStatusBoxCancel(nullptr);
+  NextSlot();
+  PfDriverKey('x', 0);
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  EXPECT_EQ(0, PfQueueLength()) << "the key went nowhere else";
+  NextSlot();
+  PfDriverPressCommandPeriod();
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, OtherEventsStayQueuedAndClicksElsewhereCancelNothing) {
+  OpenStatusBox();
+  CheckStatusBoxCancel(nullptr);
+  NextSlot();
+  PfPostUpdate(PfGetDialogWindow(Box()));
+  PfPostMouseDown(PfPoint{5, 5}, 0);  // on the desktop, far from the box
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  EXPECT_EQ(1, PfQueueLength()) << "the update event is left for its window";
+  PfFlushEvents(kPfEveryEvent);
+  // Without a box a click on nothing cancels nothing.
+  CloseStatusBox();
+  KCancelClearFlag();
+  NextSlot();
+  PfPostMouseDown(PfPoint{5, 5}, 0);
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, PollsWithinOneSlotAndWithTheSameMarksLookAtNothing) {
+  ProgressMonitor pm = StatusBoxGetProgressMonitor(nullptr, 0);
+  SetStatusBoxTextUtf8("slots");
+  pm->setDuration(10, nullptr);
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  ClickCancel();
+  // Same slot, same marks: the queue is not looked at and the flag not read.
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  EXPECT_EQ(2, PfQueueLength());
+  // New marks make the next poll a real one within the slot.
+  pm->setCurrValue(3, nullptr);
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+  // Flag set, same slot and marks: still 0 from the poll, at once from the others.
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  EXPECT_TRUE(TestStatusCancelFlag());
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+  NextSlot();
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, TheButtonsOwnActionCancelsAtOnceForTheDirectTests) {
+  SetStatusBoxTextUtf8("Working");
+  CheckStatusBoxCancel(nullptr);
+  // The host hands the click to the box's window: the button's action runs.
+  ClickCancel();
+  PfDriverPump();
+  EXPECT_EQ(Text("uistatbx.status.cancelled"), Label());
+  EXPECT_FALSE(PfDriverIsEnabled(Box(), PfDriverItemById(Box(), 2)));
+  EXPECT_TRUE(TestStatusCancelFlag());
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr)) << "seen only at the next real poll";
+  NextSlot();
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+  // Reopening clears the status flag, not the K flag.
+  SetStatusBoxTextUtf8("next job");
+  EXPECT_FALSE(TestStatusCancelFlag());
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+  KCancelClearFlag();
+  EXPECT_FALSE(TestStatusCancelFlag());
+  EXPECT_FALSE(CheckStatusBoxKCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, SwitchedOffEverythingIsQuiet) {
+  gStatusBoxVisible = 0;
+  OpenStatusBox();
+  SetStatusBoxTextUtf8("nothing");
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  PfDriverPressCommandPeriod();
+  NextSlot();
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  EXPECT_FALSE(CheckStatusBoxKCancel(nullptr));
+  ProgressMonitor pm = StatusBoxGetProgressMonitor(nullptr, 1);
+  pm->beginOperation(nullptr);
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  EXPECT_EQ(1, PfQueueLength()) << "no poll took the key";
+  PfFlushEvents(kPfEveryEvent);
+  // Switched off while open: close leaves the box alone.
+  gStatusBoxVisible = 1;
+  OpenStatusBox();
+  gStatusBoxVisible = 0;
+  CloseStatusBox();
+  EXPECT_NE(nullptr, StatusBoxDialog());
+  gStatusBoxVisible = 1;
+}
+
+struct MarkCase {
+  ASInt32 duration;
+  ASInt32 value;
+  ASInt32 marks;
+};
+
+class StatusBoxMarks : public StatusBoxTest, public ::testing::WithParamInterface<MarkCase> {};
+
+const MarkCase kMarkCases[] = {
+    {3, 1, 3},       // (10 + 1) / 3
+    {7, 7, 10},      {10, 5, 5},      {0, 1, 10},     // duration 0 counts as 1
+    {-5, 0, 0},      {40000, 40000, 10},              // both clamped to 32767
+    {40000, 16383, 5},                                // (163830 + 16383) / 32767
+    {100, -50, 0},   {100, 4, 0},     {100, 5, 1},   {2, 1, 5}, {32767, 32767, 10},
+};
+
+TEST_P(StatusBoxMarks, ValueShowsTenTimesValuePlusHalfDurationOverDuration) {
+  const MarkCase& c = GetParam();
+  ProgressMonitor pm = StatusBoxGetProgressMonitor(nullptr, 0);
+  pm->beginOperation(nullptr);
+  pm->setDuration(c.duration, nullptr);
+  pm->setCurrValue(c.value, nullptr);
+  EXPECT_EQ(c.marks, KStatusDialogGetVisibleBlobs());
+  EXPECT_EQ(std::string((size_t)c.marks, '*') + std::string((size_t)(10 - c.marks), 'o'), Marks());
+  EXPECT_EQ(std::min(std::max(c.duration, 1), 32767), pm->getDuration(nullptr));
+  EXPECT_EQ(std::min(c.value, 32767), pm->getCurrValue(nullptr));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, StatusBoxMarks, ::testing::ValuesIn(kMarkCases));
+
+TEST_F(StatusBoxTest, MarksClampAndAnUnchangedCountDoesNotRedraw) {
+  OpenStatusBox();
+  PfWindowRef w = PfGetDialogWindow(Box());
+  KStatusDialogSetVisibleBlobs(12);
+  EXPECT_EQ("**********", Marks());
+  KStatusDialogSetVisibleBlobs(4);
+  EXPECT_EQ("****oooooo", Marks());
+  KStatusDialogSetVisibleBlobs(-3);
+  EXPECT_EQ("oooooooooo", Marks());
+  AVWindow host = StatusBoxDialog()->avWindow;
+  ASInt32 draws = AVWindowGetDrawCount(host);
+  PfDrawClear(w);
+  KStatusDialogSetVisibleBlobs(0);
+  EXPECT_EQ(draws, AVWindowGetDrawCount(host));
+  KStatusDialogSetVisibleBlobs(2);
+  EXPECT_GT(AVWindowGetDrawCount(host), draws);
+}
+
+TEST_F(StatusBoxTest, EndOperationFillsOrCloses) {
+  ProgressMonitor pm = StatusBoxGetProgressMonitor(nullptr, 0);
+  EXPECT_EQ(pm, StatusBoxGetProgressMonitor(nullptr, 0)) << "one record";
+  EXPECT_EQ(sizeof(ProgressMonitorRec), pm->size);
+  EXPECT_EQ(nullptr, pm->setText);
+  pm->beginOperation(nullptr);
+  EXPECT_EQ(10, pm->getDuration(nullptr));
+  pm->setDuration(8, nullptr);
+  pm->setCurrValue(2, nullptr);
+  pm->endOperation(nullptr);
+  ASSERT_NE(nullptr, StatusBoxDialog());
+  EXPECT_EQ("**********", Marks());
+  StatusBoxGetProgressMonitor(nullptr, 1);
+  pm->beginOperation(nullptr);
+  EXPECT_EQ("**********", Marks()) << "begin leaves the marks";
+  pm->endOperation(nullptr);
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  EXPECT_TRUE(TestStatusCancelFlag());
+  pm->beginOperation(nullptr);
+  EXPECT_FALSE(TestStatusCancelFlag());
+  EXPECT_EQ("oooooooooo", Marks()) << "a new box starts empty";
+}
+
+TEST_F(StatusBoxTest, PushOpenCloseThenPopBringsTheBoxBack) {
+  SetStatusBoxTextUtf8("Outer work");
+  PfDriverPressCommandPeriod();
+  NextSlot();
+  ASSERT_TRUE(CheckStatusBoxCancel(nullptr));
+  PushStatusBox();
+  // The nested work: closes the box, opens one of its own, clears the flags.
+  CloseStatusBox();
+  KCancelClearFlag();
+  SetStatusBoxTextUtf8("Inner work");
+  EXPECT_EQ("Inner work", Label());
+  PopStatusBox();
+  ASSERT_NE(nullptr, StatusBoxDialog());
+  EXPECT_EQ("Outer work", Label());
+  EXPECT_TRUE(TestStatusCancelFlag());
+  EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, PushWithTheBoxClosedPopClosesIt) {
+  PushStatusBox();
+  SetStatusBoxTextUtf8("nested");
+  PfDriverPressCommandPeriod();
+  NextSlot();
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
+  PopStatusBox();
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  EXPECT_FALSE(TestStatusCancelFlag());
+  EXPECT_FALSE(CheckStatusBoxKCancel(nullptr));
+  PopStatusBox();  // an empty stack: nothing
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+}
+
+TEST_F(StatusBoxTest, NestedPushesRestoreInOrderAndLongLabelsSurvive) {
+  std::string longLabel(250, 'L');
+  SetStatusBoxTextUtf8(longLabel.c_str());
+  PushStatusBox();
+  SetStatusBoxTextUtf8("two");
+  PushStatusBox();
+  CloseStatusBox();
+  PopStatusBox();
+  EXPECT_EQ("two", Label());
+  PopStatusBox();
+  EXPECT_EQ(longLabel, Label());
+}
+
+TEST_F(StatusBoxTest, CancelProceduresAreThePolls) {
+  void* data = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CheckStatusBoxCancel, StatusBoxGetCancelProc(&data));
+  EXPECT_EQ(nullptr, data);
+  data = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CheckStatusBoxKCancel, StatusBoxGetKCancelProc(&data));
+  EXPECT_EQ(nullptr, data);
+  data = reinterpret_cast<void*>(1);
+  StatusBoxGetProgressMonitor(&data, 0);
+  EXPECT_EQ(reinterpret_cast<void*>(1), data) << "left as the caller had it";
+}
+
+}  // namespace
