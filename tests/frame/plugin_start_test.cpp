@@ -18,7 +18,9 @@
 #include "frame/ToolButton.h"
 #include "host/AVAlert.h"
 #include "host/PIAutomation.h"
+#include "engine/ProductString.h"
 #include "kctl/KCtlAutomation.h"
+#include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/PfResource.h"
 
@@ -116,6 +118,7 @@ TEST_F(PlugInStart, AFreshStartPreparesEverything) {
   EXPECT_NE(nullptr, nup);
   AVMenuItemRelease(nup);
   EXPECT_EQ(KVAutomationProcs(), PIGetAutomation());
+  EXPECT_EQ(&CurrentProductString, KCtlNeighbours()->currentProductString) << "the dialogs' product names";
   for (const std::string& c : kvtest::ModuleCalls())
     EXPECT_EQ(0u, c.rfind("build:", 0)) << c << ": nothing but the commands' builders runs at start";
   EXPECT_TRUE(MyUnload());
