@@ -2,34 +2,21 @@
 // records what it is asked to do.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "fixtures/Fixtures.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-};
+using Outcome = kvtest::ShellOutcome;
 
 Outcome Kvhost(const std::string& args, const std::string& env = "") {
-  std::string cmd = env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args + " 2>&1";
-  Outcome r{-1, ""};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return kvtest::Shell(env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args);
 }
 
 struct Session {

@@ -7,8 +7,6 @@
 // Results are read back with qpdf and pdftotext.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,27 +15,13 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;  // standard output and standard error
-  bool Says(const std::string& text) const { return out.find(text) != std::string::npos; }
-};
-
-Outcome Shell(const std::string& cmd) {
-  Outcome r{-1, ""};
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+using Outcome = kvtest::ShellOutcome;
+using kvtest::Shell;
 
 std::string CabXML(SKCab* cab) {
   ASInt32 need = KCabToXMLBufferBytesNeeded(cab);

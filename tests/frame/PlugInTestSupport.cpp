@@ -5,7 +5,10 @@
 #include <cstring>
 
 #include "FrameTestSupport.h"
+#include "fixtures/Fixtures.h"
 #include "foundation/KCabXML.h"
+#include "foundation/KFile.h"
+#include "host/AVAlert.h"
 #include "frame/CmdColl.h"
 #include "frame/ImpMenus.h"
 #include "frame/ProcMan.h"
@@ -74,6 +77,20 @@ std::string PlugInSession::BundleResources() { return std::string(KV_TEST_BUILD_
 PlugInSession::PlugInSession() {
   ASHostSetPreferencesFolder(prefs_.path().c_str());
   PfBundleSetResourcesFolder(BundleResources().c_str());
+}
+
+PDDoc PlugInSession::OpenDocument(const std::string& name, int pages) const {
+  std::string path = prefs_.file(name);
+  kvfix::WriteSimple(path, pages);
+  PDDoc doc = OpenExistingPDDocFromUtf8String(path.c_str());
+  OpenView(doc, 0);
+  return doc;
+}
+
+std::vector<std::string> RecordedAlerts() {
+  std::vector<std::string> alerts;
+  for (const AVAlertRecord& r : AVAlertRecorded()) alerts.push_back(r.kind + ": " + r.message);
+  return alerts;
 }
 
 PlugInSession::~PlugInSession() {

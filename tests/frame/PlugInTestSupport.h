@@ -15,6 +15,7 @@
 
 #include "foundation/KCab.h"
 #include "frame/CommandModules.h"
+#include "host/PD.h"
 #include "support/TempDir.h"
 
 namespace kvtest {
@@ -30,10 +31,16 @@ class PlugInSession {
   // The "Korvel" settings folder inside it.
   std::string settings(const std::string& file) const { return prefs_.path() + "/Korvel/" + file; }
   static std::string BundleResources();
+  // A document of pages numbered pages ("Page 1", ...) made in the folder
+  // under name, opened in a view that is the active one.
+  PDDoc OpenDocument(const std::string& name, int pages) const;
 
  private:
   TempDir prefs_;
 };
+
+// The host's alerts recorded so far (AVAlertRecordStart): "kind: message".
+std::vector<std::string> RecordedAlerts();
 
 // What the test modules were asked, in order: "ReadGeneralPrefs", "Prefs",
 // "LastTabbed", "ControlPanel", "Refresh", "Help", "About", "Record", "Play",

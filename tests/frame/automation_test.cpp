@@ -7,10 +7,8 @@
 
 #include "FrameTestSupport.h"
 #include "PlugInTestSupport.h"
-#include "fixtures/Fixtures.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
-#include "foundation/KFile.h"
 #include "frame/Automation.h"
 #include "frame/CmdHistory.h"
 #include "frame/ImpMenus.h"
@@ -23,11 +21,7 @@ namespace {
 
 ASAtom A(const char* text) { return ASAtomFromString(text); }
 
-std::vector<std::string> Alerts() {
-  std::vector<std::string> alerts;
-  for (const AVAlertRecord& r : AVAlertRecorded()) alerts.push_back(r.kind + ": " + r.message);
-  return alerts;
-}
+using kvtest::RecordedAlerts;
 
 void Collect(const char* text, void* data) { static_cast<std::vector<std::string>*>(data)->push_back(text); }
 
@@ -50,13 +44,7 @@ class Automation : public ::testing::Test {
     kvtest::ResetStatusBox();
   }
 
-  PDDoc OpenDocument(const char* name, int pages) {
-    std::string path = session_.prefs() + "/" + name;
-    kvfix::WriteSimple(path, pages);
-    PDDoc doc = OpenExistingPDDocFromUtf8String(path.c_str());
-    kvtest::OpenView(doc, 0);
-    return doc;
-  }
+  PDDoc OpenDocument(const char* name, int pages) { return session_.OpenDocument(name, pages); }
 
   kvtest::PlugInSession session_;
   const PIAutomationProcs* procs_ = nullptr;
@@ -119,7 +107,7 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
     EXPECT_FALSE(procs_->runCommand(c.key, c.params)) << c.key;
     EXPECT_EQ("", kvtest::CallsText()) << c.key;
     if (c.alert) {
-      EXPECT_EQ(std::vector<std::string>{c.alert}, Alerts()) << c.key;
+      EXPECT_EQ(std::vector<std::string>{c.alert}, RecordedAlerts()) << c.key;
       ASSERT_FALSE(AVAlertRecorded().empty());
       EXPECT_EQ("Korvel Velmora 3.0", AVAlertRecorded()[0].title);
     }
@@ -133,8 +121,8 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
   KCabDestroy(params);
   AVAlertClearRecorded();
   EXPECT_FALSE(procs_->runCommand("Nup", nullptr));
-  ASSERT_EQ(1u, Alerts().size());
-  EXPECT_EQ(0u, Alerts()[0].rfind("error: Could not complete N-up pages:", 0)) << Alerts()[0];
+  ASSERT_EQ(1u, RecordedAlerts().size());
+  EXPECT_EQ(0u, RecordedAlerts()[0].rfind("error: Could not complete N-up pages:", 0)) << RecordedAlerts()[0];
   EXPECT_FALSE(HasCommandCompleted(kImpCmdNup));
   EXPECT_FALSE(procs_->runCommand("Shuffle", nullptr)) << "a cancelled run";
   EXPECT_EQ(0, suspendAutoStamping);
@@ -154,7 +142,7 @@ TEST_F(Automation, HistoriesAreShownAndReplayedOnTheActiveDocument) {
   PDDoc first = OpenDocument("a.pdf", 2);
   std::vector<std::string> xml;
   EXPECT_FALSE(procs_->historyXML(first, Collect, &xml));
-  EXPECT_EQ(std::vector<std::string>{"error: " + kvtest::Text("kvauto.err.nohistory")}, Alerts());
+  EXPECT_EQ(std::vector<std::string>{"error: " + kvtest::Text("kvauto.err.nohistory")}, RecordedAlerts());
   EXPECT_FALSE(procs_->replayHistory(first));
 
   ASSERT_TRUE(procs_->runCommand("Nup", nullptr));
@@ -166,7 +154,7 @@ TEST_F(Automation, HistoriesAreShownAndReplayedOnTheActiveDocument) {
   PDDoc second = OpenDocument("b.pdf", 3);
   kvtest::Calls().clear();
   AVAlertClearRecorded();
-  ASSERT_TRUE(procs_->replayHistory(first)) << (Alerts().empty() ? "" : Alerts()[0]);
+  ASSERT_TRUE(procs_->replayHistory(first)) << (RecordedAlerts().empty() ? "" : RecordedAlerts()[0]);
   EXPECT_NE(std::string::npos, kvtest::CallsText().find("P2")) << "the active document's pages";
   EXPECT_EQ("Krvl:Automation", kvtest::CallerOf(kvtest::LastProcessParams()));
   EXPECT_TRUE(PDDocHasCommandList(second));
@@ -197,14 +185,14 @@ TEST_F(Automation, NamedActionsPlayByNameOrByCommandAndName) {
 
   AVAlertClearRecorded();
   for (const char* missing : {"nobody", "Nup:nobody", "Nobody:mine", ":mine"}) EXPECT_FALSE(procs_->playAction(missing));
-  EXPECT_EQ(4u, Alerts().size());
-  EXPECT_EQ("error: " + kvtest::Text("uiimp.mem.cannotplay"), Alerts()[0]);
+  EXPECT_EQ(4u, RecordedAlerts().size());
+  EXPECT_EQ("error: " + kvtest::Text("uiimp.mem.cannotplay"), RecordedAlerts()[0]);
 }
 
 TEST_F(Automation, AnswersForDialogsFromNowOn) {
   EXPECT_FALSE(KCtlAutomationActive());
   procs_->answerDialogs("<not xml");
-  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML."}, Alerts());
+  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML."}, RecordedAlerts());
   EXPECT_TRUE(KCtlAutomationActive()) << "dialogs are answered with OK all the same";
   procs_->answerDialogs(nullptr);
   EXPECT_TRUE(KCtlAutomationActive());
@@ -212,7 +200,7 @@ TEST_F(Automation, AnswersForDialogsFromNowOn) {
   WarnMessageUTF8("careful");
   NoteMessageUTF8("noted");
   EXPECT_TRUE(ConfirmMessageUTF8("sure?", 1));
-  EXPECT_EQ((std::vector<std::string>{"warning: careful", "note: noted", "confirm: sure?"}), Alerts());
+  EXPECT_EQ((std::vector<std::string>{"warning: careful", "note: noted", "confirm: sure?"}), RecordedAlerts());
 }
 
 TEST_F(Automation, TheOutcomeOfMenuItems) {

@@ -7,7 +7,6 @@
 
 #include "FrameTestSupport.h"
 #include "PlugInTestSupport.h"
-#include "fixtures/Fixtures.h"
 #include "fixtures/PermissionFixtures.h"
 #include "foundation/KFile.h"
 #include "frame/ImpMenus.h"
@@ -77,13 +76,7 @@ class Dispatcher : public ::testing::Test {
     kvtest::ResetStatusBox();
   }
 
-  PDDoc OpenDocument(int pages) {
-    std::string path = session_.prefs() + "/doc.pdf";
-    kvfix::WriteSimple(path, pages);
-    PDDoc doc = OpenExistingPDDocFromUtf8String(path.c_str());
-    kvtest::OpenView(doc, 0);
-    return doc;
-  }
+  PDDoc OpenDocument(int pages) { return session_.OpenDocument("doc.pdf", pages); }
 
   // Sets the remembered parameters of key.
   void Remember(const char* key, const char* entry, const char* value) {

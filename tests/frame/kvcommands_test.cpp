@@ -9,7 +9,6 @@
 
 #include "FrameTestSupport.h"
 #include "PlugInTestSupport.h"
-#include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
@@ -39,14 +38,7 @@ class KVCommands : public ::testing::Test {
   }
   void TearDown() override { kvtest::ResetStatusBox(); }
 
-  // A document open in a view, as the user's front document.
-  PDDoc OpenDocument(int pages) {
-    std::string path = session_.prefs() + "/doc.pdf";
-    kvfix::WriteSimple(path, pages);
-    PDDoc doc = OpenExistingPDDocFromUtf8String(path.c_str());
-    kvtest::OpenView(doc, 0);
-    return doc;
-  }
+  PDDoc OpenDocument(int pages) { return session_.OpenDocument("doc.pdf", pages); }
 
   // Sets the remembered parameters of key.
   void Remember(const char* key, SKCab* params) {

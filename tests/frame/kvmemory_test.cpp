@@ -10,9 +10,7 @@
 
 #include "FrameTestSupport.h"
 #include "PlugInTestSupport.h"
-#include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
-#include "foundation/KFile.h"
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"
 #include "support/MessageCapture.h"
@@ -43,13 +41,7 @@ class NamedActions : public ::testing::Test {
 
   SKCab* Memory() { return KVMemoryGetCategoryCollectionCopy(); }
 
-  PDDoc OpenDocument(int pages) {
-    std::string path = session_.prefs() + "/doc.pdf";
-    kvfix::WriteSimple(path, pages);
-    PDDoc doc = OpenExistingPDDocFromUtf8String(path.c_str());
-    kvtest::OpenView(doc, 0);
-    return doc;
-  }
+  PDDoc OpenDocument(int pages) { return session_.OpenDocument("doc.pdf", pages); }
 
   kvtest::PlugInSession session_;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PlugInTestSupport.h"
+#include "engine/ProductString.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageTable.h"
@@ -18,21 +19,17 @@
 #include "frame/ToolButton.h"
 #include "host/AVAlert.h"
 #include "host/PIAutomation.h"
-#include "engine/ProductString.h"
 #include "kctl/KCtlAutomation.h"
 #include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/PfResource.h"
+#include "support/Spreadsheets.h"
 
 namespace {
 
 const char* const kFailed = "Internal error. Failed to load messages. Please report";
 
-std::vector<std::string> Alerts() {
-  std::vector<std::string> alerts;
-  for (const AVAlertRecord& r : AVAlertRecorded()) alerts.push_back(r.kind + ": " + r.message);
-  return alerts;
-}
+std::vector<std::string> Alerts() { return kvtest::RecordedAlerts(); }
 
 bool Has(const std::vector<std::string>& alerts, const std::string& text) {
   for (const std::string& a : alerts)
@@ -42,16 +39,8 @@ bool Has(const std::vector<std::string>& alerts, const std::string& text) {
 
 std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
-std::string Row(std::initializer_list<const char*> cells) {
-  std::string r = "<Row>";
-  for (const char* c : cells) r += std::string("<Cell><Data ss:Type=\"String\">") + c + "</Data></Cell>";
-  return r + "</Row>\n";
-}
-std::string Sheet(const std::string& rows) {
-  return "<?xml version=\"1.0\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\">\n"
-         "<Worksheet ss:Name=\"Messages\"><Table>\n" +
-         rows + "</Table></Worksheet></Workbook>\n";
-}
+using kvtest::Sheet;
+std::string Row(std::initializer_list<const char*> cells) { return kvtest::SheetRow(cells); }
 
 class PlugInStart : public ::testing::Test {
  protected:

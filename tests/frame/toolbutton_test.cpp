@@ -26,11 +26,7 @@ std::vector<std::string> ButtonNames() {
   return names;
 }
 
-std::vector<std::string> Notes() {
-  std::vector<std::string> notes;
-  for (const AVAlertRecord& r : AVAlertRecorded()) notes.push_back(r.kind + ": " + r.message);
-  return notes;
-}
+std::vector<std::string> Notes() { return kvtest::RecordedAlerts(); }
 
 class ToolButton : public ::testing::Test {
  protected:
