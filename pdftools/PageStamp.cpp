@@ -14,12 +14,8 @@
 #include "host/AS.h"
 #include "pdftools/CosCopy.h"
 #include "pdftools/DateStamp.h"
+#include "pdftools/DocCache.h"
 #include "pdftools/StructRecovery.h"
-
-// The document object cache's repair of font encodings written by older
-// forms of the system (built beside this module); true when it changed
-// anything.
-bool FixCacheEncodings(CosDoc cosDoc);
 
 namespace {
 
