@@ -18,6 +18,7 @@
 #include "kctl/StatusBox.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
+#include "pdftools/DocCache.h"
 #include "pdftools/PDFAtoms.h"
 #include "platform/PfResource.h"
 
@@ -54,6 +55,7 @@ void OpenPluginResourceFile() {
 void InstallDialogNeighbours() {
   SKCtlNeighbourProcs procs = *KCtlNeighbours();
   procs.currentProductString = CurrentProductString;
+  procs.baseFontDict = BaseFontDict;
   KCtlSetNeighbourProcs(&procs);
 }
 

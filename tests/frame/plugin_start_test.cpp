@@ -22,6 +22,7 @@
 #include "kctl/KCtlAutomation.h"
 #include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/MacDialog.h"
+#include "pdftools/DocCache.h"
 #include "platform/PfResource.h"
 #include "support/Spreadsheets.h"
 
@@ -108,6 +109,7 @@ TEST_F(PlugInStart, AFreshStartPreparesEverything) {
   AVMenuItemRelease(nup);
   EXPECT_EQ(KVAutomationProcs(), PIGetAutomation());
   EXPECT_EQ(&CurrentProductString, KCtlNeighbours()->currentProductString) << "the dialogs' product names";
+  EXPECT_EQ(&BaseFontDict, KCtlNeighbours()->baseFontDict) << "the previews' fonts";
   for (const std::string& c : kvtest::ModuleCalls())
     EXPECT_EQ(0u, c.rfind("build:", 0)) << c << ": nothing but the commands' builders runs at start";
   EXPECT_TRUE(MyUnload());
