@@ -2,6 +2,7 @@
 # make sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets and run each for FUZZ_SECONDS
 # make bench      build and run the benchmarks
+# make demo       run the host program with the plug-in on a generated document
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
 BUILD ?= build
@@ -31,6 +32,9 @@ fuzz: deps
 
 bench: build
 	scripts/run-benchmarks.sh $(BUILD)
+
+demo: build
+	scripts/demo.sh $(BUILD)
 
 clean:
 	rm -rf build build-san build-fuzz

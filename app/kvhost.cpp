@@ -3,6 +3,7 @@
 // options name in order, and unloads. Alerts and progress go to the terminal.
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -238,13 +239,21 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
         return false;
       }
       bool enabled = AVMenuItemIsEnabled(item);
+      bool outcomeKnown = automation && automation->size >= offsetof(PIAutomationProcs, takeMenuOutcome) +
+                                                               sizeof automation->takeMenuOutcome &&
+                          automation->takeMenuOutcome;
       if (enabled) {
         if (automation) automation->answerDialogs(haveAnswers ? answers.c_str() : nullptr);
+        if (outcomeKnown) automation->takeMenuOutcome();  // forget earlier outcomes
         AVMenuItemExecute(item);
       }
       AVMenuItemRelease(item);
       if (!enabled) {
         std::fprintf(stderr, "kvhost: the menu item %s is disabled\n", v.c_str());
+        return false;
+      }
+      if (outcomeKnown && automation->takeMenuOutcome() == 0) {
+        std::fprintf(stderr, "kvhost: the command of the menu item %s did not complete\n", v.c_str());
         return false;
       }
     } else if (s.option == "--play") {

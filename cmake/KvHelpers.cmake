@@ -55,3 +55,41 @@ function(kv_fuzzer name)
   add_dependencies(fuzzers ${name})
   set_property(GLOBAL APPEND PROPERTY KV_FUZZERS ${name})
 endfunction()
+
+# kv_plugin_bundle(name DIR folder [SOURCES ...] [RESOURCES_FROM folder] [NO_COMMANDS])
+# A plug-in bundle: folder/name.so, made of the plug-in's entry, the extra
+# sources and the subsystem libraries, against the shared host and platform
+# libraries. The command modules' library goes in whole (its modules register
+# themselves when the plug-in loads, nothing calls them by name); the others
+# give what is used. The bundle exports KVPlugInMain only, must resolve every
+# symbol when it links, and stays loaded once loaded (the host keeps its
+# callbacks until it quits). With RESOURCES_FROM, that Resources folder is
+# copied into the bundle; with NO_COMMANDS, the command dialogs and panels
+# stay out (test bundles that bring command modules of their own).
+function(kv_plugin_bundle name)
+  cmake_parse_arguments(A "NO_COMMANDS" "DIR;RESOURCES_FROM" "SOURCES" ${ARGN})
+  add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/plugin/PlugInMain.cpp ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(${name} PRIVATE ${KV_WARNINGS})
+  set(subsystems frame engine pdftools foundation kctl kctl_mac)
+  set(whole)
+  if(TARGET commands AND NOT A_NO_COMMANDS)
+    # Every member of the archive, then the target itself for its usage
+    # requirements (its second mention adds nothing to the link).
+    set(whole -Wl,--whole-archive $<TARGET_FILE:commands> -Wl,--no-whole-archive commands)
+  endif()
+  target_link_libraries(${name} PRIVATE ${whole} ${subsystems} host platform ZLIB::ZLIB)
+  target_link_options(${name} PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin/kv3.map" -Wl,-z,defs
+                      -Wl,-z,nodelete)
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${A_DIR}
+                                           LINK_DEPENDS ${PROJECT_SOURCE_DIR}/plugin/kv3.map)
+  if(A_RESOURCES_FROM)
+    add_custom_target(${name}_resources ALL
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${A_RESOURCES_FROM} ${A_DIR}/Resources
+      DEPENDS kv3_resources
+      COMMENT "Copying the plug-in's resources into ${name}")
+    add_dependencies(${name} ${name}_resources)
+  else()
+    add_dependencies(${name} kv3_resources)
+  endif()
+endfunction()

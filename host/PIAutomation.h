@@ -24,6 +24,10 @@ struct PIAutomationProcs {
   // Dialogs from now on are answered from this cabinet (null: OK on their
   // current values) instead of waiting for a user.
   void (*answerDialogs)(const char* answersXML);
+  // What the commands that menu items started since the last call came to:
+  // 1 all completed, 0 one did not, -1 no item started a command. Tables
+  // shorter than this entry (see size) do not answer.
+  ASInt32 (*takeMenuOutcome)();
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

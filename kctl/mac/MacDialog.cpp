@@ -308,6 +308,7 @@ SMacDialogInfo* BeginDialog(bool modal, MacDialogProc filterProc, void* userData
 }  // namespace
 
 ASInt16 gMacPluginResFile = 0;
+ASInt32 modalDepth = 0;
 ExtensionID gMacExtensionID = nullptr;
 
 int16_t MacDriverItemForId(PfDialogRef dialog, int32_t controlId) {
@@ -400,6 +401,10 @@ SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDi
 ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filterProc, void* userData) {
   SMacDialogInfo* info = BeginDialog(true, filterProc, userData);
   if (!info) return kMacCancelId;
+  struct Depth {
+    Depth() { ++modalDepth; }
+    ~Depth() { --modalDepth; }
+  } depth;
   info->done = 0;
   info->avWindow = nullptr;
   info->idleProc = nullptr;

@@ -92,6 +92,7 @@ struct SMacDialogInfo {
 // Starts a modeless dialog; null when it could not be made or started.
 SMacDialogInfo* StartModelessMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filterProc, void* userData);
 // Runs a modal dialog; returns the terminating control id (2 when it could not be made).
+// modalDepth counts the modal dialogs running at the moment.
 ASInt32 RunModalMacDialogWithFilter(MacDialogProc dialogProc, MacDialogProc filterProc, void* userData);
 void DestroyModelessDialog(SMacDialogInfo* info);
 
@@ -127,6 +128,10 @@ ASInt32 MacDialogHandlerRecordsBuilt();
 // Disposal steps.
 void CleanupDialogPreDestroy(SMacDialogInfo* info);
 void DisposeActiveDialog(SMacDialogInfo* info);
+
+// The system's modal dialogs open at the moment (the command dispatcher
+// refuses to start a command while one is).
+extern ASInt32 modalDepth;
 
 // The plug-in's resource file, current while platform calls run for the
 // engine (0: leave the current file alone). The frame sets it at start.

@@ -2,34 +2,21 @@
 // records what it is asked to do.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "fixtures/Fixtures.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-};
+using Outcome = kvtest::ShellOutcome;
 
 Outcome Kvhost(const std::string& args, const std::string& env = "") {
-  std::string cmd = env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args + " 2>&1";
-  Outcome r{-1, ""};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return kvtest::Shell(env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args);
 }
 
 struct Session {
@@ -89,6 +76,14 @@ TEST(Kvhost, MenusListingAndReplay) {
   EXPECT_NE(std::string::npos, r.out.find("Copy\tCopy the document"));
   EXPECT_NE(std::string::npos, r.out.find("<RUVURAZAR/>"));
   EXPECT_NE(std::string::npos, s.Log().find("answers given\nmenu executed\nplay Mine\nreplay 3\n"));
+}
+
+TEST(Kvhost, AMenuItemWhoseCommandFailsStopsWithStatus1) {
+  Session s;
+  Outcome r = Kvhost("--menu KVTEST:Fail --menu KVTEST:DoIt " + s.doc, s.env);
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("did not complete")) << r.out;
+  EXPECT_EQ(std::string::npos, s.Log().find("\nmenu executed")) << "nothing runs after a failed step";
 }
 
 TEST(Kvhost, APlugInThatFailsToStartIsReported) {

@@ -58,17 +58,37 @@ ASBool History(PDDoc, PITextSink sink, void* data) {
 }
 void Answer(const char* xml) { Log(std::string("answers ") + (xml ? "given" : "none")); }
 
+// The outcome of the menu items run since the last question: -1 none ran.
+ASInt32 gMenuOutcome = -1;
+ASInt32 TakeMenuOutcome() {
+  ASInt32 outcome = gMenuOutcome;
+  gMenuOutcome = -1;
+  return outcome;
+}
+
 const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction, Replay, ListCommands, History,
-                                  Answer};
+                                  Answer, TakeMenuOutcome};
 
 ASBool MenuExecuted = 0;
-void ExecuteItem(void*) { Log("menu executed"); }
+void ExecuteItem(void*) {
+  Log("menu executed");
+  gMenuOutcome = 1;
+}
+// An item whose command does not complete.
+void ExecuteFailingItem(void*) {
+  Log("failing menu executed");
+  gMenuOutcome = 0;
+}
 
 ASBool Init() {
   AVMenu menu = AVMenuNew("Test", "KVTEST:Menu", nullptr);
   AVMenuItem item = AVMenuItemNew("Do it", "KVTEST:DoIt", nullptr, 0, 0, 0, nullptr, nullptr);
   AVMenuItemSetExecuteProc(item, ExecuteItem, nullptr);
   AVMenuAddMenuItem(menu, item, -1);
+  AVMenuItem failing = AVMenuItemNew("Fail", "KVTEST:Fail", nullptr, 0, 0, 0, nullptr, nullptr);
+  AVMenuItemSetExecuteProc(failing, ExecuteFailingItem, nullptr);
+  AVMenuAddMenuItem(menu, failing, -1);
+  AVMenuItemRelease(failing);
   AVMenubarAddMenu(AVAppGetMenubar(), menu, -1);
   AVMenuItemRelease(item);
   AVMenuRelease(menu);

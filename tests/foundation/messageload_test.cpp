@@ -12,6 +12,7 @@
 #include "foundation/MessageTable.h"
 #include "platform/PfResource.h"
 #include "support/MessageCapture.h"
+#include "support/Spreadsheets.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -122,16 +123,8 @@ TEST(MessageLoad, TheBuildsOwnResourcesCarryTheEnglishTexts) {
 }
 
 namespace {
-std::string Row(std::initializer_list<const char*> cells) {
-  std::string r = "<Row>";
-  for (const char* c : cells) r += std::string("<Cell><Data ss:Type=\"String\">") + c + "</Data></Cell>";
-  return r + "</Row>\n";
-}
-std::string Sheet(const std::string& rows) {
-  return "<?xml version=\"1.0\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\">\n"
-         "<Worksheet ss:Name=\"Messages\"><Table>\n" +
-         rows + "</Table></Worksheet></Workbook>\n";
-}
+using kvtest::Sheet;
+std::string Row(std::initializer_list<const char*> cells) { return kvtest::SheetRow(cells); }
 }  // namespace
 
 TEST(MessageLoad, Spreadsheets) {

@@ -1,0 +1,242 @@
+#include "frame/Automation.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "foundation/Alerts.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "foundation/MFUtil.h"
+#include "foundation/MessageFormat.h"
+#include "frame/CmdColl.h"
+#include "frame/CmdHistory.h"
+#include "frame/CmdList.h"
+#include "frame/CommandModules.h"
+#include "frame/FramePrivate.h"
+#include "frame/ImpMenus.h"
+#include "frame/KVCommands.h"
+#include "frame/KVMemory.h"
+#include "host/AVAlert.h"
+#include "kctl/KCtlAutomation.h"
+
+using frame_detail::CabHolder;
+using frame_detail::Msg;
+
+namespace {
+
+// The answers the responder uses (it keeps only a pointer to them).
+SKCab* gAnswers = nullptr;
+bool gUnattended = false;
+
+// Messages go to the host's alert with their kind; the host prints them and
+// answers questions with their default.
+void HostAlertFilter(const char* text, ASInt32 type, void*) {
+  ASInt32 icon = AVAlertIconNote;
+  if (type == kAutoMessageError) icon = AVAlertIconError;
+  else if (type == kAutoMessageWarning) icon = AVAlertIconWarning;
+  else if (type == kAutoMessageConfirm) icon = AVAlertIconQuestion;
+  AVAlertWithTitle(gKCtlAlertTitle, icon, text ? text : "", nullptr, nullptr, nullptr);
+}
+
+// From the first call of the table on there is no user: alerts are printed
+// by the host and dialogs are answered.
+void UnattendedAlerts() {
+  if (gUnattended) return;
+  gUnattended = true;
+  gAutoMessageMode.mode = kAutoMessageModeFilter;
+  gAutoMessageMode.filter = HostAlertFilter;
+  gAutoMessageMode.destination = nullptr;
+}
+
+void Unattended() {
+  UnattendedAlerts();
+  if (!KCtlAutomationActive()) KCtlAutomationStart(gAnswers, kKCtlAutomationDefaultSteps);
+}
+
+// A cabinet from the host's XML text; null (reported) when it does not read.
+SKCab* ReadCabinet(const char* xml, const char* what) {
+  ASBool error = 0;
+  SKCab* cab = xml ? KCabReadFromBuffer(xml, (ASInt32)std::strlen(xml), &error) : nullptr;
+  if (!cab || error) {
+    if (cab) KCabDestroy(cab);
+    char text[400];
+    FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text,
+                           sizeof text, "s", what);
+    ErrMessageUTF8(text);
+    return nullptr;
+  }
+  return cab;
+}
+
+ASBool RunCommand(const char* key, const char* paramsXML) {
+  Unattended();
+  if (!key || !*key) return 0;
+  ASAtom atom = ASAtomFromString(key);
+  SKCab* command = CmdCollFindCommand(nullptr, atom);
+  if (!command) {
+    char text[400];
+    FormatMessageByKeyUTF8(nullptr, "kvauto.err.nocommand", "There is no command %s.", text, sizeof text, "s", key);
+    ErrMessageUTF8(text);
+    return 0;
+  }
+  // Given parameters go over the command's defaults.
+  CabHolder params;
+  if (paramsXML) {
+    CabHolder given(ReadCabinet(paramsXML, Msg("kvauto.what.params")));
+    if (!given.get()) return 0;
+    SKCab* defaults = KCabGetCab(command, "DefaultParams");
+    params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
+    KCabCopy(given.get(), params.get());
+  }
+
+  EImpositionCommand number = CmdKeyToImpositionCommand(atom);
+  if (auto readPrefs = KVCommandModules().ReadGeneralPrefs) readPrefs();
+  ASBool savedStamping = suspendAutoStamping;
+  suspendAutoStamping = 1;
+  ASBool ok = 0;
+  DURING
+    ok = ExecuteKVCommand(atom, 0, 0, 1, params.get(), 1, 1, 0, nullptr, nullptr, kKVAutomationCaller);
+  HANDLER
+    SImpositionCommandRow* row = FindImpositionCommandRow(number);
+    AutoExceptionMessageUTF8(row ? row->title : key, ERRORCODE);
+    ok = 0;
+  END_HANDLER
+  suspendAutoStamping = savedStamping;
+  if (ok && number != kImpCmdNone) {
+    latestImpositionCommand = number;
+    if (SImpositionCommandRow* row = FindImpositionCommandRow(number)) row->completed = 1;
+  }
+  return ok;
+}
+
+// The named action: the first with that name in any category, else
+// "<command key>:<name>" for one category's.
+bool FindAction(const char* name, ASAtom* category, std::string* itemName) {
+  CabHolder memory(KVMemoryGetCategoryCollectionCopy());
+  struct Find {
+    const char* name;
+    ASAtom found = ASAtomNull;
+  } f{name};
+  KCabConstEnum(
+      memory.get(),
+      [](SKCab* m, const char* key, ASInt32 type, void* data) -> ASBool {
+        auto* f = static_cast<Find*>(data);
+        if (type != kKCabTypeCab || std::strchr(key, ':')) return 1;
+        SKCab* items = KCabGetCab(KCabGetCab(m, key), "Item");
+        if (items && KCabCollGetCab(items, "Name", f->name, nullptr)) {
+          f->found = ASAtomFromString(key);
+          return 0;
+        }
+        return 1;
+      },
+      &f);
+  if (f.found != ASAtomNull) {
+    *category = f.found;
+    *itemName = name;
+    return true;
+  }
+  const char* colon = std::strchr(name, ':');
+  if (!colon || colon == name) return false;
+  ASAtom key = ASAtomFromString(std::string(name, (size_t)(colon - name)).c_str());
+  if (!KVMemoryItemExists(key, colon + 1)) return false;
+  *category = key;
+  *itemName = colon + 1;
+  return true;
+}
+
+ASBool PlayAction(const char* name) {
+  Unattended();
+  ASAtom category = ASAtomNull;
+  std::string itemName;
+  if (!name || !FindAction(name, &category, &itemName)) return KVMemoryPlaybackItemFromCmdList(nullptr, nullptr, nullptr);
+  ASBool ok = KVMemoryPlaybackItem(category, itemName.c_str(), nullptr, kKVAutomationCaller);
+  if (ok) KVMemoryMarkItemPlayed(category, itemName.c_str());
+  return ok;
+}
+
+ASBool ReplayHistory(PDDoc source) {
+  Unattended();
+  CabHolder list;
+  DURING
+    list.Reset(source ? PDDocGetCommandListAsKCab(source, nullptr, 0) : nullptr);
+  HANDLER
+    AutoExceptionMessageUTF8(Msg("cmdlist.task.replay"), ERRORCODE);
+    return 0;
+  END_HANDLER
+  if (!list.get()) {
+    ErrMessageUTF8(Msg("kvauto.err.nohistory"));
+    return 0;
+  }
+  // As a user's playback: each command on the document in front when it starts.
+  CabHolder play(KCabNewInner());
+  KCabPutBool(play.get(), "Interactive", 1);
+  KCabPutStringCopy(play.get(), "Caller", kKVAutomationCaller);
+  KCabPutBool(play.get(), "UseActiveAVDoc", 1);
+  AVDoc view = AVAppGetActiveDoc();
+  return ReplayCommandListOnPDDocInplace(list.get(), view ? AVDocGetPDDoc(view) : nullptr, play.get());
+}
+
+void ListCommands(PITextSink sink, void* data) {
+  Unattended();
+  SKCab* collection = GetDefaultCmdColl();
+  if (!collection || !sink) return;
+  struct List {
+    PITextSink sink;
+    void* data;
+  } l{sink, data};
+  KCabConstEnum(
+      collection,
+      [](SKCab*, const char* key, ASInt32 type, void* p) -> ASBool {
+        auto* l = static_cast<List*>(p);
+        ASAtom atom = ASAtomFromString(key);
+        SKCab* command = type == kKCabTypeCab ? CmdCollFindCommand(nullptr, atom) : nullptr;
+        if (!command) return 1;
+        // The name users see: the command's title in the menus, else its own name.
+        SImpositionCommandRow* row = FindImpositionCommandRow(CmdKeyToImpositionCommand(atom));
+        std::string name = row && row->title ? row->title : "";
+        if (name.empty() && KCabGetString(command, "Name")) name = KCabGetString(command, "Name");
+        name.erase(std::remove(name.begin(), name.end(), '&'), name.end());
+        std::string line = std::string(key) + "\t" + name;
+        l->sink(line.c_str(), l->data);
+        return 1;
+      },
+      &l);
+}
+
+ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
+  Unattended();
+  char* xml = nullptr;
+  DURING
+    xml = doc ? PDDocGetCommandListAsXML(doc, nullptr, 0) : nullptr;
+  HANDLER
+    AutoExceptionMessageUTF8(Msg("cmdlist.task.replay"), ERRORCODE);
+    return 0;
+  END_HANDLER
+  if (!xml) {
+    ErrMessageUTF8(Msg("kvauto.err.nohistory"));
+    return 0;
+  }
+  if (sink) sink(xml, data);
+  ASfree(xml);
+  return 1;
+}
+
+void AnswerDialogs(const char* answersXML) {
+  UnattendedAlerts();
+  KCtlAutomationStop();
+  if (gAnswers) KCabDestroy(gAnswers);
+  gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers")) : nullptr;
+  Unattended();
+}
+
+ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
+
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction,    ReplayHistory,
+                                  ListCommands,              HistoryXML, AnswerDialogs, TakeMenuOutcome};
+
+}  // namespace
+
+const PIAutomationProcs* KVAutomationProcs() { return &kProcs; }
+
+void KVRegisterAutomation() { PIRegisterAutomation(&kProcs); }

@@ -1,0 +1,154 @@
+#include "frame/PlugIn.h"
+
+#include <cstring>
+#include <string>
+
+#include "engine/ProductString.h"
+#include "foundation/Alerts.h"
+#include "foundation/Language.h"
+#include "foundation/MessageFormat.h"
+#include "foundation/MessageLoad.h"
+#include "foundation/MessageTable.h"
+#include "frame/Automation.h"
+#include "frame/ImpMenus.h"
+#include "frame/KVCommands.h"
+#include "frame/ToolButton.h"
+#include "host/AV.h"
+#include "kctl/KCtlNeighbours.h"
+#include "kctl/StatusBox.h"
+#include "kctl/mac/KCtlMac.h"
+#include "kctl/mac/MacDialog.h"
+#include "pdftools/DocCache.h"
+#include "pdftools/PDFAtoms.h"
+#include "platform/PfResource.h"
+
+namespace {
+
+// Only its address matters: it names this extension to the host.
+char gExtensionRecord;
+
+constexpr ASInt32 kLangSize = 20;
+constexpr ASInt32 kFolderSize = 1000;
+constexpr ASInt32 kBusyCursor = 1112;
+
+void CopyCut(char* out, size_t size, const char* text) {
+  size_t n = std::strlen(text);
+  if (n > size - 1) n = size - 1;
+  std::memcpy(out, text, n);
+  out[n] = 0;
+}
+
+// The bundle's Resources folder becomes the plug-in's resource file, as the
+// host makes a plug-in's resources reachable; the host's own stays current.
+void OpenPluginResourceFile() {
+  static bool opened = false;
+  const char* folder = PfBundleGetResourcesFolder();
+  if (opened || !folder || !*folder) return;
+  opened = true;
+  int16_t current = PfCurResFile();
+  gMacPluginResFile = PfOpenResourceFolder(folder);
+  PfUseResFile(current);
+}
+
+// The services of the lower subsystems that the dialog framework reaches
+// through its table of neighbours; slots already filled stay.
+void InstallDialogNeighbours() {
+  SKCtlNeighbourProcs procs = *KCtlNeighbours();
+  procs.currentProductString = CurrentProductString;
+  procs.baseFontDict = BaseFontDict;
+  KCtlSetNeighbourProcs(&procs);
+}
+
+// The built-in strings count only when "common.button.ok" then has a text of
+// its own.
+bool LoadBuiltInMessages(const char* language) {
+  if (!ReadMessagesFromControlResource(kKVMessageControlResource, language, gSystemMessageTable)) return false;
+  const char* ok = GetMessageFromTableByKey(gSystemMessageTable, "common.button.ok");
+  return ok && *ok && std::strcmp(ok, "common.button.ok") != 0;
+}
+
+// A translator's message folder; true when its strings are to be used. The
+// language word becomes "none" then.
+bool UseMessageFolder(char* language, const char* folder) {
+  char question[1200];
+  FormatMessageTextUTF8(question, sizeof question,
+                        "%s will use message directory %s, or Cancel to reset to internal strings", nullptr, nullptr,
+                        "ss", CurrentProductString(kProductStringPlain), folder);
+  if (!ConfirmMessageUTF8(question, 1)) {
+    // Kept in the settings, but skipped from now on.
+    std::string declined = std::string("*") + folder;
+    SetMessageDirFolder(kKVExtensionCode, declined.c_str());
+    return false;
+  }
+  SetMessageDebugMode(1);
+  AVCursor cursor = AVSysGetCursor();
+  AVSysSetCursor(AVSysGetStandardCursor(kBusyCursor));
+  ASBool read = 0;
+  DURING
+    read = ReadAllXMLSpreadsheetsFromDir(folder, gSystemMessageTable, 1);
+  HANDLER
+    AVSysSetCursor(cursor);
+    RERAISE();
+  END_HANDLER
+  AVSysSetCursor(cursor);
+  if (!read && ConfirmMessageUTF8("Problem with message directory. Use built in strings instead?", 2)) return false;
+  SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString(language), 0);
+  CopyCut(language, kLangSize, "none");
+  return true;
+}
+
+}  // namespace
+
+ExtensionID gExtensionID = &gExtensionRecord;
+
+ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
+  if (handshakeVersion != kPIHandshakeVersion || !handshakeData) return 0;
+  auto* data = static_cast<PIHandshakeData*>(handshakeData);
+  if (data->size < sizeof(PIHandshakeData)) return 0;
+  data->extensionName = ASAtomFromString(kKVExtensionCode);
+  data->exportHFTsCallback = nullptr;
+  data->importReplaceAndRegisterCallback = nullptr;
+  data->initCallback = (PIInitProc)ASCallbackCreate(gExtensionID, (void*)MasterInit);
+  data->unloadCallback = (PIUnloadProc)ASCallbackCreate(gExtensionID, (void*)MyUnload);
+  return 1;
+}
+
+ASBool MasterInit() {
+  gMacExtensionID = gExtensionID;
+  OpenPluginResourceFile();
+  InstallDialogNeighbours();
+
+  InitGlobalAtomTable();
+  InitSystemMessageTable();
+
+  char language[kLangSize] = "";
+  char folder[kFolderSize] = "";
+  GetUserLang(kKVExtensionCode, language, sizeof language, folder, sizeof folder);
+  if (!language[0] && !GetApplicationLang(language, sizeof language)) language[0] = 0;
+  if (!language[0]) CopyCut(language, sizeof language, "en");
+
+  bool folderInUse = std::strlen(folder) >= 3 && folder[0] != '*' && UseMessageFolder(language, folder);
+  if (!folderInUse && !LoadBuiltInMessages(language)) {
+    ErrMessageUTF8("Internal error. Failed to load messages. Please report");
+    return 0;
+  }
+
+  if (!MessageTableLangKnown(gSystemMessageTable, ASAtomFromString(language))) {
+    ASBool chosen = RunLangUI(folderInUse ? gSystemMessageTable : nullptr, kKVMessageControlResource,
+                              kKVExtensionCode, 0, nullptr);
+    if (!chosen && !folderInUse) return 0;
+    GetUserLang(kKVExtensionCode, language, sizeof language, nullptr, 0);
+    SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString(language), 0);
+  }
+
+  KCtlPlatformSetDominantLanguage((ASInt32)ASAtomFromString(language));
+  SetStatusBoxTitleUtf8(CurrentProductString(kProductStringPlain));
+  SetAlertKCtlMode(CurrentProductString(kProductStringFull));
+  if (gKVToolButton) InitKVToolbutton();
+  InitKVCommands(0);
+  ASBool menus = InitImpMenus();
+  KVRegisterAutomation();
+  return menus;
+}
+
+ASBool MyUnload() { return 1; }

@@ -1,0 +1,214 @@
+// The automation table: commands, named actions and recorded histories run
+// without a user; dialogs answered, alerts printed by the host.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FrameTestSupport.h"
+#include "PlugInTestSupport.h"
+#include "foundation/Alerts.h"
+#include "foundation/KCab.h"
+#include "frame/Automation.h"
+#include "frame/CmdHistory.h"
+#include "frame/ImpMenus.h"
+#include "frame/KVCommands.h"
+#include "frame/KVMemory.h"
+#include "host/AVAlert.h"
+#include "kctl/KCtlAutomation.h"
+
+namespace {
+
+ASAtom A(const char* text) { return ASAtomFromString(text); }
+
+using kvtest::RecordedAlerts;
+
+void Collect(const char* text, void* data) { static_cast<std::vector<std::string>*>(data)->push_back(text); }
+
+class Automation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvtest::LoadMessages();
+    kvtest::InstallTestModules(true, true);
+    InitKVCommands(0);
+    SetAlertKCtlMode("Korvel Velmora 3.0");  // as after the plug-in's start
+    kvtest::Calls().clear();
+    kvtest::ModuleCalls().clear();
+    kvtest::ForgetSeenParams();
+    AVAlertRecordStart();
+    procs_ = KVAutomationProcs();
+  }
+  void TearDown() override {
+    AVAlertRecordStop();
+    KCtlAutomationStop();
+    kvtest::ResetStatusBox();
+  }
+
+  PDDoc OpenDocument(const char* name, int pages) { return session_.OpenDocument(name, pages); }
+
+  kvtest::PlugInSession session_;
+  const PIAutomationProcs* procs_ = nullptr;
+};
+
+TEST_F(Automation, ACommandRunsWithoutItsDialogOnItsRememberedParameters) {
+  PDDoc doc = OpenDocument("a.pdf", 2);
+  SKCab* mine = KCabNewInner();
+  KCabPutInt(mine, "Mine", 3);
+  MergeAndStoreKVParameters("Last:Nup", mine);
+  KCabDestroy(mine);
+  ASSERT_TRUE(procs_->runCommand("Nup", nullptr));
+  EXPECT_EQ(std::string::npos, kvtest::CallsText().find("UI")) << "no dialog";
+  ASSERT_NE(nullptr, kvtest::LastProcessParams());
+  EXPECT_EQ(3, KCabGetInt(kvtest::LastProcessParams(), "Mine", 0));
+  EXPECT_TRUE(KCabGetBool(kvtest::LastProcessParams(), "Run:HasDoc", 0)) << "on the active document";
+  EXPECT_TRUE(KCabGetBool(kvtest::LastProcessParams(), "Run:Stamping", 0));
+  EXPECT_EQ("Krvl:Automation", kvtest::CallerOf(kvtest::LastProcessParams()));
+  EXPECT_TRUE(PDDocHasCommandList(doc));
+  EXPECT_EQ(kImpCmdNup, latestImpositionCommand);
+  EXPECT_TRUE(HasCommandCompleted(kImpCmdNup));
+  EXPECT_EQ(1u, std::count(kvtest::ModuleCalls().begin(), kvtest::ModuleCalls().end(), "ReadGeneralPrefs"));
+  EXPECT_EQ(0, suspendAutoStamping);
+  EXPECT_TRUE(KCtlAutomationActive()) << "from now on dialogs are answered";
+}
+
+TEST_F(Automation, GivenParametersGoOverTheDefaultsAndAreNotRemembered) {
+  OpenDocument("a.pdf", 1);
+  ASSERT_TRUE(procs_->runCommand("Nup", nullptr));
+  SKCab* xml = KCabNewInner();
+  KCabPutInt(xml, "Mine", 7);
+  std::string path = session_.prefs() + "/p.xml";
+  kvtest::WriteCabFile(path, xml);
+  KCabDestroy(xml);
+  std::string text = kvtest::ReadWholeFile(path);
+  SKCab* before = LoadKVParameters("Last:Nup");
+  ASSERT_TRUE(procs_->runCommand("Nup", text.c_str()));
+  EXPECT_EQ(7, KCabGetInt(kvtest::LastProcessParams(), "Mine", 0));
+  EXPECT_EQ(1, KCabGetInt(kvtest::LastProcessParams(), "Copies", 0)) << "the defaults fill in the rest";
+  SKCab* after = LoadKVParameters("Last:Nup");
+  ASSERT_NE(nullptr, before);
+  ASSERT_NE(nullptr, after);
+  EXPECT_FALSE(KCabKnown(after, "Mine")) << "not remembered";
+  KCabDestroy(before);
+  KCabDestroy(after);
+}
+
+TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
+  OpenDocument("a.pdf", 1);
+  struct Case {
+    const char* key;
+    const char* params;
+    const char* alert;
+  };
+  for (const Case& c : {Case{"NoSuch", nullptr, "error: There is no command called NoSuch."},
+                        Case{"Nup", "<not cabinet xml", "error: The command parameters could not be read as cabinet XML."},
+                        Case{"", nullptr, nullptr}}) {
+    AVAlertClearRecorded();
+    kvtest::Calls().clear();
+    EXPECT_FALSE(procs_->runCommand(c.key, c.params)) << c.key;
+    EXPECT_EQ("", kvtest::CallsText()) << c.key;
+    if (c.alert) {
+      EXPECT_EQ(std::vector<std::string>{c.alert}, RecordedAlerts()) << c.key;
+      ASSERT_FALSE(AVAlertRecorded().empty());
+      EXPECT_EQ("Korvel Velmora 3.0", AVAlertRecorded()[0].title);
+    }
+  }
+  SKCab* params = KCabNewInner();
+  KCabPutStringCopy(params, "Test:RaiseAt", "Start");
+  MergeAndStoreKVParameters("Last:Nup", params);
+  KCabPutStringCopy(params, "Test:RaiseAt", "nowhere");
+  KCabPutStringCopy(params, "Test:CancelAt", "Start");
+  MergeAndStoreKVParameters("Last:Shuffle", params);
+  KCabDestroy(params);
+  AVAlertClearRecorded();
+  EXPECT_FALSE(procs_->runCommand("Nup", nullptr));
+  ASSERT_EQ(1u, RecordedAlerts().size());
+  EXPECT_EQ(0u, RecordedAlerts()[0].rfind("error: Could not complete N-up pages:", 0)) << RecordedAlerts()[0];
+  EXPECT_FALSE(HasCommandCompleted(kImpCmdNup));
+  EXPECT_FALSE(procs_->runCommand("Shuffle", nullptr)) << "a cancelled run";
+  EXPECT_EQ(0, suspendAutoStamping);
+}
+
+TEST_F(Automation, CommandsAreListedWithTheirTitles) {
+  std::vector<std::string> lines;
+  procs_->listCommands(Collect, &lines);
+  EXPECT_EQ((std::vector<std::string>{"CreateSample\tSample document", "EvenOddShuffle\tEven and odd pages",
+                                      "InsertBlanks\tInsert pages", "Join2Pages\tJoin two pages", "Nup\tN-up pages",
+                                      "ReversePageOrder\tReverse the page order", "Shuffle\tShuffle pages",
+                                      "SimpleBooklet\tBooklet", "TrimAndShift\tTrim and shift"}),
+            lines);
+}
+
+TEST_F(Automation, HistoriesAreShownAndReplayedOnTheActiveDocument) {
+  PDDoc first = OpenDocument("a.pdf", 2);
+  std::vector<std::string> xml;
+  EXPECT_FALSE(procs_->historyXML(first, Collect, &xml));
+  EXPECT_EQ(std::vector<std::string>{"error: " + kvtest::Text("kvauto.err.nohistory")}, RecordedAlerts());
+  EXPECT_FALSE(procs_->replayHistory(first));
+
+  ASSERT_TRUE(procs_->runCommand("Nup", nullptr));
+  ASSERT_TRUE(procs_->historyXML(first, Collect, &xml));
+  ASSERT_EQ(1u, xml.size());
+  EXPECT_NE(std::string::npos, xml[0].find("HistoryList_V1"));
+  EXPECT_NE(std::string::npos, xml[0].find("Nup"));
+
+  PDDoc second = OpenDocument("b.pdf", 3);
+  kvtest::Calls().clear();
+  AVAlertClearRecorded();
+  ASSERT_TRUE(procs_->replayHistory(first)) << (RecordedAlerts().empty() ? "" : RecordedAlerts()[0]);
+  EXPECT_NE(std::string::npos, kvtest::CallsText().find("P2")) << "the active document's pages";
+  EXPECT_EQ("Krvl:Automation", kvtest::CallerOf(kvtest::LastProcessParams()));
+  EXPECT_TRUE(PDDocHasCommandList(second));
+}
+
+TEST_F(Automation, NamedActionsPlayByNameOrByCommandAndName) {
+  OpenDocument("a.pdf", 1);
+  SKCab* list = KCabNewInner();
+  KCabPutAtom(list, "Category", A("OneCommand_V1"));
+  KCabPutAtom(list, "Command", A("Nup"));
+  KCabPutCab(list, "Params", KCabNewInner());
+  KVMemoryAddCategory(A("Nup"), "Nup", 1);
+  KVMemoryAddCategory(A("Shuffle"), "Shuffle", 1);
+  KVMemoryAddItem2(A("Nup"), "mine", KCabDup(list), nullptr);
+  KCabPutAtom(list, "Command", A("Shuffle"));
+  KVMemoryAddItem2(A("Shuffle"), "both", KCabDup(list), nullptr);
+  KVMemoryAddItem2(A("Shuffle"), "mine", list, nullptr);
+
+  EXPECT_TRUE(procs_->playAction("both"));
+  EXPECT_TRUE(procs_->playAction("Shuffle:mine"));
+  EXPECT_TRUE(procs_->playAction("mine"));
+  SKCab* played = KVMemoryGetItemCopy(A("Shuffle"), "mine");
+  EXPECT_EQ(1, KCabGetInt(played, "Stats:Count", 0));
+  KCabDestroy(played);
+  played = KVMemoryGetItemCopy(A("Nup"), "mine");
+  EXPECT_EQ(1, KCabGetInt(played, "Stats:Count", 0)) << "a plain name plays the first category's";
+  KCabDestroy(played);
+
+  AVAlertClearRecorded();
+  for (const char* missing : {"nobody", "Nup:nobody", "Nobody:mine", ":mine"}) EXPECT_FALSE(procs_->playAction(missing));
+  EXPECT_EQ(4u, RecordedAlerts().size());
+  EXPECT_EQ("error: " + kvtest::Text("uiimp.mem.cannotplay"), RecordedAlerts()[0]);
+}
+
+TEST_F(Automation, AnswersForDialogsFromNowOn) {
+  EXPECT_FALSE(KCtlAutomationActive());
+  procs_->answerDialogs("<not xml");
+  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML."}, RecordedAlerts());
+  EXPECT_TRUE(KCtlAutomationActive()) << "dialogs are answered with OK all the same";
+  procs_->answerDialogs(nullptr);
+  EXPECT_TRUE(KCtlAutomationActive());
+  AVAlertClearRecorded();
+  WarnMessageUTF8("careful");
+  NoteMessageUTF8("noted");
+  EXPECT_TRUE(ConfirmMessageUTF8("sure?", 1));
+  EXPECT_EQ((std::vector<std::string>{"warning: careful", "note: noted", "confirm: sure?"}), RecordedAlerts());
+}
+
+TEST_F(Automation, TheOutcomeOfMenuItems) {
+  OpenDocument("a.pdf", 1);
+  procs_->takeMenuOutcome();
+  EXPECT_EQ(-1, procs_->takeMenuOutcome());
+  ExecuteImpositionCommand(kImpCmdNup, "Krvl:DirectUI");
+  EXPECT_EQ(1, procs_->takeMenuOutcome());
+}
+
+}  // namespace

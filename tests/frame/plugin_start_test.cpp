@@ -1,0 +1,219 @@
+// The plug-in's handshake and start: messages in the user's language from the
+// bundle or a translator's folder, the titles, the tool button, the commands,
+// the menus and the automation table.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "PlugInTestSupport.h"
+#include "engine/ProductString.h"
+#include "foundation/Alerts.h"
+#include "foundation/Language.h"
+#include "foundation/MessageTable.h"
+#include "frame/Automation.h"
+#include "frame/CmdColl.h"
+#include "frame/ImpMenus.h"
+#include "frame/PlugIn.h"
+#include "frame/ToolButton.h"
+#include "host/AVAlert.h"
+#include "host/PIAutomation.h"
+#include "kctl/KCtlAutomation.h"
+#include "kctl/KCtlNeighbours.h"
+#include "kctl/mac/MacDialog.h"
+#include "pdftools/DocCache.h"
+#include "platform/PfResource.h"
+#include "support/Spreadsheets.h"
+
+namespace {
+
+const char* const kFailed = "Internal error. Failed to load messages. Please report";
+
+std::vector<std::string> Alerts() { return kvtest::RecordedAlerts(); }
+
+bool Has(const std::vector<std::string>& alerts, const std::string& text) {
+  for (const std::string& a : alerts)
+    if (a == text) return true;
+  return false;
+}
+
+std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
+
+using kvtest::Sheet;
+std::string Row(std::initializer_list<const char*> cells) { return kvtest::SheetRow(cells); }
+
+class PlugInStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvtest::InstallTestModules(true, true);
+    AVAlertRecordStart();
+    AVAppSetLanguage("ENU");
+  }
+  void TearDown() override {
+    AVAlertRecordStop();
+    KCtlAutomationStop();
+  }
+
+  // A translator's folder: language "en" whose texts end in "(folder)".
+  std::string MessageFolder(bool broken = false) {
+    std::string folder = session_.prefs() + "/translations";
+    std::filesystem::create_directories(folder + "/en");
+    std::filesystem::create_directories(folder + "/xx");
+    kvtest::WriteWholeFile(folder + "/en/texts.xml", Sheet(Row({"common.button.ok", "OK (folder)"}) +
+                                                           Row({"impmenu1.cmd.nup", "N-up (folder)"})));
+    kvtest::WriteWholeFile(folder + "/xx/texts.xml", broken ? "<Workbook" : Sheet(Row({"common.button.ok", "Xx"})));
+    return folder;
+  }
+
+  kvtest::PlugInSession session_;
+};
+
+TEST(Handshake, NamesTheExtensionAndItsCallbacks) {
+  PIHandshakeData data{};
+  data.size = sizeof data;
+  data.extensionName = ASAtomNull;
+  EXPECT_FALSE(PIHandshake(0x10000, &data));
+  EXPECT_FALSE(PIHandshake(0x20001, &data));
+  EXPECT_EQ(ASAtomNull, data.extensionName) << "nothing is registered";
+  EXPECT_EQ(nullptr, data.initCallback);
+  EXPECT_FALSE(PIHandshake(kPIHandshakeVersion, nullptr));
+  PIHandshakeData small{};
+  small.size = sizeof small - 1;
+  EXPECT_FALSE(PIHandshake(kPIHandshakeVersion, &small));
+
+  ASSERT_TRUE(PIHandshake(kPIHandshakeVersion, &data));
+  EXPECT_STREQ("KRVL_KorvelVelmora3", ASAtomGetString(data.extensionName));
+  EXPECT_EQ(nullptr, data.exportHFTsCallback);
+  EXPECT_EQ(nullptr, data.importReplaceAndRegisterCallback);
+  ASSERT_NE(nullptr, data.initCallback);
+  ASSERT_NE(nullptr, data.unloadCallback);
+  EXPECT_TRUE(data.unloadCallback());
+}
+
+TEST_F(PlugInStart, AFreshStartPreparesEverything) {
+  ASSERT_TRUE(MasterInit());
+  EXPECT_TRUE(Alerts().empty()) << Alerts().front();
+  EXPECT_EQ("OK", Msg("common.button.ok"));
+  EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(gSystemMessageTable));
+  EXPECT_EQ(kAutoMessageModeKCtl, gAutoMessageMode.mode) << "alerts are the framework's from now on";
+  EXPECT_STREQ("Korvel Velmora 3.0", gKCtlAlertTitle);
+  EXPECT_EQ(gExtensionID, gMacExtensionID);
+  EXPECT_GT(gMacPluginResFile, 1) << "the bundle's resources are the plug-in's resource file";
+  EXPECT_EQ(1, PfCurResFile()) << "the host's stays current";
+  ASSERT_NE(nullptr, kvToolButton);
+  ASSERT_NE(nullptr, GetDefaultCmdColl());
+  EXPECT_NE(nullptr, CmdCollFindCommand(nullptr, ASAtomFromString("Nup")));
+  AVMenuItem nup = AVMenubarAcquireMenuItemByName(AVAppGetMenubar(), "KRVL:Velmora3:nUpPages");
+  EXPECT_NE(nullptr, nup);
+  AVMenuItemRelease(nup);
+  EXPECT_EQ(KVAutomationProcs(), PIGetAutomation());
+  EXPECT_EQ(&CurrentProductString, KCtlNeighbours()->currentProductString) << "the dialogs' product names";
+  EXPECT_EQ(&BaseFontDict, KCtlNeighbours()->baseFontDict) << "the previews' fonts";
+  for (const std::string& c : kvtest::ModuleCalls())
+    EXPECT_EQ(0u, c.rfind("build:", 0)) << c << ": nothing but the commands' builders runs at start";
+  EXPECT_TRUE(MyUnload());
+}
+
+TEST_F(PlugInStart, TheHostsLanguageIsAskedWhenTheUserChoseNone) {
+  AVAppSetLanguage("XXX");  // a language the host cannot name: English
+  EXPECT_TRUE(MasterInit());
+  EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(gSystemMessageTable));
+}
+
+TEST_F(PlugInStart, ALanguageWithoutMessagesNeedsTheUsersChoice) {
+  AVAppSetLanguage("DEU");
+  EXPECT_FALSE(MasterInit()) << "refusing the chooser with the built-in strings ends the start";
+  EXPECT_TRUE(Alerts().empty()) << "without a further message";
+}
+
+TEST_F(PlugInStart, ALanguageChosenInTheChooserIsStoredAndUsed) {
+  AVAppSetLanguage("DEU");
+  KCtlAutomationStart(nullptr, 0);  // the chooser is answered with its first language
+  ASSERT_TRUE(MasterInit());
+  EXPECT_EQ(1, KCtlAutomationAnsweredCount());
+  char lang[20], folder[100];
+  GetUserLang(nullptr, lang, sizeof lang, folder, sizeof folder);
+  EXPECT_STREQ("en", lang);
+  EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(gSystemMessageTable));
+}
+
+TEST_F(PlugInStart, ShortOrDeclinedFolderPathsAreNotOffered) {
+  std::string real = MessageFolder();
+  for (const std::string& folder : {std::string("ab"), "*" + real}) {
+    SetMessageDirFolder(nullptr, folder.c_str());
+    AVAlertClearRecorded();
+    ASSERT_TRUE(MasterInit()) << folder;
+    EXPECT_TRUE(Alerts().empty()) << folder << ": " << Alerts().front();
+    EXPECT_EQ("OK", Msg("common.button.ok")) << folder;
+  }
+}
+
+TEST_F(PlugInStart, DecliningTheFolderRemembersItAsDeclined) {
+  std::string folder = MessageFolder();
+  SetMessageDirFolder(nullptr, folder.c_str());
+  AVAlertQueueAnswer(2);
+  ASSERT_TRUE(MasterInit());
+  ASSERT_EQ(1u, Alerts().size());
+  EXPECT_EQ("confirm: Korvel Velmora will use message directory " + folder +
+                ", or Cancel to reset to internal strings",
+            Alerts()[0]);
+  EXPECT_EQ("OK", Msg("common.button.ok")) << "the built-in strings";
+  char lang[20], stored[1000];
+  GetUserLang(nullptr, lang, sizeof lang, stored, sizeof stored);
+  EXPECT_EQ("*" + folder, std::string(stored));
+}
+
+TEST_F(PlugInStart, AnAcceptedFolderIsUsedAndItsLanguagesAreOffered) {
+  std::string folder = MessageFolder();
+  SetMessageDirFolder(nullptr, folder.c_str());
+  AVCursor before = AVSysGetCursor();
+  ASSERT_TRUE(MasterInit()) << "refusing the chooser over a folder still starts";
+  EXPECT_TRUE(GetMessageDebugMode());
+  EXPECT_EQ(before, AVSysGetCursor()) << "the cursor is put back";
+  EXPECT_EQ("N-up (folder)", Msg("impmenu1.cmd.nup"));
+  EXPECT_EQ("N-up (folder)", std::string(FindImpositionCommandRow(kImpCmdNup)->title));
+}
+
+TEST_F(PlugInStart, ABrokenFolderOffersTheBuiltInStrings) {
+  struct Case {
+    ASInt32 answer;  // to "use built in strings instead?"
+    const char* ok;
+  };
+  for (const Case& c : {Case{1, "OK"}, Case{2, "OK (folder)"}}) {
+    std::string folder = MessageFolder(true);
+    SetMessageDirFolder(nullptr, folder.c_str());
+    AVAlertClearRecorded();
+    AVAlertQueueAnswer(1);  // use the folder
+    AVAlertQueueAnswer(1);  // the folder reader's note of the memory it took
+    AVAlertQueueAnswer(c.answer);
+    ASSERT_TRUE(MasterInit()) << c.answer;
+    EXPECT_TRUE(Has(Alerts(), "confirm: Problem with message directory. Use built in strings instead?"));
+    SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString("en"), 0);
+    EXPECT_EQ(c.ok, Msg("common.button.ok")) << c.answer;
+  }
+}
+
+TEST_F(PlugInStart, BuiltInMessagesThatDoNotLoadEndTheStart) {
+  kvtest::TempDir resources;
+  std::filesystem::create_directories(resources.file("MSGB"));
+  struct Case {
+    const char* what;
+    const char* control;
+    const char* texts;
+  };
+  for (const Case& c : {Case{"no resources", nullptr, nullptr},
+                        Case{"a text that is its own key", "en\t1001\n", "common.button.ok\tcommon.button.ok\n"},
+                        Case{"an empty text", "en\t1001\n", "common.button.ok\t\n"}}) {
+    std::filesystem::remove_all(resources.file("MSGB"));
+    std::filesystem::create_directories(resources.file("MSGB"));
+    if (c.control) kvtest::WriteWholeFile(resources.file("MSGB/123"), c.control);
+    if (c.texts) kvtest::WriteWholeFile(resources.file("MSGB/1001"), c.texts);
+    PfBundleSetResourcesFolder(resources.path().c_str());
+    AVAlertClearRecorded();
+    EXPECT_FALSE(MasterInit()) << c.what;
+    EXPECT_TRUE(Has(Alerts(), std::string("note: ") + kFailed)) << c.what;
+  }
+}
+
+}  // namespace
