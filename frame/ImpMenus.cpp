@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/ProductString.h"
+#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/AVUTF8.h"
 #include "foundation/KCab.h"
@@ -281,7 +281,7 @@ ASBool InitImpMenus() {
   AVMenubar bar = AVAppGetMenubar();
   if (AVMenu extensions = AVMenubarAcquireMenuByName(bar, "Extensions")) {
     AVMenu impose = AVMenuNew("Imposition", "KRVL:Velmora3:Impose", gExtensionID);
-    AVMenuItem sub = NewItem(CurrentProductString(kProductStringPlain), "KRVL:Velmora3:ImposeSub", impose);
+    AVMenuItem sub = NewItem(CurrentProductString(kProductShortName), "KRVL:Velmora3:ImposeSub", impose);
     AVMenuAddMenuItem(extensions, sub, kMenuEnd);
     AVMenuItemRelease(sub);
 
@@ -318,11 +318,11 @@ ASBool InitImpMenus() {
     AVMenuRelease(impose);
     AVMenuRelease(extensions);
   }
-  AddHostItem("UsingExtensions", "Help", CurrentProductString(kProductStringMenu), "KRVL:Velmora3:Help", HelpMenuItem,
+  AddHostItem("UsingExtensions", "Help", CurrentProductString(kProductMenuName), "KRVL:Velmora3:Help", HelpMenuItem,
               nullptr);
-  AddHostItem("AboutExtensions", nullptr, CurrentProductString(kProductStringMenu), "KRVL:Velmora3:About",
+  AddHostItem("AboutExtensions", nullptr, CurrentProductString(kProductMenuName), "KRVL:Velmora3:About",
               AboutMenuItem, nullptr);
-  AddHostItem("Prefs", nullptr, CurrentProductString(kProductStringPlain), "KRVL:Velmora3:Prefs",
+  AddHostItem("Prefs", nullptr, CurrentProductString(kProductShortName), "KRVL:Velmora3:Prefs",
               GenericCmdExecuteMenuItem, (void*)(uintptr_t)kImpCmdPrefs);
   return 1;
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/ProductString.h"
+#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
@@ -62,8 +62,8 @@ void AddExtraSupportedFeatures() {
 
 void InitKVCommands(ASInt32) {
   if (GetDefaultCmdColl()) return;
-  PrepareDefaultCmdCollIdentity(kKVExtensionCode, CurrentProductString(kProductStringPlain),
-                                CurrentProductString(kProductStringFull), 1);
+  PrepareDefaultCmdCollIdentity(kKVExtensionCode, CurrentProductString(kProductShortName),
+                                CurrentProductString(kProductFullName), 1);
   PrepareDefaultCmdColl();
   CommandListControllerSetCmdColl(DefaultCommandListController(), GetDefaultCmdColl());
 

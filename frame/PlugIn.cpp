@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/ProductString.h"
+#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageFormat.h"
@@ -73,7 +73,7 @@ bool UseMessageFolder(char* language, const char* folder) {
   char question[1200];
   FormatMessageTextUTF8(question, sizeof question,
                         "%s will use message directory %s, or Cancel to reset to internal strings", nullptr, nullptr,
-                        "ss", CurrentProductString(kProductStringPlain), folder);
+                        "ss", CurrentProductString(kProductShortName), folder);
   if (!ConfirmMessageUTF8(question, 1)) {
     // Kept in the settings, but skipped from now on.
     std::string declined = std::string("*") + folder;
@@ -142,8 +142,8 @@ ASBool MasterInit() {
   }
 
   KCtlPlatformSetDominantLanguage((ASInt32)ASAtomFromString(language));
-  SetStatusBoxTitleUtf8(CurrentProductString(kProductStringPlain));
-  SetAlertKCtlMode(CurrentProductString(kProductStringFull));
+  SetStatusBoxTitleUtf8(CurrentProductString(kProductShortName));
+  SetAlertKCtlMode(CurrentProductString(kProductFullName));
   if (gKVToolButton) InitKVToolbutton();
   InitKVCommands(0);
   ASBool menus = InitImpMenus();

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/ProductString.h"
+#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/MFUtil.h"
@@ -91,7 +91,7 @@ void InitKVToolbutton() {
   AVToolButtonSetExecuteProc(kvToolButton, kvToolButtonExecute, nullptr);
   AVToolButtonSetComputeEnabledProc(kvToolButton, (AVComputeEnabledProc)kvToolButtonIsEnabledCallback, nullptr);
   AVToolButtonSetComputeMarkedProc(kvToolButton, (AVComputeMarkedProc)kvToolButtonIsMarkedCallback, nullptr);
-  const char* fullName = CurrentProductString(kProductStringFull);
+  const char* fullName = CurrentProductString(kProductFullName);
   AVToolButtonSetHelpText(kvToolButton, fullName);
 
   ASInt16 major = 0, minor = 0;

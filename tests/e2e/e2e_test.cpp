@@ -82,14 +82,14 @@ class Host : public ::testing::Test {
 TEST_F(Host, ThePlugInStartsWithAFreshPreferencesFolder) {
   Outcome r = Kvhost("--list-menus", false);
   ASSERT_EQ(0, r.status) << r.out;
-  EXPECT_TRUE(r.Says("Extensions\tExtensions\n  KRVL:Velmora3:ImposeSub\tKorvel Velmora\n")) << r.out;
+  EXPECT_TRUE(r.Says("Extensions\tExtensions\n  KRVL:Velmora3:ImposeSub\tKorvel Velmora 3\n")) << r.out;
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:ControlPanel\tControl Panel...\n")) << "messages are loaded";
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:nUpPages\tN-up Pages...\t(disabled)\n")) << "no document is open";
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:Remember\tRemember Last Command...\t(disabled)\n"));
   EXPECT_TRUE(r.Says("    KRVL:Velmora3:Sep\t-\t(disabled)\n"));
-  EXPECT_TRUE(r.Says("  KRVL:Velmora3:Help\tKorvel Velmora\n"));
-  EXPECT_TRUE(r.Says("    KRVL:Velmora3:About\tKorvel Velmora\n"));
-  EXPECT_TRUE(r.Says("    KRVL:Velmora3:Prefs\tKorvel Velmora\n"));
+  EXPECT_TRUE(r.Says("  KRVL:Velmora3:Help\tKorvel Velmora 3...\n"));
+  EXPECT_TRUE(r.Says("    KRVL:Velmora3:About\tKorvel Velmora 3...\n"));
+  EXPECT_TRUE(r.Says("    KRVL:Velmora3:Prefs\tKorvel Velmora 3\n"));
   EXPECT_FALSE(r.Says("error")) << r.out;
 
   Outcome withDoc = Kvhost("--list-menus " + Doc("in.pdf", 2), false);
@@ -121,7 +121,7 @@ TEST_F(Host, CommandsAreListedAndUnknownOnesRefused) {
   }
   Outcome unknown = Kvhost("--command NoSuchCommand " + Doc("in.pdf", 1), false);
   EXPECT_EQ(1, unknown.status);
-  EXPECT_TRUE(unknown.Says("error [Korvel Velmora 3.0]: There is no command called NoSuchCommand.")) << unknown.out;
+  EXPECT_TRUE(unknown.Says("error [Korvel Velmora 3.0k]: There is no command called NoSuchCommand.")) << unknown.out;
 }
 
 // ---- the command roads, with the test bundle
@@ -146,7 +146,7 @@ TEST_F(Host, ACommandRunsOnTheActiveDocumentAndItsHistoryTravelsWithTheFile) {
 
   Outcome none = Kvhost("--history " + Doc("plain.pdf", 1));
   EXPECT_EQ(1, none.status);
-  EXPECT_TRUE(none.Says("error [Korvel Velmora 3.0]: The document has no command history.")) << none.out;
+  EXPECT_TRUE(none.Says("error [Korvel Velmora 3.0k]: The document has no command history.")) << none.out;
 }
 
 TEST_F(Host, GivenParametersDecideTheRun) {

@@ -168,7 +168,7 @@ SKCab* NewTestCommand(const char* key, bool perPage, const char* statusTitle, bo
 void PrepareTestCollection() {
   LoadMessages();
   if (GetDefaultCmdColl()) return;
-  PrepareDefaultCmdCollIdentity("KRVL_KorvelVelmora3", "Korvel Velmora", "Korvel Velmora 3.0", 1);
+  PrepareDefaultCmdCollIdentity("KRVL_KorvelVelmora3", "Korvel Velmora 3", "Korvel Velmora 3.0k", 1);
   PrepareDefaultCmdColl();
   CommandListControllerSetCmdColl(DefaultCommandListController(), GetDefaultCmdColl());
   CmdCollAddCommand(nullptr, NewTestCommand("TestCmd", true, "Working", true));

@@ -31,7 +31,7 @@ class Automation : public ::testing::Test {
     kvtest::LoadMessages();
     kvtest::InstallTestModules(true, true);
     InitKVCommands(0);
-    SetAlertKCtlMode("Korvel Velmora 3.0");  // as after the plug-in's start
+    SetAlertKCtlMode("Korvel Velmora 3.0k");  // as after the plug-in's start
     kvtest::Calls().clear();
     kvtest::ModuleCalls().clear();
     kvtest::ForgetSeenParams();
@@ -109,7 +109,7 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
     if (c.alert) {
       EXPECT_EQ(std::vector<std::string>{c.alert}, RecordedAlerts()) << c.key;
       ASSERT_FALSE(AVAlertRecorded().empty());
-      EXPECT_EQ("Korvel Velmora 3.0", AVAlertRecorded()[0].title);
+      EXPECT_EQ("Korvel Velmora 3.0k", AVAlertRecorded()[0].title);
     }
   }
   SKCab* params = KCabNewInner();

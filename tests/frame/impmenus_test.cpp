@@ -163,7 +163,7 @@ TEST_F(Dispatcher, TheSubmenuAndTheHostsItems) {
   std::vector<Item> top = ItemsOf(extensions);
   ASSERT_EQ(1u, top.size());
   EXPECT_EQ("KRVL:Velmora3:ImposeSub", top[0].name);
-  EXPECT_EQ("Korvel Velmora", top[0].title);
+  EXPECT_EQ("Korvel Velmora 3", top[0].title);
   AVMenu impose = AVMenubarAcquireMenuByName(bar, "KRVL:Velmora3:Impose");
   ASSERT_NE(nullptr, impose);
   char title[100];

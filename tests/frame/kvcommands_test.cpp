@@ -61,8 +61,8 @@ TEST_F(KVCommands, RegistrationBuildsEveryModuleInOrderOnceWithIdentityAndFeatur
   SKCab* identity = KCabGetCab(GetDefaultCmdColl(), "_CollectionIdentity");
   ASSERT_NE(nullptr, identity);
   EXPECT_STREQ("KRVL_KorvelVelmora3", KCabGetString(identity, "Code"));
-  EXPECT_STREQ("Korvel Velmora", KCabGetString(identity, "Name"));
-  EXPECT_STREQ("Korvel Velmora 3.0", KCabGetString(identity, "FullName"));
+  EXPECT_STREQ("Korvel Velmora 3", KCabGetString(identity, "Name"));
+  EXPECT_STREQ("Korvel Velmora 3.0k", KCabGetString(identity, "FullName"));
   EXPECT_EQ(1, KCabGetInt(identity, "Version", 0));
   for (const char* feature : {"kv2base", "plugin", "KV2.9", "kv3alphabase"})
     EXPECT_TRUE(CmdCollSupportsFeature(nullptr, feature, nullptr)) << feature;

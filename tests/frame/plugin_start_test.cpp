@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "PlugInTestSupport.h"
-#include "engine/ProductString.h"
+#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageTable.h"
@@ -97,7 +97,7 @@ TEST_F(PlugInStart, AFreshStartPreparesEverything) {
   EXPECT_EQ("OK", Msg("common.button.ok"));
   EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(gSystemMessageTable));
   EXPECT_EQ(kAutoMessageModeKCtl, gAutoMessageMode.mode) << "alerts are the framework's from now on";
-  EXPECT_STREQ("Korvel Velmora 3.0", gKCtlAlertTitle);
+  EXPECT_STREQ("Korvel Velmora 3.0k", gKCtlAlertTitle);
   EXPECT_EQ(gExtensionID, gMacExtensionID);
   EXPECT_GT(gMacPluginResFile, 1) << "the bundle's resources are the plug-in's resource file";
   EXPECT_EQ(1, PfCurResFile()) << "the host's stays current";
@@ -155,7 +155,7 @@ TEST_F(PlugInStart, DecliningTheFolderRemembersItAsDeclined) {
   AVAlertQueueAnswer(2);
   ASSERT_TRUE(MasterInit());
   ASSERT_EQ(1u, Alerts().size());
-  EXPECT_EQ("confirm: Korvel Velmora will use message directory " + folder +
+  EXPECT_EQ("confirm: Korvel Velmora 3 will use message directory " + folder +
                 ", or Cancel to reset to internal strings",
             Alerts()[0]);
   EXPECT_EQ("OK", Msg("common.button.ok")) << "the built-in strings";

@@ -53,7 +53,7 @@ TEST_F(ToolButton, StandsBeforeTheEndOfTheToolsAndReopensTheLastDialog) {
   ASSERT_NE(nullptr, icon);
   EXPECT_EQ((ASInt32)std::filesystem::file_size(kvtest::PlugInSession::BundleResources() + "/png/kv3.png"),
             AVIconGetDataSize(icon));
-  EXPECT_STREQ("Korvel Velmora 3.0", AVToolButtonGetHelpText(kvToolButton));
+  EXPECT_STREQ("Korvel Velmora 3.0k", AVToolButtonGetHelpText(kvToolButton));
   ASText label = ASTextNew();
   EXPECT_EQ(0, AVToolButtonGetLabelText(kvToolButton, label)) << "no label on hosts up to 9";
   ASTextDestroy(label);
@@ -70,7 +70,7 @@ TEST_F(ToolButton, HostsAfterVersion9ShowALabel) {
   InitKVToolbutton();
   ASText label = ASTextNew();
   EXPECT_EQ(800, AVToolButtonGetLabelText(kvToolButton, label));
-  EXPECT_STREQ(" Korvel Velmora 3.0", ASTextGetUTF8(label));
+  EXPECT_STREQ(" Korvel Velmora 3.0k", ASTextGetUTF8(label));
   ASTextDestroy(label);
 }
 
