@@ -9,6 +9,11 @@
 struct SKCab;
 struct SMacDialogInfo;
 
+// Classic mode: the simpler dialogs of earlier versions (set only by
+// KVPrefsFromCab); classic 2 also starts insertions at the current page.
+extern ASBool gKVClassic;
+extern ASBool gKVClassic2;
+
 // The stored general preferences, or a new empty cabinet; owned by the caller.
 SKCab* LoadGeneralPrefsCab();
 // Merges cab into the stored general preferences.
