@@ -25,3 +25,9 @@ SKCtlDialog* NewChangeLanguageDialog(SMessageTable* table, ASBool offerDefault);
 // Runs the language dialog over table (null: the languages of the control
 // resource) and stores the choice; true when a new choice was stored.
 ASBool RunLangUI(SMessageTable* table, ASInt32 controlId, const char* unused, ASBool offerDefault, SKCab* positionCab);
+
+// The message setup dialog for translators: the language, the message folder
+// and loading messages from it; true when closed with OK.
+ASBool RunGenMsgUI(const char* unused);
+// Applies the message setup dialog's values.
+void SetGenMsgCab(const char* unused, SKCab* values);
