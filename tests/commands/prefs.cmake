@@ -2,6 +2,7 @@
 kv_test(commands_prefs_tests
   SOURCES prefs_test.cpp
   LIBS commands frame kctl foundation host platform)
+add_dependencies(commands_prefs_tests kv3_resources)
 # Reading them once per run: one process per test.
 kv_test(commands_prefs_read_tests
   SOURCES ../support/OneTestPerProcess.cpp prefs_read_test.cpp

@@ -371,7 +371,7 @@ bool Visible(const std::string& caption) {
 void ClickCaption(const std::string& caption, uint16_t modifiers = 0) {
   int16_t item = PfDriverItemByCaption(kvtest::KCtlFixture::Front(), caption.c_str());
   ASSERT_GT(item, 0) << caption;
-  PfDriverClickItem(kvtest::KCtlFixture::Front(), item, modifiers);
+  EXPECT_TRUE(PfDriverClickItem(kvtest::KCtlFixture::Front(), item, modifiers)) << caption;
 }
 std::string FrontTitle() {
   PfDialogRef d = kvtest::KCtlFixture::Front();
@@ -419,8 +419,8 @@ TEST_F(Prefs, DialogStoresTheChoicesAndAppliesThem) {
 
 TEST_F(Prefs, CancelStoresAndChangesNothing) {
   PfScript script;
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
   script.Then([&] {
-    ClickCaption(Msg("dlg.prefs.imposition"));
     ClickCaption(Msg("dlg.full.5"));
     PfDriverPressButton(Front(), Msg("common.button.cancel").c_str());
   });
@@ -516,6 +516,74 @@ TEST_F(Prefs, CustomSizesButtonOpensTheMoreSizesChooser) {
   EXPECT_FALSE(DoPrefsDialog());
   EXPECT_EQ(Msg("dlg.moresizes.title"), chooser);
   EXPECT_EQ(Msg("dlg.full.title2"), back);
+}
+
+// ---- the language button -----------------------------------------------------------------
+
+class PrefsLanguage : public Prefs {
+ protected:
+  void SetUp() override {
+    Prefs::SetUp();
+    PfBundleSetResourcesFolder(KV_TEST_BUILD_DIR "/plugins/kv3/Resources");
+  }
+};
+
+TEST_F(PrefsLanguage, ChangingTheLanguageEndsThePreferencesAsCancelled) {
+  MessageCapture messages;
+  PfScript script;
+  std::string chooser;
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
+  script.Then([&] {
+    ClickCaption(Msg("dlg.full.5"));
+    ClickCaption(Msg("prefs.lang.button"));
+  });
+  script.Then([&] {
+    chooser = FrontTitle();
+    // "Default" is chosen while nothing is stored; the next entry is English.
+    PfDriverChoosePopup(Front(), PfDriverItemByKey(Front(), "Lang"), 1);
+    PfDriverPressButton(Front(), Msg("common.button.ok").c_str());
+  });
+  EXPECT_FALSE(DoPrefsDialog());
+  EXPECT_EQ(Msg("dlg.lang.title"), chooser);
+  EXPECT_EQ(1u, messages.Count(Msg("prefs.lang.1")));
+  EXPECT_EQ(kRegColourAllSeps, gRegistrationColour) << "nothing of the cancelled dialog is applied";
+  SKCab* stored = Stored();
+  EXPECT_TRUE(!stored || !KCabKnown(stored, "RegColour"));
+  if (stored) KCabDestroy(stored);
+
+  // Choosing the stored language again changes nothing: the dialog stays.
+  std::string after;
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
+  script.Then([&] { ClickCaption(Msg("prefs.lang.button")); });
+  script.Then([&] { PfDriverPressButton(Front(), Msg("common.button.ok").c_str()); });
+  script.Then([&] {
+    after = FrontTitle();
+    PfDriverPressButton(Front(), Msg("common.button.ok").c_str());
+  });
+  EXPECT_TRUE(DoPrefsDialog());
+  EXPECT_EQ(Msg("dlg.full.title2"), after);
+  EXPECT_EQ(1u, messages.Count(Msg("prefs.lang.1")));
+}
+
+TEST_F(PrefsLanguage, TheTranslatorsRoadAsksFirstAndNoEndsIt) {
+  MessageCapture messages;  // questions take their default answer: no
+  PfScript script;
+  std::string after;
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
+  script.Then([&] {
+    AVSysSetModifiers(AV_OPTION);
+    ClickCaption(Msg("prefs.lang.button"));
+  });
+  script.Then([&] {
+    after = FrontTitle();
+    AVSysSetModifiers(0);
+    PfDriverPressButton(Front(), Msg("common.button.cancel").c_str());
+  });
+  EXPECT_FALSE(DoPrefsDialog());
+  ASSERT_EQ(1u, messages.messages().size());
+  EXPECT_EQ(kAutoMessageConfirm, messages.messages()[0].type);
+  EXPECT_NE(std::string::npos, messages.messages()[0].text.find("for use by translators"));
+  EXPECT_EQ(Msg("dlg.full.title2"), after) << "declined: the preferences stay open";
 }
 
 TEST_F(Prefs, ModuleSlotsAreRegistered) {
