@@ -19,14 +19,14 @@ using namespace kvtest;
 
 namespace {
 
-std::string Msg(const char *key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
+std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 std::string Title() { return PfGetWindowTitleUTF8(PfGetDialogWindow(KCtlFixture::Front())); }
 std::string TextOfId(ASInt32 id) { return PfText(KCtlFixture::Front(), KCtlFixture::ItemOfId(id)); }
-void TypeId(ASInt32 id, const char *text) {
+void TypeId(ASInt32 id, const char* text) {
   PfDriverTypeText(KCtlFixture::Front(), KCtlFixture::ItemOfId(id), text, true);
 }
-void Press(const char *key) { ASSERT_TRUE(PfDriverPressButton(KCtlFixture::Front(), Msg(key).c_str())) << key; }
-ASAtom Word(const char *w) { return ASAtomFromString(w); }
+void Press(const char* key) { ASSERT_TRUE(PfDriverPressButton(KCtlFixture::Front(), Msg(key).c_str())) << key; }
+ASAtom Word(const char* w) { return ASAtomFromString(w); }
 
 struct Fields {
   std::string style, dist, length, width;
@@ -46,7 +46,7 @@ class CropMarkDialog : public KCtlFixture {
     PDFCtlTerm();
     KCtlFixture::TearDown();
   }
-  SKCab *params = nullptr;
+  SKCab* params = nullptr;
 };
 
 TEST_F(CropMarkDialog, OpensWithTheLanguageDefaultAndStoresTypedMeasuresOnOK) {
@@ -102,7 +102,7 @@ TEST_F(CropMarkDialog, TheBrowserCyclesThroughTheFiveStylesWithAPreviewOfEach) {
   for (int i = 0; i < 6; ++i)
     script.Then([&] {
       numbers.push_back(TextOfId(101));
-      SPDFCtlInfo *rec = FindPDFCtlInfo(FrontInfo(), 103);
+      SPDFCtlInfo* rec = FindPDFCtlInfo(FrontInfo(), 103);
       previews.push_back(rec && CosObjGetType(rec->object) != CosNull && rec->drawMode == kPDFCtlFit);
       Press("dlg.cropmarkstyle.7");
     });
@@ -116,11 +116,11 @@ TEST_F(CropMarkDialog, TheBrowserCyclesThroughTheFiveStylesWithAPreviewOfEach) {
 }
 
 struct BrowseCase {
-  const char *name;
-  const char *start;  // "CropStyle" before
+  const char* name;
+  const char* start;  // "CropStyle" before
   int nextClicks;     // in the browser
   bool browserOK;
-  const char *style;  // "CropStyle" after OK
+  const char* style;  // "CropStyle" after OK
   Fields fields;      // after the browser closes
 };
 
@@ -132,7 +132,7 @@ TEST_F(CropMarkDialog, ChoosingAStyleInTheBrowser) {
       {"same style", "Corners", 5, true, "Corners", {"1", "7", "20", "0.3"}},
       {"browser cancelled", "Corners", 2, false, "Corners", {"1", "7", "20", "0.3"}},
   };
-  for (const BrowseCase &c : cases) {
+  for (const BrowseCase& c : cases) {
     SCOPED_TRACE(c.name);
     KCabMakeEmpty(params);
     KCabPutAtom(params, "CropStyle", Word(c.start));
@@ -188,7 +188,7 @@ TEST_F(CropMarkDialog, TheDefaultsButtonRestoresTheStylesMeasures) {
 
 TEST(CropMarkParams, FillInMissingKeepsWhatIsThere) {
   ASSERT_TRUE(LoadEnglishMessages());
-  SKCab *cab = KCabNewInner();
+  SKCab* cab = KCabNewInner();
   KCabPutDouble(cab, "CropLength", 5);
   CropMarkFillInMissingParams(cab);
   EXPECT_EQ(Word("Corners"), KCabGetAtom(cab, "CropStyle", ASAtomNull));
@@ -200,10 +200,10 @@ TEST(CropMarkParams, FillInMissingKeepsWhatIsThere) {
 
 TEST(CropMarkParams, DescriberAppendsOneLineAndLeavesParamsAlone) {
   ASSERT_TRUE(LoadEnglishMessages());
-  SKCab *params = KCabNewInner();
+  SKCab* params = KCabNewInner();
   KCabPutAtom(params, "CropStyle", Word("CornersMid"));
   KCabPutDouble(params, "CropDist", 6);
-  SKCab *lines = KCabNewInner();
+  SKCab* lines = KCabNewInner();
   KCabPutStringCopy(lines, "", "first");
   CropMarkDescriber(lines, params);
   ASSERT_TRUE(KCabKnownNumKey(lines, 1));
