@@ -267,7 +267,7 @@ ASInt32 PrefsLang(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
       if (!ConfirmMessageUTF8(kTranslatorWarning, 2)) return kKCtlCallBackGoOn;
       gTranslatorWarningAccepted = 1;
     }
-    // PENDING-GENMSG RunGenMsgUI(gLangPrefKey);
+    RunGenMsgUI(gLangPrefKey);
     if (data) KCtlTerminateDialog(dialog, data, 2);
     return kKCtlCallBackStop;
   }

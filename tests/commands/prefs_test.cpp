@@ -586,6 +586,42 @@ TEST_F(PrefsLanguage, TheTranslatorsRoadAsksFirstAndNoEndsIt) {
   EXPECT_EQ(Msg("dlg.full.title2"), after) << "declined: the preferences stay open";
 }
 
+TEST_F(PrefsLanguage, TheTranslatorsRoadOpensTheMessageSetupAndClosesThePreferences) {
+  // The host's confirmation answers yes.
+  PfScript script;
+  std::string setup;
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
+  script.Then([&] {
+    AVSysSetModifiers(AV_OPTION);
+    ClickCaption(Msg("prefs.lang.button"));
+  });
+  script.Then([&] {
+    setup = FrontTitle();
+    AVSysSetModifiers(0);
+    PfDriverPressButton(Front(), "Cancel");
+  });
+  EXPECT_FALSE(DoPrefsDialog());
+  EXPECT_EQ("Internal message setup", setup);
+  ASSERT_EQ(1u, AVAlertRecorded().size());
+  EXPECT_EQ("confirm", AVAlertRecorded()[0].kind);
+
+  // Asked once in a run.
+  setup.clear();
+  script.Then([&] { ClickCaption(Msg("dlg.prefs.imposition")); });
+  script.Then([&] {
+    AVSysSetModifiers(AV_OPTION);
+    ClickCaption(Msg("prefs.lang.button"));
+  });
+  script.Then([&] {
+    setup = FrontTitle();
+    AVSysSetModifiers(0);
+    PfDriverPressButton(Front(), "Cancel");
+  });
+  EXPECT_FALSE(DoPrefsDialog());
+  EXPECT_EQ("Internal message setup", setup);
+  EXPECT_EQ(1u, AVAlertRecorded().size());
+}
+
 TEST_F(Prefs, ModuleSlotsAreRegistered) {
   EXPECT_EQ(&ReadGeneralPrefs, KVCommandModules().ReadGeneralPrefs);
   EXPECT_EQ(&DoPrefsDialog, KVCommandModules().DoPrefsDialog);
