@@ -14,11 +14,9 @@
 #include "frame/KVCommands.h"
 #include "frame/ToolButton.h"
 #include "host/AV.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/StatusBox.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
-#include "pdftools/DocCache.h"
 #include "pdftools/PDFAtoms.h"
 #include "platform/PfResource.h"
 
@@ -48,15 +46,6 @@ void OpenPluginResourceFile() {
   int16_t current = PfCurResFile();
   gMacPluginResFile = PfOpenResourceFolder(folder);
   PfUseResFile(current);
-}
-
-// The services of the lower subsystems that the dialog framework reaches
-// through its table of neighbours; slots already filled stay.
-void InstallDialogNeighbours() {
-  SKCtlNeighbourProcs procs = *KCtlNeighbours();
-  procs.currentProductString = CurrentProductString;
-  procs.baseFontDict = BaseFontDict;
-  KCtlSetNeighbourProcs(&procs);
 }
 
 // The built-in strings count only when "common.button.ok" then has a text of
@@ -116,7 +105,6 @@ ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
 ASBool MasterInit() {
   gMacExtensionID = gExtensionID;
   OpenPluginResourceFile();
-  InstallDialogNeighbours();
 
   InitGlobalAtomTable();
   InitSystemMessageTable();

@@ -14,7 +14,6 @@
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/PageLabels.h"
-#include "support/TestPageSizes.h"
 
 namespace kvtest {
 
@@ -105,9 +104,6 @@ void PagesTest::SetUp() {
     loaded = true;
     ASSERT_TRUE(LoadEnglishMessages());
   }
-  // The page-size service is not part of these programs: the framework's
-  // exported page sizes read their cabinets through the test one.
-  TestPageSizes::Install();
   StatusBoxTerm();
   PfFlushEvents(kPfEveryEvent);
   CloseAllViews();

@@ -20,7 +20,6 @@
 #include "host/AVAlert.h"
 #include "host/PIAutomation.h"
 #include "kctl/KCtlAutomation.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/MacDialog.h"
 #include "pdftools/DocCache.h"
 #include "platform/PfResource.h"
@@ -108,8 +107,6 @@ TEST_F(PlugInStart, AFreshStartPreparesEverything) {
   EXPECT_NE(nullptr, nup);
   AVMenuItemRelease(nup);
   EXPECT_EQ(KVAutomationProcs(), PIGetAutomation());
-  EXPECT_EQ(&CurrentProductString, KCtlNeighbours()->currentProductString) << "the dialogs' product names";
-  EXPECT_EQ(&BaseFontDict, KCtlNeighbours()->baseFontDict) << "the previews' fonts";
   for (const std::string& c : kvtest::ModuleCalls())
     EXPECT_EQ(0u, c.rfind("build:", 0)) << c << ": nothing but the commands' builders runs at start";
   EXPECT_TRUE(MyUnload());
