@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/SampleDoc.h"
+#include "engine/TemplatePages.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageFormat.h"
@@ -14,10 +15,14 @@
 #include "frame/KVCommands.h"
 #include "frame/ToolButton.h"
 #include "host/AV.h"
+#include "kctl/KCtlAlert.h"
 #include "kctl/StatusBox.h"
+#include "kctl/mac/JPEGCtl.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
+#include "kctl/mac/PDFCtl.h"
 #include "pdftools/PDFAtoms.h"
+#include "pdftools/PageSizes.h"
 #include "platform/PfResource.h"
 
 namespace {
@@ -139,4 +144,17 @@ ASBool MasterInit() {
   return menus;
 }
 
-ASBool MyUnload() { return 1; }
+// What the plug-in keeps between commands goes with it, so that a host that
+// unloads and loads it again finds nothing left over: open dialogs and the
+// status box, the remembered alert positions, the cached background file and
+// preview document, the page-size collection and the message setup's tables.
+ASBool MyUnload() {
+  StatusBoxTerm();
+  KCtlAlertTerm();
+  PDFCtlTerm();
+  JPEGCtlTerm();
+  TemplateCacheTerm();
+  PageSizeCollectionTerm();
+  LanguageTerm();
+  return 1;
+}
