@@ -14,6 +14,7 @@
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/PageLabels.h"
+#include "support/TestPageSizes.h"
 
 namespace kvtest {
 
@@ -104,6 +105,8 @@ void PagesTest::SetUp() {
     loaded = true;
     ASSERT_TRUE(LoadEnglishMessages());
   }
+  // The page-size collection in a preferences folder of the test's own.
+  TestPageSizes::Install();
   StatusBoxTerm();
   PfFlushEvents(kPfEveryEvent);
   CloseAllViews();
@@ -121,6 +124,7 @@ void PagesTest::TearDown() {
   docs.clear();
   CloseAllViews();
   StatusBoxTerm();
+  TestPageSizes::Uninstall();
   EXPECT_EQ(pagesAcquired_, PDGetAcquiredPageCount()) << "pages left acquired";
 }
 
