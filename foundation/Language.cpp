@@ -68,6 +68,13 @@ LanguageWithParamsProc LanguageWithParams() {
   return proc;
 }
 
+// OK ends a dialog with 1, Cancel with 2.
+void AddOkAndCancel(SKCtlDialog* d) {
+  KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK, 1, GetMessageFromTableByKey(gSystemMessageTable, "common.button.ok"),
+                    nullptr);
+  KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagCancel, 2, "Cancel", nullptr);
+}
+
 // The message setup dialog's test table (from the first successful load until
 // the next) and its values of the last opening.
 SMessageTable* gGenMsgTestTable = nullptr;
@@ -180,9 +187,7 @@ SKCtlDialog* NewChangeLanguageDialog(SMessageTable* table, ASBool offerDefault) 
     SKCtlElem* pulldown = KCtlAddNewElement(d, kKCtlPulldown, kKCtlFlagOwnsItemList, -1, nullptr, nullptr);
     KCtlElemSetItemList(items, pulldown);
     KCtlSetExportKeyListAtom("Lang", pulldown);
-    KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK, 1,
-                      GetMessageFromTableByKey(gSystemMessageTable, "common.button.ok"), nullptr);
-    KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagCancel, 2, "Cancel", nullptr);
+    AddOkAndCancel(d);
   HANDLER
     KCtlDestroyDialog(d);
     RERAISE();
@@ -364,9 +369,7 @@ ASBool RunGenMsgUI(const char*) {
       KCtlSetExportKeyEditString("ID", 0, id);
       KCtlSetActionCallback(id, kKCtlTriggerEditChanged, GenMsgMessageIdChange, nullptr);
       KCtlForceElementSize(400, 60, KCtlAddNewElement(d, kKCtlStaticText, 0x800000, kGenMsgResultId, " ", group));
-      KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK, 1,
-                        GetMessageFromTableByKey(gSystemMessageTable, "common.button.ok"), nullptr);
-      KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagCancel, 2, "Cancel", nullptr);
+      AddOkAndCancel(d);
     HANDLER
       KCtlDestroyDialog(d);
       RERAISE();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/SampleDoc.h"
+#include "engine/TemplatePages.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageFormat.h"
@@ -14,12 +15,14 @@
 #include "frame/KVCommands.h"
 #include "frame/ToolButton.h"
 #include "host/AV.h"
-#include "kctl/KCtlNeighbours.h"
+#include "kctl/KCtlAlert.h"
 #include "kctl/StatusBox.h"
+#include "kctl/mac/JPEGCtl.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
-#include "pdftools/DocCache.h"
+#include "kctl/mac/PDFCtl.h"
 #include "pdftools/PDFAtoms.h"
+#include "pdftools/PageSizes.h"
 #include "platform/PfResource.h"
 
 namespace {
@@ -48,15 +51,6 @@ void OpenPluginResourceFile() {
   int16_t current = PfCurResFile();
   gMacPluginResFile = PfOpenResourceFolder(folder);
   PfUseResFile(current);
-}
-
-// The services of the lower subsystems that the dialog framework reaches
-// through its table of neighbours; slots already filled stay.
-void InstallDialogNeighbours() {
-  SKCtlNeighbourProcs procs = *KCtlNeighbours();
-  procs.currentProductString = CurrentProductString;
-  procs.baseFontDict = BaseFontDict;
-  KCtlSetNeighbourProcs(&procs);
 }
 
 // The built-in strings count only when "common.button.ok" then has a text of
@@ -116,7 +110,6 @@ ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
 ASBool MasterInit() {
   gMacExtensionID = gExtensionID;
   OpenPluginResourceFile();
-  InstallDialogNeighbours();
 
   InitGlobalAtomTable();
   InitSystemMessageTable();
@@ -151,4 +144,17 @@ ASBool MasterInit() {
   return menus;
 }
 
-ASBool MyUnload() { return 1; }
+// What the plug-in keeps between commands goes with it, so that a host that
+// unloads and loads it again finds nothing left over: open dialogs and the
+// status box, the remembered alert positions, the cached background file and
+// preview document, the page-size collection and the message setup's tables.
+ASBool MyUnload() {
+  StatusBoxTerm();
+  KCtlAlertTerm();
+  PDFCtlTerm();
+  JPEGCtlTerm();
+  TemplateCacheTerm();
+  PageSizeCollectionTerm();
+  LanguageTerm();
+  return 1;
+}

@@ -5,7 +5,10 @@
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDFExc.hh>
 
+#include <locale.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <unordered_set>
@@ -92,12 +95,9 @@ CosType TypeOfHandle(QPDFObjectHandle h) {
 bool IsScalarType(CosType t) { return t == CosInteger || t == CosReal || t == CosBoolean || t == CosName || t == CosString; }
 
 double Numeric(QPDFObjectHandle h) {
-  if (h.isInteger()) return (double)h.getIntValue();
-  if (h.isReal()) {
-    double v = h.getNumericValue();
-    return std::isfinite(v) ? v : 0.0;
-  }
-  ASRaise(cosErrBadType);
+  if (!h.isNumber()) ASRaise(cosErrBadType);
+  double v = NumberValue(h);
+  return std::isfinite(v) ? v : 0.0;
 }
 
 // The dictionary an operation works on: a dictionary, or a stream's.
@@ -236,6 +236,14 @@ void DestroyCosDoc(CosDoc doc) {
   LiveDocs().erase(doc);
   doc->magic = 0;
   delete doc;
+}
+
+double NumberValue(QPDFObjectHandle h) {
+  if (h.isInteger()) return (double)h.getIntValue();
+  if (!h.isReal()) return 0.0;
+  static locale_t c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+  std::string text = h.getRealValue();
+  return c ? strtod_l(text.c_str(), nullptr, c) : std::strtod(text.c_str(), nullptr);
 }
 
 std::string KeyFor(ASAtom key) {

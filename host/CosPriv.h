@@ -83,6 +83,12 @@ void MarkTreeChanged(CosDoc doc);
 // "/Name" for an atom.
 std::string KeyFor(ASAtom key);
 
+// The value of an integer or real object. qpdf keeps a real as its text and
+// reads it with the process locale, which under a comma-decimal locale stops
+// at the point ("200.5" gives 200): the text is read here in the C locale.
+// Unreadable texts give 0; huge ones infinity, for the caller to judge.
+double NumberValue(QPDFObjectHandle h);
+
 // Runs work and turns anything it throws into a host exception.
 template <class F>
 auto Guard(F&& work) -> decltype(work()) {

@@ -474,7 +474,7 @@ bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect) {
   for (int i = 0; i < 4; ++i) {
     QPDFObjectHandle item = obj.getArrayItem(i);
     if (!item.isNumber()) return false;
-    v[i] = item.getNumericValue();
+    v[i] = NumberValue(item);
     if (!std::isfinite(v[i])) return false;
   }
   rect->left = ASFloatToFixed(std::min(v[0], v[2]));
@@ -778,7 +778,7 @@ PDRotate PDPageGetRotate(PDPage page) {
   return Guard([&]() -> PDRotate {
     QPDFObjectHandle r = FindInherited(PageHandle(page), "/Rotate");
     if (!r.isNumber()) return 0;
-    double v = r.getNumericValue();
+    double v = NumberValue(r);
     if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
     long long deg = (long long)v % 360;
     if (deg < 0) deg += 360;

@@ -13,11 +13,11 @@
 #include "host/PD.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlLayout.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeDialogs.h"
 #include "kctl/mac/KCtlMac.h"
+#include "pdftools/PageSizes.h"
 
 namespace {
 
@@ -35,7 +35,6 @@ struct SBackgroundDialogInfo {
 
 ASPathName lastAddBackgroundASPathName = nullptr;
 
-const SKCtlNeighbourProcs* N() { return KCtlNeighbours(); }
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
@@ -269,9 +268,7 @@ ASBool BackgroundDialogCoreVerify(SKCab* cab, SKCab** out, const char* name, ASB
     repeat = to - from + 1;
     Refuse("uicustsz.repeatreduced", alerts);
   }
-  if (!N()->newPageSizeBackground) return 0;
-  SKCab* size = N()->newPageSizeBackground(name, diPath.c_str(), (long)from, (long)to, (long)repeat, noSaveIfUnnamed);
-  if (!size) return 0;
+  SKCab* size = NewPageSizeBackground(name, diPath.c_str(), (long)from, (long)to, (long)repeat, noSaveIfUnnamed);
   if (out)
     *out = size;
   else
@@ -284,9 +281,8 @@ ASBool BackgroundDialogVerifyAndMakeCab(SKCab* cab, SKCab** out) {
   SKCab* size = nullptr;
   if (!BackgroundDialogCoreVerify(cab, &size, KCabGetString(cab, "Name"), 1, 1)) return 0;
   SetReturnKeyForAddedSize(cab, size);
-  SKCab* collection = N()->getSystemDefaultPageSizeCollection ? N()->getSystemDefaultPageSizeCollection() : nullptr;
-  if (N()->pageSizeCollectionAddOrReplace && N()->pageSizeCollectionAddOrReplace(collection, size)) {
-    if (N()->saveSystemDefaultPageSizeCollection) N()->saveSystemDefaultPageSizeCollection();
+  if (PageSizeCollectionAddOrReplace(GetSystemDefaultPageSizeCollection(), size)) {
+    SaveSystemDefaultPageSizeCollection();
     if (out) *out = size;
     return 1;
   }

@@ -9,11 +9,11 @@
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "kctl/KCtlExport.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
 #include "kctl/mac/KCtlMac.h"
+#include "pdftools/PageSizes.h"
 
 namespace {
 
@@ -21,16 +21,11 @@ constexpr ASUns32 kFreeBoth = kKCtlDialogFreeDescription | kKCtlDialogFreeData;
 constexpr ASInt16 kEntryPopupId = 102;
 constexpr ASInt16 kEntryTextId = 101;
 
-const SKCtlNeighbourProcs* N() { return KCtlNeighbours(); }
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
-SKCab* Collection() {
-  return N()->getSystemDefaultPageSizeCollection ? N()->getSystemDefaultPageSizeCollection() : nullptr;
-}
-void SaveCollection() {
-  if (N()->saveSystemDefaultPageSizeCollection) N()->saveSystemDefaultPageSizeCollection();
-}
+SKCab* Collection() { return GetSystemDefaultPageSizeCollection(); }
+void SaveCollection() { SaveSystemDefaultPageSizeCollection(); }
 
 // Runs a description modally on the cabinets; the run frees the description.
 ASInt32 RunModal(SKCtlDialog* d, SKCab* exportCab, SKCab* posCab) {
@@ -59,7 +54,7 @@ ASInt32 ShowChosenEntry(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*)
   if (!text) return kKCtlCallBackGoOn;
   char out[1000] = {0};
   if (SKCab* item = KCtlGetSelectedPulldownItem(dialog, kEntryPopupId))
-    if (N()->pageSizeCabLongFormat) N()->pageSizeCabLongFormat(item, out, (int)sizeof out);
+    PageSizeCabLongFormat(item, out, (int)sizeof out);
   out[sizeof out - 1] = 0;
   KCtlPlatformSetControlText(dialog, data, text, out);
   return kKCtlCallBackGoOn;
@@ -70,7 +65,7 @@ ASInt32 ShowChosenEntry(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*)
 void SetReturnKeyForAddedSize(SKCab* cab, SKCab* pageSize) {
   if (!cab || !pageSize) return;
   std::string text(4096, '\0');
-  if (N()->pageSizeCabShortFormat) N()->pageSizeCabShortFormat(pageSize, text.data(), (int)text.size());
+  PageSizeCabShortFormat(pageSize, text.data(), (int)text.size());
   KCabPutAtom(cab, ".AddedKey", Atom(text.c_str()));
 }
 
@@ -129,12 +124,10 @@ ASBool DoAddBlankPageSizeDialog(SKCab* cab) {
     ErrMessageUTF8(Msg("pagesizes.err.badsize"));
     return 1;
   }
-  if (!N()->newPageSizeCabBlankPoints || !N()->pageSizeCollectionAddOrReplace) return 1;
-  SKCab* size = N()->newPageSizeCabBlankPoints(KCabGetString(cab, "Name"), width, height, 1);
-  if (!size) return 1;
+  SKCab* size = NewPageSizeCabBlankPoints(KCabGetString(cab, "Name"), width, height, 1);
   // The key goes in first: a refused size is disposed of here.
   SetReturnKeyForAddedSize(cab, size);
-  if (N()->pageSizeCollectionAddOrReplace(Collection(), size)) {
+  if (PageSizeCollectionAddOrReplace(Collection(), size)) {
     SaveCollection();
   } else {
     KCabDestroy(size);
@@ -165,7 +158,7 @@ ASBool DoReviewPageSizeDialog(SKCab* collection, SKCab* cab) {
     if (RunModal(d, own, cab) == 1) {
       SKCab* chosen = KCabGetCab(own, "Entry");
       if (chosen) {
-        const char* name = N()->pageSizeCabGetName ? N()->pageSizeCabGetName(chosen) : nullptr;
+        const char* name = PageSizeCabGetName(chosen);
         bool unnamed = !name || !*name;
         char question[1200];
         FormatMessageByKeyUTF8(nullptr, "uicustsz.confirm.deletesize", "Delete %s?", question, sizeof question, "s",
@@ -174,10 +167,9 @@ ASBool DoReviewPageSizeDialog(SKCab* collection, SKCab* cab) {
           bool ok;
           if (unnamed) {
             // Unnamed sizes are never stored: nothing to save.
-            ok = N()->pageSizeCollectionDeleteAnonByContents &&
-                 N()->pageSizeCollectionDeleteAnonByContents(collection, chosen);
+            ok = PageSizeCollectionDeleteAnonByContents(collection, chosen);
           } else {
-            ok = N()->pageSizeCollectionDeleteByName && N()->pageSizeCollectionDeleteByName(collection, name);
+            ok = PageSizeCollectionDeleteByName(collection, name);
             if (ok) SaveCollection();
           }
           if (ok)

@@ -14,12 +14,12 @@
 #include "foundation/MessageTable.h"
 #include "foundation/TextConv.h"
 #include "kctl/KCtlExport.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/PageSizeDialogs.h"
 #include "kctl/mac/DialogTrace.h"
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
+#include "pdftools/PageSizes.h"
 
 namespace {
 
@@ -28,33 +28,26 @@ constexpr size_t kOrientationStemBytes = 88;
 constexpr size_t kOrientationKeyBytes = 100;
 const char kMissing[] = "Missing or unexpected size";
 
-const SKCtlNeighbourProcs* N() { return KCtlNeighbours(); }
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
-// ---- The page-size service, with its absence answered
+// ---- The page-size collection's cabinets
 
-ASInt32 TypeOf(SKCab* size) {
-  return size && N()->pageSizeCabGetType ? N()->pageSizeCabGetType(size) : -1;
-}
-bool IsBlank(SKCab* size) { return TypeOf(size) == 0; }
-bool IsBackground(SKCab* size) { return TypeOf(size) == 1; }
-const char* NameOf(SKCab* size) { return size && N()->pageSizeCabGetName ? N()->pageSizeCabGetName(size) : nullptr; }
-bool NameEqual(SKCab* a, SKCab* b) { return N()->pageSizeCabNameEqual && N()->pageSizeCabNameEqual(a, b); }
-bool ContentsEqual(SKCab* a, SKCab* b) { return N()->pageSizeCabContentsEqual && N()->pageSizeCabContentsEqual(a, b); }
-bool ContentsEqualSwapped(SKCab* a, SKCab* b) {
-  return N()->pageSizeCabContentsEqualSwapped && N()->pageSizeCabContentsEqualSwapped(a, b);
-}
+bool IsBlank(SKCab* size) { return PageSizeCabIsBlankPage(size); }
+bool IsBackground(SKCab* size) { return PageSizeCabIsBackground(size); }
+const char* NameOf(SKCab* size) { return PageSizeCabGetName(size); }
+bool NameEqual(SKCab* a, SKCab* b) { return PageSizeCabNameEqual(a, b); }
+bool ContentsEqual(SKCab* a, SKCab* b) { return PageSizeCabContentsEqual(a, b); }
+bool ContentsEqualSwapped(SKCab* a, SKCab* b) { return PageSizeCabContentsEqualSwapped(a, b); }
 std::string ShortFormat(SKCab* size, int bytes) {
   std::string out((size_t)bytes, '\0');
-  if (N()->pageSizeCabShortFormat) N()->pageSizeCabShortFormat(size, out.data(), bytes);
+  PageSizeCabShortFormat(size, out.data(), bytes);
   out.resize(std::strlen(out.c_str()));
   return out;
 }
 std::string FeedbackFormat(SKCab* size) {
   char out[1000] = {0};
-  if (N()->pageSizeCabFeedbackFormat) N()->pageSizeCabFeedbackFormat(size, out, (int)sizeof out);
-  out[sizeof out - 1] = 0;
+  PageSizeCabFeedbackFormat(size, out, (int)sizeof out);
   return out;
 }
 
@@ -125,7 +118,7 @@ void Feedback(SMacDialogInfo* dialog, ASInt32 id, SPageSizeElemExt* rec) {
 }
 
 void Refill(SMacDialogInfo* dialog, ASInt32 id, SPageSizeElemExt* rec) {
-  SKCab* collection = N()->getSystemDefaultPageSizeCollection ? N()->getSystemDefaultPageSizeCollection() : nullptr;
+  SKCab* collection = GetSystemDefaultPageSizeCollection();
   SKCab* list = PageSizeCollectionMakeItemList(collection, rec->flags);
   KCtlFillPulldownFromKCabById(dialog, id, list, 1, 1);
 }
@@ -336,7 +329,7 @@ SKCtlElem* KCtlElemFromPageSizeCollection(SKCtlDialog* dialog, ASUns32 elemFlags
   std::memset(rec, 0, sizeof *rec);
   SKCtlElem* popup = nullptr;
   DURING
-    SKCab* collection = N()->getSystemDefaultPageSizeCollection ? N()->getSystemDefaultPageSizeCollection() : nullptr;
+    SKCab* collection = GetSystemDefaultPageSizeCollection();
     bool numbered = (pageSizeFlags & kPageSizeNumberedIds) && controlId != -1;
     ASInt16 tallId = numbered ? (ASInt16)(controlId + 1) : -1, wideId = numbered ? (ASInt16)(controlId + 2) : -1;
     ASInt16 containerId = numbered ? (ASInt16)(controlId + 3) : -1, bestId = numbered ? (ASInt16)(controlId + 4) : -1;
@@ -397,9 +390,7 @@ const char* ExportedPageSizeGetName(SKCab* cab, const char* key) { return NameOf
 ASBool ExportedPageSizeIsAnon(SKCab* cab, const char* key) {
   SKCab* size = ExportedPageSizeGetPageSizeCab(cab, key);
   if (!size) return 0;
-  if (N()->pageSizeCabIsAnon) return N()->pageSizeCabIsAnon(size);
-  const char* name = NameOf(size);
-  return !name || !*name;
+  return PageSizeCabIsAnon(size);
 }
 
 ASBool ExportedPageSizeIsBlankPage(SKCab* cab, const char* key) { return IsBlank(ExportedPageSizeGetPageSizeCab(cab, key)); }
@@ -529,17 +520,15 @@ ASBool ExportPageSizeFromTemplateInfo(SKCab* cab, const char* key, const STempla
   const char* given = name[0] ? name : nullptr;
   SKCab* made = nullptr;
   if (templ->blank) {
-    if (!N()->newPageSizeCabBlankPoints) return 0;
-    made = N()->newPageSizeCabBlankPoints(given, (double)((float)templ->width / 65536.0f),
-                                          (double)((float)templ->height / 65536.0f), 0);
+    made = NewPageSizeCabBlankPoints(given, (double)((float)templ->width / 65536.0f),
+                                     (double)((float)templ->height / 65536.0f), 0);
   } else {
-    if (!N()->newPageSizeBackground) return 0;
     char path[sizeof templ->path + 1];
     std::memcpy(path, templ->path, sizeof templ->path);
     path[sizeof templ->path] = 0;
     char utf8[1000];
     PlatformNativeToUTF8Term(path, utf8, (ASInt32)sizeof utf8, '?');
-    made = N()->newPageSizeBackground(given, utf8, templ->from, templ->to, templ->repeat, 0);
+    made = NewPageSizeBackground(given, utf8, templ->from, templ->to, templ->repeat, 0);
   }
   if (!made) return 0;
   KCabPutCab(cab, key, made);

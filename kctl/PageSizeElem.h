@@ -5,8 +5,7 @@
 // under the key followed by "Orientation"); the accessors below read that
 // value back and turn it into a page template for the engine.
 //
-// The collection and the page-size cabinets' operations are the page-size
-// service's (kctl/KCtlNeighbours.h).
+// The collection and its cabinets are the PDF toolkit's (pdftools/PageSizes.h).
 #pragma once
 
 #include "kctl/KCtl.h"

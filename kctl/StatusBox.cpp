@@ -5,11 +5,11 @@
 
 #include <cstring>
 
+#include "engine/SampleDoc.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
 #include "kctl/KCtl.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogHelpers.h"
 #include "kctl/mac/KCtlMac.h"
@@ -92,8 +92,7 @@ ASInt32 KStatusDialogCancelButton(SMacDialogInfo* dialog, ASInt32, ASInt32, void
 
 const char* DefaultTitle() {
   if (statusboxTitle[0]) return statusboxTitle;
-  const SKCtlNeighbourProcs* n = KCtlNeighbours();
-  const char* name = n->currentProductString ? n->currentProductString(0) : nullptr;
+  const char* name = CurrentProductString(kProductShortName);
   return name ? name : "";
 }
 

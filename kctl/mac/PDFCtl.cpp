@@ -7,8 +7,8 @@
 #include "foundation/MFUtil.h"
 #include "host/AS.h"
 #include "host/PD.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/MacDialogItems.h"
+#include "pdftools/DocCache.h"
 
 namespace {
 
@@ -40,10 +40,8 @@ void MakeAnonDocument() {
     const char* name;
     ASInt32 code;
   } kFonts[] = {{"H", 4}, {"HB", 5}, {"HI", 6}, {"T", 0}, {"C", 8}};
-  const SKCtlNeighbourProcs* n = KCtlNeighbours();
   for (const auto& f : kFonts) {
-    if (!n->baseFontDict) break;
-    CosObj font = n->baseFontDict(cd, f.code);
+    CosObj font = BaseFontDict(cd, f.code);
     CosDictPut(font, Atom("Encoding"), CosNewName(cd, 0, Atom("MacRomanEncoding")));
     CosDictPut(fonts, Atom(f.name), font);
   }

@@ -9,8 +9,8 @@
 #include "commands/SampleCmd.h"
 #include "foundation/KCab.h"
 #include "frame/ProcMan.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/PageSizeElem.h"
+#include "pdftools/PageSizes.h"
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/TestPageSizes.h"
@@ -59,7 +59,7 @@ TEST_F(SampleCmd, EachSizeWordMakesPagesOfItsSize) {
   };
   auto blank = [](double w, double h, const char* orientation) {
     return [=](SKCab* p) {
-      KCabPutCab(p, "Page", KCtlNeighbours()->newPageSizeCabBlankPoints(nullptr, w, h, 1));
+      KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, w, h, 1));
       if (orientation) KCabPutAtom(p, "PageOrientation", A(orientation));
     };
   };
@@ -74,7 +74,7 @@ TEST_F(SampleCmd, EachSizeWordMakesPagesOfItsSize) {
       {"Custom", blank(300, 500, "Wide"), "500.00 x 300.00"},
       {"Custom",
        [](SKCab* p) {
-         KCabPutCab(p, "Page", KCtlNeighbours()->newPageSizeBackground("Form", "/forms/a.pdf", 0, 0, 1, 1));
+         KCabPutCab(p, "Page", NewPageSizeBackground("Form", "/forms/a.pdf", 0, 0, 1, 1));
        },
        "612.00 x 792.00"},
       {"Custom", nullptr, "612.00 x 792.00"},
@@ -159,7 +159,7 @@ TEST_F(SampleCmd, TheDescriberGivesCountAndSize) {
       {[](SKCab* p) { KCabPutStringCopy(p, "Count", "many"); }, "Pages: many | Page size: Letter"},
       {[](SKCab* p) {
          KCabPutAtom(p, "UseSize", A("Custom"));
-         KCabPutCab(p, "Page", KCtlNeighbours()->newPageSizeCabBlankPoints(nullptr, 300, 500, 1));
+         KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, 300, 500, 1));
        },
        "Pages: 8 | Page size: 4.17 x 6.94 inches (105.8 x 176.4 mm)"},
       {[](SKCab* p) { KCabPutAtom(p, "UseSize", A("Odd")); }, "Pages: 8 | Page size: Other size:"},
@@ -224,10 +224,10 @@ TEST_F(SampleCmd, CustomWithoutASizeIsRefusedAndTheDialogStays) {
 }
 
 TEST_F(SampleCmd, CustomWithASizeMakesPagesOfIt) {
-  KCabPutCab(TestPageSizes::Coll(), "", KCtlNeighbours()->newPageSizeCabBlankPoints("Card", 200, 300, 0));
+  KCabPutCab(TestPageSizes::Coll(), "", NewPageSizeCabBlankPoints("Card", 200, 300, 0));
   SKCab* params = KCabDup(KCabGetCab(def, "DefaultParams"));
   KCabPutAtom(params, "UseSize", A("Custom"));
-  KCabPutCab(params, "Page", KCtlNeighbours()->newPageSizeCabBlankPoints("Card", 200, 300, 0));
+  KCabPutCab(params, "Page", NewPageSizeCabBlankPoints("Card", 200, 300, 0));
   PfScript script;
   script.Then([] { PfDriverPressReturn(); });
   ASSERT_TRUE(def.UI(params));

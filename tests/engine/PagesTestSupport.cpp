@@ -105,8 +105,7 @@ void PagesTest::SetUp() {
     loaded = true;
     ASSERT_TRUE(LoadEnglishMessages());
   }
-  // The page-size service is not part of these programs: the framework's
-  // exported page sizes read their cabinets through the test one.
+  // The page-size collection in a preferences folder of the test's own.
   TestPageSizes::Install();
   StatusBoxTerm();
   PfFlushEvents(kPfEveryEvent);
@@ -125,6 +124,7 @@ void PagesTest::TearDown() {
   docs.clear();
   CloseAllViews();
   StatusBoxTerm();
+  TestPageSizes::Uninstall();
   EXPECT_EQ(pagesAcquired_, PDGetAcquiredPageCount()) << "pages left acquired";
 }
 

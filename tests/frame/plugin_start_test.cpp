@@ -9,6 +9,8 @@
 
 #include "PlugInTestSupport.h"
 #include "engine/SampleDoc.h"
+#include "engine/TemplatePages.h"
+#include "fixtures/Fixtures.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
 #include "foundation/MessageTable.h"
@@ -20,9 +22,10 @@
 #include "host/AVAlert.h"
 #include "host/PIAutomation.h"
 #include "kctl/KCtlAutomation.h"
-#include "kctl/KCtlNeighbours.h"
+#include "kctl/StatusBox.h"
 #include "kctl/mac/MacDialog.h"
 #include "pdftools/DocCache.h"
+#include "pdftools/PageSizes.h"
 #include "platform/PfResource.h"
 #include "support/Spreadsheets.h"
 
@@ -108,11 +111,33 @@ TEST_F(PlugInStart, AFreshStartPreparesEverything) {
   EXPECT_NE(nullptr, nup);
   AVMenuItemRelease(nup);
   EXPECT_EQ(KVAutomationProcs(), PIGetAutomation());
-  EXPECT_EQ(&CurrentProductString, KCtlNeighbours()->currentProductString) << "the dialogs' product names";
-  EXPECT_EQ(&BaseFontDict, KCtlNeighbours()->baseFontDict) << "the previews' fonts";
   for (const std::string& c : kvtest::ModuleCalls())
     EXPECT_EQ(0u, c.rfind("build:", 0)) << c << ": nothing but the commands' builders runs at start";
   EXPECT_TRUE(MyUnload());
+}
+
+TEST_F(PlugInStart, UnloadingLeavesNothingBehind) {
+  ASSERT_TRUE(MasterInit());
+  // What a session leaves: an open status box with a pushed state, a cached
+  // background file and the page-size collection.
+  PushStatusBox();
+  OpenStatusBox();
+  std::string background = session_.prefs() + "/background.pdf";
+  kvfix::WriteSimple(background, 2);
+  STemplateInfo templ{};
+  std::snprintf(templ.path, sizeof templ.path, "%s", background.c_str());
+  templ.to = 1;
+  ASSERT_NE(nullptr, CachedTemplatePDDoc(&templ, 0));
+  ASInt32 docsBefore = PDGetOpenDocCount();
+  ASSERT_NE(nullptr, GetSystemDefaultPageSizeCollection());
+  ASSERT_NE(nullptr, StatusBoxDialog());
+
+  EXPECT_TRUE(MyUnload());
+  EXPECT_EQ(nullptr, StatusBoxDialog());
+  EXPECT_EQ(0, MacLiveDialogCount());
+  EXPECT_EQ(docsBefore - 1, PDGetOpenDocCount()) << "the background file is closed";
+  EXPECT_EQ(nullptr, gSystemDefaultPageSizeCollection);
+  EXPECT_TRUE(MyUnload()) << "twice is harmless";
 }
 
 TEST_F(PlugInStart, TheHostsLanguageIsAskedWhenTheUserChoseNone) {

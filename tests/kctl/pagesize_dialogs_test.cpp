@@ -132,13 +132,15 @@ TEST_F(PageSizeDialogs, NewBlankSizes) {
     if (c.alert) expectedAlerts.push_back(Msg(c.alert));
     EXPECT_EQ(expectedAlerts, capture.texts());
     EXPECT_EQ(c.added ? 4u : 3u, TestPageSizes::Entries().size());
-    EXPECT_EQ(c.added ? 1 : 0, TestPageSizes::Saves()) << "saved when added (the store keeps only named sizes)";
+    EXPECT_EQ(c.added, TestPageSizes::Saved()) << "saved when added";
+    std::vector<std::string> stored;
+    if (c.added && *c.title) stored.push_back(c.title);
+    EXPECT_EQ(stored, TestPageSizes::StoredNames()) << "the store keeps only named sizes";
     bool badSize = c.alert && std::string(c.alert) == "pagesizes.err.badsize";
     EXPECT_EQ(!badSize, KCabKnown(cab, ".AddedKey")) << "a refused name still names the size";
     if (c.added) {
-      char text[200];
-      TestPageSizes::Short(KCabGetCabNumKey(TestPageSizes::Coll(), 3), text, sizeof text);
-      EXPECT_EQ(ASAtomFromString(text), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
+      std::string text = TestPageSizes::Short(KCabGetCabNumKey(TestPageSizes::Coll(), 3));
+      EXPECT_EQ(ASAtomFromString(text.c_str()), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
       EXPECT_EQ(!*c.title, KCabGetBool(KCabGetCabNumKey(TestPageSizes::Coll(), 3), "KRVLNoExport", 0));
     }
     KCabDestroy(cab);
@@ -155,8 +157,8 @@ TEST_F(PageSizeDialogs, CancellingANewBlankSizeChangesNothing) {
 }
 
 TEST_F(PageSizeDialogs, ReviewDeletesNamedAndUnnamedSizes) {
-  KCabPutCab(TestPageSizes::Coll(), "", KCtlNeighbours()->newPageSizeCabBlankPoints("Card", 400, 300, 1));
-  KCabPutCab(TestPageSizes::Coll(), "", KCtlNeighbours()->newPageSizeCabBlankPoints(nullptr, 100, 200, 1));
+  KCabPutCab(TestPageSizes::Coll(), "", NewPageSizeCabBlankPoints("Card", 400, 300, 1));
+  KCabPutCab(TestPageSizes::Coll(), "", NewPageSizeCabBlankPoints(nullptr, 100, 200, 1));
   struct Case {
     const char* entry;
     bool deleted;
@@ -166,11 +168,11 @@ TEST_F(PageSizeDialogs, ReviewDeletesNamedAndUnnamedSizes) {
   const Case cases[] = {
       {"Card (400 x 300 pt)", true, 1, nullptr},
       {"100 x 200 pt", true, 0, nullptr},  // unnamed sizes are never stored
-      {"A4 (595.276 x 841.89 pt)", false, 0, "uicustsz.cantdelete"},
+      {"A4 (595 x 841 pt)", false, 0, "uicustsz.cantdelete"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
-    TestPageSizes::Saves() = 0;
+    TestPageSizes::ForgetSaves();
     SKCab* cab = KCabNewInner();
     MessageCapture capture;
     std::string longText;
@@ -190,7 +192,7 @@ TEST_F(PageSizeDialogs, ReviewDeletesNamedAndUnnamedSizes) {
     size_t before = TestPageSizes::Entries().size();
     EXPECT_EQ(c.deleted, DoReviewPageSizeDialog(TestPageSizes::Coll(), cab) != 0);
     EXPECT_EQ(c.deleted ? before - 1 : before, TestPageSizes::Entries().size());
-    EXPECT_EQ(c.saves, TestPageSizes::Saves());
+    EXPECT_EQ(c.saves == 1, TestPageSizes::Saved());
     EXPECT_EQ(0u, longText.find("Blank sheets")) << longText;
     ASSERT_GE(capture.texts().size(), 1u) << "the question";
     if (c.alert) {
@@ -328,7 +330,7 @@ TEST_F(PageSizeDialogs, TheBackgroundDialogMakesAndSelectsARange) {
   EXPECT_EQ(4, KCabGetInt(added, "To", -1));
   EXPECT_EQ(3, KCabGetInt(added, "Repeat", -1));
   EXPECT_EQ(ASAtomFromString("Head"), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
-  EXPECT_EQ(1, TestPageSizes::Saves());
+  EXPECT_EQ((std::vector<std::string>{"Head"}), TestPageSizes::StoredNames());
   EXPECT_NE(nullptr, KCabGetASPathName(cab, "File")) << "the entries stay for the next run";
   KCabDestroy(cab);
 
@@ -401,7 +403,7 @@ TEST_F(PageSizeDialogs, ABackgroundNamedLikeASystemSizeIsRefused) {
   EXPECT_EQ((std::vector<std::string>{Msg("pagesizes.err.cannotreplacesystemname")}), capture.texts());
   EXPECT_EQ(ASAtomFromString("A4"), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
   EXPECT_EQ(3u, TestPageSizes::Entries().size());
-  EXPECT_EQ(0, TestPageSizes::Saves());
+  EXPECT_FALSE(TestPageSizes::Saved());
   KCabDestroy(cab);
 }
 

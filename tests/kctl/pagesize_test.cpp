@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "KCtlHarness.h"
+#include "engine/TemplatePages.h"
+#include "fixtures/Fixtures.h"
 #include "foundation/KCabDump.h"
 #include "foundation/MessageTable.h"
 #include "kctl/PageSizeDialogs.h"
 #include "kctl/PageSizeElem.h"
 #include "support/EnglishMessages.h"
 #include "support/MessageCapture.h"
+#include "support/TempDir.h"
 #include "support/TestPageSizes.h"
 
 using namespace kvtest;
@@ -50,20 +53,17 @@ std::vector<std::string> Texts(SKCab* list) {
   return out;
 }
 
-SKCab* Blank(const char* name, double w, double h) {
-  SKCab* c = KCtlNeighbours()->newPageSizeCabBlankPoints(name, w, h, 1);
-  return c;
-}
+SKCab* Blank(const char* name, double w, double h) { return NewPageSizeCabBlankPoints(name, w, h, 1); }
 
 SKCab* Background(const char* name, const char* path, long from, long to, long repeat) {
-  return KCtlNeighbours()->newPageSizeBackground(name, path, from, to, repeat, 1);
+  return NewPageSizeBackground(name, path, from, to, repeat, 1);
 }
 
 TEST_F(PageSize, TheListOffersTheKindsAskedForSortedWithMoreChoicesFirst) {
   KCabPutCab(TestPageSizes::Coll(), "", Background("Letterhead", "/forms/head.pdf", 0, 0, 1));
   KCabPutCab(TestPageSizes::Coll(), "", Blank(nullptr, 300, 400));
   SKCab* list = PageSizeCollectionMakeItemList(TestPageSizes::Coll(), kPageSizeMoreChoices | kPageSizeBlanks);
-  EXPECT_EQ((std::vector<std::string>{" " + Msg("uicustsz.morechoices"), "300 x 400 pt", "A4 (595.276 x 841.89 pt)",
+  EXPECT_EQ((std::vector<std::string>{" " + Msg("uicustsz.morechoices"), "300 x 400 pt", "A4 (595 x 841 pt)",
                                       "Letter (612 x 792 pt)", "Tabloid (792 x 1224 pt)"}),
             Texts(list));
   EXPECT_EQ(ASAtomFromString("?More choices2"), KCabGetAtom(KCabGetCabNumKey(list, 0), "E", ASAtomNull));
@@ -196,7 +196,7 @@ TEST_F(PageSize, AnUnnamedTurnedSizeBorrowsTheNameAndJoinsTheList) {
     entries = MacMenuCountItems(KCtlFixture::FrontInfo(), KCtlFixture::IdOf(e.popup));
   });
   ASSERT_EQ(1, e.Go());
-  EXPECT_EQ("A4 (841.89 x 595.276 pt)", shown);
+  EXPECT_EQ("A4 (841 x 595 pt)", shown);
   EXPECT_EQ(4, entries) << "the three sizes and the loaded one";
   SKCab* stored = KCabGetCab(e.run.exportCab, "Page");
   EXPECT_STREQ("A4", KCabGetString(stored, "Name"));
@@ -215,7 +215,10 @@ TEST_F(PageSize, ALoadedSizeSelectsTheEntryWithItsNameAndContents) {
 }
 
 TEST_F(PageSize, BackgroundsShowTheirFeedbackInsteadOfTheButtons) {
-  KCabPutCab(TestPageSizes::Coll(), "", Background("Letterhead", "/forms/head.pdf", 0, 1, 2));
+  TempDir dir;
+  std::string head = dir.file("head.pdf");
+  kvfix::WriteSimple(head, 2);
+  KCabPutCab(TestPageSizes::Coll(), "", Background("Letterhead", head.c_str(), 0, 1, 2));
   ElemRun e;
   e.Build(kPageSizeBlanks | kPageSizeBackgrounds | kPageSizeOrientation);
   KCabPutCab(e.run.Export(), "Page", Blank("Letter", 612, 792));
@@ -227,12 +230,14 @@ TEST_F(PageSize, BackgroundsShowTheirFeedbackInsteadOfTheButtons) {
     buttonsAfter = ElemRun::Visible("PageOrientation=Tall");
     PfDialogRef d = KCtlFixture::Front();
     for (int16_t i = 1; i <= PfCountDialogItems(d); ++i)
-      if (PfText(d, i).rfind("Sheets from", 0) == 0 && PfDriverIsVisible(d, i)) feedback = PfText(d, i);
+      if (PfText(d, i).rfind(Msg("uicustsz.pagessize"), 0) == 0 && PfDriverIsVisible(d, i)) feedback = PfText(d, i);
   });
   ASSERT_EQ(1, e.Go());
   EXPECT_TRUE(buttonsFirst);
   EXPECT_FALSE(buttonsAfter);
-  EXPECT_EQ("Sheets from /forms/head.pdf", feedback);
+  EXPECT_EQ(Msg("uicustsz.pagessize") + "612 x 792 pt" + Msg("uicustsz.tall"), feedback)
+      << "the file measured, its repeated pages without end";
+  TemplateCacheTerm();
   EXPECT_TRUE(ExportedPageSizeIsBackground(e.run.exportCab, "Page"));
 }
 
@@ -249,7 +254,7 @@ TEST_F(PageSize, CancellingMoreChoicesSelectsTheFirstSize) {
   e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
   ASSERT_EQ(1, e.Go());
   EXPECT_EQ(Msg("dlg.moresizes.title"), chooser);
-  EXPECT_EQ("A4 (595.276 x 841.89 pt)", shown) << "the entry after the more-choices one";
+  EXPECT_EQ("A4 (595 x 841 pt)", shown) << "the entry after the more-choices one";
   EXPECT_STREQ("A4", KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
 }
 
@@ -269,7 +274,7 @@ TEST_F(PageSize, ANewBlankSizeFromMoreChoicesIsAddedSavedAndSelected) {
   e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
   ASSERT_EQ(1, e.Go());
   EXPECT_EQ("Card (400 x 300 pt)", shown);
-  EXPECT_EQ(1, TestPageSizes::Saves());
+  EXPECT_EQ((std::vector<std::string>{"Card"}), TestPageSizes::StoredNames());
   EXPECT_STREQ("Card", KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
 }
 
@@ -401,17 +406,18 @@ TEST_F(PageSize, AccessorsAnswerFalseWithoutAPageSize) {
   KCabDestroy(cab);
 }
 
-TEST_F(PageSize, AKindNobodyKnowsIsAnInternalError) {
+TEST_F(PageSize, AKindNobodyKnowsIsABlankSize) {
   SKCab* cab = KCabNewInner();
-  KCabPutCab(cab, "Sheet", Blank("x", 1, 1));
-  TestPageSizes::Uninstall();  // no page-size service: no kind can be read
+  SKCab* size = Blank("x", 100, 200);
+  KCabPutAtom(size, "Type", ASAtomFromString("Hologram"));
+  KCabPutCab(cab, "Sheet", size);
   MessageCapture capture;
   STemplateInfo t;
-  EXPECT_FALSE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 0));
-  EXPECT_EQ((std::vector<std::string>{"Internal error: Unsupported page size in ExportedPageSizeFillTemplateInfo"}),
-            capture.texts());
+  EXPECT_TRUE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 0));
+  EXPECT_EQ(1, t.blank);
+  EXPECT_EQ(200 << 16, t.height);
+  EXPECT_TRUE(capture.texts().empty());
   KCabDestroy(cab);
-  TestPageSizes::Install();
 }
 
 TEST_F(PageSize, OrientationKeysKeepEightyEightBytesOfTheKey) {

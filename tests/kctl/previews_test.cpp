@@ -11,7 +11,6 @@
 
 #include "KCtlHarness.h"
 #include "host/PD.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/mac/JPEGCtl.h"
 #include "kctl/mac/PDFCtl.h"
 #include "support/TempDir.h"
@@ -22,29 +21,14 @@ namespace {
 
 constexpr ASInt16 kPreviewId = 103;
 
-CosObj TestFont(CosDoc cd, ASInt32 code) {
-  static const char* const kNames[] = {"Times-Roman", "Times-Bold", "Times-Italic", "Times-BoldItalic",
-                                       "Helvetica", "Helvetica-Bold", "Helvetica-Oblique"};
-  CosObj d = CosNewDict(cd, 1, 4);
-  CosDictPut(d, ASAtomFromString("Type"), CosNewName(cd, 0, ASAtomFromString("Font")));
-  CosDictPut(d, ASAtomFromString("Subtype"), CosNewName(cd, 0, ASAtomFromString("Type1")));
-  const char* name = code >= 0 && code < 7 ? kNames[code] : "Courier";
-  CosDictPut(d, ASAtomFromString("BaseFont"), CosNewName(cd, 0, ASAtomFromString(name)));
-  return d;
-}
-
 class Previews : public KCtlFixture {
  protected:
   void SetUp() override {
     KCtlFixture::SetUp();
-    SKCtlNeighbourProcs procs{};
-    procs.baseFontDict = TestFont;
-    KCtlSetNeighbourProcs(&procs);
   }
   void TearDown() override {
     PDFCtlTerm();
     JPEGCtlTerm();
-    KCtlSetNeighbourProcs(nullptr);
     KCtlFixture::TearDown();
   }
 
@@ -145,13 +129,17 @@ TEST_F(Previews, TextStreamsTakeTheirLengthAndTheSharedFonts) {
     EXPECT_EQ(PDDocGetCosDoc(PDFCtlAnonDoc()), CosObjGetDoc(s));
     CosObj res = CosDictGet(CosStreamDict(s), ASAtomFromString("Resources"));
     CosObj fonts = CosDictGet(res, ASAtomFromString("Font"));
-    for (const char* name : {"H", "HB", "HI", "T", "C"}) {
+    const std::pair<const char*, const char*> kFonts[] = {{"H", "Helvetica"},
+                                                          {"HB", "Helvetica-Bold"},
+                                                          {"HI", "Helvetica-Oblique"},
+                                                          {"T", "Times-Roman"},
+                                                          {"C", "Courier"}};
+    for (const auto& [name, base] : kFonts) {
       CosObj f = CosDictGet(fonts, ASAtomFromString(name));
       ASSERT_EQ(CosDict, CosObjGetType(f)) << name;
       EXPECT_EQ(ASAtomFromString("MacRomanEncoding"), CosNameValue(CosDictGet(f, ASAtomFromString("Encoding"))));
+      EXPECT_EQ(ASAtomFromString(base), CosNameValue(CosDictGet(f, ASAtomFromString("BaseFont")))) << name;
     }
-    EXPECT_EQ(ASAtomFromString("Helvetica"),
-              CosNameValue(CosDictGet(CosDictGet(fonts, ASAtomFromString("H")), ASAtomFromString("BaseFont"))));
     EXPECT_EQ(2, CosArrayLength(CosDictGet(res, ASAtomFromString("ProcSet"))));
   });
 }

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "KCtlHarness.h"
+#include "engine/SampleDoc.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/StatusBox.h"
 #include "support/EnglishMessages.h"
 
@@ -34,7 +34,6 @@ class StatusBoxTest : public KCtlFixture {
   void TearDown() override {
     StatusBoxTerm();
     gStatusBoxVisible = 1;
-    KCtlSetNeighbourProcs(nullptr);
     PfSetEventDispatcher(nullptr, nullptr);
     KCtlFixture::TearDown();
   }
@@ -78,12 +77,9 @@ TEST_F(StatusBoxTest, TitleKeepsNinetyNineBytesAndFallsBackToTheProductName) {
   EXPECT_EQ(std::string(99, 'T'), Title());
   CloseStatusBox();
 
-  SKCtlNeighbourProcs procs{};
-  procs.currentProductString = [](ASInt32 form) -> const char* { return form == 0 ? "Product" : "?"; };
-  KCtlSetNeighbourProcs(&procs);
   SetStatusBoxTitleUtf8("");
   OpenStatusBox();
-  EXPECT_EQ("Product", Title());
+  EXPECT_EQ(CurrentProductString(kProductShortName), Title());
 }
 
 TEST_F(StatusBoxTest, ClosingLeavesTheStatusFlagSetUntilTheNextOpenOrText) {

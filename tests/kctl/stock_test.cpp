@@ -13,7 +13,6 @@
 #include "foundation/KCabDump.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
-#include "kctl/KCtlNeighbours.h"
 #include "kctl/KCtlStock.h"
 #include "pdftools/PageUnits.h"
 #include "support/EnglishMessages.h"
@@ -32,7 +31,6 @@ class Stock : public KCtlFixture {
     AVAppSetPreference(avpPageUnits, reinterpret_cast<void*>(intptr_t{0}));
   }
   void TearDown() override {
-    KCtlSetNeighbourProcs(nullptr);
     AVAppSetPreference(avpPageUnits, reinterpret_cast<void*>(intptr_t{0}));
     KCtlFixture::TearDown();
   }

@@ -69,6 +69,7 @@ CancelProc StatusBoxGetKCancelProc(void** data) {
   return CheckStatusBoxKCancel;
 }
 ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool) { return &gMonitor; }
+void StatusBoxTerm() { gBox.open = false; }
 
 namespace {
 
