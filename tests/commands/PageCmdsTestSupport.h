@@ -12,6 +12,7 @@
 
 #include "../engine/PagesTestSupport.h"
 #include "foundation/KCab.h"
+#include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "host/AV.h"
@@ -68,6 +69,12 @@ class PageCmdTest : public PagesTest {
       return out;
     }
   };
+
+  // A message's text.
+  static std::string MsgText(const char* key) {
+    const char* t = GetMessageFromTableByKey(gSystemMessageTable, key);
+    return t ? t : "";
+  }
 
   // Definitions to build at set-up.
   void Uses(Definition* d) { definitions_.push_back(d); }
