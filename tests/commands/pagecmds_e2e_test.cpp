@@ -68,7 +68,7 @@ class PageCommands : public ::testing::Test {
     flush();
     while (!pages.empty() && pages.back().empty()) pages.pop_back();
     std::string out;
-    for (const std::string& p : pages) out += (out.empty() ? "" : " | ") + p;
+    for (size_t i = 0; i < pages.size(); ++i) out += (i ? " | " : "") + pages[i];
     return out;
   }
   // "W x H" of every page, as pdfinfo gives them (whole points).
@@ -136,6 +136,66 @@ TEST_F(PageCommands, TheSampleMenuItemAnswersItsDialog) {
   ASSERT_EQ(0, r.status) << r.out;
   EXPECT_TRUE(Clean(out));
   EXPECT_EQ(std::vector<std::string>(2, "841.89 x 595.276"), Sizes(out));
+}
+
+// ---- Inserted pages
+
+TEST_F(PageCommands, BlankPagesAreInsertedWhereTheParametersSay) {
+  struct Case {
+    const char* where;
+    int count;
+    const char* text;
+  };
+  for (Case c : {Case{"AtStart", 2, " |  | Page 1 | Page 2 | Page 3"}, Case{"AfterNum", 1, "Page 1 | Page 2 |  | Page 3"}}) {
+    SCOPED_TRACE(c.where);
+    SKCab* params = KCabNewInner();
+    KCabPutAtom(params, "Where", ASAtomFromString(c.where));
+    KCabPutInt(params, "PageNum", 2);
+    KCabPutInt(params, "Count", c.count);
+    std::string out = dir.file("blanks.pdf");
+    Outcome r = Kvhost(Doc("in.pdf", 3) + " --params " + Cabinet("p.xml", params) + " --command InsertBlanks --save " +
+                       out);
+    ASSERT_EQ(0, r.status) << r.out;
+    ASSERT_TRUE(Clean(out));
+    EXPECT_EQ(std::vector<std::string>(3 + c.count, "612 x 792"), Sizes(out)) << "the size of page 1";
+    EXPECT_EQ(c.text, Pages(out));
+  }
+}
+
+// By key there is no user's current page: a current-page position fails.
+TEST_F(PageCommands, InsertingAtTheCurrentPageNeedsTheDialog) {
+  Outcome r = Kvhost(Doc("in.pdf", 2) + " --command InsertBlanks --save " + dir.file("x.pdf"));
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("cannot refer to current page")) << r.out;
+
+  SKCab* answers = KCabNewInner();
+  SKCab* dialog = KCabNewInner();
+  KCabPutInt(dialog, "Count", 2);
+  KCabPutAtom(dialog, "Where", ASAtomFromString("AfterCur"));
+  KCabPutAtom(dialog, "WhatSize", ASAtomFromString("SameAsCur"));
+  KCabPutCab(answers, "Insert Pages", dialog);
+  std::string out = dir.file("menu.pdf");
+  Outcome menu = Kvhost(Doc("in.pdf", 3) + " --page 2 --answers " + Cabinet("a.xml", answers) +
+                        " --menu KRVL:Velmora3:InsertBlankPages --save " + out);
+  ASSERT_EQ(0, menu.status) << menu.out;
+  EXPECT_TRUE(Clean(out));
+  EXPECT_EQ("Page 1 | Page 2 |  |  | Page 3", Pages(out));
+}
+
+TEST_F(PageCommands, PagesOfAnotherFileAreInserted) {
+  std::string other = Doc("other.pdf", 2);
+  SKCab* params = KCabNewInner();
+  KCabPutAtom(params, "Action", ASAtomFromString("File"));
+  KCabPutAtom(params, "Where", ASAtomFromString("AtEnd"));
+  KCabPutStringCopy(params, "DIPath", other.c_str());
+  KCabPutInt(params, "Copies", 2);
+  std::string out = dir.file("file.pdf");
+  Outcome r = Kvhost(Doc("in.pdf", 1) + " --params " + Cabinet("p.xml", params) + " --command InsertBlanks --save " +
+                     out);
+  ASSERT_EQ(0, r.status) << r.out;
+  ASSERT_TRUE(Clean(out));
+  EXPECT_EQ(5u, Sizes(out).size());
+  EXPECT_EQ("Page 1 | Page 1 | Page 2 | Page 1 | Page 2", Pages(out));
 }
 
 // ---- Join two pages
