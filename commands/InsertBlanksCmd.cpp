@@ -56,14 +56,7 @@ ASBool CanHandleAToAProp(SKCab*, SKCab* params) { return !IsNewDoc(params); }
 // ---- The dialog
 
 ASInt32 InsertOkClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  // The values are not stored yet: look at what the dialog would store.
-  CabHolder seen(KCabNewInner());
-  KCtlAdvanceExport(dialog, seen.get(), 0);
-  if (AtomIs(seen.get(), "WhatSize", "Custom", nullptr) && !ExportedPageSizeExists(seen.get(), "Page")) {
-    ErrMessageUTF8(Msg("common.err.nopagesize"));
-    return kKCtlCallBackStop;
-  }
-  return kKCtlCallBackVerifyCommitTerminate;
+  return OkRefusingCustomWithoutPage(dialog, "WhatSize");
 }
 
 void Enable(SMacDialogInfo* dialog, SKCtlData* data, ASInt32 id, ASBool on) {
@@ -115,7 +108,6 @@ SKCtlElem* Radio(SKCtlDialog* d, SKCtlElem* parent, ASUns32 group, ASInt16 id, A
 }
 
 void BuildInsertDialog(SKCtlDialog* d) {
-  KCtlDialogSuggestSize(d, 450, 300);
   SKCtlElem* count = nullptr;
   KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.insertblank1.1"), "Count", 1, INT_MAX, &count);
 
@@ -275,23 +267,7 @@ void UIKVDocDestroyASPathName(void* path) {
 }
 
 ASBool CmdMgrInsertBlanksUI(SKCab*, SKCab* params) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.insertblank1.title"), 0);
-  SKCtlData* data = nullptr;
-  ASInt32 result = 0;
-  DURING
-    BuildInsertDialog(d);
-    data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, params, params);
-    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
-    PrepareParams(params);
-    result = KCtlPlatformTestModal(data, nullptr);
-  HANDLER
-    if (data) KCtlDestroyData(data);
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDestroyData(data);
-  KCtlDestroyDialog(d);
+  ASInt32 result = RunParamsDialog("dlg.insertblank1.title", params, BuildInsertDialog, [params] { PrepareParams(params); });
   if (result != 1) return 0;
   if (AtomIs(params, "Action", "File", "Blanks") || AtomIs(params, "WhatSize", "SameAsPage", "SameAsPage"))
     KCabPutStringCopy(params, "Requires", kRequiresAlphaBase);
@@ -335,28 +311,19 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
 }
 
 SKCab* NewCmdMgrForInsertBlanks() {
-  SKCab* command = KCabNewInner();
-  DURING
-    KCabPutAtom(command, "DefaultParams:Source:SourceType", Atom("None"));
-    KCabPutInt(command, "DefaultParams:Count", 1);
-    KCabPutAtom(command, "DefaultParams:Where", Atom("BeforeCur"));
-    KCabPutAtom(command, "DefaultParams:WhatSize", Atom("SameAsPage"));
-    PutCallback(command, "Control:Initialise", InsertBlanksCallBackInitialise);
-    PutCallback(command, "Control:Start", InsertBlanksCallBackStart);
-    KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.insertblanks"));
-    KCabPutAtom(command, "Key", Atom("InsertBlanks"));
-    PutUI(command, CmdMgrInsertBlanksUI);
-    PutDescriber(command, CmdMgrInsertBlanksDescriber);
-    KCabPutStringCopy(command, "BatchGroup", CurrentProductString(kProductShortName));
-    KCabPutInt(command, "Version", 1);
-    PutBoolProperty(command, "Control:Props:IgnoreInList", IgnoreInListProp);
-    KCabPutBool(command, "Control:Props:UIDoesntNeedAVDoc", 1);
-    PutBoolProperty(command, "Control:Props:CanHandleAToA", CanHandleAToAProp);
-  HANDLER
-    KCabDestroy(command);
-    RERAISE();
-  END_HANDLER
-  return command;
+  return NewPageCommand("InsertBlanks", "impmenu1.cmd.insertblanks", CmdMgrInsertBlanksUI, CmdMgrInsertBlanksDescriber,
+                        [](SKCab* command) {
+                          KCabPutAtom(command, "DefaultParams:Source:SourceType", Atom("None"));
+                          KCabPutInt(command, "DefaultParams:Count", 1);
+                          KCabPutAtom(command, "DefaultParams:Where", Atom("BeforeCur"));
+                          KCabPutAtom(command, "DefaultParams:WhatSize", Atom("SameAsPage"));
+                          PutCallback(command, "Control:Initialise", InsertBlanksCallBackInitialise);
+                          PutCallback(command, "Control:Start", InsertBlanksCallBackStart);
+                          PutBatchGroupAndVersion(command);
+                          PutBoolProperty(command, "Control:Props:IgnoreInList", IgnoreInListProp);
+                          KCabPutBool(command, "Control:Props:UIDoesntNeedAVDoc", 1);
+                          PutBoolProperty(command, "Control:Props:CanHandleAToA", CanHandleAToAProp);
+                        });
 }
 
 KV_COMMAND_MODULE(.NewCmdMgrForInsertBlanks = NewCmdMgrForInsertBlanks)

@@ -64,22 +64,13 @@ void Join2PagesCallBackStart(SKCab* run, SKCab*) {
 }
 
 SKCab* NewCmdMgrForJoin2Pages() {
-  SKCab* command = KCabNewInner();
-  DURING
-    PutCallback(command, "Control:Start", Join2PagesCallBackStart);
-    KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.jointwopages"));
-    KCabPutAtom(command, "Key", Atom("Join2Pages"));
-    KCabPutCab(command, "DefaultParams", KCabNewInner());
-    PutUI(command, CmdMgrJoin2PagesUI);
-    PutDescriber(command, CmdMgrJoin2PagesDescriber);
-    KCabPutStringCopy(command, "BatchGroup", CurrentProductString(kProductShortName));
-    KCabPutInt(command, "Version", 1);
-    KCabPutBool(command, "Control:Props:CanHandleAToA", 1);
-  HANDLER
-    KCabDestroy(command);
-    RERAISE();
-  END_HANDLER
-  return command;
+  return NewPageCommand("Join2Pages", "impmenu1.cmd.jointwopages", CmdMgrJoin2PagesUI, CmdMgrJoin2PagesDescriber,
+                        [](SKCab* command) {
+                          PutCallback(command, "Control:Start", Join2PagesCallBackStart);
+                          KCabPutCab(command, "DefaultParams", KCabNewInner());
+                          PutBatchGroupAndVersion(command);
+                          KCabPutBool(command, "Control:Props:CanHandleAToA", 1);
+                        });
 }
 
 KV_COMMAND_MODULE(.NewCmdMgrForJoin2Pages = NewCmdMgrForJoin2Pages)

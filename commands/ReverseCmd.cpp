@@ -41,22 +41,13 @@ void ReverseDocumentCallBackStart(SKCab* run, SKCab*) {
 }
 
 SKCab* NewCmdMgrForReverseDocument() {
-  SKCab* command = KCabNewInner();
-  DURING
-    PutCallback(command, "Control:Start", ReverseDocumentCallBackStart);
-    KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.reversepages"));
-    KCabPutAtom(command, "Key", Atom("ReversePageOrder"));
-    KCabPutCab(command, "DefaultParams", KCabNewInner());
-    PutUI(command, CmdMgrReverseDocumentUI);
-    PutDescriber(command, CmdMgrReverseDocumentDescriber);
-    KCabPutStringCopy(command, "BatchGroup", CurrentProductString(kProductShortName));
-    KCabPutInt(command, "Version", 1);
-    KCabPutBool(command, "Control:Props:CanHandleAToA", 1);
-  HANDLER
-    KCabDestroy(command);
-    RERAISE();
-  END_HANDLER
-  return command;
+  return NewPageCommand("ReversePageOrder", "impmenu1.cmd.reversepages", CmdMgrReverseDocumentUI,
+                        CmdMgrReverseDocumentDescriber, [](SKCab* command) {
+                          PutCallback(command, "Control:Start", ReverseDocumentCallBackStart);
+                          KCabPutCab(command, "DefaultParams", KCabNewInner());
+                          PutBatchGroupAndVersion(command);
+                          KCabPutBool(command, "Control:Props:CanHandleAToA", 1);
+                        });
 }
 
 KV_COMMAND_MODULE(.NewCmdMgrForReverseDocument = NewCmdMgrForReverseDocument)

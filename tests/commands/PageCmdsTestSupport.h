@@ -20,6 +20,7 @@
 #include "host/PD.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/Pf.h"
+#include "support/HostPdf.h"
 #include "support/PfTestSupport.h"
 
 namespace kvtest {
@@ -69,6 +70,29 @@ class PageCmdTest : public PagesTest {
       return out;
     }
   };
+
+  // Saves the document under name, checks the file with qpdf and returns
+  // poppler's text of it (pages ended by "|").
+  std::string Saved(PDDoc doc, const char* name = "out.pdf") {
+    std::string path = dir.file(name);
+    SavePdf(doc, path);
+    EXPECT_EQ(0, QpdfCheck(path));
+    return PdfToText(path);
+  }
+
+  // Presses OK in the definition's dialog on params, then Escape: whether
+  // the dialog was still open after OK (the dialog's answer must be false).
+  static bool OkRefused(const Definition& def, SKCab* params) {
+    PfScript script;
+    bool stillOpen = false;
+    script.Then([] { PfDriverPressReturn(); });
+    script.Then([&] {
+      stillOpen = Front() != nullptr;
+      PfDriverPressEscape();
+    });
+    EXPECT_FALSE(def.UI(params));
+    return stillOpen;
+  }
 
   // A message's text.
   static std::string MsgText(const char* key) {

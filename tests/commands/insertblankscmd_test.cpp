@@ -48,12 +48,6 @@ class InsertCmd : public PageCmdTest {
     if (doc) ProcManSetSourcePDDoc(params, doc);
     return CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr);
   }
-  std::string Saved(PDDoc doc, const char* name) {
-    std::string path = dir.file(name);
-    SavePdf(doc, path);
-    EXPECT_EQ(0, QpdfCheck(path));
-    return PdfToText(path);
-  }
 
   // What the dialog showed, read at its start.
   struct Seen {
@@ -195,15 +189,7 @@ TEST_F(InsertCmd, OKWithACustomSizeButNoneChosenIsRefused) {
   SKCab* params = Defaults();
   KCabPutAtom(params, "WhatSize", A("Custom"));
   View(2);
-  PfScript script;
-  bool stillOpen = false;
-  script.Then([] { PfDriverPressReturn(); });
-  script.Then([&] {
-    stillOpen = Front() != nullptr;
-    PfDriverPressEscape();
-  });
-  EXPECT_FALSE(def.UI(params));
-  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(OkRefused(def, params));
   EXPECT_EQ(std::vector<std::string>{"No usable page size was chosen."}, Errors());
   KCabDestroy(params);
 }

@@ -35,12 +35,6 @@ class JoinCmd : public PageCmdTest {
     }
     return CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr);
   }
-  std::string Saved(PDDoc doc) {
-    std::string path = dir.file("out.pdf");
-    SavePdf(doc, path);
-    EXPECT_EQ(0, QpdfCheck(path));
-    return PdfToText(path);
-  }
 };
 
 TEST_F(JoinCmd, TheModuleRegistersItsDefinition) {

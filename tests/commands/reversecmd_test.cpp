@@ -25,12 +25,6 @@ class ReverseCmd : public PageCmdTest {
     ProcManSetSourcePDDoc(params, doc);
     return CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr);
   }
-  std::string Saved(PDDoc doc, const char* name) {
-    std::string path = dir.file(name);
-    SavePdf(doc, path);
-    EXPECT_EQ(0, QpdfCheck(path));
-    return PdfToText(path);
-  }
 };
 
 TEST_F(ReverseCmd, TheModuleRegistersItsDefinition) {
