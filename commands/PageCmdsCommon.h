@@ -5,10 +5,17 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 
+#include "engine/SampleDoc.h"
+#include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
+#include "kctl/KCtl.h"
+#include "kctl/KCtlExport.h"
+#include "kctl/PageSizeElem.h"
+#include "kctl/mac/KCtlMac.h"
 
 namespace pagecmds {
 
@@ -84,5 +91,70 @@ class CabHolder {
  private:
   SKCab* cab_;
 };
+
+// A new definition with its key, name (by message key), dialog and
+// describer; fill adds the rest. The caller owns it.
+inline SKCab* NewPageCommand(const char* key, const char* nameKey, CmdMgrUIProc ui, CmdMgrDescriberProc describer,
+                             const std::function<void(SKCab*)>& fill) {
+  SKCab* command = KCabNewInner();
+  DURING
+    KCabPutAtom(command, "Key", Atom(key));
+    KCabPutStringCopy(command, "Name", Msg(nameKey));
+    PutUI(command, ui);
+    PutDescriber(command, describer);
+    fill(command);
+  HANDLER
+    KCabDestroy(command);
+    RERAISE();
+  END_HANDLER
+  return command;
+}
+
+// What the commands that batches may run carry: the product's group and the
+// definition's version.
+inline void PutBatchGroupAndVersion(SKCab* command) {
+  KCabPutStringCopy(command, "BatchGroup", CurrentProductString(kProductShortName));
+  KCabPutInt(command, "Version", 1);
+}
+
+// An OK that refuses (with "common.err.nopagesize") a custom size without an
+// exported "Page": the radios under key say which size is chosen.
+inline ASInt32 OkRefusingCustomWithoutPage(SMacDialogInfo* dialog, const char* key) {
+  // The values are not stored yet: look at what the dialog would store.
+  CabHolder seen(KCabNewInner());
+  KCtlAdvanceExport(dialog, seen.get(), 0);
+  if (AtomIs(seen.get(), key, "Custom", nullptr) && !ExportedPageSizeExists(seen.get(), "Page")) {
+    ErrMessageUTF8(Msg("common.err.nopagesize"));
+    return kKCtlCallBackStop;
+  }
+  return kKCtlCallBackVerifyCommitTerminate;
+}
+
+// A dialog titled by the message, built by build, shown modally on params
+// (export and position cabinet, "Interactive" copied into the run with
+// default true) after prepare; its description and run go afterwards. The
+// terminating control id.
+inline ASInt32 RunParamsDialog(const char* titleKey, SKCab* params, const std::function<void(SKCtlDialog*)>& build,
+                               const std::function<void()>& prepare = nullptr) {
+  SKCtlDialog* d = KCtlNewDialog(Msg(titleKey), 0);
+  SKCtlData* data = nullptr;
+  ASInt32 result = 0;
+  DURING
+    KCtlDialogSuggestSize(d, 450, 300);
+    build(d);
+    data = KCtlCreateData(d);
+    KCtlDataSetExportCab(data, params, params);
+    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
+    if (prepare) prepare();
+    result = KCtlPlatformTestModal(data, nullptr);
+  HANDLER
+    if (data) KCtlDestroyData(data);
+    KCtlDestroyDialog(d);
+    RERAISE();
+  END_HANDLER
+  KCtlDestroyData(data);
+  KCtlDestroyDialog(d);
+  return result;
+}
 
 }  // namespace pagecmds

@@ -71,61 +71,38 @@ void SampleSize(SKCab* params, double* width, double* height) {
 // ---- The dialog
 
 ASInt32 SampleOkClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  // The values are not stored yet: look at what the dialog would store.
-  CabHolder seen(KCabNewInner());
-  KCtlAdvanceExport(dialog, seen.get(), 0);
-  if (SizeIndex(seen.get()) == kCustom && !ExportedPageSizeExists(seen.get(), "Page")) {
-    ErrMessageUTF8(Msg("common.err.nopagesize"));
-    return kKCtlCallBackStop;
+  return OkRefusingCustomWithoutPage(dialog, "UseSize");
+}
+
+void BuildSampleDialog(SKCtlDialog* d) {
+  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count", 1, 2147483647, nullptr);
+
+  SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.createtest.4"), nullptr);
+  ASUns32 group = KCtlDialogNewButtonGroupCode(d);
+  struct SRadio {
+    ASInt32 size;
+    ASUns32 flags;
+  };
+  const SRadio radios[] = {{0, kKCtlFlagChecked}, {5, 0}, {1, kKCtlFlagOneLine}, {2, 0},
+                           {6, 0},                {3, kKCtlFlagOneLine}, {4, 0}};
+  SKCtlElem* custom = nullptr;
+  for (const SRadio& r : radios) {
+    SKCtlElem* e = KCtlAddNewElement(d, kKCtlRadioButton, r.flags, -1, Msg(kSizes[r.size].caption), box);
+    KCtlRadioButtonSetGroup(group, e);
+    KCtlSetExportKeyAtom("UseSize", Atom(kSizes[r.size].word), e);
+    if (r.size == kCustom) custom = e;
   }
-  return kKCtlCallBackVerifyCommitTerminate;
+  SKCtlElem* page = KCtlElemFromPageSizeCollection(
+      d, 0, box, kPageSizeMoreChoices | kPageSizeBlanks | kPageSizeOrientation, -1, "Page", nullptr, nullptr);
+  KCtlSetActionEnabledIfCheckedElem(custom, page);
+
+  SKCtlElem* ok = KCtlAddNewElement(d, kKCtlPushButton, 0x88001, 1, Msg("common.button.ok"), nullptr);
+  KCtlSetActionCallback(ok, kKCtlTriggerClick, SampleOkClick, nullptr);
+  KCtlStock_CancelButton(d);
 }
 
 // The sample dialog on params (export and position cabinet); true on OK.
-ASBool RunSampleDialog(SKCab* params) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.createtest.title"), 0);
-  ASInt32 result = 0;
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 450, 300);
-    KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count", 1, 2147483647, nullptr);
-
-    SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.createtest.4"), nullptr);
-    ASUns32 group = KCtlDialogNewButtonGroupCode(d);
-    struct SRadio {
-      ASInt32 size;
-      ASUns32 flags;
-    };
-    const SRadio radios[] = {{0, kKCtlFlagChecked}, {5, 0}, {1, kKCtlFlagOneLine}, {2, 0},
-                             {6, 0},                {3, kKCtlFlagOneLine}, {4, 0}};
-    SKCtlElem* custom = nullptr;
-    for (const SRadio& r : radios) {
-      SKCtlElem* e = KCtlAddNewElement(d, kKCtlRadioButton, r.flags, -1, Msg(kSizes[r.size].caption), box);
-      KCtlRadioButtonSetGroup(group, e);
-      KCtlSetExportKeyAtom("UseSize", Atom(kSizes[r.size].word), e);
-      if (r.size == kCustom) custom = e;
-    }
-    SKCtlElem* page = KCtlElemFromPageSizeCollection(
-        d, 0, box, kPageSizeMoreChoices | kPageSizeBlanks | kPageSizeOrientation, -1, "Page", nullptr, nullptr);
-    KCtlSetActionEnabledIfCheckedElem(custom, page);
-
-    SKCtlElem* ok = KCtlAddNewElement(d, kKCtlPushButton, 0x88001, 1, Msg("common.button.ok"), nullptr);
-    KCtlSetActionCallback(ok, kKCtlTriggerClick, SampleOkClick, nullptr);
-    KCtlStock_CancelButton(d);
-
-    data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, params, params);
-    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
-    result = KCtlPlatformTestModal(data, nullptr);
-  HANDLER
-    if (data) KCtlDestroyData(data);
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDestroyData(data);
-  KCtlDestroyDialog(d);
-  return result == 1;
-}
+ASBool RunSampleDialog(SKCab* params) { return RunParamsDialog("dlg.createtest.title", params, BuildSampleDialog) == 1; }
 
 // ---- Command callbacks
 
@@ -200,24 +177,16 @@ ASBool DoCreateSample() {
 }
 
 SKCab* NewCmdMgrForCreateTestFile() {
-  SKCab* command = KCabNewInner();
-  DURING
-    KCabPutAtom(command, "DefaultParams:Source:SourceType", Atom("None"));
-    KCabPutInt(command, "DefaultParams:Count", 8);
-    KCabPutAtom(command, "DefaultParams:UseSize", Atom("Letter"));
-    PutCallback(command, "Control:Initialise", CreateTestCallBackInitialise);
-    PutCallback(command, "Control:Start", CreateTestCallBackStart);
-    KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.sample"));
-    KCabPutAtom(command, "Key", Atom("CreateSample"));
-    PutUI(command, CmdMgrCreateTestUI);
-    PutDescriber(command, CmdMgrCreateTestDescriber);
-    KCabPutBool(command, "Control:Props:IgnoreInList", 1);
-    KCabPutBool(command, "Control:Props:UIDoesntNeedAVDoc", 1);
-  HANDLER
-    KCabDestroy(command);
-    RERAISE();
-  END_HANDLER
-  return command;
+  return NewPageCommand("CreateSample", "impmenu1.cmd.sample", CmdMgrCreateTestUI, CmdMgrCreateTestDescriber,
+                        [](SKCab* command) {
+                          KCabPutAtom(command, "DefaultParams:Source:SourceType", Atom("None"));
+                          KCabPutInt(command, "DefaultParams:Count", 8);
+                          KCabPutAtom(command, "DefaultParams:UseSize", Atom("Letter"));
+                          PutCallback(command, "Control:Initialise", CreateTestCallBackInitialise);
+                          PutCallback(command, "Control:Start", CreateTestCallBackStart);
+                          KCabPutBool(command, "Control:Props:IgnoreInList", 1);
+                          KCabPutBool(command, "Control:Props:UIDoesntNeedAVDoc", 1);
+                        });
 }
 
 KV_COMMAND_MODULE(.NewCmdMgrForCreateTestFile = NewCmdMgrForCreateTestFile)

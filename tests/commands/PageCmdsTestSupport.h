@@ -12,6 +12,7 @@
 
 #include "../engine/PagesTestSupport.h"
 #include "foundation/KCab.h"
+#include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "host/AV.h"
@@ -19,6 +20,7 @@
 #include "host/PD.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/Pf.h"
+#include "support/HostPdf.h"
 #include "support/PfTestSupport.h"
 
 namespace kvtest {
@@ -68,6 +70,35 @@ class PageCmdTest : public PagesTest {
       return out;
     }
   };
+
+  // Saves the document under name, checks the file with qpdf and returns
+  // poppler's text of it (pages ended by "|").
+  std::string Saved(PDDoc doc, const char* name = "out.pdf") {
+    std::string path = dir.file(name);
+    SavePdf(doc, path);
+    EXPECT_EQ(0, QpdfCheck(path));
+    return PdfToText(path);
+  }
+
+  // Presses OK in the definition's dialog on params, then Escape: whether
+  // the dialog was still open after OK (the dialog's answer must be false).
+  static bool OkRefused(const Definition& def, SKCab* params) {
+    PfScript script;
+    bool stillOpen = false;
+    script.Then([] { PfDriverPressReturn(); });
+    script.Then([&] {
+      stillOpen = Front() != nullptr;
+      PfDriverPressEscape();
+    });
+    EXPECT_FALSE(def.UI(params));
+    return stillOpen;
+  }
+
+  // A message's text.
+  static std::string MsgText(const char* key) {
+    const char* t = GetMessageFromTableByKey(gSystemMessageTable, key);
+    return t ? t : "";
+  }
 
   // Definitions to build at set-up.
   void Uses(Definition* d) { definitions_.push_back(d); }

@@ -1,0 +1,94 @@
+#include "engine/JoinPages.h"
+
+#include "engine/EnginePrefs.h"
+#include "engine/EnginePrivate.h"
+#include "engine/PageMerge.h"
+#include "foundation/Alerts.h"
+#include "host/ASExcept.h"
+#include "kctl/StatusBox.h"
+#include "pdftools/PDFX.h"
+#include "pdftools/PageBoxes.h"
+#include "pdftools/PageStamp.h"
+#include "pdftools/StructRecovery.h"
+
+using namespace engine_detail;
+
+namespace {
+
+struct SJoinedPage {
+  ASFixedPoint size = {0, 0};
+  ASBool bleeds = 0;
+};
+
+// The visible size and bleed of a page, which gets its provenance stamp on
+// the way. A page that cannot be read counts as empty and without bleed:
+// the merge that follows has the last word on it.
+SJoinedPage ReadAndStamp(PDDoc doc, ASInt32 n) {
+  SJoinedPage out;
+  PDPage page = nullptr;
+  DURING
+    page = PDDocAcquirePage(doc, n);
+    GetTranslatedPageSize(page, &out.size, kSizeVisible);
+    out.bleeds = PageHasBleeds(page);
+    StampPage(page, nullptr, 0, 0, 0);
+  HANDLER
+  END_HANDLER
+  if (page) PDPageRelease(page);
+  return out;
+}
+
+}  // namespace
+
+ASBool JoinTwoPages(AVDoc window, PDDoc doc, ASInt32 page, ASBool deleteSources, ASBool showResult) {
+  // The callers make sure a page follows; a wrong index would otherwise
+  // join whatever the merge makes of it.
+  if (!doc || page < 0 || page + 1 >= PDDocGetNumPages(doc)) ASRaise(genErrBadParm);
+
+  const bool pdfx = gPDFXMode == 1 && GetFilePDFXClassification(doc) != kPDFXNone;
+
+  SJoinedPage first = ReadAndStamp(doc, page);
+  SJoinedPage second = ReadAndStamp(doc, page + 1);
+  if ((first.bleeds || second.bleeds) && !ConfirmMessageUTF8(Msg("pagemg.2.confirm.losebleedonjoin"), 1)) return 0;
+
+  void* monitorData = nullptr;
+  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 1);
+  SPageMergeInfo* state = NewPageMergeInfo();
+  DURING
+    PageMergeSetAnnotMerge(state, gImpositionFieldsOption);
+    PageMergeSet2TrFixMode(state, gApplyTr2Fix);
+    ProgressMonitorBegin(monitor, monitorData);
+    ProgressMonitorSetDuration(monitor, 7, monitorData);
+    PageMergeSetProgressMonitor(state, monitor, monitorData);
+
+    PrepareForMergeToNewPage(state, doc);
+    SetDefaultPageMergeCompression(state);
+    const ASFixedMatrix identity = {fixedOne, 0, 0, fixedOne, 0, 0};
+    MergePage(state, page, identity, nullptr, nullptr);
+    const ASFixedMatrix right = {fixedOne, 0, 0, fixedOne, first.size.h, 0};
+    MergePage(state, page + 1, right, nullptr, nullptr);
+    const ASFixedRect media = {0, first.size.v, first.size.h + second.size.h, 0};
+    FinishMergeToNewPage(state, page - 1, media);
+
+    if (pdfx) {
+      PDPage joined = PDDocAcquirePage(doc, page);
+      DURING
+        PDFXImpositionPageSetting(joined);
+      HANDLER
+      END_HANDLER
+      PDPageRelease(joined);
+    }
+    if (showResult && window) {
+      AVPageView view = AVDocGetPageView(window);
+      AVPageViewGoTo(view, page);
+      AVPageViewZoomTo(view, AVZoomFitPage, 0);
+    }
+    if (deleteSources) PDDocDeletePagesWithBadStructRecovery(doc, page + 1, page + 2, monitor, monitorData);
+  HANDLER
+    ProgressMonitorEnd(monitor, monitorData);
+    DestroyPageMergeInfo(state);
+    RERAISE();
+  END_HANDLER
+  ProgressMonitorEnd(monitor, monitorData);
+  DestroyPageMergeInfo(state);
+  return 1;
+}
