@@ -39,6 +39,7 @@ constexpr ASInt16 kNoScaleId = 93;
 constexpr ASInt16 kMarginId = 94;
 constexpr ASInt16 kAdvancedId = 95;
 constexpr ASInt16 kCropSetupId = 96;
+constexpr ASInt16 kPagesPerSigId = 97;
 constexpr ASInt16 kSimplePaneId = 99;
 constexpr ASInt16 kAdvancedPaneId = 100;
 constexpr ASInt16 kPageSizeTextId = 101;
@@ -348,13 +349,9 @@ ASInt32 BindingNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   FormatMessageByKeyUTF8(nullptr, "uiimp.1.confirm.roundgroupsize", "A signature of %d pages does not fold. Use %d pages instead?",
                          question, sizeof question, "dd", (int)n, (int)r);
   if (!ConfirmMessageUTF8(question, 1)) return kKCtlCallBackStop;
-  SKCtlData* data = KCtlDataForDialog(dialog);
-  SKCtlElem* field = static_cast<SKCtlElem*>(*KCtlGetDialogPrivatePointer(data->dialog));
-  if (field) {
-    char number[32];
-    std::snprintf(number, sizeof number, "%ld", (long)r);
-    KCtlPlatformSetControlText(dialog, data, field, number);
-  }
+  char number[32];
+  std::snprintf(number, sizeof number, "%ld", (long)r);
+  SetText(dialog, kPagesPerSigId, number);
   return kKCtlCallBackVerifyCommitTerminate;
 }
 
@@ -372,7 +369,7 @@ SKCtlDialog* NewBindingPage() {
     SKCtlElem* sig = Add(d, kKCtlContainer, 0, -1, nullptr, body);
     SKCtlElem* count = nullptr;
     KCtlStock_PromptCount(d, 0, sig, Msg("dlg.bookletbinding.5"), nullptr, "PagesPerSig", 0, 2147483647, &count);
-    *KCtlGetDialogPrivatePointer(d) = count;
+    if (count) count->controlId = kPagesPerSigId;
     Check(d, 0, -1, "dlg.bookletbinding.6", "AddBlanks", sig);
     Spacer(d, body);
     Radio(d, 0, -1, "dlg.bookletbinding.7", "Paginate", "CutStacks", body);
