@@ -59,8 +59,8 @@ ASBool AnyAdvancedParams(SKCab* cab) {
 void Booklet2AppendPercent(char* text, size_t capacity, double sheetWidth, double sheetHeight, double maxWidth,
                            double maxHeight, double margin, ASBool noScale) {
   if (!text || capacity == 0) return;
-  const double scale = std::fmin((sheetWidth - 2 * margin) * 100 / (2 * maxWidth),
-                                 (sheetHeight - 2 * margin) * 100 / maxHeight);
+  const double scale =
+      std::fmin((sheetWidth - 2 * margin) * 100 / (2 * maxWidth), (sheetHeight - 2 * margin) * 100 / maxHeight);
   char tail[300];
   const bool nan = std::isnan((sheetWidth - 2 * margin) * 100 / (2 * maxWidth)) ||
                    std::isnan((sheetHeight - 2 * margin) * 100 / maxHeight);

@@ -316,9 +316,9 @@ SKCtlDialog* NewSheetPage() {
                          KCtlRadioButtonSetGroup((ASUns32)Atom("Sizing"),
                                                  KCtlAddNewElement(d, kKCtlRadioButton, 0, kLetterId, text, body)));
     SheetCaption(text, "dlg.bookletpagesize.4", kA4W, kA4H, 1, 1, 0, 0);
-    KCtlSetExportKeyAtom("Sizing", Atom("A4Wide"),
-                         KCtlRadioButtonSetGroup((ASUns32)Atom("Sizing"),
-                                                 KCtlAddNewElement(d, kKCtlRadioButton, 0, kA4Id, text, body)));
+    KCtlSetExportKeyAtom(
+        "Sizing", Atom("A4Wide"),
+        KCtlRadioButtonSetGroup((ASUns32)Atom("Sizing"), KCtlAddNewElement(d, kKCtlRadioButton, 0, kA4Id, text, body)));
     Radio(d, 0, -1, "dlg.bookletpagesize.5", "Sizing", "Custom", body);
     SKCtlElem* custom = Add(d, kKCtlContainer, 0, -1, nullptr, body);
     KCtlElemFromPageSizeCollection(d, kKCtlFlagCentre | kKCtlFlagNoGap, custom,
@@ -346,8 +346,9 @@ ASInt32 BindingNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   const ASInt64 up = n <= 3 ? 4 : ((ASInt64)n + 3) / 4 * 4;
   const ASInt32 r = up > 2147483647 ? 2147483644 : (ASInt32)up;
   char question[kTextSize];
-  FormatMessageByKeyUTF8(nullptr, "uiimp.1.confirm.roundgroupsize", "A signature of %d pages does not fold. Use %d pages instead?",
-                         question, sizeof question, "dd", (int)n, (int)r);
+  FormatMessageByKeyUTF8(nullptr, "uiimp.1.confirm.roundgroupsize",
+                         "A signature of %d pages does not fold. Use %d pages instead?", question, sizeof question,
+                         "dd", (int)n, (int)r);
   if (!ConfirmMessageUTF8(question, 1)) return kKCtlCallBackStop;
   char number[32];
   std::snprintf(number, sizeof number, "%ld", (long)r);
@@ -398,8 +399,7 @@ SKCtlDialog* NewBacksPage() {
     Radio(d, 0, -1, "dlg.bookletfrontsbacks.7", "Backs", "AfterReverse", body);
     // A second document needs a user to look at it.
     KCtlStock_SetElemDisabledUnlessInteractive(d, Add(d, kKCtlStaticText, 0, -1, "dlg.bookletfrontsbacks.8", body));
-    KCtlStock_SetElemDisabledUnlessInteractive(d,
-                                               Radio(d, 0, -1, "dlg.bookletfrontsbacks.9", "Backs", "Separate", body));
+    KCtlStock_SetElemDisabledUnlessInteractive(d, Radio(d, 0, -1, "dlg.bookletfrontsbacks.9", "Backs", "Separate", body));
     KCtlStock_SetElemDisabledUnlessInteractive(
         d, Radio(d, 0, -1, "dlg.bookletfrontsbacks.10", "Backs", "SeparateReverse", body));
     AddButtons(d, "common.button.next", kKCtlFlagOK | kKCtlFlagBottom, nullptr, false);
@@ -522,8 +522,8 @@ ASBool BookletGetMaxSize(SMacDialogInfo* dialog, double* maxWidth, double* maxHe
   ASBool known = 0;
   DURING
     ASFixedPoint smallest{0, 0}, largest{0, 0};
-    GetPageSizesForRangeX(doc, kSizeVisible, 0, PDDocGetNumPages(doc) - 1, &smallest, &largest, nullptr, nullptr,
-                          nullptr, nullptr);
+    GetPageSizesForRangeX(doc, kSizeVisible, 0, PDDocGetNumPages(doc) - 1, &smallest, &largest, nullptr, nullptr, nullptr,
+                          nullptr);
     *maxWidth = largest.h / 65536.0;
     *maxHeight = largest.v / 65536.0;
     if (own) {

@@ -54,10 +54,11 @@ SheetInfo PdfInfo(const std::string& pdf) {
 // poppler with word positions.
 std::string SidesOf(const std::string& pdf, const SheetInfo& info) {
   std::string out;
-  const std::regex word(R"re(<word xMin="([0-9.\-]+)" yMin="[0-9.\-]+" xMax="([0-9.\-]+)" yMax="[0-9.\-]+">([0-9]+)</word>)re");
+  const std::regex word(
+      R"re(<word xMin="([0-9.\-]+)" yMin="[0-9.\-]+" xMax="([0-9.\-]+)" yMax="[0-9.\-]+">([0-9]+)</word>)re");
   for (int page = 1; page <= info.pages; ++page) {
-    Outcome r = Shell("pdftotext -q -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf +
-                      "' -");
+    Outcome r =
+        Shell("pdftotext -q -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' -");
     std::string halves[2] = {"-", "-"};
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), word); it != std::sregex_iterator(); ++it) {
       double x = (CLocaleStrtod((*it)[1].str().c_str(), nullptr) + CLocaleStrtod((*it)[2].str().c_str(), nullptr)) / 2;
