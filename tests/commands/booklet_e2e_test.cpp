@@ -182,3 +182,34 @@ TEST_F(BookletHost, ACustomSheetWithoutASizeFailsTheStep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BookletHost, TheMenuRunsTheWizardWithAnswersAndRemembersThem) {
+  // One answer cabinet per page, by title.
+  SKCab* answers = KCabNewInner();
+  SKCab* sheet = KCabNewInner();
+  KCabPutAtom(sheet, "Sizing", ASAtomFromString("LetterWide"));
+  KCabPutCab(answers, "Booklet - Sheet Size", sheet);
+  SKCab* binding = KCabNewInner();
+  KCabPutAtom(binding, "Paginate", ASAtomFromString("Single"));
+  KCabPutCab(answers, "Booklet - Binding", binding);
+  std::string out = dir.file("menu.pdf");
+  Outcome r = Kvhost("--answers " + Params("answers.xml", answers) + " " + source +
+                     " --menu KRVL:Velmora3:Booklet --save " + out);
+  ASSERT_EQ(0, r.status) << r.out;
+  ExpectClean(out);
+  SheetInfo info = PdfInfo(out);
+  EXPECT_EQ(6, info.pages);
+  EXPECT_DOUBLE_EQ(792, info.width);
+  EXPECT_DOUBLE_EQ(612, info.height);
+  EXPECT_EQ("-,1 2,- 10,3 4,9 8,5 6,7", SidesOf(out, info));
+
+  // The command by key now runs on the remembered answers.
+  std::string again = dir.file("again.pdf");
+  Outcome remembered = Kvhost(source + " --command SimpleBooklet --save " + again);
+  ASSERT_EQ(0, remembered.status) << remembered.out;
+  EXPECT_EQ("-,1 2,- 10,3 4,9 8,5 6,7", SidesOf(again, PdfInfo(again)));
+}
+
+}  // namespace
