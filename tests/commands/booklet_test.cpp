@@ -445,4 +445,28 @@ TEST_F(BookletWizard, ClassicModeResetsTheAdvancedSettingsAndHasNoBoxForThem) {
   EXPECT_DOUBLE_EQ(0, KCabGetDouble(params, "Margin", -1));
 }
 
+TEST_F(BookletWizard, TheFirstPageOffersASampleDocumentAndTheCropMarkSetup) {
+  bool setupEnabled = true;
+  PfScript script;
+  Record(script, [] { Press("dlg.bookletprepare.4"); });
+  Record(script, [] { PfDriverPressEscape(); });  // the sample dialog
+  Record(script, [&] {
+    ClickKey("Advanced");
+    setupEnabled = PfDriverIsEnabled(Front(), ItemOfId(96));
+  });
+  script.Then([] { ClickKey("CropMarks"); });
+  script.Then([] { Press("dlg.nup2.10"); });
+  Record(script, [] {
+    PfDriverTypeText(Front(), PfDriverItemByKey(Front(), "CropDist"), "6", true);
+    PfDriverPressReturn();  // the crop-mark setup
+  });
+  Record(script, [] { PfDriverPressEscape(); });
+  EXPECT_FALSE(CmdMgrBookletUI(nullptr, params));
+  EXPECT_EQ(Pages({"dlg.bookletprepare.title", "dlg.createtest.title", "dlg.bookletprepare.title", "dlg.crop.title",
+                   "dlg.bookletprepare.title"}),
+            titles);
+  EXPECT_FALSE(setupEnabled) << "only with crop marks ticked";
+  EXPECT_DOUBLE_EQ(6, KCabGetDouble(params, "CropDist", 0)) << "the setup edits the wizard's parameters";
+}
+
 }  // namespace
