@@ -1,0 +1,31 @@
+// The booklet command ("SimpleBooklet"): its definition, default
+// parameters, the five-page wizard and the describer. The work itself is
+// the engine's booklet (engine/Booklet.h).
+#pragma once
+
+#include <cstddef>
+
+#include "host/AS.h"
+
+struct SKCab;
+struct SMacDialogInfo;
+
+SKCab* NewCmdMgrForBooklet();
+// The wizard on params (edited in place); true = run the command.
+ASBool CmdMgrBookletUI(SKCab* command, SKCab* params);
+// A new cabinet of description lines.
+SKCab* CmdMgrBookletDescriber(SKCab* command, SKCab* params);
+
+// "Margin" 0, "NoScale" false, "NewDoc" true, crop marks off (with the crop
+// defaults when asked) and no per-imposition overrides.
+void BookletResetAdvancedParams(SKCab* cab, ASBool withCropDefaults);
+// True when any advanced setting differs from its default.
+ASBool AnyAdvancedParams(SKCab* cab);
+// The largest page width and height of the front document, in points
+// (cached in the dialog's own cabinet); false in a run that is not
+// interactive or without a document.
+ASBool BookletGetMaxSize(SMacDialogInfo* dialog, double* maxWidth, double* maxHeight);
+// Appends the scale the pages get on the sheet (or that they do not fit) to
+// text, never past capacity - 1 bytes.
+void Booklet2AppendPercent(char* text, size_t capacity, double sheetWidth, double sheetHeight, double maxWidth,
+                           double maxHeight, double margin, ASBool noScale);

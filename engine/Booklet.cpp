@@ -1,0 +1,441 @@
+#include "engine/Booklet.h"
+
+#include <cmath>
+
+#include "engine/EngineImports.h"
+#include "engine/EnginePrivate.h"
+#include "engine/EvenOdd.h"
+#include "foundation/Alerts.h"
+#include "foundation/KCab.h"
+#include "frame/CmdColl.h"
+#include "frame/ProcMan.h"
+#include "kctl/StatusBox.h"
+#include "pdftools/PDFX.h"
+#include "pdftools/PageInherit.h"
+#include "pdftools/StructRecovery.h"
+
+using namespace engine_detail;
+
+ASInt32 newBookletNumber = 1;
+
+namespace {
+
+const SKCabEnumWord kSizingWords[] = {{kBookletSufficient, "Sufficient"},
+                                      {kBookletLetterWide, "LetterWide"},
+                                      {kBookletA4Wide, "A4Wide"},
+                                      {kBookletCustom, "Custom"},
+                                      {kBookletSufficient, nullptr}};
+const SKCabEnumWord kPaginateWords[] = {{kBookletConsec, "Consec"},
+                                        {kBookletSingle, "Single"},
+                                        {kBookletMultiple, "Multiple"},
+                                        {kBookletCutStacks, "CutStacks"},
+                                        {kBookletConsec, nullptr}};
+const SKCabEnumWord kBacksWords[] = {{kBookletInline, "Inline"},     {kBookletInlineInvert, "InlineInvert"},
+                                     {kBookletAfter, "After"},       {kBookletAfterReverse, "AfterReverse"},
+                                     {kBookletSeparate, "Separate"}, {kBookletSeparateReverse, "SeparateReverse"},
+                                     {kBookletInline, nullptr}};
+const SKCabEnumWord kAlignWords[] = {{kBookletCentrePages, "CentrePages"},
+                                     {kBookletCentreSpine, "CentreSpine"},
+                                     {kBookletBottomLeft, "BottomLeft"},
+                                     {kBookletCentrePages, nullptr}};
+
+constexpr ASFixed kLetterWideW = 792 << 16;
+constexpr ASFixed kLetterWideH = 612 << 16;
+constexpr ASFixed kA4WideW = 0x349E3C8;
+constexpr ASFixed kA4WideH = 0x253468C;
+
+// Backs that follow the fronts (or leave for a document of their own): the
+// output lists the fronts first.
+bool BacksApart(ESimpleBookletBacks backs) { return backs >= kBookletAfter && backs <= kBookletSeparateReverse; }
+bool BacksReversed(ESimpleBookletBacks backs) {
+  return backs == kBookletAfterReverse || backs == kBookletSeparateReverse;
+}
+bool BacksSeparate(ESimpleBookletBacks backs) { return backs == kBookletSeparate || backs == kBookletSeparateReverse; }
+
+double Pt(ASFixed v) { return v / 65536.0; }
+
+ASFixed Fix(double points) {
+  if (!(points == points)) return 0;
+  if (points >= 32767.0) return 0x7FFFFFFF;
+  if (points <= -32768.0) return (ASFixed)0x80000000;
+  return (ASFixed)std::lround(points * 65536.0);
+}
+
+// A 16.16 value by truncation, saturated at the ends (NaN: 0).
+ASFixed FixTrunc(double points) {
+  if (!(points == points)) return 0;
+  if (points >= 32767.0) return 0x7FFFFFFF;
+  if (points <= -32768.0) return (ASFixed)0x80000000;
+  return (ASFixed)(points * 65536.0);
+}
+
+ASFixedMatrix Matrix(double s, double h, double v) { return ASFixedMatrix{Fix(s), 0, 0, Fix(s), Fix(h), Fix(v)}; }
+
+void BookletStartProc(SKCab* run, SKCab* args) { BookletCallBackStart(run, args); }
+
+// What a failed or cancelled run leaves to tidy: the new documents not yet
+// in a window, the windows opened by this run, the merge state.
+struct SBookletRun {
+  PDDoc newTarget = nullptr;
+  PDDoc backs = nullptr;
+  AVDoc backsView = nullptr;
+  SPageMergeInfo* state = nullptr;
+  ~SBookletRun() { DestroyPageMergeInfo(state); }
+  void CloseAll() {
+    if (backsView) AVDocClose(backsView, 1);
+    backsView = nullptr;
+    if (backs) PDDocClose(backs);
+    backs = nullptr;
+    if (newTarget) PDDocClose(newTarget);
+    newTarget = nullptr;
+  }
+};
+
+}  // namespace
+
+ESimpleBookletPageSize BookletSizingFromAtom(ASAtom word) {
+  return (ESimpleBookletPageSize)KCabEkAtomToEnumTable(word, kSizingWords);
+}
+ESimpleBookletPagination BookletPaginationFromAtom(ASAtom word) {
+  return (ESimpleBookletPagination)KCabEkAtomToEnumTable(word, kPaginateWords);
+}
+ESimpleBookletBacks BookletBacksFromAtom(ASAtom word) {
+  return (ESimpleBookletBacks)KCabEkAtomToEnumTable(word, kBacksWords);
+}
+ESimpleBookletAlign BookletAlignFromAtom(ASAtom word) {
+  return (ESimpleBookletAlign)KCabEkAtomToEnumTable(word, kAlignWords);
+}
+const char* BookletSizingWord(ESimpleBookletPageSize v) { return KCabEkEnumToStringTable(v, kSizingWords); }
+const char* BookletPaginationWord(ESimpleBookletPagination v) { return KCabEkEnumToStringTable(v, kPaginateWords); }
+const char* BookletBacksWord(ESimpleBookletBacks v) { return KCabEkEnumToStringTable(v, kBacksWords); }
+const char* BookletAlignWord(ESimpleBookletAlign v) { return KCabEkEnumToStringTable(v, kAlignWords); }
+
+ASInt32 BookletSignatureSize(ASInt32 pagesPerSig) {
+  // The folding order works on whole sheets of four pages; anything else
+  // (a parameter file may hold it) would map slots outside the document.
+  if (pagesPerSig <= 4) return 4;
+  if (pagesPerSig > 0x7FFFFFF0) return 0x7FFFFFF0;
+  return (pagesPerSig + 3) / 4 * 4;
+}
+
+ASInt32 BookletPaddingMultiple(ESimpleBookletPagination pagination, ESimpleBookletBacks backs, ASInt32 pagesPerSig,
+                               ASBool flag) {
+  ASInt32 multiple = 2;
+  switch (pagination) {
+    case kBookletSingle:
+      multiple = 4;
+      break;
+    case kBookletMultiple:
+      multiple = flag ? BookletSignatureSize(pagesPerSig) : 4;
+      break;
+    case kBookletCutStacks:
+      multiple = flag ? 2 : 4;
+      break;
+    default:
+      multiple = 2;
+      break;
+  }
+  // Fronts and backs listed apart pair up only on whole sheets.
+  if (BacksApart(backs) && multiple % 4 != 0) multiple *= 2;
+  return multiple;
+}
+
+ASInt32 MapPageNumber(ASInt32 k, ESimpleBookletPagination pagination, ESimpleBookletBacks backs, ASInt32 pagesPerSig,
+                      ASBool singleSided, ASInt32 n) {
+  ASInt32 kk = k;
+  if (BacksApart(backs)) {
+    if (k < n / 2)
+      kk = (k % 2) + 4 * (k / 2);
+    else
+      kk = (k % 2) + 4 * ((k - n / 2) / 2) + 2;
+  }
+  switch (pagination) {
+    case kBookletConsec:
+      return kk;
+    case kBookletSingle:
+      switch (kk % 4) {
+        case 0:
+          return n - 1 - kk / 2;
+        case 1:
+          return (kk - 1) / 2;
+        case 2:
+          return (kk - 2) / 2 + 1;
+        default:
+          return n - 2 - (kk - 3) / 2;
+      }
+    case kBookletMultiple: {
+      const ASInt32 s = BookletSignatureSize(pagesPerSig);
+      const ASInt32 r = kk % s;
+      const ASInt32 base = kk - r;
+      const ASInt32 z = base > n - s ? n - base : s;
+      switch (r % 4) {
+        case 0:
+          return base + z - r / 2 - 1;
+        case 1:
+          return base + (r - 1) / 2;
+        case 2:
+          return base + (r - 2) / 2 + 1;
+        default:
+          return base + z - (r - 3) / 2 - 2;
+      }
+    }
+    case kBookletCutStacks:
+      if (!singleSided && (kk & 2)) kk ^= 1;
+      return (kk & 1) ? (n + 1) / 2 + kk / 2 : kk / 2;
+    default:
+      return k;
+  }
+}
+
+ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoint* pageSize,
+                      const ASFixedPoint* sheetSize, ESimpleBookletPagination pagination, ESimpleBookletBacks backs,
+                      ESimpleBookletAlign align, ASInt32 pagesPerSig, ASBool flag, double scale, ASFixed margin,
+                      EFieldsWhich fields, const SCropMarkDesc* crop, ASBool withStatus, ASBool newDoc) {
+  if (!doc) return 0;
+  auto status = [&](const char* key) {
+    if (withStatus) SetStatusBoxTextUtf8(Msg(key));
+  };
+  void* monitorData = nullptr;
+  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
+  void* cancelData = nullptr;
+  CancelProc cancel = StatusBoxGetKCancelProc(&cancelData);
+  SBookletRun made;
+  made.state = NewPageMergeInfo();
+  PageMergeSetExtraRotation(made.state, GetDocumentViewRotate(doc));
+  KCancelClearFlag();
+
+  ASFixed sheetW = 0, sheetH = 0;
+  if (sizing == kBookletLetterWide) {
+    sheetW = kLetterWideW;
+    sheetH = kLetterWideH;
+  } else if (sizing == kBookletA4Wide) {
+    sheetW = kA4WideW;
+    sheetH = kA4WideH;
+  } else if (sizing == kBookletCustom && sheetSize) {
+    sheetW = sheetSize->h;
+    sheetH = sheetSize->v;
+  }
+  PageMergeSetProgressMonitor(made.state, monitor, monitorData);
+  PageMergeSetAnnotMerge(made.state, fields);
+  PageMergeSet2TrFixMode(made.state, gApplyTr2Fix);
+  if (withStatus) OpenStatusBox();
+
+  ASBool result = 0;
+  ASBool cancelled = 0;
+  ASBool monitorBegun = 0;
+  DURING
+    const double m = Pt(margin);
+    const ASInt32 count = PDDocGetNumPages(doc);
+    ASFixedPoint largest{0, 0};
+    if (pageSize) {
+      largest = *pageSize;
+    } else {
+      status("pagemg.2.status.readpagesizes");
+      ASFixedPoint smallest{0, 0};
+      GetPageSizesForRangeX(doc, kSizeTrim, 0, count - 1, &smallest, &largest, monitor, monitorData, cancel, cancelData);
+      if (cancel(cancelData)) cancelled = 1;
+    }
+    const double maxW = Pt(largest.h), maxH = Pt(largest.v);
+    double W = Pt(sheetW), H = Pt(sheetH);
+    if (sizing == kBookletSufficient || (sizing == kBookletCustom && !sheetSize)) {
+      W = 2 * (m + maxW);
+      H = 2 * m + maxH;
+    }
+    double s = scale;
+    if (s == 0.0) s = std::fmin((W - 2 * m) / (2 * maxW), (H - 2 * m) / maxH);
+    // Empty pages or a margin that eats the sheet leave nothing to place.
+    if (!(s > 0) || !std::isfinite(s)) {
+      ErrorKey("dlg.bookletpagesize.margintoobig");
+      ASRaise(ShouldNotOccurError());
+    }
+
+    PDDoc target = doc;
+    if (!cancelled && newDoc) {
+      status("pagemg.2.status.copyingpages");
+      made.newTarget = PDDocCreate();
+      MungeMetadataAfterPDDocCreate(made.newTarget);
+      if (!CopyAllPagesStamped(made.newTarget, doc, gRemoveStructureInNewDoc)) cancelled = 1;
+      target = made.newTarget;
+    }
+
+    ASInt32 n = PDDocGetNumPages(target);
+    if (!cancelled) {
+      status("pagemg.2.status.velmorapages");
+      ProgressMonitorBegin(monitor, monitorData);
+      monitorBegun = 1;
+      ProgressMonitorSetDuration(monitor, 3 * count, monitorData);
+      const ASInt32 multiple = BookletPaddingMultiple(pagination, backs, pagesPerSig, flag);
+      while (n % multiple != 0) {
+        PDPage blank = PDDocCreatePage(target, n - 1, ASFixedRect{0, largest.v, largest.h, 0});
+        ForceIgnoreInheritedPageObjects(blank);
+        PDPageRelease(blank);
+        n = PDDocGetNumPages(target);
+      }
+
+      ASBool front = 1;
+      for (ASInt32 k = 0; k < n - 1; k += 2, front = !front) {
+        if (cancel(cancelData)) {
+          cancelled = 1;
+          break;
+        }
+        SPageMergeInfo* state = made.state;
+        PrepareForMergeToNewPage(state, target);
+        SetDefaultPageMergeCompression(state);
+        const ASInt32 p = MapPageNumber(k, pagination, backs, pagesPerSig, flag, n);
+        const ASInt32 q = MapPageNumber(k + 1, pagination, backs, pagesPerSig, flag, n);
+        ASFixedPoint sp{0, 0}, sq{0, 0};
+        GetTranslatedPageSizeByPageNumX(target, p, &sp, kSizeTrim);
+        GetTranslatedPageSizeByPageNumX(target, q, &sq, kSizeTrim);
+        const double wp = Pt(sp.h), hp = Pt(sp.v), wq = Pt(sq.h), hq = Pt(sq.v);
+        const bool inverted = !front && backs == kBookletInlineInvert;
+        ASFixedMatrix mp, mq;
+        ASFixed cp = 0, cq = 0;
+        switch (align) {
+          case kBookletCentreSpine:
+            if (!inverted) {
+              mp = Matrix(s, W / 2 - s * wp, (H - s * hp) / 2);
+              mq = Matrix(s, W / 2, (H - s * hq) / 2);
+            } else {
+              mp = Matrix(-s, W / 2 + s * wp, (H + s * hp) / 2);
+              mq = Matrix(-s, W / 2, (H + s * hq) / 2);
+            }
+            break;
+          case kBookletBottomLeft:
+            if (!inverted) {
+              mp = Matrix(s, m, m);
+              mq = Matrix(s, s * maxW + m, m);
+            } else {
+              mp = Matrix(-s, 2 * s * maxW + m, s * maxH + m);
+              mq = Matrix(-s, s * maxW + m, s * maxH + m);
+            }
+            break;
+          default: {
+            if (!inverted) {
+              mp = Matrix(s, W / 4 + m / 2 - s * wp / 2, (H - s * hp) / 2);
+              mq = Matrix(s, 3 * W / 4 - m / 2 - s * wq / 2, (H - s * hq) / 2);
+            } else {
+              mp = Matrix(-s, 3 * W / 4 - m / 2 + s * wp / 2, (H + s * hp) / 2);
+              mq = Matrix(-s, W / 4 + m / 2 + s * wq / 2, (H + s * hq) / 2);
+            }
+            // The room between a page and the spine, in the page's own units.
+            auto room = [&](double w) {
+              ASFixed c = Fix(W / 2 - m - s * w) / 2;
+              if (c < 0) c = 0;
+              return Fix(Pt(c) / s);
+            };
+            cp = room(wp);
+            cq = room(wq);
+            break;
+          }
+        }
+        const ASFixed none = -fixedOne;
+        SetMergePageBleedChoke(state, ASFixedRect{none, none, cp, none});
+        MergePage(state, p, mp, nullptr, nullptr);
+        SetMergePageBleedChoke(state, ASFixedRect{cq, none, none, none});
+        MergePage(state, q, mq, nullptr, nullptr);
+        if (crop) {
+          SCropMarkDesc marks = *crop;
+          marks.omit = kOmitTopRightH | kOmitBottomRightH;
+          AddCropMarksWithMatrix(state, Fix(m), Fix(m), Fix(W / 2), Fix(H - m), nullptr, &marks, nullptr);
+          marks.omit = kOmitTopLeftH | kOmitBottomLeftH;
+          AddCropMarksWithMatrix(state, Fix(W / 2), Fix(m), Fix(W - m), Fix(H - m), nullptr, &marks, nullptr);
+        }
+        FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, Fix(H), Fix(W), 0});
+        ProgressMonitorSetCurrValue(monitor, (ASInt32)((double)count * 3 * (k + 2) / n), monitorData);
+      }
+    }
+
+    if (!cancelled) {
+      status("pagemg.2.status.tidyingup");
+      PDDocDeletePagesWithBadStructRecovery(target, 0, n - 1, monitor, monitorData);
+    }
+    if (!cancelled && BacksReversed(backs)) {
+      if (!PDDocReversePageRun(target, n / 4, PDDocGetNumPages(target) - 1, 1)) cancelled = 1;
+      status("pagemg.2.status.tidyingup");
+    }
+    if (!cancelled && BacksSeparate(backs)) {
+      status("pagemg.2.status.separatebacks");
+      made.backs = PDDocCreatePerhapsClonePDFX(doc);
+      PDDocInsertPagesWithBadStructRecovery(made.backs, PDBeforeFirstPage, target, n / 4, n / 4, PDInsertAll, monitor,
+                                            monitorData, cancel, cancelData);
+      PDDocDeletePagesWithBadStructRecovery(target, n / 4, n / 2 - 1, monitor, monitorData);
+      PDDoc backsDoc = made.backs;
+      made.backs = nullptr;
+      made.backsView = OpenTitledWindow(backsDoc, "pagemg.2.title.newbookbacks", newBookletNumber);
+    }
+    if (gPDFXMode == 1) PreservePDFXIntoImposedDoc(doc, target);
+    if (!cancelled) {
+      if (made.newTarget) {
+        PDDoc fronts = made.newTarget;
+        made.newTarget = nullptr;
+        OpenTitledWindow(fronts, BacksSeparate(backs) ? "pagemg.2.title.newbookfronts" : "pagemg.2.title.newbooklet",
+                         newBookletNumber);
+        ++newBookletNumber;
+      }
+      made.backsView = nullptr;
+      result = 1;
+    } else {
+      NoteMessageUTF8(Msg("pagemg.2.bookletcancelled"));
+      made.CloseAll();
+    }
+    if (withStatus) CloseStatusBox();
+    if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
+  HANDLER
+    if (withStatus) CloseStatusBox();
+    made.CloseAll();
+    if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
+    if (ERRORCODE == ShouldNotOccurError()) return 0;
+    RERAISE();
+  END_HANDLER
+  return result;
+}
+
+ASBool SimpleBookletFromCab(PDDoc doc, SKCab* params, ASBool withStatus) {
+  if (!doc || !params) return 0;
+  const auto sizing = BookletSizingFromAtom(KCabGetAtom(params, "Sizing", ASAtomNull));
+  const auto pagination = BookletPaginationFromAtom(KCabGetAtom(params, "Paginate", ASAtomNull));
+  const auto backs = BookletBacksFromAtom(KCabGetAtom(params, "Backs", ASAtomNull));
+  const auto align = BookletAlignFromAtom(KCabGetAtom(params, "Align", ASAtomNull));
+  const ASBool noScale = KCabGetBool(params, "NoScale", 0);
+  const ASInt32 pagesPerSig = KCabGetInt(params, "PagesPerSig", 16);
+  const ASFixed margin = FixTrunc(KCabGetDouble(params, "Margin", 0.0));
+  const ASBool newDoc = KCabGetBool(params, "NewDoc", 0);
+  const ASBool flag = KCabGetBool(params, pagination == kBookletCutStacks ? "SingleSided" : "AddBlanks", 0);
+  const double scale = noScale ? 1.0 : 0.0;
+  SCropMarkDesc cropDesc;
+  const SCropMarkDesc* crop = nullptr;
+  if (KCabGetBool(params, "CropMarks", 0)) crop = FillCropMarkDescFromCab(&cropDesc, params);
+  ASFixedPoint sheet{0, 0};
+  if (sizing == kBookletCustom) {
+    double w = 0, h = 0;
+    if (!ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "Page", &w, &h) || !(w > 0) || !(h > 0)) {
+      ErrorKey("common.err.nopagesize");
+      return 0;
+    }
+    sheet = ASFixedPoint{FixTrunc(w), FixTrunc(h)};
+  }
+  if (!ImpositionBleedModeCheck(doc, nullptr, params)) return 0;
+  SKCab* saved = PerImpositionPrefsStart(params);
+  ASBool result = 0;
+  DURING
+    result = SimpleBooklet2(doc, sizing, nullptr, &sheet, pagination, backs, align, pagesPerSig, flag, scale, margin,
+                            gImpositionFieldsOption, crop, withStatus, newDoc);
+  HANDLER
+    PerImpositionPrefsEnd(saved);
+    RERAISE();
+  END_HANDLER
+  PerImpositionPrefsEnd(saved);
+  return result;
+}
+
+ASInt32 BookletCallBackStart(SKCab* run, SKCab* /*args*/) {
+  const ASBool done = SimpleBookletFromCab(ProcManGetSourcePDDoc(run), KCabGetCab(run, "Params"), 1);
+  // A refused or cancelled booklet must not be recorded as done.
+  if (!done) ProcManMarkCancelProcess(run, nullptr);
+  return done;
+}
+
+void BookletFillProcessControlCab(SKCab* control) {
+  KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletStartProc,
+                                  nullptr);
+}
