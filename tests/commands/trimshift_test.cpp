@@ -202,8 +202,11 @@ TEST_P(CreepToAssistant, Translates) {
   EXPECT_EQ(c.usePT, (bool)KCabGetBool(a, "UsePT", 9));
   EXPECT_EQ(c.sig, KCabGetInt(a, "SigSize", 0));
   EXPECT_DOUBLE_EQ(c.pt, KCabGetDouble(a, "PT", -1));
-  if (c.ws >= 0) EXPECT_DOUBLE_EQ(c.ws, KCabGetDouble(a, "WS", -1));
-  else EXPECT_FALSE(KCabKnown(a, "WS"));
+  if (c.ws >= 0) {
+    EXPECT_DOUBLE_EQ(c.ws, KCabGetDouble(a, "WS", -1));
+  } else {
+    EXPECT_FALSE(KCabKnown(a, "WS"));
+  }
   EXPECT_EQ(c.mim, (bool)KCabGetBool(a, "MIM", 9));
   KCabDestroy(trim);
   KCabDestroy(a);
@@ -574,7 +577,7 @@ TEST_P(TrimShiftStep2, PanelsAndCheck) {
   EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
   EXPECT_EQ(c.edgePanel, edge);
   EXPECT_EQ(c.sizePanel, size);
-  if (c.label) EXPECT_EQ(Msg(c.label), label);
+  if (c.label) { EXPECT_EQ(Msg(c.label), label); }
   EXPECT_EQ(c.error != nullptr, stillOpen);
   EXPECT_EQ(c.error ? std::vector<std::string>{Msg(c.error)} : std::vector<std::string>{}, Alerts());
 }
@@ -652,9 +655,9 @@ TEST_P(TrimShiftStep3, Check) {
   for (const char* k : c.messages) want.push_back(Msg(k));
   EXPECT_EQ(want, Alerts());
   if (c.finishes) {
-    const bool requires = std::string(c.shift) == "Creep" && c.every < 0;
-    EXPECT_EQ(requires, (bool)KCabKnown(params, "Requires"));
-    if (requires) EXPECT_STREQ(kTrimShiftWholeDocCreepRequires, KCabGetString(params, "Requires"));
+    const bool needed = std::string(c.shift) == "Creep" && c.every < 0;
+    EXPECT_EQ(needed, (bool)KCabKnown(params, "Requires"));
+    if (needed) { EXPECT_STREQ(kTrimShiftWholeDocCreepRequires, KCabGetString(params, "Requires")); }
   }
 }
 
@@ -722,9 +725,9 @@ TEST_P(TrimShiftStep3Panels, Show) {
     PfDriverPressEscape();
   });
   EXPECT_EQ(c.visible, visible);
-  if (c.fromLabel) EXPECT_EQ(Msg(c.fromLabel), fromLabel);
-  if (c.toLabel) EXPECT_EQ(Msg(c.toLabel), toLabel);
-  if (std::string(c.visible).find('C') != std::string::npos) EXPECT_EQ(Msg("dlg.trim3.11"), countLabel);
+  if (c.fromLabel) { EXPECT_EQ(Msg(c.fromLabel), fromLabel); }
+  if (c.toLabel) { EXPECT_EQ(Msg(c.toLabel), toLabel); }
+  if (std::string(c.visible).find('C') != std::string::npos) { EXPECT_EQ(Msg("dlg.trim3.11"), countLabel); }
 }
 
 INSTANTIATE_TEST_SUITE_P(
