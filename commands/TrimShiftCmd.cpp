@@ -214,8 +214,12 @@ void BuildStep3(SKCtlDialog* d) {
   SKCtlElem* countPanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftCreepCountPanelId, nullptr, nullptr);
   SKCtlElem* countRow = KCtlAddNewElement(d, kKCtlContainer, 0, -1, nullptr, countPanel);
   Label(d, kTrimShiftCreepCountLabelId, kShiftLabels, 6, countRow);
+  // The count is kept while the whole-document text stands in for it, so
+  // that the step's values (and the feedback reading them) keep the -4 the
+  // creep assistant put there.
   KCtlSetExportKeyEditInt("CreepEvery", -9999999, 99999999,
-                          KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagSameRow, kTrimShiftCreepEveryId, "99999", countRow));
+                          KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagSameRow | kKCtlFlagStoreAlways,
+                                            kTrimShiftCreepEveryId, "99999", countRow));
   Static(d, 0, "dlg.trim3.12", countRow);
   SKCtlElem* wholePanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftWholeDocPanelId, nullptr, nullptr);
   Static(d, 0, "dlg.trim3.72", wholePanel);

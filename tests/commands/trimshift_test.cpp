@@ -17,6 +17,8 @@
 #include "kctl/PageSizeElem.h"
 #include "kctl/KCtlHarness.h"
 #include "support/EnglishMessages.h"
+#include "support/TestPageSizes.h"
+#include "commands/Prefs.h"
 
 namespace {
 
@@ -58,8 +60,8 @@ TEST_F(TrimShiftDefinition, CarriesTheEngineCallbacksDefaultsAndProcedures) {
   ASSERT_NE(nullptr, KCabGetString(c, "BatchGroup"));
   // The defaults, in the order the history shows them.
   EXPECT_EQ(
-      "{NewDoc=b:1;Trim=a:None;TrimEdge=a:Top;TrimBy=d:0;Shift=a:None;ShiftDir=a:Up;ShiftFrom=d:0;ShiftTo=d:0;"
-      "CreepEvery=i:32;Normalise=a:No;}",
+      "{CreepEvery=i:32;NewDoc=b:1;Normalise=a:No;Shift=a:None;ShiftDir=a:Up;ShiftFrom=d:0;ShiftTo=d:0;"
+      "Trim=a:None;TrimBy=d:0;TrimEdge=a:Top;}",
       DumpKCab(KCabGetCab(c, "DefaultParams")));
   KCabDestroy(c);
 }
@@ -69,7 +71,7 @@ TEST_F(TrimShiftDefinition, CarriesTheEngineCallbacksDefaultsAndProcedures) {
 struct DescribeCase {
   const char* name;
   std::function<void(SKCab*)> set;
-  std::vector<std::string> tail;  // the lines after the range lines
+  std::vector<std::string> tail;  // the lines after the range lines: message keys, or texts (with blanks)
 };
 void PrintTo(const DescribeCase& c, std::ostream* os) { *os << c.name; }
 
@@ -87,7 +89,9 @@ TEST_P(TrimShiftDescriber, Lines) {
   std::vector<std::string> lines = Describe(params);
   KCabDestroy(params);
   ASSERT_GE(lines.size(), rangeLines);
-  EXPECT_EQ(GetParam().tail, std::vector<std::string>(lines.begin() + (long)rangeLines, lines.end()));
+  std::vector<std::string> want;
+  for (const std::string& t : GetParam().tail) want.push_back(t.find(' ') == std::string::npos ? Msg(t.c_str()) : t);
+  EXPECT_EQ(want, std::vector<std::string>(lines.begin() + (long)rangeLines, lines.end()));
 }
 
 void Put(SKCab* p, const char* key, const char* word) { KCabPutAtom(p, key, Atom(word)); }
@@ -96,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TrimShiftDescriber,
     ::testing::Values(
         DescribeCase{"Defaults", [](SKCab*) {},
-                     {Msg("common.desc.newdoc"), Msg("uiimp.5.2"), Msg("uiimp.5.6"), Msg("uiimp.5.10")}},
+                     {"common.desc.newdoc", "uiimp.5.2", "uiimp.5.6", "uiimp.5.10"}},
         DescribeCase{"SmallerLeftInPlace",
                      [](SKCab* p) {
                        KCabPutBool(p, "NewDoc", 0);
@@ -104,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                        Put(p, "TrimEdge", "Left");
                        KCabPutDouble(p, "TrimBy", 12.5);
                      },
-                     {"Trim the left edge by 12.5 points", Msg("uiimp.5.6"), Msg("uiimp.5.10")}},
+                     {"Trim the left edge by 12.5 points", "uiimp.5.6", "uiimp.5.10"}},
         DescribeCase{"BiggerBottomFixedDown",
                      [](SKCab* p) {
                        KCabRemove(p, "NewDoc");  // absent counts as false here
@@ -115,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                        Put(p, "ShiftDir", "Down");
                        KCabPutDouble(p, "ShiftFrom", 3.25);
                      },
-                     {"Extend the bottom edge by 9 points", "Content moved down by 3.25 points", Msg("uiimp.5.10")}},
+                     {"Extend the bottom edge by 9 points", "Content moved down by 3.25 points", "uiimp.5.10"}},
         DescribeCase{"VariableAndFull",
                      [](SKCab* p) {
                        Put(p, "Shift", "Variable");
@@ -124,9 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
                        KCabPutDouble(p, "ShiftTo", 7.5);
                        Put(p, "Normalise", "Full");
                      },
-                     {Msg("common.desc.newdoc"), Msg("uiimp.5.2"),
+                     {"common.desc.newdoc", "uiimp.5.2",
                       "Content moved right by 1 points on the first page to 7.5 points on the last",
-                      Msg("uiimp.5.11")}},
+                      "uiimp.5.11"}},
         DescribeCase{"Creep",
                      [](SKCab* p) {
                        Put(p, "Shift", "Creep");
@@ -134,18 +138,19 @@ INSTANTIATE_TEST_SUITE_P(
                        KCabPutDouble(p, "ShiftFrom", 0);
                        KCabPutDouble(p, "ShiftTo", -0.8);
                      },
-                     {Msg("common.desc.newdoc"), Msg("uiimp.5.2"),
+                     {"common.desc.newdoc", "uiimp.5.2",
                       "Creep made up for in groups of 16 pages: 0 points outermost, -0.8 points innermost",
-                      Msg("uiimp.5.10")}},
+                      "uiimp.5.10"}},
         DescribeCase{"UnknownWordsReadAsNone",
                      [](SKCab* p) {
                        Put(p, "Trim", "Sideways");
                        Put(p, "Shift", "Wobble");
                        Put(p, "Normalise", "No");
                      },
-                     {Msg("common.desc.newdoc"), Msg("uiimp.5.2"), Msg("uiimp.5.6"), Msg("uiimp.5.10")}}));
+                     {"common.desc.newdoc", "uiimp.5.2", "uiimp.5.6", "uiimp.5.10"}}));
 
 TEST_F(TrimShiftEnv, UniformLineIsTheTextFollowedByTheSize) {
+  TestPageSizes::Install();
   SKCab* p = KCabNewInner();
   Put(p, "Trim", "Uniform");
   STemplateInfo t{};
@@ -157,6 +162,7 @@ TEST_F(TrimShiftEnv, UniformLineIsTheTextFollowedByTheSize) {
   ASSERT_TRUE(ExportedPageSizeFormat(p, "FixedSize", 1, size, sizeof size));
   std::vector<std::string> lines = Describe(p);
   KCabDestroy(p);
+  KCtlSetNeighbourProcs(nullptr);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(Msg("uiimp.5.5") + size, lines[lines.size() - 3]);
 }
@@ -333,13 +339,18 @@ TEST_F(TrimShiftEnv, AssistantRoundTripKeepsTheShifts) {
 }
 
 // ---- The wizard
+//
+// The driver posts a gesture's events; they are handled once the script step
+// that posted them returns. A gesture that shows or hides what the next one
+// needs therefore ends its step.
 
 class TrimShiftWizard : public KCtlFixture {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(LoadEnglishMessages()); }
   void SetUp() override {
     KCtlFixture::SetUp();
-    AVAppSetPreference(avpPageUnits, (void*)(intptr_t)2);  // points: what is typed is what is stored
+    TestPageSizes::Install();
+    AVAppSetPreference(avpPageUnits, reinterpret_cast<void*>(intptr_t{0}));  // points: typed is stored
     SKCab* c = NewCmdMgrForTrimAndShift();
     params = KCabDup(KCabGetCab(c, "DefaultParams"));
     KCabDestroy(c);
@@ -348,6 +359,7 @@ class TrimShiftWizard : public KCtlFixture {
     KCabDestroy(params);
     if (view) AVDocClose(view, 1);
     TrimShiftTermDialogs();
+    KCtlSetNeighbourProcs(nullptr);
     KCtlFixture::TearDown();
   }
 
@@ -360,13 +372,16 @@ class TrimShiftWizard : public KCtlFixture {
 
   static std::string Title() { return PfGetWindowTitleUTF8(PfGetDialogWindow(Front())); }
   static void Press(const char* key) { ASSERT_TRUE(PfDriverPressButton(Front(), Msg(key).c_str())) << key; }
-  static void ClickKey(const char* key) { PfDriverClickItem(Front(), ItemOfKey(key), 0); }
-  static void TypeKey(const char* key, const char* text) { PfDriverTypeText(Front(), ItemOfKey(key), text, true); }
+  static void ClickKey(const char* key) { ASSERT_TRUE(PfDriverClickItem(Front(), ItemOfKey(key), 0)) << key; }
+  static void TypeKey(const char* key, const char* text) {
+    ASSERT_TRUE(PfDriverTypeText(Front(), ItemOfKey(key), text, true)) << key;
+  }
   static bool Visible(ASInt32 id) {
     SKCtlElem* e = KCtlPlatformGetElemFromControlId(FrontData(), id);
     return e && KCtlElemIsVisible(FrontData(), e);
   }
   static std::string TextOfId(ASInt32 id) { return PfText(Front(), ItemOfId(id)); }
+  static int ValueOfKey(const char* key) { return PfDriverGetValue(Front(), ItemOfKey(key)); }
 
   std::vector<std::string> Alerts() const {
     std::vector<std::string> out;
@@ -374,14 +389,12 @@ class TrimShiftWizard : public KCtlFixture {
     return out;
   }
 
-  // Runs the wizard: Next through steps 1 and 2, then the steps given run
-  // on step 3; a step left open at the end is cancelled.
-  ASBool RunToStep3(PfScript& script, const std::function<void()>& onStep3) {
+  // Next on steps 1 and 2.
+  static void ToStep3(PfScript& script) {
     script.Then([] { Press("common.button.next"); });
     script.Then([] { Press("common.button.next"); });
-    script.Then(onStep3);
-    return CmdMgrTrimAndShiftUI(nullptr, params);
   }
+  ASBool Run() { return CmdMgrTrimAndShiftUI(nullptr, params); }
 
   SKCab* params = nullptr;
   AVDoc view = nullptr;
@@ -392,6 +405,8 @@ TEST_F(TrimShiftWizard, StepsGoForwardAndBackKeepingTheValues) {
   PfScript script;
   std::vector<std::string> titles;
   bool backDisabledOnStep1 = false;
+  int newDocOnReturn = -1, smallerOnReturn = -1;
+  std::string byOnReturn;
   script.Then([&] {
     titles.push_back(Title());
     backDisabledOnStep1 = !PfDriverIsEnabled(Front(), ItemOfId(kTrimShiftBackId));
@@ -401,33 +416,40 @@ TEST_F(TrimShiftWizard, StepsGoForwardAndBackKeepingTheValues) {
   script.Then([&] {
     titles.push_back(Title());
     ClickKey("Trim=Smaller");
+  });
+  script.Then([&] {
     ClickKey("TrimEdge=Left");
     TypeKey("TrimBy", "18");
     Press("common.button.back");
   });
   script.Then([&] {
     titles.push_back(Title());
-    EXPECT_EQ(0, PfDriverGetValue(Front(), ItemOfKey("NewDoc")));
+    newDocOnReturn = ValueOfKey("NewDoc");
     Press("common.button.next");
   });
   script.Then([&] {
-    EXPECT_EQ(1, PfDriverGetValue(Front(), ItemOfKey("Trim=Smaller")));
-    EXPECT_EQ("18", PfText(Front(), ItemOfKey("TrimBy")));
+    smallerOnReturn = ValueOfKey("Trim=Smaller");
+    byOnReturn = PfText(Front(), ItemOfKey("TrimBy"));
     Press("common.button.next");
   });
   script.Then([&] {
     titles.push_back(Title());
     ClickKey("Shift=Fixed");
+  });
+  script.Then([&] {
     ClickKey("ShiftDir=Right");
     TypeKey("ShiftFrom", "4.5");
     Press("common.button.finish");
   });
-  EXPECT_TRUE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_TRUE(Run());
   EXPECT_EQ(0u, script.pending());
   EXPECT_TRUE(backDisabledOnStep1);
   EXPECT_EQ((std::vector<std::string>{Msg("dlg.trim1.title"), Msg("dlg.trim2.title"), Msg("dlg.trim1.title"),
                                       Msg("dlg.trim3.title")}),
             titles);
+  EXPECT_EQ(0, newDocOnReturn);
+  EXPECT_EQ(1, smallerOnReturn);
+  EXPECT_EQ("18", byOnReturn);
   EXPECT_FALSE(KCabGetBool(params, "NewDoc", 1));
   EXPECT_EQ(Atom("Smaller"), KCabGetAtom(params, "Trim", ASAtomNull));
   EXPECT_EQ(Atom("Left"), KCabGetAtom(params, "TrimEdge", ASAtomNull));
@@ -441,13 +463,13 @@ TEST_F(TrimShiftWizard, StepsGoForwardAndBackKeepingTheValues) {
 
 TEST_F(TrimShiftWizard, CancelOnAnyStepAnswersFalse) {
   OpenFront(2);
+  KCabPutAtom(params, "Trim", Atom("Smaller"));
+  KCabPutDouble(params, "TrimBy", 1);
   for (int cancelAt = 0; cancelAt < 3; ++cancelAt) {
     PfScript script;
     for (int s = 0; s < cancelAt; ++s) script.Then([] { Press("common.button.next"); });
     script.Then([] { PfDriverPressEscape(); });
-    KCabPutAtom(params, "Trim", Atom("Smaller"));
-    KCabPutDouble(params, "TrimBy", 1);
-    EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params)) << cancelAt;
+    EXPECT_FALSE(Run()) << cancelAt;
     EXPECT_EQ(0u, script.pending());
   }
 }
@@ -455,26 +477,29 @@ TEST_F(TrimShiftWizard, CancelOnAnyStepAnswersFalse) {
 TEST_F(TrimShiftWizard, OptionsStoreNormaliseIntoTheParameters) {
   OpenFront(2);
   PfScript script;
+  std::string optionsTitle, backOn;
   script.Then([] { Press("dlg.trim1.4"); });
   script.Then([&] {
-    EXPECT_EQ(Msg("dlg.trimoptions.title"), Title());
+    optionsTitle = Title();
     ClickKey("Normalise=Full");
     Press("common.button.ok");
   });
-  script.Then([] {
-    EXPECT_EQ(Msg("dlg.trim1.title"), Title()) << "back on the step";
+  script.Then([&] {
+    backOn = Title();
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(Msg("dlg.trimoptions.title"), optionsTitle);
+  EXPECT_EQ(Msg("dlg.trim1.title"), backOn);
   EXPECT_EQ(Atom("Full"), KCabGetAtom(params, "Normalise", ASAtomNull));
 }
 
 // Step 1's checks.
-TEST_F(TrimShiftWizard, Step1RefusesNoPagesInteractiveOnly) {
-  PfScript script;  // no front document: nothing to process
+TEST_F(TrimShiftWizard, Step1RefusesNoPagesWhenInteractiveOnly) {
+  PfScript script;  // no front document: no page to work on
   script.Then([] { Press("common.button.next"); });
   script.Then([] { PfDriverPressEscape(); });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_EQ(std::vector<std::string>{Msg("uiimp.5.willtrimnopages")}, Alerts());
 
   AVAlertClearRecorded();
@@ -485,7 +510,7 @@ TEST_F(TrimShiftWizard, Step1RefusesNoPagesInteractiveOnly) {
     reached = Title();
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_EQ(Msg("dlg.trim2.title"), reached);
   EXPECT_TRUE(Alerts().empty());
 }
@@ -494,7 +519,7 @@ TEST_F(TrimShiftWizard, Step1RefusesTheCurrentPageIntoANewDocument) {
   OpenFront(3);
   KCabPutAtom(params, "Source:Range:RangeType", Atom("CurrentPage"));
   PfScript script;
-  std::string after;
+  std::string after, inPlace;
   script.Then([] { Press("common.button.next"); });
   script.Then([&] {
     after = Title();
@@ -502,11 +527,12 @@ TEST_F(TrimShiftWizard, Step1RefusesTheCurrentPageIntoANewDocument) {
     Press("common.button.next");
   });
   script.Then([&] {
-    EXPECT_EQ(Msg("dlg.trim2.title"), Title()) << "in place, the current page is fine";
+    inPlace = Title();
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_EQ(Msg("dlg.trim1.title"), after);
+  EXPECT_EQ(Msg("dlg.trim2.title"), inPlace) << "in place, the current page is fine";
   EXPECT_EQ(std::vector<std::string>{Msg("uiimp.5.1")}, Alerts());
 }
 
@@ -517,8 +543,8 @@ TEST_F(TrimShiftWizard, Step1AsksBeforeCopyingMorePagesThanItChanges) {
   KCabPutInt(params, "Source:Range:To", 2);
   PfScript script;
   std::vector<std::string> titles;
-  AVAlertQueueAnswer(2);  // no: stay
-  AVAlertQueueAnswer(1);  // yes: go on
+  AVAlertQueueAnswer(2);  // no: the step stays
+  AVAlertQueueAnswer(1);  // yes: on to step 2
   script.Then([] { Press("common.button.next"); });
   script.Then([&] {
     titles.push_back(Title());
@@ -528,22 +554,22 @@ TEST_F(TrimShiftWizard, Step1AsksBeforeCopyingMorePagesThanItChanges) {
     titles.push_back(Title());
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_EQ((std::vector<std::string>{Msg("dlg.trim1.title"), Msg("dlg.trim2.title")}), titles);
   EXPECT_EQ((std::vector<std::string>{Msg("uiimp.5.confirm.copyprocesssubset"),
                                       Msg("uiimp.5.confirm.copyprocesssubset")}),
             Alerts());
 
-  // Every page, or in place: nothing to ask.
+  // Every page: nothing to ask.
   AVAlertClearRecorded();
   KCabPutAtom(params, "Source:Range:RangeType", Atom("AllDoc"));
   script.Then([] { Press("common.button.next"); });
   script.Then([] { PfDriverPressEscape(); });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_TRUE(Alerts().empty());
 }
 
-// Step 2's checks and panels.
+// Step 2's checks and panels, on the values the step loads.
 struct Step2Case {
   const char* name;
   const char* trim;
@@ -560,6 +586,7 @@ TEST_P(TrimShiftStep2, PanelsAndCheck) {
   OpenFront(2);
   KCabPutAtom(params, "Trim", Atom(c.trim));
   KCabPutDouble(params, "TrimBy", c.by);
+  KCabRemove(params, "FixedSize");
   PfScript script;
   bool edge = false, size = false, stillOpen = false;
   std::string label;
@@ -574,10 +601,12 @@ TEST_P(TrimShiftStep2, PanelsAndCheck) {
     stillOpen = Title() == Msg("dlg.trim2.title");
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_FALSE(Run());
   EXPECT_EQ(c.edgePanel, edge);
   EXPECT_EQ(c.sizePanel, size);
-  if (c.label) { EXPECT_EQ(Msg(c.label), label); }
+  if (c.label) {
+    EXPECT_EQ(Msg(c.label), label);
+  }
   EXPECT_EQ(c.error != nullptr, stillOpen);
   EXPECT_EQ(c.error ? std::vector<std::string>{Msg(c.error)} : std::vector<std::string>{}, Alerts());
 }
@@ -588,9 +617,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Step2Case{"Smaller", "Smaller", 5, true, false, "uiimp.5.trimby", nullptr},
                       Step2Case{"Bigger", "Bigger", 5, true, false, "uiimp.5.expandby", nullptr},
                       Step2Case{"SmallerByNothing", "Smaller", 0, true, false, "uiimp.5.trimby", "uiimp.5.trimzero"},
-                      Step2Case{"BiggerByNothing", "Bigger", 0, true, false, "uiimp.5.expandby", "uiimp.5.trimzero"},
-                      Step2Case{"UniformWithoutASize", "Uniform", 0, false, true, nullptr,
-                                "pagesizes.err.mustselect"}));
+                      Step2Case{"BiggerByNothing", "Bigger", 0, true, false, "uiimp.5.expandby", "uiimp.5.trimzero"}));
 
 TEST_F(TrimShiftWizard, Step2PanelsFollowTheRadios) {
   OpenFront(2);
@@ -604,21 +631,57 @@ TEST_F(TrimShiftWizard, Step2PanelsFollowTheRadios) {
   script.Then([&] {
     note("None");
     ClickKey("Trim=Uniform");
+  });
+  script.Then([&] {
     note("Uniform");
     ClickKey("Trim=Bigger");
+  });
+  script.Then([&] {
     note("Bigger");
-    EXPECT_EQ(Msg("uiimp.5.expandby"), TextOfId(kTrimShiftTrimByLabelId));
+    seen.push_back(TextOfId(kTrimShiftTrimByLabelId));
     ClickKey("Trim=Smaller");
-    EXPECT_EQ(Msg("uiimp.5.trimby"), TextOfId(kTrimShiftTrimByLabelId));
+  });
+  script.Then([&] {
+    note("Smaller");
+    seen.push_back(TextOfId(kTrimShiftTrimByLabelId));
     ClickKey("Trim=None");
+  });
+  script.Then([&] {
     note("None");
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrTrimAndShiftUI(nullptr, params));
-  EXPECT_EQ((std::vector<std::string>{"None:--", "Uniform:-S", "Bigger:E-", "None:--"}), seen);
+  EXPECT_FALSE(Run());
+  EXPECT_EQ((std::vector<std::string>{"None:--", "Uniform:-S", "Bigger:E-", Msg("uiimp.5.expandby"), "Smaller:E-",
+                                      Msg("uiimp.5.trimby"), "None:--"}),
+            seen);
 }
 
-// Step 3's checks.
+TEST_F(TrimShiftWizard, Step2UniformNeedsASizeAndKeepsTheOneChosen) {
+  OpenFront(2);
+  KCabPutAtom(params, "Trim", Atom("Uniform"));
+  KCabPutAtom(params, "Shift", Atom("None"));
+  PfScript script;
+  std::string a4;
+  script.Then([] { Press("common.button.next"); });
+  script.Then([&] {
+    // The list starts with the more-choices entry; then the sizes by name.
+    ASSERT_TRUE(PfDriverChoosePopup(Front(), ItemOfKey("FixedSize"), 2));
+  });
+  script.Then([&] {
+    a4 = Title();
+    Press("common.button.next");
+  });
+  script.Then([] { Press("common.button.finish"); });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(Msg("dlg.trim2.title"), a4);
+  double w = 0, h = 0;
+  ASSERT_TRUE(ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "FixedSize", &w, &h));
+  EXPECT_GT(w, 0);
+  EXPECT_GT(h, 0);
+  EXPECT_TRUE(Alerts().empty());
+}
+
+// Step 3's checks: what Finish does with the values the step holds.
 struct Step3Case {
   const char* name;
   const char* trim;
@@ -644,12 +707,13 @@ TEST_P(TrimShiftStep3, Check) {
   if (c.confirmAnswer) AVAlertQueueAnswer(c.confirmAnswer);
   PfScript script;
   bool stillOpen = false;
+  ToStep3(script);
   script.Then([] { Press("common.button.finish"); });
   script.Then([&] {
     stillOpen = true;
     PfDriverPressEscape();
   });
-  EXPECT_EQ(c.finishes, (bool)RunToStep3(script, [] { Press("common.button.finish"); }));
+  EXPECT_EQ(c.finishes, (bool)Run());
   EXPECT_EQ(!c.finishes, stillOpen);
   std::vector<std::string> want;
   for (const char* k : c.messages) want.push_back(Msg(k));
@@ -657,7 +721,9 @@ TEST_P(TrimShiftStep3, Check) {
   if (c.finishes) {
     const bool needed = std::string(c.shift) == "Creep" && c.every < 0;
     EXPECT_EQ(needed, (bool)KCabKnown(params, "Requires"));
-    if (needed) { EXPECT_STREQ(kTrimShiftWholeDocCreepRequires, KCabGetString(params, "Requires")); }
+    if (needed) {
+      EXPECT_STREQ(kTrimShiftWholeDocCreepRequires, KCabGetString(params, "Requires"));
+    }
   }
 }
 
@@ -679,17 +745,40 @@ INSTANTIATE_TEST_SUITE_P(
         Step3Case{"VariableByNothing", "None", "Variable", 32, 0, 0, 0, {"uiimp.5.shiftbothzero"}, false},
         Step3Case{"Variable", "None", "Variable", 32, 0, 6, 0, {}, true}));
 
+TEST_F(TrimShiftWizard, TooFewCreepPagesSelectsTheCount) {
+  OpenFront(8);
+  KCabPutAtom(params, "Shift", Atom("Creep"));
+  KCabPutInt(params, "CreepEvery", 16);
+  KCabPutDouble(params, "ShiftFrom", 2);
+  PfScript script;
+  ToStep3(script);
+  script.Then([] {
+    TypeKey("CreepEvery", "2");
+    Press("common.button.finish");
+  });
+  // The count is selected: what is typed now replaces it.
+  script.Then([] {
+    PfDriverKey('8', 0);
+    Press("common.button.finish");
+  });
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(8, KCabGetInt(params, "CreepEvery", 0));
+  EXPECT_EQ(std::vector<std::string>{Msg("uiimp.5.creeptoofewpages")}, Alerts());
+}
+
 TEST_F(TrimShiftWizard, AStaleRequirementGoesWhenTheCreepNoLongerNeedsIt) {
   OpenFront(2);
   KCabPutStringCopy(params, "Requires", kTrimShiftWholeDocCreepRequires);
   KCabPutAtom(params, "Shift", Atom("Fixed"));
   KCabPutDouble(params, "ShiftFrom", 2);
   PfScript script;
-  EXPECT_TRUE(RunToStep3(script, [] { Press("common.button.finish"); }));
+  ToStep3(script);
+  script.Then([] { Press("common.button.finish"); });
+  EXPECT_TRUE(Run());
   EXPECT_FALSE(KCabKnown(params, "Requires"));
 }
 
-// Step 3's panels: what each shift shows, also after another radio was chosen.
+// Step 3's panels: what each shift shows, also after another was chosen.
 struct PanelsCase {
   const char* name;
   const char* loaded;  // the shift the parameters hold
@@ -709,8 +798,11 @@ TEST_P(TrimShiftStep3Panels, Show) {
   KCabPutInt(params, "CreepEvery", c.every);
   std::string visible, fromLabel, toLabel, countLabel;
   PfScript script;
-  RunToStep3(script, [&] {
+  ToStep3(script);
+  script.Then([&] {
     if (c.clicked) ClickKey((std::string("Shift=") + c.clicked).c_str());
+  });
+  script.Then([&] {
     const struct {
       ASInt32 id;
       char letter;
@@ -724,10 +816,17 @@ TEST_P(TrimShiftStep3Panels, Show) {
     countLabel = TextOfId(kTrimShiftCreepCountLabelId);
     PfDriverPressEscape();
   });
+  EXPECT_FALSE(Run());
   EXPECT_EQ(c.visible, visible);
-  if (c.fromLabel) { EXPECT_EQ(Msg(c.fromLabel), fromLabel); }
-  if (c.toLabel) { EXPECT_EQ(Msg(c.toLabel), toLabel); }
-  if (std::string(c.visible).find('C') != std::string::npos) { EXPECT_EQ(Msg("dlg.trim3.11"), countLabel); }
+  if (c.fromLabel) {
+    EXPECT_EQ(Msg(c.fromLabel), fromLabel);
+  }
+  if (c.toLabel) {
+    EXPECT_EQ(Msg(c.toLabel), toLabel);
+  }
+  if (std::string(c.visible).find('C') != std::string::npos) {
+    EXPECT_EQ(Msg("dlg.trim3.11"), countLabel);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -751,11 +850,11 @@ TEST_F(TrimShiftWizard, AssistantOpensOnTheStepsValuesAndOKWritesThemBack) {
   KCabPutAtom(params, "Shift", Atom("Creep"));
   KCabPutInt(params, "CreepEvery", 8);
   PfScript script;
-  std::string sig, ws, title;
+  std::string sig, ws, title, every, from, to;
   int usePT = -1, mim = -1;
-  bool thicknessEnabled = false, wsShown = false, ptShown = true;
-  script.Then([] { Press("common.button.next"); });
-  script.Then([] { Press("common.button.next"); });
+  bool wsShown = false, ptShown = true, totalDisabled = false, thicknessChosen = false, wholeShown = false,
+       countShown = true;
+  ToStep3(script);
   script.Then([] {
     // What the user typed counts, not only what the step opened with.
     TypeKey("CreepEvery", "16");
@@ -767,20 +866,20 @@ TEST_F(TrimShiftWizard, AssistantOpensOnTheStepsValuesAndOKWritesThemBack) {
     title = Title();
     sig = PfText(Front(), ItemOfKey("SigSize"));
     ws = PfText(Front(), ItemOfKey("WS"));
-    usePT = PfDriverGetValue(Front(), ItemOfKey("UsePT=true"));
-    mim = PfDriverGetValue(Front(), ItemOfKey("MIM=true"));
+    usePT = ValueOfKey("UsePT=true");
+    mim = ValueOfKey("MIM=true");
     wsShown = PfDriverIsVisible(Front(), ItemOfKey("WS"));
     ptShown = PfDriverIsVisible(Front(), ItemOfKey("PT"));
-    // Whole document: the thickness is chosen and the total shift cannot be.
     ClickKey("UseWholeDoc=true");
-    thicknessEnabled = PfDriverGetValue(Front(), ItemOfKey("UsePT=true")) == 1 &&
-                       !PfDriverIsEnabled(Front(), ItemOfKey("UsePT=false"));
+  });
+  script.Then([&] {
+    // The whole document goes with the thickness only.
+    thicknessChosen = ValueOfKey("UsePT=true") == 1;
+    totalDisabled = !PfDriverIsEnabled(Front(), ItemOfKey("UsePT=false"));
     TypeKey("PT", "3");
     ClickKey("MIM=true");
     Press("common.button.ok");
   });
-  std::string every, from, to;
-  bool wholeShown = false, countShown = true;
   script.Then([&] {
     every = PfText(Front(), ItemOfKey("CreepEvery"));
     from = PfText(Front(), ItemOfKey("ShiftFrom"));
@@ -789,7 +888,7 @@ TEST_F(TrimShiftWizard, AssistantOpensOnTheStepsValuesAndOKWritesThemBack) {
     countShown = Visible(kTrimShiftCreepCountPanelId);
     Press("common.button.finish");
   });
-  EXPECT_TRUE(CmdMgrTrimAndShiftUI(nullptr, params));
+  EXPECT_TRUE(Run());
   EXPECT_EQ(Msg("dlg.creepassistant.title"), title);
   EXPECT_EQ("16", sig);
   EXPECT_EQ("2", ws);
@@ -797,7 +896,8 @@ TEST_F(TrimShiftWizard, AssistantOpensOnTheStepsValuesAndOKWritesThemBack) {
   EXPECT_EQ(0, mim);
   EXPECT_TRUE(wsShown);
   EXPECT_FALSE(ptShown);
-  EXPECT_TRUE(thicknessEnabled);
+  EXPECT_TRUE(thicknessChosen);
+  EXPECT_TRUE(totalDisabled);
   EXPECT_EQ("-4", every);
   EXPECT_EQ("0", from);
   EXPECT_EQ("-3", to);
@@ -814,34 +914,48 @@ TEST_F(TrimShiftWizard, AssistantTurnsAnotherShiftIntoCreepAndCancelLeavesTheSte
   KCabPutAtom(params, "Shift", Atom("Fixed"));
   KCabPutDouble(params, "ShiftFrom", 7);
   PfScript script;
-  std::string afterCancel;
-  script.Then([] { Press("common.button.next"); });
-  script.Then([] { Press("common.button.next"); });
-  script.Then([] {
-    ClickKey("Shift=None");  // the assistant's button shows with no shift
-    Press("dlg.trim3.71");
-  });
+  int noneAfterCancel = -1;
+  ToStep3(script);
+  script.Then([] { ClickKey("Shift=None"); });  // the assistant's button shows with no shift
+  script.Then([] { Press("dlg.trim3.71"); });
   script.Then([] { PfDriverPressEscape(); });
   script.Then([&] {
-    afterCancel = std::to_string(PfDriverGetValue(Front(), ItemOfKey("Shift=None")));
+    noneAfterCancel = ValueOfKey("Shift=None");
     Press("dlg.trim3.71");
   });
+  script.Then([] { ClickKey("UseWholeDoc=false"); });
+  script.Then([] { ClickKey("UsePT=true"); });
   script.Then([] {
-    ClickKey("UseWholeDoc=false");
     TypeKey("SigSize", "32");
-    ClickKey("UsePT=true");
     TypeKey("PT", "0.1");
     ClickKey("MIM=false");
     Press("common.button.ok");
   });
   script.Then([] { Press("common.button.finish"); });
-  EXPECT_TRUE(CmdMgrTrimAndShiftUI(nullptr, params));
-  EXPECT_EQ("1", afterCancel);
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(1, noneAfterCancel);
   EXPECT_EQ(Atom("Creep"), KCabGetAtom(params, "Shift", ASAtomNull));
   EXPECT_EQ(32, KCabGetInt(params, "CreepEvery", 0));
   EXPECT_NEAR(0.8, KCabGetDouble(params, "ShiftFrom", 99), 1e-9);
   EXPECT_DOUBLE_EQ(0, KCabGetDouble(params, "ShiftTo", 99));
   EXPECT_FALSE(KCabKnown(params, "Requires"));
+}
+
+TEST_F(TrimShiftWizard, ClassicModeLeavesTheAssistantOut) {
+  OpenFront(2);
+  const ASBool saved = gKVClassic2;
+  gKVClassic2 = 1;
+  TrimShiftTermDialogs();
+  PfScript script;
+  int16_t button = -1;
+  ToStep3(script);
+  script.Then([&] {
+    button = PfDriverItemByCaption(Front(), Msg("dlg.trim3.71").c_str());
+    PfDriverPressEscape();
+  });
+  EXPECT_FALSE(Run());
+  gKVClassic2 = saved;
+  EXPECT_EQ(0, button);
 }
 
 }  // namespace
