@@ -32,19 +32,6 @@ namespace {
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-const SKCabEnumWord kTrimWords[] = {{kTrimNone, "None"},
-                                    {kTrimSmaller, "Smaller"},
-                                    {kTrimBigger, "Bigger"},
-                                    {kTrimUniform, "Uniform"},
-                                    {kTrimNone, nullptr}};
-const SKCabEnumWord kEdgeWords[] = {
-    {kEdgeTop, "Top"}, {kEdgeBottom, "Bottom"}, {kEdgeLeft, "Left"}, {kEdgeRight, "Right"}, {kEdgeTop, nullptr}};
-const SKCabEnumWord kShiftWords[] = {{kShiftNone, "None"},         {kShiftFixed, "Fixed"},
-                                     {kShiftFixed, "AcroFixed"},   {kShiftVariable, "Variable"},
-                                     {kShiftCreep, "Creep"},       {kShiftNone, nullptr}};
-const SKCabEnumWord kDirWords[] = {
-    {kShiftUp, "Up"}, {kShiftDown, "Down"}, {kShiftLeft, "Left"}, {kShiftRight, "Right"}, {kShiftUp, nullptr}};
-
 ASInt32 Word(SKCab* cab, const char* key, const SKCabEnumWord* words) {
   return KCabEkAtomToEnumTable(KCabGetAtom(cab, key, ASAtomNull), words);
 }
@@ -114,12 +101,28 @@ void OnChecked(SKCtlElem* radio, ASInt32 action, ASInt16 id) { KCtlSetActionId(r
 
 // A row: a label from a list, a length field and the unit's name.
 SKCtlElem* LengthRow(SKCtlDialog* d, ASInt16 rowId, ASInt16 labelId, const SWording* words, int count,
-                     const char* key) {
-  SKCtlElem* row = KCtlAddNewElement(d, kKCtlContainer, 0, rowId, nullptr, nullptr);
+                     const char* key, SKCtlElem* parent) {
+  SKCtlElem* row = KCtlAddNewElement(d, kKCtlContainer, 0, rowId, nullptr, parent);
   Label(d, labelId, words, count, row);
   KCtlStock_PageUnitInput(d, kKCtlFlagSameRow, row, -1, key);
   KCtlStock_CurrentPageUnitText(d, 0, row);
   return row;
+}
+
+// Four radios of one new group exporting their words under key; the first
+// is checked by default.
+void FourRadios(SKCtlDialog* d, const char* key, const char* const (&words)[4], const char* const (&texts)[4],
+                SKCtlElem* (&radios)[4]) {
+  ASUns32 group = KCtlDialogNewButtonGroupCode(d);
+  for (int k = 0; k < 4; ++k)
+    radios[k] = Radio(d, group, key, words[k], texts[k], k == 0 ? (ASUns32)kKCtlFlagChecked : 0u, nullptr);
+}
+
+// A user pane (hidden until an action shows it) holding a titled group box.
+SKCtlElem* PanelWithBox(SKCtlDialog* d, ASInt16 id, const char* titleKey, SKCtlElem** box) {
+  SKCtlElem* panel = KCtlAddNewElement(d, kKCtlUserPane, 0, id, nullptr, nullptr);
+  *box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg(titleKey), panel);
+  return panel;
 }
 
 // Back: keeps what the step holds and goes one step back.
@@ -159,20 +162,16 @@ void BuildStep1(SKCtlDialog* d) {
 void BuildStep2(SKCtlDialog* d) {
   // The page-size list comes from the collection, loaded before the element asks.
   if (KCtlNeighbours()->getSystemDefaultPageSizeCollection) KCtlNeighbours()->getSystemDefaultPageSizeCollection();
-  ASUns32 group = KCtlDialogNewButtonGroupCode(d);
-  SKCtlElem* none = Radio(d, group, "Trim", "None", "dlg.trim2.2", kKCtlFlagChecked, nullptr);
-  SKCtlElem* smaller = Radio(d, group, "Trim", "Smaller", "dlg.trim2.3", 0, nullptr);
-  SKCtlElem* bigger = Radio(d, group, "Trim", "Bigger", "dlg.trim2.4", 0, nullptr);
-  SKCtlElem* uniform = Radio(d, group, "Trim", "Uniform", "dlg.trim2.5", 0, nullptr);
+  SKCtlElem* r[4];
+  FourRadios(d, "Trim", {"None", "Smaller", "Bigger", "Uniform"},
+             {"dlg.trim2.2", "dlg.trim2.3", "dlg.trim2.4", "dlg.trim2.5"}, r);
+  SKCtlElem *none = r[0], *smaller = r[1], *bigger = r[2], *uniform = r[3];
 
-  SKCtlElem* edgePanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftEdgePanelId, nullptr, nullptr);
-  SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.trim2.6"), edgePanel);
+  SKCtlElem* box = nullptr;
+  SKCtlElem* edgePanel = PanelWithBox(d, kTrimShiftEdgePanelId, "dlg.trim2.6", &box);
   KCtlStock_EdgeRadioOnly(d, box, "TrimEdge");
   static const SWording kBy[] = {{"E1", "uiimp.5.trimby"}, {"E2", "uiimp.5.expandby"}};
-  SKCtlElem* row = KCtlAddNewElement(d, kKCtlContainer, 0, -1, nullptr, edgePanel);
-  Label(d, kTrimShiftTrimByLabelId, kBy, 2, row);
-  KCtlStock_PageUnitInput(d, kKCtlFlagSameRow, row, -1, "TrimBy");
-  KCtlStock_CurrentPageUnitText(d, 0, row);
+  LengthRow(d, -1, kTrimShiftTrimByLabelId, kBy, 2, "TrimBy", edgePanel);
 
   SKCtlElem* sizePanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftFixedSizePanelId, nullptr, nullptr);
   KCtlElemFromPageSizeCollection(d, 0, sizePanel, kPageSizeMoreChoices | kPageSizeBlanks | kPageSizeOrientation, -1,
@@ -190,14 +189,13 @@ void BuildStep2(SKCtlDialog* d) {
 
 // Step 3: how the content moves.
 void BuildStep3(SKCtlDialog* d) {
-  ASUns32 group = KCtlDialogNewButtonGroupCode(d);
-  SKCtlElem* none = Radio(d, group, "Shift", "None", "dlg.trim3.2", kKCtlFlagChecked, nullptr);
-  SKCtlElem* fixed = Radio(d, group, "Shift", "Fixed", "dlg.trim3.3", 0, nullptr);
-  SKCtlElem* variable = Radio(d, group, "Shift", "Variable", "dlg.trim3.4", 0, nullptr);
-  SKCtlElem* creep = Radio(d, group, "Shift", "Creep", "dlg.trim3.5", 0, nullptr);
+  SKCtlElem* r[4];
+  FourRadios(d, "Shift", {"None", "Fixed", "Variable", "Creep"},
+             {"dlg.trim3.2", "dlg.trim3.3", "dlg.trim3.4", "dlg.trim3.5"}, r);
+  SKCtlElem *none = r[0], *fixed = r[1], *variable = r[2], *creep = r[3];
 
-  SKCtlElem* dirPanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftDirectionPanelId, nullptr, nullptr);
-  SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.trim3.6"), dirPanel);
+  SKCtlElem* box = nullptr;
+  PanelWithBox(d, kTrimShiftDirectionPanelId, "dlg.trim3.6", &box);
   KCtlStock_DirectionRadioOnly(d, box, "ShiftDir");
   SKCtlElem* assistantPanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftAssistantPanelId, nullptr, nullptr);
   if (!gKVClassic2) {
@@ -224,8 +222,8 @@ void BuildStep3(SKCtlDialog* d) {
   SKCtlElem* wholePanel = KCtlAddNewElement(d, kKCtlUserPane, 0, kTrimShiftWholeDocPanelId, nullptr, nullptr);
   Static(d, 0, "dlg.trim3.72", wholePanel);
 
-  LengthRow(d, kTrimShiftFromRowId, kTrimShiftFromLabelId, kShiftLabels, 6, "ShiftFrom");
-  LengthRow(d, kTrimShiftToRowId, kTrimShiftToLabelId, kShiftLabels, 6, "ShiftTo");
+  LengthRow(d, kTrimShiftFromRowId, kTrimShiftFromLabelId, kShiftLabels, 6, "ShiftFrom", nullptr);
+  LengthRow(d, kTrimShiftToRowId, kTrimShiftToLabelId, kShiftLabels, 6, "ShiftTo", nullptr);
 
   OnChecked(none, kKCtlActionShow, kTrimShiftAssistantPanelId);
   for (ASInt16 id : {kTrimShiftDirectionPanelId, kTrimShiftCreepCountPanelId, kTrimShiftWholeDocPanelId,
@@ -384,7 +382,7 @@ ASInt32 TrimShiftDialog1ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 
 ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   OwnedCab values(CurrentValues(dialog));
-  const ASInt32 trim = Word(values, "Trim", kTrimWords);
+  const ASInt32 trim = Word(values, "Trim", kTrimShiftTrimWords);
   if ((trim == kTrimSmaller || trim == kTrimBigger) && KCabGetDouble(values, "TrimBy", 0) == 0) {
     Error("uiimp.5.trimzero");
     return kKCtlCallBackStop;
@@ -401,9 +399,9 @@ ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 }
 
 ASInt32 TrimShiftDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  const ASInt32 trim = Word(KCtlExportCabForDialog(dialog), "Trim", kTrimWords);
+  const ASInt32 trim = Word(KCtlExportCabForDialog(dialog), "Trim", kTrimShiftTrimWords);
   OwnedCab values(CurrentValues(dialog));
-  const ASInt32 shift = Word(values, "Shift", kShiftWords);
+  const ASInt32 shift = Word(values, "Shift", kTrimShiftShiftWords);
   const double from = KCabGetDouble(values, "ShiftFrom", 0), to = KCabGetDouble(values, "ShiftTo", 0);
   switch (shift) {
     case kShiftNone:
@@ -449,7 +447,7 @@ ASInt32 TrimShiftDialog3CreepChangeFeedback(SMacDialogInfo* dialog, ASInt32, ASI
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data) return kKCtlCallBackGoOn;
   OwnedCab values(CurrentValues(dialog));
-  if (Word(values, "Shift", kShiftWords) == kShiftCreep) {
+  if (Word(values, "Shift", kTrimShiftShiftWords) == kShiftCreep) {
     // Showing one of the two panels hides its neighbour.
     const bool whole = KCabGetInt(values, "CreepEvery", kDefaultCreepEvery) == -4;
     KCtlShowOrHideElemById(dialog, data, whole ? kTrimShiftWholeDocPanelId : kTrimShiftCreepCountPanelId, 1);
@@ -476,7 +474,7 @@ ASBool CmdMgrTrimAndShiftUI(SKCab*, SKCab* params) {
   }
   // A remembered requirement of an earlier whole-document creep must not
   // outlive it: replays would refuse a command that no longer needs it.
-  if (Word(params, "Shift", kShiftWords) == kShiftCreep && KCabGetInt(params, "CreepEvery", kDefaultCreepEvery) < 0)
+  if (Word(params, "Shift", kTrimShiftShiftWords) == kShiftCreep && KCabGetInt(params, "CreepEvery", kDefaultCreepEvery) < 0)
     KCabPutStringCopy(params, "Requires", kTrimShiftWholeDocCreepRequires);
   else
     KCabRemove(params, "Requires");
@@ -491,12 +489,12 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
 
     char line[1000];
     const double by = KCabGetDouble(params, "TrimBy", 0);
-    switch (Word(params, "Trim", kTrimWords)) {
+    switch (Word(params, "Trim", kTrimShiftTrimWords)) {
       case kTrimSmaller:
-        FormatLine(line, sizeof line, "uiimp.5.3", "sf", EdgeDescription(Word(params, "TrimEdge", kEdgeWords)), by);
+        FormatLine(line, sizeof line, "uiimp.5.3", "sf", EdgeDescription(Word(params, "TrimEdge", kTrimShiftEdgeWords)), by);
         break;
       case kTrimBigger:
-        FormatLine(line, sizeof line, "uiimp.5.4", "sf", EdgeDescription(Word(params, "TrimEdge", kEdgeWords)), by);
+        FormatLine(line, sizeof line, "uiimp.5.4", "sf", EdgeDescription(Word(params, "TrimEdge", kTrimShiftEdgeWords)), by);
         break;
       case kTrimUniform: {
         std::snprintf(line, sizeof line, "%s", Msg("uiimp.5.5"));
@@ -514,8 +512,8 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
     AddLine(lines, line);
 
     const double from = KCabGetDouble(params, "ShiftFrom", 0), to = KCabGetDouble(params, "ShiftTo", 0);
-    const char* dir = DirectionDescription(Word(params, "ShiftDir", kDirWords));
-    switch (Word(params, "Shift", kShiftWords)) {
+    const char* dir = DirectionDescription(Word(params, "ShiftDir", kTrimShiftDirWords));
+    switch (Word(params, "Shift", kTrimShiftShiftWords)) {
       case kShiftFixed:
         FormatLine(line, sizeof line, "uiimp.5.7", "sf", dir, from);
         break;

@@ -15,11 +15,13 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace {
 
+using kvtest::CabXML;
 using kvtest::Shell;
 using kvtest::ShellOutcome;
 
@@ -28,15 +30,6 @@ const std::string kMenuItem = "KRVL:Velmora3:TrimAndShift";
 struct Box {
   double l = 0, b = 0, r = 0, t = 0;
 };
-
-std::string CabXML(SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
 
 // "MediaBox" or "CropBox" of every page, as pdfinfo reads them.
 std::vector<Box> Boxes(const std::string& pdf, const char* which, int pages) {
