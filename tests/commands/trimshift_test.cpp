@@ -681,6 +681,25 @@ TEST_F(TrimShiftWizard, Step2UniformNeedsASizeAndKeepsTheOneChosen) {
   EXPECT_TRUE(Alerts().empty());
 }
 
+TEST_F(TrimShiftWizard, Step2TakesASizeOfNothingForNoSize) {
+  OpenFront(2);
+  KCabPutAtom(params, "Trim", Atom("Uniform"));
+  STemplateInfo t{};
+  t.blank = 1;  // 0 x 0: the engine would leave every page as it is
+  ASSERT_TRUE(ExportPageSizeFromTemplateInfo(params, "FixedSize", &t));
+  PfScript script;
+  std::string stayed;
+  script.Then([] { Press("common.button.next"); });
+  script.Then([] { Press("common.button.next"); });
+  script.Then([&] {
+    stayed = Title();
+    PfDriverPressEscape();
+  });
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(Msg("dlg.trim2.title"), stayed);
+  EXPECT_EQ(std::vector<std::string>{Msg("pagesizes.err.mustselect")}, Alerts());
+}
+
 // Step 3's checks: what Finish does with the values the step holds.
 struct Step3Case {
   const char* name;
