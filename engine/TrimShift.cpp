@@ -23,20 +23,20 @@ using namespace engine_detail;
 
 ASInt32 gShiftedDocNumber = 0;
 
+const SKCabEnumWord kTrimShiftTrimWords[] = {
+    {kTrimNone, "None"}, {kTrimSmaller, "Smaller"}, {kTrimBigger, "Bigger"}, {kTrimUniform, "Uniform"}, {kTrimNone, nullptr}};
+const SKCabEnumWord kTrimShiftEdgeWords[] = {
+    {kEdgeTop, "Top"}, {kEdgeBottom, "Bottom"}, {kEdgeLeft, "Left"}, {kEdgeRight, "Right"}, {kEdgeTop, nullptr}};
+const SKCabEnumWord kTrimShiftShiftWords[] = {{kShiftNone, "None"},        {kShiftFixed, "Fixed"},
+                                     {kShiftFixed, "AcroFixed"},  {kShiftVariable, "Variable"},
+                                     {kShiftCreep, "Creep"},      {kShiftNone, nullptr}};
+const SKCabEnumWord kTrimShiftDirWords[] = {
+    {kShiftUp, "Up"}, {kShiftDown, "Down"}, {kShiftLeft, "Left"}, {kShiftRight, "Right"}, {kShiftUp, nullptr}};
+
 namespace {
 
 constexpr const char kWorkAreaType[] = "PTrimShiftInfo";
 constexpr const char kCopyGuardType[] = "PTrimShiftCopyGuard";
-
-const SKCabEnumWord kTrimWords[] = {
-    {kTrimNone, "None"}, {kTrimSmaller, "Smaller"}, {kTrimBigger, "Bigger"}, {kTrimUniform, "Uniform"}, {kTrimNone, nullptr}};
-const SKCabEnumWord kEdgeWords[] = {
-    {kEdgeTop, "Top"}, {kEdgeBottom, "Bottom"}, {kEdgeLeft, "Left"}, {kEdgeRight, "Right"}, {kEdgeTop, nullptr}};
-const SKCabEnumWord kShiftWords[] = {{kShiftNone, "None"},        {kShiftFixed, "Fixed"},
-                                     {kShiftFixed, "AcroFixed"},  {kShiftVariable, "Variable"},
-                                     {kShiftCreep, "Creep"},      {kShiftNone, nullptr}};
-const SKCabEnumWord kDirWords[] = {
-    {kShiftUp, "Up"}, {kShiftDown, "Down"}, {kShiftLeft, "Left"}, {kShiftRight, "Right"}, {kShiftUp, nullptr}};
 
 ASInt32 Word(SKCab* params, const char* key, const SKCabEnumWord* words) {
   return KCabEkAtomToEnumTable(KCabGetAtom(params, key, ASAtomNull), words);
@@ -175,16 +175,16 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   info->sourceView = ProcManGetSourceAVDoc(run);
   info->newDoc = KCabGetBool(params, "NewDoc", 0);
   info->normalise = KCabGetAtom(params, "Normalise", ASAtomNull) == ASAtomFromString("Full");
-  info->trimMode = Word(params, "Trim", kTrimWords);
-  info->trimEdge = Word(params, "TrimEdge", kEdgeWords);
+  info->trimMode = Word(params, "Trim", kTrimShiftTrimWords);
+  info->trimEdge = Word(params, "TrimEdge", kTrimShiftEdgeWords);
   info->trimAmount = PointsToFixed(KCabGetDouble(params, "TrimBy", 0));
   double w = 0, h = 0;
   if (ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "FixedSize", &w, &h)) {
     info->fixedWidth = PointsToFixed(w);
     info->fixedHeight = PointsToFixed(h);
   }
-  info->shiftMode = Word(params, "Shift", kShiftWords);
-  info->shiftDir = Word(params, "ShiftDir", kDirWords);
+  info->shiftMode = Word(params, "Shift", kTrimShiftShiftWords);
+  info->shiftDir = Word(params, "ShiftDir", kTrimShiftDirWords);
   info->shiftFrom = PointsToFixed(KCabGetDouble(params, "ShiftFrom", 0));
   info->shiftTo = PointsToFixed(KCabGetDouble(params, "ShiftTo", 0));
   info->creepEvery = KCabGetInt(params, "CreepEvery", 0);

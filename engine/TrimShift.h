@@ -6,6 +6,7 @@
 // Its callbacks run under the frame's process manager.
 #pragma once
 
+#include "foundation/KCab.h"
 #include "host/AS.h"
 #include "host/AV.h"
 #include "host/PD.h"
@@ -16,6 +17,14 @@ enum ETrimMode : ASInt32 { kTrimNone = 0, kTrimSmaller = 1, kTrimBigger = 2, kTr
 enum ETrimEdge : ASInt32 { kEdgeTop = 0, kEdgeBottom = 1, kEdgeLeft = 2, kEdgeRight = 3 };
 enum EShiftMode : ASInt32 { kShiftNone = 0, kShiftFixed = 1, kShiftVariable = 2, kShiftCreep = 3 };
 enum EShiftDir : ASInt32 { kShiftUp = 0, kShiftDown = 1, kShiftLeft = 2, kShiftRight = 3 };
+
+// The words the parameters store ("Trim", "TrimEdge", "Shift", "ShiftDir")
+// and their numbers; an unknown word reads as the first. "AcroFixed" is an
+// older name of "Fixed".
+extern const SKCabEnumWord kTrimShiftTrimWords[];
+extern const SKCabEnumWord kTrimShiftEdgeWords[];
+extern const SKCabEnumWord kTrimShiftShiftWords[];
+extern const SKCabEnumWord kTrimShiftDirWords[];
 
 // The work record of one run, under "Work:Area" (named type "PTrimShiftInfo").
 struct PTrimShiftInfo {
