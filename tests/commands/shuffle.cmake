@@ -1,0 +1,4 @@
+# The shuffle, shuffle assistant and even/odd commands.
+kv_test(shuffle_assistant_tests
+  SOURCES shuffle_assistant_test.cpp
+  LIBS commands frame engine kctl kctl_mac pdftools foundation host platform)
