@@ -389,7 +389,9 @@ EKCtlExportCallBackReturn CellExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32
 void ShuffleAssistantShowLivePreview(SMacDialogInfo* dialog) {
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data || data->loadNesting > 0) return;
-  if (!KCtlPlatformGetElemFromControlId(data, kLivePreviewId)) return;
+  // Only the declared frame: a generated id may take the same number.
+  SKCtlElem* frame = KCtlPlatformGetElemFromControlId(data, kLivePreviewId);
+  if (!frame || frame->controlId != kLivePreviewId) return;
   Cab values(CurrentValues(dialog));
   std::string front, back;
   ASInt32 ft = 0, bt = 0;
@@ -647,7 +649,8 @@ ASBool ShuffleAssistantConvertToRule(SKCab* values, SKCab* target, char* message
   }
   Grid g(values);
   ASBool frontsOnly = 0;
-  if (Mirrored(g, true) || Mirrored(g, false)) {
+  // One pass has no backs to leave out: nothing to ask.
+  if (cls != kGridClassOneSide && (Mirrored(g, true) || Mirrored(g, false))) {
     ASInt32 answer = KCtlAlertCustomButtons(nullptr, Msg("uiimp.5.front.backs"), Msg("common.button.yes"),
                                             Msg("common.button.no"), Msg("common.button.cancel"));
     if (answer == 2) frontsOnly = 1;

@@ -2,3 +2,6 @@
 kv_test(shuffle_assistant_tests
   SOURCES shuffle_assistant_test.cpp
   LIBS commands frame engine kctl kctl_mac pdftools foundation host platform)
+kv_test(shuffle_dialogs_tests
+  SOURCES shuffle_dialogs_test.cpp
+  LIBS commands frame engine kctl kctl_mac pdftools foundation host platform)
