@@ -56,11 +56,7 @@ ASInt32 EvenOddClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 }
 
 ASInt32 RunEvenOddDialog(SKCab* values, ASBool interactive) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.evenodd1.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 460, 300);
-    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 113, nullptr);
+  return RunNewDialog("dlg.evenodd1.title", 460, 300, 113, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.evenodd1.1"), nullptr);
     ASUns32 group = KCtlDialogNewButtonGroupCode(d);
     struct Choice {
@@ -73,8 +69,8 @@ ASInt32 RunEvenOddDialog(SKCab* values, ASBool interactive) {
                               {"dlg.evenodd1.5", kEvenOddMerge}};
     for (const Choice& c : choices) {
       SKCtlElem* radio = KCtlAddNewElement(d, kKCtlRadioButton, 0, -1, Msg(c.text), nullptr);
-      KCtlRadioButtonSetGroup(group, KCtlSetExportKeyAtom("Action",
-                                                          Atom(KCabEkEnumToStringTable(c.action, kActionWords)), radio));
+      ASAtom word = Atom(KCabEkEnumToStringTable(c.action, kActionWords));
+      KCtlRadioButtonSetGroup(group, KCtlSetExportKeyAtom("Action", word, radio));
       KCtlSetActionCallback(radio, kKCtlTriggerChecked, ActionChosen, (void*)(intptr_t)c.action);
       if (c.action == kEvenOddSplit || c.action == kEvenOddMerge) KCtlStock_SetElemDisabledUnlessInteractive(d, radio);
     }
@@ -93,12 +89,7 @@ ASInt32 RunEvenOddDialog(SKCab* values, ASBool interactive) {
     KCtlSetActionCallback(options, kKCtlTriggerLoaded, ValuesLoaded, nullptr);
     KCtlSetActionCallback(KCtlStock_OkButton(d), kKCtlTriggerClick, EvenOddClickOk, nullptr);
     KCtlStock_CancelButton(d);
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, nullptr);
+  });
 }
 
 }  // namespace

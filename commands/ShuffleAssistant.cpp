@@ -322,11 +322,7 @@ ASInt32 Step1ClickNext(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 }
 
 ASInt32 RunStep1(SKCab* values, ASBool interactive) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.shufass.1.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 400, 400);
-    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 130, nullptr);
+  return RunNewDialog("dlg.shufass.1.title", 400, 400, 130, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.1.1"), nullptr);
     SKCtlElem* grid = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufass.1.2"), nullptr);
     KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.7"), nullptr, "PreviewCols", 1, 999999, nullptr);
@@ -341,12 +337,7 @@ ASInt32 RunStep1(SKCab* values, ASBool interactive) {
     KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagBottom | kKCtlFlagOK, 1,
                                             Msg("common.button.next"), nullptr),
                           kKCtlTriggerClick, Step1ClickNext, nullptr);
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, nullptr);
+  });
 }
 
 // ---- step 2
@@ -448,11 +439,7 @@ ASInt32 RunStep2(SKCab* values, ASBool interactive) {
   const ASInt32 r = KCabGetInt(values, "PreviewRows", 2), c = KCabGetInt(values, "PreviewCols", 2);
   const ASInt32 pages = KCabGetInt(values, "PageCount", 8);
   const bool twoSides = (ASInt64)r * c < pages;
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.shufass.2.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 400, 400);
-    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 130, nullptr);
+  return RunNewDialog("dlg.shufass.2.title", 400, 400, 130, values, interactive, PDFCtlDialogProc, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.2.1"), nullptr);
     SKCtlElem* grid =
         KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg(twoSides ? "dlg.shufass.2.3" : "dlg.shufass.2.2"), nullptr);
@@ -501,12 +488,7 @@ ASInt32 RunStep2(SKCab* values, ASBool interactive) {
     KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagBottom | kKCtlFlagOK, 1,
                                             Msg("common.button.finish"), nullptr),
                           kKCtlTriggerClick, ShuffleAssistantDialog2ClickNext, nullptr);
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, PDFCtlDialogProc);
+  });
 }
 
 // ---- rule to grid helpers

@@ -169,10 +169,7 @@ ASInt32 ShuffleEditChange(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 // ---- binding-type (options) dialog
 
 ASBool ShuffleOptionsDialog(SKCab* values, ASBool interactive) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.shuffleoptions.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 400, 0);
+  return RunNewDialog("dlg.shuffleoptions.title", 400, 0, 0, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffleoptions.1"), nullptr);
     SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shuffleoptions.2"), nullptr);
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffleoptions.3"), box);
@@ -194,12 +191,7 @@ ASBool ShuffleOptionsDialog(SKCab* values, ASBool interactive) {
     }
     KCtlStock_OkButton(d);
     KCtlStock_CancelButton(d);
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, nullptr) == 1;
+  }) == 1;
 }
 
 ASInt32 ShuffleAdvancedClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
@@ -229,8 +221,8 @@ void ShufflePreviewGenerator(SMacDialogInfo* dialog, ASInt32 step, ASInt32 frame
     if (SKCab* exportCab = KCtlExportCabForDialog(dialog)) KCabPutInt(exportCab, ".SheetOffset", offset);
     std::string buffer((size_t)kPreviewBufferSize, '\0');
     ASInt32 width = 0, height = 0, sheets = 0;
-    FormatOrderListDisplay(buffer.data(), kPreviewBufferSize, &width, &height, &sheets, rule, groupSize,
-                           (EOrderListType)KCabEkAtomToEnumTable(KCabGetAtom(values, "Type", Atom("Normal")), kTypeWords),
+    const auto type = (EOrderListType)KCabEkAtomToEnumTable(KCabGetAtom(values, "Type", Atom("Normal")), kTypeWords);
+    FormatOrderListDisplay(buffer.data(), kPreviewBufferSize, &width, &height, &sheets, rule, groupSize, type,
                            pages > 0 ? pages : 8, cols, rows, offset);
     PDFCtlSetDrawMode(dialog, frameId, kPDFCtlFit, width, height);
     PDFCtlSetStream(dialog, frameId, buffer.c_str(), -1);
@@ -269,11 +261,8 @@ void AddLabelledEdit(SKCtlDialog* d, SKCtlElem* parent, const char* label) {
 }
 
 ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactive) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.shufflepreview.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 400, 0);
-    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 130, nullptr);
+  return RunNewDialog("dlg.shufflepreview.title", 400, 0, 130, values, interactive, PDFCtlDialogProc,
+                      [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufflepreview.1"), nullptr);
     SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufflepreview.2"), nullptr);
     AddLabelledEdit(d, box, Msg("dlg.shufflepreview.3"));
@@ -311,12 +300,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
         KCtlForceElementSize(360, 150, KCtlAddNewElement(d, kKCtlFrame, 0, kShufflePreviewFrameId, nullptr, nullptr)),
         kKCtlTriggerLoaded, PreviewDraw, nullptr);
     KCtlForceElementSize(100, 0, KCtlStock_OkButton(d));
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, PDFCtlDialogProc);
+  });
 }
 
 ASInt32 ShufflePreviewClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
@@ -337,11 +321,7 @@ ASInt32 ShufflePreviewClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 // ---- main dialog
 
 ASInt32 RunShuffleMainDialog(SKCab* values, ASBool interactive) {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.shuffle1.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
-  DURING
-    KCtlDialogSuggestSize(d, 400, 0);
-    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 130, nullptr);
+  return RunNewDialog("dlg.shuffle1.title", 400, 0, 130, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffle1.1"), nullptr);
     KCtlSetExportKey("NewDoc", KCtlAddNewElement(d, kKCtlCheckBox, 0, -1, Msg("dlg.shuffle1.2"), nullptr));
     if (!gKVClassic) {
@@ -379,12 +359,7 @@ ASInt32 RunShuffleMainDialog(SKCab* values, ASBool interactive) {
                           kKCtlTriggerClick, ShufflePreviewClick, nullptr);
     KCtlSetActionCallback(KCtlStock_OkButton(d), kKCtlTriggerClick, ShuffleClickOk, nullptr);
     KCtlStock_CancelButton(d);
-    data = NewRunData(d, values, interactive);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  return KCtlPlatformTestModal(data, nullptr);
+  });
 }
 
 void PutUI(SKCab* command) {

@@ -8,6 +8,7 @@
 #include "host/PD.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/mac/KCtlMac.h"
 
 namespace shuffle_support {
 
@@ -46,13 +47,40 @@ inline ASInt32 FrontPageCount() {
 // dialog's own values.
 inline SKCtlData* NewRunData(SKCtlDialog* dialog, SKCab* exportCab, ASBool interactive) {
   SKCtlData* data = KCtlCreateData(dialog);
-  KCtlDataSetExportCab(data, exportCab, nullptr);
-  KCabPutBool(data->ownCab, "Interactive", interactive);
+  DURING
+    KCtlDataSetExportCab(data, exportCab, nullptr);
+    KCabPutBool(data->ownCab, "Interactive", interactive);
+  HANDLER
+    KCtlDestroyData(data);
+    RERAISE();
+  END_HANDLER
   return data;
 }
 
 // The dialog's values as they stand now: the export cabinet with every
 // element's current value over it. Owned by the caller.
 inline SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(dialog, KCabNewInner(), 1); }
+
+// Builds a new description (title by message key, suggested size, an icon
+// when iconId is not 0) with build(dialog), then runs it modally on values
+// with the dialog procedure proc (may be null). The framework frees the
+// description and the run; the terminating control id.
+template <typename Build>
+ASInt32 RunNewDialog(const char* titleKey, ASInt32 width, ASInt32 height, ASInt32 iconId, SKCab* values,
+                     ASBool interactive, MacDialogProc proc, Build build) {
+  SKCtlDialog* d = KCtlNewDialog(Msg(titleKey), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
+  SKCtlData* data = nullptr;
+  DURING
+    KCtlDialogSuggestSize(d, width, height);
+    if (iconId) KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, iconId, nullptr);
+    build(d);
+    data = NewRunData(d, values, interactive);
+  HANDLER
+    if (data) KCtlDestroyData(data);
+    KCtlDestroyDialog(d);
+    RERAISE();
+  END_HANDLER
+  return KCtlPlatformTestModal(data, proc);
+}
 
 }  // namespace shuffle_support

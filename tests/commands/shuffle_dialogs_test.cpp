@@ -11,6 +11,7 @@
 #include "commands/EvenOddCmd.h"
 #include "commands/Prefs.h"
 #include "commands/ShuffleCmd.h"
+#include "commands/ShuffleSupport.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
@@ -31,15 +32,7 @@ const auto* const kMessages = ::testing::AddGlobalTestEnvironment(new EnglishMes
 
 std::string Text(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
-struct Cab {
-  SKCab* cab;
-  explicit Cab(SKCab* c = KCabNewInner()) : cab(c) {}
-  ~Cab() {
-    if (cab) KCabDestroy(cab);
-  }
-  Cab(const Cab&) = delete;
-  Cab& operator=(const Cab&) = delete;
-};
+using shuffle_support::Cab;
 
 std::vector<std::string> Lines(SKCab* lines) {
   std::vector<std::string> out;
