@@ -55,7 +55,8 @@ struct Info {
   Info& operator=(const Info&) = delete;
 };
 
-ASInt32 Partner(ASInt32 p) { return (p & 1) ? p + 1 : p - 1; }
+// Wide: a typed page may be the largest 32-bit number.
+ASInt64 Partner(ASInt64 p) { return (p & 1) ? p + 1 : p - 1; }
 
 std::string CellKey(ASInt32 n) { return std::to_string(n); }
 std::string TurnKey(ASInt32 n) { return "E" + std::to_string(n); }
@@ -72,10 +73,10 @@ struct Grid {
   explicit Grid(SKCab* values) {
     r = KCabGetInt(values, "PreviewRows", 2);
     c = KCabGetInt(values, "PreviewCols", 2);
-    if (r < 0) r = 0;
-    if (c < 0) c = 0;
+    // A grid the assistant cannot show has no cells.
+    if (r < 1 || r > kMaxGridSide || c < 1 || c > kMaxGridSide) r = c = 0;
     rc = r * c;
-    n = KCabGetInt(values, "PageCount", 8);
+    n = std::max(0, KCabGetInt(values, "PageCount", 8));
     rf = KCabEkAtomToEnumTable(KCabGetAtom(values, "RotateFront", Atom("R0")), kRotateWords) & 3;
     front90 = KCabGetBool(values, "Front90", 0);
     back180 = KCabGetBool(values, "Back180", 0);
@@ -136,10 +137,10 @@ ASInt32 PageAt(const Grid& g, ASInt32 n, bool front, ASInt32* q) {
 // PageCount + 1 (those can only come from a typing slip, and must not hide a
 // duplicate).
 bool GridHasDuplicates(const Grid& g, bool pairs, ASInt32* page) {
-  std::map<ASInt32, int> seen;
+  std::map<ASInt64, int> seen;
   for (ASInt32 p : g.cells) {
     if (p < 1) continue;
-    ASInt32 key = pairs ? (p + 1) / 2 : p;
+    ASInt64 key = pairs ? ((ASInt64)p + 1) / 2 : p;
     if (seen[key]++ > 0) {
       if (page) *page = p;
       return true;
@@ -149,11 +150,11 @@ bool GridHasDuplicates(const Grid& g, bool pairs, ASInt32* page) {
 }
 
 bool GridDuplicatesEqually(const Grid& g, bool pairs, ASInt32* m) {
-  std::map<ASInt32, int> counts;
+  std::map<ASInt64, int> counts;
   for (ASInt32 p : g.cells) {
     if (p < 1) continue;
     ++counts[p];
-    if (pairs && Partner(p) >= 1) ++counts[Partner(p)];
+    if (pairs) ++counts[Partner(p)];
   }
   int highest = 0;
   for (const auto& kv : counts) highest = std::max(highest, kv.second);
@@ -174,7 +175,7 @@ bool NSided(const Grid& g, ASInt32 m2, bool equal2, ASInt32* sides, ASInt32* hig
   if (N < 1 || G < 1 || G > 1000000 || g.n % G != 0) return false;
   std::vector<ASInt32> counts((size_t)G + 1, 0);
   for (ASInt32 p : g.cells) {
-    ASInt64 from = (p & 1) ? p : p - N + 1, to = (p & 1) ? p + N - 1 : p;
+    ASInt64 from = (p & 1) ? (ASInt64)p : p - N + 1, to = (p & 1) ? p + N - 1 : (ASInt64)p;
     if (from < 1 || to > G) return false;
     for (ASInt64 x = from; x <= to; ++x) ++counts[(size_t)x];
   }
@@ -243,8 +244,8 @@ ASInt32 Classify(const Grid& g, EOrderListType* type, char* message, size_t size
       ASInt32 a = g.cells[0], b = rc > 1 ? g.cells[1] : 0;
       cut = (a == 1 && b == n / 2 + 1) || (b == 1 && a == n / 2 + 1);
     } else if (rc > 1) {
-      ASInt32 step = (hi - lo) / (rc - 1);
-      cut = step != 0 && std::all_of(g.cells.begin(), g.cells.end(), [&](ASInt32 p) { return (p - lo) % step == 0; });
+      const ASInt64 step = ((ASInt64)hi - lo) / (rc - 1);
+      cut = step != 0 && std::all_of(g.cells.begin(), g.cells.end(), [&](ASInt64 p) { return (p - lo) % step == 0; });
     }
     if (cut) {
       cls = kGridClassCutStacks;
@@ -253,7 +254,7 @@ ASInt32 Classify(const Grid& g, EOrderListType* type, char* message, size_t size
   }
   if (!cls && s > 1) {
     bool middle = std::any_of(g.cells.begin(), g.cells.end(), [&](ASInt32 p) { return p > s && p <= n - s; });
-    if (!middle && lo - 1 == n - hi) {
+    if (!middle && (ASInt64)lo - 1 == (ASInt64)n - hi) {
       cls = kGridClassSaddle;
       *type = kOrderListSaddleStitch;
     }
@@ -261,11 +262,11 @@ ASInt32 Classify(const Grid& g, EOrderListType* type, char* message, size_t size
   const ASInt64 four = 4 * (ASInt64)rc;
   if (!cls && n % four == 0) {
     if (std::all_of(g.cells.begin(), g.cells.end(),
-                    [&](ASInt32 p) { return (p & 1) ? p + 3 <= four : (p >= 4 && p <= four); }))
+                    [&](ASInt64 p) { return (p & 1) ? p + 3 <= four : (p >= 4 && p <= four); }))
       cls = kGridClassFourPasses;
   }
   if (!cls && n % four == 0) {
-    if (std::all_of(g.cells.begin(), g.cells.end(), [&](ASInt32 p) {
+    if (std::all_of(g.cells.begin(), g.cells.end(), [&](ASInt64 p) {
           ASInt64 from = (p & 1) ? p : p - 3, to = (p & 1) ? p + 3 : p;
           return from >= 1 && to <= n && !(from < n - 2 * (ASInt64)rc && to > 2 * (ASInt64)rc);
         })) {
@@ -576,8 +577,8 @@ ASBool GenerateRule(SKCab* values, ASInt32 gridClass, std::string* out, ASInt32*
       group = 4 * rc / k.m2;
       break;
     case kGridClassCutStacks: {
-      const ASInt32 lo = g.Lowest(), hi = g.Highest(), stacks = rc / k.m1 - 1;
-      const ASInt32 step = stacks > 0 ? (hi - lo) / stacks : 0;
+      const ASInt64 lo = g.Lowest(), hi = g.Highest(), stacks = rc / k.m1 - 1;
+      const ASInt64 step = stacks > 0 ? (hi - lo) / stacks : 0;
       if (step == 0) {
         ok = false;
         break;
@@ -586,8 +587,8 @@ ASBool GenerateRule(SKCab* values, ASInt32 gridClass, std::string* out, ASInt32*
         if (pass == 1 && frontsOnly) break;
         for (ASInt32 n = 0; n < rc; ++n) {
           ASInt32 q = 0;
-          ASInt32 p = PageAt(g, n, pass == 0, &q);
-          ASInt32 v = lo + ((p - lo) / step) * 2;
+          const ASInt64 p = PageAt(g, n, pass == 0, &q);
+          const ASInt64 v = lo + ((p - lo) / step) * 2;
           AppendToken(out, pass == 0 ? v : Partner(v), q);
         }
       }
@@ -677,7 +678,7 @@ ASInt32 ShuffleRuleGetBackRotate(const SOrderInfo* info, ASInt32 rows, ASInt32 c
 }
 
 ASBool ShuffleRuleCouldConvertToAssistant(SKCab* values, ASInt32 rows, ASInt32 cols) {
-  if (rows < 1 || cols < 1) return 0;
+  if (rows < 1 || cols < 1 || rows > kMaxGridSide || cols > kMaxGridSide) return 0;
   Info parsed(values);
   const SOrderInfo* info = parsed.info;
   if (!info || info->type == kOrderListCutStacksSingle) return 0;
@@ -733,7 +734,7 @@ ASBool ShuffleRuleCouldConvertToAssistant2(SKCab* values, ASInt32* rows, ASInt32
 
 ASBool ShuffleRuleConvertToAssistant(SKCab* values, SKCab* target, ASInt32 rows, ASInt32 cols, ASInt32 pageCount,
                                      ASInt32* pagesOut) {
-  if (rows < 1 || cols < 1) return 0;
+  if (rows < 1 || cols < 1 || rows > kMaxGridSide || cols > kMaxGridSide) return 0;
   Info parsed(values);
   const SOrderInfo* info = parsed.info;
   const char* rule = KCabGetString(values, "Order");
@@ -747,11 +748,14 @@ ASBool ShuffleRuleConvertToAssistant(SKCab* values, SKCab* target, ASInt32 rows,
     if (info->type != kOrderListNormal && info->type != kOrderListSaddleStitch &&
         info->type != kOrderListCutStacksDouble)
       ok = 0;
-    pages = pageCount >= 1 ? pageCount : KCabGetInt(values, "PageCount", 0);
-    const ASInt32 g = info->groupSize;
-    if (info->type != kOrderListNormal) pages = std::max(pages, 2 * g);
-    else if (pages < g) pages = 2 * g;
-    if (g > 0) pages = (pages + g - 1) / g * g;
+    ASInt64 wide = pageCount >= 1 ? pageCount : KCabGetInt(values, "PageCount", 0);
+    const ASInt64 g = info->groupSize;
+    if (info->type != kOrderListNormal) wide = std::max(wide, 2 * g);
+    else if (wide < g) wide = 2 * g;
+    if (g > 0) wide = (wide + g - 1) / g * g;
+    // Whole groups that still fit a page count.
+    while (g > 0 && wide > 0x7fffffff) wide -= g;
+    pages = (ASInt32)wide;
   }
   SCellData* cells = NewOrderListCellData(rule, info->groupSize, info->type, pages);
   if (!cells) return 0;
@@ -784,7 +788,7 @@ void ShuffleAssistantLiveTexts(SKCab* values, std::string* front, std::string* b
     ASInt32 p = cell >= 0 && cell < total && g.present[(size_t)cell] ? g.cells[(size_t)cell] : 0;
     bool turned = cell >= 0 && cell < total && g.turned[(size_t)cell];
     if (p > 0) {
-      ASInt32 shown = partner ? Partner(p) : p;
+      const ASInt64 shown = partner ? Partner(p) : p;
       t = (shown <= g.n ? " " : " r") + std::to_string(shown);
     } else {
       t = p < 0 ? " r?" : " ?";

@@ -321,3 +321,44 @@ TEST(AssistantLivePreview, FrontAndBackTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values straight from a cabinet or a typed cell: the largest numbers, grids
+// the assistant cannot show.
+TEST(AssistantLimits, ExtremeValuesAreRefusedOrHandled) {
+  {
+    Values v;
+    PutGrid(v.cab, 2, 1, 2147483647, {2147483647, 1});
+    EOrderListType type;
+    char message[300];
+    ClassifyInputWrapper(v.cab, &type, message, sizeof message);
+    std::string front, back;
+    ShuffleAssistantLiveTexts(v.cab, &front, &back, nullptr, nullptr);
+    EXPECT_EQ(" r2147483648 2", back);  // beyond the page count
+    std::string rule;
+    ASInt32 group = 0;
+    for (ASInt32 cls = kGridClassOneSide; cls <= kGridClassNSided; ++cls) GenerateRule(v.cab, cls, &rule, &group, 0);
+  }
+  {
+    Values v;
+    PutGrid(v.cab, 100000, 100000, 8, {8, 1});
+    EOrderListType type;
+    char message[300];
+    EXPECT_EQ(0, ClassifyInputWrapper(v.cab, &type, message, sizeof message));
+    EXPECT_EQ(Text("uikv.shuf.assistant.11"), message);
+    EXPECT_EQ(-1, GetNthPageNumberAdj(v.cab, 0, 1, nullptr));
+  }
+  {
+    Values v, target;
+    KCabPutStringCopy(v.cab, "Order", "1 3 5 7 4 2 8 6");
+    KCabPutInt(v.cab, "GroupSize", 8);
+    EXPECT_FALSE(ShuffleRuleCouldConvertToAssistant(v.cab, 65536, 65536));
+    ASInt32 pages = 0;
+    ASSERT_TRUE(ShuffleRuleConvertToAssistant(v.cab, target.cab, 2, 2, 2147483647, &pages));
+    EXPECT_EQ(0, pages % 8);
+    EXPECT_GT(pages, 2147483647 - 8);
+  }
+}
+
+}  // namespace
