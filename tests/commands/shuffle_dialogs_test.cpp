@@ -476,6 +476,28 @@ TEST_F(ShuffleDialogs, EditingTheAssistantsRuleAsksOnce) {
   EXPECT_FALSE(KCabGetBool(params.cab, "FromAssistant", 1));
 }
 
+TEST_F(ShuffleDialogs, AnsweringNoReopensTheAssistantAndRefusesTheEdit) {
+  MessageCapture capture(false);
+  Cab params;
+  KCabPutStringCopy(params.cab, "Order", "4 1 3 2");
+  KCabPutInt(params.cab, "GroupSize", 4);
+  KCabPutBool(params.cab, "FromAssistant", 1);
+  AVAlertQueueAnswer(2);  // no: back to the assistant
+  PfScript script;
+  std::string reopened;
+  script.Then([&] { PfDriverTypeText(Front(), ItemOfKey("Order"), "9", true); });
+  script.Then([&] {
+    reopened = FrontTitle();
+    PfDriverPressEscape();  // leave the assistant
+  });
+  script.Then([] { PfDriverPressEscape(); });  // and the shuffle dialog
+  EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.cab));
+  AVAlertClearAnswers();
+  EXPECT_EQ(Text("dlg.shufass.1.title"), reopened);
+  EXPECT_STREQ("4 1 3 2", KCabGetString(params.cab, "Order"));
+  EXPECT_TRUE(KCabGetBool(params.cab, "FromAssistant", 0));
+}
+
 TEST_F(ShuffleDialogs, AssistantBuildsTheRuleFromTheStartingGrid) {
   MessageCapture capture;
   Cab params(KCabDup(KCabGetCab(Cab(NewCmdMgrForShuffle()).cab, "DefaultParams")));
