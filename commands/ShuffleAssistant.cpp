@@ -834,6 +834,8 @@ ASBool DisplayAssistantDialogSequence(SKCab* values, ASBool interactive) {
   if (!values) return 0;
   PDDoc doc = FrontPDDoc();
   KCabPutInt(values, "PageCount", doc && interactive ? PDDocGetNumPages(doc) : 8);
+  for (const char* key : {"PreviewRows", "PreviewCols"})
+    if (!KCabKnown(values, key)) KCabPutInt(values, key, 2);
   if (!KCabKnown(values, "0")) {
     KCabPutInt(values, "0", KCabGetInt(values, "PageCount", 8));
     KCabPutInt(values, "1", 1);

@@ -308,6 +308,9 @@ ASInt32 ShufflePreviewClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   SKCab* exportCab = KCtlExportCabForDialog(dialog);
   Cab copy(CurrentValues(dialog));
   KCabPutInt(copy.cab, ".SheetOffset", 0);
+  // The count fields show the defaults of parameters that predate them.
+  for (const char* key : {"PreviewRows", "PreviewCols"})
+    if (!KCabKnown(copy.cab, key)) KCabPutInt(copy.cab, key, 2);
   if (FrontPDDoc()) KCabPutInt(copy.cab, "PageCount", FrontPageCount());
   else if (KCabGetInt(copy.cab, "PageCount", 0) == 0) KCabPutInt(copy.cab, "PageCount", 8);
   if (ShufflePreviewDialog(copy.cab, 1, KCtlStockDialogIsInteractive(dialog)) == 1 && exportCab) {

@@ -525,6 +525,57 @@ TEST_F(ShuffleDialogs, AssistantBuildsTheRuleFromTheStartingGrid) {
   EXPECT_TRUE(capture.messages().empty()) << capture.texts()[0];
 }
 
+// A typed rule that a grid can show opens the assistant on that grid; Finish
+// writes the same rule back.
+TEST_F(ShuffleDialogs, AssistantOpensOnTheGridOfTheTypedRule) {
+  MessageCapture capture;
+  Cab params;
+  KCabPutStringCopy(params.cab, "Order", "1 3 5 7 4 2 8 6");
+  KCabPutInt(params.cab, "GroupSize", 8);
+  KCabPutInt(params.cab, "PreviewRows", 2);
+  KCabPutInt(params.cab, "PreviewCols", 2);
+  PfScript script;
+  std::vector<std::string> cells;
+  std::string rows;
+  script.Then([&] { Press("dlg.shuffle1.20"); });
+  script.Then([&] {
+    rows = PfText(Front(), ItemOfKey("PreviewRows"));
+    PfDriverPressReturn();
+  });
+  script.Then([&] {
+    for (const char* key : {"0", "1", "2", "3"}) cells.push_back(PfText(Front(), ItemOfKey(key)));
+    PfDriverPressReturn();
+  });
+  script.Then([] { PfDriverPressReturn(); });
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_EQ("2", rows);
+  EXPECT_EQ((std::vector<std::string>{"1", "3", "5", "7"}), cells);
+  EXPECT_STREQ("1 3 5 7 4 2 8 6 ", KCabGetString(params.cab, "Order"));
+  EXPECT_EQ(8, KCabGetInt(params.cab, "GroupSize", 0));
+  EXPECT_TRUE(capture.messages().empty());
+}
+
+TEST_F(ShuffleDialogs, PreviewCountsComeBackToTheMainDialog) {
+  Cab params;
+  KCabPutStringCopy(params.cab, "Order", "2 1");
+  KCabPutInt(params.cab, "GroupSize", 2);
+  KCabPutBool(params.cab, "NewDoc", 1);
+  PfScript script;
+  std::string pagesShown;
+  script.Then([&] { Press("dlg.shuffle1.11"); });
+  script.Then([&] {
+    pagesShown = PfText(Front(), ItemOfKey("PageCount"));
+    PfDriverTypeText(Front(), ItemOfKey("PreviewCols"), "3", true);
+  });
+  script.Then([] { PfDriverPressReturn(); });  // the preview's OK
+  script.Then([] { PfDriverPressReturn(); });  // the shuffle dialog's OK
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_EQ("8", pagesShown);  // no document: 8 pages
+  EXPECT_EQ(3, KCabGetInt(params.cab, "PreviewCols", 0));
+  EXPECT_EQ(2, KCabGetInt(params.cab, "PreviewRows", 0));
+  EXPECT_EQ(8, KCabGetInt(params.cab, "PageCount", 0));
+}
+
 TEST_F(ShuffleDialogs, EvenOddActionsShowTheirOptions) {
   OpenDoc(5);
   MessageCapture capture;
