@@ -127,8 +127,7 @@ ASBool CmdMgrEvenOddShuffleUI(SKCab* /*command*/, SKCab* params) {
   // A copy: a cancelled dialog leaves the parameters as they were.
   Cab work(KCabDup(params));
   if (RunEvenOddDialog(work.cab, KCabGetBool(params, "Interactive", 1)) != 1) return 0;
-  KCabMakeEmpty(params);
-  KCabCopy(work.cab, params);
+  CopyBackDialogValues(work.cab, params);
   return 1;
 }
 

@@ -447,8 +447,7 @@ ASBool CmdMgrShuffleUI(SKCab* /*command*/, SKCab* params) {
   Cab work(KCabDup(params));
   if (RunShuffleMainDialog(work.cab, KCabGetBool(params, "Interactive", 1)) != 1) return 0;
   KCabRemove(work.cab, ".SheetOffset");
-  KCabMakeEmpty(params);
-  KCabCopy(work.cab, params);
+  CopyBackDialogValues(work.cab, params);
   return 1;
 }
 

@@ -61,6 +61,21 @@ inline SKCtlData* NewRunData(SKCtlDialog* dialog, SKCab* exportCab, ASBool inter
 // element's current value over it. Owned by the caller.
 inline SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(dialog, KCabNewInner(), 1); }
 
+// Copies what a dialog edited on its working copy back into the caller's
+// parameters. Sub-cabinets stay as they are: the dialogs never edit them, and
+// callers may hold them.
+inline void CopyBackDialogValues(SKCab* work, SKCab* params) {
+  Cab flat(KCabDup(work));
+  KCabEnum(
+      flat.cab,
+      [](SKCab* cab, const char* key, ASInt32 type, void*) -> ASBool {
+        if (type == kKCabTypeCab) KCabRemove(cab, key);
+        return 1;
+      },
+      nullptr);
+  KCabCopy(flat.cab, params);
+}
+
 // Builds a new description (title by message key, suggested size, an icon
 // when iconId is not 0) with build(dialog), then runs it modally on values
 // with the dialog procedure proc (may be null). The framework frees the

@@ -299,6 +299,8 @@ TEST_F(ShuffleDialogs, TypedRuleAndGroupSizeComeBackOnOk) {
   MessageCapture capture;
   Cab params(KCabDup(KCabGetCab(Cab(NewCmdMgrForShuffle()).cab, "DefaultParams")));
   KCabPutInt(params.cab, "PageCount", 99);  // a document is open: its count counts
+  SKCab* source = KCabNewInner();             // the caller's, held across the dialog
+  KCabPutCab(params.cab, "Source", source);
   PfScript script;
   std::string feedbackAtStart, feedbackAfterTyping;
   script.Then([&] {
@@ -318,6 +320,7 @@ TEST_F(ShuffleDialogs, TypedRuleAndGroupSizeComeBackOnOk) {
   EXPECT_STREQ("4 1 3 2", KCabGetString(params.cab, "Order"));
   EXPECT_EQ(4, KCabGetInt(params.cab, "GroupSize", 0));
   EXPECT_FALSE(KCabKnown(params.cab, "PageCount"));
+  EXPECT_EQ(source, KCabGetCab(params.cab, "Source"));
   EXPECT_TRUE(capture.messages().empty());
 }
 
