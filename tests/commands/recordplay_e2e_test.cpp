@@ -1,0 +1,101 @@
+// Record and playback as a user runs them through kvhost: a command runs,
+// the record dialog (answered) keeps its settings as a named action, and the
+// action plays back on a generated document, in the same run and in a later
+// one. The saved files are checked with qpdf and pdftotext.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "fixtures/Fixtures.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Outcome = kvtest::ShellOutcome;
+using kvtest::Shell;
+
+// The page texts of a PDF in order, blank-separated ("Page 3 Page 2 Page 1").
+std::string PageTexts(const std::string& pdf) {
+  Outcome r = Shell("pdftotext -layout " + pdf + " -");
+  std::string words;
+  for (char c : r.out) {
+    bool space = c == '\n' || c == '\f' || c == ' ';
+    if (space) {
+      if (!words.empty() && words.back() != ' ') words += ' ';
+    } else {
+      words += c;
+    }
+  }
+  while (!words.empty() && words.back() == ' ') words.pop_back();
+  return words;
+}
+
+class RecordPlayHost : public ::testing::Test {
+ protected:
+  Outcome Kvhost(const std::string& args) {
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() +
+                 " --plugin " + KV_RECORDPLAY_BUNDLE + " " + args);
+  }
+  std::string Doc(const char* name, int pages) {
+    std::string path = dir.file(name);
+    kvfix::WriteSimple(path, pages);
+    return path;
+  }
+  // Answers for the record dialog: the action's name.
+  std::string RecordAnswers(const char* name) {
+    SKCab* answers = KCabNewInner();
+    KCabPutStringCopy(answers, "Remember an Action:Name", name);
+    ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
+    std::string text((size_t)need + 1, '\0');
+    ASInt32 got = 0;
+    WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
+    text.resize(std::strlen(text.c_str()));
+    KCabDestroy(answers);
+    std::string path = dir.file("answers.xml");
+    kvtest::WriteWholeFile(path, text);
+    return path;
+  }
+  static bool Valid(const std::string& pdf) {
+    Outcome r = Shell("qpdf --check " + pdf);
+    return r.status == 0 && r.Says("No syntax or stream encoding errors");
+  }
+
+  kvtest::TempDir dir;
+};
+
+TEST_F(RecordPlayHost, TheRememberedCommandPlaysBackNowAndInALaterRun) {
+  std::string out = dir.file("out.pdf");
+  // Reverse, remember it as "flip", and play it back: the pages reverse twice.
+  Outcome r = Kvhost("--answers " + RecordAnswers("flip") +
+                     " --command ReversePageOrder --menu KRVL:Velmora3:Remember --play flip --save " + out + " " +
+                     Doc("in.pdf", 3));
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(Valid(out));
+  EXPECT_EQ("Page 1 Page 2 Page 3", PageTexts(out));
+  std::string store = kvtest::ReadWholeFile(dir.file("Korvel/kvplusmemory3.xml"));
+  EXPECT_NE(std::string::npos, store.find("flip"));
+  EXPECT_NE(std::string::npos, store.find("Count")) << "the playing is counted";
+
+  // A later run plays the stored action on a generated document.
+  std::string later = dir.file("later.pdf");
+  Outcome again = Kvhost("--play flip --save " + later + " " + Doc("other.pdf", 4));
+  ASSERT_EQ(0, again.status) << again.out;
+  EXPECT_TRUE(Valid(later));
+  EXPECT_EQ("Page 4 Page 3 Page 2 Page 1", PageTexts(later));
+  EXPECT_TRUE(Kvhost("--history " + later).Says("ReversePageOrder")) << "the played command is in the history";
+}
+
+TEST_F(RecordPlayHost, RememberingWithoutANameRecordsNothing) {
+  Outcome r = Kvhost("--answers " + RecordAnswers("") +
+                     " --command ReversePageOrder --menu KRVL:Velmora3:Remember " + Doc("in.pdf", 2));
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("Please type a name for the action.")) << r.out;
+  Outcome play = Kvhost("--play anything " + Doc("in2.pdf", 1));
+  EXPECT_EQ(1, play.status) << play.out;
+}
+
+}  // namespace
