@@ -21,4 +21,4 @@ kv_test(commands_recordplay_e2e_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/recordplay_e2e_test.cpp
   LIBS kvfixtures foundation host)
 target_compile_definitions(commands_recordplay_e2e_tests PRIVATE KV_RECORDPLAY_BUNDLE="${KV_RECORDPLAY_BUNDLE}")
-add_dependencies(commands_recordplay_e2e_tests kvhost kv3recordplay kv3_resources)
+add_dependencies(commands_recordplay_e2e_tests kvhost kv3 kv3recordplay kv3_resources)

@@ -98,4 +98,32 @@ TEST_F(RecordPlayHost, RememberingWithoutANameRecordsNothing) {
   EXPECT_EQ(1, play.status) << play.out;
 }
 
+// The help centre and the about box of the real bundle, from the host's
+// menus: answered with their close and OK buttons; on a host of version 7 the
+// help centre's separate-window box is answered and remembered.
+TEST_F(RecordPlayHost, HelpAndAboutRunFromTheHostsMenus) {
+  auto real = [&](const std::string& args) {
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + " " + args);
+  };
+  std::string in = Doc("in.pdf", 1);
+  Outcome about = real("--menu KRVL:Velmora3:About " + in);
+  EXPECT_EQ(0, about.status) << about.out;
+  Outcome help = real("--menu KRVL:Velmora3:Help " + in);
+  EXPECT_EQ(0, help.status) << help.out;
+
+  SKCab* answers = KCabNewInner();
+  KCabPutBool(answers, "Help:External", 1);
+  ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
+  std::string text((size_t)need + 1, '\0');
+  ASInt32 got = 0;
+  WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
+  text.resize(std::strlen(text.c_str()));
+  KCabDestroy(answers);
+  kvtest::WriteWholeFile(dir.file("help.xml"), text);
+  Outcome older = real("--host-version 7.0 --answers " + dir.file("help.xml") + " --menu KRVL:Velmora3:Help " + in);
+  EXPECT_EQ(0, older.status) << older.out;
+  std::string settings = kvtest::ReadWholeFile(dir.file("Korvel/kv3.xml"));
+  EXPECT_NE(std::string::npos, settings.find("External")) << settings;
+}
+
 }  // namespace
