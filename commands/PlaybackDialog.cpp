@@ -25,6 +25,9 @@
 
 SMacDialogInfo* playDialogHandle = nullptr;
 
+using recordplay_detail::IsCollectionOwnEntry;
+using recordplay_detail::OwnedCab;
+
 namespace {
 
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
@@ -35,22 +38,15 @@ constexpr const char* kPlayCaller = "Krvl:PlaybackItem";
 constexpr size_t kNameSize = 1000;
 constexpr size_t kStatsSize = 300;
 
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-};
-
-bool IsCollectionOwnEntry(const char* key) {
-  return std::strcmp(key, "_CollectionIdentity") == 0 || std::strcmp(key, "_Features") == 0;
-}
-
 // The dialog's current values in a new cabinet (the caller owns it).
 SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(dialog, KCabNewInner(), 0); }
+
+// The chosen action; without one the system beeps and the answer is false.
+bool SelectionOrBeep(SMacDialogInfo* dialog, ASAtom* command, char* name, size_t size) {
+  if (GetPlayItemSelection(dialog, command, name, size)) return true;
+  PfSysBeep();
+  return false;
+}
 
 }  // namespace
 
@@ -165,10 +161,7 @@ ASInt32 PlayCommandNameCallback(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger
 ASInt32 PlayPlayCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   ASAtom command = ASAtomNull;
   char name[kNameSize];
-  if (!GetPlayItemSelection(dialog, &command, name, sizeof name)) {
-    PfSysBeep();
-    return kKCtlCallBackGoOn;
-  }
+  if (!SelectionOrBeep(dialog, &command, name, sizeof name)) return kKCtlCallBackGoOn;
   KVMemoryPlaybackItem(command, name, nullptr, kPlayCaller);
   // Counted as played whatever came of it.
   KVMemoryMarkItemPlayed(command, name);
@@ -179,10 +172,7 @@ ASInt32 PlayPlayCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 ASInt32 PlayDeleteCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   ASAtom command = ASAtomNull;
   char name[kNameSize];
-  if (!GetPlayItemSelection(dialog, &command, name, sizeof name)) {
-    PfSysBeep();
-    return kKCtlCallBackGoOn;
-  }
+  if (!SelectionOrBeep(dialog, &command, name, sizeof name)) return kKCtlCallBackGoOn;
   if (ConfirmMessageUTF8(Msg("uiimp.mem.confirm.deleteselectedaction"), 1)) {
     KVMemoryDeleteItem(command, name);
     FillInPlayNames(dialog);

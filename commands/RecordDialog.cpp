@@ -20,6 +20,9 @@
 #include "kctl/mac/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 
+using recordplay_detail::IsCollectionOwnEntry;
+using recordplay_detail::OwnedCab;
+
 namespace {
 
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
@@ -27,22 +30,6 @@ const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessag
 constexpr const char* kRecordSettings = "Last:Record";
 // Room for the reuse question, terminator included.
 constexpr size_t kReuseQuestionSize = 312;
-
-// Destroys a cabinet still owned by this scope.
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-};
-
-// Entries of the command collection that are not commands.
-bool IsCollectionOwnEntry(const char* key) {
-  return std::strcmp(key, "_CollectionIdentity") == 0 || std::strcmp(key, "_Features") == 0;
-}
 
 // The name field gets the focus with its text selected.
 void FocusNameField(SMacDialogInfo* dialog, SKCtlElem* nameField) {

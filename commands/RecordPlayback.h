@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
+#include "foundation/KCab.h"
 #include "host/AS.h"
 
 struct SKCab;
@@ -55,3 +57,23 @@ ASInt32 PlayDestroyCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger,
 
 // Control ids of the playback window.
 enum : ASInt16 { kPlayCommandPopup = 102, kPlayNamePopup = 103, kPlayStatsText = 104 };
+
+namespace recordplay_detail {
+
+// Destroys a cabinet still owned by this scope.
+struct OwnedCab {
+  SKCab* cab;
+  explicit OwnedCab(SKCab* c) : cab(c) {}
+  ~OwnedCab() {
+    if (cab) KCabDestroy(cab);
+  }
+  OwnedCab(const OwnedCab&) = delete;
+  OwnedCab& operator=(const OwnedCab&) = delete;
+};
+
+// Entries of the command collection that are not commands.
+inline bool IsCollectionOwnEntry(const char* key) {
+  return std::strcmp(key, "_CollectionIdentity") == 0 || std::strcmp(key, "_Features") == 0;
+}
+
+}  // namespace recordplay_detail

@@ -343,6 +343,25 @@ TEST_F(HelpAbout, TheAboutBoxShowsTheLogoAndItsPages) {
   EXPECT_TRUE(Alerts().empty()) << ::testing::PrintToString(Alerts());
 }
 
+TEST_F(HelpAbout, ALogoThatCannotBeMadeIsReportedAndNotKept) {
+  // A logo resource that opens but has no page to make the form from.
+  std::string resources = session_.prefs() + "/Resources";
+  std::filesystem::create_directories(resources + "/PDF");
+  kvtest::WriteWholeFile(resources + "/PDF/174",
+                         "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                         "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+                         "trailer << /Root 1 0 R >>\n%%EOF\n");
+  PfBundleSetResourcesFolder(resources.c_str());
+  ASInt32 files = ASFileOpenCount();
+  for (int showing = 0; showing < 2; ++showing) {
+    AVAlertClearRecorded();
+    EXPECT_TRUE(Drive({[] { Press("dlg.abt.7"); }}, AboutOk));
+    EXPECT_FALSE(AboutLogoCached()) << "a half-made logo is not kept";
+    EXPECT_EQ(files, ASFileOpenCount()) << "the logo document is closed again";
+    EXPECT_EQ(1u, Alerts().size()) << "reported each time: " << ::testing::PrintToString(Alerts());
+  }
+}
+
 TEST_F(HelpAbout, OnOldHostsTheMorePageNamesThePlugIn) {
   ASHostVersionSet(5, 0);
   std::string more;

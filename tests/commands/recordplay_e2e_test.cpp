@@ -10,6 +10,7 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/E2ESupport.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -18,21 +19,8 @@ namespace {
 using Outcome = kvtest::ShellOutcome;
 using kvtest::Shell;
 
-// The page texts of a PDF in order, blank-separated ("Page 3 Page 2 Page 1").
-std::string PageTexts(const std::string& pdf) {
-  Outcome r = Shell("pdftotext -layout " + pdf + " -");
-  std::string words;
-  for (char c : r.out) {
-    bool space = c == '\n' || c == '\f' || c == ' ';
-    if (space) {
-      if (!words.empty() && words.back() != ' ') words += ' ';
-    } else {
-      words += c;
-    }
-  }
-  while (!words.empty() && words.back() == ' ') words.pop_back();
-  return words;
-}
+using kvtest::CabXML;
+using kvtest::PageTexts;
 
 class RecordPlayHost : public ::testing::Test {
  protected:
@@ -49,14 +37,9 @@ class RecordPlayHost : public ::testing::Test {
   std::string RecordAnswers(const char* name) {
     SKCab* answers = KCabNewInner();
     KCabPutStringCopy(answers, "Remember an Action:Name", name);
-    ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
-    std::string text((size_t)need + 1, '\0');
-    ASInt32 got = 0;
-    WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
-    text.resize(std::strlen(text.c_str()));
-    KCabDestroy(answers);
     std::string path = dir.file("answers.xml");
-    kvtest::WriteWholeFile(path, text);
+    kvtest::WriteWholeFile(path, CabXML(answers));
+    KCabDestroy(answers);
     return path;
   }
   static bool Valid(const std::string& pdf) {
@@ -113,13 +96,8 @@ TEST_F(RecordPlayHost, HelpAndAboutRunFromTheHostsMenus) {
 
   SKCab* answers = KCabNewInner();
   KCabPutBool(answers, "Help:External", 1);
-  ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
-  text.resize(std::strlen(text.c_str()));
+  kvtest::WriteWholeFile(dir.file("help.xml"), CabXML(answers));
   KCabDestroy(answers);
-  kvtest::WriteWholeFile(dir.file("help.xml"), text);
   Outcome older = real("--host-version 7.0 --answers " + dir.file("help.xml") + " --menu KRVL:Velmora3:Help " + in);
   EXPECT_EQ(0, older.status) << older.out;
   std::string settings = kvtest::ReadWholeFile(dir.file("Korvel/kv3.xml"));

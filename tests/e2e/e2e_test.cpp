@@ -15,6 +15,7 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/E2ESupport.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -23,30 +24,8 @@ namespace {
 using Outcome = kvtest::ShellOutcome;
 using kvtest::Shell;
 
-std::string CabXML(SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
-
-// The page texts of a PDF in order, blank-separated ("Page 3 Page 2 Page 1").
-std::string PageTexts(const std::string& pdf) {
-  Outcome r = Shell("pdftotext -layout " + pdf + " -");
-  std::string words;
-  for (char c : r.out) {
-    bool space = c == '\n' || c == '\f' || c == ' ';
-    if (space) {
-      if (!words.empty() && words.back() != ' ') words += ' ';
-    } else {
-      words += c;
-    }
-  }
-  while (!words.empty() && words.back() == ' ') words.pop_back();
-  return words;
-}
+using kvtest::CabXML;
+using kvtest::PageTexts;
 
 class Host : public ::testing::Test {
  protected:
