@@ -117,16 +117,17 @@ ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
 }
 
 ASBool KVFetchPluginResource(const char type[4], ASInt32 number, const void** data, ASSize_t* size) {
-  static std::map<std::pair<std::string, ASInt32>, PfHandle> kept;
+  // Never destroyed: documents may read the bytes until the process ends.
+  static auto* kept = new std::map<std::pair<std::string, ASInt32>, PfHandle>();
   std::string name(type, 4);
   while (!name.empty() && name.back() == ' ') name.pop_back();
   auto key = std::make_pair(name, number);
-  auto found = kept.find(key);
-  PfHandle h = found != kept.end() ? found->second : nullptr;
+  auto found = kept->find(key);
+  PfHandle h = found != kept->end() ? found->second : nullptr;
   if (!h) {
     h = PfBundleLoadResourceById(name.c_str(), number);
     if (!h) return 0;
-    kept[key] = h;
+    (*kept)[key] = h;
   }
   *data = PfHandleData(h);
   *size = (ASSize_t)PfGetHandleSize(h);

@@ -193,7 +193,8 @@ TEST_F(HelpAbout, TheHelpCentreOffersWhatTheTextsAndPreferencesAllow) {
   };
   Seen plain{}, hidden{}, older{};
   EXPECT_TRUE(Drive({look(&plain)}, StartHelpCentre));
-  EXPECT_TRUE(plain.guide && plain.manual && plain.web && plain.upgrade && plain.home && plain.about);
+  EXPECT_TRUE(plain.guide && plain.manual && plain.web && plain.upgrade && plain.home && plain.about)
+      << plain.guide << plain.manual << plain.web << plain.upgrade << plain.home << plain.about;
   EXPECT_FALSE(plain.external) << "the separate-window box is for hosts 6 and 7";
 
   gHideWebPageAccess = 1;
