@@ -1,12 +1,15 @@
 #include "frame/PlugIn.h"
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "engine/SampleDoc.h"
 #include "engine/TemplatePages.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"
+#include "foundation/MemFileSys.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageLoad.h"
 #include "foundation/MessageTable.h"
@@ -107,9 +110,28 @@ ASBool PIHandshake(ASUns32 handshakeVersion, void* handshakeData) {
   return 1;
 }
 
+ASBool KVFetchPluginResource(const char type[4], ASInt32 number, const void** data, ASSize_t* size) {
+  // Never destroyed: documents may read the bytes until the process ends.
+  static auto* kept = new std::map<std::pair<std::string, ASInt32>, PfHandle>();
+  std::string name(type, 4);
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  auto key = std::make_pair(name, number);
+  auto found = kept->find(key);
+  PfHandle h = found != kept->end() ? found->second : nullptr;
+  if (!h) {
+    h = PfBundleLoadResourceById(name.c_str(), number);
+    if (!h) return 0;
+    (*kept)[key] = h;
+  }
+  *data = PfHandleData(h);
+  *size = (ASSize_t)PfGetHandleSize(h);
+  return 1;
+}
+
 ASBool MasterInit() {
   gMacExtensionID = gExtensionID;
   OpenPluginResourceFile();
+  SetMemResourceFetchProc(KVFetchPluginResource);
 
   InitGlobalAtomTable();
   InitSystemMessageTable();

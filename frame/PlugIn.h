@@ -24,3 +24,10 @@ ASBool MyUnload();
 
 // The control resource of the built-in message tables.
 constexpr ASInt32 kKVMessageControlResource = 123;
+
+// How documents the plug-in carries as resources (the about box's logo) are
+// reached: the bundle's resource of the type (four characters, trailing
+// blanks dropped) and number, read once and kept for the plug-in's life,
+// since documents opened on it read the bytes in place. MasterInit hands it
+// to the foundation's memory file system.
+ASBool KVFetchPluginResource(const char type[4], ASInt32 number, const void** data, ASSize_t* size);

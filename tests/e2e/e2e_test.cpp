@@ -15,7 +15,7 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
-#include "support/CabinetXML.h"
+#include "support/E2ESupport.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -25,6 +25,7 @@ using Outcome = kvtest::ShellOutcome;
 using kvtest::CabXML;
 using kvtest::Shell;
 
+<<<<<<< HEAD
 // The page texts of a PDF in order, blank-separated ("Page 3 Page 2 Page 1").
 std::string PageTexts(const std::string& pdf) {
   Outcome r = Shell("pdftotext -layout " + pdf + " -");
@@ -40,6 +41,10 @@ std::string PageTexts(const std::string& pdf) {
   while (!words.empty() && words.back() == ' ') words.pop_back();
   return words;
 }
+=======
+using kvtest::CabXML;
+using kvtest::PageTexts;
+>>>>>>> helpc
 
 class Host : public ::testing::Test {
  protected:
