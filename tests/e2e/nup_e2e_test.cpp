@@ -1,0 +1,125 @@
+// The n-up command through kvhost with the real plug-in bundle, on generated
+// documents of numbered pages; the sheets are read back with qpdf, pdfinfo
+// and pdftotext.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fixtures/Fixtures.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using kvtest::Shell;
+using Outcome = kvtest::ShellOutcome;
+
+class NupHost : public ::testing::Test {
+ protected:
+  Outcome Kvhost(const std::string& args) {
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + " " + args);
+  }
+  std::string Doc(int pages) {
+    std::string path = dir.file("pages.pdf");
+    kvfix::WriteSimple(path, pages);
+    return path;
+  }
+  // Parameters: Letter sheets, pages scaled to a grid, the given extras.
+  std::string Params(int across, int down, bool newDoc, bool withSheet = true) {
+    SKCab* p = KCabNewInner();
+    KCabPutBool(p, "NewDoc", newDoc);
+    KCabPutBool(p, "UseScale", 1);
+    KCabPutAtom(p, "DoScaling", ASAtomFromString("ToFit"));
+    KCabPutInt(p, "FitAcross", across);
+    KCabPutInt(p, "FitDown", down);
+    KCabPutAtom(p, "PageOrientation", ASAtomFromString("Tall"));
+    KCabPutBool(p, "UseMgn", 1);
+    KCabPutDouble(p, "LMgn", 18);
+    KCabPutDouble(p, "RMgn", 18);
+    KCabPutDouble(p, "TMgn", 18);
+    KCabPutDouble(p, "BMgn", 18);
+    KCabPutBool(p, "CropMarks", 1);
+    KCabPutAtom(p, "BleedMode", ASAtomFromString("Use"));
+    if (withSheet) {
+      SKCab* page = KCabNewInner();
+      KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+      KCabPutStringCopy(page, "Name", "Letter");
+      KCabPutDouble(page, "Width", 612);
+      KCabPutDouble(page, "Height", 792);
+      KCabPutCab(p, "Page", page);
+    }
+    ASInt32 need = KCabToXMLBufferBytesNeeded(p);
+    std::string text((size_t)need + 1, '\0');
+    ASInt32 got = 0;
+    WriteKCabToXMLBuffer(text.data(), need + 1, p, &got);
+    text.resize(std::strlen(text.c_str()));
+    KCabDestroy(p);
+    std::string path = dir.file("nup.xml");
+    kvtest::WriteWholeFile(path, text);
+    return path;
+  }
+  // The text of each page, blanks removed (poppler may set the small
+  // labels close together).
+  static std::vector<std::string> SheetTexts(const std::string& pdf) {
+    Outcome r = Shell("pdftotext " + pdf + " -");
+    std::vector<std::string> out(1);
+    for (char c : r.out) {
+      if (c == '\f')
+        out.emplace_back();
+      else if (c != ' ' && c != '\n')
+        out.back() += c;
+    }
+    if (out.back().empty()) out.pop_back();
+    return out;
+  }
+  static std::string Info(const std::string& pdf, const char* field) {
+    Outcome r = Shell("pdfinfo " + pdf);
+    std::smatch m;
+    std::regex line(std::string(field) + ":\\s*([^\\n]*)");
+    return std::regex_search(r.out, m, line) ? m[1].str() : "";
+  }
+
+  kvtest::TempDir dir;
+};
+
+TEST_F(NupHost, SevenPagesFourToASheetIntoANewDocument) {
+  const std::string doc = Doc(7);
+  const std::string out = dir.file("out");
+  Outcome r = Kvhost("--params " + Params(2, 2, true) + " --command Nup --save-all " + out + " " + doc);
+  ASSERT_EQ(0, r.status) << r.out;
+  const std::string sheets = out + "/N-up document 1.pdf";
+  EXPECT_EQ(0, Shell("qpdf --check '" + sheets + "'").status);
+  EXPECT_EQ("2", Info("'" + sheets + "'", "Pages"));
+  EXPECT_EQ(0u, Info("'" + sheets + "'", "Page size").find("612 x 792 pts"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3Page4", "Page5Page6Page7"}), SheetTexts("'" + sheets + "'"));
+  // The source is as it was.
+  EXPECT_EQ("7", Info(out + "/pages.pdf", "Pages"));
+}
+
+TEST_F(NupHost, InPlaceTheSheetsReplaceThePages) {
+  const std::string doc = Doc(5);
+  const std::string saved = dir.file("saved.pdf");
+  Outcome r = Kvhost("--params " + Params(3, 1, false) + " --command Nup --save " + saved + " " + doc);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ(0, Shell("qpdf --check " + saved).status);
+  EXPECT_EQ("2", Info(saved, "Pages"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3", "Page4Page5"}), SheetTexts(saved));
+  // The history in the file names the command.
+  Outcome history = Kvhost("--history " + saved);
+  EXPECT_NE(std::string::npos, history.out.find("Nup")) << history.out;
+}
+
+TEST_F(NupHost, WithoutASheetNothingIsDone) {
+  const std::string doc = Doc(3);
+  const std::string saved = dir.file("saved.pdf");
+  Outcome r = Kvhost("--params " + Params(2, 2, false, false) + " --command Nup --save " + saved + " " + doc);
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("page size")) << r.out;
+}
+
+}  // namespace
