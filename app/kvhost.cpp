@@ -225,7 +225,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       }
       (s.option == "--params" ? haveParams : haveAnswers) = true;
     } else if (s.option == "--command") {
-      if (!needAutomation(s.option) || !active(s.option)) return false;
+      // Some commands make a document of their own (a sample document, pages
+      // into a new file): whether one must be open is the command's to say.
+      if (!needAutomation(s.option)) return false;
       bool ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
       haveParams = false;
       if (!ok) {

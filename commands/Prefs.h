@@ -7,12 +7,23 @@
 #include "host/AS.h"
 
 struct SKCab;
+struct SKCtlDialog;
+struct SKCtlElem;
 struct SMacDialogInfo;
 
 // Classic mode: the simpler dialogs of earlier versions (set only by
 // KVPrefsFromCab); classic 2 also starts insertions at the current page.
 extern ASBool gKVClassic;
 extern ASBool gKVClassic2;
+// Dialogs on the plain background (classic mode).
+extern ASBool gNoThemeDialogbackground;
+// No buttons that open web pages ("HideWebPageAccess"); the value when the
+// preferences say nothing.
+extern ASBool gHideWebPageAccess;
+extern ASBool gHideWebPageAccess_Default;
+// What "RemoveTagsOnNewDoc" means when the preferences say nothing (the
+// switch itself is the engine's gRemoveStructureInNewDoc).
+extern ASBool gRemoveStructureInNewDoc_Default;
 
 // The stored general preferences, or a new empty cabinet; owned by the caller.
 SKCab* LoadGeneralPrefsCab();
@@ -35,3 +46,10 @@ ASBool AnyPerImpositionOverridesFeedbackElem(SKCab* params, SMacDialogInfo* dial
 
 // The preferences dialog; true when closed with OK.
 ASBool DoPrefsDialog();
+
+// The language button of a dialog: the language chooser, or with the second
+// modifier key the translators' message setup (under prefKey, which must
+// outlive the dialog). With cancelParent a change of language ends the
+// dialog as cancelled. Returns the button.
+SKCtlElem* SetLanguagePrefsButton(SKCtlDialog* dialog, SKCtlElem* parent, ASUns32 flags, ASBool cancelParent,
+                                  const char* prefKey);

@@ -11,7 +11,11 @@
 #include "host/AV.h"
 #include "host/HostTables.h"
 #include "kctl/KCtl.h"
+#include "kctl/KCtlExport.h"
+#include "kctl/KCtlRuntime.h"
+#include "kctl/KCtlStock.h"
 #include "kctl/mac/KCtlMac.h"
+#include "kctl/mac/MacDialogItems.h"
 
 namespace {
 
@@ -63,6 +67,41 @@ LanguageWithParamsProc LanguageWithParams() {
   }
   return proc;
 }
+
+// The message setup dialog's test table (from the first successful load until
+// the next) and its values of the last opening.
+SMessageTable* gGenMsgTestTable = nullptr;
+SKCab* gGenMsgLastValues = nullptr;
+
+constexpr ASInt16 kGenMsgStatusId = 101;
+constexpr ASInt16 kGenMsgResultId = 102;
+constexpr ASInt16 kGenMsgIdField = 103;
+constexpr ASInt32 kGenMsgBusyCursor = 1112;
+constexpr const char* kRestartText = "Restart Acrobat for change to message processing";
+
+void SetGenMsgText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
+  SKCtlData* data = KCtlDataForDialog(dialog);
+  if (!data) return;
+  if (SKCtlElem* e = KCtlPlatformGetElemFromControlId(data, id)) KCtlPlatformSetControlText(dialog, data, e, text);
+}
+
+// The stored folder is in use when it is a real path, not one kept aside
+// behind a "*".
+bool FolderInUse(const char* folder) { return std::strlen(folder) >= 3 && folder[0] != '*'; }
+
+void DropGenMsgTestTable() {
+  if (gGenMsgTestTable) DestroyMessageTable(gGenMsgTestTable);
+  gGenMsgTestTable = nullptr;
+}
+
+// Puts the previous cursor back however the load ends.
+struct CursorKeeper {
+  AVCursor saved = AVSysGetCursor();
+  CursorKeeper() { AVSysSetCursor(AVSysGetStandardCursor(kGenMsgBusyCursor)); }
+  ~CursorKeeper() { AVSysSetCursor(saved); }
+  CursorKeeper(const CursorKeeper&) = delete;
+  CursorKeeper& operator=(const CursorKeeper&) = delete;
+};
 
 }  // namespace
 
@@ -187,4 +226,167 @@ ASBool RunLangUI(SMessageTable* table, ASInt32 controlId, const char*, ASBool of
   KCabDestroy(values);
   if (made) DestroyMessageTable(made);
   return changed;
+}
+
+ASInt32 GenMsgLoadButton(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
+  if (trigger != kKCtlTriggerClick) return kKCtlCallBackGoOn;
+  SKCab* values = KCtlAdvanceExport(dialog, KCabNewInner(), 1);
+  DURING
+    const char* folder = KCabGetString(values, "MsgDir");
+    if (!folder || std::strlen(folder) < 2) {
+      SetGenMsgText(dialog, kGenMsgStatusId, "Set a folder name");
+    } else {
+      DropGenMsgTestTable();
+      gGenMsgTestTable = NewMessageTable(ASAtomNull);
+      CursorKeeper cursor;
+      SetGenMsgText(dialog, kGenMsgStatusId, "Loading table...");
+      if (!ReadAllXMLSpreadsheetsFromDir(folder, gGenMsgTestTable, 0) &&
+          !ConfirmMessageUTF8("Use problem table anyway?", 1)) {
+        SetGenMsgText(dialog, kGenMsgStatusId, "Failed to load table");
+        DropGenMsgTestTable();
+      } else {
+        ASAtom lang = KCabGetAtom(values, "Lang", ASAtomNull);
+        if (lang < ASAtomNull) SetMessageTableCurrentLang(gGenMsgTestTable, lang, 0);
+        SetGenMsgText(dialog, kGenMsgStatusId, "Loaded table");
+      }
+    }
+    SetGenMsgText(dialog, kGenMsgResultId, "");
+  HANDLER
+    KCabDestroy(values);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(values);
+  return kKCtlCallBackGoOn;
+}
+
+ASInt32 GenMsgSetLangButton(SMacDialogInfo*, ASInt32, ASInt32 trigger, void*) {
+  if (trigger != kKCtlTriggerClick) return kKCtlCallBackGoOn;
+  if (!gGenMsgTestTable) {
+    ErrMessageUTF8("You must load the tables first");
+    return kKCtlCallBackGoOn;
+  }
+  SKCab* values = KCabNewInner();
+  DURING
+    KCabPutAtom(values, "Lang", GetMessageTableCurrentLang(gGenMsgTestTable));
+    SKCtlData* data = KCtlCreateData(NewChangeLanguageDialog(gGenMsgTestTable, 0));
+    KCtlDataSetExportCab(data, values, nullptr);
+    if (KCtlPlatformTestModal(data, nullptr) == 1) {
+      // The test table may have gone while the dialog ran (a nested load).
+      if (gGenMsgTestTable &&
+          SetMessageTableCurrentLang(gGenMsgTestTable, KCabGetAtom(values, "Lang", ASAtomNull), 0)) {
+        FlushMessageCaches();
+        WarnMessageUTF8("Language changed. Some strings may not change until Acrobat is restarted.");
+      } else {
+        ErrMessageUTF8("Failed to change language");
+      }
+    }
+  HANDLER
+    KCabDestroy(values);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(values);
+  return kKCtlCallBackGoOn;
+}
+
+ASInt32 GenMsgMessageIdChange(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (!gGenMsgTestTable) {
+    SetGenMsgText(dialog, kGenMsgResultId, "(Tables not loaded)");
+    return kKCtlCallBackGoOn;
+  }
+  char key[256];
+  std::string text;
+  SetMessageKeyValidationSuppressed(1);
+  DURING
+    MacDialogGetItemTextUTF8(dialog, kGenMsgIdField, key, sizeof key);
+    text = KnownMessageInTableByKey(gGenMsgTestTable, key) ? GetMessageFromTableByKey(gGenMsgTestTable, key)
+                                                           : "(Unknown)";
+  HANDLER
+    SetMessageKeyValidationSuppressed(0);
+    RERAISE();
+  END_HANDLER
+  SetMessageKeyValidationSuppressed(0);
+  SetGenMsgText(dialog, kGenMsgResultId, text.c_str());
+  return kKCtlCallBackGoOn;
+}
+
+void SetGenMsgCab(const char*, SKCab* values) {
+  SKCab* kept = KCabDup(values);
+  if (gGenMsgLastValues) KCabDestroy(gGenMsgLastValues);
+  gGenMsgLastValues = kept;
+  char stored[32], folder[2048];
+  GetUserLang(nullptr, stored, sizeof stored, folder, sizeof folder);
+  const char* chosen = KCabGetString(values, "MsgDir");
+  std::string dir = chosen ? chosen : "";
+  if (KCabGetBool(values, "UseMsgDir", 0)) {
+    if (dir.size() < 2) {
+      ErrMessageUTF8("You must choose a folder to set message directory");
+    } else if (dir != folder) {
+      // A folder that could not be stored must not claim a restart would use it.
+      if (SetMessageDirFolder(nullptr, dir.c_str())) ErrMessageUTF8(kRestartText);
+      else ErrMessageUTF8("Unable to store language settings");
+    }
+    return;
+  }
+  std::string aside = dir.size() > 1 ? "*" + dir : std::string();
+  if (!SetMessageDirFolder(nullptr, aside.c_str())) ErrMessageUTF8("Unable to store language settings");
+  else if (FolderInUse(folder)) ErrMessageUTF8(kRestartText);
+}
+
+ASBool RunGenMsgUI(const char*) {
+  SKCab* values = gGenMsgLastValues ? KCabDup(gGenMsgLastValues) : KCabNewInner();
+  ASBool ok = 0;
+  DURING
+    char stored[32], folder[2048];
+    GetUserLang(nullptr, stored, sizeof stored, folder, sizeof folder);
+    if (std::strlen(folder) > 2) {
+      bool aside = folder[0] == '*';
+      KCabPutStringCopy(values, "MsgDir", aside ? folder + 1 : folder);
+      KCabPutBool(values, "UseMsgDir", !aside);
+    } else {
+      KCabPutBool(values, "UseMsgDir", 0);
+    }
+    KCabPutAtom(values, "Lang", ASAtomFromString(stored[0] ? stored : "Default"));
+
+    SKCtlDialog* d = KCtlNewDialog("Internal message setup", kKCtlDialogFreeDescription | kKCtlDialogFreeData);
+    DURING
+      KCtlSetExportKey("UseMsgDir", KCtlAddNewElement(d, kKCtlCheckBox, 0, -1,
+                                                      "Test strings: Use message directory for application", nullptr));
+      KCtlStock_Directory(d, 0, nullptr, "Message directory: ", "Enter directory containing XML message files", "MsgDir",
+                          -1);
+      KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, 0x210, -1, "Load tables", nullptr), kKCtlTriggerAny,
+                            GenMsgLoadButton, nullptr);
+      KCtlAddNewElement(d, kKCtlStaticText, 0xA00000, kGenMsgStatusId, " ", nullptr);
+      KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, 0x200, -1, "Change testing language...", nullptr),
+                            kKCtlTriggerAny, GenMsgSetLangButton, nullptr);
+      SKCtlElem* group = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, "Check a message", nullptr);
+      KCtlAddNewElement(d, kKCtlStaticText, 16, -1, "Message code:", group);
+      SKCtlElem* id = KCtlAddNewElement(d, kKCtlEditText, 0, kGenMsgIdField, std::string(31, 'x').c_str(), group);
+      KCtlSetExportKeyEditString("ID", 0, id);
+      KCtlSetActionCallback(id, kKCtlTriggerEditChanged, GenMsgMessageIdChange, nullptr);
+      KCtlForceElementSize(400, 60, KCtlAddNewElement(d, kKCtlStaticText, 0x800000, kGenMsgResultId, " ", group));
+      KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK, 1,
+                        GetMessageFromTableByKey(gSystemMessageTable, "common.button.ok"), nullptr);
+      KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagCancel, 2, "Cancel", nullptr);
+    HANDLER
+      KCtlDestroyDialog(d);
+      RERAISE();
+    END_HANDLER
+    SKCtlData* data = KCtlCreateData(d);
+    KCtlDataSetExportCab(data, values, nullptr);
+    if (KCtlPlatformTestModal(data, nullptr) == 1) {
+      SetGenMsgCab(nullptr, values);
+      ok = 1;
+    }
+  HANDLER
+    KCabDestroy(values);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(values);
+  return ok;
+}
+
+void LanguageTerm() {
+  DropGenMsgTestTable();
+  if (gGenMsgLastValues) KCabDestroy(gGenMsgLastValues);
+  gGenMsgLastValues = nullptr;
 }

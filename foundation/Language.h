@@ -7,6 +7,7 @@
 #include "host/AS.h"
 
 struct SKCab;
+struct SMacDialogInfo;
 struct SKCtlDialog;
 struct SMessageTable;
 
@@ -31,3 +32,9 @@ ASBool RunLangUI(SMessageTable* table, ASInt32 controlId, const char* unused, AS
 ASBool RunGenMsgUI(const char* unused);
 // Applies the message setup dialog's values.
 void SetGenMsgCab(const char* unused, SKCab* values);
+// Its action callbacks; each returns 0 (go on).
+ASInt32 GenMsgLoadButton(SMacDialogInfo* dialog, ASInt32 elementId, ASInt32 trigger, void* data);
+ASInt32 GenMsgSetLangButton(SMacDialogInfo* dialog, ASInt32 elementId, ASInt32 trigger, void* data);
+ASInt32 GenMsgMessageIdChange(SMacDialogInfo* dialog, ASInt32 elementId, ASInt32 trigger, void* data);
+// Frees the message setup dialog's test table and kept values (plug-in unload).
+void LanguageTerm();

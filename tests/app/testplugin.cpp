@@ -32,6 +32,8 @@ ASBool RunCommand(const char* key, const char* params) {
   if (std::string(key) == "Fail") return 0;
   // "Copy" makes a new document in a window of its own, as impositions do.
   if (std::string(key) == "Copy") {
+    // Like a real command, it says so when there is nothing to copy.
+    if (!AVAppGetActiveDoc()) return 0;
     PDDoc doc = PDDocCreate();
     PDDocInsertPages(doc, PDLastPage, AVDocGetPDDoc(AVAppGetActiveDoc()), 0, PDAllPages, 0, nullptr, nullptr, nullptr, nullptr);
     ASText title = ASTextFromUnicode("copy 1", kUTF8);

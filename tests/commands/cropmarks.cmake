@@ -1,0 +1,3 @@
+kv_test(commands_cropmark_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/cropmarks_test.cpp
+  LIBS commands)
