@@ -81,13 +81,14 @@ SKCtlElem* Text(SKCtlDialog* d, const char* key, SKCtlElem* parent, ASInt16 id =
 
 // A radio pair exporting a boolean under key.
 void BoolRadios(SKCtlDialog* d, SKCtlElem* parent, const char* key, const char* offText, const char* onText,
-                ASInt16 onId = -1, SKCtlElem** on = nullptr) {
+                ASInt16 onId = -1, SKCtlElem** on = nullptr, SKCtlElem** offOut = nullptr) {
   const ASUns32 group = KCtlDialogNewButtonGroupCode(d);
   SKCtlElem* off = Add(d, kKCtlRadioButton, 0, -1, Msg(offText), parent);
   KCtlSetExportKeyBoolean(key, 0, KCtlRadioButtonSetGroup(group, off));
   SKCtlElem* yes = Add(d, kKCtlRadioButton, 0, onId, Msg(onText), parent);
   KCtlSetExportKeyBoolean(key, 1, KCtlRadioButtonSetGroup(group, yes));
   if (on) *on = yes;
+  if (offOut) *offOut = off;
 }
 
 // Next (or Finish), Back and Cancel.
@@ -106,8 +107,23 @@ SNupInfoDuringDialog* DialogInfo(SMacDialogInfo* dialog) {
   return (SNupInfoDuringDialog*)KCabGetPointerNamedType(CabOf(dialog), kDialogInfoKey, kDialogInfoType);
 }
 
+// Storing the values fires the elements' own triggers: the callbacks that
+// look at the values stay out of it meanwhile.
+bool gStoring = false;
+
 // The dialog's current values (the export cabinet's entries under them).
-SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(dialog, KCabNewInner(), 1); }
+SKCab* CurrentValues(SMacDialogInfo* dialog) {
+  gStoring = true;
+  SKCab* values = nullptr;
+  DURING
+    values = KCtlAdvanceExport(dialog, KCabNewInner(), 1);
+  HANDLER
+    gStoring = false;
+    RERAISE();
+  END_HANDLER
+  gStoring = false;
+  return values;
+}
 
 void Enable(SMacDialogInfo* dialog, ASInt32 id, bool on) {
   KCtlEnableOrDisableElemById(dialog, KCtlDataForDialog(dialog), id, on);
@@ -190,12 +206,12 @@ void ReloadPage2(SMacDialogInfo* dialog, void (*change)(SKCab* cab)) {
 }
 
 ASInt32 Page2Changed(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  if (!gPage2Lock) Page2Enable(dialog);
+  if (!gPage2Lock && !gStoring) Page2Enable(dialog);
   return kKCtlCallBackGoOn;
 }
 
 ASInt32 UseMgnOnClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  if (gPage2Lock) return kKCtlCallBackGoOn;
+  if (gPage2Lock || gStoring) return kKCtlCallBackGoOn;
   ReloadPage2(dialog, [](SKCab* cab) {
     const bool advanced = KCabGetBool(cab, kAdvancedKey, 0);
     if (!advanced) ExportSimpleMargins(cab);
@@ -205,7 +221,7 @@ ASInt32 UseMgnOnClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 }
 
 ASInt32 AdvancedClicked(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
-  if (gPage2Lock) return kKCtlCallBackGoOn;
+  if (gPage2Lock || gStoring) return kKCtlCallBackGoOn;
   if (trigger == kKCtlTriggerChecked) {
     // The simple values become the four margins the advanced dialog starts from.
     ReloadPage2(dialog, [](SKCab* cab) {
@@ -277,6 +293,7 @@ ASInt32 Page2Init(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 bool RunNupAlignDialog(SKCab* cab, bool withIndependent);
 
 ASInt32 Nup3LayoutChange(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (gStoring) return kKCtlCallBackGoOn;
   SKCab* values = CurrentValues(dialog);
   const bool toFit =
       KCabEkAtomToEnumTable(KCabGetAtom(values, "DoScaling", ASAtomNull), kScalingWords) == kNupToFit;
@@ -345,6 +362,7 @@ ASInt32 NupDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 // ---- the alignment dialog -----------------------------------------------------------------------
 
 ASInt32 AlignChanged(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (gStoring) return kKCtlCallBackGoOn;
   SKCab* values = CurrentValues(dialog);
   char front[200], line[400];
   std::snprintf(front, sizeof front, "%s", PageAlignDescription(NupGetFrontAlignment(values)));
@@ -366,10 +384,10 @@ bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
     Text(d, "dlg.nupalign.72", back);
     KCtlSetActionCallback(
         KCtlSetExportKey("EvenMirrorHorizontal", Add(d, kKCtlCheckBox, 0, -1, Msg("dlg.nupalign.73"), back)),
-        kKCtlTriggerAny, AlignChanged, nullptr);
+        kKCtlTriggerClick, AlignChanged, nullptr);
     KCtlSetActionCallback(
         KCtlSetExportKey("EvenMirrorVertical", Add(d, kKCtlCheckBox, 0, -1, Msg("dlg.nupalign.74"), back)),
-        kKCtlTriggerAny, AlignChanged, nullptr);
+        kKCtlTriggerClick, AlignChanged, nullptr);
     KCtlSetActionCallback(Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, 1075, " ", back), kKCtlTriggerInit,
                           AlignChanged, nullptr);
   }
@@ -407,21 +425,23 @@ SKCtlDialog* BuildPage2() {
   KCtlSetActionCallback(Text(d, "dlg.nup2.1", nullptr), kKCtlTriggerInit, Page2Init, nullptr);
   SKCtlElem* group = Add(d, kKCtlContainer, 0, -1, nullptr, nullptr);
   SKCtlElem* on = nullptr;
-  BoolRadios(d, group, "UseMgn", "dlg.nup2.2", "dlg.nup2.3", kIdUseMgnOn, &on);
+  SKCtlElem* off = nullptr;
+  BoolRadios(d, group, "UseMgn", "dlg.nup2.2", "dlg.nup2.3", kIdUseMgnOn, &on, &off);
   KCtlSetActionCallback(on, kKCtlTriggerClick, UseMgnOnClicked, nullptr);
-  KCtlSetActionCallback(on, kKCtlTriggerAny, Page2Changed, nullptr);
+  KCtlSetActionCallback(on, kKCtlTriggerClick, Page2Changed, nullptr);
+  KCtlSetActionCallback(off, kKCtlTriggerClick, Page2Changed, nullptr);
   KCtlStock_PromptPageUnits(d, 0, group, kIdSimpleMargin, Msg("dlg.nup2.4"), kSimpleMarginKey, nullptr);
   KCtlStock_PromptPageUnits(d, 0, group, kIdSimpleGap, Msg("dlg.nup2.6"), kSimpleGapKey, nullptr);
   SKCtlElem* advanced = Add(d, kKCtlCheckBox, kKCtlFlagSameRow, kIdAdvanced, Msg("dlg.nup2.9"), group);
   KCtlSetExportKey(kAdvancedKey, advanced);
-  KCtlSetActionCallback(advanced, kKCtlTriggerAny, AdvancedClicked, nullptr);
-  KCtlSetActionCallback(advanced, kKCtlTriggerAny, Page2Changed, nullptr);
+  KCtlSetActionCallback(advanced, kKCtlTriggerChecked, AdvancedClicked, nullptr);
+  KCtlSetActionCallback(advanced, kKCtlTriggerUnchecked, AdvancedClicked, nullptr);
   KCtlSetActionCallback(Add(d, kKCtlPushButton, kKCtlFlagInBody | kKCtlFlagNoRole, kIdAdvancedSetup,
                             Msg("common.button.setup"), group),
                         kKCtlTriggerClick, AdvancedSetupClicked, nullptr);
   SKCtlElem* crop = Add(d, kKCtlCheckBox, kKCtlFlagSameRow, kIdCropMarks, Msg("dlg.nup2.11"), group);
   KCtlSetExportKey("CropMarks", crop);
-  KCtlSetActionCallback(crop, kKCtlTriggerAny, Page2Changed, nullptr);
+  KCtlSetActionCallback(crop, kKCtlTriggerClick, Page2Changed, nullptr);
   KCtlSetActionCallback(
       Add(d, kKCtlPushButton, kKCtlFlagInBody | kKCtlFlagNoRole, kIdCropSetup, Msg("dlg.nup2.10"), group),
       kKCtlTriggerClick, CropSetupClicked, nullptr);
@@ -457,13 +477,13 @@ SKCtlDialog* BuildPage3() {
   SKCtlElem* fixedRow = Add(d, kKCtlContainer, 0, -1, nullptr, scaled);
   SKCtlElem* fixed = Add(d, kKCtlRadioButton, 0, kIdFixedRadio, Msg("dlg.nup3scaled.8"), fixedRow);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("Fixed"), KCtlRadioButtonSetGroup(radios, fixed));
-  KCtlSetActionCallback(fixed, kKCtlTriggerAny, Nup3LayoutChange, nullptr);
+  KCtlSetActionCallback(fixed, kKCtlTriggerClick, Nup3LayoutChange, nullptr);
   KCtlSetActionCallback(KCtlStock_PercentageAsScaleInput(d, 16, fixedRow, kIdFixedScale, "FixedScale"),
                         kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
   Text(d, "dlg.nup3scaled.9", fixedRow);
   SKCtlElem* toFit = Add(d, kKCtlRadioButton, 0, kIdToFitRadio, Msg("dlg.nup3scaled.12"), scaled);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("ToFit"), KCtlRadioButtonSetGroup(radios, toFit));
-  KCtlSetActionCallback(toFit, kKCtlTriggerAny, Nup3LayoutChange, nullptr);
+  KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr);
   KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", 0, 2147483647, &edit);
   edit->controlId = kIdFitAcrossScaled;
   KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);

@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"WideSheetLimitedByHeight", 792, 612, 0, 2, 2, 0, 612, 792, 612.0 / 1584},
                       FitCase{"MarginsAndAGap", 612, 792, 36, 2, 1, 20, 200, 700, (792 - 72) / 700.0},
                       FitCase{"NoLimitsCountAsOne", 612, 792, 0, 0, 0, 0, 306, 792, 1.0},
-                      FitCase{"MarginsWiderThanTheSheet", 612, 792, 400, 1, 1, 0, 612, 792, 1.0 / 612}));
+                      FitCase{"MarginsWiderThanTheSheet", 612, 792, 400, 1, 1, 0, 612, 792, 1.0 / 792}));
 
 TEST_F(NupCommand, BestTakesFewerSheetsThenTheLargerScaleThenTall) {
   bool ok = false;
@@ -386,7 +386,9 @@ TEST_P(NupExactFit, RunsOnlyOnTheGridAskedFor) {
   KCabDestroy(definition);
   EXPECT_EQ(c.ok, ok);
   EXPECT_EQ(c.ok ? c.sheets : 4, PDDocGetNumPages(doc));
-  if (!c.ok) EXPECT_EQ(1u, Errors().size());
+  if (!c.ok) {
+    EXPECT_EQ(1u, Errors().size());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, NupExactFit,
