@@ -388,7 +388,7 @@ bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
     KCtlSetActionCallback(
         KCtlSetExportKey("EvenMirrorVertical", Add(d, kKCtlCheckBox, 0, -1, Msg("dlg.nupalign.74"), back)),
         kKCtlTriggerClick, AlignChanged, nullptr);
-    KCtlSetActionCallback(Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, 1075, " ", back), kKCtlTriggerInit,
+    KCtlSetActionCallback(Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, 1075, " ", back), kKCtlTriggerLoaded,
                           AlignChanged, nullptr);
   }
   if (withIndependent) {
@@ -422,7 +422,7 @@ SKCtlDialog* BuildPage1() {
 
 SKCtlDialog* BuildPage2() {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup2.title"), kKCtlDialogFreeData);
-  KCtlSetActionCallback(Text(d, "dlg.nup2.1", nullptr), kKCtlTriggerInit, Page2Init, nullptr);
+  KCtlSetActionCallback(Text(d, "dlg.nup2.1", nullptr), kKCtlTriggerLoaded, Page2Init, nullptr);
   SKCtlElem* group = Add(d, kKCtlContainer, 0, -1, nullptr, nullptr);
   SKCtlElem* on = nullptr;
   SKCtlElem* off = nullptr;
@@ -453,7 +453,7 @@ SKCtlDialog* BuildPage2() {
 
 SKCtlDialog* BuildPage3() {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup3fixed.title"), kKCtlDialogFreeData);
-  KCtlSetActionCallback(Text(d, "dlg.nup3fixed.1", nullptr), kKCtlTriggerInit, Nup3Initialise, nullptr);
+  KCtlSetActionCallback(Text(d, "dlg.nup3fixed.1", nullptr), kKCtlTriggerLoaded, Nup3Initialise, nullptr);
   SKCtlElem* sheet = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.nup3fixed.2"), nullptr);
   KCtlElemFromPageSizeCollection(d, 0, sheet,
                                  kPageSizeMoreChoices | kPageSizeBlanks | kPageSizeBackgrounds | kPageSizeOrientation |

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/Nup.h"
+#include "commands/Prefs.h"
 #include "engine/PagesTestSupport.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
@@ -454,6 +455,76 @@ TEST_F(NupCommand, WizardCancelLeavesTheParameters) {
   script.Then([] { Press(2); });
   EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
   EXPECT_FALSE(KCabKnown(p, "UIVer"));
+  KCabDestroy(p);
+}
+
+TEST_F(NupCommand, UnequalMarginsOpenTheAdvancedBox) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  KCabPutBool(p, "UseMgn", 1);
+  KCabPutDouble(p, "LMgn", 10);
+  KCabPutDouble(p, "RMgn", 20);
+  bool advanced = false, simpleEnabled = true, setupEnabled = false;
+  PfScript script;
+  script.Then([] { Press(1); });
+  script.Then([&] {
+    advanced = PfDriverGetValue(Front(), PfDriverItemById(Front(), 203)) != 0;
+    // The platform takes a disabled edit field out of sight.
+    const int16_t simple = PfDriverItemById(Front(), 201);
+    simpleEnabled = PfDriverIsEnabled(Front(), simple) && PfDriverIsVisible(Front(), simple);
+    setupEnabled = PfDriverIsEnabled(Front(), PfDriverItemById(Front(), 204));
+    Press(2);
+  });
+  EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
+  EXPECT_TRUE(advanced);
+  EXPECT_FALSE(simpleEnabled);
+  EXPECT_TRUE(setupEnabled);
+  KCabDestroy(p);
+}
+
+TEST_F(NupCommand, EqualMarginsGoThroughTheSimpleFields) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  KCabPutBool(p, "UseMgn", 1);
+  for (const char* key : {"LMgn", "RMgn", "TMgn", "BMgn"}) KCabPutDouble(p, key, 9);
+  PfScript script;
+  script.Then([] { Press(1); });
+  script.Then([] {
+    EXPECT_FALSE(PfDriverGetValue(Front(), PfDriverItemById(Front(), 203)));
+    EXPECT_TRUE(PfDriverIsVisible(Front(), PfDriverItemById(Front(), 201)));
+    Press(1);
+  });
+  script.Then([] { Press(1); });
+  EXPECT_TRUE(CmdMgrNupUI(nullptr, p));
+  for (const char* key : {"LMgn", "RMgn", "TMgn", "BMgn"}) EXPECT_NEAR(9.0, KCabGetDouble(p, key, 0), 1e-3) << key;
+  EXPECT_FALSE(KCabKnown(p, "Private:NupSimpleMargin"));
+  KCabDestroy(p);
+}
+
+TEST_F(NupCommand, ClassicModeHasNoNewDocumentBoxAndAlignsTopLeft) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  KCabPutAtom(p, "SheetAlign", ASAtomFromString("C"));
+  KCabPutBool(p, "NewDoc", 0);
+  KCabPutInt(p, "UIVer", 2);
+  const ASBool classic = gKVClassic;
+  gKVClassic = 1;
+  int newDocItem = 0;
+  PfScript script;
+  script.Then([&] {
+    newDocItem = PfDriverItemByKey(Front(), "NewDoc");
+    Press(1);
+  });
+  script.Then([] { Press(1); });
+  script.Then([] { Press(1); });
+  EXPECT_TRUE(CmdMgrNupUI(nullptr, p));
+  gKVClassic = classic;
+  EXPECT_LE(newDocItem, 0);
+  EXPECT_STREQ("TL", ASAtomGetString(KCabGetAtom(p, "SheetAlign", ASAtomNull)));
+  EXPECT_TRUE(KCabGetBool(p, "NewDoc", 0));
   KCabDestroy(p);
 }
 
