@@ -3,6 +3,7 @@
 // documents checked by qpdf and poppler.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -275,6 +276,30 @@ TEST_F(NupLayout, InPlaceReplacesTheSourcePages) {
   ASSERT_EQ(2, PDDocGetNumPages(doc));
   EXPECT_EQ(0, SaveAndCheck(doc, "inplace.pdf"));
   EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3Page4", "Page5"}), SheetTexts(dir.file("inplace.pdf")));
+}
+
+TEST_F(NupLayout, BackgroundPagesGoUnderTheSheetsAndAreRemovedAfterwards) {
+  PDDoc doc = Doc(5);
+  const std::string background = File(2);
+  STemplateInfo sheet{};
+  sheet.blank = 0;
+  std::snprintf(sheet.path, sizeof sheet.path, "%s", background.c_str());
+  sheet.from = 0;
+  sheet.to = 1;
+  sheet.repeat = 1;
+  SNupSpacing s = HalfOnLetter();
+  s.sheetTemplate = &sheet;
+  SKCab* params = KCabNewInner();
+  NupDoLayout(doc, 0, &s, params);
+  KCabDestroy(params);
+  ASSERT_EQ(2, PDDocGetNumPages(doc)) << "no template page stays behind";
+  EXPECT_EQ(0, SaveAndCheck(doc, "background.pdf"));
+  // The background's own label sits under the placed pages.
+  std::vector<std::string> texts = SheetTexts(dir.file("background.pdf"));
+  ASSERT_EQ(2u, texts.size());
+  EXPECT_NE(std::string::npos, texts[1].find("Page5"));
+  EXPECT_NE(std::string::npos, texts[1].find("Page2")) << "the second background page";
+  EXPECT_EQ(std::string::npos, texts[1].find("Page3"));
 }
 
 // Cancels on the call given (1-based).
