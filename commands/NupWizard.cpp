@@ -306,6 +306,19 @@ ASInt32 Nup3LayoutChange(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   return kKCtlCallBackGoOn;
 }
 
+// Values loaded into the running page (answers of automation, a reload)
+// change the layout as a user's edits do; the first load is the
+// initialisation's.
+ASInt32 Nup3ValuesLoaded(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, void* user) {
+  SKCtlData* data = KCtlDataForDialog(dialog);
+  if (!data || !data->valuesLoaded) return kKCtlCallBackGoOn;
+  return Nup3LayoutChange(dialog, id, trigger, user);
+}
+
+void LoadedValuesChangeLayout(SKCtlElem* elem) {
+  if (elem) KCtlSetActionCallback(elem, kKCtlTriggerAfterLoad, Nup3ValuesLoaded, nullptr);
+}
+
 void ShowAlignFeedback(SMacDialogInfo* dialog) {
   if (gKVClassic) return;
   SKCab* values = CurrentValues(dialog);
@@ -455,10 +468,11 @@ SKCtlDialog* BuildPage3() {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup3fixed.title"), kKCtlDialogFreeData);
   KCtlSetActionCallback(Text(d, "dlg.nup3fixed.1", nullptr), kKCtlTriggerLoaded, Nup3Initialise, nullptr);
   SKCtlElem* sheet = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.nup3fixed.2"), nullptr);
-  KCtlElemFromPageSizeCollection(d, 0, sheet,
+  SKCtlElem* pageSize = KCtlElemFromPageSizeCollection(d, 0, sheet,
                                  kPageSizeMoreChoices | kPageSizeBlanks | kPageSizeBackgrounds | kPageSizeOrientation |
                                      kPageSizeBest | kPageSizeNumberedIds,
                                  kIdPageSize, "Page", Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(pageSize);
 
   SKCtlElem* grid = Add(d, kKCtlContainer, 0, kIdGridGroup, nullptr, nullptr);
   Text(d, "dlg.nup3fixed.7", grid);
@@ -466,10 +480,10 @@ SKCtlDialog* BuildPage3() {
   SKCtlElem* edit = nullptr;
   KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", 0, 2147483647,
                         &edit);
-  KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", 0, 2147483647,
                         &edit);
-  KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
 
   SKCtlElem* scaled = Add(d, kKCtlContainer, 0, kIdScaleGroup, nullptr, nullptr);
   Text(d, "dlg.nup3scaled.7", scaled);
@@ -477,19 +491,20 @@ SKCtlDialog* BuildPage3() {
   SKCtlElem* fixedRow = Add(d, kKCtlContainer, 0, -1, nullptr, scaled);
   SKCtlElem* fixed = Add(d, kKCtlRadioButton, 0, kIdFixedRadio, Msg("dlg.nup3scaled.8"), fixedRow);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("Fixed"), KCtlRadioButtonSetGroup(radios, fixed));
-  KCtlSetActionCallback(fixed, kKCtlTriggerClick, Nup3LayoutChange, nullptr);
-  KCtlSetActionCallback(KCtlStock_PercentageAsScaleInput(d, 16, fixedRow, kIdFixedScale, "FixedScale"),
-                        kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(fixed, kKCtlTriggerClick, Nup3LayoutChange, nullptr));
+  LoadedValuesChangeLayout(KCtlSetActionCallback(
+      KCtlStock_PercentageAsScaleInput(d, 16, fixedRow, kIdFixedScale, "FixedScale"), kKCtlTriggerEditChanged,
+      Nup3LayoutChange, nullptr));
   Text(d, "dlg.nup3scaled.9", fixedRow);
   SKCtlElem* toFit = Add(d, kKCtlRadioButton, 0, kIdToFitRadio, Msg("dlg.nup3scaled.12"), scaled);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("ToFit"), KCtlRadioButtonSetGroup(radios, toFit));
-  KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr));
   KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", 0, 2147483647, &edit);
   edit->controlId = kIdFitAcrossScaled;
-  KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", 0, 2147483647, &edit);
   edit->controlId = kIdFitDownScaled;
-  KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr);
+  LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdLayoutNote, " ", scaled);
 
   SKCtlElem* feedback = Add(d, kKCtlGroupBox, 0, kIdFeedbackGroup, Msg("dlg.nup3fixed.15"), nullptr);
@@ -653,6 +668,8 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   KCabRemove(cab, kSimpleGapKey);
   KCabRemove(cab, kAdvancedKey);
   if (!ok) {
+    ASfree(active_nup.pageSizes);
+    active_nup.pageSizes = nullptr;
     if (!given) KCabDestroy(cab);
     return 0;
   }

@@ -15,6 +15,7 @@
 #include "foundation/MessageTable.h"
 #include "frame/Describe.h"
 #include "frame/ProcMan.h"
+#include "kctl/KCtlExport.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/Pf.h"
 #include "support/HostPdf.h"

@@ -137,6 +137,47 @@ TEST_P(NupHost, WithoutASheetNothingIsDone) {
   EXPECT_EQ("3", Info(doc, "Pages"));
 }
 
+TEST_P(NupHost, TheMenuItemRunsTheWizardOnItsAnswers) {
+  // The real plug-in's wizard cannot offer a sheet without the page-size service.
+  if (!GetParam()) GTEST_SKIP() << "the plug-in has no page-size service yet";
+  const std::string doc = Doc(3);
+  const std::string out = dir.file("out");
+  std::filesystem::create_directories(out);
+  SKCab* answers = KCabNewInner();
+  SKCab* first = KCabNewInner();
+  KCabPutBool(first, "UseScale", 1);
+  KCabPutCab(answers, "N-up pages - where and how", first);
+  SKCab* third = KCabNewInner();
+  SKCab* page = KCabNewInner();
+  KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+  KCabPutStringCopy(page, "Name", "Letter");
+  KCabPutDouble(page, "Width", 612);
+  KCabPutDouble(page, "Height", 792);
+  KCabPutCab(third, "Page", page);
+  KCabPutAtom(third, "DoScaling", ASAtomFromString("ToFit"));
+  KCabPutInt(third, "FitAcross", 2);
+  KCabPutInt(third, "FitDown", 2);
+  KCabPutCab(answers, "N-up pages - sheet and layout", third);
+  ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
+  std::string text((size_t)need + 1, '\0');
+  ASInt32 got = 0;
+  WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
+  text.resize(std::strlen(text.c_str()));
+  KCabDestroy(answers);
+  const std::string answersPath = dir.file("answers.xml");
+  kvtest::WriteWholeFile(answersPath, text);
+
+  Outcome r = Kvhost("--answers " + answersPath + " --menu KRVL:Velmora3:nUpPages --save-all " + out + " " + doc);
+  ASSERT_EQ(0, r.status) << r.out;
+  const std::string sheets = "'" + out + "/N-up document 1.pdf'";
+  EXPECT_EQ(0, Shell("qpdf --check " + sheets).status);
+  EXPECT_EQ("1", Info(sheets, "Pages"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3"}), SheetTexts(sheets));
+  // The answers are remembered: the command by key runs on them.
+  Outcome again = Kvhost("--command Nup --save-all " + out + " " + doc);
+  EXPECT_EQ(0, again.status) << again.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Bundles, NupHost, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "TestPageSizes" : "Plugin";
