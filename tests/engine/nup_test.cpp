@@ -302,6 +302,39 @@ TEST_F(NupLayout, BackgroundPagesGoUnderTheSheetsAndAreRemovedAfterwards) {
   EXPECT_EQ(std::string::npos, texts[1].find("Page3"));
 }
 
+TEST_F(NupLayout, CancelledInPlaceKeepsTheSourcePages) {
+  PDDoc doc = Doc(5);
+  SNupSpacing s = HalfOnLetter();
+  s.pageCount = 5;
+  std::vector<ASFixedPoint> sizes(5, ASFixedPoint{Pt(612), Pt(792)}), sheets(2), pos(5);
+  std::vector<ASInt32> sheetOf(5);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  SKCab* params = KCabNewInner();
+  ClickStatusCancel();
+  EXPECT_TRUE(NupSpacingSimpleInplace(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  KCabDestroy(params);
+  EXPECT_EQ(5, PDDocGetNumPages(doc)) << "nothing deleted, no sheet made";
+  EXPECT_EQ(0, SaveAndCheck(doc, "cancelled-inplace.pdf"));
+}
+
+TEST_F(NupLayout, CancelledNewDocumentOpensNoWindow) {
+  PDDoc doc = Doc(5);
+  SNupSpacing s = HalfOnLetter();
+  s.pageCount = 5;
+  std::vector<ASFixedPoint> sizes(5, ASFixedPoint{Pt(612), Pt(792)}), sheets(2), pos(5);
+  std::vector<ASInt32> sheetOf(5);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  SKCab* params = KCabNewInner();
+  ForgetViews();
+  const ASInt32 number = imposedDocNumber;
+  ClickStatusCancel();
+  EXPECT_TRUE(NupSpacingSimple(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  KCabDestroy(params);
+  EXPECT_TRUE(ViewsOpened().empty());
+  EXPECT_EQ(number, imposedDocNumber) << "no title used";
+  EXPECT_EQ(5, PDDocGetNumPages(doc));
+}
+
 // Cancels on the call given (1-based).
 struct CancelAfter {
   int calls = 0;
