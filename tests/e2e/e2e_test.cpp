@@ -25,26 +25,7 @@ using Outcome = kvtest::ShellOutcome;
 using kvtest::CabXML;
 using kvtest::Shell;
 
-<<<<<<< HEAD
-// The page texts of a PDF in order, blank-separated ("Page 3 Page 2 Page 1").
-std::string PageTexts(const std::string& pdf) {
-  Outcome r = Shell("pdftotext -layout " + pdf + " -");
-  std::string words;
-  for (char c : r.out) {
-    bool space = c == '\n' || c == '\f' || c == ' ';
-    if (space) {
-      if (!words.empty() && words.back() != ' ') words += ' ';
-    } else {
-      words += c;
-    }
-  }
-  while (!words.empty() && words.back() == ' ') words.pop_back();
-  return words;
-}
-=======
-using kvtest::CabXML;
 using kvtest::PageTexts;
->>>>>>> helpc
 
 class Host : public ::testing::Test {
  protected:

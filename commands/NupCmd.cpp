@@ -1,0 +1,203 @@
+// The n-up command in the command layer: its definition, the lines that
+// describe a set of its parameters, and the Start callback that fixes the
+// layout and hands it to the engine.
+#include <cstdio>
+#include <cstring>
+
+#include "commands/CropMarkSetup.h"
+#include "commands/Nup.h"
+#include "commands/NupPrivate.h"
+#include "commands/Prefs.h"
+#include "engine/ImpositionPrefs.h"
+#include "engine/SampleDoc.h"
+#include "foundation/Alerts.h"
+#include "foundation/KCab.h"
+#include "foundation/MessageFormat.h"
+#include "frame/CmdColl.h"
+#include "frame/CommandModules.h"
+#include "frame/Describe.h"
+#include "frame/ProcMan.h"
+#include "kctl/PageSizeElem.h"
+
+using namespace nup_detail;
+
+namespace {
+
+constexpr size_t kLineSize = 1000;
+
+void Line(SKCab* lines, const char* text) { KCabPutStringCopy(lines, "", text); }
+
+void LineKey(SKCab* lines, const char* key) { Line(lines, Msg(key)); }
+
+// A fixed part followed by a text of its own.
+void LineKeyThen(SKCab* lines, const char* key, const char* tail) {
+  char line[kLineSize];
+  std::snprintf(line, sizeof line, "%s %s", Msg(key), tail ? tail : "");
+  Line(lines, line);
+}
+
+void LineKeyYesNo(SKCab* lines, const char* key, ASBool flag) {
+  char line[kLineSize];
+  FormatMessageByKeyUTF8(nullptr, key, nullptr, line, sizeof line, "s", YesNoDescription(flag));
+  Line(lines, line);
+}
+
+const char* OrientationWordKey(SKCab* params) {
+  switch (KCabEkAtomToEnumTable(KCabGetAtom(params, "PageOrientation", ASAtomNull), kOrientationWords)) {
+    case kNupTall:
+      return "common.orientword.tall";
+    case kNupWide:
+      return "common.orientword.wide";
+    default:
+      return "common.orientword.best";
+  }
+}
+
+void PutCallback(SKCab* cab, const char* key, ProcManCallback proc) {
+  KCabPutFunctionPointerNamedType(cab, key, kProcManCallbackType, (KCabFunctionPointer)proc, nullptr);
+}
+
+// The count the layout gives: the fewest, or the only one when there was
+// nothing to compare (a single sheet or row).
+ASInt32 LayoutCount(ASInt32 fewest, ASInt32 most) { return fewest == 0x7FFFFFFF ? most : fewest; }
+
+void FreePageSizes(SNupInfo* info) {
+  ASfree(info->pageSizes);
+  info->pageSizes = nullptr;
+}
+
+}  // namespace
+
+SKCab* NupOrStepDescriber(SKCab*, SKCab* params, ASBool) {
+  SKCab* lines = KCabNewInner();
+  char line[kLineSize];
+  if (KCabGetBool(params, "NewDoc", 1)) LineKey(lines, "common.desc.newdoc");
+  LineKeyYesNo(lines, "uiimp.3.1", KCabGetBool(params, "Trim", 0));
+  LineKeyYesNo(lines, "uiimp.3.2", KCabGetBool(params, "UseScale", 0));
+  const ASBool useMgn = KCabGetBool(params, "UseMgn", 0);
+  if (!useMgn) {
+    LineKey(lines, "uiimp.3.3");
+  } else {
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.4", nullptr, line, sizeof line, "ffff",
+                           KCabGetDouble(params, "LMgn", 0), KCabGetDouble(params, "TMgn", 0),
+                           KCabGetDouble(params, "RMgn", 0), KCabGetDouble(params, "BMgn", 0));
+    Line(lines, line);
+    const char* h = KCabGetString(params, "HSpace");
+    const char* v = KCabGetString(params, "VSpace");
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.5", nullptr, line, sizeof line, "s", h ? h : "0");
+    Line(lines, line);
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.6", nullptr, line, sizeof line, "s", v ? v : "0");
+    Line(lines, line);
+  }
+  if (KCabGetBool(params, "EvenMirrorHorizontal", 0)) LineKey(lines, "dlg.nupalign.73");
+  if (KCabGetBool(params, "EvenMirrorVertical", 0)) LineKey(lines, "dlg.nupalign.74");
+  if (useMgn) {
+    if (KCabGetBool(params, "CropMarks", 0)) CropMarkDescriber(lines, params);
+    LineKeyYesNo(lines, "uiimp.3.7", KCabGetBool(params, "Frames", 0));
+  }
+  char size[kLineSize] = "";
+  ExportedPageSizeFormat(params, "Page", 0, size, sizeof size);
+  if (ExportedPageSizeIsBackground(params, "Page")) {
+    LineKeyThen(lines, "uiimp.3.9", size);
+  } else {
+    LineKeyThen(lines, "common.desc.sheetsize", size);
+    LineKeyThen(lines, "uiimp.3.8", Msg(OrientationWordKey(params)));
+  }
+  const ASInt32 across = KCabGetInt(params, "FitAcross", 0), down = KCabGetInt(params, "FitDown", 0);
+  const bool fixed =
+      KCabEkAtomToEnumTable(KCabGetAtom(params, "DoScaling", ASAtomNull), kScalingWords) == kNupFixed;
+  if (!KCabGetBool(params, "UseScale", 0))
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.10", nullptr, line, sizeof line, "dd", (int)down, (int)across);
+  else if (fixed)
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.12", nullptr, line, sizeof line, "f",
+                           KCabGetDouble(params, "FixedScale", 0.7) * 100.0);
+  else
+    FormatMessageByKeyUTF8(nullptr, "uiimp.3.11", nullptr, line, sizeof line, "dd", (int)down, (int)across);
+  Line(lines, line);
+  char align[kLineSize];
+  FormatNupAlignFeedback(params, align, sizeof align);
+  LineKeyThen(lines, "common.desc.align", align);
+  PerImpositionOverridesDescriber(lines, params);
+  return lines;
+}
+
+SKCab* CmdMgrNupDescriber(SKCab* command, SKCab* params) { return NupOrStepDescriber(command, params, 0); }
+
+ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRepeat) {
+  if (!document) return 0;
+  const ASBool newDoc = KCabGetBool(params, "NewDoc", 1);
+  const ASBool exactFit = KCabGetBool(params, "ExactFit", 0);
+  const ASBool useScale = KCabGetBool(params, "UseScale", 0);
+  FreePageSizes(&active_nup);
+  ASBool allSame = 0;
+  if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
+  if (!KCabToNupSpacing(params, &active_nup, 1, 1, 0)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
+  active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
+  active_nup.spacing.pageCount = PDDocGetNumPages(document);
+  if (!DoPageCountSideEffects(params, &active_nup)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
+  if (!useScale && exactFit) {
+    const SNupSpacing& s = active_nup.spacing;
+    const bool acrossOk = active_nup.fitAcross == 0 || LayoutCount(s.fewestAcross, s.mostAcross) == active_nup.fitAcross;
+    const bool downOk = active_nup.fitDown == 0 || LayoutCount(s.fewestRows, s.mostRows) == active_nup.fitDown;
+    if (!acrossOk || !downOk) {
+      char text[kLineSize];
+      FormatMessageByKeyUTF8(nullptr, "uiimp.3.nofit", nullptr, text, sizeof text, "dd", (int)active_nup.fitAcross,
+                             (int)active_nup.fitDown);
+      ErrMessageUTF8(text);
+      FreePageSizes(&active_nup);
+      return 0;
+    }
+  }
+  // The sheets replace the pages on show: the view starts again at the first.
+  if (view && !newDoc) AVPageViewGoTo(AVDocGetPageView(view), 0);
+  if (!ImpositionBleedModeCheck(document, nullptr, params)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
+  SKCab* saved = PerImpositionPrefsStart(params);
+  DURING
+    active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
+    NupDoLayout(document, newDoc, &active_nup.spacing, params);
+    FreePageSizes(&active_nup);
+  HANDLER
+    PerImpositionPrefsEnd(saved);
+    FreePageSizes(&active_nup);
+    RERAISE();
+  END_HANDLER
+  PerImpositionPrefsEnd(saved);
+  return 1;
+}
+
+void NupCallBackStart(SKCab* run, SKCab*) {
+  SKCab* params = KCabGetCab(run, "Params");
+  if (!DoNupFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), params, 0))
+    ProcManMarkCancelProcess(run, nullptr);
+}
+
+SKCab* NewCmdMgrForNup() {
+  SKCab* command = KCabNewInner();
+  KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.nup"));
+  KCabPutAtom(command, "Key", ASAtomFromString("Nup"));
+  SKCab* defaults = NupDefaultParams();
+  KCabPutAtom(defaults, "Source:SourceType", ASAtomFromString("CurrentAVDoc"));
+  KCabPutCab(command, "DefaultParams", defaults);
+  PutCallback(command, "Control:Start", NupCallBackStart);
+  KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrNupUI, nullptr);
+  KCabPutFunctionPointerNamedType(command, "Describer", kCmdMgrDescriberProcType,
+                                  (KCabFunctionPointer)CmdMgrNupDescriber, nullptr);
+  KCabPutStringCopy(command, "BatchGroup", CurrentProductString(kProductShortName));
+  KCabPutInt(command, "Version", 1);
+  KCabPutBool(command, "Control:Props:CanHandleAToA", 1);
+  return command;
+}
+
+KV_COMMAND_MODULE(.NewCmdMgrForNup = NewCmdMgrForNup)

@@ -1,0 +1,649 @@
+#include "engine/Nup.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "engine/EngineImports.h"
+#include "engine/EnginePrefs.h"
+#include "engine/EnginePrivate.h"
+#include "engine/SampleDoc.h"
+#include "engine/TemplatePages.h"
+#include "foundation/HostGlue.h"
+#include "foundation/KCab.h"
+#include "foundation/MFUtil.h"
+#include "host/ASFixed.h"
+#include "kctl/StatusBox.h"
+#include "pdftools/FixedMatrix.h"
+#include "pdftools/PDFX.h"
+#include "pdftools/PageInherit.h"
+#include "pdftools/PageStamp.h"
+#include "pdftools/StructRecovery.h"
+
+using namespace engine_detail;
+
+ASInt32 imposedDocNumber = 1;
+
+namespace {
+
+// Bleed is always choked between neighbours on a sheet.
+constexpr ASBool nupChokeBleeds = 1;
+
+const SKCabEnumWord kAlignWords[] = {{kAlignBL, "BL"}, {kAlignBC, "BC"}, {kAlignBR, "BR"},
+                                     {kAlignTL, "TL"}, {kAlignTC, "TC"}, {kAlignTR, "TR"},
+                                     {kAlignL, "L"},   {kAlignR, "R"},   {kAlignC, "C"},
+                                     {kAlignTL, nullptr}};
+
+enum { kOldAlignLeft = 0, kOldAlignCentreAll = 1, kOldAlignCentreEach = 2 };
+const SKCabEnumWord kOldAlignWords[] = {{kOldAlignLeft, "Left"},
+                                        {kOldAlignCentreAll, "CentreAll"},
+                                        {kOldAlignCentreEach, "CentreEach"},
+                                        {kOldAlignLeft, nullptr}};
+
+// Sums of hostile sizes stay inside the fixed range.
+ASFixed Sat(ASInt64 v) { return (ASFixed)std::clamp<ASInt64>(v, INT32_MIN, INT32_MAX); }
+
+// A page length at the spacing's scale, truncated to 16.16.
+ASFixed Scaled(ASFixed length, double scale) {
+  const double v = (double)length * scale;
+  if (!(v == v)) return 0;
+  return (ASFixed)std::clamp(v, (double)INT32_MIN, (double)INT32_MAX);
+}
+
+ASFixed Tolerance() { return FloatToFixed((float)gNupSheetTolerance); }
+
+ASInt32 GapCount(ASInt32 n) { return std::clamp<ASInt32>(n, 1, kNupMaxGaps); }
+
+bool HorizontalCentre(ASInt32 a) { return a == kAlignBC || a == kAlignTC || a == kAlignC; }
+bool HorizontalRight(ASInt32 a) { return a == kAlignBR || a == kAlignTR || a == kAlignR; }
+bool VerticalBottom(ASInt32 a) { return a >= kAlignBL && a <= kAlignBR; }
+bool VerticalMiddle(ASInt32 a) { return a >= kAlignL && a <= kAlignC; }
+
+// What goes on the open sheet: where each page lands and how.
+struct SPlacement {
+  ASFixed left, top, right, bottom;  // on the sheet, origin at its bottom-left corner
+  ASFixedMatrix matrix;
+  ASInt32 page;
+};
+
+// The performer's list, in the host allocator: room for 20, doubling.
+struct SPlacementList {
+  SPlacement* items = nullptr;
+  ASInt32 count = 0;
+  ASInt32 room = 0;
+  void Append(const SPlacement& p) {
+    if (count == room) {
+      const ASInt32 newRoom = room ? room * 2 : 20;
+      auto* grown = (SPlacement*)ASmallocWithException((ASSize_t)newRoom * sizeof(SPlacement));
+      if (count) std::memcpy(grown, items, (size_t)count * sizeof(SPlacement));
+      ASfree(items);
+      items = grown;
+      room = newRoom;
+    }
+    items[count++] = p;
+  }
+  void Free() {
+    ASfree(items);
+    items = nullptr;
+    count = room = 0;
+  }
+};
+
+bool Overlaps(ASFixed l1, ASFixed b1, ASFixed r1, ASFixed t1, ASInt64 l2, ASInt64 b2, ASInt64 r2, ASInt64 t2) {
+  return l1 < r2 && r1 > l2 && b1 < t2 && t1 > b2;
+}
+
+// True when some placed page overlaps the strip (open rectangles).
+bool StripHit(const SPlacementList& list, ASInt64 l, ASInt64 b, ASInt64 r, ASInt64 t) {
+  for (ASInt32 k = 0; k < list.count; ++k) {
+    const SPlacement& o = list.items[k];
+    if (Overlaps(o.left, o.bottom, o.right, o.top, l, b, r, t)) return true;
+  }
+  return false;
+}
+
+// Half the gap to the nearest neighbour on each side (page's own units), -1
+// point where there is none.
+ASFixedRect BleedChoke(const SPlacementList& list, ASInt32 index, double scale) {
+  const SPlacement& p = list.items[index];
+  ASInt64 side[4] = {-1, -1, -1, -1};  // left, top, right, bottom; -1: none yet
+  auto keep = [&](int which, ASInt64 candidate) {
+    candidate = std::max<ASInt64>(candidate, 0);
+    if (side[which] < 0 || candidate < side[which]) side[which] = candidate;
+  };
+  for (ASInt32 k = 0; k < list.count; ++k) {
+    if (k == index) continue;
+    const SPlacement& o = list.items[k];
+    if (o.bottom < p.top && o.top > p.bottom) {
+      if (o.left < p.left) keep(0, ((ASInt64)p.left - o.right) / 2);
+      if (o.right > p.right) keep(2, ((ASInt64)o.left - p.right) / 2);
+    }
+    if (o.left < p.right && o.right > p.left) {
+      if (o.bottom < p.bottom) keep(3, ((ASInt64)p.bottom - o.top) / 2);
+      if (o.top > p.top) keep(1, ((ASInt64)o.bottom - p.top) / 2);
+    }
+  }
+  auto value = [&](int which) -> ASFixed {
+    const double v = side[which] < 0 ? -65536.0 : (double)side[which];
+    if (scale <= 0) return Sat((ASInt64)v);
+    return (ASFixed)std::clamp(v / scale, (double)INT32_MIN, (double)INT32_MAX);
+  };
+  return ASFixedRect{value(0), value(1), value(2), value(3)};
+}
+
+// The neighbour to the right (horizontal) or below of a page whose corner
+// marks were left out; -1 for none.
+ASInt32 Neighbour(const SPlacementList& list, ASInt32 index, bool horizontal) {
+  const SPlacement& p = list.items[index];
+  ASInt32 best = -1;
+  for (ASInt32 k = 0; k < list.count; ++k) {
+    if (k == index) continue;
+    const SPlacement& o = list.items[k];
+    if (horizontal) {
+      if (o.left < p.right || !(o.bottom < p.top && o.top > p.bottom)) continue;
+      if (best < 0) {
+        best = k;
+        continue;
+      }
+      const SPlacement& b = list.items[best];
+      if (o.left < b.left ||
+          (o.left == b.left && std::llabs((ASInt64)o.top - p.top) < std::llabs((ASInt64)b.top - p.top)))
+        best = k;
+    } else {
+      if (o.top > p.bottom || !(o.left < p.right && o.right > p.left)) continue;
+      if (best < 0) {
+        best = k;
+        continue;
+      }
+      const SPlacement& b = list.items[best];
+      if (o.top > b.top ||
+          (o.top == b.top && std::llabs((ASInt64)o.left - p.left) < std::llabs((ASInt64)b.left - p.left)))
+        best = k;
+    }
+  }
+  return best;
+}
+
+ASFixedRect RectOf(const SPlacement& p) { return ASFixedRect{p.left, p.top, p.right, p.bottom}; }
+
+// Crop marks of every placed page: corner marks that would run into a page
+// are left out, with gutter marks between the neighbours instead.
+void DrawCropMarks(SPageMergeInfo* state, const SPlacementList& list, SNupSpacing* spacing) {
+  SCropMarkDesc fallback;
+  std::memset(&fallback, 0, sizeof fallback);
+  fallback.size = sizeof fallback;
+  fallback.colour = gRegistrationColour;
+  SCropMarkDesc* desc = spacing->cropDesc ? spacing->cropDesc : &fallback;
+  for (ASInt32 i = 0; i < list.count; ++i) {
+    SCropMarkDesc resolved;
+    ResolveCropMarkRequest(&resolved, desc);
+    const ECropMarkStyle style = resolved.style;
+    const ASInt64 D = (style == kCropJapanese || style == kCropJapaneseMid || style == kCropKoreanMid) ? 0x8D3B77
+                                                                                                      : 0x278000;
+    const ASInt64 half = 0x8000, ten = 0xA0000;
+    const SPlacement& p = list.items[i];
+    const ASInt64 L = p.left, B = p.bottom, R = p.right, T = p.top;
+    ASUns16 omit = 0;
+    if (StripHit(list, L - half - D, B - ten, L - half, B + ten)) omit |= kOmitBottomLeftH;
+    if (StripHit(list, R + half, B - ten, R + half + D, B + ten)) omit |= kOmitBottomRightH;
+    if (StripHit(list, R + half, T - ten, R + half + D, T + ten)) omit |= kOmitTopRightH;
+    if (StripHit(list, L - half - D, T - ten, L - half, T + ten)) omit |= kOmitTopLeftH;
+    if (StripHit(list, L - ten, B - half - D, L + ten, B - half)) omit |= kOmitBottomLeftV;
+    if (StripHit(list, R - ten, B - half - D, R + ten, B - half)) omit |= kOmitBottomRightV;
+    if (StripHit(list, R - ten, T + half, R + ten, T + D)) omit |= kOmitTopRightV;
+    if (StripHit(list, L - ten, T + half, L + ten, T + D)) omit |= kOmitTopLeftV;
+    desc->omit = omit;
+    AddCropMarks(state, p.left, p.bottom, p.right, p.top, desc);
+    if (omit & (kOmitBottomRightH | kOmitTopRightH)) {
+      const ASInt32 n = Neighbour(list, i, true);
+      if (n >= 0)
+        AddInterPageCropMarks(state, RectOf(p), RectOf(list.items[n]), 1,
+                              (omit & kOmitTopRightH) && !(omit & kOmitTopRightV),
+                              (omit & kOmitBottomRightH) && !(omit & kOmitBottomRightV), desc);
+    }
+    if (omit & (kOmitBottomLeftV | kOmitBottomRightV)) {
+      const ASInt32 n = Neighbour(list, i, false);
+      if (n >= 0)
+        AddInterPageCropMarks(state, RectOf(p), RectOf(list.items[n]), 0,
+                              (omit & kOmitBottomLeftV) && !(omit & kOmitBottomLeftH),
+                              (omit & kOmitBottomRightV) && !(omit & kOmitBottomRightH), desc);
+    }
+  }
+}
+
+// Places the records of the open sheet, with frames and marks.
+void BuildSheet(SPageMergeInfo* state, const SPlacementList& list, SNupSpacing* spacing) {
+  for (ASInt32 i = 0; i < list.count; ++i) {
+    const SPlacement& p = list.items[i];
+    if (nupChokeBleeds) SetMergePageBleedChoke(state, BleedChoke(list, i, spacing->scale));
+    MergePage(state, p.page, p.matrix, nullptr, nullptr);
+    if (spacing->frames)
+      AddFrame(state, ASFixedToFloat(p.left), ASFixedToFloat(p.bottom), ASFixedToFloat(p.right),
+               ASFixedToFloat(p.top), gRegistrationColour);
+  }
+  if (spacing->cropMarks) DrawCropMarks(state, list, spacing);
+}
+
+// Moves the block of pages on every sheet as the alignment asks, and the back
+// sheets by the margin difference when they are mirrored.
+void AlignPositions(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes, const ASFixedPoint* sheetSizes,
+                    ASFixedPoint* positions, const ASInt32* sheetOfPage) {
+  NupParamsAdjust(params);
+  const EWhatPageAlign front = NupGetFrontAlignment(params);
+  const EWhatPageAlign back = NupGetBackAlignment(params);
+  bool independent = KCabGetBool(params, "SheetAlignIndependent", 0) != 0;
+  const ASInt64 dx = KCabGetBool(params, "EvenMirrorHorizontal", 0)
+                         ? (ASInt64)spacing->rightMargin - spacing->leftMargin
+                         : 0;
+  const ASInt64 dy =
+      KCabGetBool(params, "EvenMirrorVertical", 0) ? (ASInt64)spacing->topMargin - spacing->bottomMargin : 0;
+  const ASInt32 n = spacing->pageCount;
+  const ASInt32 sheets = spacing->sheetCount;
+  if (n <= 0 || sheets <= 0) return;
+
+  const bool skip = dx == 0 && dy == 0 && (spacing->trim || (front == kAlignTL && back == kAlignTL));
+  if (!skip) {
+    if (sheetSizes)
+      for (ASInt32 s = 1; s < sheets; ++s)
+        if (sheetSizes[s].h != sheetSizes[0].h || sheetSizes[s].v != sheetSizes[0].v) independent = true;
+    // Extents of the placed pages: per sheet, or over all pages.
+    std::vector<ASInt64> right((size_t)sheets, INT64_MIN), bottom((size_t)sheets, INT64_MIN);
+    ASInt64 allRight = INT64_MIN, allBottom = INT64_MIN;
+    for (ASInt32 i = 0; i < n; ++i) {
+      const ASInt32 s = std::clamp<ASInt32>(sheetOfPage[i], 0, sheets - 1);
+      const ASInt64 r = (ASInt64)positions[i].h + Scaled(pageSizes[i].h, spacing->scale);
+      const ASInt64 b = (ASInt64)positions[i].v + Scaled(pageSizes[i].v, spacing->scale);
+      right[(size_t)s] = std::max(right[(size_t)s], r);
+      bottom[(size_t)s] = std::max(bottom[(size_t)s], b);
+      allRight = std::max(allRight, r);
+      allBottom = std::max(allBottom, b);
+    }
+    std::vector<ASInt64> hOffset((size_t)sheets, 0), vOffset((size_t)sheets, 0);
+    for (ASInt32 s = 0; s < sheets; ++s) {
+      const ASInt32 align = (s & 1) ? back : front;
+      const ASInt64 w = sheetSizes ? sheetSizes[s].h : spacing->sheetWidth;
+      const ASInt64 h = sheetSizes ? sheetSizes[s].v : spacing->sheetHeight;
+      const ASInt64 r = independent ? right[(size_t)s] : allRight;
+      const ASInt64 b = independent ? bottom[(size_t)s] : allBottom;
+      if (r == INT64_MIN) continue;  // a sheet without pages
+      const ASInt64 usedW = r - spacing->leftMargin;
+      const ASInt64 usableW = w - spacing->rightMargin - spacing->leftMargin;
+      if (HorizontalCentre(align))
+        hOffset[(size_t)s] = (usableW - usedW) / 2;
+      else if (HorizontalRight(align))
+        hOffset[(size_t)s] = usableW - usedW;
+      const ASInt64 usedH = b;
+      const ASInt64 usableH = h - spacing->topMargin - spacing->bottomMargin;
+      if (VerticalBottom(align))
+        vOffset[(size_t)s] = usableH - usedH;
+      else if (VerticalMiddle(align))
+        vOffset[(size_t)s] = (usableH - usedH) / 2;
+    }
+    for (ASInt32 i = 0; i < n; ++i) {
+      const ASInt32 s = std::clamp<ASInt32>(sheetOfPage[i], 0, sheets - 1);
+      positions[i].h = Sat(positions[i].h + hOffset[(size_t)s]);
+      positions[i].v = Sat(positions[i].v + vOffset[(size_t)s]);
+    }
+  }
+  if (dx != 0 || dy != 0)
+    for (ASInt32 i = 0; i < n; ++i)
+      if (sheetOfPage[i] & 1) {
+        positions[i].h = Sat(positions[i].h + dx);
+        positions[i].v = Sat(positions[i].v + dy);
+      }
+}
+
+bool IsBackgroundFile(const SNupSpacing* spacing) {
+  return spacing->sheetTemplate && !spacing->sheetTemplate->blank;
+}
+
+}  // namespace
+
+const char* NupAlignWord(EWhatPageAlign align) { return KCabEkEnumToStringTable(align, kAlignWords); }
+
+void NupParamsAdjust(SKCab* params) {
+  if (!params || !KCabKnown(params, "Align")) return;
+  const ASInt32 old = KCabEkAtomToEnumTable(KCabGetAtom(params, "Align", ASAtomNull), kOldAlignWords);
+  if (old == kOldAlignCentreAll) KCabPutAtom(params, "SheetAlign", ASAtomFromString("C"));
+  KCabRemove(params, "Align");
+}
+
+EWhatPageAlign NupGetFrontAlignment(SKCab* params) {
+  if (!params) return kAlignTL;
+  const ASAtom word = KCabGetAtom(params, "SheetAlign", ASAtomNull);
+  if (word == ASAtomNull) return kAlignTL;
+  return (EWhatPageAlign)KCabEkAtomToEnumTable(word, kAlignWords);
+}
+
+EWhatPageAlign NupGetBackAlignment(SKCab* params) {
+  return (EWhatPageAlign)PossibleMirrorWhatPageAlign(NupGetFrontAlignment(params),
+                                                     KCabGetBool(params, "EvenMirrorHorizontal", 0),
+                                                     KCabGetBool(params, "EvenMirrorVertical", 0));
+}
+
+void NupSpacingDummy(SNupSpacing* spacing, SKCab*, const ASFixedPoint* pageSizes, ASFixedPoint* sheetSizes,
+                     ASFixedPoint* positions, ASInt32* sheetOfPage) {
+  SNupSpacing& s = *spacing;
+  s.spare1 = s.spare2 = -1.0;
+  s.spare3 = s.spare4 = 0;
+  s.fewestCopies = s.mostCopies = -1;
+  s.totalCopies = 0;
+  s.sheetCount = 0;
+  s.somethingDidNotFit = 0;
+  s.fewestRows = s.fewestAcross = 0x7FFFFFFF;
+  s.mostRows = s.mostAcross = 0;
+  const ASInt32 n = s.pageCount;
+  if (n <= 0 || !pageSizes) return;
+
+  const ASInt32 hCount = GapCount(s.hGapCount), vCount = GapCount(s.vGapCount);
+  const ASInt64 left = s.leftMargin;
+  const ASInt64 W = (ASInt64)s.sheetWidth - s.leftMargin - s.rightMargin + Tolerance();
+  const ASInt64 H = (ASInt64)s.sheetHeight - s.topMargin - s.bottomMargin + Tolerance();
+  ASInt64 remW = W, remH = H, x = left, rowH = 0, rightmost = left;
+  ASInt32 row = 1, inRow = 0, sheet = 0;
+
+  // The size of the sheet being closed.
+  auto sheetSize = [&]() {
+    ASInt64 w = rightmost + s.rightMargin;
+    ASInt64 h = (ASInt64)s.sheetHeight - remH + rowH;
+    if (!s.trim) {
+      w = std::max<ASInt64>(w, s.sheetWidth);
+      h = std::max<ASInt64>(h, s.sheetHeight);
+    }
+    return ASFixedPoint{Sat(w), Sat(h)};
+  };
+
+  for (ASInt32 i = 0; i < n; ++i) {
+    const ASInt64 pw = Scaled(pageSizes[i].h, s.scale);
+    const ASInt64 ph = Scaled(pageSizes[i].v, s.scale);
+    bool newSheet = false;
+    if (pw > W || ph > H) {
+      s.somethingDidNotFit = 1;
+      newSheet = true;
+    } else if (ph > remH) {
+      newSheet = true;
+    } else if (pw <= remW && (s.maxAcross < 1 || inRow < s.maxAcross)) {
+      remW -= pw + s.hGaps[inRow % hCount];
+      rowH = std::max(rowH, ph);
+    } else {
+      // A new row, only when it fits below the current one.
+      const ASInt64 nextH = remH - (rowH + s.vGaps[(row - 1) % vCount]);
+      if (ph <= nextH && (s.maxDown < 1 || row < s.maxDown)) {
+        if (inRow > 0 && inRow < s.fewestAcross) s.fewestAcross = inRow;
+        remH = nextH;
+        remW = W - pw - s.hGaps[0];
+        ++row;
+        rowH = ph;
+        x = left;
+        inRow = 0;
+      } else {
+        newSheet = true;
+      }
+    }
+    if (newSheet) {
+      if (inRow > 0 && inRow < s.fewestAcross) s.fewestAcross = inRow;
+      if (i > 0) {
+        if (sheetSizes) sheetSizes[sheet] = sheetSize();
+        ++sheet;
+        s.fewestRows = std::min(s.fewestRows, row);
+        s.mostRows = std::max(s.mostRows, row);
+      }
+      remH = H;
+      remW = W - pw - s.hGaps[0];
+      rowH = ph;
+      x = left;
+      rightmost = left;
+      row = 1;
+      inRow = 0;
+    }
+    if (positions) positions[i] = ASFixedPoint{Sat(x), Sat(H - remH)};
+    if (sheetOfPage) sheetOfPage[i] = sheet;
+    rightmost = std::max(rightmost, x + pw);
+    x += pw + s.hGaps[inRow % hCount];
+    ++inRow;
+    s.mostAcross = std::max(s.mostAcross, inRow);
+  }
+  if (sheetSizes) sheetSizes[sheet] = sheetSize();
+  s.mostRows = std::max(s.mostRows, row);
+  s.sheetCount = sheet + 1;
+}
+
+void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                       const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
+                       ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData) {
+  const ASInt32 n = spacing->pageCount;
+  SPageMergeInfo* state = nullptr;
+  SPlacementList list;
+  bool sheetOpen = false;
+  bool monitorBegun = false;
+  ASInt32 backgroundFirst = -1, backgroundCount = 0;
+  ASFixed sheetW = spacing->sheetWidth, sheetH = spacing->sheetHeight;
+
+  DURING
+    state = NewPageMergeInfo();
+    PageMergeSetExtraRotation(state, spacing->extraRotation);
+    PageMergeSetAnnotMerge(state, gImpositionFieldsOption);
+    PageMergeSet2TrFixMode(state, gApplyTr2Fix);
+    ProgressMonitorBegin(monitor, monitorData);
+    monitorBegun = true;
+    ProgressMonitorSetDuration(monitor, n, monitorData);
+
+    AlignPositions(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+
+    STemplateInfo* background = IsBackgroundFile(spacing) ? spacing->sheetTemplate : nullptr;
+    if (background) {
+      const ASInt32 span = background->to - background->from + 1;
+      backgroundCount = std::max<ASInt32>(0, std::min(span, spacing->sheetCount));
+      if (backgroundCount > 0) {
+        ASInt32 first = -1;
+        if (InsertTemplatePages(nullptr, target, background, 0, kInsertAtEnd, backgroundCount, 0, 0, 0, &first))
+          backgroundFirst = n;
+        else
+          backgroundCount = 0;
+      }
+    }
+
+    ASInt32 sheetNumber = 0;
+    for (ASInt32 i = 0; i < n; ++i) {
+      ProgressMonitorSetCurrValue(monitor, i, monitorData);
+      if (cancel && cancel(cancelData)) break;
+      if (!sheetOpen) {
+        PrepareForMergeToNewPage(state, target);
+        sheetOpen = true;
+        SetDefaultPageMergeCompression(state);
+        if (backgroundFirst >= 0) {
+          const ASInt32 offset = TemplateSequenceToZeroBasedPageOffset(background, sheetNumber);
+          if (offset >= 0 && offset < backgroundCount)
+            MergePage(state, backgroundFirst + offset, ASFixedMatrix{fixedOne, 0, 0, fixedOne, 0, 0}, nullptr,
+                      nullptr);
+        }
+        if (sheetSizes) {
+          sheetW = sheetSizes[sheetNumber].h;
+          sheetH = sheetSizes[sheetNumber].v;
+        }
+      }
+      const ASFixed pw = Scaled(pageSizes[i].h, spacing->scale);
+      const ASFixed ph = Scaled(pageSizes[i].v, spacing->scale);
+      const ASFixed m = Scaled(fixedOne, spacing->scale);
+      const ASFixed x = positions[i].h;
+      const ASFixed y = Sat((ASInt64)sheetH - positions[i].v - ph - spacing->topMargin);
+      list.Append(SPlacement{x, Sat((ASInt64)y + ph), Sat((ASInt64)x + pw), y, ASFixedMatrix{m, 0, 0, m, x, y}, i});
+      if (i + 1 < n && sheetOfPage[i + 1] == sheetOfPage[i]) continue;
+      BuildSheet(state, list, spacing);
+      sheetOpen = false;
+      FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, sheetH, sheetW, 0});
+      ++sheetNumber;
+      list.count = 0;
+    }
+    ProgressMonitorEnd(monitor, monitorData);
+    monitorBegun = false;
+    if (backgroundCount > 0) {
+      void* nullData = nullptr;
+      const ASInt32 count = backgroundCount;
+      backgroundCount = 0;
+      PDDocDeletePagesWithBadStructRecovery(target, backgroundFirst, backgroundFirst + count - 1,
+                                            GetNullProgressMonitor(&nullData), nullData);
+    }
+    DestroyPageMergeInfo(state);
+    state = nullptr;
+    list.Free();
+  HANDLER
+    const ASErrorCode code = ERRORCODE;
+    if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
+    if (sheetOpen && state) {
+      // The pages merged so far still become a sheet.
+      DURING
+        FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, sheetH, sheetW, 0});
+      HANDLER
+      END_HANDLER
+    }
+    if (backgroundCount > 0 && backgroundFirst >= 0) {
+      // The template pages are ours: they never stay in the user's document.
+      DURING
+        void* nullData = nullptr;
+        PDDocDeletePagesWithBadStructRecovery(target, backgroundFirst, backgroundFirst + backgroundCount - 1,
+                                              GetNullProgressMonitor(&nullData), nullData);
+      HANDLER
+      END_HANDLER
+    }
+    DestroyPageMergeInfo(state);
+    list.Free();
+    ASRaise(code);
+  END_HANDLER
+}
+
+ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing) {
+  if (gPDFXMode != 1 || !IsBackgroundFile(spacing)) return 1;
+  PDDoc background = CachedTemplatePDDoc(spacing->sheetTemplate, 0);
+  if (!background) return 1;
+  return VerifyBackgroundBeforeImposition(doc, background);
+}
+
+ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                        const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
+  void* monitorData = nullptr;
+  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
+  void* cancelData = nullptr;
+  CancelProc cancel = StatusBoxGetKCancelProc(&cancelData);
+  KCancelClearFlag();
+  if (!NupSpacingBackgroundOk(source, spacing)) return 0;
+  OpenStatusBox();
+  PDDoc newDoc = nullptr;
+  bool cancelled = false;
+  auto stopped = [&]() {
+    if (!cancelled && CheckStatusBoxKCancel(nullptr)) cancelled = true;
+    return cancelled;
+  };
+  DURING
+    if (!stopped()) {
+      SetStatusBoxTextUtf8(Msg("pagemg.4.status.copying"));
+      newDoc = PDDocCreate();
+      MungeMetadataAfterPDDocCreate(newDoc);
+      // A cancel while copying leaves too few pages: nothing more is done.
+      if (!CopyAllPagesStamped(newDoc, source, gRemoveStructureInNewDoc)) cancelled = true;
+    }
+    if (!stopped()) {
+      spacing->extraRotation = GetDocumentViewRotate(source);
+      SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
+      NupSpacingPerform(newDoc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor,
+                        monitorData, cancel, cancelData);
+    }
+    if (!stopped()) {
+      SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
+      void* nullData = nullptr;
+      PDDocDeletePagesWithBadStructRecovery(newDoc, 0, spacing->pageCount - 1, GetNullProgressMonitor(&nullData),
+                                            nullData);
+    }
+    if (gPDFXMode == 1 && newDoc) PreservePDFXIntoImposedDoc(source, newDoc);
+    if (!stopped()) {
+      AVDoc view = OpenTitledWindow(newDoc, "pagemg.4.title.nupdoc", imposedDocNumber++);
+      if (view) {
+        newDoc = nullptr;  // the window owns it now
+        AVPageViewZoomTo(AVDocGetPageView(view), AVZoomFitPage, 0);
+      }
+    }
+  HANDLER
+    const ASErrorCode code = ERRORCODE;
+    if (newDoc) PDDocClose(newDoc);
+    CloseStatusBox();
+    ProgressMonitorEnd(monitor, monitorData);
+    ASRaise(code);
+  END_HANDLER
+  // A cancelled run leaves no half-made document behind.
+  if (newDoc) PDDocClose(newDoc);
+  CloseStatusBox();
+  ProgressMonitorEnd(monitor, monitorData);
+  return 1;
+}
+
+ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                               const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
+  void* monitorData = nullptr;
+  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
+  void* cancelData = nullptr;
+  CancelProc cancel = StatusBoxGetKCancelProc(&cancelData);
+  if (!NupSpacingBackgroundOk(doc, spacing)) return 0;
+  OpenStatusBox();
+  KCancelClearFlag();
+  DURING
+    StampPageRange(doc, 0, PDDocGetNumPages(doc), nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0);
+    spacing->extraRotation = GetDocumentViewRotate(doc);
+    SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
+    NupSpacingPerform(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor, monitorData,
+                      cancel, cancelData);
+    if (!CheckStatusBoxKCancel(nullptr)) {
+      SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
+      void* nullData = nullptr;
+      PDDocDeletePagesWithBadStructRecovery(doc, 0, spacing->pageCount - 1, GetNullProgressMonitor(&nullData),
+                                            nullData);
+      if (gPDFXMode == 1) PreservePDFXIntoImposedDoc(doc, doc);
+    }
+  HANDLER
+    const ASErrorCode code = ERRORCODE;
+    CloseStatusBox();
+    ProgressMonitorEnd(monitor, monitorData);
+    ASRaise(code);
+  END_HANDLER
+  CloseStatusBox();
+  ProgressMonitorEnd(monitor, monitorData);
+  return 1;
+}
+
+void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) {
+  spacing->pageCount = PDDocGetNumPages(doc);
+  if (spacing->pageCount <= 0) return;
+  ASFixedPoint* pageSizes = nullptr;
+  ASBool allSame = 0;
+  // A cancel while reading the sizes would lay out pages of no size.
+  if (!GetAllPageSizesWithStatusX(doc, &pageSizes, &allSame, kSizeTrim)) {
+    ASfree(pageSizes);
+    return;
+  }
+  ASFixedPoint* sheetSizes = nullptr;
+  ASFixedPoint* positions = nullptr;
+  ASInt32* sheetOfPage = nullptr;
+  DURING
+    NupSpacingDummy(spacing, params, pageSizes, nullptr, nullptr, nullptr);
+    const ASInt32 sheets = std::max<ASInt32>(spacing->sheetCount, 1);
+    sheetSizes = (ASFixedPoint*)ASmallocWithException((ASSize_t)sheets * sizeof(ASFixedPoint));
+    positions = (ASFixedPoint*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASFixedPoint));
+    sheetOfPage = (ASInt32*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASInt32));
+    NupSpacingDummy(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+    if (newDoc)
+      NupSpacingSimple(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+    else
+      NupSpacingSimpleInplace(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+  HANDLER
+    const ASErrorCode code = ERRORCODE;
+    ASfree(sheetOfPage);
+    ASfree(positions);
+    ASfree(sheetSizes);
+    ASfree(pageSizes);
+    ASRaise(code);
+  END_HANDLER
+  ASfree(sheetOfPage);
+  ASfree(positions);
+  ASfree(sheetSizes);
+  ASfree(pageSizes);
+}

@@ -1,0 +1,115 @@
+// N-up layout: the pages of one document flow onto larger sheets, left to
+// right and top to bottom, as many as fit.
+//
+// A planner (NupSpacingDummy) works out, without touching any document, how
+// many sheets are needed, where every page goes and how large each sheet is;
+// the dialogs run it alone for their live feedback. The performer
+// (NupSpacingPerform) then builds the sheets through the page-merge engine:
+// an optional background page, the placed pages with a bleed choke between
+// neighbours, frames and crop marks. NupDoLayout runs the whole road into a
+// new document or into the source document itself.
+#pragma once
+
+#include "engine/CropMarks.h"
+#include "host/AS.h"
+#include "host/ASProgress.h"
+#include "host/PD.h"
+
+struct SKCab;
+struct STemplateInfo;
+
+// Where the block of placed pages sits on a sheet ("SheetAlign").
+enum EWhatPageAlign : ASInt32 {
+  kAlignBL = 0,
+  kAlignBC = 1,
+  kAlignBR = 2,
+  kAlignTL = 3,
+  kAlignTC = 4,
+  kAlignTR = 5,
+  kAlignL = 6,
+  kAlignR = 7,
+  kAlignC = 8
+};
+
+// The most gaps each gap list holds.
+constexpr ASInt32 kNupMaxGaps = 30;
+
+// The planner's record. Lengths are 16.16 points.
+struct SNupSpacing {
+  ASInt32 pageCount;  // pages to place (NupDoLayout sets the document's)
+  ASFixed leftMargin;
+  ASFixed rightMargin;
+  ASFixed topMargin;
+  ASFixed bottomMargin;
+  ASFixed hGaps[kNupMaxGaps];  // gap after column k: entry k modulo hGapCount
+  ASFixed vGaps[kNupMaxGaps];  // gap after row k: entry k modulo vGapCount
+  ASInt32 hGapCount;           // 1..30
+  ASInt32 vGapCount;
+  double scale;     // applied to every page size
+  double fitScale;  // the dialogs' fitting (not read here)
+  ASInt32 maxAcross;  // 0: as many as fit
+  ASInt32 maxDown;
+  ASFixed sheetWidth;  // the sheet template's size
+  ASFixed sheetHeight;
+  STemplateInfo* sheetTemplate;  // null for none; not blank: a background file
+  ASUns16 stepAndRepeat;         // always false here
+  ASUns16 trim;                  // sheets cut to the area used
+  ASUns16 cropMarks;
+  ASUns16 frames;
+  SCropMarkDesc* cropDesc;  // the caller's; the performer writes its omit mask
+  // Results of the planner.
+  ASInt32 sheetCount;
+  ASUns16 somethingDidNotFit;  // a page larger than the sheet, or a count raised to 1
+  double spare1;               // -1.0 after every planning pass
+  double spare2;
+  ASInt32 spare3;  // 0 after every planning pass
+  ASInt32 spare4;
+  ASInt32 fewestRows;  // over the sheets but the last
+  ASInt32 mostRows;
+  ASInt32 fewestAcross;  // over the rows but the last one of the last sheet
+  ASInt32 mostAcross;
+  ASInt32 fewestCopies;  // step and repeat: -1 after every planning pass
+  ASInt32 mostCopies;
+  ASInt32 totalCopies;
+  ASInt32 extraRotation;  // the source's view rotation, for the merge engine
+};
+
+// The next number of an n-up document's window title.
+extern ASInt32 imposedDocNumber;
+
+// The whole layout of doc's pages into a new document (newDoc) or into doc.
+// Failures travel as host exceptions.
+void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params);
+
+// The planner over pageSizes (pageCount entries, scaled by the spacing).
+// Any output may be null; with all null it only counts. Writes the result
+// fields of spacing. params is not read.
+void NupSpacingDummy(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes, ASFixedPoint* sheetSizes,
+                     ASFixedPoint* positions, ASInt32* sheetOfPage);
+
+// Builds the sheets at the end of target from its pages 0..pageCount - 1,
+// as the planner placed them; positions are moved by the alignment.
+// sheetSizes may be null (template size). cancel may be null.
+void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                       const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
+                       ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData);
+
+// Into a new document opened in a window; false when the background check fails.
+ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                        const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage);
+// Into the source document, whose own pages are removed at the end.
+ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                               const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage);
+
+// Older parameters: "Align" "CentreAll" becomes "SheetAlign" "C"; "Align" goes.
+void NupParamsAdjust(SKCab* params);
+// The alignment of the front sheets ("SheetAlign", TL when missing).
+EWhatPageAlign NupGetFrontAlignment(SKCab* params);
+// The alignment of back sheets: the front one mirrored by
+// "EvenMirrorHorizontal" and "EvenMirrorVertical".
+EWhatPageAlign NupGetBackAlignment(SKCab* params);
+// The words of "SheetAlign" (null-terminated).
+const char* NupAlignWord(EWhatPageAlign align);
+
+// False only in PDF/X mode when the background file's document refuses the check.
+ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing);

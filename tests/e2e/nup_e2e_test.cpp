@@ -1,0 +1,186 @@
+// The n-up command through kvhost, on generated documents of numbered pages;
+// the sheets are read back with qpdf, pdfinfo and pdftotext. The real bundle
+// reads sheet sizes through the toolkit's page-size service and skips until
+// the plug-in has one; the bundle kv3pagesizes (the same frame, engine and
+// command modules with the test page-size service) always runs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fixtures/Fixtures.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using kvtest::Shell;
+using Outcome = kvtest::ShellOutcome;
+
+// Runs with the real bundle (false) and with kv3pagesizes (true).
+class NupHost : public ::testing::TestWithParam<bool> {
+ protected:
+  Outcome Kvhost(const std::string& args) {
+    std::string plugin = GetParam() ? std::string(" --plugin ") + KV_PAGESIZES_BUNDLE_DIR : std::string();
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + plugin + " " +
+                 args);
+  }
+  // The sheet is a page-size cabinet, read through the toolkit's page-size
+  // service; a plug-in built without it cannot read any.
+  bool NoPageSizeService(const Outcome& r) { return !GetParam() && r.Says("Unsupported page size"); }
+  std::string Doc(int pages) {
+    std::string path = dir.file("pages.pdf");
+    kvfix::WriteSimple(path, pages);
+    return path;
+  }
+  // Parameters: Letter sheets, pages scaled to a grid, the given extras.
+  std::string Params(int across, int down, bool newDoc, bool withSheet = true) {
+    SKCab* p = KCabNewInner();
+    KCabPutBool(p, "NewDoc", newDoc);
+    KCabPutBool(p, "UseScale", 1);
+    KCabPutAtom(p, "DoScaling", ASAtomFromString("ToFit"));
+    KCabPutInt(p, "FitAcross", across);
+    KCabPutInt(p, "FitDown", down);
+    KCabPutAtom(p, "PageOrientation", ASAtomFromString("Tall"));
+    KCabPutBool(p, "UseMgn", 1);
+    KCabPutDouble(p, "LMgn", 18);
+    KCabPutDouble(p, "RMgn", 18);
+    KCabPutDouble(p, "TMgn", 18);
+    KCabPutDouble(p, "BMgn", 18);
+    KCabPutBool(p, "CropMarks", 1);
+    KCabPutAtom(p, "BleedMode", ASAtomFromString("Use"));
+    if (withSheet) {
+      SKCab* page = KCabNewInner();
+      KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+      KCabPutStringCopy(page, "Name", "Letter");
+      KCabPutDouble(page, "Width", 612);
+      KCabPutDouble(page, "Height", 792);
+      KCabPutCab(p, "Page", page);
+    }
+    ASInt32 need = KCabToXMLBufferBytesNeeded(p);
+    std::string text((size_t)need + 1, '\0');
+    ASInt32 got = 0;
+    WriteKCabToXMLBuffer(text.data(), need + 1, p, &got);
+    text.resize(std::strlen(text.c_str()));
+    KCabDestroy(p);
+    std::string path = dir.file("nup.xml");
+    kvtest::WriteWholeFile(path, text);
+    return path;
+  }
+  // The text of each page, blanks removed (poppler may set the small
+  // labels close together).
+  static std::vector<std::string> SheetTexts(const std::string& pdf) {
+    Outcome r = Shell("pdftotext -layout " + pdf + " -");
+    std::vector<std::string> out(1);
+    for (char c : r.out) {
+      if (c == '\f')
+        out.emplace_back();
+      else if (c != ' ' && c != '\n')
+        out.back() += c;
+    }
+    if (out.back().empty()) out.pop_back();
+    return out;
+  }
+  static std::string Info(const std::string& pdf, const char* field) {
+    Outcome r = Shell("pdfinfo " + pdf);
+    std::smatch m;
+    std::regex line(std::string(field) + ":\\s*([^\\n]*)");
+    return std::regex_search(r.out, m, line) ? m[1].str() : "";
+  }
+
+  kvtest::TempDir dir;
+};
+
+TEST_P(NupHost, SevenPagesFourToASheetIntoANewDocument) {
+  const std::string doc = Doc(7);
+  const std::string out = dir.file("out");
+  std::filesystem::create_directories(out);
+  Outcome r = Kvhost("--params " + Params(2, 2, true) + " --command Nup --save-all " + out + " " + doc);
+  if (NoPageSizeService(r)) GTEST_SKIP() << "the plug-in has no page-size service yet";
+  ASSERT_EQ(0, r.status) << r.out;
+  const std::string sheets = out + "/N-up document 1.pdf";
+  EXPECT_EQ(0, Shell("qpdf --check '" + sheets + "'").status);
+  EXPECT_EQ("2", Info("'" + sheets + "'", "Pages"));
+  EXPECT_EQ(0u, Info("'" + sheets + "'", "Page size").find("612 x 792 pts"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3Page4", "Page5Page6Page7"}), SheetTexts("'" + sheets + "'"));
+  // Only the new document was opened by the step.
+  size_t files = 0;
+  for (auto& entry : std::filesystem::directory_iterator(out)) files += entry.is_regular_file();
+  EXPECT_EQ(1u, files);
+}
+
+TEST_P(NupHost, InPlaceTheSheetsReplaceThePages) {
+  const std::string doc = Doc(5);
+  const std::string saved = dir.file("saved.pdf");
+  Outcome r = Kvhost("--params " + Params(3, 1, false) + " --command Nup --save " + saved + " " + doc);
+  if (NoPageSizeService(r)) GTEST_SKIP() << "the plug-in has no page-size service yet";
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ(0, Shell("qpdf --check " + saved).status);
+  EXPECT_EQ("2", Info(saved, "Pages"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3", "Page4Page5"}), SheetTexts(saved));
+  // The history in the file names the command.
+  Outcome history = Kvhost("--history " + saved);
+  EXPECT_NE(std::string::npos, history.out.find("Nup")) << history.out;
+}
+
+TEST_P(NupHost, WithoutASheetNothingIsDone) {
+  const std::string doc = Doc(3);
+  const std::string saved = dir.file("saved.pdf");
+  Outcome r = Kvhost("--params " + Params(2, 2, false, false) + " --command Nup --save " + saved + " " + doc);
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(r.Says("No usable page size was chosen.")) << r.out;
+  EXPECT_EQ("3", Info(doc, "Pages"));
+}
+
+TEST_P(NupHost, TheMenuItemRunsTheWizardOnItsAnswers) {
+  // The real plug-in's wizard cannot offer a sheet without the page-size service.
+  if (!GetParam()) GTEST_SKIP() << "the plug-in has no page-size service yet";
+  const std::string doc = Doc(3);
+  const std::string out = dir.file("out");
+  std::filesystem::create_directories(out);
+  SKCab* answers = KCabNewInner();
+  SKCab* first = KCabNewInner();
+  KCabPutBool(first, "UseScale", 1);
+  KCabPutCab(answers, "N-up pages - where and how", first);
+  SKCab* third = KCabNewInner();
+  SKCab* page = KCabNewInner();
+  KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+  KCabPutStringCopy(page, "Name", "Letter");
+  KCabPutDouble(page, "Width", 612);
+  KCabPutDouble(page, "Height", 792);
+  KCabPutCab(third, "Page", page);
+  KCabPutAtom(third, "DoScaling", ASAtomFromString("ToFit"));
+  KCabPutInt(third, "FitAcross", 2);
+  KCabPutInt(third, "FitDown", 2);
+  KCabPutCab(answers, "N-up pages - sheet and layout", third);
+  ASInt32 need = KCabToXMLBufferBytesNeeded(answers);
+  std::string text((size_t)need + 1, '\0');
+  ASInt32 got = 0;
+  WriteKCabToXMLBuffer(text.data(), need + 1, answers, &got);
+  text.resize(std::strlen(text.c_str()));
+  KCabDestroy(answers);
+  const std::string answersPath = dir.file("answers.xml");
+  kvtest::WriteWholeFile(answersPath, text);
+
+  Outcome r = Kvhost("--answers " + answersPath + " --menu KRVL:Velmora3:nUpPages --save-all " + out + " " + doc);
+  ASSERT_EQ(0, r.status) << r.out;
+  const std::string sheets = "'" + out + "/N-up document 1.pdf'";
+  EXPECT_EQ(0, Shell("qpdf --check " + sheets).status);
+  EXPECT_EQ("1", Info(sheets, "Pages"));
+  EXPECT_EQ((std::vector<std::string>{"Page1Page2Page3"}), SheetTexts(sheets));
+  // The answers are remembered: the command by key runs on them.
+  Outcome again = Kvhost("--command Nup --save-all " + out + " " + doc);
+  EXPECT_EQ(0, again.status) << again.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundles, NupHost, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "TestPageSizes" : "Plugin";
+                         });
+
+}  // namespace
