@@ -2,6 +2,7 @@
 // describe a set of its parameters, and the Start callback that fixes the
 // layout and hands it to the engine.
 #include <cstdio>
+#include <string>
 #include <cstring>
 
 #include "commands/CropMarkSetup.h"
@@ -31,9 +32,9 @@ void LineKey(SKCab* lines, const char* key) { Line(lines, Msg(key)); }
 
 // A fixed part followed by a text of its own.
 void LineKeyThen(SKCab* lines, const char* key, const char* tail) {
-  char line[kLineSize];
-  std::snprintf(line, sizeof line, "%s %s", Msg(key), tail ? tail : "");
-  Line(lines, line);
+  std::string line = std::string(Msg(key)) + " " + (tail ? tail : "");
+  if (line.size() >= kLineSize) line.resize(kLineSize - 1);
+  Line(lines, line.c_str());
 }
 
 void LineKeyYesNo(SKCab* lines, const char* key, ASBool flag) {

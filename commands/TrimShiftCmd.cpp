@@ -20,7 +20,7 @@
 #include "host/PD.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
-#include "kctl/KCtlNeighbours.h"
+#include "pdftools/PageSizes.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
@@ -161,7 +161,7 @@ void BuildStep1(SKCtlDialog* d) {
 // Step 2: what happens to the page's size.
 void BuildStep2(SKCtlDialog* d) {
   // The page-size list comes from the collection, loaded before the element asks.
-  if (KCtlNeighbours()->getSystemDefaultPageSizeCollection) KCtlNeighbours()->getSystemDefaultPageSizeCollection();
+  GetSystemDefaultPageSizeCollection();
   SKCtlElem* r[4];
   FourRadios(d, "Trim", {"None", "Smaller", "Bigger", "Uniform"},
              {"dlg.trim2.2", "dlg.trim2.3", "dlg.trim2.4", "dlg.trim2.5"}, r);

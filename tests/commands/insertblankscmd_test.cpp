@@ -14,7 +14,7 @@
 #include "foundation/KCab.h"
 #include "frame/ProcMan.h"
 #include "host/ASFile.h"
-#include "kctl/KCtlNeighbours.h"
+#include "pdftools/PageSizes.h"
 #include "pdftools/PageBoxes.h"
 #include "pdftools/PageUnits.h"
 #include "support/HostPdf.h"
@@ -122,7 +122,7 @@ TEST_F(InsertCmd, TheDescriberSaysWhereWhatAndWhen) {
        [](SKCab* p) {
          KCabPutAtom(p, "Where", A("NewDoc"));
          KCabPutAtom(p, "WhatSize", A("Custom"));
-         KCabPutCab(p, "Page", KCtlNeighbours()->newPageSizeCabBlankPoints(nullptr, 144, 288, 1));
+         KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, 144, 288, 1));
        },
        "Into a new document | Pages: 1 | Page size: 2.00 x 4.00 inches (50.8 x 101.6 mm)"},
       {"unknown where", [](SKCab* p) { KCabPutAtom(p, "Where", A("Somewhere")); },
@@ -363,7 +363,7 @@ TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   ASSERT_TRUE(RunOn(nullptr, [](SKCab* p) {
     KCabPutAtom(p, "Where", A("NewDoc"));
     KCabPutAtom(p, "WhatSize", A("Custom"));
-    KCabPutCab(p, "Page", KCtlNeighbours()->newPageSizeCabBlankPoints(nullptr, 200, 100, 1));
+    KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, 200, 100, 1));
     KCabPutInt(p, "Count", 3);
   }));
   std::vector<OpenedView> views = ViewsOpened();

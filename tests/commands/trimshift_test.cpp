@@ -162,7 +162,7 @@ TEST_F(TrimShiftEnv, UniformLineIsTheTextFollowedByTheSize) {
   ASSERT_TRUE(ExportedPageSizeFormat(p, "FixedSize", 1, size, sizeof size));
   std::vector<std::string> lines = Describe(p);
   KCabDestroy(p);
-  KCtlSetNeighbourProcs(nullptr);
+  TestPageSizes::Uninstall();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(Msg("uiimp.5.5") + size, lines[lines.size() - 3]);
 }
@@ -359,7 +359,7 @@ class TrimShiftWizard : public KCtlFixture {
     KCabDestroy(params);
     if (view) AVDocClose(view, 1);
     TrimShiftTermDialogs();
-    KCtlSetNeighbourProcs(nullptr);
+    TestPageSizes::Uninstall();
     KCtlFixture::TearDown();
   }
 

@@ -1,8 +1,5 @@
 // The n-up command through kvhost, on generated documents of numbered pages;
-// the sheets are read back with qpdf, pdfinfo and pdftotext. The real bundle
-// reads sheet sizes through the toolkit's page-size service and skips until
-// the plug-in has one; the bundle kv3pagesizes (the same frame, engine and
-// command modules with the test page-size service) always runs.
+// the sheets are read back with qpdf, pdfinfo and pdftotext.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,17 +19,11 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-// Runs with the real bundle (false) and with kv3pagesizes (true).
-class NupHost : public ::testing::TestWithParam<bool> {
+class NupHost : public ::testing::Test {
  protected:
   Outcome Kvhost(const std::string& args) {
-    std::string plugin = GetParam() ? std::string(" --plugin ") + KV_PAGESIZES_BUNDLE_DIR : std::string();
-    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + plugin + " " +
-                 args);
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + " " + args);
   }
-  // The sheet is a page-size cabinet, read through the toolkit's page-size
-  // service; a plug-in built without it cannot read any.
-  bool NoPageSizeService(const Outcome& r) { return !GetParam() && r.Says("Unsupported page size"); }
   std::string Doc(int pages) {
     std::string path = dir.file("pages.pdf");
     kvfix::WriteSimple(path, pages);
@@ -96,12 +87,11 @@ class NupHost : public ::testing::TestWithParam<bool> {
   kvtest::TempDir dir;
 };
 
-TEST_P(NupHost, SevenPagesFourToASheetIntoANewDocument) {
+TEST_F(NupHost, SevenPagesFourToASheetIntoANewDocument) {
   const std::string doc = Doc(7);
   const std::string out = dir.file("out");
   std::filesystem::create_directories(out);
   Outcome r = Kvhost("--params " + Params(2, 2, true) + " --command Nup --save-all " + out + " " + doc);
-  if (NoPageSizeService(r)) GTEST_SKIP() << "the plug-in has no page-size service yet";
   ASSERT_EQ(0, r.status) << r.out;
   const std::string sheets = out + "/N-up document 1.pdf";
   EXPECT_EQ(0, Shell("qpdf --check '" + sheets + "'").status);
@@ -114,11 +104,10 @@ TEST_P(NupHost, SevenPagesFourToASheetIntoANewDocument) {
   EXPECT_EQ(1u, files);
 }
 
-TEST_P(NupHost, InPlaceTheSheetsReplaceThePages) {
+TEST_F(NupHost, InPlaceTheSheetsReplaceThePages) {
   const std::string doc = Doc(5);
   const std::string saved = dir.file("saved.pdf");
   Outcome r = Kvhost("--params " + Params(3, 1, false) + " --command Nup --save " + saved + " " + doc);
-  if (NoPageSizeService(r)) GTEST_SKIP() << "the plug-in has no page-size service yet";
   ASSERT_EQ(0, r.status) << r.out;
   EXPECT_EQ(0, Shell("qpdf --check " + saved).status);
   EXPECT_EQ("2", Info(saved, "Pages"));
@@ -128,7 +117,7 @@ TEST_P(NupHost, InPlaceTheSheetsReplaceThePages) {
   EXPECT_NE(std::string::npos, history.out.find("Nup")) << history.out;
 }
 
-TEST_P(NupHost, WithoutASheetNothingIsDone) {
+TEST_F(NupHost, WithoutASheetNothingIsDone) {
   const std::string doc = Doc(3);
   const std::string saved = dir.file("saved.pdf");
   Outcome r = Kvhost("--params " + Params(2, 2, false, false) + " --command Nup --save " + saved + " " + doc);
@@ -137,9 +126,8 @@ TEST_P(NupHost, WithoutASheetNothingIsDone) {
   EXPECT_EQ("3", Info(doc, "Pages"));
 }
 
-TEST_P(NupHost, TheMenuItemRunsTheWizardOnItsAnswers) {
+TEST_F(NupHost, TheMenuItemRunsTheWizardOnItsAnswers) {
   // The real plug-in's wizard cannot offer a sheet without the page-size service.
-  if (!GetParam()) GTEST_SKIP() << "the plug-in has no page-size service yet";
   const std::string doc = Doc(3);
   const std::string out = dir.file("out");
   std::filesystem::create_directories(out);
@@ -178,9 +166,5 @@ TEST_P(NupHost, TheMenuItemRunsTheWizardOnItsAnswers) {
   EXPECT_EQ(0, again.status) << again.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Bundles, NupHost, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "TestPageSizes" : "Plugin";
-                         });
 
 }  // namespace
