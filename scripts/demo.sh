@@ -1,41 +1,58 @@
 #!/bin/sh
-# The host program with the plug-in on a generated document: its menus and
-# commands, then every imposition command the build has, each saved with its
-# command history. Usage: scripts/demo.sh [build folder]
+# The host program with the plug-in: its menus and commands, a sample
+# document made by the sample command, then each imposition command on it
+# with the parameters in scripts/demo/<KEY>.xml (its defaults when there is
+# none), every result checked by qpdf and saved with its command history.
+# Usage: scripts/demo.sh [build folder]
 set -e
 BUILD=${1:-build}
 DEMO=$BUILD/demo
+PARAMS=$(dirname "$0")/demo
 KVHOST="$BUILD/kvhost --quiet --static-id --prefs $DEMO/prefs"
 
 rm -rf "$DEMO"
-mkdir -p "$DEMO/prefs" "$DEMO/fixtures"
-"$BUILD/tests/fixtures/kvfixtures-gen" "$DEMO/fixtures" > /dev/null
-DOC=$DEMO/fixtures/simple.pdf
+mkdir -p "$DEMO/prefs"
 
-echo "== The plug-in's menus, with $DOC open"
-$KVHOST --list-menus "$DOC"
+echo "== The plug-in's menus"
+$KVHOST --list-menus
 echo
 echo "== Its commands"
 COMMANDS=$($KVHOST --list-commands)
-if [ -n "$COMMANDS" ]; then echo "$COMMANDS"; else echo "(no command modules in this build yet)"; fi
+echo "$COMMANDS"
 
-for KEY in Nup SimpleBooklet Shuffle EvenOddShuffle ReversePageOrder Join2Pages; do
-  printf '%s\n' "$COMMANDS" | grep -q "^$KEY	" || continue
+has() { printf '%s\n' "$COMMANDS" | grep -q "^$1	"; }
+params() { [ -f "$PARAMS/$1.xml" ] && echo "--params $PARAMS/$1.xml"; }
+check() {
+  for PDF in "$1"/*.pdf; do
+    qpdf --check "$PDF" > /dev/null && echo "$PDF: $(qpdf --show-npages "$PDF") pages, checked by qpdf"
+  done
+}
+
+DOC=$DEMO/sample.pdf
+if has CreateSample; then
+  echo
+  echo "== CreateSample: eight numbered A5 pages"
+  $KVHOST $(params CreateSample) --command CreateSample --save "$DOC"
+else
+  "$BUILD/tests/fixtures/kvfixtures-gen" "$DEMO" > /dev/null
+  cp "$DEMO/simple.pdf" "$DOC"
+fi
+echo "$DOC: $(qpdf --show-npages "$DOC") pages"
+
+for KEY in Nup SimpleBooklet Shuffle EvenOddShuffle TrimAndShift InsertBlanks ReversePageOrder Join2Pages; do
+  has "$KEY" || continue
   echo
   echo "== $KEY on $DOC"
   OUT=$DEMO/$KEY
   mkdir -p "$OUT"
   # The document in front afterwards (the result of a command that works in
   # place, or the new document), and every new document by its window title.
-  # A command whose remembered parameters are not enough (n-up needs a
-  # sheet size) says why and the demo goes on with the next.
-  if ! $KVHOST --command "$KEY" --save "$OUT/front.pdf" --save-all "$OUT" "$DOC"; then
-    echo "$KEY did not run with its default parameters"
+  if ! $KVHOST $(params "$KEY") --command "$KEY" --save "$OUT/front.pdf" --save-all "$OUT" "$DOC"; then
+    echo "$KEY did not complete"
     continue
   fi
-  for PDF in "$OUT"/*.pdf; do
-    qpdf --check "$PDF" > /dev/null && echo "$PDF: $(qpdf --show-npages "$PDF") pages, checked by qpdf"
-  done
+  check "$OUT"
+  echo "$KEY: $($KVHOST --history "$OUT/front.pdf" | grep -o "<S N='[0-9]*'>[^<]*" | sed "s/.*>/  /")"
 done
 echo
 echo "Results are in $DEMO"
