@@ -18,14 +18,8 @@ using namespace shuffle_support;
 
 namespace {
 
-const SKCabEnumWord kActionWords[] = {{kEvenOddNo, "No"},
-                                      {kEvenOddOddsFirst, "OddsFirst"},
-                                      {kEvenOddSplit, "Split"},
-                                      {kEvenOddMerge, "Merge"},
-                                      {kEvenOddNo, nullptr}};
-
 ASInt32 ActionOf(SKCab* params) {
-  return KCabEkAtomToEnumTable(KCabGetAtom(params, "Action", Atom("No")), kActionWords);
+  return KCabEkAtomToEnumTable(KCabGetAtom(params, "Action", Atom("No")), kEvenOddActionWords);
 }
 
 // Which container shows for the chosen action.
@@ -69,7 +63,7 @@ ASInt32 RunEvenOddDialog(SKCab* values, ASBool interactive) {
                               {"dlg.evenodd1.5", kEvenOddMerge}};
     for (const Choice& c : choices) {
       SKCtlElem* radio = KCtlAddNewElement(d, kKCtlRadioButton, 0, -1, Msg(c.text), nullptr);
-      ASAtom word = Atom(KCabEkEnumToStringTable(c.action, kActionWords));
+      ASAtom word = Atom(KCabEkEnumToStringTable(c.action, kEvenOddActionWords));
       KCtlRadioButtonSetGroup(group, KCtlSetExportKeyAtom("Action", word, radio));
       KCtlSetActionCallback(radio, kKCtlTriggerChecked, ActionChosen, (void*)(intptr_t)c.action);
       if (c.action == kEvenOddSplit || c.action == kEvenOddMerge) KCtlStock_SetElemDisabledUnlessInteractive(d, radio);

@@ -22,13 +22,14 @@ ASInt32 gEvenOddShuffledNumber = 0;
 ASInt32 gJoinedDocNumber = 0;
 ASInt32 gReversedDocNumber = 0;
 
+const SKCabEnumWord kEvenOddActionWords[] = {{kEvenOddNo, "No"},
+                                             {kEvenOddOddsFirst, "OddsFirst"},
+                                             {kEvenOddSplit, "Split"},
+                                             {kEvenOddMerge, "Merge"},
+                                             {kEvenOddNo, nullptr}};
+
 namespace {
 
-const SKCabEnumWord kActionWords[] = {{kEvenOddNo, "No"},
-                                      {kEvenOddOddsFirst, "OddsFirst"},
-                                      {kEvenOddSplit, "Split"},
-                                      {kEvenOddMerge, "Merge"},
-                                      {kEvenOddNo, nullptr}};
 
 // Leaves half-done work: the handler ends it quietly.
 [[noreturn]] void Bail() { ASRaise(ShouldNotOccurError()); }
@@ -343,7 +344,7 @@ ASUns16 PerformEvenOddShuffle(SEvenOddShuffleInfo* info) {
 ASUns16 PerformEvenOddShuffleFromCab(AVDoc view, PDDoc doc, SKCab* params) {
   ASInt32 action = kEvenOddNo;
   if (KCabGetType(params, "Action") == kKCabTypeAtom)
-    action = KCabEkAtomToEnumTable(KCabGetAtom(params, "Action", ASAtomNull), kActionWords);
+    action = KCabEkAtomToEnumTable(KCabGetAtom(params, "Action", ASAtomNull), kEvenOddActionWords);
   const bool newDoc = KCabGetBool(params, "NewDoc", 0) != 0;
   const bool reverse = KCabGetBool(params, "ReverseEven", 0) != 0;
   const bool flip = KCabGetBool(params, "FlipEven", 0) != 0;

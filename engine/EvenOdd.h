@@ -3,6 +3,7 @@
 // ones, turning and reversing the even pages, and reversing runs of pages.
 #pragma once
 
+#include "foundation/KCab.h"
 #include "host/AS.h"
 #include "host/AV.h"
 #include "host/PD.h"
@@ -11,6 +12,8 @@ struct SKCab;
 
 // Cabinet atom "Action": "No", "OddsFirst", "Split", "Merge" (unknown or absent: No).
 enum EEvenOddAction : ASInt32 { kEvenOddNo = 0, kEvenOddOddsFirst = 1, kEvenOddSplit = 2, kEvenOddMerge = 3 };
+// The "Action" words of the parameters, for KCabEkAtomToEnumTable.
+extern const SKCabEnumWord kEvenOddActionWords[];
 
 // One request; allocated zeroed and freed by the caller.
 struct SEvenOddShuffleInfo {
