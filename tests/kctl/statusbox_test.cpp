@@ -7,8 +7,12 @@
 
 #include "KCtlHarness.h"
 #include "engine/SampleDoc.h"
+#include "foundation/AVUTF8.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
+#include "host/ASExtension.h"
+#include "host/Notify.h"
+#include "host/PD.h"
 #include "kctl/StatusBox.h"
 #include "support/EnglishMessages.h"
 
@@ -332,3 +336,32 @@ TEST_F(StatusBoxTest, CancelProceduresAreThePolls) {
 }
 
 }  // namespace
+
+// A titled window opens with the status box taken down on hosts after 7, and
+// the box comes back with its label; older hosts leave the box alone.
+namespace {
+bool gBoxUpAtOpen = false;
+void NoteBoxAtOpen(AVDoc, ASInt32, void*) { gBoxUpAtOpen = StatusBoxDialog() != nullptr; }
+}  // namespace
+
+TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
+  ASSERT_TRUE(AVAppRegisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr));
+  struct Case {
+    ASInt16 major;
+    bool boxUpDuringOpen;
+  };
+  for (Case c : {Case{9, false}, Case{8, false}, Case{7, true}}) {
+    SCOPED_TRACE(c.major);
+    ASHostVersionSet(c.major, 0);
+    SetStatusBoxTextUtf8("Making sheets");
+    gBoxUpAtOpen = !c.boxUpDuringOpen;
+    AVDoc view = AVDocOpenFromPDDocUTF8(PDDocCreate(), "Sheets");
+    ASSERT_NE(nullptr, view);
+    EXPECT_EQ(c.boxUpDuringOpen, gBoxUpAtOpen);
+    ASSERT_NE(nullptr, StatusBoxDialog());
+    EXPECT_EQ("Making sheets", Label());
+    AVDocClose(view, 1);
+  }
+  ASHostVersionSet(9, 0);
+  AVAppUnregisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr);
+}
