@@ -97,7 +97,9 @@ ASSize_t MemRead(void* buffer, ASSize_t itemSize, ASSize_t count, ASMDFile file,
   ASSize_t n = std::min<ASSize_t>(want, f->length - f->pos);
   std::memcpy(buffer, static_cast<const char*>(b->address) + f->pos, n);
   f->pos += (ASUns32)n;
-  return n / itemSize;
+  // The bytes copied, a last partial item included: what was taken from the
+  // block is never reported as nothing.
+  return n;
 }
 
 ASSize_t MemWrite(const void*, ASSize_t, ASSize_t, ASMDFile, ASErrorCode* error) {

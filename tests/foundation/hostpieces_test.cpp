@@ -46,6 +46,13 @@ TEST(MemFileSys, ReadsInChunksAndStopsAtTheEnd) {
   std::vector<ASSize_t> got;
   for (int i = 0; i < 5; ++i) got.push_back(ASFileRead(f, buf, sizeof buf));
   EXPECT_EQ((std::vector<ASSize_t>{300, 300, 300, 100, 0}), got);
+  // The procedure itself counts bytes, whatever the item size.
+  ASFileSetPos64(f, 0);
+  got.clear();
+  ASErrorCode readError = 0;
+  for (int i = 0; i < 5; ++i) got.push_back(MemFS()->read(buf, 300, 1, ASFileGetMDFile(f), &readError));
+  EXPECT_EQ((std::vector<ASSize_t>{300, 300, 300, 100, 0}), got);
+  EXPECT_EQ(0, readError);
   // Positions are kept within the block.
   ASFileSetPos64(f, 5000);
   EXPECT_EQ(1000, ASFileGetPos64(f));
