@@ -138,6 +138,16 @@ void SetText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
   if (SKCtlElem* elem = KCtlPlatformGetElemFromControlId(data, id)) KCtlPlatformSetControlText(dialog, data, elem, text);
 }
 
+// The wizard's picture: one for n-up, another for step and repeat.
+void Picture(SKCtlDialog* d, bool stepAndRepeat) {
+  KCtlAddNewElementWithResourceRef(d, kKCtlPicture, kKCtlFlagCentre, -1, stepAndRepeat ? 127 : 118, nullptr);
+}
+
+bool StepAndRepeatOf(SKCab* cab) {
+  auto* info = (SNupInfoDuringDialog*)KCabGetPointerNamedType(cab, kDialogInfoKey, kDialogInfoType);
+  return info && info->stepAndRepeat;
+}
+
 // ---- page 2: margins and marks ------------------------------------------------------------
 
 // Whether the margins and gaps can be shown in the two simple fields.
@@ -245,6 +255,7 @@ ASInt32 AdvancedClicked(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*)
 // The advanced margins dialog, modal on the wizard's cabinet.
 bool RunAdvancedMargins(SKCab* cab) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.advancedmargins.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
+  Picture(d, StepAndRepeatOf(cab));
   Text(d, "dlg.advancedmargins.1", nullptr);
   SKCtlElem* margins = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.advancedmargins.2"), nullptr);
   KCtlStock_PromptPageUnits(d, 0, margins, -1, Msg("common.edge.left"), "LMgn", nullptr);
@@ -389,6 +400,7 @@ ASInt32 AlignChanged(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nupalign.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
   KCtlDialogSuggestSize(d, 400, 0);
+  Picture(d, StepAndRepeatOf(cab));
   Text(d, "dlg.nupalign.1", nullptr);
   SKCtlElem* where = Add(d, kKCtlGroupBox, 0, -1, Msg(gKVClassic2 ? "dlg.nupalign.3" : "dlg.nupalign.2"), nullptr);
   KCtlStock_Align6Or9RadioOnly(d, where, "SheetAlign", 0, 0, AlignChanged, nullptr);
@@ -418,9 +430,10 @@ bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
 
 // ---- building the pages -----------------------------------------------------------------------
 
-SKCtlDialog* BuildPage1() {
+SKCtlDialog* BuildPage1(bool stepAndRepeat) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup1.title"), kKCtlDialogFreeData);
   KCtlDialogSuggestSize(d, 250, 0);
+  Picture(d, stepAndRepeat);
   Text(d, "dlg.nup1.1", nullptr);
   Text(d, "dlg.nup1.2", nullptr);
   if (!gKVClassic) KCtlSetExportKey("NewDoc", Add(d, kKCtlCheckBox, 0, -1, Msg("dlg.shuffle1.2"), nullptr));
@@ -554,7 +567,7 @@ void nupInitDialogs(bool stepAndRepeat) {
       KCtlDestroyDialog(page);
       page = nullptr;
     }
-  n.pages[0] = BuildPage1();
+  n.pages[0] = BuildPage1(stepAndRepeat);
   n.pages[1] = BuildPage2();
   n.pages[2] = BuildPage3();
   n.group = NewKCtlDialogGroup();

@@ -504,6 +504,40 @@ TEST_F(NupCommand, EqualMarginsGoThroughTheSimpleFields) {
   KCabDestroy(p);
 }
 
+// The pictures of the wizard's pages and of the dialogs they open.
+int Pictures() {
+  int n = 0;
+  for (int16_t k = 1; k <= PfCountDialogItems(Front()); ++k)
+    if ((PfGetDialogItemKind(Front(), k) & 0x7F) == kPfPictureItem) ++n;
+  return n;
+}
+
+TEST_F(NupCommand, TheFirstPageAndTheMarginAndAlignmentDialogsShowThePicture) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  KCabPutBool(p, "UseMgn", 1);
+  KCabPutDouble(p, "LMgn", 10);  // unequal margins: the advanced setup is enabled
+  std::vector<int> seen;
+  auto look = [&](ASInt32 then) {
+    return [&, then] {
+      seen.push_back(Pictures());
+      Press(then);
+    };
+  };
+  PfScript script;
+  script.Then(look(1));                 // page 1
+  script.Then([] { Press(204); });      // page 2: advanced margins
+  script.Then(look(2));                 // advanced margins: Cancel
+  script.Then([] { Press(1); });        // page 2
+  script.Then([] { PfDriverPressButton(Front(), Msg("common.button.set").c_str()); });
+  script.Then(look(2));                 // alignment: Cancel
+  script.Then([] { Press(2); });        // page 3: Cancel
+  EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
+  EXPECT_EQ((std::vector<int>{1, 1, 1}), seen);
+  KCabDestroy(p);
+}
+
 TEST_F(NupCommand, ClassicModeHasNoNewDocumentBoxAndAlignsTopLeft) {
   View(2);
   SKCab* p = LetterParams();
