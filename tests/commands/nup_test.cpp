@@ -538,6 +538,60 @@ TEST_F(NupCommand, TheFirstPageAndTheMarginAndAlignmentDialogsShowThePicture) {
   KCabDestroy(p);
 }
 
+std::string ItemText(ASInt32 id) {
+  char text[200] = "";
+  const int16_t item = PfDriverItemById(Front(), id);
+  if (item > 0) PfDriverGetText(Front(), item, text, sizeof text);
+  return text;
+}
+
+TEST_F(NupCommand, TheStepAndRepeatWizardHasPagesOfItsOwnAndCountsCopies) {
+  View(3);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  std::vector<std::string> titles;
+  std::string perSheet, copies, sheets = "?";
+  auto title = [&] {
+    for (const char* key : {"dlg.step1.title", "dlg.step2.title", "dlg.step3fixed.title", "dlg.nup1.title"})
+      if (PfDriverFindDialog(Msg(key).c_str()) == Front()) titles.push_back(Msg(key));
+  };
+  PfScript script;
+  script.Then([&] {
+    title();
+    Press(1);
+  });
+  script.Then([&] {
+    title();
+    Press(1);
+  });
+  script.Then([&] {
+    title();
+    perSheet = ItemText(175);
+    copies = ItemText(174);
+    sheets = ItemText(173);
+    Press(1);
+  });
+  EXPECT_TRUE(NupOrStepAndRepeatUI(nullptr, p, 1));
+  EXPECT_EQ((std::vector<std::string>{Msg("dlg.step1.title"), Msg("dlg.step2.title"), Msg("dlg.step3fixed.title")}),
+            titles);
+  // The copy counts (the planner's) replace the placeholders; there is no sheet count.
+  EXPECT_FALSE(perSheet.empty());
+  EXPECT_NE("000000", perSheet);
+  EXPECT_FALSE(copies.empty());
+  EXPECT_NE("000000", copies);
+  EXPECT_EQ("", sheets);
+
+  // The n-up pages come back for the n-up command.
+  titles.clear();
+  script.Then([&] {
+    title();
+    Press(2);
+  });
+  EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
+  EXPECT_EQ((std::vector<std::string>{Msg("dlg.nup1.title")}), titles);
+  KCabDestroy(p);
+}
+
 TEST_F(NupCommand, ClassicModeHasNoNewDocumentBoxAndAlignsTopLeft) {
   View(2);
   SKCab* p = LetterParams();
