@@ -9,6 +9,7 @@
 
 #include "commands/Nup.h"
 #include "commands/Prefs.h"
+#include "engine/EnginePrefs.h"
 #include "engine/PagesTestSupport.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
@@ -369,6 +370,29 @@ struct ExactCase {
 void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
 
 class NupExactFit : public NupCommand, public ::testing::WithParamInterface<ExactCase> {};
+
+
+TEST_F(NupCommand, AHostErrorWhileLayingOutFailsTheRunAfterThePreferencesAreRestored) {
+  PDDoc doc = Doc(4);
+  SKCab* p = LetterParams();
+  const ASInt32 before = gImpositionUseFormXObjects;
+  KCabPutInt(p, "UseFormXObjects", before + 1);
+  ASFaultInject("PDDocCreatePage", genErrNoMemory);
+  ASErrorCode code = 0;
+  ASBool done = 0;
+  DURING
+    done = DoNupFromCab(nullptr, doc, p, 0);
+  HANDLER
+    code = ERRORCODE;
+  END_HANDLER
+  ASFaultClearAll();
+  // Not reported as done: the error reaches the process manager, which fails the run.
+  EXPECT_FALSE(done);
+  EXPECT_EQ(genErrNoMemory, code);
+  EXPECT_EQ(before, gImpositionUseFormXObjects);
+  EXPECT_EQ(nullptr, active_nup.pageSizes);
+  KCabDestroy(p);
+}
 
 // Letter pages on a landscape Tabloid sheet: two across, one row.
 TEST_P(NupExactFit, RunsOnlyOnTheGridAskedFor) {
