@@ -5,6 +5,7 @@
 // with live feedback from the planner.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
@@ -48,6 +49,8 @@ enum : ASInt16 {
   kIdLayoutNote = 171,
   kIdLayout = 172,
   kIdSheets = 173,
+  kIdCopies = 174,
+  kIdCopiesPerSheet = 175,
   kIdFeedbackGroup = 179,
   kIdAlignBoxA = 180,
   kIdAlignNoteA = 181,
@@ -136,6 +139,16 @@ void Show(SMacDialogInfo* dialog, ASInt32 id, bool on) {
 void SetText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (SKCtlElem* elem = KCtlPlatformGetElemFromControlId(data, id)) KCtlPlatformSetControlText(dialog, data, elem, text);
+}
+
+// The wizard's picture: one for n-up, another for step and repeat.
+void Picture(SKCtlDialog* d, bool stepAndRepeat) {
+  KCtlAddNewElementWithResourceRef(d, kKCtlPicture, kKCtlFlagCentre, -1, stepAndRepeat ? 127 : 118, nullptr);
+}
+
+bool StepAndRepeatOf(SKCab* cab) {
+  auto* info = (SNupInfoDuringDialog*)KCabGetPointerNamedType(cab, kDialogInfoKey, kDialogInfoType);
+  return info && info->stepAndRepeat;
 }
 
 // ---- page 2: margins and marks ------------------------------------------------------------
@@ -245,6 +258,7 @@ ASInt32 AdvancedClicked(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*)
 // The advanced margins dialog, modal on the wizard's cabinet.
 bool RunAdvancedMargins(SKCab* cab) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.advancedmargins.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
+  Picture(d, StepAndRepeatOf(cab));
   Text(d, "dlg.advancedmargins.1", nullptr);
   SKCtlElem* margins = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.advancedmargins.2"), nullptr);
   KCtlStock_PromptPageUnits(d, 0, margins, -1, Msg("common.edge.left"), "LMgn", nullptr);
@@ -389,6 +403,7 @@ ASInt32 AlignChanged(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nupalign.title"), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
   KCtlDialogSuggestSize(d, 400, 0);
+  Picture(d, StepAndRepeatOf(cab));
   Text(d, "dlg.nupalign.1", nullptr);
   SKCtlElem* where = Add(d, kKCtlGroupBox, 0, -1, Msg(gKVClassic2 ? "dlg.nupalign.3" : "dlg.nupalign.2"), nullptr);
   KCtlStock_Align6Or9RadioOnly(d, where, "SheetAlign", 0, 0, AlignChanged, nullptr);
@@ -418,11 +433,16 @@ bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
 
 // ---- building the pages -----------------------------------------------------------------------
 
-SKCtlDialog* BuildPage1() {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup1.title"), kKCtlDialogFreeData);
+SKCtlDialog* BuildPage1(bool stepAndRepeat) {
+  SKCtlDialog* d = KCtlNewDialog(Msg(stepAndRepeat ? "dlg.step1.title" : "dlg.nup1.title"), kKCtlDialogFreeData);
   KCtlDialogSuggestSize(d, 250, 0);
-  Text(d, "dlg.nup1.1", nullptr);
-  Text(d, "dlg.nup1.2", nullptr);
+  Picture(d, stepAndRepeat);
+  if (stepAndRepeat) {
+    for (const char* key : {"dlg.step1.1", "dlg.step1.2", "dlg.step1.3"}) Text(d, key, nullptr);
+  } else {
+    Text(d, "dlg.nup1.1", nullptr);
+    Text(d, "dlg.nup1.2", nullptr);
+  }
   if (!gKVClassic) KCtlSetExportKey("NewDoc", Add(d, kKCtlCheckBox, 0, -1, Msg("dlg.shuffle1.2"), nullptr));
   Text(d, "dlg.nup1.3", nullptr);
   BoolRadios(d, nullptr, "Trim", "dlg.nup1.4", "dlg.nup1.5");
@@ -433,8 +453,8 @@ SKCtlDialog* BuildPage1() {
   return d;
 }
 
-SKCtlDialog* BuildPage2() {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup2.title"), kKCtlDialogFreeData);
+SKCtlDialog* BuildPage2(bool stepAndRepeat) {
+  SKCtlDialog* d = KCtlNewDialog(Msg(stepAndRepeat ? "dlg.step2.title" : "dlg.nup2.title"), kKCtlDialogFreeData);
   KCtlSetActionCallback(Text(d, "dlg.nup2.1", nullptr), kKCtlTriggerLoaded, Page2Init, nullptr);
   SKCtlElem* group = Add(d, kKCtlContainer, 0, -1, nullptr, nullptr);
   SKCtlElem* on = nullptr;
@@ -464,8 +484,9 @@ SKCtlDialog* BuildPage2() {
   return d;
 }
 
-SKCtlDialog* BuildPage3() {
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.nup3fixed.title"), kKCtlDialogFreeData);
+SKCtlDialog* BuildPage3(bool stepAndRepeat) {
+  SKCtlDialog* d =
+      KCtlNewDialog(Msg(stepAndRepeat ? "dlg.step3fixed.title" : "dlg.nup3fixed.title"), kKCtlDialogFreeData);
   KCtlSetActionCallback(Text(d, "dlg.nup3fixed.1", nullptr), kKCtlTriggerLoaded, Nup3Initialise, nullptr);
   SKCtlElem* sheet = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.nup3fixed.2"), nullptr);
   SKCtlElem* pageSize = KCtlElemFromPageSizeCollection(d, 0, sheet,
@@ -509,12 +530,20 @@ SKCtlDialog* BuildPage3() {
 
   SKCtlElem* feedback = Add(d, kKCtlGroupBox, 0, kIdFeedbackGroup, Msg("dlg.nup3fixed.15"), nullptr);
   Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdLayout, " ", feedback);
-  SKCtlElem* row = Add(d, kKCtlContainer, 0, -1, nullptr, feedback);
+  SKCtlElem* row;
+  if (stepAndRepeat) {
+    // Step and repeat counts copies: how many go on each sheet, and in all.
+    row = Add(d, kKCtlContainer, 0, -1, nullptr, feedback);
+    Text(d, "dlg.step3fixed.17", row);
+    Add(d, kKCtlStaticText, 16 | kKCtlFlagOneLine, kIdCopiesPerSheet, "000000", row);
+    Text(d, "dlg.step3fixed.19", row);
+  }
+  row = Add(d, kKCtlContainer, 0, -1, nullptr, feedback);
   Text(d, "dlg.nup3fixed.17", row);
   Add(d, kKCtlStaticText, 16 | kKCtlFlagOneLine, kIdPageCount, "000000", row);
   row = Add(d, kKCtlContainer, 0, -1, nullptr, feedback);
   Text(d, "dlg.nup3fixed.19", row);
-  Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdSheets, "000000", row);
+  Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, stepAndRepeat ? kIdCopies : kIdSheets, "000000", row);
 
   if (!gKVClassic) {
     SKCtlElem* align = Add(d, kKCtlGroupBox, 0, -1, Msg("dlg.nup3fixed.30"), nullptr);
@@ -554,9 +583,9 @@ void nupInitDialogs(bool stepAndRepeat) {
       KCtlDestroyDialog(page);
       page = nullptr;
     }
-  n.pages[0] = BuildPage1();
-  n.pages[1] = BuildPage2();
-  n.pages[2] = BuildPage3();
+  n.pages[0] = BuildPage1(stepAndRepeat);
+  n.pages[1] = BuildPage2(stepAndRepeat);
+  n.pages[2] = BuildPage3(stepAndRepeat);
   n.group = NewKCtlDialogGroup();
   for (SKCtlDialog* page : n.pages) KCtlDialogGroupAddDialog(n.group, page);
   n.stepAndRepeat = stepAndRepeat;

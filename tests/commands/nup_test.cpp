@@ -9,6 +9,7 @@
 
 #include "commands/Nup.h"
 #include "commands/Prefs.h"
+#include "engine/EnginePrefs.h"
 #include "engine/PagesTestSupport.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
@@ -370,6 +371,29 @@ void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
 
 class NupExactFit : public NupCommand, public ::testing::WithParamInterface<ExactCase> {};
 
+
+TEST_F(NupCommand, AHostErrorWhileLayingOutFailsTheRunAfterThePreferencesAreRestored) {
+  PDDoc doc = Doc(4);
+  SKCab* p = LetterParams();
+  const ASInt32 before = gImpositionUseFormXObjects;
+  KCabPutInt(p, "UseFormXObjects", before + 1);
+  ASFaultInject("PDDocCreatePage", genErrNoMemory);
+  ASErrorCode code = 0;
+  ASBool done = 0;
+  DURING
+    done = DoNupFromCab(nullptr, doc, p, 0);
+  HANDLER
+    code = ERRORCODE;
+  END_HANDLER
+  ASFaultClearAll();
+  // Not reported as done: the error reaches the process manager, which fails the run.
+  EXPECT_FALSE(done);
+  EXPECT_EQ(genErrNoMemory, code);
+  EXPECT_EQ(before, gImpositionUseFormXObjects);
+  EXPECT_EQ(nullptr, active_nup.pageSizes);
+  KCabDestroy(p);
+}
+
 // Letter pages on a landscape Tabloid sheet: two across, one row.
 TEST_P(NupExactFit, RunsOnlyOnTheGridAskedFor) {
   const ExactCase& c = GetParam();
@@ -501,6 +525,94 @@ TEST_F(NupCommand, EqualMarginsGoThroughTheSimpleFields) {
   EXPECT_TRUE(CmdMgrNupUI(nullptr, p));
   for (const char* key : {"LMgn", "RMgn", "TMgn", "BMgn"}) EXPECT_NEAR(9.0, KCabGetDouble(p, key, 0), 1e-3) << key;
   EXPECT_FALSE(KCabKnown(p, "Private:NupSimpleMargin"));
+  KCabDestroy(p);
+}
+
+// The pictures of the wizard's pages and of the dialogs they open.
+int Pictures() {
+  int n = 0;
+  for (int16_t k = 1; k <= PfCountDialogItems(Front()); ++k)
+    if ((PfGetDialogItemKind(Front(), k) & 0x7F) == kPfPictureItem) ++n;
+  return n;
+}
+
+TEST_F(NupCommand, TheFirstPageAndTheMarginAndAlignmentDialogsShowThePicture) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  KCabPutBool(p, "UseMgn", 1);
+  KCabPutDouble(p, "LMgn", 10);  // unequal margins: the advanced setup is enabled
+  std::vector<int> seen;
+  auto look = [&](ASInt32 then) {
+    return [&, then] {
+      seen.push_back(Pictures());
+      Press(then);
+    };
+  };
+  PfScript script;
+  script.Then(look(1));                 // page 1
+  script.Then([] { Press(204); });      // page 2: advanced margins
+  script.Then(look(2));                 // advanced margins: Cancel
+  script.Then([] { Press(1); });        // page 2
+  script.Then([] { PfDriverPressButton(Front(), Msg("common.button.set").c_str()); });
+  script.Then(look(2));                 // alignment: Cancel
+  script.Then([] { Press(2); });        // page 3: Cancel
+  EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
+  EXPECT_EQ((std::vector<int>{1, 1, 1}), seen);
+  KCabDestroy(p);
+}
+
+std::string ItemText(ASInt32 id) {
+  char text[200] = "";
+  const int16_t item = PfDriverItemById(Front(), id);
+  if (item > 0) PfDriverGetText(Front(), item, text, sizeof text);
+  return text;
+}
+
+TEST_F(NupCommand, TheStepAndRepeatWizardHasPagesOfItsOwnAndCountsCopies) {
+  View(3);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  std::vector<std::string> titles;
+  std::string perSheet, copies, sheets = "?";
+  auto title = [&] {
+    for (const char* key : {"dlg.step1.title", "dlg.step2.title", "dlg.step3fixed.title", "dlg.nup1.title"})
+      if (PfDriverFindDialog(Msg(key).c_str()) == Front()) titles.push_back(Msg(key));
+  };
+  PfScript script;
+  script.Then([&] {
+    title();
+    Press(1);
+  });
+  script.Then([&] {
+    title();
+    Press(1);
+  });
+  script.Then([&] {
+    title();
+    perSheet = ItemText(175);
+    copies = ItemText(174);
+    sheets = ItemText(173);
+    Press(1);
+  });
+  EXPECT_TRUE(NupOrStepAndRepeatUI(nullptr, p, 1));
+  EXPECT_EQ((std::vector<std::string>{Msg("dlg.step1.title"), Msg("dlg.step2.title"), Msg("dlg.step3fixed.title")}),
+            titles);
+  // The copy counts (the planner's) replace the placeholders; there is no sheet count.
+  EXPECT_FALSE(perSheet.empty());
+  EXPECT_NE("000000", perSheet);
+  EXPECT_FALSE(copies.empty());
+  EXPECT_NE("000000", copies);
+  EXPECT_EQ("", sheets);
+
+  // The n-up pages come back for the n-up command.
+  titles.clear();
+  script.Then([&] {
+    title();
+    Press(2);
+  });
+  EXPECT_FALSE(CmdMgrNupUI(nullptr, p));
+  EXPECT_EQ((std::vector<std::string>{Msg("dlg.nup1.title")}), titles);
   KCabDestroy(p);
 }
 
