@@ -37,9 +37,17 @@ FONTS = [
 ]
 # Symbol and ZapfDingbats have their own encoding under every code page.
 SYMBOLIC = {"Symbol", "ZapfDingbats"}
+# Where the URW glyphs are wider than the published metrics of the fonts they
+# stand in for: the fraction slash of the sans family.
+CORRECTIONS = {
+    "Helvetica": {"fraction": 167},
+    "Helvetica-Bold": {"fraction": 167},
+    "Helvetica-Oblique": {"fraction": 167},
+    "Helvetica-BoldOblique": {"fraction": 167},
+}
 
 
-def read_afm(path):
+def read_afm(path, corrections):
     """(code -> width by the font's own encoding, name -> width)."""
     by_code, by_name = {}, {}
     with open(path, encoding="latin-1") as f:
@@ -50,6 +58,7 @@ def read_afm(path):
                 part.strip().split(None, 1) for part in line.split(";") if part.strip() and " " in part.strip()
             )
             code, width, name = int(fields["C"]), int(fields["WX"]), fields["N"]
+            width = corrections.get(name, width)
             by_name[name] = width
             if 0 <= code < 256:
                 by_code[code] = width
@@ -108,7 +117,7 @@ def table(rows):
 def main():
     standard, mac, windows = [], [], []
     for font, afm in FONTS:
-        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"))
+        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"), CORRECTIONS.get(font, {}))
         own = [by_code.get(c, 0) for c in range(256)]
         standard.append((font, own))
         if font in SYMBOLIC:

@@ -176,6 +176,9 @@ TEST(BaseFontWidths, Tables) {
       {kHelvetica, 32, 278, 278, 278},   {kHelvetica, 65, 667, 667, 667}, {kHelvetica, 165, 556, 556, 350},
       {kHelvetica, 128, 0, 350, 667},    {kHelvetica, 129, 0, 350, 667},  {kTimesRoman, 65, 722, 722, 722},
       {kSymbol, 65, 722, 722, 722},      {kZapfDingbats, 65, 692, 692, 692}, {kHelvetica, 10, 0, 0, 0},
+      // The fraction slash of the Helvetica family is 167 wide in the published metrics (standard 164, Mac 218).
+      {kHelvetica, 164, 167, 556, 556},  {kHelveticaBold, 218, 0, 722, 167}, {kHelveticaOblique, 164, 167, 556, 556},
+      {kHelveticaBoldOblique, 218, 0, 722, 167}, {kTimesRoman, 164, 167, 500, 500},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(r.standard, baseFontWidths[r.font * 256 + r.code]) << r.font << " " << r.code;
