@@ -53,12 +53,15 @@ CORRECTIONS = {
     "Helvetica-Oblique": {"fraction": 167, "summation": 600},
     "Helvetica-BoldOblique": {"fraction": 167, "summation": 600},
 }
+# Characters the URW symbol font gives a code that the published one leaves
+# without: the Apple logo.
+UNENCODED = {"Symbol": {"apple"}}
 # Glyphs URW adds that the published text fonts do not have: their Mac Roman
 # codes have no character there.
 ABSENT = {"infinity", "product", "pi", "integral", "Omega", "Omegagreek", "uni03A9", "approxequal"}
 
 
-def read_afm(path, corrections):
+def read_afm(path, corrections, unencoded=()):
     """(code -> width by the font's own encoding, name -> width)."""
     by_code, by_name = {}, {}
     with open(path, encoding="latin-1") as f:
@@ -73,7 +76,7 @@ def read_afm(path, corrections):
                 continue
             width = (corrections or {}).get(name, width)
             by_name[name] = width
-            if 0 <= code < 256:
+            if 0 <= code < 256 and name not in unencoded:
                 by_code[code] = width
     return by_code, by_name
 
@@ -130,7 +133,8 @@ def table(rows):
 def main():
     standard, mac, windows = [], [], []
     for font, afm in FONTS:
-        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"), None if font in SYMBOLIC else CORRECTIONS.get(font, {}))
+        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"), None if font in SYMBOLIC else CORRECTIONS.get(font, {}),
+                                   UNENCODED.get(font, ()))
         own = [by_code.get(c, 0) for c in range(256)]
         standard.append((font, own))
         if font in SYMBOLIC:

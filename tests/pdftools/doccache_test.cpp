@@ -184,6 +184,8 @@ TEST(BaseFontWidths, Tables) {
       {kTimesRoman, 183, 350, 250, 600}, {kTimesBold, 195, 333, 722, 549}, {kTimesItalic, 215, 0, 675, 471},
       {kHelvetica, 183, 350, 278, 600},   {kHelveticaBold, 185, 500, 333, 0},   {kTimesBoldItalic, 189, 1000, 750, 0},
       {kCourier, 176, 0, 600, 0},
+      // The published Symbol leaves the Apple logo without a code.
+      {kSymbol, 128, 0, 0, 0},          {kSymbol, 240, 0, 0, 0},            {kSymbol, 160, 750, 750, 750},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(r.standard, baseFontWidths[r.font * 256 + r.code]) << r.font << " " << r.code;
