@@ -259,8 +259,10 @@ ASBool KVManualExists(EManualType type, const char* language) {
   char path[kManualNameSize];
   FillManualFileName(path, sizeof path, type, language);
   if (PlatformStringIsExistingFile(path)) return 1;
-  // With both modifier keys held, the maker's support sees which file was missing.
-  if ((AVSysGetModifiers() & 6) == 6) {
+  // With the first two modifier keys held, the maker's support sees which
+  // file was missing.
+  const ASUns32 both = AV_COMMAND | AV_OPTION;
+  if ((AVSysGetModifiers() & both) == both) {
     std::string text;
     AppendCut(text, path, kMessageSize);
     AppendCut(text, " not found", kMessageSize);

@@ -279,6 +279,7 @@ struct SKCtlData {
   ASBool destroyed;
   ASBool onlyKnownKeys;
   ASInt32 resultId;
+  ASBool terminating;       // trigger 17 is being fired
   SMacDialogInfo* running;  // the platform dialog while it runs
   // Platform part (the Mac layer's).
   void* itemList;  // a platform handle, owned until the dialog window takes it

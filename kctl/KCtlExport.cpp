@@ -311,7 +311,12 @@ void StoreOne(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* e, SKCab* cab)
           }
           break;
         case kKCtlPulldown:
-          if (dialog) StoreItem(cab, key, ex->kind, AttachedItem(dialog, id, MacMenuGetCurSel(dialog, id)));
+          if (dialog) {
+            // An entry without a key names no value: nothing is put.
+            SKCab* item = AttachedItem(dialog, id, MacMenuGetCurSel(dialog, id));
+            ASAtom itemKey;
+            if (ItemKey(item, &itemKey)) StoreItem(cab, key, ex->kind, item);
+          }
           break;
         case kKCtlListBox:
           if (e->flags & kKCtlFlagMultiSelect)

@@ -361,8 +361,20 @@ ASBool KCtlDoUserActionForDialog(SMacDialogInfo* dialog, ASInt32 trigger) {
 // ---- Ending
 
 void KCtlTerminateDialog(SMacDialogInfo* dialog, SKCtlData* data, ASInt32 id) {
+  // A callback that answers the terminate trigger by ending the dialog again
+  // would start the ending over without end: the first ending stands.
+  if (data->terminating) return;
   data->resultId = id;
-  FireOnAll(dialog, data, kKCtlTriggerTerminate);
+  {
+    struct Terminating {
+      SKCtlData* data;
+      explicit Terminating(SKCtlData* d) : data(d) { data->terminating = 1; }
+      ~Terminating() { data->terminating = 0; }
+      Terminating(const Terminating&) = delete;
+      Terminating& operator=(const Terminating&) = delete;
+    } terminating(data);
+    FireOnAll(dialog, data, kKCtlTriggerTerminate);
+  }
   if (!dialog) return;
   if (dialog->modal) {
     dialog->result = id;

@@ -313,6 +313,29 @@ TEST_F(HelpAbout, AMissingManualOffersEnglishThenReports) {
   SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString("en"), 0);
 }
 
+TEST_F(HelpAbout, AMissingManualIsNamedOnlyWithTheFirstTwoModifierKeys) {
+  gPluginBundle = "/nowhere/kv3";
+  struct Case {
+    ASUns32 modifiers;
+    bool named;
+  } cases[] = {{0, false},
+               {AV_COMMAND, false},
+               {AV_OPTION | AV_SHIFT, false},
+               {AV_COMMAND | AV_OPTION, true},
+               {AV_COMMAND | AV_OPTION | AV_SHIFT, true}};
+  for (const Case& c : cases) {
+    AVAlertClearRecorded();
+    AVSysSetModifiers(c.modifiers);
+    EXPECT_FALSE(KVManualExists(kManualFull, "en"));
+    std::vector<std::string> alerts = Alerts();
+    ASSERT_EQ(c.named ? 1u : 0u, alerts.size()) << c.modifiers;
+    if (c.named) {
+      EXPECT_NE(std::string::npos, alerts[0].find("/nowhere/kv3 gd en.pdf not found")) << alerts[0];
+    }
+  }
+  AVSysSetModifiers(0);
+}
+
 TEST_F(HelpAbout, TheAboutBoxShowsTheLogoAndItsPages) {
   bool logoSet = false;
   std::string title, more;

@@ -327,6 +327,15 @@ TEST_F(Export, PulldownsListsAndRadios) {
          KCtlElemSetItemList(Items({"alpha", "beta"}), p);
        },
        [](SKCab* c) { KCabPutStringCopy(c, "V", "BETA"); }, "{V=s:beta;}"},
+      {"a selected entry without a key stores nothing",
+       [](SKCtlDialog* d) {
+         SKCab* list = KCabNewInner();
+         SKCab* plain = KCabNewInner();
+         KCabPutStringCopy(plain, "S", "Plain");
+         KCabPutCab(list, "", plain);
+         KCtlElemSetItemList(list, KCtlSetExportKey("V", KCtlAddNewElement(d, kKCtlPulldown, kKCtlFlagOwnsItemList, -1, nullptr, nullptr)));
+       },
+       nullptr, "{}"},
       {"multiple list with nothing selected",
        [](SKCtlDialog* d) {
          KCtlElemSetItemList(Items({"a", "b"}), KCtlSetExportKey("V", KCtlForceElementSize(100, 50, KCtlAddNewElement(d, kKCtlListBox, kKCtlFlagOwnsItemList | kKCtlFlagMultiSelect, -1, nullptr, nullptr))));

@@ -223,6 +223,47 @@ TEST_F(Triggers, RolesOfPushButtons) {
   }
 }
 
+// A callback that answers the terminate trigger by ending the dialog once
+// more must not start the ending over (and again, without end).
+TEST_F(Triggers, EndingAgainWhileEndingIsIgnored) {
+  const ASInt32 answers[] = {kKCtlCallBackEnd, kKCtlCallBackVerifyCommitTerminate, kKCtlCallBackCommitTerminate};
+  for (ASInt32 answer : answers) {
+    SCOPED_TRACE(answer);
+    for (bool modal : {true, false}) {
+      SCOPED_TRACE(modal);
+      KCtlRun run("Ending");
+      SKCtlElem* b = KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagOK, 1, "OK", nullptr);
+      ASInt32 calls = 0;
+      struct Ctx {
+        ASInt32 answer;
+        ASInt32* calls;
+      } ctx{answer, &calls};
+      KCtlSetActionCallback(
+          b, kKCtlTriggerTerminate,
+          [](SMacDialogInfo*, ASInt32, ASInt32, void* user) -> ASInt32 {
+            Ctx* c = static_cast<Ctx*>(user);
+            ++*c->calls;
+            return c->answer;
+          },
+          &ctx);
+      b->actions->targetId = 9;
+      if (modal) {
+        PfScript script;
+        script.Then([] { PfDriverPressReturn(); });
+        EXPECT_EQ(1, run.RunModal(script)) << "the first ending's id stands";
+      } else {
+        run.data = KCtlCreateData(run.dialog);
+        SMacDialogInfo* info = KCtlPlatformTestModeless(run.data, nullptr);
+        ASSERT_NE(nullptr, info);
+        KCtlTerminateDialog(info, run.data, 1);
+        EXPECT_EQ(0, MacLiveDialogCount());
+        EXPECT_EQ(1, run.data->resultId);
+      }
+      EXPECT_EQ(1, calls);
+    }
+  }
+}
+
 TEST_F(Triggers, ShowingAUserPaneHidesItsNeighbours) {
   TriggerLog log;
   KCtlRun run("Panes");
