@@ -37,9 +37,31 @@ FONTS = [
 ]
 # Symbol and ZapfDingbats have their own encoding under every code page.
 SYMBOLIC = {"Symbol", "ZapfDingbats"}
+# Where the URW glyphs differ from the published metrics of the fonts they
+# stand in for: the fraction slash of the sans family and the mathematical
+# signs the published text fonts carry (Mac Roman reaches them).
+_SERIF_LIGHT = {"notequal": 549, "lessequal": 549, "greaterequal": 549, "partialdiff": 476, "summation": 600,
+                "radical": 453, "Delta": 612, "lozenge": 471}
+_SERIF_BOLD = dict(_SERIF_LIGHT, partialdiff=494, radical=549, lozenge=494)
+CORRECTIONS = {
+    "Times-Roman": _SERIF_LIGHT,
+    "Times-Bold": _SERIF_BOLD,
+    "Times-Italic": _SERIF_LIGHT,
+    "Times-BoldItalic": _SERIF_BOLD,
+    "Helvetica": {"fraction": 167, "summation": 600},
+    "Helvetica-Bold": {"fraction": 167, "summation": 600},
+    "Helvetica-Oblique": {"fraction": 167, "summation": 600},
+    "Helvetica-BoldOblique": {"fraction": 167, "summation": 600},
+}
+# Characters the URW symbol font gives a code that the published one leaves
+# without: the Apple logo.
+UNENCODED = {"Symbol": {"apple"}}
+# Glyphs URW adds that the published text fonts do not have: their Mac Roman
+# codes have no character there.
+ABSENT = {"infinity", "product", "pi", "integral", "Omega", "Omegagreek", "uni03A9", "approxequal"}
 
 
-def read_afm(path):
+def read_afm(path, corrections, unencoded=()):
     """(code -> width by the font's own encoding, name -> width)."""
     by_code, by_name = {}, {}
     with open(path, encoding="latin-1") as f:
@@ -50,8 +72,11 @@ def read_afm(path):
                 part.strip().split(None, 1) for part in line.split(";") if part.strip() and " " in part.strip()
             )
             code, width, name = int(fields["C"]), int(fields["WX"]), fields["N"]
+            if name in ABSENT and corrections is not None:
+                continue
+            width = (corrections or {}).get(name, width)
             by_name[name] = width
-            if 0 <= code < 256:
+            if 0 <= code < 256 and name not in unencoded:
                 by_code[code] = width
     return by_code, by_name
 
@@ -108,7 +133,8 @@ def table(rows):
 def main():
     standard, mac, windows = [], [], []
     for font, afm in FONTS:
-        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"))
+        by_code, by_name = read_afm(os.path.join(AFM_DIR, afm + ".afm"), None if font in SYMBOLIC else CORRECTIONS.get(font, {}),
+                                   UNENCODED.get(font, ()))
         own = [by_code.get(c, 0) for c in range(256)]
         standard.append((font, own))
         if font in SYMBOLIC:

@@ -176,6 +176,16 @@ TEST(BaseFontWidths, Tables) {
       {kHelvetica, 32, 278, 278, 278},   {kHelvetica, 65, 667, 667, 667}, {kHelvetica, 165, 556, 556, 350},
       {kHelvetica, 128, 0, 350, 667},    {kHelvetica, 129, 0, 350, 667},  {kTimesRoman, 65, 722, 722, 722},
       {kSymbol, 65, 722, 722, 722},      {kZapfDingbats, 65, 692, 692, 692}, {kHelvetica, 10, 0, 0, 0},
+      // The fraction slash of the Helvetica family is 167 wide in the published metrics (standard 164, Mac 218).
+      {kHelvetica, 164, 167, 556, 556},  {kHelveticaBold, 218, 0, 722, 167}, {kHelveticaOblique, 164, 167, 556, 556},
+      {kHelveticaBoldOblique, 218, 0, 722, 167}, {kTimesRoman, 164, 167, 500, 500},
+      // Mac Roman's mathematical signs as the published text fonts have them: summation (183), radical (195),
+      // lozenge (215); pi (185), Omega (189) and infinity (176) are not among their characters.
+      {kTimesRoman, 183, 350, 250, 600}, {kTimesBold, 195, 333, 722, 549}, {kTimesItalic, 215, 0, 675, 471},
+      {kHelvetica, 183, 350, 278, 600},   {kHelveticaBold, 185, 500, 333, 0},   {kTimesBoldItalic, 189, 1000, 750, 0},
+      {kCourier, 176, 0, 600, 0},
+      // The published Symbol leaves the Apple logo without a code.
+      {kSymbol, 128, 0, 0, 0},          {kSymbol, 240, 0, 0, 0},            {kSymbol, 160, 750, 750, 750},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(r.standard, baseFontWidths[r.font * 256 + r.code]) << r.font << " " << r.code;
