@@ -54,16 +54,7 @@ SKCtlDialog* NewBleedPrompt() {
 ASBool ImpositionBleedPrompt(SKCab* cab) {
   if (!cab) return 0;
   KCabPutAtom(cab, "BleedMode", ASAtomFromString(BleedModeWord(gBleedVelmoraPromptDefault)));
-  SKCtlDialog* d = NewBleedPrompt();
-  SKCtlData* data;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDataSetExportCab(data, cab, cab);
-  if (KCtlPlatformTestModal(data, nullptr) != 1) return 0;
+  if (KCtlPlatformRunModal(NewBleedPrompt(), cab, cab, nullptr) != 1) return 0;
 
   const ASInt32 chosen = BleedModeFromAtom(KCabGetAtom(cab, "BleedMode", ASAtomNull));
   const ASBool dontAsk = KCabGetBool(cab, "DontShowAgain", 0);

@@ -172,16 +172,7 @@ ASInt32 BrowseClicked(SMacDialogInfo* setup, ASInt32, ASInt32 trigger, void*) {
   KCabPutInt(cab, "StyleNum", before + 1);
   ASInt32 result = 0;
   DURING
-    SKCtlDialog* d = NewStyleBrowser();
-    SKCtlData* data;
-    DURING
-      data = KCtlCreateData(d);
-    HANDLER
-      KCtlDestroyDialog(d);
-      RERAISE();
-    END_HANDLER
-    KCtlDataSetExportCab(data, cab, nullptr);
-    result = KCtlPlatformTestModal(data, PDFCtlDialogProc);
+    result = KCtlPlatformRunModal(NewStyleBrowser(), cab, nullptr, PDFCtlDialogProc);
   HANDLER
     KCabRemove(cab, "StyleNum");
     RERAISE();
@@ -276,16 +267,7 @@ ASBool CropMarkSetup(SKCab* params) {
   // The browser writes the style straight into params; a cancelled setup
   // must not keep it.
   ASAtom styleBefore = KCabGetAtom(params, "CropStyle", ASAtomNull);
-  SKCtlDialog* d = NewSetupDialog();
-  SKCtlData* data;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDataSetExportCab(data, params, params);
-  ASInt32 result = KCtlPlatformTestModal(data, nullptr);
+  ASInt32 result = KCtlPlatformRunModal(NewSetupDialog(), params, params, nullptr);
   if (result != 1) KCabPutAtom(params, "CropStyle", styleBefore);
   return result == 1;
 }

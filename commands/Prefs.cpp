@@ -128,15 +128,7 @@ SKCtlDialog* NewPrefsStyleDialog(const char* title) {
 
 // The run frees the description (also when making the run data fails).
 ASInt32 RunModal(SKCtlDialog* d, SKCab* values, SKCab* posCab) {
-  SKCtlData* data;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDataSetExportCab(data, values, posCab);
-  return KCtlPlatformTestModal(data, nullptr);
+  return KCtlPlatformRunModal(d, values, posCab, nullptr);
 }
 
 SKCtlElem* AtomRadio(SKCtlDialog* d, SKCtlElem* parent, ASUns32 group, const char* text, const char* key,

@@ -29,15 +29,7 @@ void SaveCollection() { SaveSystemDefaultPageSizeCollection(); }
 
 // Runs a description modally on the cabinets; the run frees the description.
 ASInt32 RunModal(SKCtlDialog* d, SKCab* exportCab, SKCab* posCab) {
-  SKCtlData* data;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDataSetExportCab(data, exportCab, posCab);
-  return KCtlPlatformTestModal(data, nullptr);
+  return KCtlPlatformRunModal(d, exportCab, posCab, nullptr);
 }
 
 SKCtlElem* Radio(SKCtlDialog* d, ASUns32 flags, const char* message, const char* key, const char* atom) {

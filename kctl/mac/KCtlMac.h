@@ -17,6 +17,10 @@ struct SKCtlSizeInfo;
 // Lays the dialog out and runs it modally; the terminating control id (1 OK,
 // 2 Cancel, or the id it was ended with).
 ASInt32 KCtlPlatformTestModal(SKCtlData* data, MacDialogProc dialogProc);
+// Makes the run data of a description that frees itself with its run, then
+// runs it modally on the cabinets; the description is freed also when making
+// the run data fails.
+ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc);
 // Starts it modeless; its info, null on failure.
 SMacDialogInfo* KCtlPlatformTestModeless(SKCtlData* data, MacDialogProc dialogProc);
 // The filter of every KCtl dialog: makes the window (101) and initialises its items (1).

@@ -497,3 +497,15 @@ SMacDialogInfo* KCtlPlatformTestModeless(SKCtlData* data, MacDialogProc dialogPr
   if (!info) AbandonRun(data);
   return info;
 }
+
+ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc) {
+  SKCtlData* data;
+  DURING
+    data = KCtlCreateData(dialog);
+  HANDLER
+    KCtlDestroyDialog(dialog);
+    RERAISE();
+  END_HANDLER
+  KCtlDataSetExportCab(data, exportCab, posCab);
+  return KCtlPlatformTestModal(data, dialogProc);
+}
