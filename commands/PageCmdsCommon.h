@@ -10,6 +10,7 @@
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
 #include "kctl/KCtl.h"
@@ -72,25 +73,7 @@ inline void Append(char* out, size_t size, const char* text) {
   std::strncat(out, text, size - have - 1);
 }
 
-// Destroys a cabinet this scope still owns.
-class CabHolder {
- public:
-  explicit CabHolder(SKCab* cab = nullptr) : cab_(cab) {}
-  ~CabHolder() {
-    if (cab_) KCabDestroy(cab_);
-  }
-  CabHolder(const CabHolder&) = delete;
-  CabHolder& operator=(const CabHolder&) = delete;
-  SKCab* get() const { return cab_; }
-  SKCab* Release() {
-    SKCab* c = cab_;
-    cab_ = nullptr;
-    return c;
-  }
-
- private:
-  SKCab* cab_;
-};
+using CabHolder = KCabHolder;
 
 // A new definition with its key, name (by message key), dialog and
 // describer; fill adds the rest. The caller owns it.

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "host/AS.h"
 #include "host/AV.h"
 #include "host/PD.h"
@@ -27,20 +28,7 @@ bool ConfirmKey(const char* key);
 // (%d), and shows its first page. The window then owns the document.
 AVDoc OpenTitledWindow(PDDoc doc, const char* key, ASInt32 number);
 
-// Destroys a cabinet this scope still owns.
-class CabHolder {
- public:
-  explicit CabHolder(SKCab* cab = nullptr) : cab_(cab) {}
-  ~CabHolder() {
-    if (cab_) KCabDestroy(cab_);
-  }
-  CabHolder(const CabHolder&) = delete;
-  CabHolder& operator=(const CabHolder&) = delete;
-  SKCab* get() const { return cab_; }
-
- private:
-  SKCab* cab_;
-};
+using CabHolder = KCabHolder;
 
 // Releases an acquired page at the end of the scope.
 class PageHolder {
