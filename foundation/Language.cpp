@@ -176,7 +176,7 @@ SKCtlDialog* NewChangeLanguageDialog(SMessageTable* table, ASBool offerDefault) 
     if (table) MessageTableGetLangArray(table, &langs, &count);
     for (ASInt32 i = 0; i < count; ++i) {
       ASAtom lang = langs[i];
-      if (lang >= ASAtomNull || !MessageTableLangHasMessages(table, lang)) continue;
+      if (lang == ASAtomNull || !MessageTableLangHasMessages(table, lang)) continue;
       const char* code = ASAtomGetString(lang);
       const char* key = "common.languagename.native";
       std::string native = GetMessageFromTableByKeyAndLang(table, key, lang);
@@ -251,7 +251,7 @@ ASInt32 GenMsgLoadButton(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*
         DropGenMsgTestTable();
       } else {
         ASAtom lang = KCabGetAtom(values, "Lang", ASAtomNull);
-        if (lang < ASAtomNull) SetMessageTableCurrentLang(gGenMsgTestTable, lang, 0);
+        if (lang != ASAtomNull) SetMessageTableCurrentLang(gGenMsgTestTable, lang, 0);
         SetGenMsgText(dialog, kGenMsgStatusId, "Loaded table");
       }
     }

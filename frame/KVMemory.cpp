@@ -8,6 +8,7 @@
 #include "foundation/KCabPersist.h"
 #include "frame/CmdList.h"
 #include "frame/FramePrivate.h"
+#include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
 #include "frame/ProcMan.h"
 #include "host/AV.h"
@@ -200,7 +201,26 @@ ASBool KVMemoryPlaybackItemFromCmdList(SKCab* list, SKCab* messages, const char*
   return ReplayCommandListOnPDDocInplace(list, view ? AVDocGetPDDoc(view) : nullptr, play.get());
 }
 
+namespace {
+
+struct SPlayback {
+  SKCab* list;
+  SKCab* messages;
+  const char* caller;
+};
+
+ASBool PlayList(void* data) {
+  auto* p = static_cast<SPlayback*>(data);
+  return KVMemoryPlaybackItemFromCmdList(p->list, p->messages, p->caller);
+}
+
+}  // namespace
+
 ASBool KVMemoryPlaybackItem(ASAtom key, const char* name, SKCab* messages, const char* caller) {
   CabHolder list(KVMemoryGetItemCopy(key, name));
-  return KVMemoryPlaybackItemFromCmdList(list.get(), messages, caller);
+  if (!list.get()) return KVMemoryPlaybackItemFromCmdList(nullptr, messages, caller);
+  // Through the dispatcher's road, as every run: the playback dialog's and
+  // the host program's alike.
+  SPlayback playback{list.get(), messages, caller};
+  return ExecuteImpositionRun(kImpCmdNone, Msg("cmdlist.task.replay"), PlayList, &playback);
 }

@@ -333,6 +333,9 @@ void ProcManResolveRange(SKCab* run, ASInt32* first, ASInt32* last, ASInt32* ste
     } else if ((checks & kProcManCheckFirst) && *first < 0) {
       FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.firstpage", nullptr, text, sizeof text, "d", (int)(*first + 1));
       ParamError(run, text);
+    } else if ((checks & kProcManCheckFirst) && KCabGetType(run, "Source:Range:To") == kKCabTypeInt && *last < 0) {
+      FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.lastpage", nullptr, text, sizeof text, "d", (int)(*last + 1));
+      ParamError(run, text);
     } else if ((checks & kProcManCheckFirst) && doc && *first >= count) {
       FormatMessageByKeyUTF8(nullptr, "procmgr.1.a.2", nullptr, text, sizeof text, "dd", (int)(*first + 1), (int)count);
       ParamError(run, text);
@@ -386,14 +389,25 @@ void ProcManPrepareSource(SKCab* run) {
   } else {
     ParamErrorString(run, Msg("pmint.err.bad.sourcetype"), ASAtomGetString(type));
   }
+  // Only a command that says it needs none runs without a document: the
+  // others would be handed a null one.
+  if (!Cancelled(run) && !ProcManGetSourcePDDoc(run) &&
+      !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", KCabGetCab(run, "Params"))) {
+    bool named = type == Atom("PDDoc") || type == Atom("Link");
+    ParamError(run, Msg(named ? "cmd.list.2.a.5" : "common.err.noopendocument"));
+  }
 
   if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
   if (!Cancelled(run)) {
     if (PDDoc doc = ProcManGetSourcePDDoc(run)) ExceptionIfPDDocProtected(doc);
   }
   if (!Cancelled(run)) {
+    // The first page is checked here, before Start: a run refused for its
+    // range must not have begun its work. "To" beyond the document is left
+    // for the run to clip.
     ASInt32 first = 0, last = 0, step = 1;
-    ProcManResolveRange(run, &first, &last, &step, 0);
+    ProcManResolveRange(run, &first, &last, &step, kProcManCheckFirst);
+    if (Cancelled(run)) return;
     ASAtom evenOdd = KCabGetAtom(run, "Source:Range:EvenOdd", Atom("Both"));
     ASInt64 count = 0, firstSelected = -1;
     CountSelected(first, last, step, evenOdd, &count, &firstSelected);
