@@ -3,6 +3,7 @@
 // three-second poll slot; push and pop; the progress monitor's marks.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "KCtlHarness.h"
@@ -212,6 +213,9 @@ struct MarkCase {
   ASInt32 value;
   ASInt32 marks;
 };
+
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.value << " of " << c.duration; }
 
 class StatusBoxMarks : public StatusBoxTest, public ::testing::WithParamInterface<MarkCase> {};
 
