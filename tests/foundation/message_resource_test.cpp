@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "foundation/MessageTable.h"
+#include "support/SourceTree.h"
 
 TEST(MessageResource, EnglishTextsAreWellFormed) {
-  const char* root = std::getenv("KV_SOURCE_DIR");
-  std::ifstream in(std::string(root ? root : ".") + "/resources/messages/en.txt");
-  ASSERT_TRUE(in) << "resources/messages/en.txt";
+  std::ifstream in(kvtest::SourcePath("resources/messages/en.txt"));
+  ASSERT_TRUE(in) << kvtest::SourcePath("resources/messages/en.txt");
   std::string line, previous;
   std::set<std::string> keys;
   int n = 0;
