@@ -142,10 +142,20 @@ ASBool MasterInit() {
   if (!language[0] && !GetApplicationLang(language, sizeof language)) language[0] = 0;
   if (!language[0]) CopyCut(language, sizeof language, "en");
 
-  bool folderInUse = std::strlen(folder) >= 3 && folder[0] != '*' && UseMessageFolder(language, folder);
+  // A folder that cannot be read gives no texts: the built-in ones are used
+  // without a question, and the user is told once which folder it was.
+  bool folderUnusable = MessageFolderInUse(folder) && !MessageFolderUsable(folder);
+  bool folderInUse = MessageFolderInUse(folder) && !folderUnusable && UseMessageFolder(language, folder);
   if (!folderInUse && !LoadBuiltInMessages(language)) {
     ErrMessageUTF8("Internal error. Failed to load messages. Please report");
     return 0;
+  }
+  if (folderUnusable) {
+    char text[1200];
+    FormatMessageByKeyUTF8(nullptr, "common.err.msgfolder.unusable",
+                           "The message folder %s cannot be used; the built-in texts are used instead.", text,
+                           sizeof text, "s", folder);
+    WarnMessageUTF8(text);
   }
 
   if (!MessageTableLangKnown(gSystemMessageTable, ASAtomFromString(language))) {

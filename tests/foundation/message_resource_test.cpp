@@ -23,7 +23,7 @@ TEST(MessageResource, EnglishTextsAreWellFormed) {
     ASSERT_NE(std::string::npos, tab) << "line " << n << " has no tab: " << line;
     std::string key = line.substr(0, tab);
     EXPECT_TRUE(ValidMessageKey(key.c_str())) << key;
-    EXPECT_LE(key.size(), 39u) << key << ": keys are read up to 39 characters";
+    EXPECT_LE(key.size(), kMessageKeyMaxLength) << key << ": longer keys are not read";
     EXPECT_TRUE(keys.insert(key).second) << "duplicate " << key;
     EXPECT_LT(previous, key) << "not sorted at " << key;
     previous = key;
