@@ -60,17 +60,6 @@ enum : ASInt16 { kPlayCommandPopup = 102, kPlayNamePopup = 103, kPlayStatsText =
 
 namespace recordplay_detail {
 
-// Destroys a cabinet still owned by this scope.
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-};
-
 // Entries of the command collection that are not commands.
 inline bool IsCollectionOwnEntry(const char* key) {
   return std::strcmp(key, "_CollectionIdentity") == 0 || std::strcmp(key, "_Features") == 0;

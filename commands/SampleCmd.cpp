@@ -9,6 +9,7 @@
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -156,6 +157,14 @@ ASBool CreateTestFileFromCab(PDDoc* document, SKCab* params) {
   ASFixed w = AcroRoundPageDim(FloatToFixed((float)width));
   ASFixed h = AcroRoundPageDim(FloatToFixed((float)height));
   ASInt32 count = KCabGetInt(params, "Count", 1);
+  if (count < 1) {
+    // The engine makes nothing of it without a word: the user must hear why.
+    char text[300];
+    FormatMessageByKeyUTF8(nullptr, "dlg.createtest.err.count", nullptr, text, sizeof text, "d", (int)count);
+    ErrMessageUTF8(text);
+    if (document) *document = nullptr;
+    return 0;
+  }
   return CreateTestFile(w, h, count, 1, document, 1, 0) ? 1 : 0;
 }
 

@@ -125,21 +125,23 @@ TEST_F(SampleCmd, RunsWithNoDocumentOpen) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// A document that could not be made ends the run as not done (the engine
-// says why when there is something to say).
+// A document that could not be made ends the run as not done (a cancelled
+// run, never one reported done), and the user is told why.
 TEST_F(SampleCmd, AFailedCreationDoesNotEndAsDone) {
   struct Case {
     ASInt32 count;
-    size_t errors;
+    const char* says;
   };
-  for (Case c : {Case{0, 0u}, Case{-3, 0u}, Case{2000000000, 1u}}) {
+  for (Case c : {Case{0, "Count of 1 or more pages, not 0"}, Case{-3, "Count of 1 or more pages, not -3"},
+                 Case{2000000000, "2000000000"}}) {
     SCOPED_TRACE(c.count);
     capture->Clear();
     SKCab* params = KCabDup(KCabGetCab(def, "DefaultParams"));
     KCabPutInt(params, "Count", c.count);
     EXPECT_FALSE(CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr));
     EXPECT_TRUE(ViewsOpened().empty());
-    EXPECT_EQ(c.errors, Errors().size());
+    ASSERT_EQ(1u, Errors().size());
+    EXPECT_NE(std::string::npos, Errors()[0].find(c.says)) << Errors()[0];
   }
 }
 
