@@ -6,6 +6,7 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
@@ -229,18 +230,31 @@ ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
   return 1;
 }
 
-void AnswerDialogs(const char* answersXML) {
+ASBool AnswerDialogs(const char* answersXML) {
   UnattendedAlerts();
   KCtlAutomationStop();
   if (gAnswers) KCabDestroy(gAnswers);
   gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers")) : nullptr;
   Unattended();
+  return !answersXML || gAnswers ? 1 : 0;
 }
 
 ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
 
-const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction,    ReplayHistory,
-                                  ListCommands,              HistoryXML, AnswerDialogs, TakeMenuOutcome};
+ASBool RememberedParams(const char* key, PITextSink sink, void* data) {
+  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key))) return 0;
+  char name[kKVPersistKeySize];
+  FillKVPersistKey(name, sizeof name, ASAtomFromString(key));
+  SKCabPersist* store = KVMainPersist();
+  if (!KCabPersistExists(store, name)) return 0;
+  std::string path = std::string(store->directory ? store->directory : "") + (store->name ? store->name : "") + ".xml";
+  if (sink) sink(path.c_str(), data);
+  return 1;
+}
+
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand,    PlayAction,      ReplayHistory,
+                                  ListCommands,              HistoryXML,    AnswerDialogs,   TakeMenuOutcome,
+                                  RememberedParams};
 
 }  // namespace
 
