@@ -51,6 +51,8 @@ function(kv_fuzzer name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  # Targets that share the tests' support read the source tree as the tests do.
+  target_compile_definitions(${name} PRIVATE KV_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${A_LIBS})
   add_dependencies(fuzzers ${name})
   set_property(GLOBAL APPEND PROPERTY KV_FUZZERS ${name})
