@@ -169,6 +169,42 @@ TEST(XMLReader, UnmatchedEndTagsLeaveOtherPairsAlone) {
   EXPECT_STREQ("2", XMLElementGetText(XMLElementFindChildElement(d.root(), "d", nullptr)));
 }
 
+namespace {
+// For every node, the index of its matching node (-1 when none).
+std::vector<int> Matches(SXMLDoc* d) {
+  std::vector<SXMLElement*> nodes;
+  for (SXMLElement* e = d->first; e; e = e->next) nodes.push_back(e);
+  std::vector<int> m;
+  for (SXMLElement* e : nodes) {
+    int at = -1;
+    for (size_t i = 0; i < nodes.size(); ++i)
+      if (nodes[i] == e->match) at = (int)i;
+    m.push_back(at);
+  }
+  return m;
+}
+}  // namespace
+
+TEST(XMLReader, AnEndTagClosesTheInnermostOpenTagOfItsName) {
+  struct Case {
+    const char* text;
+    std::vector<int> matches;  // per node, the end node included
+  };
+  const Case cases[] = {
+      {"<a><b></b></a>", {3, 2, 1, 0, -1}},
+      {"<a><a></a></a>", {3, 2, 1, 0, -1}},       // the inner one first
+      {"<a><b><c></a>", {3, -1, -1, 0, -1}},      // closes b and c, which stay unmatched
+      {"<a><b></a></b>", {2, -1, 0, -1, -1}},     // b was closed with a: its end tag matches nothing
+      {"<a></x><b></b></a>", {4, -1, 3, 2, 0, -1}},
+      {"<a><b><a></b></a>", {4, 3, -1, 1, 0, -1}},  // closing b closes the inner a; the outer one is left
+      {"</a><a></a></a>", {-1, 2, 1, -1, -1}},
+  };
+  for (const Case& c : cases) {
+    Doc d(c.text);
+    EXPECT_EQ(c.matches, Matches(d.doc)) << c.text;
+  }
+}
+
 TEST(XMLReader, EncodingsAndCallerBytesStayUntouched) {
   std::string utf16("\xFE\xFF\x00<\x00r\x00>\x00\xE9\x00<\x00/\x00r\x00>\x00 ", 20);
   std::string copy16 = utf16;
