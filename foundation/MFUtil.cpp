@@ -107,10 +107,14 @@ void SafeASStmClose(ASStm* stream) {
 SGenFileInfo* NewTempFile() {
   SGenFileInfo* info = static_cast<SGenFileInfo*>(ASmallocWithException(sizeof(SGenFileInfo)));
   std::memset(info, 0, sizeof *info);
-  // Whatever was made is released before any raise: the caller gets nothing to free.
+  // Whatever was made is released before any raise: the caller gets nothing to
+  // free, and the file system keeps no empty file the temporary name reserved.
   auto fail = [&](const char* report) {
     if (report) ErrMessageUTF8(report);
-    if (info->path) ASFileSysReleasePath(info->fileSys, info->path);
+    if (info->path) {
+      ASFileSysRemoveFile(info->fileSys, info->path);
+      ASFileSysReleasePath(info->fileSys, info->path);
+    }
     ASfree(info);
     RaiseMFUtilException(&genExceptionCannotOpenTempFile);
   };
@@ -131,7 +135,6 @@ SGenFileInfo* NewTempFile() {
     info->stream = ASFileStmWrOpen(info->file, 0);
   HANDLER
     ASFileClose(info->file);
-    ASFileSysRemoveFile(info->fileSys, info->path);
     info->file = nullptr;
     fail(nullptr);
   END_HANDLER
