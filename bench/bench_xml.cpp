@@ -37,6 +37,16 @@ std::string DistinctOpenNames(size_t bytes) {
   return s;
 }
 
+// A message spreadsheet whose cells never close their Data elements: each
+// cell's text is asked for, as the message loader does.
+std::string UnclosedCells(size_t bytes) {
+  std::string s = "<Workbook><Worksheet><Table><Row>";
+  size_t cells = bytes / 24;
+  for (size_t i = 0; i < cells; ++i) s += "<Cell><Data>text</Cell>";
+  s += "</Row></Table></Worksheet></Workbook>";
+  return s;
+}
+
 // Seconds a text of this size may take at most: far above a linear reader
 // (about 0.1 s for 32 MB), far below a quadratic one (hours).
 double BoundSeconds(size_t bytes) { return 0.5 + (double)bytes / (1 << 20) * 0.25; }
@@ -79,6 +89,29 @@ void ReadCabinet(benchmark::State& state) {
   state.SetComplexityN((int64_t)text.size());
 }
 
+void CellTexts(benchmark::State& state) {
+  std::string text = UnclosedCells((size_t)state.range(0));
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    SXMLDoc* doc = NewXMLDocFromBuffer(text.data(), (ASInt32)text.size());
+    ParseXMLDoc(doc);
+    SXMLElement* sheet = XMLElementFindChildElement(doc->root, "Worksheet", nullptr);
+    SXMLElement* table = XMLElementFindChildElement(sheet, "Table", nullptr);
+    SXMLElement* row = XMLElementFindChildElement(table, "Row", nullptr);
+    for (SXMLElement* c = XMLElementFindChildElement(row, "Cell", nullptr); c;
+         c = XMLElementFindChildElement(row, "Cell", c))
+      benchmark::DoNotOptimize(XMLElementGetText(XMLElementFindChildElement(c, "Data", nullptr)));
+    FreeXMLDoc(doc);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (seconds > BoundSeconds(text.size())) {
+      state.SkipWithError("reading the cells took longer than its bound");
+      break;
+    }
+  }
+  state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+  state.SetComplexityN((int64_t)text.size());
+}
+
 constexpr int64_t kSmall = 64 << 10;
 constexpr int64_t kCap = 32 << 20;  // the command history's cap
 
@@ -86,6 +119,7 @@ BENCHMARK(Parse<UnmatchedEndTags>)->RangeMultiplier(8)->Range(kSmall, kCap)->Com
 BENCHMARK(Parse<DistinctOpenNames>)->RangeMultiplier(8)->Range(kSmall, kCap)->Complexity(benchmark::oN);
 BENCHMARK(ReadCabinet<UnmatchedEndTags>)->RangeMultiplier(8)->Range(kSmall, kCap)->Complexity(benchmark::oN);
 BENCHMARK(ReadCabinet<DistinctOpenNames>)->RangeMultiplier(8)->Range(kSmall, kCap)->Complexity(benchmark::oN);
+BENCHMARK(CellTexts)->RangeMultiplier(8)->Range(kSmall, kCap)->Complexity(benchmark::oN);
 
 }  // namespace
 

@@ -237,6 +237,7 @@ void PairTags(SXMLDoc* doc) {
       while (depth > at) {
         --depth;
         innermost[stack[depth].id] = stack[depth].outerSameName;
+        if (depth > at) stack[depth].tag->closedBy = e;
       }
     }
   }
@@ -387,7 +388,8 @@ SXMLElement* XMLElementFindChildElement(SXMLElement* parent, const char* name, S
     n = parent->next;
   }
   auto wanted = [&](SXMLElement* e) { return !name || std::strcmp(name, e->name) == 0; };
-  while (n && n != parent->match && n->type != kXMLEndOfDocument) {
+  SXMLElement* end = parent->match ? parent->match : parent->closedBy;
+  while (n && n != end && n->type != kXMLEndOfDocument) {
     if (n->type == kXMLStartTag) {
       if (wanted(n)) return n;
       if (!n->match) return nullptr;
@@ -436,12 +438,16 @@ const char* XMLElementGetText(SXMLElement* element) {
   if (element->type == kXMLEmptyTag) return "";
   if (element->type != kXMLStartTag) return nullptr;
   if (element->textCache) return element->textCache;
+  // An unmatched tag's text ends where the tag enclosing it ended (else at the
+  // end of the document), so that the texts of many unclosed tags cannot each
+  // run over the rest of the document.
+  SXMLElement* end = element->match ? element->match : element->closedBy;
   ASSize_t need = 1;
-  for (SXMLElement* e = element->next; e && e != element->match && e->type != kXMLEndOfDocument; e = e->next)
+  for (SXMLElement* e = element->next; e && e != end && e->type != kXMLEndOfDocument; e = e->next)
     need += e->type == kXMLCharData ? (ASSize_t)ExpandEntitiesSizeNeeded(e->raw, e->rawLength) : 1;
   char* out = static_cast<char*>(ASmallocWithException(need));
   ASSize_t w = 0;
-  for (SXMLElement* e = element->next; e && e != element->match && e->type != kXMLEndOfDocument; e = e->next) {
+  for (SXMLElement* e = element->next; e && e != end && e->type != kXMLEndOfDocument; e = e->next) {
     if (e->type == kXMLCharData) {
       ASInt32 n = 0;
       ExpandEntities(e->raw, e->rawLength, out + w, (ASInt32)(need - 1 - w), &n);

@@ -205,6 +205,31 @@ TEST(XMLReader, AnEndTagClosesTheInnermostOpenTagOfItsName) {
   }
 }
 
+TEST(XMLReader, AnUnclosedTagEndsWhereTheTagAroundItEnds) {
+  // Each Data is closed only by its Cell's end tag: its text is the cell's,
+  // not the rest of the document.
+  Doc d("<Row><Cell><Data>one</Cell><Cell><Data>two<b>x</b></Cell><Cell><Data>three</Row> tail");
+  std::vector<std::string> texts;
+  for (SXMLElement* c = XMLElementFindChildElement(d.root(), "Cell", nullptr); c;
+       c = XMLElementFindChildElement(d.root(), "Cell", c)) {
+    SXMLElement* data = XMLElementFindChildElement(c, "Data", nullptr);
+    ASSERT_NE(nullptr, data);
+    EXPECT_EQ(nullptr, data->match);
+    texts.push_back(XMLElementGetText(data));
+  }
+  EXPECT_EQ((std::vector<std::string>{"one", "two x ", "three"}), texts);
+  // Children too end there.
+  Doc e("<r><a><x/></r><x/></r>");
+  SXMLElement* a = XMLElementFindChildElement(e.root(), "a", nullptr);
+  ASSERT_NE(nullptr, a);
+  SXMLElement* x = XMLElementFindChildElement(a, "x", nullptr);
+  ASSERT_NE(nullptr, x);
+  EXPECT_EQ(nullptr, XMLElementFindChildElement(a, "x", x));
+  // Never closed at all: to the end of the document.
+  Doc f("<r><a>x");
+  EXPECT_STREQ("x", XMLElementGetText(XMLElementFindChildElement(f.root(), "a", nullptr)));
+}
+
 TEST(XMLReader, EncodingsAndCallerBytesStayUntouched) {
   std::string utf16("\xFE\xFF\x00<\x00r\x00>\x00\xE9\x00<\x00/\x00r\x00>\x00 ", 20);
   std::string copy16 = utf16;

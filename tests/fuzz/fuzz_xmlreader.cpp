@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the XML reader and asks every question it answers,
 // and checks its tag pairing against the plain definition: an end tag closes
-// the innermost open start tag of its name and every tag open inside it, and
-// is ignored when no tag of its name is open.
+// the innermost open start tag of its name and every tag open inside it (which
+// remember it as the tag that closed them), and is ignored when no tag of its
+// name is open.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,7 +25,7 @@ void Walk(SXMLElement* parent, int depth) {
 }
 // The pairing by its definition, walking the open tags for every end tag.
 void CheckPairing(SXMLDoc* doc) {
-  std::unordered_map<SXMLElement*, SXMLElement*> expected;
+  std::unordered_map<SXMLElement*, SXMLElement*> expected, closedBy;
   std::vector<SXMLElement*> open;
   for (SXMLElement* e = doc->first; e; e = e->next) {
     if (e->type == kXMLStartTag) {
@@ -34,6 +35,7 @@ void CheckPairing(SXMLDoc* doc) {
         if (std::strcmp(open[i]->name, e->name) != 0) continue;
         expected[open[i]] = e;
         expected[e] = open[i];
+        for (size_t k = i + 1; k < open.size(); ++k) closedBy[open[k]] = e;
         open.resize(i);
         break;
       }
@@ -43,6 +45,8 @@ void CheckPairing(SXMLDoc* doc) {
     auto it = expected.find(e);
     SXMLElement* want = it == expected.end() ? nullptr : it->second;
     if (e->match != want) std::abort();
+    auto c = closedBy.find(e);
+    if (e->closedBy != (c == closedBy.end() ? nullptr : c->second)) std::abort();
   }
 }
 
