@@ -39,11 +39,13 @@ TEST(MFUtilFirstRaise, OutOfMemoryBeforeAnyOtherRaiseCarriesACodeAndLaterRaisesR
                                genExceptionFileLogicError, genExceptionOutOfMemory, genExceptionCantWrite};
   for (ASErrorCode c : codes) EXPECT_NE(0, c);
   code = 0;
+  ASMemInjectFailure(0, 1);
   DURING
-    ASmallocWithException((ASSize_t)1 << 62);  // more than any machine has
+    ASmallocWithException(64);
   HANDLER
     code = ERRORCODE;
   END_HANDLER
+  ASMemClearFailure();
   EXPECT_EQ(genExceptionOutOfMemory, code);
   ASGetErrorString(code, text, sizeof text);
   EXPECT_EQ(longText.substr(0, sizeof text - 1), text);
