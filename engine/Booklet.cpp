@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/EngineFixed.h"
 #include "engine/EngineImports.h"
 #include "engine/EnginePrivate.h"
 #include "engine/EvenOdd.h"
@@ -52,22 +53,8 @@ bool BacksReversed(ESimpleBookletBacks backs) {
 }
 bool BacksSeparate(ESimpleBookletBacks backs) { return backs == kBookletSeparate || backs == kBookletSeparateReverse; }
 
-double Pt(ASFixed v) { return v / 65536.0; }
-
-ASFixed Fix(double points) {
-  if (!(points == points)) return 0;
-  if (points >= 32767.0) return 0x7FFFFFFF;
-  if (points <= -32768.0) return (ASFixed)0x80000000;
-  return (ASFixed)std::lround(points * 65536.0);
-}
-
-// A 16.16 value by truncation, saturated at the ends (NaN: 0).
-ASFixed FixTrunc(double points) {
-  if (!(points == points)) return 0;
-  if (points >= 32767.0) return 0x7FFFFFFF;
-  if (points <= -32768.0) return (ASFixed)0x80000000;
-  return (ASFixed)(points * 65536.0);
-}
+double Pt(ASFixed v) { return EngineFixedToPoints(v); }
+ASFixed Fix(double points) { return EngineFixedFromPoints(points); }
 
 ASFixedMatrix Matrix(double s, double h, double v) { return ASFixedMatrix{Fix(s), 0, 0, Fix(s), Fix(h), Fix(v)}; }
 
@@ -398,7 +385,7 @@ ASBool SimpleBookletFromCab(PDDoc doc, SKCab* params, ASBool withStatus) {
   const auto align = BookletAlignFromAtom(KCabGetAtom(params, "Align", ASAtomNull));
   const ASBool noScale = KCabGetBool(params, "NoScale", 0);
   const ASInt32 pagesPerSig = KCabGetInt(params, "PagesPerSig", 16);
-  const ASFixed margin = FixTrunc(KCabGetDouble(params, "Margin", 0.0));
+  const ASFixed margin = Fix(KCabGetDouble(params, "Margin", 0.0));
   const ASBool newDoc = KCabGetBool(params, "NewDoc", 0);
   const ASBool flag = KCabGetBool(params, pagination == kBookletCutStacks ? "SingleSided" : "AddBlanks", 0);
   const double scale = noScale ? 1.0 : 0.0;
@@ -412,7 +399,7 @@ ASBool SimpleBookletFromCab(PDDoc doc, SKCab* params, ASBool withStatus) {
       ErrorKey("common.err.nopagesize");
       return 0;
     }
-    sheet = ASFixedPoint{FixTrunc(w), FixTrunc(h)};
+    sheet = ASFixedPoint{Fix(w), Fix(h)};
   }
   if (!ImpositionBleedModeCheck(doc, nullptr, params)) return 0;
   SKCab* saved = PerImpositionPrefsStart(params);

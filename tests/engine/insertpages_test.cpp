@@ -234,8 +234,12 @@ TEST_F(PagesTest, BlankPagesIntoANewDocument) {
   PDDocGetInfo(made, "Creator", creator, sizeof creator);
   EXPECT_STREQ("Korvel Velmora 3.0k", creator);
   EXPECT_EQ(0, SaveAndCheck(made, "blanks.pdf"));
-  // A size of nothing is refused.
-  EXPECT_FALSE(InsertBlankPages(nullptr, made, 0, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  // No width is what a page trimmed to nothing has: a blank like it is a page.
+  EXPECT_TRUE(InsertBlankPages(nullptr, made, 0, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  EXPECT_EQ(4, PDDocGetNumPages(made));
+  // A size below nothing is no page.
+  EXPECT_FALSE(InsertBlankPages(nullptr, made, -1, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  EXPECT_EQ(4, PDDocGetNumPages(made));
 }
 
 TEST_F(PagesTest, BlankPagesStopWhenCancelled) {

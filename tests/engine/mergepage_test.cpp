@@ -497,7 +497,7 @@ TEST_F(MergePageTest, WhatAPageLeavesOpenIsClosedAndWhatItOverClosesIsDropped) {
     const char* absentPiece;    // must not occur in the sheet
   } cases[] = {
       {"two q left open", "q q 0 0 m 5 5 l S", 1,
-       "\nEMC\nQ\nQ % Program was missing this\nQ % Program was missing this\n\n\nEMC\n", nullptr},
+       "S\nQ % Program was missing this\nQ % Program was missing this\n\nEMC\nQ\n\n\nEMC\n", nullptr},
       {"two q left open in a form", "q q 0 0 m 5 5 l S", 2,
        "S\nQ % Program was missing this\nQ % Program was missing this\n", "Program was missing this"},
       {"more Q than q", "Q 0 0 m Q 5 5 l S q Q Q", 1, "/KRVL_imposed_2 << /ID /S1 >> BDC\n 0 0 m 5 5 l S q Q\nEMC\n",

@@ -15,6 +15,7 @@
 #include "foundation/KCab.h"
 #include "host/ASFixed.h"
 #include "kctl/PageSizeElem.h"
+#include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -311,9 +312,15 @@ TEST_F(NupLayout, CancelledInPlaceKeepsTheSourcePages) {
   NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
   SKCab* params = KCabNewInner();
   ClickStatusCancel();
-  EXPECT_TRUE(NupSpacingSimpleInplace(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  // A cancel is no layout done.
+  EXPECT_FALSE(NupSpacingSimpleInplace(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
   KCabDestroy(params);
   EXPECT_EQ(5, PDDocGetNumPages(doc)) << "nothing deleted, no sheet made";
+  EXPECT_EQ("Page 1,Page 2,Page 3,Page 4,Page 5", OrderText(doc));
+  for (ASInt32 i = 0; i < 5; ++i) {
+    ScopedPage page(doc, i);
+    EXPECT_FALSE(PageHasStamp(page)) << "no stamp is left on page " << i + 1;
+  }
   EXPECT_EQ(0, SaveAndCheck(doc, "cancelled-inplace.pdf"));
 }
 
@@ -328,7 +335,7 @@ TEST_F(NupLayout, CancelledNewDocumentOpensNoWindow) {
   ForgetViews();
   const ASInt32 number = imposedDocNumber;
   ClickStatusCancel();
-  EXPECT_TRUE(NupSpacingSimple(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  EXPECT_FALSE(NupSpacingSimple(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
   KCabDestroy(params);
   EXPECT_TRUE(ViewsOpened().empty());
   EXPECT_EQ(number, imposedDocNumber) << "no title used";
@@ -356,8 +363,8 @@ TEST_F(NupLayout, CancelKeepsFinishedSheetsAndDropsTheOpenOne) {
   CancelAfter cancel;
   cancel.at = 6;  // before the sixth page: the second sheet holds page 5 only
   SKCab* params = KCabNewInner();
-  NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr, nullptr,
-                    &CancelAfter::Proc, &cancel);
+  EXPECT_FALSE(NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                 nullptr, &CancelAfter::Proc, &cancel));
   KCabDestroy(params);
   EXPECT_EQ(7, PDDocGetNumPages(doc));
   EXPECT_EQ(0, SaveAndCheck(doc, "cancelled.pdf"));
