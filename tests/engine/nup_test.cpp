@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "PagesTestSupport.h"
 #include "SheetCheck.h"
 #include "engine/EnginePrefs.h"
@@ -16,6 +17,7 @@
 #include "foundation/KCab.h"
 #include "host/ASFixed.h"
 #include "kctl/PageSizeElem.h"
+#include "kctl/StatusBox.h"
 #include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"
 
@@ -341,6 +343,57 @@ TEST_F(NupLayout, CancelledNewDocumentOpensNoWindow) {
   EXPECT_TRUE(ViewsOpened().empty());
   EXPECT_EQ(number, imposedDocNumber) << "no title used";
   EXPECT_EQ(5, PDDocGetNumPages(doc));
+}
+
+// A placement that fails on the second sheet: the layout fails, and in
+// place the document is left as it was (the first sheet and the stamps are
+// taken away again); into a new document, nothing is left open.
+TEST_F(NupLayout, AFailedLayoutLeavesTheDocumentAsItWas) {
+  for (ASBool newDoc : {0, 1}) {
+    SCOPED_TRACE(newDoc ? "new document" : "in place");
+    PDDoc doc = Doc(6);
+    SNupSpacing s = HalfOnLetter();
+    SKCab* params = KCabNewInner();
+    ForgetViews();
+    const ASInt32 open = PDGetOpenDocCount();
+    // Page contents are opened once each: the fifth is the second sheet's first.
+    ASFaultInject("CosStreamOpenStm", genErrGeneral, 4);
+    EXPECT_EQ(genErrGeneral, ErrorOf([&] { NupDoLayout(doc, newDoc, &s, params); }));
+    ASFaultClearAll();
+    KCabDestroy(params);
+    EXPECT_EQ("Page 1,Page 2,Page 3,Page 4,Page 5,Page 6", OrderText(doc));
+    for (ASInt32 i = 0; i < 6; ++i) {
+      ScopedPage page(doc, i);
+      EXPECT_FALSE(PageHasStamp(page)) << i;
+    }
+    EXPECT_EQ(open, PDGetOpenDocCount());
+    EXPECT_TRUE(ViewsOpened().empty());
+    EXPECT_EQ(nullptr, StatusBoxDialog());
+  }
+}
+
+// The placements made before a failure on the same sheet still become a
+// whole sheet: every statement the failed page began is taken back.
+TEST_F(NupLayout, TheSheetOfAFailedPlacementIsBalanced) {
+  PDDoc doc = Doc(3);
+  SNupSpacing s = HalfOnLetter();
+  s.pageCount = 3;
+  std::vector<ASFixedPoint> sizes(3, ASFixedPoint{Pt(612), Pt(792)}), sheets(1), pos(3);
+  std::vector<ASInt32> sheetOf(3);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  SKCab* params = KCabNewInner();
+  ASFaultInject("CosStreamOpenStm", genErrGeneral, 1);
+  EXPECT_EQ(genErrGeneral, ErrorOf([&] {
+              NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                nullptr, nullptr, nullptr);
+            }));
+  ASFaultClearAll();
+  KCabDestroy(params);
+  ASSERT_EQ(4, PDDocGetNumPages(doc));
+  const SheetScan scan = ScanSheet(PageContentBytes(doc, 3));
+  EXPECT_TRUE(scan.qBalanced && scan.markedBalanced && scan.textBalanced);
+  EXPECT_EQ((std::vector<std::string>{"S1"}), scan.imposedIds) << "the first page only";
+  EXPECT_EQ(0, SaveAndCheck(doc, "failed-sheet.pdf"));
 }
 
 // Cancels on the call given (1-based).
