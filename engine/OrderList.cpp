@@ -465,13 +465,14 @@ struct SShuffle {
   // with its own pages.
   bool TestBuild() {
     const ASInt64 base = PDDocGetNumPages(work);
-    if (DocHasStructure(work)) RemoveDocStructure(work);
     for (ASInt64 g = 0; g * G < base; ++g) {
       if (CancelAsked()) {
         if (!made && PDDocGetNumPages(work) > N)
           PDDocDeletePagesWithBadStructRecovery(work, (ASInt32)N, PDDocGetNumPages(work) - 1, nullMonitor, nullData);
         return false;
       }
+      // The tags go only once the build has begun: a stop before it keeps them.
+      if (g == 0 && DocHasStructure(work)) RemoveDocStructure(work);
       for (const Token& t : tokens) {
         const ASInt32 last = PDDocGetNumPages(work) - 1;
         const ASInt64 src = SlotValid(t.page) ? OrderListSlotSourcePage(type, g, t.page, G, base) - 1 : -1;
