@@ -348,12 +348,12 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
   }
   const ASFixedMatrix shown = DefaultMatrixWithExtraRotation(page, info->extraRotation);
   const std::string placement =
-      EngineFormat("%.5f %.5f %.5f %.5f %.2f %.2f cm\n", (double)Pt(matrix.a), (double)Pt(matrix.b), (double)Pt(matrix.c),
-             (double)Pt(matrix.d), (double)Pt(matrix.h), (double)Pt(matrix.v)) +
+      EngineFormat("%.5f %.5f %.5f %.5f %.2f %.2f cm\n", (double)Pt(matrix.a), (double)Pt(matrix.b),
+                   (double)Pt(matrix.c), (double)Pt(matrix.d), (double)Pt(matrix.h), (double)Pt(matrix.v)) +
       EngineFormat("%.1f %.1f %.1f %.1f %.2f %.2f cm\n", (double)Pt(shown.a), (double)Pt(shown.b), (double)Pt(shown.c),
-             (double)Pt(shown.d), (double)Pt(shown.h), (double)Pt(shown.v)) +
+                   (double)Pt(shown.d), (double)Pt(shown.h), (double)Pt(shown.v)) +
       EngineFormat("%.2f %.2f %.2f %.2f re\nW n\n", (double)Pt(clipRect.left), (double)Pt(clipRect.bottom),
-             (double)Pt(Sub(clipRect.right, clipRect.left)), (double)Pt(Sub(clipRect.top, clipRect.bottom)));
+                   (double)Pt(Sub(clipRect.right, clipRect.left)), (double)Pt(Sub(clipRect.top, clipRect.bottom)));
   Write(info, placement);
   PageMergeWriteFormat(info, "/KRVL_imposed_2 << /ID /%s >> BDC\n", id);
 
