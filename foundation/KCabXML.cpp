@@ -1,6 +1,7 @@
 #include "foundation/KCabXML.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -23,6 +24,9 @@ constexpr int kMaxDictDepth = 64;
 
 struct SKCabXMLExportDesc {
   SKOpenFile* file;
+  char* pending;  // the file's bytes not yet written: pieces are small, writes are not
+  ASInt32 pendingLength;
+  ASInt32 pendingSize;
   char* buffer;
   ASInt32 size;
   char* position;
@@ -32,9 +36,23 @@ struct SKCabXMLExportDesc {
   bool failed;  // a piece did not reach the file
 };
 
+void FlushPending(SKCabXMLExportDesc* d) {
+  if (d->pendingLength > 0 && KFileWriteBytes(d->file, d->pending, d->pendingLength) != d->pendingLength)
+    d->failed = true;
+  d->pendingLength = 0;
+}
+
 void Put(SKCabXMLExportDesc* d, const char* piece, ASInt32 length) {
   if (length <= 0) return;
-  if (d->file && KFileWriteBytes(d->file, piece, length) != length) d->failed = true;
+  if (d->file) {
+    if (length > d->pendingSize - d->pendingLength) FlushPending(d);
+    if (length >= d->pendingSize) {
+      if (KFileWriteBytes(d->file, piece, length) != length) d->failed = true;
+    } else {
+      std::memcpy(d->pending + d->pendingLength, piece, (size_t)length);
+      d->pendingLength += length;
+    }
+  }
   d->total += length;
   if (d->buffer) {
     if (length < d->room) {
@@ -84,6 +102,20 @@ void PutElement(SKCabXMLExportDesc* d, const char* tag, const char* key, const c
   Put(d, ">");
 }
 
+// A double as the cabinet's fixed form ("%.4f", "%.7f" below 0.01) when that
+// text reads back as the same value, else in the shortest form that does:
+// every double comes back exactly, however large, small or long.
+void FormatDouble(double v, char* out, size_t size) {
+  double a = std::fabs(v);
+  int n = CLocaleSnprintf(out, size, (a > 0 && a < 0.01) ? "%.7f" : "%.4f", v);
+  if (n > 0 && (size_t)n < size) {
+    double back = CLocaleStrtod(out, nullptr);
+    if (std::memcmp(&back, &v, sizeof v) == 0) return;
+  }
+  std::to_chars_result r = std::to_chars(out, out + size - 1, v);
+  *r.ptr = 0;
+}
+
 void WriteItems(SKCabXMLExportDesc* d, SKCab* cab);
 
 ASBool WriteEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
@@ -106,13 +138,10 @@ ASBool WriteEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
     case kKCabTypeAtom:
       PutElement(d, "A", key, ASAtomGetString(KCabGetAtom(cab, key, ASAtomNull)), true);
       break;
-    case kKCabTypeDouble: {
-      double v = KCabGetDouble(cab, key, 0.0);
-      double a = std::fabs(v);
-      CLocaleSnprintf(num, sizeof num, (a > 0 && a < 0.01) ? "%.7f" : "%.4f", v);
+    case kKCabTypeDouble:
+      FormatDouble(KCabGetDouble(cab, key, 0.0), num, sizeof num);
       PutElement(d, "F", key, num, false);
       break;
-    }
     case kKCabTypeString:
       PutElement(d, "S", key, KCabGetString(cab, key), true);
       break;
@@ -245,9 +274,13 @@ SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth) {
 
 ASBool WriteKCabToXMLKFile(SKOpenFile* file, SKCab* cab) {
   if (!file) return 0;
+  KScratch<4000> pending(64 << 10);
   SKCabXMLExportDesc d{};
   d.file = file;
+  d.pending = pending.data();
+  d.pendingSize = (ASInt32)pending.size();
   WriteDocument(&d, cab);
+  FlushPending(&d);
   return d.failed ? 0 : 1;
 }
 

@@ -334,25 +334,33 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
   ASFileSys fs = p.fileSys ? p.fileSys : p.newPath ? ASGetDefaultFileSys() : doc->fileSys;
   ASPathName target = p.newPath ? p.newPath : doc->path;
   if (!target || !fs) ASRaise(genErrBadParm);  // a new document needs a path
-  // Written beside the target and renamed over it: qpdf still reads the old
-  // file while it writes, and a failed save must leave the old file whole.
-  ASPathName temp = ASFileSysGetTempPathName(fs, target);
-  if (!temp) ASRaise(pdErrSaveFailed);
+  // Written beside the file it replaces and renamed over it: qpdf still reads
+  // the old file while it writes, and a failed save must leave the old file
+  // whole. Through a symbolic link, the file replaced is the link's target.
+  ASPathName dest = nullptr;
+  if (ASErrorCode e = ASFileSysAcquireLinkTarget(fs, target, &dest)) ASRaise(e);
+  ASPathName temp = nullptr;
+  if (ASErrorCode e = ASFileSysAcquireTempPathName(fs, dest, &temp)) {
+    ASFileSysReleasePath(fs, dest);
+    ASRaise(e);
+  }
   ASFile out = nullptr;
   ProgressMonitorBegin(p.monitor, p.monitorData);
   ProgressMonitorSetDuration(p.monitor, 100, p.monitorData);
   try {
     if (ASErrorCode e = ASFileSysOpenFile(fs, temp, ASFILE_READ | ASFILE_WRITE | ASFILE_CREATE, &out)) ASRaise(e);
     WriteTo(doc, out, p);
+    if (ASErrorCode e = ASFileFlush(out)) ASRaise(e);  // on the disk before it replaces anything
     ASFile closing = out;
     out = nullptr;
     if (ASErrorCode e = ASFileClose(closing)) ASRaise(e);
-    if (ASErrorCode e = ASFileSysRenameFile(fs, temp, target)) ASRaise(e);
+    if (ASErrorCode e = ASFileSysReplaceFile(fs, temp, dest)) ASRaise(e);
   } catch (...) {
     ASErrorCode code = ASExceptionCodeFromCurrent();
     if (out) ASFileClose(out);
     ASFileSysRemoveFile(fs, temp);
     ASFileSysReleasePath(fs, temp);
+    ASFileSysReleasePath(fs, dest);
     ProgressMonitorEnd(p.monitor, p.monitorData);
     AVNotificationArgs a{};
     a.pdDoc = doc;
@@ -361,6 +369,7 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
     ASRaise(code);
   }
   ASFileSysReleasePath(fs, temp);
+  ASFileSysReleasePath(fs, dest);
   ProgressMonitorEnd(p.monitor, p.monitorData);
   if (!(p.saveFlags & PDSaveCopy)) {
     // The document now belongs to the file just written.

@@ -1,8 +1,10 @@
 // The new background page dialog: a PDF file, which of its pages make the
 // background and how they repeat, made into a background page size.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
@@ -22,8 +24,6 @@
 namespace {
 
 constexpr ASUns32 kFreeBoth = kKCtlDialogFreeDescription | kKCtlDialogFreeData;
-constexpr ASInt32 kNameBytes = 1000;
-constexpr ASInt32 kFriendlyBytes = 1010;
 
 struct SBackgroundDialogInfo {
   SKCtlElem* options;
@@ -41,8 +41,11 @@ ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 ASPathName CopyPath(ASPathName path) { return path ? ASFileSysCopyPath(nullptr, path) : nullptr; }
 
 std::string DIPathOf(ASPathName path) {
-  char text[kNameBytes] = {0};
-  ASPathNameToDIPathNameUTF8(path, text, (ASInt32)sizeof text);
+  ASInt32 need = ASPathNameToDIPathNameUTF8(path, nullptr, 0);
+  if (need <= 1) return std::string();
+  std::string text((size_t)need, '\0');
+  ASPathNameToDIPathNameUTF8(path, text.data(), need);
+  text.resize((size_t)need - 1);
   return text;
 }
 
@@ -150,8 +153,9 @@ void AddBackgroundSetFileInDialog(SMacDialogInfo* info, ASPathName path, SKCab* 
   ASInt32 count = CountPages(path);
   if (count >= 0) {
     KCabPutASPathName(rowCab, "E4", path);
-    char name[kFriendlyBytes] = {0};
-    ASPathNameToFriendlyNameUTF8(path, name, (ASInt32)sizeof name);
+    std::vector<char> nameBytes((size_t)std::max<ASInt32>(1, ASPathNameToFriendlyNameUTF8(path, nullptr, 0)), 0);
+    char* name = nameBytes.data();
+    ASPathNameToFriendlyNameUTF8(path, name, (ASInt32)nameBytes.size());
     auto* text = static_cast<SKCtlElem*>(KCabGetPointerNamedType(rowCab, "E1", "PKCtlElem"));
     if (info && data && text) {
       KCtlTrimTextToFitFileName(info, text, name, "...", 0, -1);

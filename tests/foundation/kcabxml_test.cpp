@@ -43,7 +43,7 @@ std::string Doc(const std::string& items) {
          "\">\n<ITEMS>\n" + items + "</ITEMS>\n</RUVURAZAR>\n";
 }
 
-// Compares two cabinets entry by entry (doubles within the written precision).
+// Compares two cabinets entry by entry (doubles bit for bit).
 bool SameCab(SKCab* a, SKCab* b, std::string* why);
 
 struct CompareState {
@@ -72,8 +72,8 @@ ASBool CompareEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
       break;
     case kKCabTypeDouble: {
       double x = KCabGetDouble(cab, key, 0), y = KCabGetDouble(s->other, key, 1);
-      double tol = std::fabs(x) < 0.01 ? 1e-7 : 1e-4;
-      if (std::fabs(x - y) > tol * (1 + std::fabs(x))) return fail("double");
+      bool same = std::isnan(x) ? std::isnan(y) : std::memcmp(&x, &y, sizeof x) == 0;
+      if (!same) return fail("double " + std::to_string(x) + " came back as " + std::to_string(y));
       break;
     }
     case kKCabTypeCab:
@@ -150,6 +150,47 @@ TEST(KCabXML, ExactBytesOfNestingNumbersAndMarkers) {
             ToXML(cab.c));
   KCabPutBool(hidden, "KRVLNoExport", 0);
   EXPECT_NE(std::string::npos, ToXML(cab.c).find("<B N='KRVLNoExport'>0</B>"));
+}
+
+TEST(KCabXML, EveryDoubleComesBackExactly) {
+  struct Case {
+    double value;
+    const char* text;  // as written
+  };
+  const Case cases[] = {
+      {0.005, "0.0050000"},  // values the fixed forms hold keep them
+      {-0.25, "-0.2500"},
+      {612.0, "612.0000"},
+      {1e300, "1e+300"},  // too long for the fixed form: cut once, read back as 1e62
+      {-1e308, "-1e+308"},
+      {1.7976931348623157e308, "1.7976931348623157e+308"},
+      {2.2250738585072014e-308, "2.2250738585072014e-308"},
+      {4.9406564584124654e-324, "5e-324"},
+      {1.0 / 3.0, "0.3333333333333333"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {123456.78901, "123456.78901"},
+      {9007199254740993.0, "9007199254740992.0000"},
+      {-0.0, "-0.0000"},
+      {1e-9, "1e-09"},
+      {HUGE_VAL, "inf"},
+      {-HUGE_VAL, "-inf"},
+  };
+  for (const Case& c : cases) {
+    Cab cab;
+    KCabPutDouble(cab.c, "v", c.value);
+    std::string xml = ToXML(cab.c);
+    EXPECT_NE(std::string::npos, xml.find(std::string("<F N='v'>") + c.text + "</F>")) << xml;
+    ASBool error = 1;
+    Cab back(FromXML(xml, &error));
+    ASSERT_NE(nullptr, back.c);
+    EXPECT_FALSE(error) << c.text;
+    double got = KCabGetDouble(back.c, "v", 0);
+    EXPECT_EQ(0, std::memcmp(&got, &c.value, sizeof got)) << c.text << " came back as " << got;
+  }
+  Cab nan;
+  KCabPutDouble(nan.c, "v", std::nan(""));
+  Cab back(FromXML(ToXML(nan.c)));
+  EXPECT_TRUE(std::isnan(KCabGetDouble(back.c, "v", 0)));
 }
 
 TEST(KCabXML, ShortBufferHoldsWholePiecesAndTheFullLength) {
@@ -272,7 +313,14 @@ TEST(KCabXML, RandomCabinetsRoundTrip) {
           case 3: KCabPutAtom(c, key.c_str(), ASAtomFromString(("a<&>" + std::to_string(rng() % 9)).c_str())); break;
           case 4: KCabPutStringCopy(c, key.c_str(), ("s'\"&<>\xC3\xA9 " + std::to_string(rng())).c_str()); break;
           case 5: KCabPutNull(c, key.c_str()); break;
-          case 6: KCabPutDouble(c, key.c_str(), ((double)(int)(rng() % 2000000) - 1000000) / 10000.0); break;
+          case 6: {
+            // Any bit pattern: every magnitude, subnormals, infinities and NaNs.
+            ASUns64 bits = ((ASUns64)rng() << 32) | rng();
+            double v;
+            std::memcpy(&v, &bits, sizeof v);
+            KCabPutDouble(c, key.c_str(), rng() % 2 ? v : ((double)(int)(rng() % 2000000) - 1000000) / 10000.0);
+            break;
+          }
           case 7:
             if (depth < 4) {
               SKCab* sub = KCabNewInner();

@@ -185,8 +185,9 @@ TEST_F(NameTreeTest, KeyTextsOfNames) {
   EXPECT_TRUE(CosObjIsIndirect(abc));
   EXPECT_EQ(std::string("\xFE\xFF\0a\0b\0c\0\0", 10), StringBytes(abc));
   EXPECT_EQ(std::string("\xFE\xFF\0\0", 4), StringBytes(UnicodeCosStringFromUTF8(cos, "", 0)));
-  // Beyond UCS-2: a question mark.
-  EXPECT_EQ(std::string("\xFE\xFF\0x\0?\0\0", 8), StringBytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
+  // Beyond the Basic Multilingual Plane: a surrogate pair.
+  EXPECT_EQ(std::string("\xFE\xFF\0x\xD8\x3D\xDE\x00\0\0", 10),
+            StringBytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
   // A long name is built off the stack.
   std::string longName(500, 'n');
   EXPECT_EQ(2u + 1000u + 2u, StringBytes(UnicodeCosStringFromUTF8(cos, longName.c_str(), 0)).size());
