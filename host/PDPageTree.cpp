@@ -390,7 +390,7 @@ void AddSource(PDDoc doc, PDDoc source) {
     doc->minMinor = source->minMinor;
   }
   int a = 1, b = 0;
-  std::sscanf(source->cos->q->getPDFVersion().c_str(), "%d.%d", &a, &b);
+  ParseVersion(source->cos->q->getPDFVersion(), &a, &b);
   if (a > doc->minMajor || (a == doc->minMajor && b > doc->minMinor)) {
     doc->minMajor = a;
     doc->minMinor = b;
@@ -530,6 +530,30 @@ void RepairTree(PDDoc doc) {
   PDAddWarning(doc, "the page tree was rebuilt from the pages it holds");
   MarkTreeChanged(doc->cos);
   EnsurePages(doc);
+}
+
+void WriteTreeCounts(PDDoc doc) {
+  EnsurePages(doc);
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  if (!root.isDictionary()) return;
+  // The edges are in walk order, a node before its kids: backwards, every
+  // kid is counted before its parent.
+  std::unordered_map<const QPDFObject*, long long> count;
+  count[root.getObjectPtr()] = 0;
+  for (auto& e : doc->edges)
+    if (doc->innerNodes.count(e.second.getObjGen())) count[e.second.getObjectPtr()] = 0;
+  for (auto it = doc->edges.rbegin(); it != doc->edges.rend(); ++it) {
+    auto kid = count.find(it->second.getObjectPtr());
+    count[it->first.getObjectPtr()] += kid == count.end() ? 1 : kid->second;
+  }
+  auto put = [&](QPDFObjectHandle node) {
+    long long n = count[node.getObjectPtr()];
+    QPDFObjectHandle c = node.getKey("/Count");
+    if (!c.isInteger() || c.getIntValue() != n) node.replaceKey("/Count", QPDFObjectHandle::newInteger(n));
+  };
+  put(root);
+  for (auto& e : doc->edges)
+    if (doc->innerNodes.count(e.second.getObjGen())) put(e.second);
 }
 
 }  // namespace hostpdf
@@ -780,9 +804,11 @@ PDRotate PDPageGetRotate(PDPage page) {
     if (!r.isNumber()) return 0;
     double v = NumberValue(r);
     if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
+    // Whole degrees; a value that is no multiple of 90 is no rotation, as the
+    // toolkit and PDF readers count it.
     long long deg = (long long)v % 360;
     if (deg < 0) deg += 360;
-    return (PDRotate)(deg - deg % 90);
+    return (PDRotate)(deg % 90 == 0 ? deg : 0);
   });
 }
 

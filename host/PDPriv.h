@@ -79,6 +79,9 @@ constexpr ASUns32 kPDDocMagic = 0x50444443;   // "PDDC"
 constexpr ASUns32 kPDPageMagic = 0x50445047;  // "PDPG"
 
 PDDoc CheckPDDoc(PDDoc doc);
+// A header's version ("1.7") as major and minor; junk reads as 1.0, and
+// anything past 2.0 as 2.0.
+void ParseVersion(const std::string& version, int* major, int* minor);
 PDPage CheckPage(PDPage page);
 QPDF& QOf(PDDoc doc);
 QPDFObjectHandle PageHandle(PDPage page);
@@ -95,6 +98,9 @@ void EnsureIndex(PDDoc doc);
 // Rebuilds a damaged page tree from what the walk accepted, so that what is
 // saved is a sound tree with the same pages.
 void RepairTree(PDDoc doc);
+// Gives every node of the tree the /Count of the pages it holds, as walked:
+// a stored count may be wrong, and is never added to.
+void WriteTreeCounts(PDDoc doc);
 
 // Structure tree and page deletion (PDStructure.cpp): the check raises
 // pdsErrBadStructure for a tree the host cannot walk; the pruning cuts what
