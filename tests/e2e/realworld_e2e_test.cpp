@@ -5,8 +5,12 @@
 // source page's words upright (pdftotext -bbox).
 #include <gtest/gtest.h>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -165,14 +169,23 @@ void ExpectDoneOrRefused(const SRun& run, const std::string& what) {
 }
 
 // Every page's words of the source stand on the output, each page by a plain
-// scale and shift; pages placed on one sheet do not overlap.
+// scale and shift; pages placed on one sheet do not overlap, and a sheet
+// shows nothing its pages do not (hidden layers stay hidden).
 void ExpectPagesPlacedUpright(const std::string& source, const std::string& output, const std::string& what) {
   std::vector<kvtest::SPageWords> in = kvtest::ReadWordBoxes(source);
   std::vector<kvtest::SPageWords> out = kvtest::ReadWordBoxes(output);
   std::vector<std::pair<int, std::vector<double>>> placed;
+  std::vector<std::map<std::string, int>> expected(out.size());
+  std::vector<std::string> expectedText(out.size());
   for (size_t i = 0; i < in.size(); ++i) {
-    if (in[i].words.size() < 3) continue;
     kvtest::SPlacement p = kvtest::FindPlacement(in[i], out);
+    if (p.sheet >= 0) {
+      for (const kvtest::SWord& w : in[i].words) {
+        ++expected[(size_t)p.sheet][w.text];
+        expectedText[(size_t)p.sheet] += w.text;
+      }
+    }
+    if (in[i].words.size() < 3) continue;
     std::string page = what + ", source page " + std::to_string(i + 1);
     EXPECT_GE(p.FoundShare(), 0.995) << page << ": " << p.found << " of " << p.words << " words on sheet " << p.sheet + 1
                                    << "; missing: " << p.missing;
@@ -186,6 +199,31 @@ void ExpectPagesPlacedUpright(const std::string& source, const std::string& outp
     }
     placed.emplace_back(p.sheet, kvtest::PlacedWords(p, in[i]));
   }
+  for (size_t k = 0; k < out.size(); ++k) {
+    std::map<std::string, int> left = expected[k];
+    std::string extra;
+    size_t extras = 0;
+    for (const kvtest::SWord& w : out[k].words) {
+      if (left[w.text]-- > 0 || expectedText[k].find(w.text) != std::string::npos) continue;
+      ++extras;
+      extra += " " + w.text;
+    }
+    // One short word may have been put down to another sheet holding it too.
+    EXPECT_LE(extras, 1 + out[k].words.size() / 200) << what << ", sheet " << k + 1 << " shows what its pages do not:"
+                                                  << extra;
+  }
+}
+
+// The source as drawn pages show it: its form and its annotations gone,
+// everything else (optional content too) as it was.
+void WithoutForm(const std::string& source, const std::string& out) {
+  QPDF q;
+  q.setSuppressWarnings(true);
+  q.processFile(source.c_str());
+  q.getRoot().removeKey("/AcroForm");
+  for (QPDFObjectHandle page : q.getAllPages()) page.removeKey("/Annots");
+  QPDFWriter w(q, out.c_str());
+  w.write();
 }
 
 // ---- the corpus: every fixture with every command
@@ -223,7 +261,14 @@ TEST_P(Corpus, ImposesOrRefusesCleanly) {
   std::string shown = source;
   if (c.drawsPages) {
     shown = out + ".pages-alone.pdf";
-    Shell("qpdf --empty --pages '" + source + "' -- '" + shown + "'");
+    WithoutForm(source, shown);
+  }
+  // A source whose page tree poppler refuses (a wrong /Count) is read in a
+  // copy with a sound tree.
+  if (Shell("(pdfinfo '" + shown + "' 2>/dev/null) | grep -q '^Pages: *" + std::to_string(n) + "$'").status != 0) {
+    std::string readable = out + ".readable.pdf";
+    Shell("qpdf --empty --pages '" + shown + "' -- '" + readable + "'");
+    shown = readable;
   }
   ExpectPagesPlacedUpright(shown, out, what);
 }

@@ -69,6 +69,30 @@ inline std::vector<SPageWords> ReadWordBoxes(const std::string& pdf) {
                                          Attr(line, "yMin"), Attr(line, "xMax"), Attr(line, "yMax")});
     }
   }
+  // The word boxes include text that optional content hides; the plain text
+  // does not. A page keeps the words its plain text shows, read page by page
+  // (a page's unbalanced marked content must not hide the next one's text).
+  std::vector<std::map<std::string, int>> shown(pages.size());
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::string n = std::to_string(i + 1);
+    ShellOutcome plain = Shell("(pdftotext -q -f " + n + " -l " + n + " '" + pdf + "' - 2>/dev/null)");
+    std::string word;
+    for (char c : plain.out + " ") {
+      if (c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f') {
+        if (!word.empty()) ++shown[i][word];
+        word.clear();
+      } else {
+        word += c;
+      }
+    }
+  }
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::map<std::string, int> left = shown[i];
+    std::vector<SWord> kept;
+    for (SWord& w : pages[i].words)
+      if (left[w.text]-- > 0) kept.push_back(std::move(w));
+    pages[i].words = std::move(kept);
+  }
   return pages;
 }
 
