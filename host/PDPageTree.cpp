@@ -614,8 +614,9 @@ PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox) {
   });
 }
 
-void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages, ASUns16,
-                      ProgressMonitor monitor, void* monitorData, CancelProc cancelProc, void* cancelData) {
+void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages,
+                      ASUns16 insertFlags, ProgressMonitor monitor, void* monitorData, CancelProc cancelProc,
+                      void* cancelData) {
   ASInt32 done = 0;
   ASInt32 count = 0;
   ASInt32 pos = 0;
@@ -642,6 +643,8 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
     }
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, count, monitorData);
+    std::vector<QPDFObjectHandle> copies;
+    copies.reserve((size_t)count);
     try {
       for (ASInt32 i = 0; i < count; ++i) {
         if (cancelProc && cancelProc(cancelData)) ASRaise(genErrCancelled);
@@ -649,10 +652,12 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
         Copied c = CopyPage(doc, from[(size_t)i], copier.get());
         InsertLeaf(doc, pos + i, c.page);
         Shield(c.page, c.shield);
+        copies.push_back(c.page);
         ++done;
         Changed(doc);
         ProgressMonitorSetCurrValue(monitor, i + 1, monitorData);
       }
+      if (copier) CarryDocumentData(doc, source, *copier, from, copies, insertFlags);
     } catch (...) {
       if (copier) copier->Abandon();
       ProgressMonitorEnd(monitor, monitorData);
@@ -693,10 +698,12 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
       }
     } catch (...) {
       PruneStructureOfPages(doc, deleted);
+      PruneDocumentDataOfPages(doc, deleted);
       ProgressMonitorEnd(monitor, monitorData);
       throw;
     }
     PruneStructureOfPages(doc, deleted);
+    PruneDocumentDataOfPages(doc, deleted);
     ProgressMonitorEnd(monitor, monitorData);
   });
   AVNotificationArgs a{};

@@ -255,6 +255,9 @@ TEST_P(Corpus, ImposesOrRefusesCleanly) {
   }
   const int n = PageCount(source);
   EXPECT_EQ(c.pages(n), PageCount(out)) << what << " of " << n << " pages";
+  // The page tree's stored count is the count of its pages.
+  EXPECT_EQ(std::to_string(PageCount(out)) + "\n", Shell("(qpdf --show-npages '" + out + "' 2>/dev/null)").out)
+      << what;
   if (!c.placesWholePages) return;
   // What drawn pages show: the pages alone, without the document's form (a
   // field that relies on the reader to draw its value shows nothing there).
