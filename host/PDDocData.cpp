@@ -333,12 +333,21 @@ QPDFObjectHandle EnsureItem(PDDoc doc, DocDataState& st, ForeignCopier& copier, 
   made = QOf(doc).makeIndirectObject(made);
   st.items[(size_t)i].copy = made;
   st.itemOfCopy[made.getObjGen()] = i;
-  // After the copy of the nearest sibling before it that has one.
+  // After the copy of the nearest sibling before it that has one; else
+  // before that of the nearest after it; else last (after the document's own).
+  const int parentIndex = st.items[(size_t)i].parent;
   QPDFObjectHandle after;
   for (int b = st.items[(size_t)i].before; b >= 0 && !after.isInitialized(); b = st.items[(size_t)b].before)
     after = st.items[(size_t)b].copy;
-  if (!after.isInitialized() && item.parent < 0) after = parent.getKey("/Last");  // after the document's own
-  if (after.isInitialized() && !after.isDictionary()) after = QPDFObjectHandle();
+  if (!after.isInitialized()) {
+    QPDFObjectHandle next;
+    for (size_t k = (size_t)i + 1; k < st.items.size() && !next.isInitialized(); ++k)
+      if (st.items[k].parent == parentIndex && st.items[k].copy.isInitialized()) next = st.items[k].copy;
+    if (next.isInitialized()) after = next.getKey("/Prev");
+    else after = parent.getKey("/Last");
+  }
+  if (after.isInitialized() && (!after.isDictionary() || after.getObjGen() == made.getObjGen()))
+    after = QPDFObjectHandle();
   LinkItem(parent, made, after);
   CountNewChild(st, parent);
   return made;
@@ -711,8 +720,8 @@ void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
   if (pages.empty()) return;
   ObjSet gone(pages.begin(), pages.end());
   PruneFields(doc, gone);
+  PruneOutlines(doc, gone);  // before the names its items may use go
   PruneNamedDests(doc, gone);
-  PruneOutlines(doc, gone);
 }
 
 }  // namespace hostpdf

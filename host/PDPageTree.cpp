@@ -373,7 +373,15 @@ Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
     if (copier) c.page.replaceKey(key, copier->Value(v));
     else c.page.replaceKey(key, v.isIndirect() ? v : v.shallowCopy());
   }
-  if (copier) copier->Drain();
+  if (copier) {
+    copier->Drain();
+    // An annotation copied before its page (a form field's other widget, met
+    // through the field) got no page then: it is on this one, and says so.
+    QPDFObjectHandle annots = c.page.getKey("/Annots");
+    if (annots.isArray())
+      for (auto& a : annots.aitems())
+        if (a.isDictionary() && !a.getKey("/P").isDictionary()) a.replaceKey("/P", c.page);
+  }
   DropStructureLinks(c.page);
   return c;
 }
