@@ -12,9 +12,11 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "fixtures/Fixtures.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 #include "support/WordBoxes.h"
@@ -292,5 +294,91 @@ std::string CaseName(const ::testing::TestParamInfo<SCorpusCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RealWorld, Corpus, ::testing::ValuesIn(CorpusCases()), CaseName);
+
+// ---- single kinds of file
+
+const SCommand& CommandNamed(const char* name) {
+  for (const SCommand& c : Commands())
+    if (std::string(c.name) == name) return c;
+  throw std::runtime_error(name);
+}
+
+TEST(RealWorldFiles, AnEncryptedDocumentChangedInPlaceIsSavedEncrypted) {
+  NEED_TOOLS();
+  RealWorldRun runner;
+  for (const char* name : {"ReverseInPlace", "NupInPlace", "InsertBlanks"}) {
+    SRun run = runner.Run("owner-password-allperms.pdf", CommandNamed(name));
+    ASSERT_EQ(0, run.outcome.status) << name << "\n" << run.outcome.out;
+    ASSERT_EQ(1u, run.saved.size());
+    Outcome shown = Shell("qpdf --show-encryption '" + run.saved[0] + "'");
+    EXPECT_TRUE(shown.Says("R = 6")) << name << "\n" << shown.out;
+    EXPECT_TRUE(shown.Says("P = -4")) << name << "\n" << shown.out;
+    EXPECT_TRUE(Checks(run.saved[0])) << name;
+  }
+}
+
+TEST(RealWorldFiles, ARestrictedDocumentIsRefusedBeforeItIsCopied) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  std::string in = dir.file("restricted.pdf");
+  kvfix::WriteRestricted(in);
+  std::string params = dir.file("p.xml");
+  for (bool newDoc : {true, false}) {
+    kvtest::WriteWholeFile(params, Cabinet(NewDocItem(newDoc) + kTrimShift));
+    std::string saved = dir.file(newDoc ? "new" : "same");
+    fs::create_directories(saved);
+    Outcome r = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
+                      "' '" + in + "' --params '" + params + "' --command TrimAndShift --save-all '" + saved + "'");
+    EXPECT_EQ(1, r.status) << newDoc << "\n" << r.out;
+    EXPECT_TRUE(r.Says("protected")) << r.out;
+    EXPECT_TRUE(fs::is_empty(saved)) << "no copy of a protected document is made";
+  }
+}
+
+// Text in render mode 2 set small: the sheets' fix for it must write numbers
+// the next run reads back.
+TEST(RealWorldFiles, AnImposedFileImposesAgain) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  QPDF q;
+  q.emptyPDF();
+  QPDFObjectHandle font = q.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
+  QPDFObjectHandle pages = q.getRoot().getKey("/Pages");
+  QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+  for (int i = 1; i <= 4; ++i) {
+    QPDFObjectHandle page = q.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+    QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+    resources.replaceKey("/Font", QPDFObjectHandle::newDictionary());
+    resources.getKey("/Font").replaceKey("/F1", font);
+    page.replaceKey("/Resources", resources);
+    page.replaceKey("/Parent", pages);
+    page.replaceKey("/Contents", q.newStream("BT /F1 24 Tf 72 700 Td (Sheet" + std::to_string(i) +
+                                             ") Tj ET q 0.002 0 0 0.002 300 400 cm BT /F1 9000 Tf 2 Tr (Outlined" +
+                                             std::to_string(i) + ") Tj ET Q"));
+    kids.appendItem(page);
+  }
+  pages.replaceKey("/Kids", kids);
+  pages.replaceKey("/Count", QPDFObjectHandle::newInteger(4));
+  std::string in = dir.file("small-text.pdf");
+  QPDFWriter w(q, in.c_str());
+  w.write();
+
+  std::string params = dir.file("p.xml");
+  kvtest::WriteWholeFile(params, Cabinet(NewDocItem(false) + kNup));
+  std::string current = in;
+  for (int round = 1; round <= 3; ++round) {
+    std::string out = dir.file("round" + std::to_string(round) + ".pdf");
+    Outcome r = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
+                      "' '" + current + "' --params '" + params + "' --command Nup --save '" + out + "'");
+    ASSERT_EQ(0, r.status) << "round " << round << "\n" << r.out;
+    EXPECT_TRUE(Checks(out)) << round;
+    std::string text = Shell("pdftotext '" + out + "' -").out;
+    for (int i = 1; i <= 4; ++i) {
+      EXPECT_TRUE(text.find("Sheet" + std::to_string(i)) != std::string::npos) << round << "\n" << text;
+      EXPECT_TRUE(text.find("Outlined" + std::to_string(i)) != std::string::npos) << round << "\n" << text;
+    }
+    current = out;
+  }
+}
 
 }  // namespace
