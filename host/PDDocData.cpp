@@ -55,43 +55,57 @@ QPDFObjectHandle DestArray(QPDFObjectHandle dest) {
   return dest.isArray() && dest.getArrayNItems() > 0 ? dest : QPDFObjectHandle();
 }
 
-// A named destination: a name in the catalog's /Dests, a string in the
-// /Dests name tree (first found).
-QPDFObjectHandle LookUpNamed(PDDoc doc, QPDFObjectHandle name) {
-  QPDFObjectHandle root = QOf(doc).getRoot();
-  if (name.isName()) {
-    QPDFObjectHandle dests = root.getKey("/Dests");
-    return dests.isDictionary() ? dests.getKey(name.getName()) : Null();
+// A document's named destinations: names in the catalog's /Dests, strings
+// in the /Dests name tree (read once, the first of a key kept).
+class NamedDests {
+ public:
+  explicit NamedDests(PDDoc doc) : doc_(doc) {}
+  QPDFObjectHandle Get(QPDFObjectHandle name) {
+    QPDFObjectHandle root = QOf(doc_).getRoot();
+    if (name.isName()) {
+      QPDFObjectHandle dests = root.getKey("/Dests");
+      return dests.isDictionary() ? dests.getKey(name.getName()) : Null();
+    }
+    if (!name.isString()) return Null();
+    if (!read_) {
+      read_ = true;
+      QPDFObjectHandle names = root.getKey("/Names");
+      QPDFObjectHandle tree = names.isDictionary() ? names.getKey("/Dests") : Null();
+      if (tree.isDictionary()) ForEachNameTreePair(tree, [&](QPDFObjectHandle k, QPDFObjectHandle v) {
+          strings_.emplace(k.getStringValue(), v);
+          return true;
+        });
+    }
+    auto it = strings_.find(name.getStringValue());
+    return it == strings_.end() ? Null() : it->second;
   }
-  if (!name.isString()) return Null();
-  QPDFObjectHandle names = root.getKey("/Names");
-  QPDFObjectHandle tree = names.isDictionary() ? names.getKey("/Dests") : Null();
-  QPDFObjectHandle found = Null();
-  if (!tree.isDictionary()) return found;
-  const std::string key = name.getStringValue();
-  ForEachNameTreePair(tree, [&](QPDFObjectHandle k, QPDFObjectHandle v) {
-    if (k.getStringValue() != key) return true;
-    found = v;
-    return false;
-  });
-  return found;
+
+ private:
+  PDDoc doc_;
+  bool read_ = false;
+  std::unordered_map<std::string, QPDFObjectHandle> strings_;
+};
+
+// A destination as an explicit one (names looked up), or uninitialised.
+QPDFObjectHandle ExplicitDest(NamedDests& names, QPDFObjectHandle dest) {
+  for (int hop = 0; hop < 4 && (dest.isName() || dest.isString()); ++hop) dest = names.Get(dest);
+  return DestArray(dest).isInitialized() ? dest : QPDFObjectHandle();
 }
 
-// The page object a destination (explicit, named, or an action's) shows, or uninitialised.
-QPDFObjectHandle DestPage(PDDoc doc, QPDFObjectHandle dest) {
-  for (int hop = 0; hop < 4 && (dest.isName() || dest.isString()); ++hop) dest = LookUpNamed(doc, dest);
-  QPDFObjectHandle a = DestArray(dest);
+// The page object a destination (explicit or named) shows, or uninitialised.
+QPDFObjectHandle DestPage(NamedDests& names, QPDFObjectHandle dest) {
+  QPDFObjectHandle a = DestArray(ExplicitDest(names, dest));
   if (!a.isInitialized()) return QPDFObjectHandle();
   QPDFObjectHandle page = a.getArrayItem(0);
   return page.isIndirect() && page.isDictionary() ? page : QPDFObjectHandle();
 }
 
 // An outline item's or link's page: its /Dest, else its GoTo action's /D.
-QPDFObjectHandle TargetPage(PDDoc doc, QPDFObjectHandle holder) {
+QPDFObjectHandle TargetPage(NamedDests& names, QPDFObjectHandle holder) {
   QPDFObjectHandle dest = holder.getKey("/Dest");
-  if (!dest.isNull()) return DestPage(doc, dest);
+  if (!dest.isNull()) return DestPage(names, dest);
   QPDFObjectHandle action = holder.getKey("/A");
-  if (action.isDictionary() && IsName(action.getKey("/S"), "/GoTo")) return DestPage(doc, action.getKey("/D"));
+  if (action.isDictionary() && IsName(action.getKey("/S"), "/GoTo")) return DestPage(names, action.getKey("/D"));
   return QPDFObjectHandle();
 }
 
@@ -159,8 +173,9 @@ void IndexDests(PDDoc source, DocDataState& st) {
   if (st.destsIndexed) return;
   st.destsIndexed = true;
   QPDFObjectHandle root = QOf(source).getRoot();
+  NamedDests named(source);
   auto note = [&](QPDFObjectHandle key, QPDFObjectHandle value) {
-    QPDFObjectHandle page = DestPage(source, value);
+    QPDFObjectHandle page = DestPage(named, value);
     if (page.isInitialized()) st.destsByPage[page.getObjGen()].emplace_back(key, value);
   };
   QPDFObjectHandle dests = root.getKey("/Dests");
@@ -184,15 +199,14 @@ void CarryNamedDests(PDDoc doc, PDDoc source, ForeignCopier& copier, const PageM
   std::unordered_set<std::string> treeKeys;
   bool treeRead = false;
   PDNameTree tree{CosNewNull()};
+  NamedDests named(source);
   for (auto& page : pages) {
     if (!done.insert(page.first).second) continue;
     auto it = st.destsByPage.find(page.first);
     if (it == st.destsByPage.end()) continue;
     for (auto& [key, value] : it->second) {
-      QPDFObjectHandle explicitDest = value;
-      for (int hop = 0; hop < 4 && (explicitDest.isName() || explicitDest.isString()); ++hop)
-        explicitDest = LookUpNamed(source, explicitDest);
-      if (!DestArray(explicitDest).isInitialized()) continue;
+      QPDFObjectHandle explicitDest = ExplicitDest(named, value);
+      if (!explicitDest.isInitialized()) continue;
       QPDFObjectHandle made = q.makeIndirectObject(MapDest(explicitDest, page.second, copier));
       if (key.isName()) {
         QPDFObjectHandle dests = root.getKey("/Dests");
@@ -227,6 +241,7 @@ void IndexOutlines(PDDoc source, DocDataState& st) {
   QPDFObjectHandle root = QOf(source).getRoot().getKey("/Outlines");
   if (!root.isDictionary()) return;
   std::unordered_set<const QPDFObject*> seen{root.getObjectPtr()};
+  NamedDests named(source);
   // Depth first, each list of siblings in order.
   struct Frame {
     QPDFObjectHandle next;
@@ -239,7 +254,7 @@ void IndexOutlines(PDDoc source, DocDataState& st) {
     QPDFObjectHandle item = f.next;
     if (!item.isDictionary() || !seen.insert(item.getObjectPtr()).second) continue;
     const int index = (int)st.items.size();
-    QPDFObjectHandle page = TargetPage(source, item);
+    QPDFObjectHandle page = TargetPage(named, item);
     QPDFObjectHandle count = item.getKey("/Count");
     st.items.push_back({item, f.parent, f.before, page.isInitialized() ? page.getObjGen() : QPDFObjGen(),
                         page.isInitialized(), count.isInteger() && count.getIntValue() < 0, QPDFObjectHandle()});
@@ -648,14 +663,14 @@ void PruneNamedDests(PDDoc doc, const ObjSet& pages) {
 // Items whose destination was on a deleted page lose it; items left with
 // neither a destination nor an action nor children go. Returns the visible
 // count of the list kept.
-long long PruneOutlineList(PDDoc doc, QPDFObjectHandle parent, const ObjSet& pages, int depth,
+long long PruneOutlineList(NamedDests& names, QPDFObjectHandle parent, const ObjSet& pages, int depth,
                            std::unordered_set<const QPDFObject*>& seen) {
   std::vector<QPDFObjectHandle> kept;
   std::vector<long long> counts;
   for (QPDFObjectHandle item = parent.getKey("/First"); item.isDictionary(); item = item.getKey("/Next")) {
     if (!seen.insert(item.getObjectPtr()).second || seen.size() > kMaxOutlineItems) break;
-    long long below = depth < kMaxDepth ? PruneOutlineList(doc, item, pages, depth + 1, seen) : 0;
-    QPDFObjectHandle page = TargetPage(doc, item);
+    long long below = depth < kMaxDepth ? PruneOutlineList(names, item, pages, depth + 1, seen) : 0;
+    QPDFObjectHandle page = TargetPage(names, item);
     if (page.isInitialized() && pages.count(page.getObjGen())) {
       item.removeKey("/Dest");
       item.removeKey("/A");
@@ -690,7 +705,8 @@ void PruneOutlines(PDDoc doc, const ObjSet& pages) {
   QPDFObjectHandle root = QOf(doc).getRoot().getKey("/Outlines");
   if (!root.isDictionary() || !root.getKey("/First").isDictionary()) return;
   std::unordered_set<const QPDFObject*> seen{root.getObjectPtr()};
-  long long visible = PruneOutlineList(doc, root, pages, 0, seen);
+  NamedDests names(doc);
+  long long visible = PruneOutlineList(names, root, pages, 0, seen);
   if (root.getKey("/First").isNull()) QOf(doc).getRoot().removeKey("/Outlines");
   else root.replaceKey("/Count", QPDFObjectHandle::newInteger(visible));
 }
