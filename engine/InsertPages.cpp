@@ -275,6 +275,10 @@ ASBool InsertBlankPagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool
       ErrorKey("common.err.nopagesize");
       return 0;
     }
+  } else if ((whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) && doc && PDDocGetNumPages(doc) < 1) {
+    // No page to take the size from: the size a page without a media box shows.
+    width = ASInt32ToFixed(612);
+    height = ASInt32ToFixed(792);
   } else if (whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) {
     ASInt32 pageIndex = 0;
     if (whatSize == kSizeSameAsPage) {
