@@ -1,5 +1,6 @@
 #include "commands/EvenOddCmd.h"
 
+#include "commands/ParamTables.h"
 #include "commands/ShuffleSupport.h"
 #include "engine/EvenOdd.h"
 #include "engine/SampleDoc.h"
@@ -143,6 +144,15 @@ SKCab* CmdMgrEvenOddShuffleDescriber(SKCab* /*command*/, SKCab* params) {
   return lines;
 }
 
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void EvenOddCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "EvenOddShuffle")) EvenOddShuffleCallBackStart(run, args);
+}
+
+}  // namespace
+
 SKCab* NewCmdMgrForEvenOddShuffle() {
   SKCab* command = KCabNewInner();
   SKCab* defaults = KCabNewInner();
@@ -152,6 +162,8 @@ SKCab* NewCmdMgrForEvenOddShuffle() {
   KCabPutBool(defaults, "FlipEven", 0);
   KCabPutCab(command, "DefaultParams", defaults);
   EvenOddShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)EvenOddCmdStart,
+                                  nullptr);
   KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.evenodd"));
   KCabPutAtom(command, "Key", Atom("EvenOddShuffle"));
   KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrEvenOddShuffleUI,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/InsertPages.h"
 #include "engine/SampleDoc.h"
@@ -299,6 +300,7 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
   SKCab* params = KCabGetCab(run, "Params");
   // Run by key the defaults never saw the dialog, which names the page.
   if (AtomIs(params, "WhatSize", "SameAsPage", "SameAsPage")) DefaultSizeAsPage(params);
+  if (!CommandParamsAccepted(run, "InsertBlanks")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   const ASBool interactive = KCabGetBool(params, "Interactive", 0);
   AVDoc active = interactive ? AVAppGetActiveDoc() : nullptr;

@@ -8,6 +8,7 @@
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
 #include "commands/NupPrivate.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/SampleDoc.h"
@@ -179,6 +180,7 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
 }
 
 void NupCallBackStart(SKCab* run, SKCab*) {
+  if (!CommandParamsAccepted(run, "Nup")) return;
   SKCab* params = KCabGetCab(run, "Params");
   if (!DoNupFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), params, 0))
     ProcManMarkCancelProcess(run, nullptr);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "commands/ShuffleAssistant.h"
 #include "commands/ShuffleSupport.h"
@@ -469,6 +470,15 @@ SKCab* CmdMgrShuffleDescriber(SKCab* /*command*/, SKCab* params) {
   return lines;
 }
 
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void ShuffleCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "Shuffle")) ShuffleCallBackStart(run, args);
+}
+
+}  // namespace
+
 SKCab* NewCmdMgrForShuffle() {
   SKCab* command = KCabNewInner();
   KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.shuffle"));
@@ -483,6 +493,8 @@ SKCab* NewCmdMgrForShuffle() {
   KCabPutInt(defaults, "PreviewCols", 2);
   KCabPutCab(command, "DefaultParams", defaults);
   ShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleCmdStart,
+                                  nullptr);
   PutUI(command);
   KCabPutStringCopy(command, "BatchGroup", CurrentProductString(0));
   KCabPutInt(command, "Version", 1);

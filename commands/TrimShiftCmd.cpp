@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/SampleDoc.h"
 #include "engine/TrimShift.h"
@@ -539,10 +540,21 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
   return lines;
 }
 
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void TrimShiftCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "TrimAndShift")) TrimAndShiftCallBackStart(run, args);
+}
+
+}  // namespace
+
 SKCab* NewCmdMgrForTrimAndShift() {
   SKCab* command = KCabNewInner();
   DURING
     TrimAndShiftFillProcessControlCab(command);
+    KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)TrimShiftCmdStart,
+                                    nullptr);
     KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.shiftandtrim"));
     KCabPutAtom(command, "Key", Atom("TrimAndShift"));
     SKCab* defaults = KCabNewInner();

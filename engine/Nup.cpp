@@ -647,3 +647,10 @@ void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) 
   ASfree(sheetSizes);
   ASfree(pageSizes);
 }
+
+const SKCabEnumWord* NupParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "SheetAlign") == 0) return kAlignWords;
+  if (std::strcmp(key, "Align") == 0) return kOldAlignWords;
+  return nullptr;
+}

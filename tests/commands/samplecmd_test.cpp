@@ -125,21 +125,19 @@ TEST_F(SampleCmd, RunsWithNoDocumentOpen) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// A document that could not be made ends the run as not done (the engine
-// says why when there is something to say).
-TEST_F(SampleCmd, AFailedCreationDoesNotEndAsDone) {
-  struct Case {
-    ASInt32 count;
-    size_t errors;
-  };
-  for (Case c : {Case{0, 0u}, Case{-3, 0u}, Case{2000000000, 1u}}) {
-    SCOPED_TRACE(c.count);
+// A count outside 1 to the insert limit is refused before anything is made,
+// and the refusal names the key and its range.
+TEST_F(SampleCmd, ACountOutOfRangeIsRefusedWithItsRange) {
+  for (ASInt32 count : {0, -3, 2000000000}) {
+    SCOPED_TRACE(count);
     capture->Clear();
     SKCab* params = KCabDup(KCabGetCab(def, "DefaultParams"));
-    KCabPutInt(params, "Count", c.count);
+    KCabPutInt(params, "Count", count);
     EXPECT_FALSE(CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr));
     EXPECT_TRUE(ViewsOpened().empty());
-    EXPECT_EQ(c.errors, Errors().size());
+    ASSERT_EQ(1u, Errors().size());
+    EXPECT_EQ("Count = " + std::to_string(count) + " is refused: it must be a whole number from 1 to 100000 pages.",
+              Errors()[0]);
   }
 }
 
