@@ -140,6 +140,7 @@ SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
     }
     if (KCabGetBool(params, "CropMarks", 0)) CropMarkDescriber(lines, params);
     PerImpositionOverridesDescriber(lines, params);
+    DescribeParamRefusal(lines, "SimpleBooklet", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();

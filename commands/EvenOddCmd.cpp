@@ -141,6 +141,7 @@ SKCab* CmdMgrEvenOddShuffleDescriber(SKCab* /*command*/, SKCab* params) {
                            YesNoDescription(KCabGetBool(params, "FlipEven", 0)));
     KCabPutStringCopy(lines, "", line);
   }
+  DescribeParamRefusal(lines, "EvenOddShuffle", params);
   return lines;
 }
 

@@ -285,6 +285,7 @@ SKCab* CmdMgrInsertBlanksDescriber(SKCab*, SKCab* params) {
       DescribeBlanks(lines, params);
     }
     if (!AtomIs(params, "Condition", "Always", "Always")) DescribeCondition(lines, params);
+    DescribeParamRefusal(lines, "InsertBlanks", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();

@@ -1,6 +1,7 @@
 // The n-up command in the command layer: its definition, the lines that
 // describe a set of its parameters, and the Start callback that fixes the
 // layout and hands it to the engine.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <cstring>
@@ -63,6 +64,23 @@ void PutCallback(SKCab* cab, const char* key, ProcManCallback proc) {
 // nothing to compare (a single sheet or row).
 ASInt32 LayoutCount(ASInt32 fewest, ASInt32 most) { return fewest == 0x7FFFFFFF ? most : fewest; }
 
+// Fitted to a grid the sheet cannot hold, the pages would shrink to nothing:
+// the scale the grid gives must be one FixedScale could give.
+bool GridScaleAccepted(const SNupInfo& info) {
+  const SKParamSpec* spec = CommandParamSpec("Nup", "FixedScale");
+  const double scale = info.spacing.scale;
+  if (!spec || (std::isfinite(scale) && scale >= spec->min)) return true;
+  char got[64], least[64], text[kLineSize];
+  KParamFormatNumber(scale, got, sizeof got);
+  KParamFormatNumber(spec->min, least, sizeof least);
+  FormatMessageByKeyUTF8(nullptr, "nup.err.scale",
+                         "FitAcross %d and FitDown %d scale the pages by %s on this sheet; the smallest scale is %s: "
+                         "give fewer columns or rows.",
+                         text, sizeof text, "ddss", (int)info.fitAcross, (int)info.fitDown, got, least);
+  ErrMessageUTF8(text);
+  return false;
+}
+
 void FreePageSizes(SNupInfo* info) {
   ASfree(info->pageSizes);
   info->pageSizes = nullptr;
@@ -120,6 +138,7 @@ SKCab* NupOrStepDescriber(SKCab*, SKCab* params, ASBool) {
   FormatNupAlignFeedback(params, align, sizeof align);
   LineKeyThen(lines, "common.desc.align", align);
   PerImpositionOverridesDescriber(lines, params);
+  DescribeParamRefusal(lines, "Nup", params);
   return lines;
 }
 
@@ -143,6 +162,10 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
   active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
   active_nup.spacing.pageCount = PDDocGetNumPages(document);
   if (!DoPageCountSideEffects(params, &active_nup)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
+  if (useScale && active_nup.doScaling == kNupToFit && !GridScaleAccepted(active_nup)) {
     FreePageSizes(&active_nup);
     return 0;
   }

@@ -27,6 +27,7 @@ SKCab* CmdMgrReverseDocumentDescriber(SKCab*, SKCab* params) {
   SKCab* lines = KCabNewInner();
   DURING
     if (KCabGetBool(params, "NewDoc", 0)) AddLine(lines, Msg("common.desc.newdoc"));
+    DescribeParamRefusal(lines, "ReversePageOrder", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();

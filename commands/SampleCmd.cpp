@@ -133,6 +133,7 @@ SKCab* CmdMgrCreateTestDescriber(SKCab*, SKCab* params) {
       Append(line, sizeof line, caption);
     }
     AddLine(lines, line);
+    DescribeParamRefusal(lines, "CreateSample", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();

@@ -467,6 +467,7 @@ SKCab* CmdMgrShuffleDescriber(SKCab* /*command*/, SKCab* params) {
   for (char* p = line; *p; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
   KCabPutStringCopy(lines, "", line);
+  DescribeParamRefusal(lines, "Shuffle", params);
   return lines;
 }
 

@@ -533,6 +533,7 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
 
     const bool full = KCabGetAtom(params, "Normalise", Atom("No")) != Atom("No");
     AddLine(lines, Msg(full ? "uiimp.5.11" : "uiimp.5.10"));
+    DescribeParamRefusal(lines, "TrimAndShift", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();

@@ -366,7 +366,7 @@ void KParamFormatNumber(double value, char* out, size_t size) {
   } else if (value == std::trunc(value) && std::fabs(value) < 1e15) {
     CLocaleSnprintf(out, size, "%.0f", value);
   } else {
-    CLocaleSnprintf(out, size, "%.10g", value);
+    CLocaleSnprintf(out, size, "%.6g", value);
   }
 }
 

@@ -126,7 +126,9 @@ TEST_F(InsertCmd, TheDescriberSaysWhereWhatAndWhen) {
        },
        "Into a new document | Pages: 1 | Page size: 2.00 x 4.00 inches (50.8 x 101.6 mm)"},
       {"unknown where", [](SKCab* p) { KCabPutAtom(p, "Where", A("Somewhere")); },
-       "At a position this version does not know | Pages: 1 | Page size: the size of page 1"},
+       "At a position this version does not know | Pages: 1 | Page size: the size of page 1 | A run refuses these "
+       "parameters: Where = Somewhere is refused: the words it takes are BeforeCur, AfterCur, AtStart, AtEnd, NewDoc, "
+       "AfterNum."},
       {"file",
        [](SKCab* p) {
          KCabPutAtom(p, "Where", A("AtEnd"));

@@ -154,7 +154,10 @@ TEST_F(SampleCmd, TheDescriberGivesCountAndSize) {
        },
        "Pages: 3 | Page size: A4, wide"},
       {[](SKCab* p) { KCabPutAtom(p, "UseSize", A("HalfLetter")); }, "Pages: 8 | Page size: Half letter"},
-      {[](SKCab* p) { KCabPutStringCopy(p, "Count", "many"); }, "Pages: many | Page size: Letter"},
+      // A value a run refuses is named after the lines.
+      {[](SKCab* p) { KCabPutStringCopy(p, "Count", "many"); },
+       "Pages: many | Page size: Letter | A run refuses these parameters: Count: a whole number (written <I>) is "
+       "needed, not text."},
       {[](SKCab* p) {
          KCabPutAtom(p, "UseSize", A("Custom"));
          KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, 300, 500, 1));
