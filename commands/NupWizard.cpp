@@ -10,6 +10,7 @@
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
 #include "commands/NupPrivate.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/SampleDoc.h"
@@ -28,6 +29,10 @@
 using namespace nup_detail;
 
 namespace {
+
+// The grid's bounds are the command's.
+ASInt32 GridMin(const char* key) { return CommandParamMinInt("Nup", key); }
+ASInt32 GridMax(const char* key) { return CommandParamMaxInt("Nup", key); }
 
 constexpr const char kDialogInfoKey[] = "Private:DialogInfo";
 constexpr const char kDialogInfoType[] = "PNupInfoDuringDialog";
@@ -499,10 +504,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   Text(d, "dlg.nup3fixed.7", grid);
   Text(d, "dlg.nup3fixed.8", grid);
   SKCtlElem* edit = nullptr;
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", GridMin("FitDown"), GridMax("FitDown"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
 
@@ -520,10 +525,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   SKCtlElem* toFit = Add(d, kKCtlRadioButton, 0, kIdToFitRadio, Msg("dlg.nup3scaled.12"), scaled);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("ToFit"), KCtlRadioButtonSetGroup(radios, toFit));
   LoadedValuesChangeLayout(KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"), &edit);
   edit->controlId = kIdFitAcrossScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", GridMin("FitDown"), GridMax("FitDown"), &edit);
   edit->controlId = kIdFitDownScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdLayoutNote, " ", scaled);

@@ -81,7 +81,9 @@ ASInt32 SampleOkClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 }
 
 void BuildSampleDialog(SKCtlDialog* d) {
-  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count", 1, 2147483647, nullptr);
+  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count",
+                            CommandParamMinInt("CreateSample", "Count"), CommandParamMaxInt("CreateSample", "Count"),
+                            nullptr);
 
   SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.createtest.4"), nullptr);
   ASUns32 group = KCtlDialogNewButtonGroupCode(d);

@@ -37,7 +37,6 @@ using namespace shuffle_support;
 namespace {
 
 constexpr ASInt32 kDefaultGroupSize = 16;
-constexpr ASInt32 kMaxGroupField = 9999999;
 constexpr ASInt32 kPreviewBufferSize = 60000;
 constexpr ASInt32 kDescriptionBufferSize = 1000;
 constexpr size_t kDescriberLineSize = 1000;
@@ -267,7 +266,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufflepreview.1"), nullptr);
     SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufflepreview.2"), nullptr);
     AddLabelledEdit(d, box, Msg("dlg.shufflepreview.3"));
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField,
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"),
                             KCtlAddNewElement(d, kKCtlEditText, 0, -1, "999999", box));
     KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlStaticText, 0, kShuffleFeedbackId, Msg("dlg.shuffle1.7"), box),
                           kKCtlTriggerLoaded, ShuffleFeedbackGroupSize, nullptr);
@@ -287,7 +286,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
                           {"dlg.shufass.1.3", "PageCount"}};
       for (const Row& r : rows) {
         SKCtlElem* edit = nullptr;
-        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, 1, 999999, &edit);
+        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, ShuffleMin(r.key), ShuffleMax(r.key), &edit);
         KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, PreviewDraw, nullptr);
       }
     }
@@ -338,7 +337,7 @@ ASInt32 RunShuffleMainDialog(SKCab* values, ASBool interactive) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffle1.4"), box);
     AddLabelledEdit(d, box, Msg("dlg.shuffle1.6"));
     SKCtlElem* group = KCtlAddNewElement(d, kKCtlEditText, gKVClassic ? kKCtlFlagSameRow : 0u, -1, "99999", box);
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField, group);
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"), group);
     KCtlSetActionCallback(group, kKCtlTriggerAny, ShuffleFeedbackGroupSize, nullptr);
     if (gKVClassic) {
       KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagNoRole | kKCtlFlagInBody, -1,

@@ -216,7 +216,8 @@ void BuildStep3(SKCtlDialog* d) {
   // The count is kept while the whole-document text stands in for it, so
   // that the step's values (and the feedback reading them) keep the -4 the
   // creep assistant put there.
-  KCtlSetExportKeyEditInt("CreepEvery", -9999999, 99999999,
+  KCtlSetExportKeyEditInt("CreepEvery", CommandParamMinInt("TrimAndShift", "CreepEvery"),
+                          CommandParamMaxInt("TrimAndShift", "CreepEvery"),
                           KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagSameRow | kKCtlFlagStoreAlways,
                                             kTrimShiftCreepEveryId, "99999", countRow));
   Static(d, 0, "dlg.trim3.12", countRow);
