@@ -10,6 +10,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 
@@ -330,8 +331,9 @@ ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mo
   const std::vector<std::string> keys = TopKeys(params);
   if (mode == kKParamCheckRun) {
     for (const std::string& key : keys) {
-      // Keys beginning with "." belong to the running system and are never stored.
-      if (key[0] == '.' || KnownTopKey(table, key.c_str())) continue;
+      // Keys beginning with "." belong to the running system and are never
+      // stored; the settings store keeps its bookkeeping in remembered ones.
+      if (key[0] == '.' || key == kKCabPersistMaintKey || KnownTopKey(table, key.c_str())) continue;
       char text[1200];
       Say(text, sizeof text, "kparam.warn.key", "%s is not a parameter of %s: it is ignored (see docs/parameters.md).",
           "ss", key.c_str(), table->command ? table->command : "");
