@@ -1,6 +1,7 @@
 // The users' reference of the parameters, made from the command definitions
 // (their defaults) and the parameter tables (kinds, ranges, words, units).
 #include <cctype>
+#include <cstdio>
 #include <string>
 
 #include "commands/ParamTables.h"
@@ -53,16 +54,24 @@ std::string DefaultOf(SKCab* defaults, const char* key) {
       return KCabGetBool(defaults, key, 0) ? "1" : "0";
     case kKCabTypeInt:
       return std::to_string(KCabGetInt(defaults, key, 0));
-    case kKCabTypeDouble:
-      return Number(KCabGetDouble(defaults, key, 0));
+    case kKCabTypeDouble: {
+      // As the settings hold them: four decimals, no trailing zeros.
+      char text[64];
+      std::snprintf(text, sizeof text, "%.4f", KCabGetDouble(defaults, key, 0));
+      std::string out = text;
+      while (out.back() == '0') out.pop_back();
+      if (out.back() == '.') out.pop_back();
+      return out == "-0" ? "0" : out;
+    }
     case kKCabTypeAtom:
       return ASAtomGetString(KCabGetAtom(defaults, key, ASAtomNull));
     case kKCabTypeString: {
       std::string text = KCabGetString(defaults, key);
+      while (!text.empty() && text.back() == ' ') text.pop_back();
       return text.empty() ? "empty" : "\"" + text + "\"";
     }
     default:
-      return "none";
+      return "not set";
   }
 }
 
@@ -220,6 +229,7 @@ std::string ParamReferenceMarkdown() {
       "- an unknown key, and an unknown word of a key that falls back to its default, give a warning on standard "
       "error that names them; the run goes on (so that stored files keep working);\n"
       "- an element whose text does not read (`<I N='FitAcross'>two</I>`) is named with its line.\n\n"
+      "A key that is not set takes the command's own default, given in its Meaning. "
       "The system keeps a few keys of its own in the parameters (such as `Interactive`, `Source`, `Requires`, "
       "`PosX`); they are not listed here and need not be written.\n\n";
   for (const SCommandParams* c = CommandParamsList(); c->table; ++c) Command(out, *c);

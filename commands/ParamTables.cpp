@@ -111,14 +111,14 @@ const SKParamSpec kCropMarks[] = {
 
 // The per-imposition preferences a command's parameters may override.
 const SKParamSpec kPerImposition[] = {
-    Word("Flatten", ImpositionPrefsParamWords("Flatten"), "which form fields and annotations are flattened"),
+    Word("Flatten", ImpositionPrefsParamWords("Flatten"), "which form fields and annotations are flattened (not set: the preference)"),
     Word("RegColour", ImpositionPrefsParamWords("RegColour"),
-         "colour of the marks; UsePrefs takes the preference"),
-    Word("PDFX", kPDFXWords, "what happens to PDF/X settings of the source"),
-    Word("BleedMode", ImpositionPrefsParamWords("BleedMode"), "whether the pages' bleed is used"),
-    Int("UseFormXObjects", 0, 2, nullptr, "how pages are placed: 0 as the preference says, 1 directly, 2 as forms"),
-    Bool("Acro5Tr2Fix", "work around text drawn in render mode 2"),
-    Bool("Acro6OPIFix", "work around OPI comments"),
+         "colour of the marks; UsePrefs takes the preference (not set: the preference)"),
+    Word("PDFX", kPDFXWords, "what happens to PDF/X settings of the source (not set: the preference)"),
+    Word("BleedMode", ImpositionPrefsParamWords("BleedMode"), "whether the pages' bleed is used (not set: the preference)"),
+    Int("UseFormXObjects", 0, 2, nullptr, "how pages are placed: 0 as the preference says, 1 directly, 2 as forms (not set: the preference)"),
+    Bool("Acro5Tr2Fix", "work around text drawn in render mode 2 (not set: the preference)"),
+    Bool("Acro6OPIFix", "work around OPI comments (not set: the preference)"),
     kEnd};
 
 // ---- Nup
@@ -133,7 +133,7 @@ const SKParamSpec kNup[] = {
     Real("FixedScale", kSmallestScale, kLargestScale, nullptr, "scale factor for DoScaling Fixed (0.7 = 70 %)"),
     Int("FitAcross", 0, kLargestGrid, "columns", "columns; 0 = as many as fit"),
     Int("FitDown", 0, kLargestGrid, "rows", "rows; 0 = as many as fit"),
-    Bool("ExactFit", "with UseScale false: the run fails unless the layout gives exactly FitAcross x FitDown"),
+    Bool("ExactFit", "with UseScale false: the run fails unless the layout gives exactly FitAcross x FitDown (not set: 0)"),
     Bool("UseMgn", "the margins, gaps, crop marks and frames apply"),
     Real("LMgn", 0, kLargestMargin, "pt", "left sheet margin"),
     Real("RMgn", 0, kLargestMargin, "pt", "right sheet margin"),
@@ -146,8 +146,8 @@ const SKParamSpec kNup[] = {
     Word("SheetAlign", NupParamWords("SheetAlign"),
          "where the block of pages sits on the sheet: B(ottom), T(op), L(eft), R(ight), C(entre)"),
     Bool("SheetAlignIndependent", "each sheet is aligned on its own"),
-    Bool("EvenMirrorHorizontal", "on back sheets the alignment is mirrored left to right"),
-    Bool("EvenMirrorVertical", "on back sheets the alignment is mirrored top to bottom"),
+    Bool("EvenMirrorHorizontal", "on back sheets the alignment is mirrored left to right (not set: 0)"),
+    Bool("EvenMirrorVertical", "on back sheets the alignment is mirrored top to bottom (not set: 0)"),
     Word("Align", NupParamWords("Align"), "the old alignment, read as SheetAlign", kInternal),
     kEnd};
 
@@ -239,14 +239,14 @@ const SKParamSpec kBooklet[] = {
     Word("Sizing", BookletParamWords("Sizing"),
          "the sheet: Sufficient holds two pages side by side; LetterWide, A4Wide; Custom takes Page"),
     Size("Page", "the custom sheet for Sizing Custom"),
-    Word("PageOrientation", kOrientationAnyWords, "the custom sheet's orientation"),
+    Word("PageOrientation", kOrientationAnyWords, "the custom sheet's orientation (not set: as the size is stored)"),
     Word("Backs", BookletParamWords("Backs"), "where the backs of the sheets go"),
     Word("Align", BookletParamWords("Align"), "how the pages sit on the sheet"),
     Word("Fields", ImpositionPrefsParamWords("Flatten"), "read and kept; has no effect"),
     Bool("NewDoc", "the booklet goes into a new document"),
     Real("Margin", 0, kLargestMargin, "pt", "sheet margin"),
     Bool("NoScale", "pages at 100 %"),
-    Bool("NoQuestions", "the wizard asks no questions once the settings are valid"),
+    Bool("NoQuestions", "the wizard asks no questions once the settings are valid (not set: 0)"),
     Bool("Valid", "the wizard has been completed with these parameters", kInternal),
     Bool("Advanced", "the wizard's advanced pane is open", kInternal),
     kEnd};
@@ -347,7 +347,7 @@ const SKParamSpec kEvenOdd[] = {
          "Merge: OddAVDoc and EvenAVDoc merged alternately; No: only ReverseEven and FlipEven"),
     Bool("ReverseEven", "the even pages in reverse order"),
     Bool("FlipEven", "the even pages turned 180 degrees"),
-    Bool("NewDoc", "the result goes into a new document"),
+    Bool("NewDoc", "the result goes into a new document (not set: 0)"),
     Any("OddAVDoc", "the document of odd pages for Merge (chosen in the dialog)"),
     Any("EvenAVDoc", "the document of even pages for Merge (chosen in the dialog)"),
     kEnd};
@@ -370,7 +370,7 @@ const SKParamSpec kTrimShift[] = {
     Word("TrimEdge", TrimShiftParamWords("TrimEdge"), "the edge trimmed"),
     Real("TrimBy", 0, kLargestPagePoints, "pt", "amount trimmed or added"),
     Size("FixedSize", "the size of every page for Trim Uniform (a blank size)"),
-    Word("FixedSizeOrientation", kOrientationAnyWords, "the orientation of FixedSize"),
+    Word("FixedSizeOrientation", kOrientationAnyWords, "the orientation of FixedSize (not set: as the size is stored)"),
     Word("Shift", TrimShiftParamWords("Shift"),
          "Fixed: every page by ShiftFrom; Variable: from ShiftFrom on the first page to ShiftTo on the last; "
          "Creep: for saddle stitching, ShiftFrom outside to ShiftTo inside"),
@@ -380,10 +380,10 @@ const SKParamSpec kTrimShift[] = {
     Int("CreepEvery", -kInsertMaxPages, kInsertMaxPages, "pages",
         "pages per creep signature; -n: the whole document, the amounts given for n pages"),
     Word("Normalise", kNormaliseWords, "Full: the page's origin is moved to the corner of its crop box"),
-    Word("Source:Range:RangeType", kRangeTypeWords, "the pages worked on"),
-    Page("Source:Range:From", "first page for SubDoc (a number, or a text such as \"last-2\")"),
-    Page("Source:Range:To", "last page for SubDoc"),
-    Word("Source:Range:EvenOdd", kEvenOddWords, "all pages, or only the even or odd ones"),
+    Word("Source:Range:RangeType", kRangeTypeWords, "the pages worked on (not set: AllDoc)"),
+    Page("Source:Range:From", "first page for SubDoc (not set: 1)"),
+    Page("Source:Range:To", "last page for SubDoc (not set: the last page)"),
+    Word("Source:Range:EvenOdd", kEvenOddWords, "all pages, or only the even or odd ones (not set: Both)"),
     kEnd};
 
 void TrimShiftExample(SKCab* p) {
@@ -403,28 +403,28 @@ const SKParamTable kTrimShiftTable{"TrimAndShift", "trims, enlarges or shifts th
 // ---- InsertBlanks
 
 const SKParamSpec kInsert[] = {
-    Word("Action", kActionWords, "Blanks: blank pages; File: the pages of DIPath or Path", kRefuse),
+    Word("Action", kActionWords, "Blanks: blank pages; File: the pages of DIPath or Path (not set: Blanks)", kRefuse),
     Int("Count", 1, kInsertMaxPages, "pages", "blank pages to insert"),
     Word("Where", InsertPagesParamWords("Where"), "where the pages go; AfterNum: after page PageNum", kRefuse),
     Page("PageNum", "the page AfterNum inserts after"),
     Word("WhatSize", InsertPagesParamWords("WhatSize"),
          "the blanks' size: SameAsCur the current page's, SameAsPage page SizeAsPage's, Custom Page", kRefuse),
-    Page("SizeAsPage", "the page whose size the blanks take"),
+    Page("SizeAsPage", "the page whose size the blanks take (not set or negative: page 1)"),
     Size("Page", "the blanks' size for WhatSize Custom"),
-    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page"),
+    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page (not set: as the size is stored)"),
     Text("DIPath", "the file to insert from"),
     Text("Path", "the file to insert from (used when both are given)"),
-    Any("Range", "AllDoc: the whole file; another word: FromPage to ToPage"),
-    Page("FromPage", "first page of the file"),
-    Page("ToPage", "last page of the file"),
-    Int("Copies", 1, kInsertMaxPages, nullptr, "copies of the file's pages"),
-    Bool("Collate", "copies collated"),
-    Int("Offset", 0, kInsertMaxPages, nullptr, "sequence number of the first inserted background page"),
-    Word("Condition", InsertPagesParamWords("Condition"), "insert Always, or If, Unless or Until the relation holds",
+    Word("Range", nullptr, "AllDoc: the whole file; another word: FromPage to ToPage (not set: AllDoc)"),
+    Page("FromPage", "first page of the file (not set: 1)"),
+    Page("ToPage", "last page of the file (not set: the last page)"),
+    Int("Copies", 1, kInsertMaxPages, nullptr, "copies of the file's pages (not set: 1)"),
+    Bool("Collate", "copies collated (not set: 1)"),
+    Int("Offset", 0, kInsertMaxPages, nullptr, "sequence number of the first inserted background page (not set: 0)"),
+    Word("Condition", InsertPagesParamWords("Condition"), "insert Always, or If, Unless or Until the relation holds (not set: Always)",
          kRefuse),
     Word("ConditionRelation", InsertPagesParamWords("ConditionRelation"),
-         "the relation of the page count to ConditionNumber", kRefuse),
-    Int("ConditionNumber", 0, kLargestPageNumber, "pages", "the relation's number"),
+         "the relation of the page count to ConditionNumber (not set: Even)", kRefuse),
+    Int("ConditionNumber", 0, kLargestPageNumber, "pages", "the relation's number (not set: 0)"),
     kEnd};
 
 void InsertExample(SKCab* p) {
@@ -444,7 +444,7 @@ const SKParamSpec kSample[] = {
     Int("Count", 1, kInsertMaxPages, "pages", "number of pages"),
     Word("UseSize", SampleParamWords("UseSize"), "the page size; Custom takes Page"),
     Size("Page", "the page size for UseSize Custom"),
-    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page"),
+    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page (not set: as the size is stored)"),
     kEnd};
 
 void SampleExample(SKCab* p) {
@@ -462,7 +462,7 @@ const SKParamSpec* const kJoinGroups[] = {kCommon, nullptr};
 const SKParamTable kJoinTable{"Join2Pages", "joins the current page and the next one side by side", kJoinGroups,
                               nullptr, nullptr, nullptr};
 
-const SKParamSpec kReverse[] = {Bool("NewDoc", "the reversed pages go into a new document"), kEnd};
+const SKParamSpec kReverse[] = {Bool("NewDoc", "the reversed pages go into a new document (not set: 0)"), kEnd};
 void ReverseExample(SKCab* p) { KCabPutBool(p, "NewDoc", 1); }
 const SKParamSpec* const kReverseGroups[] = {kReverse, kCommon, nullptr};
 const SKParamTable kReverseTable{"ReversePageOrder", "reverses the order of the pages", kReverseGroups, nullptr,
