@@ -380,7 +380,28 @@ ASInt32 AlignSetClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   return kKCtlCallBackGoOn;
 }
 
+// What a run would refuse is refused here already, in the same words: the
+// earlier pages' values with this page's over them.
+bool WizardValuesAccepted(SMacDialogInfo* dialog) {
+  SKCab* all = CabOf(dialog) ? KCabDup(CabOf(dialog)) : KCabNewInner();
+  char why[1200] = "";
+  bool ok = true;
+  DURING
+    SKCab* now = CurrentValues(dialog);
+    KCabCopy(now, all);
+    KCabDestroy(now);
+    ok = KParamCheck(CommandParamTable("Nup"), all, kKParamCheckLook, why, sizeof why) != 0;
+  HANDLER
+    KCabDestroy(all);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(all);
+  if (!ok) ErrMessageUTF8(why);
+  return ok;
+}
+
 ASInt32 NupDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (!WizardValuesAccepted(dialog)) return kKCtlCallBackStop;
   SNupInfoDuringDialog* info = DialogInfo(dialog);
   ASBool tooBig = 0, noMargins = 0;
   if (NupDialog3DoPageCount(dialog, info, kIdPageSize, &tooBig, &noMargins) && info && info->hasDocument &&

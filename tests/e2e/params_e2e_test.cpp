@@ -265,8 +265,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, CommandParams, ::testing::ValuesIn(Cases()),
 
 // ---- The other roads
 
-// The dialog road: the n-up wizard's answers hold a scale of 0, which the
-// wizard's field lets through; the run refuses it.
+// The dialog road: the n-up wizard's answers hold a scale of 0; the wizard
+// refuses it with the words a run would use, and nothing runs.
 TEST_F(ParamsHost, TheDialogRoadIsChecked) {
   const std::string in = Doc("in.pdf", 3);
   const std::string before = kvtest::ReadWholeFile(in);
@@ -279,6 +279,7 @@ TEST_F(ParamsHost, TheDialogRoadIsChecked) {
   Outcome r = Kvhost("--answers " + answers + " --menu KRVL:Velmora3:nUpPages --save-all " + out + " " + in);
   EXPECT_EQ(1, r.status) << r.out;
   EXPECT_TRUE(r.Says("FixedScale = 0 is refused: it must be a number from 0.01 to 10.")) << r.out;
+  EXPECT_TRUE(r.Says("did not accept its answers")) << r.out;
   EXPECT_EQ(0u, FilesIn(out));
   EXPECT_EQ(before, kvtest::ReadWholeFile(in));
 }
