@@ -215,7 +215,7 @@ bool CheckPageSize(SCheck& c, const SKParamSpec* spec, SKCab* size, const char* 
     }
     if (!InRange(spec, v)) {
       Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", full.c_str(),
-          Number(v).c_str(), "a number", Range(spec).c_str());
+          Number(v).c_str(), KParamKindName(kKParamNumber), Range(spec).c_str());
       return false;
     }
   }
