@@ -3,7 +3,10 @@
 // reference in docs/parameters.md is what the tables and definitions make.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -11,6 +14,7 @@
 #include "commands/ParamTables.h"
 #include "foundation/KCab.h"
 #include "foundation/KParams.h"
+#include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "support/EnglishMessages.h"
 
@@ -86,6 +90,56 @@ TEST(CommandParams, EveryExampleIsAccepted) {
     if (c->table->example) c->table->example(params.c);
     char why[1200] = "";
     EXPECT_TRUE(KParamCheck(c->table, params.c, kKParamCheckLook, why, sizeof why)) << why;
+  }
+}
+
+// A describer shows stored parameters (named actions, histories): a value a
+// run would refuse is named after its lines, in the run's words.
+TEST(CommandParams, DescribersNameAValueARunRefuses) {
+  struct Case {
+    const char* command;
+    std::function<void(SKCab*)> put;
+    const char* refusal;  // null: no such line
+  };
+  const Case cases[] = {
+      {"Nup",
+       [](SKCab* p) {
+         KCabPutBool(p, "UseScale", 1);
+         KCabPutAtom(p, "DoScaling", ASAtomFromString("Fixed"));
+         KCabPutDouble(p, "FixedScale", 0);
+       },
+       "FixedScale = 0 is refused: it must be a number from 0.01 to 10."},
+      {"Nup", [](SKCab* p) { KCabPutDouble(p, "FixedScale", 0.5); }, nullptr},
+      {"SimpleBooklet", [](SKCab* p) { KCabPutDouble(p, "Margin", 1e9); },
+       "Margin = 1000000000 is refused: it must be a number from 0 to 1440 pt."},
+      {"Shuffle", [](SKCab* p) { KCabPutStringCopy(p, "Order", "0 0 0"); },
+       "Order names page 0, which is refused: with GroupSize 16 the pages of a group are 1 to 16."},
+      {"TrimAndShift", [](SKCab* p) { KCabPutDouble(p, "ShiftFrom", NAN); },
+       "ShiftFrom = nan is refused: it must be a number from -14400 to 14400 pt."},
+      {"TrimAndShift", [](SKCab* p) { KCabPutDouble(p, "ShiftFrom", -20); }, nullptr},
+  };
+  const std::string prefix = "A run refuses these parameters: ";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const SCommandParams* entry = CommandParamsList();
+    while (entry->table && std::string(entry->table->command) != c.command) ++entry;
+    ASSERT_NE(nullptr, entry->table);
+    Cab definition(entry->builder());
+    Cab params(KCabDup(KCabGetCab(definition.c, "DefaultParams")));
+    // The n-up defaults name no sheet: give one, so that only the case's value counts.
+    if (std::string(c.command) == "Nup") {
+      KCabPutDouble(params.c, "Page:Width", 612);
+      KCabPutDouble(params.c, "Page:Height", 792);
+    }
+    c.put(params.c);
+    auto describer =
+        (CmdMgrDescriberProc)KCabGetFunctionPointerNamedType(definition.c, "Describer", kCmdMgrDescriberProcType);
+    ASSERT_NE(nullptr, describer);
+    Cab lines(describer(definition.c, params.c));
+    std::string last;
+    for (long n = 0; KCabKnownNumKey(lines.c, n); ++n) last = KCabGetStringNumKey(lines.c, n);
+    if (c.refusal) EXPECT_EQ(prefix + c.refusal, last);
+    else EXPECT_EQ(std::string::npos, last.find(prefix)) << last;
   }
 }
 
