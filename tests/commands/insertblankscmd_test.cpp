@@ -379,7 +379,8 @@ TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
 // A blank size of nothing, or no number at all, is refused before anything
 // changes, and the run does not end as done.
 TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
-  for (double w : {0.0, -5.0, std::nan("")}) {
+  const std::pair<double, const char*> widths[] = {{0.0, "0"}, {-5.0, "-5"}, {std::nan(""), "nan"}};
+  for (const auto& [w, written] : widths) {
     SCOPED_TRACE(w);
     PDDoc doc = Doc(2);
     capture->Clear();
@@ -392,7 +393,10 @@ TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
         KCabPutInt(p, "Count", 2);
       })) << where;
     }
-    EXPECT_EQ((std::vector<std::string>(2, MsgText("common.err.nopagesize"))), Errors());
+    // Refused by the command's parameter check, which names the side and its range.
+    const std::string refusal =
+        std::string("Page:Width = ") + written + " is refused: it must be a number from 1 to 14400 pt.";
+    EXPECT_EQ((std::vector<std::string>(2, refusal)), Errors());
     EXPECT_EQ(2, PDDocGetNumPages(doc));
     EXPECT_TRUE(ViewsOpened().empty()) << "no new document";
   }
