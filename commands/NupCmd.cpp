@@ -67,12 +67,12 @@ ASInt32 LayoutCount(ASInt32 fewest, ASInt32 most) { return fewest == 0x7FFFFFFF 
 // Fitted to a grid the sheet cannot hold, the pages would shrink to nothing:
 // the scale the grid gives must be one FixedScale could give.
 bool GridScaleAccepted(const SNupInfo& info) {
-  const SKParamSpec* spec = CommandParamSpec("Nup", "FixedScale");
+  const SKParamDef* def = CommandParamDef("Nup", "FixedScale");
   const double scale = info.spacing.scale;
-  if (!spec || (std::isfinite(scale) && scale >= spec->min)) return true;
+  if (!def || (std::isfinite(scale) && scale >= def->min)) return true;
   char got[64], least[64], text[kLineSize];
   KParamFormatNumber(scale, got, sizeof got);
-  KParamFormatNumber(spec->min, least, sizeof least);
+  KParamFormatNumber(def->min, least, sizeof least);
   FormatMessageByKeyUTF8(nullptr, "nup.err.scale",
                          "FitAcross %d and FitDown %d scale the pages by %s on this sheet; the smallest scale is %s: "
                          "give fewer columns or rows.",

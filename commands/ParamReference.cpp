@@ -75,34 +75,34 @@ std::string DefaultOf(SKCab* defaults, const char* key) {
   }
 }
 
-std::string Allowed(const SKParamSpec* spec) {
+std::string Allowed(const SKParamDef* def) {
   char text[1000];
-  switch (spec->kind) {
+  switch (def->kind) {
     case kKParamBool:
       return "1 or 0";
     case kKParamWord: {
-      if (!spec->words) return "a word";
-      KParamFormatWords(spec, text, sizeof text);
+      if (!def->words) return "a word";
+      KParamFormatWords(def, text, sizeof text);
       std::string out = text;
-      if (spec->flags & kKParamRefuseUnknownWord) out += "; another word is refused";
-      else if (const char* fallback = KParamDefaultWord(spec)) out += std::string("; another word: ") + fallback;
+      if (def->flags & kKParamRefuseUnknownWord) out += "; another word is refused";
+      else if (const char* fallback = KParamDefaultWord(def)) out += std::string("; another word: ") + fallback;
       else out += "; another word is ignored";
       return out;
     }
     case kKParamPageSize:
-      KParamFormatRange(spec, text, sizeof text);
+      KParamFormatRange(def, text, sizeof text);
       return std::string("Type Blank with Width and Height from ") + text +
              ", or Type Background with DIPath, From and To (pages of the file from 0)";
     case kKParamPage:
-      KParamFormatRange(spec, text, sizeof text);
+      KParamFormatRange(def, text, sizeof text);
       return std::string(text) + ", or a text such as \"last\" or \"last-2\"";
     case kKParamNumberList:
-      KParamFormatRange(spec, text, sizeof text);
+      KParamFormatRange(def, text, sizeof text);
       return std::string("numbers separated by blanks, each from ") + text;
     case kKParamText:
       return "text";
     default:
-      KParamFormatRange(spec, text, sizeof text);
+      KParamFormatRange(def, text, sizeof text);
       return text;
   }
 }
@@ -160,14 +160,14 @@ struct SRows {
   SKCab* defaults;
 };
 
-void Row(const SKParamSpec* spec, void* data) {
+void Row(const SKParamDef* def, void* data) {
   auto* r = static_cast<SRows*>(data);
-  if (spec->flags & kKParamInternal) return;
-  std::string kind = std::string(KParamKindName(spec->kind)) + " `<" + Tag(spec->kind) + ">`";
-  std::string dflt = DefaultOf(r->defaults, spec->key);
-  if (spec->flags & kKParamRequired) dflt = "required";
-  *r->out += "| `" + std::string(spec->key) + "` | " + Cell(kind) + " | " + Cell(dflt) + " | " +
-             Cell(Allowed(spec)) + " | " + Cell(spec->about ? spec->about : "") + " |\n";
+  if (def->flags & kKParamInternal) return;
+  std::string kind = std::string(KParamKindName(def->kind)) + " `<" + Tag(def->kind) + ">`";
+  std::string dflt = DefaultOf(r->defaults, def->key);
+  if (def->flags & kKParamRequired) dflt = "required";
+  *r->out += "| `" + std::string(def->key) + "` | " + Cell(kind) + " | " + Cell(dflt) + " | " +
+             Cell(Allowed(def)) + " | " + Cell(def->about ? def->about : "") + " |\n";
 }
 
 void Command(std::string& out, const SCommandParams& c) {
@@ -178,7 +178,7 @@ void Command(std::string& out, const SCommandParams& c) {
   out += std::string(1, (char)std::toupper((unsigned char)t->about[0])) + (t->about + 1) + ".\n\n";
   bool any = false;
   KParamTableEnum(
-      t, [](const SKParamSpec* s, void* d) { *static_cast<bool*>(d) |= !(s->flags & kKParamInternal); }, &any);
+      t, [](const SKParamDef* s, void* d) { *static_cast<bool*>(d) |= !(s->flags & kKParamInternal); }, &any);
   if (any) {
     out += "| Key | Kind | Default | Allowed | Meaning |\n|---|---|---|---|---|\n";
     SRows rows{&out, defaults};

@@ -53,42 +53,42 @@ const SKCabEnumWord kEvenOddWords[] = {{0, "Both"}, {1, "Even"}, {2, "Odd"}, {-1
 constexpr ASUns32 kRefuse = kKParamRefuseUnknownWord;
 constexpr ASUns32 kInternal = kKParamInternal;
 
-SKParamSpec Bool(const char* key, const char* about, ASUns32 flags = 0) {
+SKParamDef Bool(const char* key, const char* about, ASUns32 flags = 0) {
   return {key, kKParamBool, 0, 1, nullptr, flags, nullptr, about, nullptr};
 }
-SKParamSpec Int(const char* key, double min, double max, const char* unit, const char* about, ASUns32 flags = 0) {
+SKParamDef Int(const char* key, double min, double max, const char* unit, const char* about, ASUns32 flags = 0) {
   return {key, kKParamInt, min, max, nullptr, flags, unit, about, nullptr};
 }
-SKParamSpec Real(const char* key, double min, double max, const char* unit, const char* about) {
+SKParamDef Real(const char* key, double min, double max, const char* unit, const char* about) {
   return {key, kKParamNumber, min, max, nullptr, 0, unit, about, nullptr};
 }
-SKParamSpec List(const char* key, double min, double max, const char* unit, const char* about) {
+SKParamDef List(const char* key, double min, double max, const char* unit, const char* about) {
   return {key, kKParamNumberList, min, max, nullptr, 0, unit, about, nullptr};
 }
-SKParamSpec Word(const char* key, const SKCabEnumWord* words, const char* about, ASUns32 flags = 0) {
+SKParamDef Word(const char* key, const SKCabEnumWord* words, const char* about, ASUns32 flags = 0) {
   return {key, kKParamWord, 0, 0, words, flags, nullptr, about, nullptr};
 }
-SKParamSpec Text(const char* key, const char* about, ASUns32 flags = 0) {
+SKParamDef Text(const char* key, const char* about, ASUns32 flags = 0) {
   return {key, kKParamText, 0, 0, nullptr, flags, nullptr, about, nullptr};
 }
-SKParamSpec Page(const char* key, const char* about) {
+SKParamDef Page(const char* key, const char* about) {
   return {key, kKParamPage, 1, kLargestPageNumber, nullptr, 0, nullptr, about, nullptr};
 }
-SKParamSpec Size(const char* key, const char* about, ASUns32 flags = 0, const char* missingKey = nullptr) {
+SKParamDef Size(const char* key, const char* about, ASUns32 flags = 0, const char* missingKey = nullptr) {
   return {key, kKParamPageSize, 1, kLargestPagePoints, nullptr, flags, "pt", about, missingKey};
 }
-SKParamSpec Cab(const char* key, const char* about, ASUns32 flags = kInternal) {
+SKParamDef Cab(const char* key, const char* about, ASUns32 flags = kInternal) {
   return {key, kKParamCab, 0, 0, nullptr, flags, nullptr, about, nullptr};
 }
-SKParamSpec Any(const char* key, const char* about) {
+SKParamDef Any(const char* key, const char* about) {
   return {key, kKParamAny, 0, 0, nullptr, kInternal, nullptr, about, nullptr};
 }
-constexpr SKParamSpec kEnd{nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr};
+constexpr SKParamDef kEnd{nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr};
 
 // ---- Groups several commands share
 
 // What the command layer and the dialogs keep in any command's parameters.
-const SKParamSpec kCommon[] = {
+const SKParamDef kCommon[] = {
     Bool("NewDoc", "put false by the command layer when a new document is not allowed", kInternal),
     Bool("Interactive", "put by the command layer: false when replayed without a user", kInternal),
     Cab("Source", "the source document and page range, put by the command layer"),
@@ -100,7 +100,7 @@ const SKParamSpec kCommon[] = {
     Cab("Private", "the dialogs' own values, never stored"),
     kEnd};
 
-const SKParamSpec kCropMarks[] = {
+const SKParamDef kCropMarks[] = {
     Bool("CropMarks", "crop marks around each placed page"),
     Word("CropStyle", CropMarkParamWords("CropStyle"), "the style of the crop marks"),
     Real("CropDist", 0, kLargestMark, "pt", "distance of the marks from the trimmed page"),
@@ -110,7 +110,7 @@ const SKParamSpec kCropMarks[] = {
     kEnd};
 
 // The per-imposition preferences a command's parameters may override.
-const SKParamSpec kPerImposition[] = {
+const SKParamDef kPerImposition[] = {
     Word("Flatten", ImpositionPrefsParamWords("Flatten"), "which form fields and annotations are flattened (not set: the preference)"),
     Word("RegColour", ImpositionPrefsParamWords("RegColour"),
          "colour of the marks; UsePrefs takes the preference (not set: the preference)"),
@@ -123,7 +123,7 @@ const SKParamSpec kPerImposition[] = {
 
 // ---- Nup
 
-const SKParamSpec kNup[] = {
+const SKParamDef kNup[] = {
     Bool("NewDoc", "the sheets go into a new document; false: they replace the pages"),
     Size("Page", "the sheet: a blank size, or pages of a file as backgrounds", kKParamRequired, "nup.err.nosheet"),
     Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
@@ -217,7 +217,7 @@ void NupExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
-const SKParamSpec* const kNupGroups[] = {kNup, kCropMarks, kPerImposition, kCommon, nullptr};
+const SKParamDef* const kNupGroups[] = {kNup, kCropMarks, kPerImposition, kCommon, nullptr};
 const SKParamTable kNupTable{"Nup",
                              "places several pages on each sheet, in a grid or as many as fit",
                              kNupGroups,
@@ -229,7 +229,7 @@ const SKParamTable kNupTable{"Nup",
 
 // ---- SimpleBooklet
 
-const SKParamSpec kBooklet[] = {
+const SKParamDef kBooklet[] = {
     Word("Paginate", BookletParamWords("Paginate"),
          "Consec: in order; Single: one saddle-stitched booklet; Multiple: signatures of PagesPerSig pages; "
          "CutStacks: cut and stacked"),
@@ -257,13 +257,13 @@ void BookletExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
-const SKParamSpec* const kBookletGroups[] = {kBooklet, kCropMarks, kPerImposition, kCommon, nullptr};
+const SKParamDef* const kBookletGroups[] = {kBooklet, kCropMarks, kPerImposition, kCommon, nullptr};
 const SKParamTable kBookletTable{"SimpleBooklet", "imposes the pages as a booklet, two pages on each side of a sheet",
                                  kBookletGroups, nullptr, nullptr, BookletExample};
 
 // ---- Shuffle
 
-const SKParamSpec kShuffle[] = {
+const SKParamDef kShuffle[] = {
     Text("Order", "the page-order rule: slots 1 to GroupSize separated by blanks, x for a blank page, "
                   "> * < to turn a page 90, 180 or 270 degrees"),
     Int("GroupSize", 1, kOrderListMaxGroup, "pages", "pages per group the rule is applied to"),
@@ -330,7 +330,7 @@ void ShuffleExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
-const SKParamSpec* const kShuffleGroups[] = {kShuffle, kCommon, nullptr};
+const SKParamDef* const kShuffleGroups[] = {kShuffle, kCommon, nullptr};
 const SKParamTable kShuffleTable{"Shuffle",
                                  "reorders the pages group by group by a page-order rule",
                                  kShuffleGroups,
@@ -341,7 +341,7 @@ const SKParamTable kShuffleTable{"Shuffle",
 
 // ---- EvenOddShuffle
 
-const SKParamSpec kEvenOdd[] = {
+const SKParamDef kEvenOdd[] = {
     Word("Action", EvenOddParamWords("Action"),
          "OddsFirst: odd pages before even ones; Split: odds and evens into two documents; "
          "Merge: OddAVDoc and EvenAVDoc merged alternately; No: only ReverseEven and FlipEven"),
@@ -357,13 +357,13 @@ void EvenOddExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
-const SKParamSpec* const kEvenOddGroups[] = {kEvenOdd, kCommon, nullptr};
+const SKParamDef* const kEvenOddGroups[] = {kEvenOdd, kCommon, nullptr};
 const SKParamTable kEvenOddTable{"EvenOddShuffle", "separates, merges, reverses or turns odd and even pages",
                                  kEvenOddGroups, nullptr, nullptr, EvenOddExample};
 
 // ---- TrimAndShift
 
-const SKParamSpec kTrimShift[] = {
+const SKParamDef kTrimShift[] = {
     Bool("NewDoc", "work on a new document instead of the source"),
     Word("Trim", TrimShiftParamWords("Trim"),
          "Smaller: trim TrimBy from TrimEdge; Bigger: add it; Uniform: every page to FixedSize"),
@@ -396,13 +396,13 @@ void TrimShiftExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
-const SKParamSpec* const kTrimShiftGroups[] = {kTrimShift, kCommon, nullptr};
+const SKParamDef* const kTrimShiftGroups[] = {kTrimShift, kCommon, nullptr};
 const SKParamTable kTrimShiftTable{"TrimAndShift", "trims, enlarges or shifts the visible area of pages",
                                    kTrimShiftGroups, nullptr, nullptr, TrimShiftExample};
 
 // ---- InsertBlanks
 
-const SKParamSpec kInsert[] = {
+const SKParamDef kInsert[] = {
     Word("Action", kActionWords, "Blanks: blank pages; File: the pages of DIPath or Path (not set: Blanks)", kRefuse),
     Int("Count", 1, kInsertMaxPages, "pages", "blank pages to insert"),
     Word("Where", InsertPagesParamWords("Where"), "where the pages go; AfterNum: after page PageNum", kRefuse),
@@ -434,13 +434,13 @@ void InsertExample(SKCab* p) {
   KCabPutInt(p, "SizeAsPage", 1);
 }
 
-const SKParamSpec* const kInsertGroups[] = {kInsert, kCommon, nullptr};
+const SKParamDef* const kInsertGroups[] = {kInsert, kCommon, nullptr};
 const SKParamTable kInsertTable{"InsertBlanks", "inserts blank pages, or the pages of another file",
                                 kInsertGroups, nullptr, nullptr, InsertExample};
 
 // ---- CreateSample
 
-const SKParamSpec kSample[] = {
+const SKParamDef kSample[] = {
     Int("Count", 1, kInsertMaxPages, "pages", "number of pages"),
     Word("UseSize", SampleParamWords("UseSize"), "the page size; Custom takes Page"),
     Size("Page", "the page size for UseSize Custom"),
@@ -452,19 +452,19 @@ void SampleExample(SKCab* p) {
   KCabPutAtom(p, "UseSize", ASAtomFromString("A4"));
 }
 
-const SKParamSpec* const kSampleGroups[] = {kSample, kCommon, nullptr};
+const SKParamDef* const kSampleGroups[] = {kSample, kCommon, nullptr};
 const SKParamTable kSampleTable{"CreateSample", "makes a new document of numbered sample pages", kSampleGroups,
                                 nullptr, nullptr, SampleExample};
 
 // ---- Join2Pages and ReversePageOrder
 
-const SKParamSpec* const kJoinGroups[] = {kCommon, nullptr};
+const SKParamDef* const kJoinGroups[] = {kCommon, nullptr};
 const SKParamTable kJoinTable{"Join2Pages", "joins the current page and the next one side by side", kJoinGroups,
                               nullptr, nullptr, nullptr};
 
-const SKParamSpec kReverse[] = {Bool("NewDoc", "the reversed pages go into a new document (not set: 0)"), kEnd};
+const SKParamDef kReverse[] = {Bool("NewDoc", "the reversed pages go into a new document (not set: 0)"), kEnd};
 void ReverseExample(SKCab* p) { KCabPutBool(p, "NewDoc", 1); }
-const SKParamSpec* const kReverseGroups[] = {kReverse, kCommon, nullptr};
+const SKParamDef* const kReverseGroups[] = {kReverse, kCommon, nullptr};
 const SKParamTable kReverseTable{"ReversePageOrder", "reverses the order of the pages", kReverseGroups, nullptr,
                                  nullptr, ReverseExample};
 
@@ -489,18 +489,18 @@ const SKParamTable* CommandParamTable(const char* command) {
   return nullptr;
 }
 
-const SKParamSpec* CommandParamSpec(const char* command, const char* key) {
+const SKParamDef* CommandParamDef(const char* command, const char* key) {
   return KParamTableFind(CommandParamTable(command), key);
 }
 
 ASInt32 CommandParamMinInt(const char* command, const char* key) {
-  const SKParamSpec* spec = CommandParamSpec(command, key);
-  return spec ? (ASInt32)spec->min : 0;
+  const SKParamDef* def = CommandParamDef(command, key);
+  return def ? (ASInt32)def->min : 0;
 }
 
 ASInt32 CommandParamMaxInt(const char* command, const char* key) {
-  const SKParamSpec* spec = CommandParamSpec(command, key);
-  return spec ? (ASInt32)spec->max : 2147483647;
+  const SKParamDef* def = CommandParamDef(command, key);
+  return def ? (ASInt32)def->max : 2147483647;
 }
 
 ASBool CommandParamsAccepted(SKCab* run, const char* command) {

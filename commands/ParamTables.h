@@ -26,8 +26,8 @@ struct SCommandParams {
 const SCommandParams* CommandParamsList();
 // The table of a command key ("Nup", ...), or null.
 const SKParamTable* CommandParamTable(const char* command);
-// The spec of one key of a command, or null.
-const SKParamSpec* CommandParamSpec(const char* command, const char* key);
+// The definition of one key of a command, or null.
+const SKParamDef* CommandParamDef(const char* command, const char* key);
 // Whole-number bounds of a key for a dialog field (the table's range).
 ASInt32 CommandParamMinInt(const char* command, const char* key);
 ASInt32 CommandParamMaxInt(const char* command, const char* key);

@@ -37,7 +37,7 @@ bool KeyMatches(const char* pattern, const char* key) {
 
 bool IsPattern(const char* key) { return std::strchr(key, '#') != nullptr; }
 
-// The top-level key a spec makes known ("Source" for "Source:Range:From").
+// The top-level key a definition makes known ("Source" for "Source:Range:From").
 std::string TopKey(const char* key) {
   const char* colon = std::strchr(key, ':');
   return colon ? std::string(key, (size_t)(colon - key)) : std::string(key);
@@ -95,15 +95,15 @@ std::string Number(double v) {
   return text;
 }
 
-std::string Range(const SKParamSpec* spec) {
+std::string Range(const SKParamDef* def) {
   char text[200];
-  KParamFormatRange(spec, text, sizeof text);
+  KParamFormatRange(def, text, sizeof text);
   return text;
 }
 
-std::string Words(const SKParamSpec* spec) {
+std::string Words(const SKParamDef* def) {
   char text[1000];
-  KParamFormatWords(spec, text, sizeof text);
+  KParamFormatWords(def, text, sizeof text);
   return text;
 }
 
@@ -119,47 +119,47 @@ struct SCheck {
   size_t size;
 };
 
-bool KindRefused(SCheck& c, const char* key, const SKParamSpec* spec, ASInt32 found) {
+bool KindRefused(SCheck& c, const char* key, const SKParamDef* def, ASInt32 found) {
   Say(c.why, c.size, "kparam.err.kind", "%s: %s (written %s) is needed, not %s.", "ssss", key,
-      KParamKindName(spec->kind), KindTag(spec->kind), FoundName(found));
+      KParamKindName(def->kind), KindTag(def->kind), FoundName(found));
   return false;
 }
 
-bool InRange(const SKParamSpec* spec, double v) { return std::isfinite(v) && v >= spec->min && v <= spec->max; }
+bool InRange(const SKParamDef* def, double v) { return std::isfinite(v) && v >= def->min && v <= def->max; }
 
-bool RangeRefused(SCheck& c, const char* key, const SKParamSpec* spec, double v) {
+bool RangeRefused(SCheck& c, const char* key, const SKParamDef* def, double v) {
   Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", key, Number(v).c_str(),
-      KParamKindName(spec->kind), Range(spec).c_str());
+      KParamKindName(def->kind), Range(def).c_str());
   return false;
 }
 
-bool CheckWord(SCheck& c, const SKParamSpec* spec, SKCab* params, const char* key) {
-  if (!spec->words) return true;
+bool CheckWord(SCheck& c, const SKParamDef* def, SKCab* params, const char* key) {
+  if (!def->words) return true;
   const char* word = ASAtomGetString(KCabGetAtom(params, key, ASAtomNull));
   if (!word) word = "";
-  for (const SKCabEnumWord* w = spec->words; w->word; ++w)
+  for (const SKCabEnumWord* w = def->words; w->word; ++w)
     if (std::strcmp(w->word, word) == 0) return true;
-  if (spec->flags & kKParamRefuseUnknownWord) {
+  if (def->flags & kKParamRefuseUnknownWord) {
     Say(c.why, c.size, "kparam.err.word", "%s = %s is refused: the words it takes are %s.", "sss", key, word,
-        Words(spec).c_str());
+        Words(def).c_str());
     return false;
   }
   if (c.mode == kKParamCheckRun) {
     // The readers fall back to the list's default (stored files keep working),
     // or, without one, leave the value unused.
     char text[1200];
-    if (const char* fallback = KParamDefaultWord(spec))
+    if (const char* fallback = KParamDefaultWord(def))
       Say(text, sizeof text, "kparam.warn.word", "%s = %s is not a word it takes (%s): %s is used instead.", "ssss",
-          key, word, Words(spec).c_str(), fallback);
+          key, word, Words(def).c_str(), fallback);
     else
       Say(text, sizeof text, "kparam.warn.wordignored", "%s = %s is not a word it takes (%s): it is ignored.", "sss",
-          key, word, Words(spec).c_str());
+          key, word, Words(def).c_str());
     WarnMessageUTF8(text);
   }
   return true;
 }
 
-bool CheckNumberList(SCheck& c, const SKParamSpec* spec, const char* key, const char* text) {
+bool CheckNumberList(SCheck& c, const SKParamDef* def, const char* key, const char* text) {
   const char* p = text;
   for (;;) {
     while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
@@ -169,20 +169,20 @@ bool CheckNumberList(SCheck& c, const SKParamSpec* spec, const char* key, const 
     double v = CLocaleStrtod(p, &end);
     if (end == p) {
       Say(c.why, c.size, "kparam.err.list", "%s = \"%s\" is refused: it must be numbers separated by blanks, each from %s.",
-          "sss", key, text, Range(spec).c_str());
+          "sss", key, text, Range(def).c_str());
       return false;
     }
     if (errno == ERANGE && !std::isfinite(v)) v = v > 0 ? INFINITY : -INFINITY;
-    if (!InRange(spec, v)) {
+    if (!InRange(def, v)) {
       Say(c.why, c.size, "kparam.err.listentry", "%s = \"%s\" is refused: %s is not a number from %s.", "ssss", key,
-          text, Number(v).c_str(), Range(spec).c_str());
+          text, Number(v).c_str(), Range(def).c_str());
       return false;
     }
     p = end;
   }
 }
 
-bool CheckPageSize(SCheck& c, const SKParamSpec* spec, SKCab* size, const char* key) {
+bool CheckPageSize(SCheck& c, const SKParamDef* def, SKCab* size, const char* key) {
   const char* type = ASAtomGetString(KCabGetAtom(size, "Type", ASAtomNull));
   if (type && std::strcmp(type, "Background") == 0) {
     if (!KCabGetString(size, "DIPath")) {
@@ -213,24 +213,24 @@ bool CheckPageSize(SCheck& c, const SKParamSpec* spec, SKCab* size, const char* 
           key);
       return false;
     }
-    if (!InRange(spec, v)) {
+    if (!InRange(def, v)) {
       Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", full.c_str(),
-          Number(v).c_str(), KParamKindName(kKParamNumber), Range(spec).c_str());
+          Number(v).c_str(), KParamKindName(kKParamNumber), Range(def).c_str());
       return false;
     }
   }
   return true;
 }
 
-bool CheckValue(SCheck& c, const SKParamSpec* spec, SKCab* params, const char* key) {
+bool CheckValue(SCheck& c, const SKParamDef* def, SKCab* params, const char* key) {
   const ASInt32 type = KCabGetType(params, key);
   if (type == kKCabTypeAbsent) return true;
-  switch (spec->kind) {
+  switch (def->kind) {
     case kKParamBool:
-      return type == kKCabTypeBool || KindRefused(c, key, spec, type);
+      return type == kKCabTypeBool || KindRefused(c, key, def, type);
     case kKParamInt:
     case kKParamPage: {
-      if (spec->kind == kKParamPage && type == kKCabTypeString) return true;
+      if (def->kind == kKParamPage && type == kKCabTypeString) return true;
       double v;
       if (type == kKCabTypeInt) {
         v = KCabGetInt(params, key, 0);
@@ -239,9 +239,9 @@ bool CheckValue(SCheck& c, const SKParamSpec* spec, SKCab* params, const char* k
         // The readers take whole numbers only as signed ones.
         if (c.mode == kKParamCheckRun && v <= INT32_MAX) KCabPutInt(params, key, (ASInt32)v);
       } else {
-        return KindRefused(c, key, spec, type);
+        return KindRefused(c, key, def, type);
       }
-      return InRange(spec, v) || RangeRefused(c, key, spec, v);
+      return InRange(def, v) || RangeRefused(c, key, def, v);
     }
     case kKParamNumber: {
       double v;
@@ -252,23 +252,23 @@ bool CheckValue(SCheck& c, const SKParamSpec* spec, SKCab* params, const char* k
         // A whole number is the same real: the readers take reals only.
         if (c.mode == kKParamCheckRun) KCabPutDouble(params, key, v);
       } else {
-        return KindRefused(c, key, spec, type);
+        return KindRefused(c, key, def, type);
       }
-      return InRange(spec, v) || RangeRefused(c, key, spec, v);
+      return InRange(def, v) || RangeRefused(c, key, def, v);
     }
     case kKParamNumberList:
-      if (type != kKCabTypeString) return KindRefused(c, key, spec, type);
-      return CheckNumberList(c, spec, key, KCabGetString(params, key));
+      if (type != kKCabTypeString) return KindRefused(c, key, def, type);
+      return CheckNumberList(c, def, key, KCabGetString(params, key));
     case kKParamWord:
-      if (type != kKCabTypeAtom) return KindRefused(c, key, spec, type);
-      return CheckWord(c, spec, params, key);
+      if (type != kKCabTypeAtom) return KindRefused(c, key, def, type);
+      return CheckWord(c, def, params, key);
     case kKParamText:
-      return type == kKCabTypeString || KindRefused(c, key, spec, type);
+      return type == kKCabTypeString || KindRefused(c, key, def, type);
     case kKParamPageSize:
-      if (type != kKCabTypeCab) return KindRefused(c, key, spec, type);
-      return CheckPageSize(c, spec, KCabGetCab(params, key), key);
+      if (type != kKCabTypeCab) return KindRefused(c, key, def, type);
+      return CheckPageSize(c, def, KCabGetCab(params, key), key);
     case kKParamCab:
-      return type == kKCabTypeCab || KindRefused(c, key, spec, type);
+      return type == kKCabTypeCab || KindRefused(c, key, def, type);
     default:
       return true;
   }
@@ -292,35 +292,35 @@ std::vector<std::string> TopKeys(SKCab* params) {
 
 bool KnownTopKey(const SKParamTable* table, const char* key) {
   if (KParamTableFind(table, key)) return true;
-  for (const SKParamSpec* const* g = table->groups; g && *g; ++g)
-    for (const SKParamSpec* s = *g; s->key; ++s)
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s)
       if (std::strchr(s->key, ':') && TopKey(s->key) == key) return true;
   return false;
 }
 
 }  // namespace
 
-const SKParamSpec* KParamTableFind(const SKParamTable* table, const char* key) {
+const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key) {
   if (!table || !key) return nullptr;
-  for (const SKParamSpec* const* g = table->groups; g && *g; ++g)
-    for (const SKParamSpec* s = *g; s->key; ++s)
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s)
       if (KeyMatches(s->key, key)) return s;
   return nullptr;
 }
 
-void KParamTableEnum(const SKParamTable* table, void (*proc)(const SKParamSpec* spec, void* data), void* data) {
+void KParamTableEnum(const SKParamTable* table, void (*proc)(const SKParamDef* def, void* data), void* data) {
   if (!table || !proc) return;
-  for (const SKParamSpec* const* g = table->groups; g && *g; ++g)
-    for (const SKParamSpec* s = *g; s->key; ++s) proc(s, data);
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s) proc(s, data);
 }
 
-ASBool KParamCheckSpec(const SKParamSpec* spec, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
+ASBool KParamCheckDef(const SKParamDef* def, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
                        size_t size) {
   char scratch[8];
   SCheck c{mode, why && size ? why : scratch, why && size ? size : sizeof scratch};
   c.why[0] = 0;
-  if (!spec || !params || !key) return 1;
-  return CheckValue(c, spec, params, key) ? 1 : 0;
+  if (!def || !params || !key) return 1;
+  return CheckValue(c, def, params, key) ? 1 : 0;
 }
 
 ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mode, char* why, size_t size) {
@@ -341,8 +341,8 @@ ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mo
     }
   }
   // In the table's order, so that the first refusal does not depend on the file.
-  for (const SKParamSpec* const* g = table->groups; g && *g; ++g) {
-    for (const SKParamSpec* s = *g; s->key; ++s) {
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g) {
+    for (const SKParamDef* s = *g; s->key; ++s) {
       if (IsPattern(s->key)) {
         for (const std::string& key : keys)
           if (KeyMatches(s->key, key.c_str()) && !CheckValue(c, s, params, key.c_str())) return 0;
@@ -372,18 +372,18 @@ void KParamFormatNumber(double value, char* out, size_t size) {
   }
 }
 
-void KParamFormatRange(const SKParamSpec* spec, char* out, size_t size) {
+void KParamFormatRange(const SKParamDef* def, char* out, size_t size) {
   if (!out || !size) return;
   out[0] = 0;
-  if (!spec) return;
-  switch (spec->kind) {
+  if (!def) return;
+  switch (def->kind) {
     case kKParamInt:
     case kKParamNumber:
     case kKParamNumberList:
     case kKParamPage:
     case kKParamPageSize: {
-      std::string text = Number(spec->min) + " to " + Number(spec->max);
-      if (spec->unit && *spec->unit) text += std::string(" ") + spec->unit;
+      std::string text = Number(def->min) + " to " + Number(def->max);
+      if (def->unit && *def->unit) text += std::string(" ") + def->unit;
       CLocaleSnprintf(out, size, "%s", text.c_str());
       break;
     }
@@ -392,20 +392,20 @@ void KParamFormatRange(const SKParamSpec* spec, char* out, size_t size) {
   }
 }
 
-void KParamFormatWords(const SKParamSpec* spec, char* out, size_t size) {
+void KParamFormatWords(const SKParamDef* def, char* out, size_t size) {
   if (!out || !size) return;
   out[0] = 0;
-  if (!spec || !spec->words) return;
+  if (!def || !def->words) return;
   std::string text;
-  for (const SKCabEnumWord* w = spec->words; w->word; ++w) text += (text.empty() ? "" : ", ") + std::string(w->word);
+  for (const SKCabEnumWord* w = def->words; w->word; ++w) text += (text.empty() ? "" : ", ") + std::string(w->word);
   CLocaleSnprintf(out, size, "%s", text.c_str());
 }
 
-const char* KParamDefaultWord(const SKParamSpec* spec) {
-  if (!spec || !spec->words) return nullptr;
-  const SKCabEnumWord* end = spec->words;
+const char* KParamDefaultWord(const SKParamDef* def) {
+  if (!def || !def->words) return nullptr;
+  const SKCabEnumWord* end = def->words;
   while (end->word) ++end;
-  for (const SKCabEnumWord* w = spec->words; w->word; ++w)
+  for (const SKCabEnumWord* w = def->words; w->word; ++w)
     if (w->value == end->value) return w->word;
   return nullptr;
 }

@@ -37,7 +37,7 @@ enum : ASUns32 {
   kKParamRequired = 4,           // absent: refused with the text of missingKey
 };
 
-struct SKParamSpec {
+struct SKParamDef {
   const char* key;  // "#" stands for any all-digit key, "E#" for E followed by digits
   EKParamKind kind;
   double min;
@@ -49,12 +49,12 @@ struct SKParamSpec {
   const char* missingKey;  // message shown when a required key is absent
 };
 
-// A table: groups of specs (each array closed by an entry with a null key;
+// A table: groups of definitions (each array closed by an entry with a null key;
 // the list of groups closed by null), shared groups appearing in several.
 struct SKParamTable {
   const char* command;  // the command key
   const char* about;    // one line for the reference
-  const SKParamSpec* const* groups;
+  const SKParamDef* const* groups;
   // Rules that join several keys; false with the refusal in why.
   ASBool (*crossCheck)(SKCab* params, char* why, size_t size);
   const char* crossNotes;  // those rules in words, for the reference
@@ -62,10 +62,10 @@ struct SKParamTable {
   void (*example)(SKCab* params);
 };
 
-// The spec that covers key (patterns included), or null.
-const SKParamSpec* KParamTableFind(const SKParamTable* table, const char* key);
-// Visits every spec of the table in order.
-void KParamTableEnum(const SKParamTable* table, void (*proc)(const SKParamSpec* spec, void* data), void* data);
+// The definition that covers key (patterns included), or null.
+const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key);
+// Visits every definition of the table in order.
+void KParamTableEnum(const SKParamTable* table, void (*proc)(const SKParamDef* def, void* data), void* data);
 
 enum EKParamCheckMode : ASInt32 {
   kKParamCheckRun = 0,  // warnings shown, whole numbers of real keys stored as reals
@@ -75,19 +75,19 @@ enum EKParamCheckMode : ASInt32 {
 // True when the table lets the parameters run; false with the first refusal's
 // text (naming the key and what it takes) in why.
 ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mode, char* why, size_t size);
-// The same for one spec's value in params.
-ASBool KParamCheckSpec(const SKParamSpec* spec, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
+// The same for one definition's value in params.
+ASBool KParamCheckDef(const SKParamDef* def, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
                        size_t size);
 
-// ---- Texts of a spec (C locale)
+// ---- Texts of a definition (C locale)
 
 // "0 to 100", "0.01 to 10", "1 to 14400 pt" (unit appended when given); empty
 // for kinds without a range.
-void KParamFormatRange(const SKParamSpec* spec, char* out, size_t size);
+void KParamFormatRange(const SKParamDef* def, char* out, size_t size);
 // "Tall, Wide, Best": the words, aliases included; empty without words.
-void KParamFormatWords(const SKParamSpec* spec, char* out, size_t size);
+void KParamFormatWords(const SKParamDef* def, char* out, size_t size);
 // The word used for an unknown one, or null when there is none.
-const char* KParamDefaultWord(const SKParamSpec* spec);
+const char* KParamDefaultWord(const SKParamDef* def);
 // The kind in a user's words: "a whole number", "a number", "true or false", ...
 const char* KParamKindName(EKParamKind kind);
 // A number as the reference and the messages write it ("14400", "0.01", "nan").

@@ -71,11 +71,11 @@ TEST(CommandParams, EveryDefaultIsKnownAndInRange) {
     SKCab* defaults = KCabGetCab(definition.c, "DefaultParams");
     ASSERT_NE(nullptr, defaults);
     for (const std::string& key : TopKeys(defaults)) {
-      const SKParamSpec* spec = KParamTableFind(c->table, key.c_str());
+      const SKParamDef* def = KParamTableFind(c->table, key.c_str());
       if (key == "Source") continue;  // the command layer's
-      ASSERT_NE(nullptr, spec) << key;
+      ASSERT_NE(nullptr, def) << key;
       char why[1200];
-      EXPECT_TRUE(KParamCheckSpec(spec, defaults, key.c_str(), kKParamCheckLook, why, sizeof why)) << why;
+      EXPECT_TRUE(KParamCheckDef(def, defaults, key.c_str(), kKParamCheckLook, why, sizeof why)) << why;
     }
   }
 }

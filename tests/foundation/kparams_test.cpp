@@ -18,7 +18,7 @@ namespace {
 const SKCabEnumWord kSides[] = {{0, "Left"}, {1, "Right"}, {1, "Other"}, {1, nullptr}};
 const SKCabEnumWord kModes[] = {{0, "On"}, {1, "Off"}, {-1, nullptr}};
 
-const SKParamSpec kSpecs[] = {
+const SKParamDef kSpecs[] = {
     {"Flag", kKParamBool, 0, 1, nullptr, 0, nullptr, "a flag", nullptr},
     {"Count", kKParamInt, 1, 100, nullptr, 0, "pages", "a count", nullptr},
     {"Scale", kKParamNumber, 0.01, 10, nullptr, 0, nullptr, "a scale", nullptr},
@@ -34,7 +34,7 @@ const SKParamSpec kSpecs[] = {
     {"#", kKParamInt, -1, 9, nullptr, kKParamInternal, nullptr, "cells", nullptr},
     {"E#", kKParamAny, 0, 0, nullptr, kKParamInternal, nullptr, "cells", nullptr},
     {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
-const SKParamSpec* const kGroups[] = {kSpecs, nullptr};
+const SKParamDef* const kGroups[] = {kSpecs, nullptr};
 const SKParamTable kTable{"Test", "a test table", kGroups, nullptr, nullptr, nullptr};
 
 SKCab* Blank(double w, double h) {
@@ -189,13 +189,13 @@ TEST(KParams, RunningStoresWholeNumbersAsTheReadersTakeThem) {
 }
 
 // A required key and the table's own rule across keys refuse too; the
-// spec-order check makes the first refusal the same whatever the file's order.
+// table-order check makes the first refusal the same whatever the file's order.
 TEST(KParams, RequiredKeysAndRulesAcrossKeys) {
-  static const SKParamSpec specs[] = {
+  static const SKParamDef defs[] = {
       {"Low", kKParamInt, 0, 10, nullptr, 0, nullptr, "", nullptr},
       {"High", kKParamInt, 0, 10, nullptr, kKParamRequired, nullptr, "", nullptr},
       {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
-  static const SKParamSpec* const groups[] = {specs, nullptr};
+  static const SKParamDef* const groups[] = {defs, nullptr};
   auto rule = [](SKCab* p, char* why, size_t size) -> ASBool {
     if (KCabGetInt(p, "Low", 0) <= KCabGetInt(p, "High", 0)) return 1;
     std::snprintf(why, size, "Low above High");
