@@ -18,7 +18,7 @@ namespace {
 const SKCabEnumWord kSides[] = {{0, "Left"}, {1, "Right"}, {1, "Other"}, {1, nullptr}};
 const SKCabEnumWord kModes[] = {{0, "On"}, {1, "Off"}, {-1, nullptr}};
 
-const SKParamDef kSpecs[] = {
+const SKParamDef kDefs[] = {
     {"Flag", kKParamBool, 0, 1, nullptr, 0, nullptr, "a flag", nullptr},
     {"Count", kKParamInt, 1, 100, nullptr, 0, "pages", "a count", nullptr},
     {"Scale", kKParamNumber, 0.01, 10, nullptr, 0, nullptr, "a scale", nullptr},
@@ -34,7 +34,7 @@ const SKParamDef kSpecs[] = {
     {"#", kKParamInt, -1, 9, nullptr, kKParamInternal, nullptr, "cells", nullptr},
     {"E#", kKParamAny, 0, 0, nullptr, kKParamInternal, nullptr, "cells", nullptr},
     {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
-const SKParamDef* const kGroups[] = {kSpecs, nullptr};
+const SKParamDef* const kGroups[] = {kDefs, nullptr};
 const SKParamTable kTable{"Test", "a test table", kGroups, nullptr, nullptr, nullptr};
 
 SKCab* Blank(double w, double h) {
