@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "commands/CropMarkSetup.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/Booklet.h"
 #include "engine/CropMarks.h"
@@ -139,12 +140,22 @@ SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
     }
     if (KCabGetBool(params, "CropMarks", 0)) CropMarkDescriber(lines, params);
     PerImpositionOverridesDescriber(lines, params);
+    DescribeParamRefusal(lines, "SimpleBooklet", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
   END_HANDLER
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void BookletCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "SimpleBooklet")) BookletCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForBooklet() {
   SKCab* command = KCabNewInner();
@@ -161,6 +172,8 @@ SKCab* NewCmdMgrForBooklet() {
     KCabPutAtom(defaults, "Fields", Atom("None"));
     BookletResetAdvancedParams(defaults, 1);
     BookletFillProcessControlCab(command);
+    KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletCmdStart,
+                                    nullptr);
     KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.booklet"));
     KCabPutAtom(command, "Key", Atom("SimpleBooklet"));
     KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrBookletUI, nullptr);

@@ -7,6 +7,7 @@
 
 #include "commands/BookletCmd.h"
 #include "commands/CropMarkSetup.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "commands/SampleCmd.h"
 #include "engine/ImpositionPrefs.h"
@@ -369,7 +370,9 @@ SKCtlDialog* NewBindingPage() {
     Radio(d, 0, -1, "dlg.bookletbinding.4", "Paginate", "Multiple", body);
     SKCtlElem* sig = Add(d, kKCtlContainer, 0, -1, nullptr, body);
     SKCtlElem* count = nullptr;
-    KCtlStock_PromptCount(d, 0, sig, Msg("dlg.bookletbinding.5"), nullptr, "PagesPerSig", 0, 2147483647, &count);
+    KCtlStock_PromptCount(d, 0, sig, Msg("dlg.bookletbinding.5"), nullptr, "PagesPerSig",
+                          CommandParamMinInt("SimpleBooklet", "PagesPerSig"),
+                          CommandParamMaxInt("SimpleBooklet", "PagesPerSig"), &count);
     if (count) count->controlId = kPagesPerSigId;
     Check(d, 0, -1, "dlg.bookletbinding.6", "AddBlanks", sig);
     Spacer(d, body);

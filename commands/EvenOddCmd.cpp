@@ -1,5 +1,6 @@
 #include "commands/EvenOddCmd.h"
 
+#include "commands/ParamTables.h"
 #include "commands/ShuffleSupport.h"
 #include "engine/EvenOdd.h"
 #include "engine/SampleDoc.h"
@@ -140,8 +141,18 @@ SKCab* CmdMgrEvenOddShuffleDescriber(SKCab* /*command*/, SKCab* params) {
                            YesNoDescription(KCabGetBool(params, "FlipEven", 0)));
     KCabPutStringCopy(lines, "", line);
   }
+  DescribeParamRefusal(lines, "EvenOddShuffle", params);
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void EvenOddCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "EvenOddShuffle")) EvenOddShuffleCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForEvenOddShuffle() {
   SKCab* command = KCabNewInner();
@@ -152,6 +163,8 @@ SKCab* NewCmdMgrForEvenOddShuffle() {
   KCabPutBool(defaults, "FlipEven", 0);
   KCabPutCab(command, "DefaultParams", defaults);
   EvenOddShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)EvenOddCmdStart,
+                                  nullptr);
   KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.evenodd"));
   KCabPutAtom(command, "Key", Atom("EvenOddShuffle"));
   KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrEvenOddShuffleUI,

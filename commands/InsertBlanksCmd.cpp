@@ -2,11 +2,11 @@
 // callbacks. The insertion itself is the engine's.
 #include "commands/InsertBlanksCmd.h"
 
-#include <climits>
 #include <cstdio>
 #include <string>
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/InsertPages.h"
 #include "engine/SampleDoc.h"
@@ -109,7 +109,9 @@ SKCtlElem* Radio(SKCtlDialog* d, SKCtlElem* parent, ASUns32 group, ASInt16 id, A
 
 void BuildInsertDialog(SKCtlDialog* d) {
   SKCtlElem* count = nullptr;
-  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.insertblank1.1"), "Count", 1, INT_MAX, &count);
+  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.insertblank1.1"), "Count",
+                            CommandParamMinInt("InsertBlanks", "Count"), CommandParamMaxInt("InsertBlanks", "Count"),
+                            &count);
 
   SKCtlElem* where = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.insertblank1.3"), nullptr);
   ASUns32 whereGroup = KCtlDialogNewButtonGroupCode(d);
@@ -122,7 +124,8 @@ void BuildInsertDialog(SKCtlDialog* d) {
     SKCtlElem* afterNum =
         Radio(d, where, whereGroup, kAfterNum, kKCtlFlagSameRow, "dlg.insertblank1.20", "Where", "AfterNum");
     SKCtlElem* pageNum = KCtlAddNewElement(d, kKCtlEditText, 0, -1, "999999", where);
-    KCtlSetExportKeyEditInt("PageNum", 1, 999999, pageNum);
+    KCtlSetExportKeyEditInt("PageNum", CommandParamMinInt("InsertBlanks", "PageNum"),
+                            CommandParamMaxInt("InsertBlanks", "PageNum"), pageNum);
     // The number only counts (and is only checked) for its own position.
     KCtlSetActionEnabledIfCheckedElem(afterNum, pageNum);
   } else {
@@ -284,6 +287,7 @@ SKCab* CmdMgrInsertBlanksDescriber(SKCab*, SKCab* params) {
       DescribeBlanks(lines, params);
     }
     if (!AtomIs(params, "Condition", "Always", "Always")) DescribeCondition(lines, params);
+    DescribeParamRefusal(lines, "InsertBlanks", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -299,6 +303,7 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
   SKCab* params = KCabGetCab(run, "Params");
   // Run by key the defaults never saw the dialog, which names the page.
   if (AtomIs(params, "WhatSize", "SameAsPage", "SameAsPage")) DefaultSizeAsPage(params);
+  if (!CommandParamsAccepted(run, "InsertBlanks")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   const ASBool interactive = KCabGetBool(params, "Interactive", 0);
   AVDoc active = interactive ? AVAppGetActiveDoc() : nullptr;

@@ -189,6 +189,15 @@ ASBool DoPageCountSideEffects(SKCab* cab, SNupInfo* info) {
     case kPlanNoSheet:
       ErrMessageUTF8(Msg("common.err.nopagesize"));
       return 0;
+    case kPlanZeroSheet:
+      ErrMessageUTF8(Msg("uiimp.3.cantreadbackground"));
+      return 0;
+    case kPlanRowsColsZero:
+      ErrMessageUTF8(Msg("uiimp.3.rowsandcolszero"));
+      return 0;
+    case kPlanTooFewPages:
+      ErrMessageUTF8(Msg("nup.err.fewbackgrounds"));
+      return 0;
     default:
       return 0;
   }

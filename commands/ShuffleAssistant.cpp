@@ -326,10 +326,13 @@ ASInt32 RunStep1(SKCab* values, ASBool interactive) {
   return RunNewDialog("dlg.shufass.1.title", 400, 400, 130, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.1.1"), nullptr);
     SKCtlElem* grid = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufass.1.2"), nullptr);
-    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.7"), nullptr, "PreviewCols", 1, 999999, nullptr);
-    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.8"), nullptr, "PreviewRows", 1, 999999, nullptr);
+    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.7"), nullptr, "PreviewCols", ShuffleMin("PreviewCols"),
+                          ShuffleMax("PreviewCols"), nullptr);
+    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.8"), nullptr, "PreviewRows", ShuffleMin("PreviewRows"),
+                          ShuffleMax("PreviewRows"), nullptr);
     SKCtlElem* pages = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufass.1.3"), nullptr);
-    KCtlStock_PromptCount(d, 0, pages, Msg("dlg.shufass.1.3"), nullptr, "PageCount", 1, 999999, nullptr);
+    KCtlStock_PromptCount(d, 0, pages, Msg("dlg.shufass.1.3"), nullptr, "PageCount", ShuffleMin("PageCount"),
+                          ShuffleMax("PageCount"), nullptr);
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.1.5"), pages);
     KCtlSetActionId(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagBottom | kKCtlFlagNoRole, -1,
                                       Msg("common.button.back"), nullptr),

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "commands/ShuffleAssistant.h"
 #include "commands/ShuffleSupport.h"
@@ -36,7 +37,6 @@ using namespace shuffle_support;
 namespace {
 
 constexpr ASInt32 kDefaultGroupSize = 16;
-constexpr ASInt32 kMaxGroupField = 9999999;
 constexpr ASInt32 kPreviewBufferSize = 60000;
 constexpr ASInt32 kDescriptionBufferSize = 1000;
 constexpr size_t kDescriberLineSize = 1000;
@@ -266,7 +266,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufflepreview.1"), nullptr);
     SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufflepreview.2"), nullptr);
     AddLabelledEdit(d, box, Msg("dlg.shufflepreview.3"));
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField,
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"),
                             KCtlAddNewElement(d, kKCtlEditText, 0, -1, "999999", box));
     KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlStaticText, 0, kShuffleFeedbackId, Msg("dlg.shuffle1.7"), box),
                           kKCtlTriggerLoaded, ShuffleFeedbackGroupSize, nullptr);
@@ -286,7 +286,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
                           {"dlg.shufass.1.3", "PageCount"}};
       for (const Row& r : rows) {
         SKCtlElem* edit = nullptr;
-        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, 1, 999999, &edit);
+        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, ShuffleMin(r.key), ShuffleMax(r.key), &edit);
         KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, PreviewDraw, nullptr);
       }
     }
@@ -337,7 +337,7 @@ ASInt32 RunShuffleMainDialog(SKCab* values, ASBool interactive) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffle1.4"), box);
     AddLabelledEdit(d, box, Msg("dlg.shuffle1.6"));
     SKCtlElem* group = KCtlAddNewElement(d, kKCtlEditText, gKVClassic ? kKCtlFlagSameRow : 0u, -1, "99999", box);
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField, group);
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"), group);
     KCtlSetActionCallback(group, kKCtlTriggerAny, ShuffleFeedbackGroupSize, nullptr);
     if (gKVClassic) {
       KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagNoRole | kKCtlFlagInBody, -1,
@@ -466,8 +466,18 @@ SKCab* CmdMgrShuffleDescriber(SKCab* /*command*/, SKCab* params) {
   for (char* p = line; *p; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
   KCabPutStringCopy(lines, "", line);
+  DescribeParamRefusal(lines, "Shuffle", params);
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void ShuffleCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "Shuffle")) ShuffleCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForShuffle() {
   SKCab* command = KCabNewInner();
@@ -483,6 +493,8 @@ SKCab* NewCmdMgrForShuffle() {
   KCabPutInt(defaults, "PreviewCols", 2);
   KCabPutCab(command, "DefaultParams", defaults);
   ShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleCmdStart,
+                                  nullptr);
   PutUI(command);
   KCabPutStringCopy(command, "BatchGroup", CurrentProductString(0));
   KCabPutInt(command, "Version", 1);

@@ -1,6 +1,7 @@
 // Small pieces the shuffle, assistant and even/odd dialogs share.
 #pragma once
 
+#include "commands/ParamTables.h"
 #include "engine/OrderList.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
@@ -15,12 +16,12 @@ namespace shuffle_support {
 inline const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 inline ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-inline constexpr SKCabEnumWord kTypeWords[] = {{kOrderListNormal, "Normal"},
-                                               {kOrderListSaddleStitch, "SaddleStitch"},
-                                               {kOrderListCutStacksSingle, "CutStacksSingle"},
-                                               {kOrderListCutStacksDouble, "CutStacksDouble"},
-                                               {kOrderListCutSignatures, "CutSignatures"},
-                                               {kOrderListNormal, nullptr}};
+// The engine's words of "Type".
+inline const SKCabEnumWord* const kTypeWords = OrderListParamWords("Type");
+
+// The bounds of a shuffle key's field are the command's.
+inline ASInt32 ShuffleMin(const char* key) { return CommandParamMinInt("Shuffle", key); }
+inline ASInt32 ShuffleMax(const char* key) { return CommandParamMaxInt("Shuffle", key); }
 
 // Owns a cabinet for the life of a scope.
 struct Cab {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/SampleDoc.h"
 #include "engine/TrimShift.h"
@@ -215,7 +216,8 @@ void BuildStep3(SKCtlDialog* d) {
   // The count is kept while the whole-document text stands in for it, so
   // that the step's values (and the feedback reading them) keep the -4 the
   // creep assistant put there.
-  KCtlSetExportKeyEditInt("CreepEvery", -9999999, 99999999,
+  KCtlSetExportKeyEditInt("CreepEvery", CommandParamMinInt("TrimAndShift", "CreepEvery"),
+                          CommandParamMaxInt("TrimAndShift", "CreepEvery"),
                           KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagSameRow | kKCtlFlagStoreAlways,
                                             kTrimShiftCreepEveryId, "99999", countRow));
   Static(d, 0, "dlg.trim3.12", countRow);
@@ -532,6 +534,7 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
 
     const bool full = KCabGetAtom(params, "Normalise", Atom("No")) != Atom("No");
     AddLine(lines, Msg(full ? "uiimp.5.11" : "uiimp.5.10"));
+    DescribeParamRefusal(lines, "TrimAndShift", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -539,10 +542,21 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
   return lines;
 }
 
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void TrimShiftCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "TrimAndShift")) TrimAndShiftCallBackStart(run, args);
+}
+
+}  // namespace
+
 SKCab* NewCmdMgrForTrimAndShift() {
   SKCab* command = KCabNewInner();
   DURING
     TrimAndShiftFillProcessControlCab(command);
+    KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)TrimShiftCmdStart,
+                                    nullptr);
     KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.shiftandtrim"));
     KCabPutAtom(command, "Key", Atom("TrimAndShift"));
     SKCab* defaults = KCabNewInner();

@@ -1,6 +1,7 @@
 #include "engine/Booklet.h"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "engine/EngineFixed.h"
@@ -474,4 +475,13 @@ ASInt32 BookletCallBackStart(SKCab* run, SKCab* /*args*/) {
 void BookletFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* BookletParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Sizing") == 0) return kSizingWords;
+  if (std::strcmp(key, "Paginate") == 0) return kPaginateWords;
+  if (std::strcmp(key, "Backs") == 0) return kBacksWords;
+  if (std::strcmp(key, "Align") == 0) return kAlignWords;
+  return nullptr;
 }

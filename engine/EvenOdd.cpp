@@ -1,6 +1,7 @@
 #include "engine/EvenOdd.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/EngineImports.h"
 #include "engine/EnginePrefs.h"
@@ -395,4 +396,10 @@ ASInt32 EvenOddShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
 void EvenOddShuffleFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)EvenOddStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* EvenOddParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Action") == 0) return kEvenOddActionWords;
+  return nullptr;
 }

@@ -302,3 +302,11 @@ PDDoc PDDocCreatePerhapsClonePDFX(PDDoc source) {
   if (source && gPDFXMode == 1) PreservePDFXIntoImposedDoc(source, doc);
   return doc;
 }
+
+const SKCabEnumWord* ImpositionPrefsParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Flatten") == 0) return kFieldsWords;
+  if (std::strcmp(key, "RegColour") == 0) return kRegColourWords;
+  if (std::strcmp(key, "BleedMode") == 0) return kBleedModeWords;
+  return nullptr;
+}

@@ -525,3 +525,12 @@ ASBool InsertFilePagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool 
   if (made) OpenTitledWindow(made, "imputil1.title.blankdocument", ++newDocumentNumber);
   return 1;
 }
+
+const SKCabEnumWord* InsertPagesParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Where") == 0) return kWhereWords;
+  if (std::strcmp(key, "Condition") == 0) return kConditionWords;
+  if (std::strcmp(key, "ConditionRelation") == 0) return kRelationWords;
+  if (std::strcmp(key, "WhatSize") == 0) return kWhatSizeWords;
+  return nullptr;
+}

@@ -633,3 +633,9 @@ void ShuffleFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleStartProc,
                                   nullptr);
 }
+
+const SKCabEnumWord* OrderListParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Type") == 0) return kTypeWords;
+  return nullptr;
+}
