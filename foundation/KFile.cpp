@@ -397,6 +397,15 @@ void ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size) {
   ASfree(di);
 }
 
+std::string ASPathNameToDIPathStringUTF8(ASPathName path) {
+  if (!path) return std::string();
+  char* di = ASFileSysDIPathFromPath(ASGetDefaultFileSys(), path, nullptr);
+  if (!di) return std::string();
+  std::string text = di;
+  ASfree(di);
+  return text;
+}
+
 void DIPathToFriendlyName(const char* text, char* out, ASInt32 size) { CopyOut(out, size, text ? text : ""); }
 
 void GetTheComputerName(char* out, ASInt32 size) {

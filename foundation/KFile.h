@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 #include "host/AS.h"
 
@@ -84,6 +85,10 @@ ASBool PlatformStringIsExistingFile(const char* text);
 void ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size);
 void ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size);
 void ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size);
+// The device-independent path whole, of any length and any character; the
+// platform's paths are UTF-8 already, so nothing is converted. Empty when the
+// path has none.
+std::string ASPathNameToDIPathStringUTF8(ASPathName path);
 void DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
 
 void GetTheComputerName(char* out, ASInt32 size);

@@ -58,12 +58,6 @@ bool ParseNumber(const std::string& text, double* value) {
   return true;
 }
 
-// A real value of the cabinet; integers count too.
-double GetReal(SKCab* cab, const char* key, double fallback) {
-  if (KCabGetType(cab, key) == kKCabTypeInt) return KCabGetInt(cab, key, 0);
-  return KCabGetDouble(cab, key, fallback);
-}
-
 bool IsVerify(ASInt32 kind) { return kind == kKCtlExportVerify || kind == kKCtlExportVerifyReport; }
 
 // ---- Export procedures of the numeric fields
@@ -71,7 +65,7 @@ bool IsVerify(ASInt32 kind) { return kind == kKCtlExportVerify || kind == kKCtlE
 EKCtlExportCallBackReturn PercentExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
                                         const char* key, void*) {
   if (kind == kKCtlExportLoad) {
-    double v = GetReal(cab, key, 1.0);
+    double v = KCabGetNumber(cab, key, 1.0);
     if (v != kKCtlNoNumber && dialog) SetControlTextFromDouble4p(dialog, id, v * 100.0);
   } else if (kind == kKCtlExportStore) {
     double v;
@@ -86,7 +80,7 @@ EKCtlExportCallBackReturn PercentExport(SMacDialogInfo* dialog, ASInt32 id, ASIn
 EKCtlExportCallBackReturn PageUnitExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
                                          const char* key, void*) {
   if (kind == kKCtlExportLoad) {
-    double v = GetReal(cab, key, kKCtlNoNumber);
+    double v = KCabGetNumber(cab, key, kKCtlNoNumber);
     if (v != kKCtlNoNumber && dialog)
       SetControlTextFromDouble4p(dialog, id, ConvertPointsToPageDim2(v, KCtlStockDialogPageUnits(dialog)));
   } else if (kind == kKCtlExportStore) {

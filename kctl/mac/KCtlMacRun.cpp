@@ -498,14 +498,36 @@ SMacDialogInfo* KCtlPlatformTestModeless(SKCtlData* data, MacDialogProc dialogPr
   return info;
 }
 
-ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc) {
-  SKCtlData* data;
+namespace {
+
+// The run data of a self-freeing description on the cabinets; the
+// description goes when making them fails.
+SKCtlData* NewSelfFreeingRun(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, const ASBool* interactive) {
+  SKCtlData* data = nullptr;
   DURING
     data = KCtlCreateData(dialog);
+    KCtlDataSetExportCab(data, exportCab, posCab);
+    if (interactive) KCabPutBool(data->ownCab, "Interactive", *interactive);
   HANDLER
+    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(dialog);
     RERAISE();
   END_HANDLER
-  KCtlDataSetExportCab(data, exportCab, posCab);
-  return KCtlPlatformTestModal(data, dialogProc);
+  return data;
+}
+
+}  // namespace
+
+ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc) {
+  return KCtlPlatformTestModal(NewSelfFreeingRun(dialog, exportCab, posCab, nullptr), dialogProc);
+}
+
+ASInt32 KCtlPlatformRunModalInteractive(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc, ASBool interactive) {
+  return KCtlPlatformTestModal(NewSelfFreeingRun(dialog, exportCab, posCab, &interactive), dialogProc);
+}
+
+SMacDialogInfo* KCtlPlatformRunModeless(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc) {
+  return KCtlPlatformTestModeless(NewSelfFreeingRun(dialog, exportCab, posCab, nullptr), dialogProc);
 }
