@@ -260,6 +260,25 @@ void DescribeCondition(SKCab* lines, SKCab* params) {
   AddLine(lines, line.substr(0, 999).c_str());
 }
 
+// The run's source window: the one it names, else the one showing its
+// document; null when the document has none.
+AVDoc SourceView(SKCab* run, PDDoc doc) {
+  if (AVDoc view = ProcManGetSourceAVDoc(run)) return view;
+  struct SFind {
+    PDDoc doc;
+    AVDoc view;
+  } find{doc, nullptr};
+  if (doc)
+    AVAppEnumDocs(
+        [](AVDoc d, void* data) -> ASBool {
+          auto* f = static_cast<SFind*>(data);
+          if (AVDocGetPDDoc(d) == f->doc) f->view = d;
+          return f->view ? 0 : 1;
+        },
+        &find);
+  return find.view;
+}
+
 }  // namespace
 
 void UIKVDocDestroyASPathName(void* path) {
@@ -301,8 +320,9 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
   if (AtomIs(params, "WhatSize", "SameAsPage", "SameAsPage")) DefaultSizeAsPage(params);
   PDDoc doc = ProcManGetSourcePDDoc(run);
   const ASBool interactive = KCabGetBool(params, "Interactive", 0);
-  AVDoc active = interactive ? AVAppGetActiveDoc() : nullptr;
-  AVPageView view = active ? AVDocGetPageView(active) : nullptr;
+  // The current page is the source's, whichever document is in front.
+  AVDoc source = interactive ? SourceView(run, doc) : nullptr;
+  AVPageView view = source ? AVDocGetPageView(source) : nullptr;
   ASInt32 first = 0, count = 0;
   ASBool ok = AtomIs(params, "Action", "File", "Blanks")
                   ? InsertFilePagesFromCab(view, doc, params, interactive, &first, &count)

@@ -568,17 +568,21 @@ SKCtlElem* KCtlStock_PageScope1(SKCtlDialog* dialog, ASUns32 flags, SKCtlElem* p
     def = kRange;
   else if (scopeFlags & kKCtlScopeNoCurrentPage)
     def = kAll;
+  // A default whose button is not built gives way to the first one that is:
+  // a group with no button checked would store no scope at all.
+  const bool haveCurrent = !(scopeFlags & kKCtlScopeNoCurrentPage), haveAll = !(scopeFlags & kKCtlScopeNoAllDoc);
+  if ((def == kCurrent && !haveCurrent) || (def == kAll && !haveAll)) def = haveCurrent ? kCurrent : haveAll ? kAll : kRange;
   auto radio = [&](ASUns32 f, const char* message, const char* atom, bool isDefault) {
     SKCtlElem* r = AddKeyed(dialog, kKCtlRadioButton, f | (isDefault ? (ASUns32)kKCtlFlagChecked : 0u), -1, Msg(message), group);
     KCtlSetExportKeyAtom(scopeKey, Atom(atom), r);
     KCtlRadioButtonSetGroup(code, r);
     return r;
   };
-  if (!(scopeFlags & kKCtlScopeNoCurrentPage)) {
+  if (haveCurrent) {
     SKCtlElem* current = radio(0, "common.scope.currentpage", "CurrentPage", def == kCurrent);
     KCtlStock_SetElemDisabledUnlessInteractive(dialog, current);
   }
-  if (!(scopeFlags & kKCtlScopeNoAllDoc)) radio(0, "common.scope.file", "AllDoc", def == kAll);
+  if (haveAll) radio(0, "common.scope.file", "AllDoc", def == kAll);
   SKCtlElem* sub = radio(0x10, "common.scope.page.from", "SubDoc", def == kRange);
   SKCtlElem* from = KCtlStock_PageRangeIntOrStringInput(dialog, 16, group, -1, fromKey);
   Add(dialog, kKCtlStaticText, 16, -1, Msg("common.scope.page.to"), group);

@@ -549,6 +549,33 @@ TEST_F(PageSize, AccessorsAnswerFalseWithoutAPageSize) {
   KCabDestroy(cab);
 }
 
+// A hand-written parameter file says "612", not "612.0": integers are sides too.
+TEST_F(PageSize, IntegerSidesAreASize) {
+  SKCab* cab = KCabNewInner();
+  SKCab* size = KCabNewInner();
+  KCabPutAtom(size, "Type", ASAtomFromString("Blank"));
+  KCabPutInt(size, "Width", 612);
+  KCabPutUns(size, "Height", 792);
+  KCabPutCab(cab, "Sheet", size);
+  KCabPutAtom(cab, "SheetOrientation", ASAtomFromString("Wide"));
+  double w = 0, h = 0;
+  ASSERT_TRUE(ExportedPageSizeGetBlankSize(cab, "Sheet", &w, &h));
+  EXPECT_EQ(612, w);
+  EXPECT_EQ(792, h);
+  ASSERT_TRUE(ExportedPageSizeGetBlankSizeWithForcedOrientation(cab, "Sheet", &w, &h));
+  EXPECT_EQ(792, w);
+  STemplateInfo t;
+  ASSERT_TRUE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 0));
+  EXPECT_EQ(612 << 16, t.width);
+  EXPECT_EQ(792 << 16, t.height);
+  char text[200];
+  EXPECT_TRUE(ExportedPageSizeFormat(cab, "Sheet", 0, text, sizeof text));
+  // Equal to the same size stored as doubles.
+  KCabHolder doubles(Blank(nullptr, 612, 792));
+  EXPECT_TRUE(PageSizeCabContentsEqual(size, doubles.get()));
+  KCabDestroy(cab);
+}
+
 TEST_F(PageSize, AKindNobodyKnowsIsABlankSize) {
   SKCab* cab = KCabNewInner();
   SKCab* size = Blank("x", 100, 200);
