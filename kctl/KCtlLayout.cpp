@@ -518,8 +518,9 @@ ASBool KCtlTrimTextToFitData(SKCtlData* data, SMacDialogInfo* dialog, SKCtlElem*
       KCtlGetElemSizePlatform(data, element, trial, &w, &h, 0, 0, 0, nullptr);
       return w < maxWidth;
     }
+    // Wrapped at maxWidth, a block of several lines measures maxWidth itself.
     KCtlGetElemSizePlatform(data, element, trial, &w, &h, maxWidth, 0, 0, nullptr);
-    return w < maxWidth && h <= maxHeight;
+    return w <= maxWidth && h <= maxHeight;
   };
   if (fits(text)) return 0;
   if (!insert) insert = "";

@@ -55,6 +55,7 @@ ETemplateClass ClassOf(SKCtlData* data, SKCtlElem* e) {
       return kClassGroup;
     case kKCtlContainer:
     case kKCtlUserPane:
+    case kKCtlSpecial:  // hears its message from the engine, shows nothing
       return kClassNone;
     default:
       return kClassEmpty;
@@ -369,8 +370,9 @@ void KCtlMacCreateItemList(SKCtlData* data) {
     else
       w.Write(kPfUserItem, PfSetRect(0, 0, 0, 0), nullptr, 0);
   }
+  // Every element counted above is written, group boxes last.
   ForTree(root, [&](SKCtlElem* e) {
-    if (e->type <= kKCtlFiller || (e->type >= kKCtlIcon && e->type <= kKCtlFrame)) Fill(&w, e);
+    if (e->type != kKCtlGroupBox) Fill(&w, e);
   });
   ForTree(root, [&](SKCtlElem* e) {
     if (e->type == kKCtlGroupBox) Fill(&w, e);

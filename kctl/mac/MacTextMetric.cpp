@@ -143,8 +143,6 @@ void DestroyMacTextMetricDesc(SMacTextMetricDesc* desc) {
   ASfree(desc);
 }
 
-ASBool MacIsUnderOSX() { return 1; }
-
 ASBool MacTextMetricConvertToLocalEncoding(SMacTextMetricDesc*, const void* src, char* dst, ASInt32 srcLength,
                                            ASInt32 dstMax, ASInt32* dstLength, ASUns32 flags) {
   if (dstLength) *dstLength = 0;
