@@ -13,6 +13,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -198,7 +199,7 @@ void DescribePosition(SKCab* lines, SKCab* params) {
 void DescribeBlanks(SKCab* lines, SKCab* params) {
   AddIntLine(lines, params, "Count", 8, "common.desc.numpages");
   char line[1000];
-  std::snprintf(line, sizeof line, "%s", Msg("common.desc.pagesize"));
+  CopyCutUTF8(line, sizeof line, Msg("common.desc.pagesize"));
   if (AtomIs(params, "WhatSize", "Custom", "SameAsPage")) {
     char size[1000] = "";
     ExportedPageSizeFormat(params, "Page", 1, size, (ASInt32)sizeof size);
@@ -257,7 +258,8 @@ void DescribeCondition(SKCab* lines, SKCab* params) {
     if (!line.empty()) line += ' ';
     line += piece;
   }
-  AddLine(lines, line.substr(0, 999).c_str());
+  CutUTF8(line, 999);
+  AddLine(lines, line.c_str());
 }
 
 // The run's source window: the one it names, else the one showing its

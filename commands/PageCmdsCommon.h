@@ -12,6 +12,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
@@ -70,7 +71,7 @@ inline void CopyWithoutAmpersand(char* out, size_t size, const char* text) {
 inline void Append(char* out, size_t size, const char* text) {
   size_t have = std::strlen(out);
   if (have + 1 >= size || !text) return;
-  std::strncat(out, text, size - have - 1);
+  CopyCutUTF8(out + have, size - have, text);
 }
 
 using CabHolder = KCabHolder;

@@ -15,6 +15,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/Describe.h"
 #include "frame/CommandModules.h"
@@ -372,14 +373,7 @@ void PutUI(SKCab* command) {
 }
 
 // Cuts text to at most size - 1 bytes without splitting a UTF-8 sequence.
-void CopyCut(char* out, size_t size, const std::string& text) {
-  if (!size) return;
-  size_t n = std::min(text.size(), size - 1);
-  if (n < text.size())
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  std::memcpy(out, text.data(), n);
-  out[n] = 0;
-}
+void CopyCut(char* out, size_t size, const std::string& text) { CopyCutUTF8(out, size, text.c_str()); }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Stock controls: buttons, numeric fields with their export procedures,
 // prompt rows, radio groups, the folder chooser, the first page scope, tab
 // strips and the information line.
+#include "foundation/TextCut.h"
 #include "kctl/KCtlStock.h"
 
 #include <algorithm>
@@ -678,13 +679,14 @@ namespace {
 ASInt32 TrimPosition(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* textElem, const std::string& text) {
   ASInt32 liveWidth = 0, liveHeight = 0;
   KCtlGetElemLiveSizePlatform(dialog, textElem, &liveWidth, &liveHeight);
-  size_t position = text.size() / 2;
+  // Always at the start of a character.
+  size_t position = CutLengthUTF8(text.data(), text.size(), text.size() / 2);
   while (position > 0) {
     std::string trial = text.substr(0, position) + "...";
     ASInt32 w = 0, h = 0;
     KCtlGetElemSizePlatform(data, textElem, trial.c_str(), &w, &h, 0, 0, 0, nullptr);
     if (w < liveWidth) break;
-    position /= 2;
+    position = CutLengthUTF8(text.data(), text.size(), position / 2);
   }
   return (ASInt32)position;
 }
@@ -727,9 +729,8 @@ void KCtlInfoElementSetTextFromDescCab(SMacDialogInfo* dialog, SKCtlElem* info, 
     shown += s;
     tip += s;
   }
-  if (shown.size() > kLimit) shown.resize(kLimit);
-  if (tip.size() > kLimit) tip.resize(kLimit);
-  // Cutting may split a character; the platform's text calls mend what they store.
+  CutUTF8(shown, kLimit);
+  CutUTF8(tip, kLimit);
   KCtlInfoElementSetInfoText(dialog, info, shown.c_str(), tip.c_str(), 0);
 }
 

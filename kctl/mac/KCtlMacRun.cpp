@@ -8,6 +8,7 @@
 
 #include "foundation/KCab.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "kctl/KCtlAutomation.h"
 #include "kctl/KCtlLayout.h"
 #include "kctl/KCtlRuntime.h"
@@ -99,10 +100,13 @@ bool Plain7Bit(const char* s) {
 
 constexpr size_t kGroupLabelBytes = 252;
 
+// The bytes of an element's text the item list holds: whole characters only.
+size_t ItemTextLength(const char* text) { return CutLengthUTF8(text, std::strlen(text), kPfItemTextLimit); }
+
 std::string GroupLabel(SKCtlData* data, SKCtlElem* e) {
   std::string label = TextOf(data, e);
   if (label.empty()) return label;
-  if (label.size() > kGroupLabelBytes) label.resize(kGroupLabelBytes);
+  CutUTF8(label, kGroupLabelBytes);
   return label + " ";
 }
 
@@ -110,7 +114,7 @@ std::string GroupLabel(SKCtlData* data, SKCtlElem* e) {
 void Measure(SKCtlData* data, SKCtlElem* e, size_t* bytes, ASInt32* items) {
   switch (ClassOf(data, e)) {
     case kClassText: {
-      size_t n = std::min<size_t>(std::strlen(TextOf(data, e)), kPfItemTextLimit);
+      size_t n = ItemTextLength(TextOf(data, e));
       *bytes += PfItemListItemSize((uint8_t)n);
       *items += 1;
       break;
@@ -187,7 +191,7 @@ void Fill(ItemWriter* w, SKCtlElem* e) {
     case kClassText: {
       size_t n = std::strlen(text);
       if (n >= 256 || !Plain7Bit(text)) info->textAtInit = 1;
-      w->Write(KindOf(e), r, text, std::min<size_t>(n, kPfItemTextLimit));
+      w->Write(KindOf(e), r, text, ItemTextLength(text));
       break;
     }
     case kClassResource: {
