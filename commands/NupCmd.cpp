@@ -166,9 +166,11 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     return 0;
   }
   SKCab* saved = PerImpositionPrefsStart(params);
+  ASBool done = 0;
   DURING
     active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
-    NupDoLayout(document, newDoc, &active_nup.spacing, params);
+    // A cancelled or refused layout is no run done.
+    done = NupDoLayout(document, newDoc, &active_nup.spacing, params);
     FreePageSizes(&active_nup);
   HANDLER
     PerImpositionPrefsEnd(saved);
@@ -176,7 +178,7 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     RERAISE();
   END_HANDLER
   PerImpositionPrefsEnd(saved);
-  return 1;
+  return done;
 }
 
 void NupCallBackStart(SKCab* run, SKCab*) {

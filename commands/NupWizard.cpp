@@ -15,6 +15,7 @@
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "frame/Describe.h"
@@ -603,7 +604,17 @@ void FreeDialogInfo(void* p) {
 }  // namespace
 
 ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
-  SKCab* cab = given ? given : KCabNewInner();
+  // On every way out: the wizard's own cabinet (when the caller gave none)
+  // and the page sizes read into the shared record.
+  struct SScope {
+    KCabHolder own;
+    ~SScope() {
+      ASfree(active_nup.pageSizes);
+      active_nup.pageSizes = nullptr;
+    }
+  } scope;
+  if (!given) scope.own.Reset(KCabNewInner());
+  SKCab* cab = given ? given : scope.own.get();
   KCabFromNupSpacing(cab, &active_nup, 0);
   if (!KCabKnown(cab, "NewDoc") || KCabGetInt(cab, "UIVer", 1) < 2) KCabPutBool(cab, "NewDoc", 1);
 
@@ -612,14 +623,10 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     AVDoc front = AVAppGetActiveDoc();
     if (!front) {
       ErrMessageUTF8(Msg("common.err.noopendocument"));
-      if (!given) KCabDestroy(cab);
       return 0;
     }
     document = AVDocGetPDDoc(front);
-    if (!ImpositionCompatibleDocument(document, 1)) {
-      if (!given) KCabDestroy(cab);
-      return 0;
-    }
+    if (!ImpositionCompatibleDocument(document, 1)) return 0;
   }
 
   // A4 until the sheet is chosen.
@@ -630,12 +637,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   if (document) {
     ASfree(active_nup.pageSizes);
     active_nup.pageSizes = nullptr;
-    if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) {
-      ASfree(active_nup.pageSizes);
-      active_nup.pageSizes = nullptr;
-      if (!given) KCabDestroy(cab);
-      return 0;
-    }
+    if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) return 0;
     active_nup.spacing.pageCount = PDDocGetNumPages(document);
   }
 
@@ -654,7 +656,6 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     }
   HANDLER
     FreeDialogInfo(info);
-    if (!given) KCabDestroy(cab);
     RERAISE();
   END_HANDLER
   KCabPutPointerNamedType(cab, kDialogInfoKey, kDialogInfoType, info, FreeDialogInfo);
@@ -696,15 +697,8 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   KCabRemove(cab, kSimpleMarginKey);
   KCabRemove(cab, kSimpleGapKey);
   KCabRemove(cab, kAdvancedKey);
-  if (!ok) {
-    ASfree(active_nup.pageSizes);
-    active_nup.pageSizes = nullptr;
-    if (!given) KCabDestroy(cab);
-    return 0;
-  }
+  if (!ok) return 0;
   KCabToNupSpacing(cab, &active_nup, 1, 0, 0);
-  ASfree(active_nup.pageSizes);
-  active_nup.pageSizes = nullptr;
   return 1;
 }
 

@@ -190,13 +190,16 @@ ASUns16 Merge(SEvenOddShuffleInfo* info) {
     if (padOdds) {
       // An empty document lends no size: the other one's last page does.
       const ASFixedPoint size = LastPageSize(oddDoc, evenDoc);
-      InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAfterNum, padOdds, o - 1, 0, nullptr);
+      if (!InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAfterNum, padOdds, o - 1, 0,
+                            nullptr))
+        Bail();
     }
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
     if (!CopyAllPagesStamped(joined, evenDoc, gRemoveStructureInNewDoc)) Bail();
     if (padEvens) {
       const ASFixedPoint size = LastPageSize(evenDoc, oddDoc);
-      InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAtEnd, padEvens, 0, 0, nullptr);
+      if (!InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAtEnd, padEvens, 0, 0, nullptr))
+        Bail();
     }
     const ASInt32 m = PDDocGetNumPages(joined);
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.rearrangingevenodd"));

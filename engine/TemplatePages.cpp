@@ -131,7 +131,9 @@ ASBool TemplateAllSameSize(STemplateInfo* info, ASBool report) {
 void InsertTemplatePageIntoDoc(PDDoc doc, ASInt32 after, STemplateInfo* info, ASInt32 sequence) {
   SetupTemplateExceptions();
   if (info->blank) {
-    InsertBlankPages(nullptr, doc, info->width, info->height, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr);
+    // A refused blank (its reason shown) would leave a page missing.
+    if (!InsertBlankPages(nullptr, doc, info->width, info->height, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr))
+      ASRaise(templateExceptionCannotUse);
     return;
   }
   PDDoc source = CachedTemplatePDDoc(info, 0);
@@ -154,9 +156,12 @@ ASBool InsertTemplatePages(AVPageView view, PDDoc doc, STemplateInfo* info, ASIn
     return 1;
   }
   if (count > kInsertMaxPages) {
-    char text[400];
-    FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)count);
-    ErrMessageUTF8(text);
+    ReportTooManyPages(count);
+    return 0;
+  }
+  // A blank size is the user's: one of no area makes no page.
+  if (info->blank && (info->width <= 0 || info->height <= 0)) {
+    ErrorKey("common.err.nopagesize");
     return 0;
   }
   void* monitorData = nullptr;

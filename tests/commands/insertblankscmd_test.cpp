@@ -4,6 +4,7 @@
 // blank pages and pages of a file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <string>
@@ -382,6 +383,28 @@ TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   PDDoc made = AVDocGetPDDoc(views[0].view);
   EXPECT_EQ(3, PDDocGetNumPages(made));
   EXPECT_EQ("200.00 x 100.00", PageSizeText(made, 2));
+}
+
+// A blank size of nothing, or no number at all, is refused before anything
+// changes, and the run does not end as done.
+TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
+  for (double w : {0.0, -5.0, std::nan("")}) {
+    SCOPED_TRACE(w);
+    PDDoc doc = Doc(2);
+    capture->Clear();
+    ForgetViews();
+    for (const char* where : {"AtEnd", "NewDoc"}) {
+      EXPECT_FALSE(RunOn(doc, [&](SKCab* p) {
+        KCabPutAtom(p, "Where", A(where));
+        KCabPutAtom(p, "WhatSize", A("Custom"));
+        KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, w, 100, 1));
+        KCabPutInt(p, "Count", 2);
+      })) << where;
+    }
+    EXPECT_EQ((std::vector<std::string>(2, MsgText("common.err.nopagesize"))), Errors());
+    EXPECT_EQ(2, PDDocGetNumPages(doc));
+    EXPECT_TRUE(ViewsOpened().empty()) << "no new document";
+  }
 }
 
 TEST_F(InsertCmd, PagesOfAFileAreInserted) {
