@@ -37,15 +37,15 @@ ASInt32 ActionChosen(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user) {
 }
 
 ASInt32 ValuesLoaded(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab values(CurrentValues(dialog));
-  ShowContainersFor(dialog, ActionOf(values.cab));
+  KCabHolder values(CurrentValues(dialog));
+  ShowContainersFor(dialog, ActionOf(values.get()));
   return kKCtlCallBackGoOn;
 }
 
 ASInt32 EvenOddClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab values(CurrentValues(dialog));
+  KCabHolder values(CurrentValues(dialog));
   PDDoc doc = FrontPDDoc();
-  return EvenOddValuesOk(values.cab, KCtlStockDialogIsInteractive(dialog), doc ? PDDocGetNumPages(doc) : -1)
+  return EvenOddValuesOk(values.get(), KCtlStockDialogIsInteractive(dialog), doc ? PDDocGetNumPages(doc) : -1)
              ? kKCtlCallBackVerifyCommitTerminate
              : kKCtlCallBackStop;
 }
@@ -120,9 +120,9 @@ ASBool EvenOddPropertyCanHandleAToA(SKCab* /*command*/, SKCab* params) {
 ASBool CmdMgrEvenOddShuffleUI(SKCab* /*command*/, SKCab* params) {
   if (!params) return 0;
   // A copy: a cancelled dialog leaves the parameters as they were.
-  Cab work(KCabDup(params));
-  if (RunEvenOddDialog(work.cab, KCabGetBool(params, "Interactive", 1)) != 1) return 0;
-  CopyBackDialogValues(work.cab, params);
+  KCabHolder work(KCabDup(params));
+  if (RunEvenOddDialog(work.get(), KCabGetBool(params, "Interactive", 1)) != 1) return 0;
+  CopyBackDialogValues(work.get(), params);
   return 1;
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -201,7 +202,7 @@ void DescribePosition(SKCab* lines, SKCab* params) {
 void DescribeBlanks(SKCab* lines, SKCab* params) {
   AddIntLine(lines, params, "Count", 8, "common.desc.numpages");
   char line[1000];
-  std::snprintf(line, sizeof line, "%s", Msg("common.desc.pagesize"));
+  CopyCutUTF8(line, sizeof line, Msg("common.desc.pagesize"));
   if (AtomIs(params, "WhatSize", "Custom", "SameAsPage")) {
     char size[1000] = "";
     ExportedPageSizeFormat(params, "Page", 1, size, (ASInt32)sizeof size);
@@ -260,7 +261,27 @@ void DescribeCondition(SKCab* lines, SKCab* params) {
     if (!line.empty()) line += ' ';
     line += piece;
   }
-  AddLine(lines, line.substr(0, 999).c_str());
+  CutUTF8(line, 999);
+  AddLine(lines, line.c_str());
+}
+
+// The run's source window: the one it names, else the one showing its
+// document; null when the document has none.
+AVDoc SourceView(SKCab* run, PDDoc doc) {
+  if (AVDoc view = ProcManGetSourceAVDoc(run)) return view;
+  struct SFind {
+    PDDoc doc;
+    AVDoc view;
+  } find{doc, nullptr};
+  if (doc)
+    AVAppEnumDocs(
+        [](AVDoc d, void* data) -> ASBool {
+          auto* f = static_cast<SFind*>(data);
+          if (AVDocGetPDDoc(d) == f->doc) f->view = d;
+          return f->view ? 0 : 1;
+        },
+        &find);
+  return find.view;
 }
 
 }  // namespace
@@ -306,8 +327,9 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
   if (!CommandParamsAccepted(run, "InsertBlanks")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   const ASBool interactive = KCabGetBool(params, "Interactive", 0);
-  AVDoc active = interactive ? AVAppGetActiveDoc() : nullptr;
-  AVPageView view = active ? AVDocGetPageView(active) : nullptr;
+  // The current page is the source's, whichever document is in front.
+  AVDoc source = interactive ? SourceView(run, doc) : nullptr;
+  AVPageView view = source ? AVDocGetPageView(source) : nullptr;
   ASInt32 first = 0, count = 0;
   ASBool ok = AtomIs(params, "Action", "File", "Blanks")
                   ? InsertFilePagesFromCab(view, doc, params, interactive, &first, &count)

@@ -16,6 +16,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -35,7 +36,7 @@ void LineKey(SKCab* lines, const char* key) { Line(lines, Msg(key)); }
 // A fixed part followed by a text of its own.
 void LineKeyThen(SKCab* lines, const char* key, const char* tail) {
   std::string line = std::string(Msg(key)) + " " + (tail ? tail : "");
-  if (line.size() >= kLineSize) line.resize(kLineSize - 1);
+  CutUTF8(line, kLineSize - 1);
   Line(lines, line.c_str());
 }
 

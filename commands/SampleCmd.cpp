@@ -11,6 +11,7 @@
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -123,7 +124,7 @@ SKCab* CmdMgrCreateTestDescriber(SKCab*, SKCab* params) {
     SPrintfUnboundedIntOrStringDecimalFormat(params, "Count", 8, line, sizeof line, Msg("common.desc.numpages"));
     AddLine(lines, line);
 
-    std::snprintf(line, sizeof line, "%s", Msg("common.desc.pagesize"));
+    CopyCutUTF8(line, sizeof line, Msg("common.desc.pagesize"));
     ASInt32 k = SizeIndex(params);
     if (k == kCustom) {
       char size[1000] = "";

@@ -12,6 +12,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
@@ -39,18 +40,6 @@ ASInt32 Word(SKCab* cab, const char* key, const SKCabEnumWord* words) {
 
 constexpr ASInt32 kWizardIcon = 117;
 constexpr ASInt32 kDefaultCreepEvery = 32;
-
-// A cabinet this code made and must destroy, also when an exception passes.
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-  operator SKCab*() const { return cab; }
-};
 
 // The running step's values as the user sees them now: its export cabinet
 // with every element stored over it. The caller owns the copy.
@@ -361,7 +350,8 @@ ASInt32 TrimShiftAdvanced(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 ASInt32 TrimShiftDialog1ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   const ASBool interactive = KCtlStockDialogIsInteractive(dialog);
   const ASInt32 selected = KCtlStock_PageScope2_GetNumPagesToProcess(dialog);
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASBool newDoc = KCabGetBool(values, "NewDoc", 1);
   const ASAtom range = KCabGetAtom(values, "Source:Range:RangeType", Atom("AllDoc"));
   if (interactive && selected <= 0) {
@@ -383,7 +373,8 @@ ASInt32 TrimShiftDialog1ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 }
 
 ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASInt32 trim = Word(values, "Trim", kTrimShiftTrimWords);
   if ((trim == kTrimSmaller || trim == kTrimBigger) && KCabGetDouble(values, "TrimBy", 0) == 0) {
     Error("uiimp.5.trimzero");
@@ -402,7 +393,8 @@ ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 
 ASInt32 TrimShiftDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   const ASInt32 trim = Word(KCtlExportCabForDialog(dialog), "Trim", kTrimShiftTrimWords);
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASInt32 shift = Word(values, "Shift", kTrimShiftShiftWords);
   const double from = KCabGetDouble(values, "ShiftFrom", 0), to = KCabGetDouble(values, "ShiftTo", 0);
   switch (shift) {
@@ -448,7 +440,8 @@ ASInt32 TrimShiftDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 ASInt32 TrimShiftDialog3CreepChangeFeedback(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data) return kKCtlCallBackGoOn;
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   if (Word(values, "Shift", kTrimShiftShiftWords) == kShiftCreep) {
     // Showing one of the two panels hides its neighbour.
     const bool whole = KCabGetInt(values, "CreepEvery", kDefaultCreepEvery) == -4;

@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/ProcMan.h"
 
 #include <cctype>
@@ -568,7 +569,7 @@ AVDoc KSourceLinkGetAVDoc(SKSourceLink* link) {
     link->titleCounter += 4;
     title += std::to_string(link->titleCounter);
   }
-  if (title.size() > 999) title.resize(999);
+  CutUTF8(title, 999);
   link->avDoc = AVDocOpenFromPDDocUTF8(doc, link->windowTitle || link->titleCounter ? title.c_str() : nullptr);
   return link->avDoc;
 }

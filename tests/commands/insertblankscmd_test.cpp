@@ -362,6 +362,17 @@ TEST_F(InsertCmd, TheCurrentPageCountsOnlyWhenInteractive) {
   EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "current.pdf"));
 }
 
+// The current page is the source document's, not that of the window in front.
+TEST_F(InsertCmd, TheCurrentPageIsTheSourcesOwn) {
+  AVDoc source = View(3, 1);
+  AVDoc front = View(5, 3);
+  ASSERT_EQ(front, AVAppGetActiveDoc());
+  PDDoc doc = AVDocGetPDDoc(source);
+  ASSERT_TRUE(RunOn(doc, [](SKCab* p) { KCabPutBool(p, "Interactive", 1); }));
+  EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "source.pdf"));
+  EXPECT_EQ(5, PDDocGetNumPages(AVDocGetPDDoc(front)));
+}
+
 TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   ASSERT_TRUE(RunOn(nullptr, [](SKCab* p) {
     KCabPutAtom(p, "Where", A("NewDoc"));
