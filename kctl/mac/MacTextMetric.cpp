@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "kctl/mac/MacTextMetric.h"
 
 #include <cstdio>
@@ -8,12 +7,11 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 
 namespace {
 
 bool gProblemsSilenced = false;
-
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 size_t UnitsToZero(const ASUns16* p) {
   size_t n = 0;
