@@ -10,6 +10,7 @@
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
 #include "commands/NupPrivate.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/SampleDoc.h"
@@ -29,6 +30,10 @@
 using namespace nup_detail;
 
 namespace {
+
+// The grid's bounds are the command's.
+ASInt32 GridMin(const char* key) { return CommandParamMinInt("Nup", key); }
+ASInt32 GridMax(const char* key) { return CommandParamMaxInt("Nup", key); }
 
 constexpr const char kDialogInfoKey[] = "Private:DialogInfo";
 constexpr const char kDialogInfoType[] = "PNupInfoDuringDialog";
@@ -376,7 +381,28 @@ ASInt32 AlignSetClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   return kKCtlCallBackGoOn;
 }
 
+// What a run would refuse is refused here already, in the same words: the
+// earlier pages' values with this page's over them.
+bool WizardValuesAccepted(SMacDialogInfo* dialog) {
+  SKCab* all = CabOf(dialog) ? KCabDup(CabOf(dialog)) : KCabNewInner();
+  char why[1200] = "";
+  bool ok = true;
+  DURING
+    SKCab* now = CurrentValues(dialog);
+    KCabCopy(now, all);
+    KCabDestroy(now);
+    ok = KParamCheck(CommandParamTable("Nup"), all, kKParamCheckLook, why, sizeof why) != 0;
+  HANDLER
+    KCabDestroy(all);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(all);
+  if (!ok) ErrMessageUTF8(why);
+  return ok;
+}
+
 ASInt32 NupDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (!WizardValuesAccepted(dialog)) return kKCtlCallBackStop;
   SNupInfoDuringDialog* info = DialogInfo(dialog);
   ASBool tooBig = 0, noMargins = 0;
   if (NupDialog3DoPageCount(dialog, info, kIdPageSize, &tooBig, &noMargins) && info && info->hasDocument &&
@@ -500,10 +526,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   Text(d, "dlg.nup3fixed.7", grid);
   Text(d, "dlg.nup3fixed.8", grid);
   SKCtlElem* edit = nullptr;
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", GridMin("FitDown"), GridMax("FitDown"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
 
@@ -521,10 +547,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   SKCtlElem* toFit = Add(d, kKCtlRadioButton, 0, kIdToFitRadio, Msg("dlg.nup3scaled.12"), scaled);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("ToFit"), KCtlRadioButtonSetGroup(radios, toFit));
   LoadedValuesChangeLayout(KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"), &edit);
   edit->controlId = kIdFitAcrossScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", GridMin("FitDown"), GridMax("FitDown"), &edit);
   edit->controlId = kIdFitDownScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdLayoutNote, " ", scaled);

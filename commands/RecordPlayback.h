@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "host/AS.h"
 
 struct SKCab;

@@ -1,6 +1,8 @@
 #include "engine/Booklet.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "engine/EngineFixed.h"
 #include "engine/EngineImports.h"
@@ -67,7 +69,10 @@ struct SBookletRun {
   PDDoc backs = nullptr;
   AVDoc backsView = nullptr;
   SPageMergeInfo* state = nullptr;
-  ~SBookletRun() { DestroyPageMergeInfo(state); }
+  // The merge state reads objects of the documents it worked in: it goes
+  // before they close, and never raises out of here.
+  ~SBookletRun() { DestroyState(); }
+  void DestroyState() { DestroyPageMergeInfo(std::exchange(state, nullptr)); }
   void CloseAll() {
     if (backsView) AVDocClose(backsView, 1);
     backsView = nullptr;
@@ -406,12 +411,14 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       result = 1;
     } else {
       NoteMessageUTF8(Msg("pagemg.2.bookletcancelled"));
+      made.DestroyState();
       made.CloseAll();
     }
     if (withStatus) CloseStatusBox();
     if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
   HANDLER
     if (withStatus) CloseStatusBox();
+    made.DestroyState();
     made.CloseAll();
     if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
     if (ERRORCODE == ShouldNotOccurError()) return 0;
@@ -468,4 +475,13 @@ ASInt32 BookletCallBackStart(SKCab* run, SKCab* /*args*/) {
 void BookletFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* BookletParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Sizing") == 0) return kSizingWords;
+  if (std::strcmp(key, "Paginate") == 0) return kPaginateWords;
+  if (std::strcmp(key, "Backs") == 0) return kBacksWords;
+  if (std::strcmp(key, "Align") == 0) return kAlignWords;
+  return nullptr;
 }

@@ -268,3 +268,9 @@ void AddFrame(SPageMergeInfo* info, double x0, double y0, double x1, double y1, 
   PageMergeWriteFormat(info, "%.2f %.2f %.2f %.2f re S\n", x0, y0, x1 - x0, y1 - y0);
   EndMarks(info);
 }
+
+const SKCabEnumWord* CropMarkParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "CropStyle") == 0) return kStyleWords;
+  return nullptr;
+}

@@ -37,8 +37,13 @@ using CabHolder = KCabHolder;
 class PageHolder {
  public:
   PageHolder(PDDoc doc, ASInt32 n) : page_(PDDocAcquirePage(doc, n)) {}
+  // Runs while errors unwind (the page's document may have closed): never raises.
   ~PageHolder() {
-    if (page_) PDPageRelease(page_);
+    if (!page_) return;
+    DURING
+      PDPageRelease(page_);
+    HANDLER
+    END_HANDLER
   }
   PageHolder(const PageHolder&) = delete;
   PageHolder& operator=(const PageHolder&) = delete;

@@ -275,6 +275,10 @@ ASBool InsertBlankPagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool
       ErrorKey("common.err.nopagesize");
       return 0;
     }
+  } else if ((whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) && doc && PDDocGetNumPages(doc) < 1) {
+    // No page to take the size from: the size a page without a media box shows.
+    width = ASInt32ToFixed(612);
+    height = ASInt32ToFixed(792);
   } else if (whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) {
     ASInt32 pageIndex = 0;
     if (whatSize == kSizeSameAsPage) {
@@ -520,4 +524,13 @@ ASBool InsertFilePagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool 
   }
   if (made) OpenTitledWindow(made, "imputil1.title.blankdocument", ++newDocumentNumber);
   return 1;
+}
+
+const SKCabEnumWord* InsertPagesParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Where") == 0) return kWhereWords;
+  if (std::strcmp(key, "Condition") == 0) return kConditionWords;
+  if (std::strcmp(key, "ConditionRelation") == 0) return kRelationWords;
+  if (std::strcmp(key, "WhatSize") == 0) return kWhatSizeWords;
+  return nullptr;
 }

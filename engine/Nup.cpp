@@ -721,3 +721,10 @@ ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params
   ASfree(pageSizes);
   return done;
 }
+
+const SKCabEnumWord* NupParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "SheetAlign") == 0) return kAlignWords;
+  if (std::strcmp(key, "Align") == 0) return kOldAlignWords;
+  return nullptr;
+}

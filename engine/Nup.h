@@ -16,6 +16,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 struct STemplateInfo;
 
 // Where the block of placed pages sits on a sheet ("SheetAlign").
@@ -120,3 +121,6 @@ const char* NupAlignWord(EWhatPageAlign align);
 
 // False only in PDF/X mode when the background file's document refuses the check.
 ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing);
+
+// The words of "SheetAlign" and of the old "Align" (null for another key).
+const SKCabEnumWord* NupParamWords(const char* key);

@@ -15,6 +15,7 @@
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/ProcMan.h"
 #include "kctl/StatusBox.h"
@@ -50,9 +51,8 @@ const char* SkipBlanks(const char* p) {
 void SetTokenError(char* error, const char* key, const char* offending) {
   std::string snippet = offending;
   if (snippet.size() > 9) {
-    size_t cut = 9;
-    while (cut > 0 && ((unsigned char)snippet[cut] & 0xC0) == 0x80) --cut;
-    snippet = snippet.substr(0, cut) + "...";
+    CutUTF8(snippet, 9);
+    snippet += "...";
   }
   std::snprintf(error, kOrderListErrorSize, "%s%s", Msg(key), snippet.c_str());
 }
@@ -632,4 +632,10 @@ ASInt32 ShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
 void ShuffleFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* OrderListParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Type") == 0) return kTypeWords;
+  return nullptr;
 }

@@ -13,6 +13,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 enum EWhatRotate : ASInt32 {
   kWhatRotateNone = 0,
@@ -91,3 +92,6 @@ void ShuffleFillProcessControlCab(SKCab* control);
 
 // The running number of shuffled documents' window titles (only grows).
 extern ASInt32 gShuffledDocNumber;
+
+// The words of "Type" (null for another key).
+const SKCabEnumWord* OrderListParamWords(const char* key);

@@ -8,6 +8,7 @@
 #include "engine/EngineFixed.h"
 #include "foundation/CLocale.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "host/ASFixed.h"
 #include "pdftools/DocCache.h"
 
@@ -28,9 +29,7 @@ void Append(char* buffer, ASInt32 capacity, const char* text) {
   const ASInt32 room = Room(buffer, capacity);
   if (room <= 0) return;
   const size_t used = std::strlen(buffer);
-  const size_t n = std::min(std::strlen(text), (size_t)room);
-  std::memcpy(buffer + used, text, n);
-  buffer[used + n] = 0;
+  CopyCutUTF8(buffer + used, (size_t)room + 1, text);
 }
 
 void AppendF(char* buffer, ASInt32 capacity, const char* format, ...) __attribute__((format(printf, 3, 4)));

@@ -181,8 +181,12 @@ void DestroyPageMergeInfo(SPageMergeInfo* info) {
     TerminateWritingFormXObject(info);
   HANDLER
   END_HANDLER
-  // A sheet that failed half-way leaves its merge record behind.
-  DestroyMergeResourceInfo(std::exchange(info->merge, nullptr));
+  // A sheet that failed half-way leaves its merge record behind. Clean-ups
+  // run while errors unwind: nothing raises out of here.
+  DURING
+    DestroyMergeResourceInfo(std::exchange(info->merge, nullptr));
+  HANDLER
+  END_HANDLER
   DURING
     DestroyTempFile(info->contentStream);
   HANDLER

@@ -42,12 +42,6 @@ struct STemplateCache {
 };
 STemplateCache templateCache{nullptr, nullptr};
 
-// The template's path, terminated even when the record's buffer is full.
-void TemplatePath(const STemplateInfo* info, char* out) {
-  std::memcpy(out, info->path, sizeof info->path);
-  out[sizeof info->path] = 0;
-}
-
 // The page index of the sequence number in the background file, or -1.
 // A repeat count larger than the range repeats the whole range.
 ASInt64 TemplatePageIndex(const STemplateInfo* info, ASInt32 sequence) {
@@ -69,8 +63,9 @@ ASBool TemplatesAreIdentical(const STemplateInfo* a, const STemplateInfo* b) {
   if (!a || !b) return 0;
   if (a->blank && b->blank) return a->width == b->width && a->height == b->height;
   if (a->blank || b->blank) return 0;
-  return std::memcmp(a->path, b->path, sizeof a->path) == 0 && a->from == b->from && a->to == b->to &&
-         a->repeat == b->repeat;
+  const char* pa = a->path ? a->path : "";
+  const char* pb = b->path ? b->path : "";
+  return std::strcmp(pa, pb) == 0 && a->from == b->from && a->to == b->to && a->repeat == b->repeat;
 }
 
 ASInt32 TemplateMaxPages(const STemplateInfo* info) {
@@ -96,8 +91,7 @@ void TemplateCacheTerm() {
 
 PDDoc CachedTemplatePDDoc(STemplateInfo* info, ASBool report) {
   if (!info || info->blank) return nullptr;
-  char path[sizeof info->path + 1];
-  TemplatePath(info, path);
+  const char* path = info->path ? info->path : "";
   if (templateCache.doc && templateCache.path && std::strcmp(templateCache.path, path) == 0) return templateCache.doc;
   PDDoc doc = OpenExistingPDDocFromDIPath(path, report && !info->failedToOpen);
   if (!doc) {

@@ -383,3 +383,12 @@ ASUns16 NormalisePDPage(PDPage page, const ASFixedRect* clip, ASUns16 clipOnly) 
   PDPageSetCropBox(page, moved);
   return 1;
 }
+
+const SKCabEnumWord* TrimShiftParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Trim") == 0) return kTrimShiftTrimWords;
+  if (std::strcmp(key, "TrimEdge") == 0) return kTrimShiftEdgeWords;
+  if (std::strcmp(key, "Shift") == 0) return kTrimShiftShiftWords;
+  if (std::strcmp(key, "ShiftDir") == 0) return kTrimShiftDirWords;
+  return nullptr;
+}

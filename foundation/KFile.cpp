@@ -14,6 +14,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "platform/PfChooseFolder.h"
 
 const char* gPluginBundle = nullptr;
@@ -46,14 +47,7 @@ char* CopyString(const char* s) {
 
 // Copies at most size - 1 bytes and a NUL, never cutting a UTF-8 sequence.
 void CopyOut(char* out, ASInt32 size, const char* text) {
-  if (!out || size < 1) return;
-  size_t n = std::strlen(text);
-  if (n > (size_t)size - 1) {
-    n = (size_t)size - 1;
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(out, text, n);
-  out[n] = 0;
+  if (size > 0) CopyCutUTF8(out, (size_t)size, text);
 }
 
 ASPathName PathOf(const SKFileName* name) {
@@ -419,6 +413,8 @@ ASInt32 ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size) {
 ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size) {
   return CopyWholePath(out, size, text ? text : "");
 }
+
+std::string ASPathNameToDIPathStringUTF8(ASPathName path) { return DIPathUTF8(path); }
 
 void GetTheComputerName(char* out, ASInt32 size) {
   if (!out || size < 1) return;

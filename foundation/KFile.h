@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 #include "host/AS.h"
 
@@ -89,6 +90,9 @@ ASInt32 ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size);
 ASInt32 ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size);
 ASInt32 ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size);
 ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
+// The device-independent path whole, of any length and any character, as
+// UTF-8. Empty when the path has none.
+std::string ASPathNameToDIPathStringUTF8(ASPathName path);
 
 void GetTheComputerName(char* out, ASInt32 size);
 void GetTheComputerNameUtf8(char* out, ASInt32 size);

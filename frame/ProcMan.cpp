@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/ProcMan.h"
 
 #include <cctype>
@@ -397,10 +398,19 @@ void ProcManPrepareSource(SKCab* run) {
     ParamError(run, Msg(named ? "cmd.list.2.a.5" : "common.err.noopendocument"));
   }
 
-  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
+  // The user's document is checked before the command's own source step,
+  // which may put a copy of it in its place.
   if (!Cancelled(run)) {
     if (PDDoc doc = ProcManGetSourcePDDoc(run)) ExceptionIfPDDocProtected(doc);
   }
+  // A command that works on the document's pages has nothing to do in one
+  // without any: that is said, not done quietly.
+  if (!Cancelled(run)) {
+    PDDoc doc = ProcManGetSourcePDDoc(run);
+    if (doc && PDDocGetNumPages(doc) == 0 && !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", nullptr))
+      ParamError(run, Msg("common.err.nopages"));
+  }
+  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
   if (!Cancelled(run)) {
     // The first page is checked here, before Start: a run refused for its
     // range must not have begun its work. "To" beyond the document is left
@@ -573,7 +583,7 @@ AVDoc KSourceLinkGetAVDoc(SKSourceLink* link) {
     link->titleCounter += 4;
     title += std::to_string(link->titleCounter);
   }
-  if (title.size() > 999) title.resize(999);
+  CutUTF8(title, 999);
   link->avDoc = AVDocOpenFromPDDocUTF8(doc, link->windowTitle || link->titleCounter ? title.c_str() : nullptr);
   return link->avDoc;
 }

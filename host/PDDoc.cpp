@@ -201,12 +201,6 @@ class MonitorReporter : public QPDFWriter::ProgressReporter {
   void* data_;
 };
 
-void ParseVersion(const std::string& v, int* major, int* minor) {
-  int a = 1, b = 0;
-  if (std::sscanf(v.c_str(), "%d.%d", &a, &b) < 1) a = 1;
-  *major = a;
-  *minor = b;
-}
 
 void CloseFiles(PDDoc doc) {
   if (doc->inputFile && doc->ownsInputFile) ASFileClose(doc->inputFile);
@@ -308,6 +302,7 @@ PDDoc OpenPath(ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* p
 void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   QPDF& q = *doc->cos->q;
   RepairTree(doc);
+  WriteTreeCounts(doc);
   ASFilePipeline pipe(out);
   QPDFWriter w(q);
   w.setOutputPipeline(&pipe);
@@ -316,9 +311,17 @@ void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
                                                                  : qpdf_o_preserve);
   w.setCompressStreams(true);
   w.setDecodeLevel(qpdf_dl_generalized);
+  // An encrypted document stays encrypted as it came, with its passwords
+  // and permissions: the writer would otherwise drop the encryption for
+  // streams it decodes and compresses again.
+  if (q.isEncrypted()) w.copyEncryptionParameters(q);
   char version[16];
   std::snprintf(version, sizeof version, "%d.%d", doc->minMajor, doc->minMinor);
-  w.setMinimumPDFVersion(version);
+  // A header the writer cannot read as a version is replaced, not compared.
+  int major = 0, minor = 0;
+  ParseVersion(q.getPDFVersion(), &major, &minor);
+  if (q.getPDFVersion() != std::to_string(major) + "." + std::to_string(minor)) w.forcePDFVersion(version);
+  else w.setMinimumPDFVersion(version);
   if (p.deterministicID) {
     if (q.isEncrypted()) w.setStaticID(true);
     else w.setDeterministicID(true);
@@ -397,6 +400,30 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
 }  // namespace
 
 // ---- shared helpers -------------------------------------------------------
+
+namespace hostpdf {
+
+void ParseVersion(const std::string& v, int* major, int* minor) {
+  // Digits are read with a bound: a header of junk digits must not overflow.
+  auto number = [](const char*& p) {
+    long n = -1;
+    for (; *p >= '0' && *p <= '9'; ++p) n = std::min(1000L, (n < 0 ? 0 : n * 10) + (*p - '0'));
+    return n;
+  };
+  const char* p = v.c_str();
+  long a = number(p), b = 0;
+  if (*p == '.') {
+    ++p;
+    b = std::max(0L, number(p));
+  }
+  if (a < 1) a = 1, b = 0;
+  // Past the newest version there is: the newest, which the writer knows.
+  if (a > 2 || (a == 2 && b > 0)) a = 2, b = 0;
+  *major = (int)a;
+  *minor = (int)b;
+}
+
+}  // namespace hostpdf
 
 void PDNoteChanged(PDDoc doc) { doc->flags |= PDDocNeedsSave | PDDocIsModified; }
 

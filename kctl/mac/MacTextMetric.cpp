@@ -7,12 +7,11 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 
 namespace {
 
 bool gProblemsSilenced = false;
-
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 size_t UnitsToZero(const ASUns16* p) {
   size_t n = 0;
@@ -33,8 +32,6 @@ void DestroyMacTextMetricDesc(SMacTextMetricDesc* desc) {
   if (desc->measuring && desc->destroyMeasuring) desc->destroyMeasuring(desc->measuring);
   ASfree(desc);
 }
-
-ASBool MacIsUnderOSX() { return 1; }
 
 ASBool MacTextMetricConvertToLocalEncoding(SMacTextMetricDesc*, const void* src, char* dst, ASInt32 srcLength,
                                            ASInt32 dstMax, ASInt32* dstLength, ASUns32 flags) {
@@ -127,11 +124,7 @@ ASBool MacTextMetricToUnicode(SMacTextMetricDesc*, const void* text, ASUns16* ou
 void MacTextMetricReportProblem(const char* text) {
   if (gProblemsSilenced) return;
   std::string msg(text ? text : "");
-  if (msg.size() > 205) {
-    size_t cut = 205;
-    while (cut > 0 && IsContinuation((unsigned char)msg[cut])) --cut;  // whole characters only
-    msg.resize(cut);
-  }
+  CutUTF8(msg, 205);
   msg += "\nClick OK or Cancel to Continue. If you click Cancel, we will stop producing these messages.";
   if (!ConfirmMessageUTF8(msg.c_str(), 1)) gProblemsSilenced = true;
 }

@@ -31,9 +31,6 @@ struct SMacTextMetricDesc {
 SMacTextMetricDesc* NewMacTextMetricDesc();
 void DestroyMacTextMetricDesc(SMacTextMetricDesc* desc);  // null accepted
 
-// True when the desktop runs its modern user interface; asked once and kept.
-ASBool MacIsUnderOSX();
-
 // UTF-8 (flag 0x4000) or platform Unicode (0x2000, srcLength in bytes) into
 // the local encoding. Local text (neither flag) is copied. *dstLength gets the
 // bytes written (no terminator). False on failure (Mac Roman requests).

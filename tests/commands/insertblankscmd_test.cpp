@@ -127,7 +127,9 @@ TEST_F(InsertCmd, TheDescriberSaysWhereWhatAndWhen) {
        },
        "Into a new document | Pages: 1 | Page size: 2.00 x 4.00 inches (50.8 x 101.6 mm)"},
       {"unknown where", [](SKCab* p) { KCabPutAtom(p, "Where", A("Somewhere")); },
-       "At a position this version does not know | Pages: 1 | Page size: the size of page 1"},
+       "At a position this version does not know | Pages: 1 | Page size: the size of page 1 | A run refuses these "
+       "parameters: Where = Somewhere is refused: the words it takes are BeforeCur, AfterCur, AtStart, AtEnd, NewDoc, "
+       "AfterNum."},
       {"file",
        [](SKCab* p) {
          KCabPutAtom(p, "Where", A("AtEnd"));
@@ -360,6 +362,17 @@ TEST_F(InsertCmd, TheCurrentPageCountsOnlyWhenInteractive) {
   EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "current.pdf"));
 }
 
+// The current page is the source document's, not that of the window in front.
+TEST_F(InsertCmd, TheCurrentPageIsTheSourcesOwn) {
+  AVDoc source = View(3, 1);
+  AVDoc front = View(5, 3);
+  ASSERT_EQ(front, AVAppGetActiveDoc());
+  PDDoc doc = AVDocGetPDDoc(source);
+  ASSERT_TRUE(RunOn(doc, [](SKCab* p) { KCabPutBool(p, "Interactive", 1); }));
+  EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "source.pdf"));
+  EXPECT_EQ(5, PDDocGetNumPages(AVDocGetPDDoc(front)));
+}
+
 TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   ASSERT_TRUE(RunOn(nullptr, [](SKCab* p) {
     KCabPutAtom(p, "Where", A("NewDoc"));
@@ -377,7 +390,8 @@ TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
 // A blank size of nothing, or no number at all, is refused before anything
 // changes, and the run does not end as done.
 TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
-  for (double w : {0.0, -5.0, std::nan("")}) {
+  const std::pair<double, const char*> widths[] = {{0.0, "0"}, {-5.0, "-5"}, {std::nan(""), "nan"}};
+  for (const auto& [w, written] : widths) {
     SCOPED_TRACE(w);
     PDDoc doc = Doc(2);
     capture->Clear();
@@ -390,7 +404,10 @@ TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
         KCabPutInt(p, "Count", 2);
       })) << where;
     }
-    EXPECT_EQ((std::vector<std::string>(2, MsgText("common.err.nopagesize"))), Errors());
+    // Refused by the command's parameter check, which names the side and its range.
+    const std::string refusal =
+        std::string("Page:Width = ") + written + " is refused: it must be a number from 1 to 14400 pt.";
+    EXPECT_EQ((std::vector<std::string>(2, refusal)), Errors());
     EXPECT_EQ(2, PDDocGetNumPages(doc));
     EXPECT_TRUE(ViewsOpened().empty()) << "no new document";
   }

@@ -357,7 +357,7 @@ TEST_F(NupCommand, WithoutASheetTheRunIsCancelled) {
   const bool ok = Run(definition, doc, [](SKCab* params) { Defaults(params); });
   KCabDestroy(definition);
   EXPECT_FALSE(ok);
-  EXPECT_EQ((std::vector<std::string>{Msg("common.err.nopagesize")}), Errors());
+  EXPECT_EQ((std::vector<std::string>{Msg("nup.err.nosheet")}), Errors());
   EXPECT_EQ(2, PDDocGetNumPages(doc));
 }
 

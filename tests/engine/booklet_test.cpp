@@ -435,6 +435,35 @@ TEST_F(BookletRun, RefusedRunsChangeNothing) {
   }
 }
 
+// A host error half-way through a new booklet (a page whose content will not
+// read, a sheet that cannot be made) fails the run: the merge state goes
+// before the new document it read from is closed, and nothing aborts.
+TEST_F(BookletRun, AHostErrorInsideANewBookletFailsTheRunCleanly) {
+  struct Fault {
+    const char* call;
+    ASInt32 skip;
+  };
+  for (Fault f : {Fault{"CosStreamOpenStm", 0}, Fault{"CosStreamOpenStm", 3}, Fault{"PDDocCreatePage", 1}}) {
+    SCOPED_TRACE(std::string(f.call) + " after " + std::to_string(f.skip));
+    PDDoc source = Doc(8);
+    ForgetViews();
+    const ASInt32 open = PDGetOpenDocCount();
+    ASFaultInject(f.call, cosErrDamagedStream, f.skip);
+    bool ok = true;
+    ASErrorCode e = ErrorOf([&] {
+      ok = Run(definition, source, [](SKCab* p) {
+        Put(p, "Paginate", "Single");
+        KCabPutBool(p, "NewDoc", 1);
+      });
+    });
+    ASFaultClearAll();
+    EXPECT_TRUE(e != 0 || !ok) << "the run does not end as done";
+    EXPECT_EQ(open, PDGetOpenDocCount()) << "the new booklet is closed";
+    EXPECT_TRUE(ViewsOpened().empty());
+    EXPECT_EQ(8, PDDocGetNumPages(source));
+  }
+}
+
 TEST_F(BookletRun, CancelLeavesTheSourceWhole) {
   PDDoc source = Doc(8);
   ClickStatusCancel();

@@ -287,7 +287,7 @@ TEST_F(NupLayout, BackgroundPagesGoUnderTheSheetsAndAreRemovedAfterwards) {
   const std::string background = File(2);
   STemplateInfo sheet{};
   sheet.blank = 0;
-  std::snprintf(sheet.path, sizeof sheet.path, "%s", background.c_str());
+  TemplateInfoSetPath(&sheet, background.c_str());
   sheet.from = 0;
   sheet.to = 1;
   sheet.repeat = 1;

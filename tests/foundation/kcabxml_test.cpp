@@ -233,6 +233,14 @@ TEST(KCabXML, ReadingNumbers) {
       {"<F N='k'>1.5</F>", kKCabTypeDouble, 1.5, false},
       {"<F N='k'>1e999</F>", kKCabTypeAbsent, 0, true},
       {"<F N='k'>x</F>", kKCabTypeAbsent, 0, true},
+      // A number followed by anything but blanks does not read.
+      {"<I N='k'>0.5</I>", kKCabTypeAbsent, 0, true},
+      {"<I N='k'>2x</I>", kKCabTypeAbsent, 0, true},
+      {"<U N='k'>7 pages</U>", kKCabTypeAbsent, 0, true},
+      {"<B N='k'>1 yes</B>", kKCabTypeAbsent, 0, true},
+      {"<F N='k'>72pt</F>", kKCabTypeAbsent, 0, true},
+      {"<F N='k'> 2.5e1 \n</F>", kKCabTypeDouble, 25, false},
+      {"<F N='k'>nan</F>", kKCabTypeDouble, NAN, false},
   };
   for (const Case& c : cases) {
     ASBool error = 7;
@@ -244,7 +252,10 @@ TEST(KCabXML, ReadingNumbers) {
       case kKCabTypeInt: EXPECT_EQ((ASInt32)c.value, KCabGetInt(cab.c, "k", 0)); break;
       case kKCabTypeUns: EXPECT_EQ((ASUns32)c.value, KCabGetUns(cab.c, "k", 0)); break;
       case kKCabTypeBool: EXPECT_EQ((ASBool)c.value, KCabGetBool(cab.c, "k", 9)); break;
-      case kKCabTypeDouble: EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0)); break;
+      case kKCabTypeDouble:
+        if (std::isnan(c.value)) EXPECT_TRUE(std::isnan(KCabGetDouble(cab.c, "k", 0)));
+        else EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0));
+        break;
       default: break;
     }
   }
@@ -265,6 +276,57 @@ TEST(KCabXML, PassesByKindAndIncompleteElements) {
   EXPECT_EQ(kKCabTypeNull, KCabGetType(cab.c, "n"));
   EXPECT_TRUE(KCabIsEmpty(KCabGetCab(cab.c, "d")));
   EXPECT_FALSE(KCabKnown(cab.c, "nodict"));
+}
+
+// The first element that does not read is named with its kind, key, text
+// and line, also inside a sub-cabinet and in a document of the reader's own
+// copy (UTF-16 text).
+TEST(KCabXML, TheFirstBadElementIsNamedWithItsLine) {
+  struct Case {
+    std::string xml;
+    const char* kind;
+    const char* key;
+    const char* text;
+    ASInt32 line;
+  };
+  const std::string head = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n<ITEMS>\n";
+  const std::string tail = "</ITEMS>\n</RUVURAZAR>\n";
+  const Case cases[] = {
+      {head + "<B N='UseScale'>1</B>\n<I N='FitAcross'>two</I>\n" + tail, "I", "FitAcross", "two", 4},
+      {head + "<F N='LMgn'>18pt</F>\n<F N='RMgn'>x</F>\n" + tail, "F", "LMgn", "18pt", 3},
+      {head + "<DICT N='Page'><ITEMS>\n<F N='Width'>wide</F>\n</ITEMS></DICT>\n" + tail, "F", "Width", "wide", 4},
+      {head + "\n\n<I>3</I>\n" + tail, "I", "", "3", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xml);
+    ASBool error = 0;
+    SKCabXMLReadProblem problem;
+    Cab cab(KCabReadFromBufferWithProblem(c.xml.data(), (ASInt32)c.xml.size(), &error, &problem));
+    ASSERT_NE(nullptr, cab.c);
+    EXPECT_TRUE(error);
+    EXPECT_STREQ(c.kind, problem.kind);
+    EXPECT_STREQ(c.key, problem.key);
+    EXPECT_STREQ(c.text, problem.text);
+    EXPECT_EQ(c.line, problem.line);
+  }
+  // UTF-16 text is read from a copy: the line still counts.
+  std::string utf8 = head + "<I N='a'>1</I>\n<I N='b'>x</I>\n" + tail;
+  std::string utf16 = "\xFE\xFF";
+  for (char ch : utf8) {
+    utf16 += '\0';
+    utf16 += ch;
+  }
+  ASBool error = 0;
+  SKCabXMLReadProblem problem;
+  Cab cab(KCabReadFromBufferWithProblem(utf16.data(), (ASInt32)utf16.size(), &error, &problem));
+  ASSERT_NE(nullptr, cab.c);
+  EXPECT_STREQ("b", problem.key);
+  EXPECT_EQ(4, problem.line);
+  // A document that reads leaves the problem empty.
+  Cab fine(KCabReadFromBufferWithProblem((head + tail).data(), (ASInt32)(head + tail).size(), &error, &problem));
+  EXPECT_FALSE(error);
+  EXPECT_STREQ("", problem.kind);
+  EXPECT_EQ(0, problem.line);
 }
 
 TEST(KCabXML, RootAndNamespace) {

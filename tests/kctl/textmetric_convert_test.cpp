@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "kctl/mac/MacDialog.h"
 #include "kctl/mac/MacTextMetric.h"
 
 namespace {
