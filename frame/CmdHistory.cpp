@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/CmdHistory.h"
 
 #include <cstring>
@@ -7,6 +6,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdList.h"
 #include "pdftools/NameTree.h"
 

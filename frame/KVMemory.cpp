@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/KVMemory.h"
 
 #include <climits>
@@ -7,6 +6,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdList.h"
 #include "frame/FramePrivate.h"
 #include "frame/ImpMenus.h"

@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/ProcMan.h"
 
 #include <cctype>
@@ -11,6 +10,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CmdList.h"
 #include "frame/FramePrivate.h"
@@ -118,10 +118,6 @@ void PutSourceDocs(SKCab* run, AVDoc avDoc, PDDoc pdDoc) {
   else KCabRemove(run, "ProcMan:PDDoc");
 }
 
-void CopyCut(char* out, size_t size, const char* text) {
-  std::snprintf(out, size, "%s", text ? text : "");
-}
-
 ASErrorCode gBadPageNumberError = 0;
 
 }  // namespace
@@ -210,8 +206,8 @@ void ParamError(SKCab* run, const char* text) {
 
 void ParamErrorString(SKCab* run, const char* format, const char* word) {
   char f[100], w[100], text[300];
-  CopyCut(f, sizeof f, format);
-  CopyCut(w, sizeof w, word);
+  CopyCutUTF8(f, sizeof f, format);
+  CopyCutUTF8(w, sizeof w, word);
   FormatMessageTextUTF8(text, sizeof text, f, nullptr, nullptr, "s", w);
   ParamError(run, text);
 }
