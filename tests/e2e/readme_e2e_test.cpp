@@ -26,24 +26,35 @@ namespace fs = std::filesystem;
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-// The text from the heading "## Five recipes" to the next second-level heading.
-std::string RecipesSection() {
+// The README's text from the heading to the next second-level heading.
+std::string Section(const std::string& heading) {
   const std::string readme = kvtest::ReadWholeFile(kvtest::SourcePath("README.md"));
-  const size_t from = readme.find("\n## Five recipes\n");
+  const size_t from = readme.find("\n" + heading + "\n");
   if (from == std::string::npos) return "";
   const size_t to = readme.find("\n## ", from + 1);
   return readme.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
-// The command lines the reader is told to run, in the README's order.
-std::vector<std::string> CommandLines(const std::string& section) {
+std::string RecipesSection() { return Section("## Five recipes"); }
+
+// The lines of its sh blocks, in the README's order: what the reader is told
+// to type.
+std::vector<std::string> ShLines(const std::string& section) {
   std::vector<std::string> lines;
   static const std::regex block("```sh\\n([\\s\\S]*?)```");
   for (std::sregex_iterator m(section.begin(), section.end(), block), end; m != end; ++m) {
     std::istringstream in((*m)[1].str());
     for (std::string line; std::getline(in, line);)
-      if (line.rfind("build/kvhost --params", 0) == 0) lines.push_back(line);
+      if (!line.empty()) lines.push_back(line);
   }
+  return lines;
+}
+
+// The recipes' kvhost lines.
+std::vector<std::string> CommandLines(const std::string& section) {
+  std::vector<std::string> lines;
+  for (const std::string& line : ShLines(section))
+    if (line.rfind("build/kvhost --params", 0) == 0) lines.push_back(line);
   return lines;
 }
 
@@ -149,6 +160,17 @@ class Readme : public ::testing::Test {
     return Shell("cd '" + dir.path() + "' && XDG_CONFIG_HOME='" + dir.file("prefs") + "' " + line);
   }
 
+  // The saved file passes qpdf and has the pages, sizes and page order given.
+  void ExpectResult(const std::string& saved, const SResult& want) {
+    const std::string pdf = dir.file(saved);
+    EXPECT_TRUE(Checks(pdf)) << saved;
+    EXPECT_EQ(want.pages, Pages(pdf)) << saved;
+    EXPECT_EQ(std::vector<std::string>((size_t)want.pages, want.size), PageSizes(pdf)) << saved;
+    if (want.numbers) {
+      EXPECT_EQ(want.numbers, NumbersByPage(pdf)) << saved;
+    }
+  }
+
   kvtest::TempDir dir;
 };
 
@@ -174,12 +196,7 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
     Outcome r = Run(line);
     ASSERT_EQ(0, r.status) << r.out;
     EXPECT_EQ("", r.out) << "a recipe runs without a warning or a note";
-    const std::string pdf = dir.file(saved);
-    const SResult& want = SampleResults().at(saved);
-    EXPECT_TRUE(Checks(pdf));
-    EXPECT_EQ(want.pages, Pages(pdf));
-    EXPECT_EQ(std::vector<std::string>((size_t)want.pages, want.size), PageSizes(pdf));
-    EXPECT_EQ(want.numbers, NumbersByPage(pdf));
+    ExpectResult(saved, SampleResults().at(saved));
     made.insert(saved);
   }
   EXPECT_EQ(SampleResults().size(), made.size());
@@ -187,6 +204,51 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
   EXPECT_NEAR(FirstWordLeft(dir.file("in.pdf")) + 14.17, FirstWordLeft(dir.file("trimmed.pdf")), 0.01);
   // The input is left as it was: still the sample.
   EXPECT_EQ("1|2|3|4|5|6|7|8", NumbersByPage(dir.file("in.pdf")));
+
+  // The lines that check a result run on what the recipes made.
+  size_t checks = 0;
+  for (const std::string& line : ShLines(RecipesSection())) {
+    if (line.rfind("build/kvhost --params", 0) == 0) continue;
+    SCOPED_TRACE(line);
+    Outcome r = Run(line);
+    EXPECT_EQ(0, r.status) << r.out;
+    if (line.find("--history") != std::string::npos) {
+      EXPECT_TRUE(r.Says("<A N='Command'>Nup</A>")) << r.out;
+      EXPECT_TRUE(r.Says("<I N='FitAcross'>2</I>")) << r.out;
+    }
+    ++checks;
+  }
+  EXPECT_EQ(4u, checks);
+}
+
+// The examples of the kvhost section: steps in a row on the document the
+// last made, and a batch with a preferences folder of its own.
+TEST_F(Readme, TheKvhostExamplesRunAsWritten) {
+  const std::map<std::string, SResult> results = {
+      {"sheets-reversed.pdf", {2, kA4Tall, "5 6 7 8|1 2 3 4"}},
+      {"batch-reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
+  };
+  ASSERT_EQ(0, Run(CommandLines(RecipesSection())[0]).status) << "the sample";
+  const std::vector<std::string> lines = ShLines(Section("## kvhost"));
+  ASSERT_EQ(results.size(), lines.size());
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    const std::string saved = SavedFile(line);
+    ASSERT_TRUE(results.count(saved)) << saved;
+    Outcome r = Run(line);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ("", r.out);
+    ExpectResult(saved, results.at(saved));
+  }
+  // The batch kept its remembered parameters in its own folder; the
+  // reader's own preferences were neither read nor written.
+  EXPECT_TRUE(fs::exists(dir.file("batch-prefs/Korvel/kv3.xml")));
+  EXPECT_FALSE(fs::exists(dir.file("prefs/Korvel/kv3.xml")));
+  // Run again, the batch says what it runs on.
+  Outcome again = Run(lines.back());
+  ASSERT_EQ(0, again.status) << again.out;
+  EXPECT_TRUE(again.Says("runs on the parameters remembered from an earlier run, in batch-prefs/Korvel/kv3.xml"))
+      << again.out;
 }
 
 // The same lines on a PDF of another producer: 21 A4 pages with an owner
@@ -212,10 +274,7 @@ TEST_F(Readme, TheRecipesImposeADocumentOfAnotherProducer) {
     Outcome r = Run(line);
     ASSERT_EQ(0, r.status) << r.out;
     const std::string pdf = dir.file(saved);
-    const SResult& want = results.at(saved);
-    EXPECT_TRUE(Checks(pdf));
-    EXPECT_EQ(want.pages, Pages(pdf));
-    EXPECT_EQ(std::vector<std::string>((size_t)want.pages, want.size), PageSizes(pdf));
+    ExpectResult(saved, results.at(saved));
     // Words that run together across neighbouring pages may be counted
     // differently; a lost page would take hundreds.
     EXPECT_LT(std::abs(Words(pdf) - words), words / 21 / 2) << Words(pdf) << " words of " << words;
