@@ -130,15 +130,21 @@ ASAtom AtomKids() {
   return a;
 }
 
-// Keys whose change may reshape the page tree.
+// Keys the page-tree walk reads.
 bool TreeKey(ASAtom key) {
   static const ASAtom parent = ASAtomFromString("Parent"), pages = ASAtomFromString("Pages"),
-                      type = ASAtomFromString("Type");
-  return key == AtomKids() || key == parent || key == pages || key == type;
+                      type = ASAtomFromString("Type"), root = ASAtomFromString("Root");
+  return key == AtomKids() || key == parent || key == pages || key == type || key == root;
 }
 
 void NoteArrayWrite(CosDoc doc, QPDFObjectHandle array) {
   if (doc->kidsArrays.count(array.getObjectPtr())) MarkTreeChanged(doc);
+}
+
+// Pages copied into a sheet's dictionary and the like take Type and Parent
+// along: only a dictionary of the tree as last walked reshapes it.
+void NoteDictWrite(CosDoc doc, QPDFObjectHandle dict, ASAtom key) {
+  if (TreeKey(key) && doc->treeDicts.count(dict.getObjectPtr())) MarkTreeChanged(doc);
 }
 
 struct BufferStm {
@@ -544,9 +550,12 @@ void CosObjDestroy(CosObj obj) {
     Kind k = KindOf(obj);
     if (k == kIndirect) {
       CosDoc doc = CheckDoc(obj.doc);
+      // The object keeps its place in qpdf's table: the sets still name it.
+      const QPDFObject* o = doc->q->getObject(ObjGenOf(obj)).getObjectPtr();
+      bool inTree = doc->treeDicts.count(o) || doc->kidsArrays.count(o);
       doc->q->replaceObject(ObjGenOf(obj), QPDFObjectHandle::newNull());
       MarkDirty(doc);
-      MarkTreeChanged(doc);
+      if (inTree) MarkTreeChanged(doc);
     } else if (k == kSlot) {
       CosDoc doc = CheckDoc(obj.doc);
       SlotOf(obj);
@@ -679,7 +688,7 @@ void CosDictPut(CosObj dict, ASAtom key, CosObj value) {
     if (v.isNull() && !v.isIndirect()) d.removeKey(KeyFor(key));
     else d.replaceKey(KeyFor(key), v);
     MarkDirty(doc);
-    if (TreeKey(key)) MarkTreeChanged(doc);
+    NoteDictWrite(doc, d, key);
   });
 }
 
@@ -696,7 +705,7 @@ void CosDictRemove(CosObj dict, ASAtom key) {
     if (!d.hasKey(k)) return;
     d.removeKey(k);
     MarkDirty(doc);
-    if (TreeKey(key)) MarkTreeChanged(doc);
+    NoteDictWrite(doc, d, key);
   });
 }
 

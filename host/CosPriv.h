@@ -45,6 +45,9 @@ struct _t_CosDocRec {
   ASUns64 treeEpoch = 0;
   // The Kids arrays of the page tree as last walked: writes into them reshape it.
   std::unordered_set<const QPDFObject*> kidsArrays;
+  // The dictionaries the walk read (trailer, catalog, nodes, pages): only a
+  // change of a key the walk reads, in one of these, reshapes the tree.
+  std::unordered_set<const QPDFObject*> treeDicts;
 
   std::vector<hostpdf::Slot> slots;
   std::vector<ASUns32> freeSlots;

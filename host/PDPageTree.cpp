@@ -78,14 +78,19 @@ QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
 void Walk(PDDoc doc) {
   QPDF& q = QOf(doc);
   CosDoc cos = doc->cos;
+  ++doc->walks;
   doc->pages.clear();
   doc->parents.clear();
   doc->innerNodes.clear();
   doc->edges.clear();
   doc->treeDamaged = false;
   cos->kidsArrays.clear();
+  cos->treeDicts.clear();
+  cos->treeDicts.insert(q.getTrailer().getObjectPtr());
+  cos->treeDicts.insert(q.getRoot().getObjectPtr());
   QPDFObjectHandle root = PagesRoot(q);
   if (!root.isDictionary()) return;
+  cos->treeDicts.insert(root.getObjectPtr());
   struct Frame {
     QPDFObjectHandle node, kids;
     int next;
@@ -129,6 +134,7 @@ void Walk(PDDoc doc) {
       warnedRepeat = true;
       continue;
     }
+    cos->treeDicts.insert(kid.getObjectPtr());
     NodeKind kind = KindOfNode(kid);
     if (kind == kForeign) {
       doc->treeDamaged = true;
@@ -232,6 +238,7 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
   if (at >= kids.getArrayNItems()) kids.appendItem(page);
   else kids.insertItem(at, page);
   page.replaceKey("/Parent", parent);
+  doc->cos->treeDicts.insert(page.getObjectPtr());
   AddToCounts(parent, 1);
   pos = std::clamp(pos, 0, n);
   doc->pages.insert(doc->pages.begin() + pos, page.getObjGen());
@@ -572,6 +579,8 @@ ASInt32 PDDocGetAcquiredPageCount(PDDoc doc) {
 }
 
 ASInt32 PDGetAcquiredPageCount() { return gAcquired; }
+
+ASInt32 PDDocGetPageTreeWalks(PDDoc doc) { return CheckPDDoc(doc)->walks; }
 
 PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox) {
   return Guard([&] {

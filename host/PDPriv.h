@@ -43,6 +43,7 @@ struct _t_PDDocRec {
   // The page list as last walked, with the node that holds each page.
   bool pagesValid = false;
   ASUns64 pagesEpoch = 0;
+  ASInt32 walks = 0;  // how often the tree was walked
   std::vector<QPDFObjGen> pages;
   std::vector<QPDFObjectHandle> parents;
   bool indexValid = false;
