@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/ASFixed.h"
@@ -269,6 +271,67 @@ void RemoveLeaf(PDDoc doc, ASInt32 pos) {
   }
   doc->pages.erase(doc->pages.begin() + pos);
   doc->parents.erase(doc->parents.begin() + pos);
+  doc->indexValid = false;
+}
+
+// What leaves one node's Kids.
+struct KidsOut {
+  QPDFObjectHandle node;
+  std::unordered_set<QPDFObjGen, QPDFObjHash> kids;
+  int pages = 0;  // pages below the node that go
+};
+
+// Takes the kids out of each node's Kids, every array rebuilt once, and counts
+// the pages that went down the tree. Answers the nodes that were left empty.
+std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs) {
+  std::vector<QPDFObjectHandle> emptied;
+  for (KidsOut& out : outs) {
+    QPDFObjectHandle kids = out.node.getKey("/Kids");
+    if (kids.isArray()) {
+      std::vector<QPDFObjectHandle> kept;
+      kept.reserve((size_t)kids.getArrayNItems());
+      bool changed = false;
+      for (auto& k : kids.aitems()) {
+        if (k.isIndirect() && out.kids.count(k.getObjGen())) changed = true;
+        else kept.push_back(k);
+      }
+      if (changed) kids.setArrayFromVector(kept);
+      if (kept.empty()) emptied.push_back(out.node);
+    }
+    if (out.pages) AddToCounts(out.node, -out.pages);
+  }
+  return emptied;
+}
+
+// Takes pages first..last out of the tree; nodes left empty go too.
+void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
+  std::vector<KidsOut> outs;
+  std::unordered_map<const QPDFObject*, size_t> at;
+  for (ASInt32 i = first; i <= last; ++i) {
+    QPDFObjectHandle parent = doc->parents[(size_t)i];
+    auto found = at.emplace(parent.getObjectPtr(), outs.size());
+    if (found.second) outs.push_back(KidsOut{parent, {}, 0});
+    KidsOut& out = outs[found.first->second];
+    out.kids.insert(doc->pages[(size_t)i]);
+    ++out.pages;
+  }
+  std::vector<QPDFObjectHandle> emptied = TakeOutKids(outs);
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  for (int guard = 0; guard < kMaxDepth && !emptied.empty(); ++guard) {
+    outs.clear();
+    at.clear();
+    for (QPDFObjectHandle& node : emptied) {
+      if (!node.isIndirect() || !root.isIndirect() || node.getObjGen() == root.getObjGen()) continue;
+      QPDFObjectHandle up = node.getKey("/Parent");
+      if (!up.isDictionary() || !up.getKey("/Kids").isArray()) continue;
+      auto found = at.emplace(up.getObjectPtr(), outs.size());
+      if (found.second) outs.push_back(KidsOut{up, {}, 0});
+      outs[found.first->second].kids.insert(node.getObjGen());
+    }
+    emptied = TakeOutKids(outs);
+  }
+  doc->pages.erase(doc->pages.begin() + first, doc->pages.begin() + last + 1);
+  doc->parents.erase(doc->parents.begin() + first, doc->parents.begin() + last + 1);
   doc->indexValid = false;
 }
 
@@ -664,25 +727,29 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
     ASFaultCheck("PDDocDeletePages");
     // A structure tree the host cannot walk stops the deletion before any page goes.
     CheckStructureForDeletion(doc);
-    std::vector<QPDFObjGen> deleted;
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, lastPage - firstPage + 1, monitorData);
+    // Pages go from the last one down: a page that fails its check stops the
+    // deletion there, and the pages after it are gone, as one run.
+    ASInt32 from = lastPage + 1;
+    std::exception_ptr failure;
     try {
       for (ASInt32 i = lastPage; i >= firstPage; --i) {
         ASFaultCheck("PDDocDeletePages:page");
-        QPDFObjGen og = doc->pages[(size_t)i];
-        RemoveLeaf(doc, i);
-        deleted.push_back(og);
-        Changed(doc);
-        ProgressMonitorSetCurrValue(monitor, lastPage - i + 1, monitorData);
+        from = i;
       }
     } catch (...) {
-      PruneStructureOfPages(doc, deleted);
-      ProgressMonitorEnd(monitor, monitorData);
-      throw;
+      failure = std::current_exception();
     }
+    std::vector<QPDFObjGen> deleted(doc->pages.begin() + from, doc->pages.begin() + lastPage + 1);
+    if (!deleted.empty()) {
+      RemoveLeaves(doc, from, lastPage);
+      Changed(doc);
+    }
+    for (ASInt32 k = 1; k <= (ASInt32)deleted.size(); ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
     PruneStructureOfPages(doc, deleted);
     ProgressMonitorEnd(monitor, monitorData);
+    if (failure) std::rethrow_exception(failure);
   });
   AVNotificationArgs a{};
   a.pdDoc = doc;

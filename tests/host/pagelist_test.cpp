@@ -7,6 +7,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +28,92 @@ CosObj PageObj(PDDoc doc, ASInt32 n) {
 }
 
 CosObj PagesRootOf(PDDoc doc) { return CosDictGet(CosDocGetRoot(PDDocGetCosDoc(doc)), A("Pages")); }
+
+using H = QPDFObjectHandle;
+
+// A page tree of several levels, written with qpdf: pages labelled 1..30
+// under root [A(1-6) 7 B[C(8-12) 13] D(14-30)], the media box on the root.
+// With twice, the root's Kids names page 7 a second time after B.
+void WriteTree(const std::string& path, bool twice = false) {
+  QPDF q;
+  q.emptyPDF();
+  auto node = [&] { return q.makeIndirectObject(H::parse("<< /Type /Pages /Kids [] /Count 0 >>")); };
+  auto add = [](H parent, H kid) {
+    parent.getKey("/Kids").appendItem(kid);
+    kid.replaceKey("/Parent", parent);
+    long long pages = kid.getKey("/Type").isNameAndEquals("/Pages") ? kid.getKey("/Count").getIntValue() : 1;
+    for (H n = parent; n.isDictionary(); n = n.getKey("/Parent"))
+      n.replaceKey("/Count", H::newInteger(n.getKey("/Count").getIntValue() + pages));
+  };
+  std::vector<H> pages;
+  for (int i = 1; i <= 30; ++i) {
+    H p = q.makeIndirectObject(H::parse("<< /Type /Page >>"));
+    p.replaceKey("/Label", H::newInteger(i));
+    p.replaceKey("/Contents", q.newStream("BT /F1 12 Tf 20 20 Td (Page " + std::to_string(i) + ") Tj ET\n"));
+    pages.push_back(p);
+  }
+  H root = node();
+  root.replaceKey("/MediaBox", H::parse("[0 0 300 300]"));
+  root.replaceKey("/Resources", H::parse("<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >>"));
+  // Bottom up, so that every count is added once.
+  H a = node(), b = node(), c = node(), d = node();
+  for (int i = 0; i < 6; ++i) add(a, pages[(size_t)i]);
+  add(root, a);
+  add(root, pages[6]);
+  for (int i = 7; i < 12; ++i) add(c, pages[(size_t)i]);
+  add(b, c);
+  add(b, pages[12]);
+  add(root, b);
+  if (twice) root.getKey("/Kids").appendItem(pages[6]);
+  for (int i = 13; i < 30; ++i) add(d, pages[(size_t)i]);
+  add(root, d);
+  q.getRoot().replaceKey("/Pages", root);
+  QPDFWriter w(q, path.c_str());
+  w.setStaticID(true);
+  w.write();
+}
+
+std::vector<int> Labels(PDDoc doc) {
+  std::vector<int> out;
+  for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) out.push_back(CosIntegerValue(CosDictGet(PageObj(doc, i), A("Label"))));
+  return out;
+}
+
+// The labels of a saved file's pages as qpdf reads them.
+std::vector<int> SavedLabels(const std::string& path) {
+  QPDF q;
+  q.processFile(path.c_str());
+  std::vector<int> out;
+  for (QPDFObjectHandle p : q.getAllPages()) out.push_back((int)p.getKey("/Label").getIntValue());
+  return out;
+}
+
+// Every node's Count against the pages below it; no node is left empty but
+// the root. Answers the pages below node, or -1 after a failed expectation.
+int CheckCounts(CosObj node, bool isRoot, const std::string& what) {
+  CosObj kids = CosDictGet(node, A("Kids"));
+  int pages = 0;
+  for (ASInt32 i = 0; i < CosArrayLength(kids); ++i) {
+    CosObj kid = CosArrayGet(kids, i);
+    if (CosObjGetType(kid) != CosDict) continue;
+    if (CosNameValue(CosDictGet(kid, A("Type"))) == A("Pages")) {
+      int below = CheckCounts(kid, false, what);
+      if (below < 0) return -1;
+      pages += below;
+    } else {
+      ++pages;
+    }
+  }
+  EXPECT_TRUE(isRoot || CosArrayLength(kids) > 0) << what << ": an empty node is left";
+  EXPECT_EQ(pages, CosIntegerValue(CosDictGet(node, A("Count")))) << what;
+  return ::testing::Test::HasFailure() ? -1 : pages;
+}
+
+std::vector<int> Range(int from, int to) {
+  std::vector<int> v;
+  for (int i = from; i <= to; ++i) v.push_back(i);
+  return v;
+}
 
 class PageList : public ::testing::Test {
  protected:
@@ -170,6 +257,78 @@ TEST_F(PageList, ThePageListFollowsThePageOperationsWithoutAWalk) {
   CosDictPut(PDPageGetCosObj(made), A("Type"), CosNewName(PDDocGetCosDoc(doc), 0, A("Annot")));
   EXPECT_EQ(6, PDDocGetNumPages(doc));
   EXPECT_EQ(walks + 1, PDDocGetPageTreeWalks(doc)) << "only the write of Type walks again";
+}
+
+// ---- deleting runs of pages
+
+TEST_F(PageList, RunsOfPagesAreDeletedAcrossNodes) {
+  std::string tree = dir.file("tree.pdf");
+  WriteTree(tree);
+  struct Case {
+    ASInt32 first, last;
+    std::vector<int> left;
+  } cases[] = {
+      {0, 0, Range(2, 30)},
+      {4, 8, [] { std::vector<int> v{1, 2, 3, 4}; for (int i : Range(10, 30)) v.push_back(i); return v; }()},
+      {6, 12, [] { std::vector<int> v = Range(1, 6); for (int i : Range(14, 30)) v.push_back(i); return v; }()},
+      {7, 11, [] { std::vector<int> v = Range(1, 7); for (int i : Range(13, 30)) v.push_back(i); return v; }()},
+      {13, 29, Range(1, 13)},
+      {0, 29, {}},
+  };
+  for (const Case& c : cases) {
+    std::string what = "deleting " + std::to_string(c.first) + ".." + std::to_string(c.last);
+    std::string out = dir.file("deleted.pdf");
+    {
+      ScopedDoc doc(OpenPdf(tree));
+      PDDocDeletePages(doc, c.first, c.last, nullptr, nullptr);
+      EXPECT_EQ(c.left, Labels(doc)) << what;
+      CheckCounts(PagesRootOf(doc), true, what);
+      SavePdf(doc, out);
+      EXPECT_EQ(0, PDDocGetWarningCount(doc)) << what << ": the tree stays sound";
+    }
+    EXPECT_EQ(0, QpdfCheck(out)) << what;
+    EXPECT_EQ(c.left, SavedLabels(out)) << what;
+  }
+}
+
+TEST_F(PageList, AFailedPageCheckEndsTheRunWhereItFailed) {
+  std::string tree = dir.file("tree.pdf");
+  WriteTree(tree);
+  ScopedDoc doc(OpenPdf(tree));
+  struct Recorder {
+    std::vector<std::string> calls;
+  } r;
+  ProgressMonitorRec pm{};
+  pm.size = sizeof pm;
+  pm.beginOperation = [](void* d) { static_cast<Recorder*>(d)->calls.push_back("begin"); };
+  pm.endOperation = [](void* d) { static_cast<Recorder*>(d)->calls.push_back("end"); };
+  pm.setDuration = [](ASInt32 v, void* d) { static_cast<Recorder*>(d)->calls.push_back("duration " + std::to_string(v)); };
+  pm.setCurrValue = [](ASInt32 v, void* d) { static_cast<Recorder*>(d)->calls.push_back("value " + std::to_string(v)); };
+  // Pages go from the last of the run down: the third check fails.
+  ASFaultInject("PDDocDeletePages:page", pdErrThumbnailsInTheWay, 2, 1);
+  EXPECT_EQ(pdErrThumbnailsInTheWay, ErrorOf([&] { PDDocDeletePages(doc, 4, 9, &pm, &r); }));
+  std::vector<int> left = Range(1, 8);
+  for (int i : Range(11, 30)) left.push_back(i);
+  EXPECT_EQ(left, Labels(doc)) << "pages 9 and 10 went before the failure";
+  EXPECT_EQ((std::vector<std::string>{"begin", "duration 6", "value 1", "value 2", "end"}), r.calls);
+  CheckCounts(PagesRootOf(doc), true, "after the failure");
+}
+
+TEST_F(PageList, APageNamedTwiceInKidsIsDeletedForGood) {
+  std::string tree = dir.file("twice.pdf");
+  WriteTree(tree, true);
+  std::string out = dir.file("out.pdf");
+  {
+    ScopedDoc doc(OpenPdf(tree));
+    ASSERT_EQ(Range(1, 30), Labels(doc)) << "the repeat is passed over";
+    PDDocDeletePages(doc, 6, 6, nullptr, nullptr);
+    std::vector<int> left = Range(1, 6);
+    for (int i : Range(8, 30)) left.push_back(i);
+    EXPECT_EQ(left, Labels(doc));
+    SavePdf(doc, out);
+  }
+  EXPECT_EQ(0, QpdfCheck(out));
+  EXPECT_EQ(29u, SavedLabels(out).size()) << "the deleted page does not come back through its second entry";
 }
 
 }  // namespace
