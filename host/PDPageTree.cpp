@@ -83,6 +83,7 @@ void Walk(PDDoc doc) {
   ++doc->walks;
   doc->pages.clear();
   doc->parents.clear();
+  doc->kidAt.clear();
   doc->innerNodes.clear();
   doc->edges.clear();
   doc->treeDamaged = false;
@@ -157,6 +158,7 @@ void Walk(PDDoc doc) {
     } else {
       doc->pages.push_back(kid.getObjGen());
       doc->parents.push_back(node);
+      doc->kidAt.push_back(at);
       doc->edges.emplace_back(node, kid);
     }
     QPDFObjectHandle parent = kid.getKey("/Parent");
@@ -215,6 +217,44 @@ int IndexIn(QPDFObjectHandle kids, QPDFObjGen og) {
   return -1;
 }
 
+// The index of page number pos in kids, its parent's Kids: the one the list
+// keeps when Kids still names the page there, else found by a search.
+int KidIndex(PDDoc doc, ASInt32 pos, QPDFObjectHandle kids) {
+  int at = doc->kidAt[(size_t)pos];
+  if (at >= 0 && at < kids.getArrayNItems()) {
+    QPDFObjectHandle k = kids.getArrayItem(at);
+    if (k.isIndirect() && k.getObjGen() == doc->pages[(size_t)pos]) return at;
+  }
+  return IndexIn(kids, doc->pages[(size_t)pos]);
+}
+
+// A kid went into (delta 1) or out of (-1) parent's Kids at index at: the
+// pages behind it there, which come after it in page order, move along.
+void ShiftKidIndexes(PDDoc doc, size_t after, QPDFObjectHandle parent, int at, int delta) {
+  const QPDFObject* p = parent.getObjectPtr();
+  for (size_t j = after; j < doc->pages.size(); ++j)
+    if (doc->kidAt[j] >= at && doc->parents[j].getObjectPtr() == p) doc->kidAt[j] += delta;
+}
+
+// The kid indexes of the pages under nodes, read again from their Kids.
+void RecountKidIndexes(PDDoc doc, const std::vector<QPDFObjectHandle>& nodes) {
+  for (QPDFObjectHandle node : nodes) {
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    const int n = kids.isArray() ? kids.getArrayNItems() : 0;
+    const QPDFObject* p = node.getObjectPtr();
+    int k = 0;
+    for (size_t j = 0; j < doc->pages.size(); ++j) {
+      if (doc->parents[j].getObjectPtr() != p) continue;
+      while (k < n) {
+        QPDFObjectHandle item = kids.getArrayItem(k);
+        if (item.isIndirect() && item.getObjGen() == doc->pages[j]) break;
+        ++k;
+      }
+      doc->kidAt[j] = k < n ? k++ : -1;
+    }
+  }
+}
+
 // Puts an indirect page into the tree so that it becomes page number pos.
 void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
   EnsurePages(doc);
@@ -232,45 +272,25 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
       EnsurePages(doc);
       parent = doc->parents[(size_t)ref];
     }
-    at = IndexIn(parent.getKey("/Kids"), doc->pages[(size_t)ref]);
+    at = KidIndex(doc, ref, parent.getKey("/Kids"));
     if (at < 0) at = parent.getKey("/Kids").getArrayNItems();
     else if (pos >= n) ++at;
   }
   QPDFObjectHandle kids = parent.getKey("/Kids");
-  if (at >= kids.getArrayNItems()) kids.appendItem(page);
-  else kids.insertItem(at, page);
+  if (at >= kids.getArrayNItems()) {
+    at = kids.getArrayNItems();
+    kids.appendItem(page);
+  } else {
+    kids.insertItem(at, page);
+  }
   page.replaceKey("/Parent", parent);
   doc->cos->treeDicts.insert(page.getObjectPtr());
   AddToCounts(parent, 1);
   pos = std::clamp(pos, 0, n);
   doc->pages.insert(doc->pages.begin() + pos, page.getObjGen());
   doc->parents.insert(doc->parents.begin() + pos, parent);
-  doc->indexValid = false;
-}
-
-// Takes page number pos out of the tree; nodes left empty go too.
-void RemoveLeaf(PDDoc doc, ASInt32 pos) {
-  QPDFObjectHandle parent = doc->parents[(size_t)pos];
-  QPDFObjGen og = doc->pages[(size_t)pos];
-  QPDFObjectHandle kids = parent.getKey("/Kids");
-  int at = IndexIn(kids, og);
-  if (at >= 0) kids.eraseItem(at);
-  AddToCounts(parent, -1);
-  QPDFObjectHandle root = PagesRoot(QOf(doc));
-  QPDFObjectHandle node = parent;
-  for (int guard = 0; guard < kMaxDepth; ++guard) {
-    if (!node.isIndirect() || !root.isIndirect() || node.getObjGen() == root.getObjGen()) break;
-    if (node.getKey("/Kids").getArrayNItems() > 0) break;
-    QPDFObjectHandle up = node.getKey("/Parent");
-    if (!up.isDictionary()) break;
-    QPDFObjectHandle upKids = up.getKey("/Kids");
-    int i = upKids.isArray() ? IndexIn(upKids, node.getObjGen()) : -1;
-    if (i < 0) break;
-    upKids.eraseItem(i);
-    node = up;
-  }
-  doc->pages.erase(doc->pages.begin() + pos);
-  doc->parents.erase(doc->parents.begin() + pos);
+  doc->kidAt.insert(doc->kidAt.begin() + pos, at);
+  ShiftKidIndexes(doc, (size_t)pos + 1, parent, at, 1);
   doc->indexValid = false;
 }
 
@@ -283,9 +303,10 @@ struct KidsOut {
 
 // Takes the kids out of each node's Kids, every array rebuilt once, and counts
 // the pages that went down the tree. Answers the nodes that were left empty.
-std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs) {
+std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs, std::vector<QPDFObjectHandle>& touched) {
   std::vector<QPDFObjectHandle> emptied;
   for (KidsOut& out : outs) {
+    touched.push_back(out.node);
     QPDFObjectHandle kids = out.node.getKey("/Kids");
     if (kids.isArray()) {
       std::vector<QPDFObjectHandle> kept;
@@ -305,6 +326,23 @@ std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs) {
 
 // Takes pages first..last out of the tree; nodes left empty go too.
 void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
+  if (first == last && !doc->treeDamaged) {
+    // One page of a sound tree (a move): Kids names it once, where the list says.
+    QPDFObjectHandle parent = doc->parents[(size_t)first];
+    QPDFObjectHandle kids = parent.getKey("/Kids");
+    int at = kids.isArray() ? KidIndex(doc, first, kids) : -1;
+    if (at >= 0 && kids.getArrayNItems() > 1) {
+      kids.eraseItem(at);
+      AddToCounts(parent, -1);
+      doc->pages.erase(doc->pages.begin() + first);
+      doc->parents.erase(doc->parents.begin() + first);
+      doc->kidAt.erase(doc->kidAt.begin() + first);
+      ShiftKidIndexes(doc, (size_t)first, parent, at, -1);
+      doc->indexValid = false;
+      return;
+    }
+  }
+  std::vector<QPDFObjectHandle> touched;
   std::vector<KidsOut> outs;
   std::unordered_map<const QPDFObject*, size_t> at;
   for (ASInt32 i = first; i <= last; ++i) {
@@ -315,7 +353,7 @@ void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
     out.kids.insert(doc->pages[(size_t)i]);
     ++out.pages;
   }
-  std::vector<QPDFObjectHandle> emptied = TakeOutKids(outs);
+  std::vector<QPDFObjectHandle> emptied = TakeOutKids(outs, touched);
   QPDFObjectHandle root = PagesRoot(QOf(doc));
   for (int guard = 0; guard < kMaxDepth && !emptied.empty(); ++guard) {
     outs.clear();
@@ -328,10 +366,12 @@ void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
       if (found.second) outs.push_back(KidsOut{up, {}, 0});
       outs[found.first->second].kids.insert(node.getObjGen());
     }
-    emptied = TakeOutKids(outs);
+    emptied = TakeOutKids(outs, touched);
   }
   doc->pages.erase(doc->pages.begin() + first, doc->pages.begin() + last + 1);
   doc->parents.erase(doc->parents.begin() + first, doc->parents.begin() + last + 1);
+  doc->kidAt.erase(doc->kidAt.begin() + first, doc->kidAt.begin() + last + 1);
+  RecountKidIndexes(doc, touched);
   doc->indexValid = false;
 }
 
@@ -772,7 +812,7 @@ void PDDocMovePage(PDDoc doc, ASInt32 moveAfter, ASInt32 pageNum) {
     QPDFObjectHandle page = PageAt(doc, pageNum);
     QPDFObjectHandle before[4];
     for (int k = 0; k < 4; ++k) before[k] = FindInherited(page, kInheritable[k]);
-    RemoveLeaf(doc, pageNum);
+    RemoveLeaves(doc, pageNum, pageNum);
     InsertLeaf(doc, to, page);
     std::vector<std::string> shield;
     for (int k = 0; k < 4; ++k) {

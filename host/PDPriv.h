@@ -46,6 +46,9 @@ struct _t_PDDocRec {
   ASInt32 walks = 0;  // how often the tree was walked
   std::vector<QPDFObjGen> pages;
   std::vector<QPDFObjectHandle> parents;
+  // Each page's index in its parent's Kids, kept by the page operations so
+  // that they need not search Kids; -1 when not known.
+  std::vector<ASInt32> kidAt;
   bool indexValid = false;
   std::unordered_map<QPDFObjGen, ASInt32, hostpdf::QPDFObjHash> pageIndex;
   std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> innerNodes;  // of the tree as last walked

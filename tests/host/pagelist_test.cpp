@@ -331,4 +331,136 @@ TEST_F(PageList, APageNamedTwiceInKidsIsDeletedForGood) {
   EXPECT_EQ(29u, SavedLabels(out).size()) << "the deleted page does not come back through its second entry";
 }
 
+// ---- moving pages, and page operations mixed
+
+// Where PDDocMovePage puts a page, on a list of labels.
+void ModelMove(std::vector<int>& labels, ASInt32 after, ASInt32 page) {
+  ASInt32 to = after == PDBeforeFirstPage ? 0 : after < page ? after + 1 : after;
+  int moved = labels[(size_t)page];
+  labels.erase(labels.begin() + page);
+  labels.insert(labels.begin() + to, moved);
+}
+
+void ExpectSavedSound(PDDoc doc, const std::string& out, const std::vector<int>& labels, const std::string& what) {
+  CheckCounts(PagesRootOf(doc), true, what);
+  SavePdf(doc, out);
+  EXPECT_EQ(0, PDDocGetWarningCount(doc)) << what << ": the tree stays sound";
+  EXPECT_EQ(0, QpdfCheck(out)) << what;
+  EXPECT_EQ(labels, SavedLabels(out)) << what;
+}
+
+TEST_F(PageList, ReordersAcrossNodesKeepTheTreeSound) {
+  std::string tree = dir.file("tree.pdf");
+  WriteTree(tree);
+  struct Reorder {
+    const char* what;
+    std::vector<std::pair<ASInt32, ASInt32>> moves;  // (after, page)
+  };
+  std::vector<Reorder> reorders;
+  {
+    Reorder reverse{"reverse by pairs of moves", {}};
+    for (ASInt32 a = 0, b = 29; a < b; ++a, --b) {
+      reverse.moves.push_back({b, a});
+      reverse.moves.push_back({a - 1, b - 1});
+    }
+    reorders.push_back(reverse);
+    Reorder evens{"even pages to the end", {}};
+    for (ASInt32 k = 1; k <= 15; ++k) evens.moves.push_back({29, k});
+    reorders.push_back(evens);
+    Reorder scattered{"scattered moves", {}};
+    unsigned seed = 7;
+    for (int i = 0; i < 120; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      ASInt32 page = (ASInt32)((seed >> 8) % 30);
+      seed = seed * 1103515245u + 12345u;
+      ASInt32 after = (ASInt32)((seed >> 8) % 31) - 1;  // PDBeforeFirstPage too
+      if (after != page) scattered.moves.push_back({after, page});
+    }
+    reorders.push_back(scattered);
+  }
+  for (const Reorder& r : reorders) {
+    ScopedDoc doc(OpenPdf(tree));
+    std::vector<int> labels = Range(1, 30);
+    for (auto& m : r.moves) {
+      PDDocMovePage(doc, m.first, m.second);
+      ModelMove(labels, m.first, m.second);
+      ASSERT_EQ(labels, Labels(doc)) << r.what << ": after moving page " << m.second << " after " << m.first;
+    }
+    for (ASInt32 i = 0; i < 30; ++i) {
+      ScopedPage p(doc, i);
+      ASFixedRect media;
+      PDPageGetMediaBox(p, &media);
+      EXPECT_EQ(ASInt32ToFixed(300), media.right) << r.what << ": what a page inherited moves with it";
+    }
+    ExpectSavedSound(doc, dir.file("moved.pdf"), labels, r.what);
+  }
+}
+
+TEST_F(PageList, APageNamedTwiceInKidsMovesForGood) {
+  std::string tree = dir.file("twice.pdf");
+  WriteTree(tree, true);
+  ScopedDoc doc(OpenPdf(tree));
+  std::vector<int> labels = Range(1, 30);
+  PDDocMovePage(doc, PDLastPage, 6);
+  ModelMove(labels, 29, 6);
+  EXPECT_EQ(labels, Labels(doc));
+  std::string out = dir.file("out.pdf");
+  SavePdf(doc, out);
+  EXPECT_EQ(0, QpdfCheck(out));
+  EXPECT_EQ(labels, SavedLabels(out)) << "the page is where it was moved to, not at its second entry";
+}
+
+TEST_F(PageList, MixedPageOperationsKeepTheirPlaces) {
+  std::string tree = dir.file("tree.pdf");
+  WriteTree(tree);
+  std::string other = dir.file("other.pdf");
+  WriteTree(other);
+  ScopedDoc doc(OpenPdf(tree));
+  ScopedDoc source(OpenPdf(other));
+  for (ASInt32 i = 0; i < 30; ++i)
+    CosDictPut(PageObj(source, i), A("Label"), CosNewInteger(PDDocGetCosDoc(source), 0, 101 + i));
+  std::vector<int> labels = Range(1, 30);
+  int made = 200;
+  unsigned seed = 11;
+  auto next = [&](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (ASInt32)((seed >> 8) % n);
+  };
+  for (int step = 0; step < 150; ++step) {
+    const ASInt32 n = (ASInt32)labels.size();
+    std::string what = "step " + std::to_string(step);
+    switch (next(4)) {
+      case 0: {  // a run of pages from the other document
+        ASInt32 after = next((unsigned)n + 1) - 1, start = next(30), count = 1 + next(3);
+        count = std::min<ASInt32>(count, 30 - start);
+        PDDocInsertPages(doc, after, source, start, count, 0, nullptr, nullptr, nullptr, nullptr);
+        for (ASInt32 k = 0; k < count; ++k) labels.insert(labels.begin() + after + 1 + k, 101 + start + k);
+        break;
+      }
+      case 1: {  // a new page
+        ASInt32 after = next((unsigned)n + 1) - 1;
+        ScopedPage p(PDDocCreatePage(doc, after, ASFixedRect{0, fixedOne, fixedOne, 0}));
+        CosDictPut(PDPageGetCosObj(p), A("Label"), CosNewInteger(PDDocGetCosDoc(doc), 0, made));
+        labels.insert(labels.begin() + after + 1, made++);
+        break;
+      }
+      case 2: {  // a short run deleted
+        if (n < 8) continue;
+        ASInt32 first = next((unsigned)n), last = std::min<ASInt32>(n - 1, first + next(3));
+        PDDocDeletePages(doc, first, last, nullptr, nullptr);
+        labels.erase(labels.begin() + first, labels.begin() + last + 1);
+        break;
+      }
+      default: {
+        ASInt32 page = next((unsigned)n), after = next((unsigned)n + 1) - 1;
+        if (after == page) continue;
+        PDDocMovePage(doc, after, page);
+        ModelMove(labels, after, page);
+      }
+    }
+    ASSERT_EQ(labels, Labels(doc)) << what;
+  }
+  ExpectSavedSound(doc, dir.file("mixed.pdf"), labels, "after the mixed operations");
+}
+
 }  // namespace
