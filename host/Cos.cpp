@@ -43,10 +43,17 @@ QPDFObjGen ObjGenOf(CosObj o) { return QPDFObjGen((int)(ASUns32)(o.bits & 0xFFFF
 ASUns32 SlotIndex(CosObj o) { return (ASUns32)(o.bits & 0xFFFFFFFFu); }
 ASUns32 SlotSerial(CosObj o) { return (ASUns32)((o.bits >> 32) & 0xFFFFFFu); }
 
+// An object about to be read or written through a Cos call: a Kids array
+// being edited, or its node, gets its items back first.
+void BeforeUse(CosDoc doc, const QPDFObject* o) {
+  if (!doc->editedKids.empty() && (doc->editedKids.count(o) || doc->editedNodes.count(o))) WriteBackKids(doc);
+}
+
 Slot& SlotOf(CosObj o) {
   CosDoc doc = CheckDoc(o.doc);
   ASUns32 i = SlotIndex(o);
   if (i >= doc->slots.size() || !doc->slots[i].inUse || doc->slots[i].serial != SlotSerial(o)) ASRaise(cosErrInvalidObj);
+  BeforeUse(doc, doc->slots[i].h.getObjectPtr());
   return doc->slots[i];
 }
 
@@ -263,7 +270,9 @@ QPDFObjectHandle Handle(CosObj obj) {
     case kNull: return QPDFObjectHandle::newNull();
     case kIndirect: {
       CosDoc doc = CheckDoc(obj.doc);
-      return doc->q->getObject(ObjGenOf(obj));
+      QPDFObjectHandle h = doc->q->getObject(ObjGenOf(obj));
+      BeforeUse(doc, h.getObjectPtr());
+      return h;
     }
     case kInt: return QPDFObjectHandle::newInteger((ASInt32)(ASUns32)(obj.bits & 0xFFFFFFFFu));
     case kBool: return QPDFObjectHandle::newBool((obj.bits & 1) != 0);
@@ -339,6 +348,13 @@ void MarkDirty(CosDoc doc) {
 }
 
 void MarkTreeChanged(CosDoc doc) { ++doc->treeEpoch; }
+
+void WriteBackKids(CosDoc doc) {
+  auto edited = std::move(doc->editedKids);
+  doc->editedKids.clear();
+  doc->editedNodes.clear();
+  for (auto& e : edited) e.second.array.setArrayFromVector(e.second.items);
+}
 
 std::string ReadStm(ASStm stm, ASInt64 limit) {
   std::string out;
@@ -552,6 +568,7 @@ void CosObjDestroy(CosObj obj) {
       CosDoc doc = CheckDoc(obj.doc);
       // The object keeps its place in qpdf's table: the sets still name it.
       const QPDFObject* o = doc->q->getObject(ObjGenOf(obj)).getObjectPtr();
+      BeforeUse(doc, o);
       bool inTree = doc->treeDicts.count(o) || doc->kidsArrays.count(o);
       doc->q->replaceObject(ObjGenOf(obj), QPDFObjectHandle::newNull());
       MarkDirty(doc);

@@ -48,6 +48,17 @@ struct _t_CosDocRec {
   // The dictionaries the walk read (trailer, catalog, nodes, pages): only a
   // change of a key the walk reads, in one of these, reshapes the tree.
   std::unordered_set<const QPDFObject*> treeDicts;
+  // Kids arrays the page operations are editing, by array: qpdf takes time in
+  // the array's length for every item inserted or erased, so the items are
+  // edited here and written back at once when anything reads the array or
+  // its node, walks the tree or saves.
+  struct EditedKids {
+    QPDFObjectHandle array;
+    const QPDFObject* node;
+    std::vector<QPDFObjectHandle> items;
+  };
+  std::unordered_map<const QPDFObject*, EditedKids> editedKids;
+  std::unordered_set<const QPDFObject*> editedNodes;  // the nodes that hold them
 
   std::vector<hostpdf::Slot> slots;
   std::vector<ASUns32> freeSlots;
@@ -80,6 +91,8 @@ CosObj FromNewDirect(CosDoc doc, QPDFObjectHandle h);
 QPDFObjectHandle ValueForPut(CosDoc doc, CosObj value);
 
 void MarkDirty(CosDoc doc);
+// Writes the Kids arrays being edited back into their arrays.
+void WriteBackKids(CosDoc doc);
 // A write that changed the page tree.
 void MarkTreeChanged(CosDoc doc);
 

@@ -51,6 +51,7 @@ QPDFObjectHandle PagesRoot(QPDF& q) { return q.getRoot().getKey("/Pages"); }
 
 // Makes a page-tree root when the catalog has none that can be used.
 QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
+  WriteBackKids(doc->cos);
   QPDF& q = QOf(doc);
   QPDFObjectHandle root = PagesRoot(q);
   if (root.isDictionary() && root.isIndirect() && root.getKey("/Kids").isArray()) return root;
@@ -80,6 +81,7 @@ QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
 void Walk(PDDoc doc) {
   QPDF& q = QOf(doc);
   CosDoc cos = doc->cos;
+  WriteBackKids(cos);
   ++doc->walks;
   doc->pages.clear();
   doc->parents.clear();
@@ -208,24 +210,56 @@ void AddToCounts(QPDFObjectHandle parent, int delta) {
   });
 }
 
-int IndexIn(QPDFObjectHandle kids, QPDFObjGen og) {
-  int n = kids.getArrayNItems();
-  for (int i = 0; i < n; ++i) {
-    QPDFObjectHandle k = kids.getArrayItem(i);
-    if (k.isIndirect() && k.getObjGen() == og) return i;
+// A node's Kids as the page operations see it: the items being edited, or
+// the array's own.
+class Kids {
+ public:
+  Kids(PDDoc doc, QPDFObjectHandle node) : cos_(doc->cos), node_(node), array_(node.getKey("/Kids")) {
+    auto it = cos_->editedKids.find(array_.getObjectPtr());
+    if (it != cos_->editedKids.end()) items_ = &it->second.items;
   }
-  return -1;
-}
+  bool IsArray() { return items_ || array_.isArray(); }
+  int Size() { return items_ ? (int)items_->size() : array_.getArrayNItems(); }
+  QPDFObjectHandle At(int i) { return items_ ? (*items_)[(size_t)i] : array_.getArrayItem(i); }
+  int IndexOf(QPDFObjGen og) {
+    const int n = Size();
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle k = At(i);
+      if (k.isIndirect() && k.getObjGen() == og) return i;
+    }
+    return -1;
+  }
+  void Append(QPDFObjectHandle kid) {
+    if (items_) items_->push_back(kid);
+    else array_.appendItem(kid);  // qpdf appends in constant time
+  }
+  void Insert(int at, QPDFObjectHandle kid) { Edit().insert(Edit().begin() + at, kid); }
+  void Erase(int at) { Edit().erase(Edit().begin() + at); }
+
+ private:
+  std::vector<QPDFObjectHandle>& Edit() {
+    if (!items_) {
+      auto& e = cos_->editedKids[array_.getObjectPtr()];
+      e = _t_CosDocRec::EditedKids{array_, node_.getObjectPtr(), array_.getArrayAsVector()};
+      cos_->editedNodes.insert(node_.getObjectPtr());
+      items_ = &e.items;
+    }
+    return *items_;
+  }
+  CosDoc cos_;
+  QPDFObjectHandle node_, array_;
+  std::vector<QPDFObjectHandle>* items_ = nullptr;
+};
 
 // The index of page number pos in kids, its parent's Kids: the one the list
 // keeps when Kids still names the page there, else found by a search.
-int KidIndex(PDDoc doc, ASInt32 pos, QPDFObjectHandle kids) {
+int KidIndex(PDDoc doc, ASInt32 pos, Kids& kids) {
   int at = doc->kidAt[(size_t)pos];
-  if (at >= 0 && at < kids.getArrayNItems()) {
-    QPDFObjectHandle k = kids.getArrayItem(at);
+  if (at >= 0 && at < kids.Size()) {
+    QPDFObjectHandle k = kids.At(at);
     if (k.isIndirect() && k.getObjGen() == doc->pages[(size_t)pos]) return at;
   }
-  return IndexIn(kids, doc->pages[(size_t)pos]);
+  return kids.IndexOf(doc->pages[(size_t)pos]);
 }
 
 // A kid went into (delta 1) or out of (-1) parent's Kids at index at: the
@@ -263,7 +297,7 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
   int at;
   if (n == 0) {
     parent = EnsurePagesRoot(doc);
-    at = parent.getKey("/Kids").getArrayNItems();
+    at = Kids(doc, parent).Size();
   } else {
     ASInt32 ref = pos < n ? pos : n - 1;
     parent = doc->parents[(size_t)ref];
@@ -272,16 +306,17 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
       EnsurePages(doc);
       parent = doc->parents[(size_t)ref];
     }
-    at = KidIndex(doc, ref, parent.getKey("/Kids"));
-    if (at < 0) at = parent.getKey("/Kids").getArrayNItems();
+    Kids kids(doc, parent);
+    at = KidIndex(doc, ref, kids);
+    if (at < 0) at = kids.Size();
     else if (pos >= n) ++at;
   }
-  QPDFObjectHandle kids = parent.getKey("/Kids");
-  if (at >= kids.getArrayNItems()) {
-    at = kids.getArrayNItems();
-    kids.appendItem(page);
+  Kids kids(doc, parent);
+  if (at >= kids.Size()) {
+    at = kids.Size();
+    kids.Append(page);
   } else {
-    kids.insertItem(at, page);
+    kids.Insert(at, page);
   }
   page.replaceKey("/Parent", parent);
   doc->cos->treeDicts.insert(page.getObjectPtr());
@@ -329,10 +364,10 @@ void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
   if (first == last && !doc->treeDamaged) {
     // One page of a sound tree (a move): Kids names it once, where the list says.
     QPDFObjectHandle parent = doc->parents[(size_t)first];
-    QPDFObjectHandle kids = parent.getKey("/Kids");
-    int at = kids.isArray() ? KidIndex(doc, first, kids) : -1;
-    if (at >= 0 && kids.getArrayNItems() > 1) {
-      kids.eraseItem(at);
+    Kids kids(doc, parent);
+    int at = kids.IsArray() ? KidIndex(doc, first, kids) : -1;
+    if (at >= 0 && kids.Size() > 1) {
+      kids.Erase(at);
       AddToCounts(parent, -1);
       doc->pages.erase(doc->pages.begin() + first);
       doc->parents.erase(doc->parents.begin() + first);
@@ -342,6 +377,7 @@ void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
       return;
     }
   }
+  WriteBackKids(doc->cos);
   std::vector<QPDFObjectHandle> touched;
   std::vector<KidsOut> outs;
   std::unordered_map<const QPDFObject*, size_t> at;
@@ -604,6 +640,7 @@ QPDFObjectHandle MakeRectArray(const ASFixedRect& r) {
 }
 
 void RepairTree(PDDoc doc) {
+  WriteBackKids(doc->cos);
   doc->pagesValid = false;  // the edges must be those of the tree as it is now
   EnsurePages(doc);
   if (!doc->treeDamaged) return;

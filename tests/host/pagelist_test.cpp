@@ -463,4 +463,97 @@ TEST_F(PageList, MixedPageOperationsKeepTheirPlaces) {
   ExpectSavedSound(doc, dir.file("mixed.pdf"), labels, "after the mixed operations");
 }
 
+// What Cos calls read of Kids arrays the page operations just edited.
+std::vector<int> KidsLabels(CosObj kids) {
+  std::vector<int> out;
+  for (ASInt32 i = 0; i < CosArrayLength(kids); ++i) out.push_back(CosIntegerValue(CosDictGet(CosArrayGet(kids, i), A("Label"))));
+  return out;
+}
+
+TEST_F(PageList, CosCallsSeeKidsAsThePageOperationsLeftThem) {
+  std::string tree = dir.file("tree.pdf");
+  WriteTree(tree);
+  auto reorder = [](PDDoc doc, std::vector<int>& labels) {
+    for (ASInt32 k = 1; k <= 3; ++k) {
+      PDDocMovePage(doc, 29, k);
+      ModelMove(labels, 29, k);
+    }
+  };
+  // D's Kids (pages 14-30 and the moved ones), held from before the moves.
+  struct Case {
+    const char* what;
+    std::function<void(PDDoc doc, CosObj kids, std::vector<int>& labels)> check;
+    bool sound = true;  // the tree is sound after it
+  } cases[] = {
+      {"read through a handle taken before",
+       [](PDDoc, CosObj kids, std::vector<int>& labels) {
+         EXPECT_EQ(std::vector<int>(labels.begin() + 10, labels.end()), KidsLabels(kids));
+       }},
+      {"read through the node",
+       [](PDDoc doc, CosObj, std::vector<int>& labels) {
+         CosObj rootKids = CosDictGet(PagesRootOf(doc), A("Kids"));
+         CosObj d = CosArrayGet(rootKids, CosArrayLength(rootKids) - 1);
+         EXPECT_EQ(std::vector<int>(labels.begin() + 10, labels.end()), KidsLabels(CosDictGet(d, A("Kids"))));
+       }},
+      {"enumerated",
+       [](PDDoc, CosObj kids, std::vector<int>& labels) {
+         std::vector<int> seen;
+         CosObjEnum(
+             kids,
+             [](CosObj item, CosObj, void* data) -> ASBool {
+               static_cast<std::vector<int>*>(data)->push_back(CosIntegerValue(CosDictGet(item, A("Label"))));
+               return 1;
+             },
+             &seen);
+         EXPECT_EQ(std::vector<int>(labels.begin() + 10, labels.end()), seen);
+       }},
+      {"written after",
+       [](PDDoc doc, CosObj kids, std::vector<int>& labels) {
+         CosObj first = CosArrayGet(kids, 0), second = CosArrayGet(kids, 1);  // pages 14 and 15
+         CosArrayPut(kids, 0, second);
+         CosArrayPut(kids, 1, first);
+         std::swap(labels[10], labels[11]);
+         EXPECT_EQ(labels, Labels(doc));
+       }},
+      {"put into another node",
+       [](PDDoc doc, CosObj kids, std::vector<int>& labels) {
+         CosDoc cos = PDDocGetCosDoc(doc);
+         CosObj copy = CosNewDict(cos, 0, 1);
+         CosDictPut(copy, A("Kids"), kids);
+         EXPECT_EQ(std::vector<int>(labels.begin() + 10, labels.end()), KidsLabels(CosDictGet(copy, A("Kids"))));
+       }},
+      {"destroyed",
+       [](PDDoc doc, CosObj kids, std::vector<int>& labels) {
+         CosDoc cos = PDDocGetCosDoc(doc);
+         CosObj rootKids = CosDictGet(PagesRootOf(doc), A("Kids"));
+         CosObj d = CosArrayGet(rootKids, CosArrayLength(rootKids) - 1);
+         CosObj indirect = CosNewArray(cos, 1, 0);  // an indirect Kids array to destroy
+         for (ASInt32 i = 0; i < CosArrayLength(kids); ++i) CosArrayPut(indirect, i, CosArrayGet(kids, i));
+         CosDictPut(d, A("Kids"), indirect);
+         EXPECT_EQ(labels, Labels(doc));
+         PDDocMovePage(doc, PDLastPage, 10);  // page 14, under D, to the end of D
+         ModelMove(labels, 29, 10);
+         CosObjDestroy(indirect);
+         labels.resize(10);
+         EXPECT_EQ(labels, Labels(doc));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    ScopedDoc doc(OpenPdf(tree));
+    CosObj rootKids = CosDictGet(PagesRootOf(doc), A("Kids"));
+    CosObj kids = CosDictGet(CosArrayGet(rootKids, CosArrayLength(rootKids) - 1), A("Kids"));
+    std::vector<int> labels = Range(1, 30);
+    reorder(doc, labels);
+    c.check(doc, kids, labels);
+    if (c.sound) {
+      ExpectSavedSound(doc, dir.file("out.pdf"), labels, c.what);
+    } else {
+      SavePdf(doc, dir.file("out.pdf"));
+      EXPECT_EQ(0, QpdfCheck(dir.file("out.pdf"))) << c.what;
+      EXPECT_EQ(labels, SavedLabels(dir.file("out.pdf"))) << c.what;
+    }
+  }
+}
+
 }  // namespace
