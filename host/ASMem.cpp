@@ -2,7 +2,26 @@
 
 #include <cstdlib>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
+
+#ifdef __GLIBC__
+// Every content stream made with a Flate filter allocates and frees a
+// compressor's state of a quarter megabyte. With the C library's defaults the
+// freed top of the heap goes back to the system each time and is faulted in
+// again for the next stream. The host keeps up to 32 MB of free heap and
+// grows it 4 MB at a time, unless the user tuned the allocator.
+struct HeapTuning {
+  HeapTuning() {
+    if (!std::getenv("MALLOC_TRIM_THRESHOLD_")) mallopt(M_TRIM_THRESHOLD, 32 << 20);
+    if (!std::getenv("MALLOC_TOP_PAD_")) mallopt(M_TOP_PAD, 4 << 20);
+  }
+} gHeapTuning;
+#endif
+
 ASInt32 gFailSkip = 0;
 ASInt32 gFailCount = 0;  // -1: fail until cleared
 ASInt64 gOutstanding = 0;
