@@ -463,6 +463,7 @@ void FindPeers() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // a long run shows its tables as they come
   if (argc == 4 && !std::strcmp(argv[1], "gen")) {
     kvfix::WriteBook(argv[2], std::atoi(argv[3]));
     return 0;

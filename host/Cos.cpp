@@ -353,7 +353,12 @@ void WriteBackKids(CosDoc doc) {
   auto edited = std::move(doc->editedKids);
   doc->editedKids.clear();
   doc->editedNodes.clear();
-  for (auto& e : edited) e.second.array.setArrayFromVector(e.second.items);
+  for (auto& e : edited) {
+    std::vector<QPDFObjectHandle> items;
+    items.reserve(e.second.items.size());
+    for (ASUns32 i : e.second.items) items.push_back(e.second.pool[i]);
+    e.second.array.setArrayFromVector(items);
+  }
 }
 
 std::string ReadStm(ASStm stm, ASInt64 limit) {

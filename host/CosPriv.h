@@ -55,7 +55,10 @@ struct _t_CosDocRec {
   struct EditedKids {
     QPDFObjectHandle array;
     const QPDFObject* node;
-    std::vector<QPDFObjectHandle> items;
+    // The items, as indexes into pool: a handle cannot be moved, only copied
+    // (two atomic counts), and every insert or erase shifts the items behind.
+    std::vector<QPDFObjectHandle> pool;
+    std::vector<ASUns32> items;
   };
   std::unordered_map<const QPDFObject*, EditedKids> editedKids;
   std::unordered_set<const QPDFObject*> editedNodes;  // the nodes that hold them

@@ -85,6 +85,7 @@ void Walk(PDDoc doc) {
   ++doc->walks;
   doc->pages.clear();
   doc->parents.clear();
+  doc->nodes.clear();
   doc->kidAt.clear();
   doc->innerNodes.clear();
   doc->edges.clear();
@@ -159,7 +160,8 @@ void Walk(PDDoc doc) {
       stack.push_back(Frame{kid, kids, 0});
     } else {
       doc->pages.push_back(kid.getObjGen());
-      doc->parents.push_back(node);
+      doc->parents.push_back(node.getObjectPtr());
+      doc->nodes.emplace(node.getObjectPtr(), node);
       doc->kidAt.push_back(at);
       doc->edges.emplace_back(node, kid);
     }
@@ -192,10 +194,16 @@ PDPage Acquire(PDDoc doc, QPDFObjGen og) {
 // Walks up through Parent links, at most kMaxDepth steps and never in a circle.
 template <class F>
 void ForAncestors(QPDFObjectHandle node, F&& visit) {
-  std::unordered_set<const QPDFObject*> seen;
+  // Trees are shallow: the first levels are remembered without allocating.
+  constexpr int kNear = 16;
+  const QPDFObject* near[kNear];
+  std::unordered_set<const QPDFObject*> far;
   QPDFObjectHandle cur = node;
   for (int i = 0; i < kMaxDepth && cur.isDictionary(); ++i) {
-    if (!seen.insert(cur.getObjectPtr()).second) return;
+    const QPDFObject* o = cur.getObjectPtr();
+    if (std::find(near, near + std::min(i, kNear), o) != near + std::min(i, kNear)) return;
+    if (i < kNear) near[i] = o;
+    else if (!far.insert(o).second) return;
     if (!visit(cur)) return;
     cur = cur.getKey("/Parent");
   }
@@ -210,17 +218,21 @@ void AddToCounts(QPDFObjectHandle parent, int delta) {
   });
 }
 
+QPDFObjectHandle ParentAt(PDDoc doc, ASInt32 pos) { return doc->nodes.at(doc->parents[(size_t)pos]); }
+
 // A node's Kids as the page operations see it: the items being edited, or
 // the array's own.
 class Kids {
  public:
   Kids(PDDoc doc, QPDFObjectHandle node) : cos_(doc->cos), node_(node), array_(node.getKey("/Kids")) {
     auto it = cos_->editedKids.find(array_.getObjectPtr());
-    if (it != cos_->editedKids.end()) items_ = &it->second.items;
+    if (it != cos_->editedKids.end()) edited_ = &it->second;
   }
-  bool IsArray() { return items_ || array_.isArray(); }
-  int Size() { return items_ ? (int)items_->size() : array_.getArrayNItems(); }
-  QPDFObjectHandle At(int i) { return items_ ? (*items_)[(size_t)i] : array_.getArrayItem(i); }
+  bool IsArray() { return edited_ || array_.isArray(); }
+  int Size() { return edited_ ? (int)edited_->items.size() : array_.getArrayNItems(); }
+  QPDFObjectHandle At(int i) {
+    return edited_ ? edited_->pool[edited_->items[(size_t)i]] : array_.getArrayItem(i);
+  }
   int IndexOf(QPDFObjGen og) {
     const int n = Size();
     for (int i = 0; i < n; ++i) {
@@ -230,25 +242,35 @@ class Kids {
     return -1;
   }
   void Append(QPDFObjectHandle kid) {
-    if (items_) items_->push_back(kid);
+    if (edited_) edited_->items.push_back(Pool(kid));
     else array_.appendItem(kid);  // qpdf appends in constant time
   }
-  void Insert(int at, QPDFObjectHandle kid) { Edit().insert(Edit().begin() + at, kid); }
-  void Erase(int at) { Edit().erase(Edit().begin() + at); }
+  void Insert(int at, QPDFObjectHandle kid) {
+    Edit();
+    edited_->items.insert(edited_->items.begin() + at, Pool(kid));
+  }
+  void Erase(int at) {
+    Edit();
+    edited_->items.erase(edited_->items.begin() + at);
+  }
 
  private:
-  std::vector<QPDFObjectHandle>& Edit() {
-    if (!items_) {
-      auto& e = cos_->editedKids[array_.getObjectPtr()];
-      e = _t_CosDocRec::EditedKids{array_, node_.getObjectPtr(), array_.getArrayAsVector()};
-      cos_->editedNodes.insert(node_.getObjectPtr());
-      items_ = &e.items;
-    }
-    return *items_;
+  void Edit() {
+    if (edited_) return;
+    auto& e = cos_->editedKids[array_.getObjectPtr()];
+    e = _t_CosDocRec::EditedKids{array_, node_.getObjectPtr(), array_.getArrayAsVector(), {}};
+    e.items.resize(e.pool.size());
+    for (size_t i = 0; i < e.items.size(); ++i) e.items[i] = (ASUns32)i;
+    cos_->editedNodes.insert(node_.getObjectPtr());
+    edited_ = &e;
+  }
+  ASUns32 Pool(QPDFObjectHandle kid) {
+    edited_->pool.push_back(kid);
+    return (ASUns32)(edited_->pool.size() - 1);
   }
   CosDoc cos_;
   QPDFObjectHandle node_, array_;
-  std::vector<QPDFObjectHandle>* items_ = nullptr;
+  _t_CosDocRec::EditedKids* edited_ = nullptr;
 };
 
 // The index of page number pos in kids, its parent's Kids: the one the list
@@ -267,7 +289,7 @@ int KidIndex(PDDoc doc, ASInt32 pos, Kids& kids) {
 void ShiftKidIndexes(PDDoc doc, size_t after, QPDFObjectHandle parent, int at, int delta) {
   const QPDFObject* p = parent.getObjectPtr();
   for (size_t j = after; j < doc->pages.size(); ++j)
-    if (doc->kidAt[j] >= at && doc->parents[j].getObjectPtr() == p) doc->kidAt[j] += delta;
+    if (doc->kidAt[j] >= at && doc->parents[j] == p) doc->kidAt[j] += delta;
 }
 
 // The kid indexes of the pages under nodes, read again from their Kids.
@@ -278,7 +300,7 @@ void RecountKidIndexes(PDDoc doc, const std::vector<QPDFObjectHandle>& nodes) {
     const QPDFObject* p = node.getObjectPtr();
     int k = 0;
     for (size_t j = 0; j < doc->pages.size(); ++j) {
-      if (doc->parents[j].getObjectPtr() != p) continue;
+      if (doc->parents[j] != p) continue;
       while (k < n) {
         QPDFObjectHandle item = kids.getArrayItem(k);
         if (item.isIndirect() && item.getObjGen() == doc->pages[j]) break;
@@ -300,11 +322,11 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
     at = Kids(doc, parent).Size();
   } else {
     ASInt32 ref = pos < n ? pos : n - 1;
-    parent = doc->parents[(size_t)ref];
+    parent = ParentAt(doc, ref);
     if (!parent.isIndirect()) {
       parent = EnsurePagesRoot(doc);  // a direct root is replaced by an indirect one
       EnsurePages(doc);
-      parent = doc->parents[(size_t)ref];
+      parent = ParentAt(doc, ref);
     }
     Kids kids(doc, parent);
     at = KidIndex(doc, ref, kids);
@@ -323,7 +345,8 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
   AddToCounts(parent, 1);
   pos = std::clamp(pos, 0, n);
   doc->pages.insert(doc->pages.begin() + pos, page.getObjGen());
-  doc->parents.insert(doc->parents.begin() + pos, parent);
+  doc->parents.insert(doc->parents.begin() + pos, parent.getObjectPtr());
+  doc->nodes.emplace(parent.getObjectPtr(), parent);
   doc->kidAt.insert(doc->kidAt.begin() + pos, at);
   ShiftKidIndexes(doc, (size_t)pos + 1, parent, at, 1);
   doc->indexValid = false;
@@ -363,7 +386,7 @@ std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs, std::vecto
 void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
   if (first == last && !doc->treeDamaged) {
     // One page of a sound tree (a move): Kids names it once, where the list says.
-    QPDFObjectHandle parent = doc->parents[(size_t)first];
+    QPDFObjectHandle parent = ParentAt(doc, first);
     Kids kids(doc, parent);
     int at = kids.IsArray() ? KidIndex(doc, first, kids) : -1;
     if (at >= 0 && kids.Size() > 1) {
@@ -382,7 +405,7 @@ void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
   std::vector<KidsOut> outs;
   std::unordered_map<const QPDFObject*, size_t> at;
   for (ASInt32 i = first; i <= last; ++i) {
-    QPDFObjectHandle parent = doc->parents[(size_t)i];
+    QPDFObjectHandle parent = ParentAt(doc, i);
     auto found = at.emplace(parent.getObjectPtr(), outs.size());
     if (found.second) outs.push_back(KidsOut{parent, {}, 0});
     KidsOut& out = outs[found.first->second];
