@@ -3,11 +3,12 @@
 # make fuzz       build the libFuzzer targets and run each for FUZZ_SECONDS
 # make bench      build and run the benchmarks (BENCH_LARGE=1: with a 100,000-page n-up)
 # make demo       run the host program with the plug-in on a generated document
+# make params-doc write docs/parameters.md again from the command definitions
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
 BUILD ?= build
 
-.PHONY: deps test build sanitize fuzz bench demo clean
+.PHONY: deps test build sanitize fuzz bench demo params-doc clean
 
 deps:
 	@scripts/install-deps.sh
@@ -35,6 +36,9 @@ bench: build
 
 demo: build
 	scripts/demo.sh $(BUILD)
+
+params-doc: build
+	$(BUILD)/docs/kvparamdoc . docs/parameters.md
 
 clean:
 	rm -rf build build-san build-fuzz

@@ -13,6 +13,7 @@
 #include "foundation/MemFileSys.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CommandModules.h"
 #include "frame/PlugIn.h"
 #include "host/AV.h"
@@ -82,7 +83,7 @@ SKCtlDialog* NewMorePage() {
     PluginFileName(path, (ASInt32)sizeof path);
     std::string text = Msg("dlg.more.5");
     text += path;
-    if (text.size() > kTextSize - 1) text.resize(kTextSize - 1);
+    CutUTF8(text, kTextSize - 1);
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, text.c_str(), nullptr);
   }
   KCtlAddNewElement(d, kKCtlStaticText, kKCtlFlagHidden, -1, " ", nullptr);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "commands/CropMarkSetup.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/Booklet.h"
 #include "engine/CropMarks.h"
@@ -13,6 +14,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -25,12 +27,12 @@ ASAtom Atom(const char* word) { return ASAtomFromString(word); }
 
 // A line of the describer: the text of key followed by the text of tail.
 void Line(SKCab* lines, const char* key, const char* tail) {
-  char text[1000];
   const char* head = Msg(key);
   const size_t n = std::strlen(head);
   const bool gap = tail && *tail && n > 0 && head[n - 1] != ' ';
-  std::snprintf(text, sizeof text, "%s%s%s", head, gap ? " " : "", tail ? tail : "");
-  KCabPutStringCopy(lines, "", text);
+  std::string text = std::string(head) + (gap ? " " : "") + (tail ? tail : "");
+  CutUTF8(text, 999);
+  KCabPutStringCopy(lines, "", text.c_str());
 }
 
 }  // namespace
@@ -82,7 +84,7 @@ void Booklet2AppendPercent(char* text, size_t capacity, double sheetWidth, doubl
     text[used++] = ' ';
     text[used] = 0;
   }
-  std::snprintf(text + used, capacity - used, "%s", tail);
+  CopyCutUTF8(text + used, capacity - used, tail);
 }
 
 SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
@@ -139,12 +141,22 @@ SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
     }
     if (KCabGetBool(params, "CropMarks", 0)) CropMarkDescriber(lines, params);
     PerImpositionOverridesDescriber(lines, params);
+    DescribeParamRefusal(lines, "SimpleBooklet", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
   END_HANDLER
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void BookletCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "SimpleBooklet")) BookletCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForBooklet() {
   SKCab* command = KCabNewInner();
@@ -161,6 +173,8 @@ SKCab* NewCmdMgrForBooklet() {
     KCabPutAtom(defaults, "Fields", Atom("None"));
     BookletResetAdvancedParams(defaults, 1);
     BookletFillProcessControlCab(command);
+    KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletCmdStart,
+                                    nullptr);
     KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.booklet"));
     KCabPutAtom(command, "Key", Atom("SimpleBooklet"));
     KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrBookletUI, nullptr);

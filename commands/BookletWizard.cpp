@@ -7,11 +7,13 @@
 
 #include "commands/BookletCmd.h"
 #include "commands/CropMarkSetup.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "commands/SampleCmd.h"
 #include "engine/ImpositionPrefs.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
@@ -102,16 +104,6 @@ SKCab* ExportPage(SMacDialogInfo* dialog, bool verify) {
   return KCtlAdvanceExport(dialog, KCabNewInner(), 1);
 }
 
-struct ScratchCab {
-  SKCab* cab;
-  explicit ScratchCab(SKCab* c) : cab(c) {}
-  ~ScratchCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  ScratchCab(const ScratchCab&) = delete;
-  ScratchCab& operator=(const ScratchCab&) = delete;
-};
-
 ASInt32 VerifyStoreEnd(SMacDialogInfo*, ASInt32, ASInt32 trigger, void*) {
   return trigger == kKCtlTriggerClick ? kKCtlCallBackVerifyCommitTerminate : kKCtlCallBackGoOn;
 }
@@ -138,9 +130,9 @@ ASInt32 CropSetupClicked(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*
 
 ASInt32 PrepareNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   if (trigger != kKCtlTriggerClick) return kKCtlCallBackGoOn;
-  ScratchCab values(ExportPage(dialog, true));
-  if (!values.cab) return kKCtlCallBackStop;
-  if (KCabGetBool(values.cab, "CropMarks", 0) && !(KCabGetDouble(values.cab, "Margin", 0.0) > 0)) {
+  KCabHolder values(ExportPage(dialog, true));
+  if (!values.get()) return kKCtlCallBackStop;
+  if (KCabGetBool(values.get(), "CropMarks", 0) && !(KCabGetDouble(values.get(), "Margin", 0.0) > 0)) {
     ErrMessageUTF8(Msg("dlg.bookletprepare.mustsetmargin"));
     return kKCtlCallBackStop;
   }
@@ -151,8 +143,8 @@ ASInt32 AdvancedUnchecked(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void
   if (trigger != kKCtlTriggerUnchecked) return kKCtlCallBackGoOn;
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data || !data->valuesLoaded || data->loadNesting > 0) return kKCtlCallBackGoOn;
-  ScratchCab values(ExportPage(dialog, false));
-  if (AnyAdvancedParams(values.cab) && !ConfirmMessageUTF8(Msg("dlg.bookletprepare.confirmreset"), 1)) {
+  KCabHolder values(ExportPage(dialog, false));
+  if (AnyAdvancedParams(values.get()) && !ConfirmMessageUTF8(Msg("dlg.bookletprepare.confirmreset"), 1)) {
     KCtlSetOrClearCheckBoxById(dialog, data, kAdvancedId, 1);
   } else {
     BookletResetAdvancedParams(KCtlExportCabForDialog(dialog), 0);
@@ -260,18 +252,18 @@ ASInt32 CustomSizeChanged(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void
   if (trigger != kKCtlTriggerSelectionChanged && trigger != kKCtlTriggerChecked) return kKCtlCallBackGoOn;
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data || !data->valuesLoaded) return kKCtlCallBackGoOn;
-  ScratchCab values(ExportPage(dialog, false));
-  RefreshCustomFeedback(dialog, values.cab);
+  KCabHolder values(ExportPage(dialog, false));
+  RefreshCustomFeedback(dialog, values.get());
   MacRedrawDialogNow(dialog);
   return kKCtlCallBackGoOn;
 }
 
 ASInt32 SheetNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   if (trigger != kKCtlTriggerClick) return kKCtlCallBackGoOn;
-  ScratchCab values(ExportPage(dialog, true));
-  if (!values.cab) return kKCtlCallBackStop;
-  const ASAtom sizing = KCabGetAtom(values.cab, "Sizing", Atom("Sufficient"));
-  if (sizing == Atom("Custom") && !ExportedPageSizeExists(values.cab, "Page")) {
+  KCabHolder values(ExportPage(dialog, true));
+  if (!values.get()) return kKCtlCallBackStop;
+  const ASAtom sizing = KCabGetAtom(values.get(), "Sizing", Atom("Sufficient"));
+  if (sizing == Atom("Custom") && !ExportedPageSizeExists(values.get(), "Page")) {
     ErrMessageUTF8(Msg("common.err.nopagesize"));
     return kKCtlCallBackStop;
   }
@@ -284,11 +276,11 @@ ASInt32 SheetNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   } else if (sizing == Atom("A4Wide")) {
     w = kA4W;
     h = kA4H;
-  } else if (!ExportedPageSizeGetBlankSizeWithForcedOrientation(values.cab, "Page", &w, &h)) {
+  } else if (!ExportedPageSizeGetBlankSizeWithForcedOrientation(values.get(), "Page", &w, &h)) {
     return kKCtlCallBackVerifyCommitTerminate;
   }
-  const double m = KCabGetDouble(values.cab, "Margin", 0.0);
-  if (KCabGetBool(values.cab, "NoScale", 0)) {
+  const double m = KCabGetDouble(values.get(), "Margin", 0.0);
+  if (KCabGetBool(values.get(), "NoScale", 0)) {
     if (2 * maxW + 2 * m > w || maxH + 2 * m > h) {
       ErrMessageUTF8(Msg("dlg.bookletpagesize.nofit100"));
       return kKCtlCallBackStop;
@@ -338,9 +330,9 @@ SKCtlDialog* NewSheetPage() {
 
 ASInt32 BindingNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   if (trigger != kKCtlTriggerClick) return kKCtlCallBackGoOn;
-  ScratchCab values(ExportPage(dialog, false));
-  if (KCabGetAtom(values.cab, "Paginate", ASAtomNull) != Atom("Multiple")) return kKCtlCallBackVerifyCommitTerminate;
-  const ASInt32 n = KCabGetInt(values.cab, "PagesPerSig", 16);
+  KCabHolder values(ExportPage(dialog, false));
+  if (KCabGetAtom(values.get(), "Paginate", ASAtomNull) != Atom("Multiple")) return kKCtlCallBackVerifyCommitTerminate;
+  const ASInt32 n = KCabGetInt(values.get(), "PagesPerSig", 16);
   if (n > 3 && n % 4 == 0) return kKCtlCallBackVerifyCommitTerminate;
   // The next multiple of four, kept inside the field's range.
   const ASInt64 up = n <= 3 ? 4 : ((ASInt64)n + 3) / 4 * 4;
@@ -369,7 +361,9 @@ SKCtlDialog* NewBindingPage() {
     Radio(d, 0, -1, "dlg.bookletbinding.4", "Paginate", "Multiple", body);
     SKCtlElem* sig = Add(d, kKCtlContainer, 0, -1, nullptr, body);
     SKCtlElem* count = nullptr;
-    KCtlStock_PromptCount(d, 0, sig, Msg("dlg.bookletbinding.5"), nullptr, "PagesPerSig", 0, 2147483647, &count);
+    KCtlStock_PromptCount(d, 0, sig, Msg("dlg.bookletbinding.5"), nullptr, "PagesPerSig",
+                          CommandParamMinInt("SimpleBooklet", "PagesPerSig"),
+                          CommandParamMaxInt("SimpleBooklet", "PagesPerSig"), &count);
     if (count) count->controlId = kPagesPerSigId;
     Check(d, 0, -1, "dlg.bookletbinding.6", "AddBlanks", sig);
     Spacer(d, body);

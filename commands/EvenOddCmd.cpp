@@ -1,5 +1,6 @@
 #include "commands/EvenOddCmd.h"
 
+#include "commands/ParamTables.h"
 #include "commands/ShuffleSupport.h"
 #include "engine/EvenOdd.h"
 #include "engine/SampleDoc.h"
@@ -36,15 +37,15 @@ ASInt32 ActionChosen(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user) {
 }
 
 ASInt32 ValuesLoaded(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab values(CurrentValues(dialog));
-  ShowContainersFor(dialog, ActionOf(values.cab));
+  KCabHolder values(CurrentValues(dialog));
+  ShowContainersFor(dialog, ActionOf(values.get()));
   return kKCtlCallBackGoOn;
 }
 
 ASInt32 EvenOddClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab values(CurrentValues(dialog));
+  KCabHolder values(CurrentValues(dialog));
   PDDoc doc = FrontPDDoc();
-  return EvenOddValuesOk(values.cab, KCtlStockDialogIsInteractive(dialog), doc ? PDDocGetNumPages(doc) : -1)
+  return EvenOddValuesOk(values.get(), KCtlStockDialogIsInteractive(dialog), doc ? PDDocGetNumPages(doc) : -1)
              ? kKCtlCallBackVerifyCommitTerminate
              : kKCtlCallBackStop;
 }
@@ -119,9 +120,9 @@ ASBool EvenOddPropertyCanHandleAToA(SKCab* /*command*/, SKCab* params) {
 ASBool CmdMgrEvenOddShuffleUI(SKCab* /*command*/, SKCab* params) {
   if (!params) return 0;
   // A copy: a cancelled dialog leaves the parameters as they were.
-  Cab work(KCabDup(params));
-  if (RunEvenOddDialog(work.cab, KCabGetBool(params, "Interactive", 1)) != 1) return 0;
-  CopyBackDialogValues(work.cab, params);
+  KCabHolder work(KCabDup(params));
+  if (RunEvenOddDialog(work.get(), KCabGetBool(params, "Interactive", 1)) != 1) return 0;
+  CopyBackDialogValues(work.get(), params);
   return 1;
 }
 
@@ -140,8 +141,18 @@ SKCab* CmdMgrEvenOddShuffleDescriber(SKCab* /*command*/, SKCab* params) {
                            YesNoDescription(KCabGetBool(params, "FlipEven", 0)));
     KCabPutStringCopy(lines, "", line);
   }
+  DescribeParamRefusal(lines, "EvenOddShuffle", params);
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void EvenOddCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "EvenOddShuffle")) EvenOddShuffleCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForEvenOddShuffle() {
   SKCab* command = KCabNewInner();
@@ -152,6 +163,8 @@ SKCab* NewCmdMgrForEvenOddShuffle() {
   KCabPutBool(defaults, "FlipEven", 0);
   KCabPutCab(command, "DefaultParams", defaults);
   EvenOddShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)EvenOddCmdStart,
+                                  nullptr);
   KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.evenodd"));
   KCabPutAtom(command, "Key", Atom("EvenOddShuffle"));
   KCabPutFunctionPointerNamedType(command, "UI", kCmdMgrUIProcType, (KCabFunctionPointer)CmdMgrEvenOddShuffleUI,

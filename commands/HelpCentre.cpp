@@ -16,6 +16,7 @@
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "foundation/SystemLang.h"
+#include "foundation/TextCut.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
 #include "frame/PlugIn.h"
@@ -54,15 +55,11 @@ bool gDocClosedRegistered = false;
 void AppendCut(std::string& out, const char* text, size_t size) {
   if (size == 0) return;
   size_t room = size - 1 > out.size() ? size - 1 - out.size() : 0;
-  out.append(text ? text : "", std::min(room, std::strlen(text ? text : "")));
+  const char* t = text ? text : "";
+  out.append(t, CutLengthUTF8(t, std::strlen(t), room));
 }
 
-void CopyOut(char* target, size_t size, const std::string& text) {
-  if (!target || size == 0) return;
-  size_t n = std::min(text.size(), size - 1);
-  std::memcpy(target, text.data(), n);
-  target[n] = 0;
-}
+void CopyOut(char* target, size_t size, const std::string& text) { CopyCutUTF8(target, size, text.c_str()); }
 
 // The language of the system message table ("en" when none is set).
 std::string CurrentLanguage() {

@@ -2,17 +2,18 @@
 // callbacks. The insertion itself is the engine's.
 #include "commands/InsertBlanksCmd.h"
 
-#include <climits>
 #include <cstdio>
 #include <string>
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/InsertPages.h"
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -109,7 +110,9 @@ SKCtlElem* Radio(SKCtlDialog* d, SKCtlElem* parent, ASUns32 group, ASInt16 id, A
 
 void BuildInsertDialog(SKCtlDialog* d) {
   SKCtlElem* count = nullptr;
-  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.insertblank1.1"), "Count", 1, INT_MAX, &count);
+  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.insertblank1.1"), "Count",
+                            CommandParamMinInt("InsertBlanks", "Count"), CommandParamMaxInt("InsertBlanks", "Count"),
+                            &count);
 
   SKCtlElem* where = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.insertblank1.3"), nullptr);
   ASUns32 whereGroup = KCtlDialogNewButtonGroupCode(d);
@@ -122,7 +125,8 @@ void BuildInsertDialog(SKCtlDialog* d) {
     SKCtlElem* afterNum =
         Radio(d, where, whereGroup, kAfterNum, kKCtlFlagSameRow, "dlg.insertblank1.20", "Where", "AfterNum");
     SKCtlElem* pageNum = KCtlAddNewElement(d, kKCtlEditText, 0, -1, "999999", where);
-    KCtlSetExportKeyEditInt("PageNum", 1, 999999, pageNum);
+    KCtlSetExportKeyEditInt("PageNum", CommandParamMinInt("InsertBlanks", "PageNum"),
+                            CommandParamMaxInt("InsertBlanks", "PageNum"), pageNum);
     // The number only counts (and is only checked) for its own position.
     KCtlSetActionEnabledIfCheckedElem(afterNum, pageNum);
   } else {
@@ -198,7 +202,7 @@ void DescribePosition(SKCab* lines, SKCab* params) {
 void DescribeBlanks(SKCab* lines, SKCab* params) {
   AddIntLine(lines, params, "Count", 8, "common.desc.numpages");
   char line[1000];
-  std::snprintf(line, sizeof line, "%s", Msg("common.desc.pagesize"));
+  CopyCutUTF8(line, sizeof line, Msg("common.desc.pagesize"));
   if (AtomIs(params, "WhatSize", "Custom", "SameAsPage")) {
     char size[1000] = "";
     ExportedPageSizeFormat(params, "Page", 1, size, (ASInt32)sizeof size);
@@ -257,7 +261,27 @@ void DescribeCondition(SKCab* lines, SKCab* params) {
     if (!line.empty()) line += ' ';
     line += piece;
   }
-  AddLine(lines, line.substr(0, 999).c_str());
+  CutUTF8(line, 999);
+  AddLine(lines, line.c_str());
+}
+
+// The run's source window: the one it names, else the one showing its
+// document; null when the document has none.
+AVDoc SourceView(SKCab* run, PDDoc doc) {
+  if (AVDoc view = ProcManGetSourceAVDoc(run)) return view;
+  struct SFind {
+    PDDoc doc;
+    AVDoc view;
+  } find{doc, nullptr};
+  if (doc)
+    AVAppEnumDocs(
+        [](AVDoc d, void* data) -> ASBool {
+          auto* f = static_cast<SFind*>(data);
+          if (AVDocGetPDDoc(d) == f->doc) f->view = d;
+          return f->view ? 0 : 1;
+        },
+        &find);
+  return find.view;
 }
 
 }  // namespace
@@ -284,6 +308,7 @@ SKCab* CmdMgrInsertBlanksDescriber(SKCab*, SKCab* params) {
       DescribeBlanks(lines, params);
     }
     if (!AtomIs(params, "Condition", "Always", "Always")) DescribeCondition(lines, params);
+    DescribeParamRefusal(lines, "InsertBlanks", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -299,10 +324,12 @@ void InsertBlanksCallBackStart(SKCab* run, SKCab*) {
   SKCab* params = KCabGetCab(run, "Params");
   // Run by key the defaults never saw the dialog, which names the page.
   if (AtomIs(params, "WhatSize", "SameAsPage", "SameAsPage")) DefaultSizeAsPage(params);
+  if (!CommandParamsAccepted(run, "InsertBlanks")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   const ASBool interactive = KCabGetBool(params, "Interactive", 0);
-  AVDoc active = interactive ? AVAppGetActiveDoc() : nullptr;
-  AVPageView view = active ? AVDocGetPageView(active) : nullptr;
+  // The current page is the source's, whichever document is in front.
+  AVDoc source = interactive ? SourceView(run, doc) : nullptr;
+  AVPageView view = source ? AVDocGetPageView(source) : nullptr;
   ASInt32 first = 0, count = 0;
   ASBool ok = AtomIs(params, "Action", "File", "Blanks")
                   ? InsertFilePagesFromCab(view, doc, params, interactive, &first, &count)

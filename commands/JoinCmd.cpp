@@ -3,6 +3,7 @@
 #include "commands/JoinCmd.h"
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "engine/JoinPages.h"
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
@@ -40,6 +41,7 @@ ASBool CmdMgrJoin2PagesUI(SKCab*, SKCab* params) {
 SKCab* CmdMgrJoin2PagesDescriber(SKCab*, SKCab*) { return KCabNewInner(); }
 
 void Join2PagesCallBackStart(SKCab* run, SKCab*) {
+  if (!CommandParamsAccepted(run, "Join2Pages")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   AVDoc window = ProcManGetSourceAVDoc(run);
   const ASBool interactive = KCabGetBool(run, "Params:Interactive", 1);

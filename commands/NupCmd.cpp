@@ -1,6 +1,7 @@
 // The n-up command in the command layer: its definition, the lines that
 // describe a set of its parameters, and the Start callback that fixes the
 // layout and hands it to the engine.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <cstring>
@@ -8,12 +9,14 @@
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
 #include "commands/NupPrivate.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -33,7 +36,7 @@ void LineKey(SKCab* lines, const char* key) { Line(lines, Msg(key)); }
 // A fixed part followed by a text of its own.
 void LineKeyThen(SKCab* lines, const char* key, const char* tail) {
   std::string line = std::string(Msg(key)) + " " + (tail ? tail : "");
-  if (line.size() >= kLineSize) line.resize(kLineSize - 1);
+  CutUTF8(line, kLineSize - 1);
   Line(lines, line.c_str());
 }
 
@@ -61,6 +64,23 @@ void PutCallback(SKCab* cab, const char* key, ProcManCallback proc) {
 // The count the layout gives: the fewest, or the only one when there was
 // nothing to compare (a single sheet or row).
 ASInt32 LayoutCount(ASInt32 fewest, ASInt32 most) { return fewest == 0x7FFFFFFF ? most : fewest; }
+
+// Fitted to a grid the sheet cannot hold, the pages would shrink to nothing:
+// the scale the grid gives must be one FixedScale could give.
+bool GridScaleAccepted(const SNupInfo& info) {
+  const SKParamDef* def = CommandParamDef("Nup", "FixedScale");
+  const double scale = info.spacing.scale;
+  if (!def || (std::isfinite(scale) && scale >= def->min)) return true;
+  char got[64], least[64], text[kLineSize];
+  KParamFormatNumber(scale, got, sizeof got);
+  KParamFormatNumber(def->min, least, sizeof least);
+  FormatMessageByKeyUTF8(nullptr, "nup.err.scale",
+                         "FitAcross %d and FitDown %d scale the pages by %s on this sheet; the smallest scale is %s: "
+                         "give fewer columns or rows.",
+                         text, sizeof text, "ddss", (int)info.fitAcross, (int)info.fitDown, got, least);
+  ErrMessageUTF8(text);
+  return false;
+}
 
 void FreePageSizes(SNupInfo* info) {
   ASfree(info->pageSizes);
@@ -119,6 +139,7 @@ SKCab* NupOrStepDescriber(SKCab*, SKCab* params, ASBool) {
   FormatNupAlignFeedback(params, align, sizeof align);
   LineKeyThen(lines, "common.desc.align", align);
   PerImpositionOverridesDescriber(lines, params);
+  DescribeParamRefusal(lines, "Nup", params);
   return lines;
 }
 
@@ -145,6 +166,10 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     FreePageSizes(&active_nup);
     return 0;
   }
+  if (useScale && active_nup.doScaling == kNupToFit && !GridScaleAccepted(active_nup)) {
+    FreePageSizes(&active_nup);
+    return 0;
+  }
   if (!useScale && exactFit) {
     const SNupSpacing& s = active_nup.spacing;
     const bool acrossOk = active_nup.fitAcross == 0 || LayoutCount(s.fewestAcross, s.mostAcross) == active_nup.fitAcross;
@@ -165,9 +190,11 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     return 0;
   }
   SKCab* saved = PerImpositionPrefsStart(params);
+  ASBool done = 0;
   DURING
     active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
-    NupDoLayout(document, newDoc, &active_nup.spacing, params);
+    // A cancelled or refused layout is no run done.
+    done = NupDoLayout(document, newDoc, &active_nup.spacing, params);
     FreePageSizes(&active_nup);
   HANDLER
     PerImpositionPrefsEnd(saved);
@@ -175,10 +202,11 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     RERAISE();
   END_HANDLER
   PerImpositionPrefsEnd(saved);
-  return 1;
+  return done;
 }
 
 void NupCallBackStart(SKCab* run, SKCab*) {
+  if (!CommandParamsAccepted(run, "Nup")) return;
   SKCab* params = KCabGetCab(run, "Params");
   if (!DoNupFromCab(ProcManGetSourceAVDoc(run), ProcManGetSourcePDDoc(run), params, 0))
     ProcManMarkCancelProcess(run, nullptr);

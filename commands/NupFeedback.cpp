@@ -12,6 +12,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/Describe.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
@@ -140,7 +141,7 @@ EPlanResult Plan(SKCab* cab, SNupInfo* info, SSheetSizeCache* cache, SPlan* plan
 void Append(char* out, size_t size, const char* text) {
   const size_t used = std::strlen(out);
   if (used + 1 >= size) return;
-  std::snprintf(out + used, size - used, "%s", text);
+  CopyCutUTF8(out + used, size - used, text);
 }
 
 void SetText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
@@ -188,6 +189,15 @@ ASBool DoPageCountSideEffects(SKCab* cab, SNupInfo* info) {
       return 1;
     case kPlanNoSheet:
       ErrMessageUTF8(Msg("common.err.nopagesize"));
+      return 0;
+    case kPlanZeroSheet:
+      ErrMessageUTF8(Msg("uiimp.3.cantreadbackground"));
+      return 0;
+    case kPlanRowsColsZero:
+      ErrMessageUTF8(Msg("uiimp.3.rowsandcolszero"));
+      return 0;
+    case kPlanTooFewPages:
+      ErrMessageUTF8(Msg("nup.err.fewbackgrounds"));
       return 0;
     default:
       return 0;

@@ -10,11 +10,13 @@
 #include "commands/CropMarkSetup.h"
 #include "commands/Nup.h"
 #include "commands/NupPrivate.h"
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "frame/Describe.h"
@@ -28,6 +30,10 @@
 using namespace nup_detail;
 
 namespace {
+
+// The grid's bounds are the command's.
+ASInt32 GridMin(const char* key) { return CommandParamMinInt("Nup", key); }
+ASInt32 GridMax(const char* key) { return CommandParamMaxInt("Nup", key); }
 
 constexpr const char kDialogInfoKey[] = "Private:DialogInfo";
 constexpr const char kDialogInfoType[] = "PNupInfoDuringDialog";
@@ -375,7 +381,28 @@ ASInt32 AlignSetClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   return kKCtlCallBackGoOn;
 }
 
+// What a run would refuse is refused here already, in the same words: the
+// earlier pages' values with this page's over them.
+bool WizardValuesAccepted(SMacDialogInfo* dialog) {
+  SKCab* all = CabOf(dialog) ? KCabDup(CabOf(dialog)) : KCabNewInner();
+  char why[1200] = "";
+  bool ok = true;
+  DURING
+    SKCab* now = CurrentValues(dialog);
+    KCabCopy(now, all);
+    KCabDestroy(now);
+    ok = KParamCheck(CommandParamTable("Nup"), all, kKParamCheckLook, why, sizeof why) != 0;
+  HANDLER
+    KCabDestroy(all);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(all);
+  if (!ok) ErrMessageUTF8(why);
+  return ok;
+}
+
 ASInt32 NupDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
+  if (!WizardValuesAccepted(dialog)) return kKCtlCallBackStop;
   SNupInfoDuringDialog* info = DialogInfo(dialog);
   ASBool tooBig = 0, noMargins = 0;
   if (NupDialog3DoPageCount(dialog, info, kIdPageSize, &tooBig, &noMargins) && info && info->hasDocument &&
@@ -499,10 +526,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   Text(d, "dlg.nup3fixed.7", grid);
   Text(d, "dlg.nup3fixed.8", grid);
   SKCtlElem* edit = nullptr;
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.10"), Msg("dlg.nup3fixed.11"), "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", 0, 2147483647,
+  KCtlStock_PromptCount(d, 0, grid, Msg("dlg.nup3fixed.13"), Msg("dlg.nup3fixed.14"), "FitDown", GridMin("FitDown"), GridMax("FitDown"),
                         &edit);
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
 
@@ -520,10 +547,10 @@ SKCtlDialog* BuildPage3(bool stepAndRepeat) {
   SKCtlElem* toFit = Add(d, kKCtlRadioButton, 0, kIdToFitRadio, Msg("dlg.nup3scaled.12"), scaled);
   KCtlSetExportKeyAtom("DoScaling", ASAtomFromString("ToFit"), KCtlRadioButtonSetGroup(radios, toFit));
   LoadedValuesChangeLayout(KCtlSetActionCallback(toFit, kKCtlTriggerClick, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.13"), nullptr, "FitAcross", GridMin("FitAcross"), GridMax("FitAcross"), &edit);
   edit->controlId = kIdFitAcrossScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
-  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", 0, 2147483647, &edit);
+  KCtlStock_PromptCount(d, 0, scaled, Msg("dlg.nup3scaled.14"), nullptr, "FitDown", GridMin("FitDown"), GridMax("FitDown"), &edit);
   edit->controlId = kIdFitDownScaled;
   LoadedValuesChangeLayout(KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, Nup3LayoutChange, nullptr));
   Add(d, kKCtlStaticText, 16 | kKCtlFlagFullWidth, kIdLayoutNote, " ", scaled);
@@ -603,7 +630,17 @@ void FreeDialogInfo(void* p) {
 }  // namespace
 
 ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
-  SKCab* cab = given ? given : KCabNewInner();
+  // On every way out: the wizard's own cabinet (when the caller gave none)
+  // and the page sizes read into the shared record.
+  struct SScope {
+    KCabHolder own;
+    ~SScope() {
+      ASfree(active_nup.pageSizes);
+      active_nup.pageSizes = nullptr;
+    }
+  } scope;
+  if (!given) scope.own.Reset(KCabNewInner());
+  SKCab* cab = given ? given : scope.own.get();
   KCabFromNupSpacing(cab, &active_nup, 0);
   if (!KCabKnown(cab, "NewDoc") || KCabGetInt(cab, "UIVer", 1) < 2) KCabPutBool(cab, "NewDoc", 1);
 
@@ -612,14 +649,10 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     AVDoc front = AVAppGetActiveDoc();
     if (!front) {
       ErrMessageUTF8(Msg("common.err.noopendocument"));
-      if (!given) KCabDestroy(cab);
       return 0;
     }
     document = AVDocGetPDDoc(front);
-    if (!ImpositionCompatibleDocument(document, 1)) {
-      if (!given) KCabDestroy(cab);
-      return 0;
-    }
+    if (!ImpositionCompatibleDocument(document, 1)) return 0;
   }
 
   // A4 until the sheet is chosen.
@@ -630,12 +663,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   if (document) {
     ASfree(active_nup.pageSizes);
     active_nup.pageSizes = nullptr;
-    if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) {
-      ASfree(active_nup.pageSizes);
-      active_nup.pageSizes = nullptr;
-      if (!given) KCabDestroy(cab);
-      return 0;
-    }
+    if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) return 0;
     active_nup.spacing.pageCount = PDDocGetNumPages(document);
   }
 
@@ -654,7 +682,6 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     }
   HANDLER
     FreeDialogInfo(info);
-    if (!given) KCabDestroy(cab);
     RERAISE();
   END_HANDLER
   KCabPutPointerNamedType(cab, kDialogInfoKey, kDialogInfoType, info, FreeDialogInfo);
@@ -696,15 +723,8 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   KCabRemove(cab, kSimpleMarginKey);
   KCabRemove(cab, kSimpleGapKey);
   KCabRemove(cab, kAdvancedKey);
-  if (!ok) {
-    ASfree(active_nup.pageSizes);
-    active_nup.pageSizes = nullptr;
-    if (!given) KCabDestroy(cab);
-    return 0;
-  }
+  if (!ok) return 0;
   KCabToNupSpacing(cab, &active_nup, 1, 0, 0);
-  ASfree(active_nup.pageSizes);
-  active_nup.pageSizes = nullptr;
   return 1;
 }
 

@@ -12,6 +12,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
@@ -70,7 +71,7 @@ inline void CopyWithoutAmpersand(char* out, size_t size, const char* text) {
 inline void Append(char* out, size_t size, const char* text) {
   size_t have = std::strlen(out);
   if (have + 1 >= size || !text) return;
-  std::strncat(out, text, size - have - 1);
+  CopyCutUTF8(out + have, size - have, text);
 }
 
 using CabHolder = KCabHolder;
@@ -115,29 +116,20 @@ inline ASInt32 OkRefusingCustomWithoutPage(SMacDialogInfo* dialog, const char* k
 
 // A dialog titled by the message, built by build, shown modally on params
 // (export and position cabinet, "Interactive" copied into the run with
-// default true) after prepare; its description and run go afterwards. The
+// default true) after prepare; its description and run go with it. The
 // terminating control id.
 inline ASInt32 RunParamsDialog(const char* titleKey, SKCab* params, const std::function<void(SKCtlDialog*)>& build,
                                const std::function<void()>& prepare = nullptr) {
-  SKCtlDialog* d = KCtlNewDialog(Msg(titleKey), 0);
-  SKCtlData* data = nullptr;
-  ASInt32 result = 0;
+  SKCtlDialog* d = KCtlNewDialog(Msg(titleKey), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
   DURING
     KCtlDialogSuggestSize(d, 450, 300);
     build(d);
-    data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, params, params);
-    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
     if (prepare) prepare();
-    result = KCtlPlatformTestModal(data, nullptr);
   HANDLER
-    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
-  KCtlDestroyData(data);
-  KCtlDestroyDialog(d);
-  return result;
+  return KCtlPlatformRunModalInteractive(d, params, params, nullptr, KCabGetBool(params, "Interactive", 1));
 }
 
 }  // namespace pagecmds

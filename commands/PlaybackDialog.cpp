@@ -26,7 +26,6 @@
 SMacDialogInfo* playDialogHandle = nullptr;
 
 using recordplay_detail::IsCollectionOwnEntry;
-using recordplay_detail::OwnedCab;
 
 namespace {
 
@@ -76,8 +75,8 @@ ASBool EnumItemListOfAllNames(SKCab* items, const char* key, ASInt32 type, void*
 
 SKCab* ItemListOfAllNames(ASAtom command) {
   SKCab* list = KCabNewInner();
-  OwnedCab items(command != ASAtomNull ? KVMemoryGetItemCollectionCopy(command) : nullptr);
-  if (items.cab) KCabConstEnum(items.cab, EnumItemListOfAllNames, list);
+  KCabHolder items(command != ASAtomNull ? KVMemoryGetItemCollectionCopy(command) : nullptr);
+  if (items.get()) KCabConstEnum(items.get(), EnumItemListOfAllNames, list);
   return list;
 }
 
@@ -85,9 +84,9 @@ SKCab* ItemListOfAllNames(ASAtom command) {
 
 ASBool GetPlayItemSelection(SMacDialogInfo* dialog, ASAtom* command, char* name, size_t size) {
   if (!dialog) return 0;
-  OwnedCab values(CurrentValues(dialog));
-  ASAtom key = KCabGetAtom(values.cab, "Command", ASAtomNull);
-  ASAtom item = KCabGetAtom(values.cab, "Name", ASAtomNull);
+  KCabHolder values(CurrentValues(dialog));
+  ASAtom key = KCabGetAtom(values.get(), "Command", ASAtomNull);
+  ASAtom item = KCabGetAtom(values.get(), "Name", ASAtomNull);
   if (key == ASAtomNull || item == ASAtomNull) return 0;
   if (!KVMemoryItemNameFromKey(key, item, name, size)) return 0;
   if (command) *command = key;
@@ -98,10 +97,10 @@ void PlayShowStats(SMacDialogInfo* dialog) {
   ASAtom command = ASAtomNull;
   char name[kNameSize];
   if (!GetPlayItemSelection(dialog, &command, name, sizeof name)) return;
-  OwnedCab list(KVMemoryGetItemCopy(command, name));
-  if (!list.cab) return;
-  const char* created = KCabGetString(list.cab, "Stats:Created");
-  const char* updated = KCabGetString(list.cab, "Stats:Updated");
+  KCabHolder list(KVMemoryGetItemCopy(command, name));
+  if (!list.get()) return;
+  const char* created = KCabGetString(list.get(), "Stats:Created");
+  const char* updated = KCabGetString(list.get(), "Stats:Updated");
   char createdText[kTimeStampDisplaySize];
   char updatedText[kTimeStampDisplaySize];
   FormatAcrobatTimeStampString(created ? created : "", -1, createdText);
@@ -114,8 +113,8 @@ void PlayShowStats(SMacDialogInfo* dialog) {
 
 void FillInPlayNames(SMacDialogInfo* dialog) {
   if (!dialog) return;
-  OwnedCab values(CurrentValues(dialog));
-  ASAtom command = KCabGetAtom(values.cab, "Command", ASAtomNull);
+  KCabHolder values(CurrentValues(dialog));
+  ASAtom command = KCabGetAtom(values.get(), "Command", ASAtomNull);
   KCtlFillPulldownFromKCabById(dialog, kPlayNamePopup, ItemListOfAllNames(command), 1, 1);
   MacMenuSetCurSel(dialog, kPlayNamePopup, MacMenuCountItems(dialog, kPlayNamePopup) - 1);
   PlayShowStats(dialog);

@@ -21,7 +21,6 @@
 #include "kctl/mac/MacDialogItems.h"
 
 using recordplay_detail::IsCollectionOwnEntry;
-using recordplay_detail::OwnedCab;
 
 namespace {
 
@@ -56,9 +55,9 @@ ASBool EnumItemListOfCompletedKVCommands(SKCab* collection, const char* key, ASI
 
 ASInt32 RememberOKCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user) {
   auto* nameField = static_cast<SKCtlElem*>(user);
-  OwnedCab values(KCtlAdvanceExport(dialog, KCabNewInner(), 0));
-  ASAtom key = KCabGetAtom(values.cab, "Command", ASAtomNull);
-  const char* name = KCabGetString(values.cab, "Name");
+  KCabHolder values(KCtlAdvanceExport(dialog, KCabNewInner(), 0));
+  ASAtom key = KCabGetAtom(values.get(), "Command", ASAtomNull);
+  const char* name = KCabGetString(values.get(), "Name");
 
   if (key == ASAtomNull) {
     ErrMessageUTF8(Msg("uiimp.mem.noactiontype"));
@@ -74,7 +73,7 @@ ASInt32 RememberOKCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user)
     return kKCtlCallBackStop;
   }
 
-  OwnedCab list(KVSingleCommandFromLast(key, kCmdUIModeFull));
+  KCabHolder list(KVSingleCommandFromLast(key, kCmdUIModeFull));
   ASAtom category = KVMemoryGetOrAddCategoryByKeyAndName(key, ASAtomGetString(key), 1);
   if (KVMemoryItemExists(category, name)) {
     char question[kReuseQuestionSize];
@@ -85,15 +84,14 @@ ASInt32 RememberOKCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user)
       return kKCtlCallBackStop;
     }
   }
-  SKCab* stored = list.cab;
-  list.cab = nullptr;
+  SKCab* stored = list.Release();
   KVMemoryAddItem2(category, name, stored, nullptr);
   PlayDialogSelectCommand(key, name);
   return kKCtlCallBackVerifyCommitTerminate;
 }
 
 ASBool DoRememberLast() {
-  OwnedCab remembered(LoadKVParametersNoNull(kRecordSettings));
+  KCabHolder remembered(LoadKVParametersNoNull(kRecordSettings));
 
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.remember.title"), 0);
   KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 141, nullptr);
@@ -128,15 +126,15 @@ ASBool DoRememberLast() {
   // The pop-up starts on the command that succeeded last; a panel command
   // has no key and leaves it on its first entry.
   ASAtom latest = ImpositionCommandToCmdKey(latestImpositionCommand);
-  if (latest != ASAtomNull) KCabPutAtom(remembered.cab, "Command", latest);
-  else KCabRemove(remembered.cab, "Command");
+  if (latest != ASAtomNull) KCabPutAtom(remembered.get(), "Command", latest);
+  else KCabRemove(remembered.get(), "Command");
 
   ASBool result = 0;
   if (latestImpositionCommand == kImpCmdNone) {
     ErrMessageUTF8(Msg("uiimp.mem.nothingtorecord"));
   } else {
-    KCabPutStringCopy(remembered.cab, "Name", "");
-    KCtlDataSetExportCab(data, remembered.cab, remembered.cab);
+    KCabPutStringCopy(remembered.get(), "Name", "");
+    KCtlDataSetExportCab(data, remembered.get(), remembered.get());
     DURING
       result = KCtlPlatformTestModal(data, nullptr) == 1;
     HANDLER
@@ -147,7 +145,7 @@ ASBool DoRememberLast() {
   }
   KCtlDestroyData(data);
   KCtlDestroyDialog(d);
-  MergeAndStoreKVParameters(kRecordSettings, remembered.cab);
+  MergeAndStoreKVParameters(kRecordSettings, remembered.get());
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "host/AS.h"
 
 struct SKCab;
@@ -59,17 +60,6 @@ ASInt32 PlayDestroyCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger,
 enum : ASInt16 { kPlayCommandPopup = 102, kPlayNamePopup = 103, kPlayStatsText = 104 };
 
 namespace recordplay_detail {
-
-// Destroys a cabinet still owned by this scope.
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-};
 
 // Entries of the command collection that are not commands.
 inline bool IsCollectionOwnEntry(const char* key) {

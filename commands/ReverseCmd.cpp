@@ -3,6 +3,7 @@
 #include "commands/ReverseCmd.h"
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "engine/EvenOdd.h"
 #include "engine/SampleDoc.h"
 #include "foundation/KCab.h"
@@ -26,6 +27,7 @@ SKCab* CmdMgrReverseDocumentDescriber(SKCab*, SKCab* params) {
   SKCab* lines = KCabNewInner();
   DURING
     if (KCabGetBool(params, "NewDoc", 0)) AddLine(lines, Msg("common.desc.newdoc"));
+    DescribeParamRefusal(lines, "ReversePageOrder", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -34,6 +36,7 @@ SKCab* CmdMgrReverseDocumentDescriber(SKCab*, SKCab* params) {
 }
 
 void ReverseDocumentCallBackStart(SKCab* run, SKCab*) {
+  if (!CommandParamsAccepted(run, "ReversePageOrder")) return;
   PDDoc doc = ProcManGetSourcePDDoc(run);
   ASUns16 done = KCabGetBool(run, "Params:NewDoc", 0) ? CopyAndReverseEntireDocument(doc) : ReverseEntireDocument(doc);
   // Stopped in the status box: the run did not do what it says.

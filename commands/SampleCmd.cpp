@@ -4,11 +4,14 @@
 #include "commands/SampleCmd.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "commands/PageCmdsCommon.h"
+#include "commands/ParamTables.h"
 #include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -25,9 +28,11 @@ using namespace pagecmds;
 
 namespace {
 
-// "UseSize" values, in the order the recorded numbers give them.
+// "UseSize" values, in the order the recorded numbers give them; an unknown
+// word makes Letter pages.
+const SKCabEnumWord kSizeWords[] = {{0, "Letter"}, {1, "HalfLetter"}, {2, "A4"},     {3, "A5"},
+                                    {4, "Custom"}, {5, "WideLetter"}, {6, "WideA4"}, {0, nullptr}};
 struct SSampleSize {
-  const char* word;
   const char* caption;  // the dialog's radio, also the describer's text
   double width;
   double height;
@@ -36,17 +41,19 @@ constexpr double kA4Short = 595.2755905511812;
 constexpr double kA4Long = 841.8897637795276;
 constexpr double kA5Short = 419.52755905511816;
 const SSampleSize kSizes[] = {
-    {"Letter", "dlg.createtest.5", 612, 792},          {"HalfLetter", "dlg.createtest.6", 396, 612},
-    {"A4", "dlg.createtest.8", kA4Short, kA4Long},     {"A5", "dlg.createtest.10", kA5Short, kA4Short},
-    {"Custom", "dlg.createtest.11", 0, 0},             {"WideLetter", "dlg.createtest.7", 792, 612},
-    {"WideA4", "dlg.createtest.9", kA4Long, kA4Short},
+    {"dlg.createtest.5", 612, 792},          {"dlg.createtest.6", 396, 612},
+    {"dlg.createtest.8", kA4Short, kA4Long}, {"dlg.createtest.10", kA5Short, kA4Short},
+    {"dlg.createtest.11", 0, 0},             {"dlg.createtest.7", 792, 612},
+    {"dlg.createtest.9", kA4Long, kA4Short},
 };
 constexpr ASInt32 kCustom = 4;
+
+const char* SizeWord(ASInt32 k) { return KCabEkEnumToStringTable(k, kSizeWords); }
 
 ASInt32 SizeIndex(SKCab* params) {
   ASAtom use = KCabGetAtom(params, "UseSize", Atom("Letter"));
   for (ASInt32 k = 0; k < (ASInt32)(sizeof kSizes / sizeof kSizes[0]); ++k)
-    if (use == Atom(kSizes[k].word)) return k;
+    if (use == Atom(SizeWord(k))) return k;
   return -1;
 }
 
@@ -75,7 +82,9 @@ ASInt32 SampleOkClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 }
 
 void BuildSampleDialog(SKCtlDialog* d) {
-  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count", 1, 2147483647, nullptr);
+  KCtlStock_PromptPageCount(d, 0, nullptr, Msg("dlg.createtest.2"), "Count",
+                            CommandParamMinInt("CreateSample", "Count"), CommandParamMaxInt("CreateSample", "Count"),
+                            nullptr);
 
   SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.createtest.4"), nullptr);
   ASUns32 group = KCtlDialogNewButtonGroupCode(d);
@@ -89,7 +98,7 @@ void BuildSampleDialog(SKCtlDialog* d) {
   for (const SRadio& r : radios) {
     SKCtlElem* e = KCtlAddNewElement(d, kKCtlRadioButton, r.flags, -1, Msg(kSizes[r.size].caption), box);
     KCtlRadioButtonSetGroup(group, e);
-    KCtlSetExportKeyAtom("UseSize", Atom(kSizes[r.size].word), e);
+    KCtlSetExportKeyAtom("UseSize", Atom(SizeWord(r.size)), e);
     if (r.size == kCustom) custom = e;
   }
   SKCtlElem* page = KCtlElemFromPageSizeCollection(
@@ -115,7 +124,7 @@ SKCab* CmdMgrCreateTestDescriber(SKCab*, SKCab* params) {
     SPrintfUnboundedIntOrStringDecimalFormat(params, "Count", 8, line, sizeof line, Msg("common.desc.numpages"));
     AddLine(lines, line);
 
-    std::snprintf(line, sizeof line, "%s", Msg("common.desc.pagesize"));
+    CopyCutUTF8(line, sizeof line, Msg("common.desc.pagesize"));
     ASInt32 k = SizeIndex(params);
     if (k == kCustom) {
       char size[1000] = "";
@@ -127,6 +136,7 @@ SKCab* CmdMgrCreateTestDescriber(SKCab*, SKCab* params) {
       Append(line, sizeof line, caption);
     }
     AddLine(lines, line);
+    DescribeParamRefusal(lines, "CreateSample", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -139,6 +149,7 @@ void CreateTestCallBackInitialise(SKCab* run, SKCab*) {
 }
 
 void CreateTestCallBackStart(SKCab* run, SKCab*) {
+  if (!CommandParamsAccepted(run, "CreateSample")) return;
   PDDoc doc = nullptr;
   // The engine has said why when it made nothing; the run must not end as a
   // success then.
@@ -190,3 +201,7 @@ SKCab* NewCmdMgrForCreateTestFile() {
 }
 
 KV_COMMAND_MODULE(.NewCmdMgrForCreateTestFile = NewCmdMgrForCreateTestFile)
+
+const SKCabEnumWord* SampleParamWords(const char* key) {
+  return key && std::strcmp(key, "UseSize") == 0 ? kSizeWords : nullptr;
+}

@@ -311,10 +311,10 @@ bool Mirrored(const Grid& g, bool leftRight) {
 // ---- step 1
 
 ASInt32 Step1ClickNext(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab values(CurrentValues(dialog));
-  const char* problem = ShuffleAssistantStep1Problem(KCabGetInt(values.cab, "PreviewRows", 2),
-                                                     KCabGetInt(values.cab, "PreviewCols", 2),
-                                                     KCabGetInt(values.cab, "PageCount", 8));
+  KCabHolder values(CurrentValues(dialog));
+  const char* problem = ShuffleAssistantStep1Problem(KCabGetInt(values.get(), "PreviewRows", 2),
+                                                     KCabGetInt(values.get(), "PreviewCols", 2),
+                                                     KCabGetInt(values.get(), "PageCount", 8));
   if (problem) {
     ErrMessageUTF8(Msg(problem));
     return kKCtlCallBackStop;
@@ -326,10 +326,13 @@ ASInt32 RunStep1(SKCab* values, ASBool interactive) {
   return RunNewDialog("dlg.shufass.1.title", 400, 400, 130, values, interactive, nullptr, [&](SKCtlDialog* d) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.1.1"), nullptr);
     SKCtlElem* grid = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufass.1.2"), nullptr);
-    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.7"), nullptr, "PreviewCols", 1, 999999, nullptr);
-    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.8"), nullptr, "PreviewRows", 1, 999999, nullptr);
+    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.7"), nullptr, "PreviewCols", ShuffleMin("PreviewCols"),
+                          ShuffleMax("PreviewCols"), nullptr);
+    KCtlStock_PromptCount(d, 0, grid, Msg("dlg.shufflepreview.8"), nullptr, "PreviewRows", ShuffleMin("PreviewRows"),
+                          ShuffleMax("PreviewRows"), nullptr);
     SKCtlElem* pages = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufass.1.3"), nullptr);
-    KCtlStock_PromptCount(d, 0, pages, Msg("dlg.shufass.1.3"), nullptr, "PageCount", 1, 999999, nullptr);
+    KCtlStock_PromptCount(d, 0, pages, Msg("dlg.shufass.1.3"), nullptr, "PageCount", ShuffleMin("PageCount"),
+                          ShuffleMax("PageCount"), nullptr);
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufass.1.5"), pages);
     KCtlSetActionId(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagBottom | kKCtlFlagNoRole, -1,
                                       Msg("common.button.back"), nullptr),
@@ -384,13 +387,13 @@ void ShuffleAssistantShowLivePreview(SMacDialogInfo* dialog) {
   // Only the declared frame: a generated id may take the same number.
   SKCtlElem* frame = KCtlPlatformGetElemFromControlId(data, kLivePreviewId);
   if (!frame || frame->controlId != kLivePreviewId) return;
-  Cab values(CurrentValues(dialog));
+  KCabHolder values(CurrentValues(dialog));
   std::string front, back;
   ASInt32 ft = 0, bt = 0;
-  ShuffleAssistantLiveTexts(values.cab, &front, &back, &ft, &bt);
+  ShuffleAssistantLiveTexts(values.get(), &front, &back, &ft, &bt);
   std::string buffer((size_t)kLiveBufferSize, '\0');
   ASInt32 width = 0, height = 0;
-  const ASInt32 rows = KCabGetInt(values.cab, "PreviewRows", 2), cols = KCabGetInt(values.cab, "PreviewCols", 2);
+  const ASInt32 rows = KCabGetInt(values.get(), "PreviewRows", 2), cols = KCabGetInt(values.get(), "PreviewCols", 2);
   FormatShuffleLiveSheets(buffer.data(), kLiveBufferSize, &width, &height, front.c_str(), back.c_str(), cols, rows,
                           rows >= 5, (EWhatRotate)ft, (EWhatRotate)bt);
   PDFCtlSetDrawMode(dialog, kLivePreviewId, kPDFCtlFit, width, height);
@@ -405,34 +408,34 @@ ASInt32 Regenerate(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 ASInt32 ShuffleAssistantDialog2ClickNext(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data || !KCtlVerifyElements(dialog, data)) return kKCtlCallBackStop;
-  Cab values(CurrentValues(dialog));
-  if (!ShuffleAssistantConvertToRule(values.cab, KCtlExportCabForDialog(dialog), nullptr, 0))
+  KCabHolder values(CurrentValues(dialog));
+  if (!ShuffleAssistantConvertToRule(values.get(), KCtlExportCabForDialog(dialog), nullptr, 0))
     return kKCtlCallBackStop;
   return kKCtlCallBackCommitTerminate;
 }
 
 ASInt32 ShuffleAssistantDialog2ClickPreview(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  Cab copy(CurrentValues(dialog));
+  KCabHolder copy(CurrentValues(dialog));
   char message[300];
   EOrderListType type = kOrderListNormal;
-  ASInt32 cls = ClassifyInputWrapper(copy.cab, &type, message, sizeof message);
+  ASInt32 cls = ClassifyInputWrapper(copy.get(), &type, message, sizeof message);
   std::string rule;
   ASInt32 group = 0;
-  if (!cls || !GenerateRule(copy.cab, cls, &rule, &group, 0)) {
+  if (!cls || !GenerateRule(copy.get(), cls, &rule, &group, 0)) {
     ErrMessageUTF8(cls ? rule.c_str() : message);
     return kKCtlCallBackGoOn;
   }
-  KCabPutAtom(copy.cab, "Type", Atom(KCabEkEnumToStringTable(type, kTypeWords)));
-  KCabPutStringCopy(copy.cab, "Order", rule.c_str());
-  KCabPutInt(copy.cab, "GroupSize", group);
-  ASInt32 rf = KCabEkAtomToEnumTable(KCabGetAtom(copy.cab, "RotateFront", Atom("R0")), kRotateWords);
+  KCabPutAtom(copy.get(), "Type", Atom(KCabEkEnumToStringTable(type, kTypeWords)));
+  KCabPutStringCopy(copy.get(), "Order", rule.c_str());
+  KCabPutInt(copy.get(), "GroupSize", group);
+  ASInt32 rf = KCabEkAtomToEnumTable(KCabGetAtom(copy.get(), "RotateFront", Atom("R0")), kRotateWords);
   if (rf == 1 || rf == 3) {
-    ASInt32 r = KCabGetInt(copy.cab, "PreviewRows", 2);
-    KCabPutInt(copy.cab, "PreviewRows", KCabGetInt(copy.cab, "PreviewCols", 2));
-    KCabPutInt(copy.cab, "PreviewCols", r);
+    ASInt32 r = KCabGetInt(copy.get(), "PreviewRows", 2);
+    KCabPutInt(copy.get(), "PreviewRows", KCabGetInt(copy.get(), "PreviewCols", 2));
+    KCabPutInt(copy.get(), "PreviewCols", r);
   }
-  KCabPutBool(copy.cab, "Interactive", KCtlStockDialogIsInteractive(dialog));
-  RunShufflePreviewDialog(copy.cab, 0);
+  KCabPutBool(copy.get(), "Interactive", KCtlStockDialogIsInteractive(dialog));
+  RunShufflePreviewDialog(copy.get(), 0);
   return kKCtlCallBackGoOn;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "commands/ShuffleAssistant.h"
 #include "commands/ShuffleSupport.h"
@@ -15,6 +16,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/Describe.h"
 #include "frame/CommandModules.h"
@@ -36,7 +38,6 @@ using namespace shuffle_support;
 namespace {
 
 constexpr ASInt32 kDefaultGroupSize = 16;
-constexpr ASInt32 kMaxGroupField = 9999999;
 constexpr ASInt32 kPreviewBufferSize = 60000;
 constexpr ASInt32 kDescriptionBufferSize = 1000;
 constexpr size_t kDescriberLineSize = 1000;
@@ -71,10 +72,10 @@ ASInt32 ShuffleFeedbackGroupSize(SMacDialogInfo* dialog, ASInt32, ASInt32 trigge
   } else if (!FrontPDDoc()) {
     std::snprintf(text, sizeof text, "%s", Msg("uiimp.5.noactivedoc"));
   } else {
-    Cab values(CurrentValues(dialog));
-    ASInt32 pages = KCabGetInt(values.cab, "PageCount", 0);
+    KCabHolder values(CurrentValues(dialog));
+    ASInt32 pages = KCabGetInt(values.get(), "PageCount", 0);
     if (pages <= 0) pages = FrontPageCount();
-    ShuffleGroupFeedbackText(pages, KCabGetInt(values.cab, "GroupSize", kDefaultGroupSize), text, sizeof text);
+    ShuffleGroupFeedbackText(pages, KCabGetInt(values.get(), "GroupSize", kDefaultGroupSize), text, sizeof text);
   }
   SetControlText(dialog, kShuffleFeedbackId, text);
   MacRedrawDialogNow(dialog);
@@ -95,9 +96,9 @@ ASBool ShuffleDialogUpdatedGroupSize(SMacDialogInfo* dialog, SKCab* values) {
   ASInt32 answer = KCtlAlertCustomButtons(nullptr, question, Msg("common.button.yes"), Msg("common.button.no"),
                                           Msg("common.button.cancel"));
   if (answer == 1) {
-    Cab load;
-    KCabPutInt(load.cab, "GroupSize", better);
-    KCtlLoadElementsFromSpecificCab(dialog, load.cab);
+    KCabHolder load(KCabNewInner());
+    KCabPutInt(load.get(), "GroupSize", better);
+    KCtlLoadElementsFromSpecificCab(dialog, load.get());
     KCabPutInt(values, "GroupSize", better);
     return 1;
   }
@@ -105,9 +106,9 @@ ASBool ShuffleDialogUpdatedGroupSize(SMacDialogInfo* dialog, SKCab* values) {
 }
 
 ASBool ShuffleRuleValidationForDialog(SMacDialogInfo* dialog, ASBool forPreview) {
-  Cab values(CurrentValues(dialog));
-  if (!ShuffleDialogUpdatedGroupSize(dialog, values.cab)) return 0;
-  return ShuffleRuleValidationForCab(values.cab, forPreview, KCtlStockDialogIsInteractive(dialog));
+  KCabHolder values(CurrentValues(dialog));
+  if (!ShuffleDialogUpdatedGroupSize(dialog, values.get())) return 0;
+  return ShuffleRuleValidationForCab(values.get(), forPreview, KCtlStockDialogIsInteractive(dialog));
 }
 
 ASInt32 ShuffleClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
@@ -119,15 +120,15 @@ ASInt32 ShuffleClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 void OpenAssistantFromDialog(SMacDialogInfo* dialog) {
   SKCab* exportCab = KCtlExportCabForDialog(dialog);
   if (!exportCab) return;
-  Cab values(CurrentValues(dialog));
+  KCabHolder values(CurrentValues(dialog));
   // The main dialog's current fields go into the values the assistant edits.
-  KCabCopy(values.cab, exportCab);
-  if (!KCabGetBool(values.cab, "FromAssistant", 0)) {
-    ASInt32 r = KCabGetInt(values.cab, "PreviewRows", 2), c = KCabGetInt(values.cab, "PreviewCols", 2);
-    bool fits = r != 0 && c != 0 && ShuffleRuleCouldConvertToAssistant(values.cab, r, c);
-    if (!fits) fits = ShuffleRuleCouldConvertToAssistant2(values.cab, &r, &c);
+  KCabCopy(values.get(), exportCab);
+  if (!KCabGetBool(values.get(), "FromAssistant", 0)) {
+    ASInt32 r = KCabGetInt(values.get(), "PreviewRows", 2), c = KCabGetInt(values.get(), "PreviewCols", 2);
+    bool fits = r != 0 && c != 0 && ShuffleRuleCouldConvertToAssistant(values.get(), r, c);
+    if (!fits) fits = ShuffleRuleCouldConvertToAssistant2(values.get(), &r, &c);
     ASInt32 pages = 0;
-    if (fits) ShuffleRuleConvertToAssistant(values.cab, exportCab, r, c, 0, &pages);
+    if (fits) ShuffleRuleConvertToAssistant(values.get(), exportCab, r, c, 0, &pages);
   }
   if (!DisplayAssistantDialogSequence(exportCab, KCtlStockDialogIsInteractive(dialog))) return;
   KCabPutBool(exportCab, "FromAssistant", 1);
@@ -238,9 +239,9 @@ void ShufflePreviewGenerator(SMacDialogInfo* dialog, ASInt32 step, ASInt32 frame
 }
 
 void RedrawPreview(SMacDialogInfo* dialog, ASInt32 step) {
-  Cab values(CurrentValues(dialog));
+  KCabHolder values(CurrentValues(dialog));
   ShufflePreviewGenerator(dialog, step, kShufflePreviewFrameId, kShufflePreviewPrevId, kShufflePreviewNextId,
-                          values.cab);
+                          values.get());
 }
 
 ASInt32 PreviewDraw(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
@@ -266,7 +267,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shufflepreview.1"), nullptr);
     SKCtlElem* box = KCtlAddNewElement(d, kKCtlGroupBox, 0, -1, Msg("dlg.shufflepreview.2"), nullptr);
     AddLabelledEdit(d, box, Msg("dlg.shufflepreview.3"));
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField,
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"),
                             KCtlAddNewElement(d, kKCtlEditText, 0, -1, "999999", box));
     KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlStaticText, 0, kShuffleFeedbackId, Msg("dlg.shuffle1.7"), box),
                           kKCtlTriggerLoaded, ShuffleFeedbackGroupSize, nullptr);
@@ -286,7 +287,7 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
                           {"dlg.shufass.1.3", "PageCount"}};
       for (const Row& r : rows) {
         SKCtlElem* edit = nullptr;
-        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, 1, 999999, &edit);
+        KCtlStock_PromptCount(d, 0, box, Msg(r.label), nullptr, r.key, ShuffleMin(r.key), ShuffleMax(r.key), &edit);
         KCtlSetActionCallback(edit, kKCtlTriggerEditChanged, PreviewDraw, nullptr);
       }
     }
@@ -306,17 +307,17 @@ ASInt32 ShufflePreviewDialog(SKCab* values, ASBool withCounts, ASBool interactiv
 ASInt32 ShufflePreviewClick(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   if (!ShuffleRuleValidationForDialog(dialog, 1)) return kKCtlCallBackGoOn;
   SKCab* exportCab = KCtlExportCabForDialog(dialog);
-  Cab copy(CurrentValues(dialog));
-  KCabPutInt(copy.cab, ".SheetOffset", 0);
+  KCabHolder copy(CurrentValues(dialog));
+  KCabPutInt(copy.get(), ".SheetOffset", 0);
   // The count fields show the defaults of parameters that predate them.
   for (const char* key : {"PreviewRows", "PreviewCols"})
-    if (!KCabKnown(copy.cab, key)) KCabPutInt(copy.cab, key, 2);
-  if (FrontPDDoc()) KCabPutInt(copy.cab, "PageCount", FrontPageCount());
-  else if (KCabGetInt(copy.cab, "PageCount", 0) == 0) KCabPutInt(copy.cab, "PageCount", 8);
-  if (ShufflePreviewDialog(copy.cab, 1, KCtlStockDialogIsInteractive(dialog)) == 1 && exportCab) {
-    KCabPutInt(exportCab, "PreviewRows", KCabGetInt(copy.cab, "PreviewRows", 2));
-    KCabPutInt(exportCab, "PreviewCols", KCabGetInt(copy.cab, "PreviewCols", 2));
-    KCabPutInt(exportCab, "PageCount", KCabGetInt(copy.cab, "PageCount", 8));
+    if (!KCabKnown(copy.get(), key)) KCabPutInt(copy.get(), key, 2);
+  if (FrontPDDoc()) KCabPutInt(copy.get(), "PageCount", FrontPageCount());
+  else if (KCabGetInt(copy.get(), "PageCount", 0) == 0) KCabPutInt(copy.get(), "PageCount", 8);
+  if (ShufflePreviewDialog(copy.get(), 1, KCtlStockDialogIsInteractive(dialog)) == 1 && exportCab) {
+    KCabPutInt(exportCab, "PreviewRows", KCabGetInt(copy.get(), "PreviewRows", 2));
+    KCabPutInt(exportCab, "PreviewCols", KCabGetInt(copy.get(), "PreviewCols", 2));
+    KCabPutInt(exportCab, "PageCount", KCabGetInt(copy.get(), "PageCount", 8));
   }
   return kKCtlCallBackGoOn;
 }
@@ -337,7 +338,7 @@ ASInt32 RunShuffleMainDialog(SKCab* values, ASBool interactive) {
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.shuffle1.4"), box);
     AddLabelledEdit(d, box, Msg("dlg.shuffle1.6"));
     SKCtlElem* group = KCtlAddNewElement(d, kKCtlEditText, gKVClassic ? kKCtlFlagSameRow : 0u, -1, "99999", box);
-    KCtlSetExportKeyEditInt("GroupSize", 1, kMaxGroupField, group);
+    KCtlSetExportKeyEditInt("GroupSize", ShuffleMin("GroupSize"), ShuffleMax("GroupSize"), group);
     KCtlSetActionCallback(group, kKCtlTriggerAny, ShuffleFeedbackGroupSize, nullptr);
     if (gKVClassic) {
       KCtlSetActionCallback(KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagNoRole | kKCtlFlagInBody, -1,
@@ -372,14 +373,7 @@ void PutUI(SKCab* command) {
 }
 
 // Cuts text to at most size - 1 bytes without splitting a UTF-8 sequence.
-void CopyCut(char* out, size_t size, const std::string& text) {
-  if (!size) return;
-  size_t n = std::min(text.size(), size - 1);
-  if (n < text.size())
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  std::memcpy(out, text.data(), n);
-  out[n] = 0;
-}
+void CopyCut(char* out, size_t size, const std::string& text) { CopyCutUTF8(out, size, text.c_str()); }
 
 }  // namespace
 
@@ -444,10 +438,10 @@ ASBool CmdMgrShuffleUI(SKCab* /*command*/, SKCab* params) {
   if (!params) return 0;
   if (FrontPDDoc()) KCabRemove(params, "PageCount");
   // The dialog works on a copy: a cancel leaves the parameters as they were.
-  Cab work(KCabDup(params));
-  if (RunShuffleMainDialog(work.cab, KCabGetBool(params, "Interactive", 1)) != 1) return 0;
-  KCabRemove(work.cab, ".SheetOffset");
-  CopyBackDialogValues(work.cab, params);
+  KCabHolder work(KCabDup(params));
+  if (RunShuffleMainDialog(work.get(), KCabGetBool(params, "Interactive", 1)) != 1) return 0;
+  KCabRemove(work.get(), ".SheetOffset");
+  CopyBackDialogValues(work.get(), params);
   return 1;
 }
 
@@ -466,8 +460,18 @@ SKCab* CmdMgrShuffleDescriber(SKCab* /*command*/, SKCab* params) {
   for (char* p = line; *p; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
   KCabPutStringCopy(lines, "", line);
+  DescribeParamRefusal(lines, "Shuffle", params);
   return lines;
 }
+
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void ShuffleCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "Shuffle")) ShuffleCallBackStart(run, args);
+}
+
+}  // namespace
 
 SKCab* NewCmdMgrForShuffle() {
   SKCab* command = KCabNewInner();
@@ -483,6 +487,8 @@ SKCab* NewCmdMgrForShuffle() {
   KCabPutInt(defaults, "PreviewCols", 2);
   KCabPutCab(command, "DefaultParams", defaults);
   ShuffleFillProcessControlCab(command);
+  KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleCmdStart,
+                                  nullptr);
   PutUI(command);
   KCabPutStringCopy(command, "BatchGroup", CurrentProductString(0));
   KCabPutInt(command, "Version", 1);

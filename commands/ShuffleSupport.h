@@ -1,8 +1,10 @@
 // Small pieces the shuffle, assistant and even/odd dialogs share.
 #pragma once
 
+#include "commands/ParamTables.h"
 #include "engine/OrderList.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
 #include "host/PD.h"
@@ -15,23 +17,12 @@ namespace shuffle_support {
 inline const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 inline ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-inline constexpr SKCabEnumWord kTypeWords[] = {{kOrderListNormal, "Normal"},
-                                               {kOrderListSaddleStitch, "SaddleStitch"},
-                                               {kOrderListCutStacksSingle, "CutStacksSingle"},
-                                               {kOrderListCutStacksDouble, "CutStacksDouble"},
-                                               {kOrderListCutSignatures, "CutSignatures"},
-                                               {kOrderListNormal, nullptr}};
+// The engine's words of "Type".
+inline const SKCabEnumWord* const kTypeWords = OrderListParamWords("Type");
 
-// Owns a cabinet for the life of a scope.
-struct Cab {
-  SKCab* cab;
-  explicit Cab(SKCab* c = KCabNewInner()) : cab(c) {}
-  ~Cab() {
-    if (cab) KCabDestroy(cab);
-  }
-  Cab(const Cab&) = delete;
-  Cab& operator=(const Cab&) = delete;
-};
+// The bounds of a shuffle key's field are the command's.
+inline ASInt32 ShuffleMin(const char* key) { return CommandParamMinInt("Shuffle", key); }
+inline ASInt32 ShuffleMax(const char* key) { return CommandParamMaxInt("Shuffle", key); }
 
 inline PDDoc FrontPDDoc() {
   AVDoc view = AVAppGetActiveDoc();
@@ -43,20 +34,6 @@ inline ASInt32 FrontPageCount() {
   return doc ? PDDocGetNumPages(doc) : 0;
 }
 
-// Run data on the export cabinet, with the caller's "Interactive" in the
-// dialog's own values.
-inline SKCtlData* NewRunData(SKCtlDialog* dialog, SKCab* exportCab, ASBool interactive) {
-  SKCtlData* data = KCtlCreateData(dialog);
-  DURING
-    KCtlDataSetExportCab(data, exportCab, nullptr);
-    KCabPutBool(data->ownCab, "Interactive", interactive);
-  HANDLER
-    KCtlDestroyData(data);
-    RERAISE();
-  END_HANDLER
-  return data;
-}
-
 // The dialog's values as they stand now: the export cabinet with every
 // element's current value over it. Owned by the caller.
 inline SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(dialog, KCabNewInner(), 1); }
@@ -65,15 +42,15 @@ inline SKCab* CurrentValues(SMacDialogInfo* dialog) { return KCtlAdvanceExport(d
 // parameters. Sub-cabinets stay as they are: the dialogs never edit them, and
 // callers may hold them.
 inline void CopyBackDialogValues(SKCab* work, SKCab* params) {
-  Cab flat(KCabDup(work));
+  KCabHolder flat(KCabDup(work));
   KCabEnum(
-      flat.cab,
+      flat.get(),
       [](SKCab* cab, const char* key, ASInt32 type, void*) -> ASBool {
         if (type == kKCabTypeCab) KCabRemove(cab, key);
         return 1;
       },
       nullptr);
-  KCabCopy(flat.cab, params);
+  KCabCopy(flat.get(), params);
 }
 
 // Builds a new description (title by message key, suggested size, an icon
@@ -84,18 +61,15 @@ template <typename Build>
 ASInt32 RunNewDialog(const char* titleKey, ASInt32 width, ASInt32 height, ASInt32 iconId, SKCab* values,
                      ASBool interactive, MacDialogProc proc, Build build) {
   SKCtlDialog* d = KCtlNewDialog(Msg(titleKey), kKCtlDialogFreeDescription | kKCtlDialogFreeData);
-  SKCtlData* data = nullptr;
   DURING
     KCtlDialogSuggestSize(d, width, height);
     if (iconId) KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, iconId, nullptr);
     build(d);
-    data = NewRunData(d, values, interactive);
   HANDLER
-    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
-  return KCtlPlatformTestModal(data, proc);
+  return KCtlPlatformRunModalInteractive(d, values, nullptr, proc, interactive);
 }
 
 }  // namespace shuffle_support

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/SampleDoc.h"
 #include "engine/TrimShift.h"
 #include "foundation/Alerts.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
@@ -38,18 +40,6 @@ ASInt32 Word(SKCab* cab, const char* key, const SKCabEnumWord* words) {
 
 constexpr ASInt32 kWizardIcon = 117;
 constexpr ASInt32 kDefaultCreepEvery = 32;
-
-// A cabinet this code made and must destroy, also when an exception passes.
-struct OwnedCab {
-  SKCab* cab;
-  explicit OwnedCab(SKCab* c) : cab(c) {}
-  ~OwnedCab() {
-    if (cab) KCabDestroy(cab);
-  }
-  OwnedCab(const OwnedCab&) = delete;
-  OwnedCab& operator=(const OwnedCab&) = delete;
-  operator SKCab*() const { return cab; }
-};
 
 // The running step's values as the user sees them now: its export cabinet
 // with every element stored over it. The caller owns the copy.
@@ -215,7 +205,8 @@ void BuildStep3(SKCtlDialog* d) {
   // The count is kept while the whole-document text stands in for it, so
   // that the step's values (and the feedback reading them) keep the -4 the
   // creep assistant put there.
-  KCtlSetExportKeyEditInt("CreepEvery", -9999999, 99999999,
+  KCtlSetExportKeyEditInt("CreepEvery", CommandParamMinInt("TrimAndShift", "CreepEvery"),
+                          CommandParamMaxInt("TrimAndShift", "CreepEvery"),
                           KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagSameRow | kKCtlFlagStoreAlways,
                                             kTrimShiftCreepEveryId, "99999", countRow));
   Static(d, 0, "dlg.trim3.12", countRow);
@@ -359,7 +350,8 @@ ASInt32 TrimShiftAdvanced(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
 ASInt32 TrimShiftDialog1ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   const ASBool interactive = KCtlStockDialogIsInteractive(dialog);
   const ASInt32 selected = KCtlStock_PageScope2_GetNumPagesToProcess(dialog);
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASBool newDoc = KCabGetBool(values, "NewDoc", 1);
   const ASAtom range = KCabGetAtom(values, "Source:Range:RangeType", Atom("AllDoc"));
   if (interactive && selected <= 0) {
@@ -381,7 +373,8 @@ ASInt32 TrimShiftDialog1ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 }
 
 ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASInt32 trim = Word(values, "Trim", kTrimShiftTrimWords);
   if ((trim == kTrimSmaller || trim == kTrimBigger) && KCabGetDouble(values, "TrimBy", 0) == 0) {
     Error("uiimp.5.trimzero");
@@ -400,7 +393,8 @@ ASInt32 TrimShiftDialog2ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 
 ASInt32 TrimShiftDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   const ASInt32 trim = Word(KCtlExportCabForDialog(dialog), "Trim", kTrimShiftTrimWords);
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   const ASInt32 shift = Word(values, "Shift", kTrimShiftShiftWords);
   const double from = KCabGetDouble(values, "ShiftFrom", 0), to = KCabGetDouble(values, "ShiftTo", 0);
   switch (shift) {
@@ -446,7 +440,8 @@ ASInt32 TrimShiftDialog3ClickOk(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 ASInt32 TrimShiftDialog3CreepChangeFeedback(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   SKCtlData* data = KCtlDataForDialog(dialog);
   if (!data) return kKCtlCallBackGoOn;
-  OwnedCab values(CurrentValues(dialog));
+  KCabHolder owned(CurrentValues(dialog));
+  SKCab* values = owned.get();
   if (Word(values, "Shift", kTrimShiftShiftWords) == kShiftCreep) {
     // Showing one of the two panels hides its neighbour.
     const bool whole = KCabGetInt(values, "CreepEvery", kDefaultCreepEvery) == -4;
@@ -532,6 +527,7 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
 
     const bool full = KCabGetAtom(params, "Normalise", Atom("No")) != Atom("No");
     AddLine(lines, Msg(full ? "uiimp.5.11" : "uiimp.5.10"));
+    DescribeParamRefusal(lines, "TrimAndShift", params);
   HANDLER
     KCabDestroy(lines);
     RERAISE();
@@ -539,10 +535,21 @@ SKCab* CmdMgrTrimAndShiftDescriber(SKCab*, SKCab* params) {
   return lines;
 }
 
+namespace {
+
+// The engine's Start, once the run's parameters are accepted.
+void TrimShiftCmdStart(SKCab* run, SKCab* args) {
+  if (CommandParamsAccepted(run, "TrimAndShift")) TrimAndShiftCallBackStart(run, args);
+}
+
+}  // namespace
+
 SKCab* NewCmdMgrForTrimAndShift() {
   SKCab* command = KCabNewInner();
   DURING
     TrimAndShiftFillProcessControlCab(command);
+    KCabPutFunctionPointerNamedType(command, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)TrimShiftCmdStart,
+                                    nullptr);
     KCabPutStringCopy(command, "Name", Msg("impmenu1.cmd.shiftandtrim"));
     KCabPutAtom(command, "Key", Atom("TrimAndShift"));
     SKCab* defaults = KCabNewInner();

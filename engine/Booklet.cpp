@@ -1,7 +1,10 @@
 #include "engine/Booklet.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
+#include "engine/EngineFixed.h"
 #include "engine/EngineImports.h"
 #include "engine/EnginePrivate.h"
 #include "engine/EvenOdd.h"
@@ -52,22 +55,8 @@ bool BacksReversed(ESimpleBookletBacks backs) {
 }
 bool BacksSeparate(ESimpleBookletBacks backs) { return backs == kBookletSeparate || backs == kBookletSeparateReverse; }
 
-double Pt(ASFixed v) { return v / 65536.0; }
-
-ASFixed Fix(double points) {
-  if (!(points == points)) return 0;
-  if (points >= 32767.0) return 0x7FFFFFFF;
-  if (points <= -32768.0) return (ASFixed)0x80000000;
-  return (ASFixed)std::lround(points * 65536.0);
-}
-
-// A 16.16 value by truncation, saturated at the ends (NaN: 0).
-ASFixed FixTrunc(double points) {
-  if (!(points == points)) return 0;
-  if (points >= 32767.0) return 0x7FFFFFFF;
-  if (points <= -32768.0) return (ASFixed)0x80000000;
-  return (ASFixed)(points * 65536.0);
-}
+double Pt(ASFixed v) { return EngineFixedToPoints(v); }
+ASFixed Fix(double points) { return EngineFixedFromPoints(points); }
 
 ASFixedMatrix Matrix(double s, double h, double v) { return ASFixedMatrix{Fix(s), 0, 0, Fix(s), Fix(h), Fix(v)}; }
 
@@ -80,7 +69,10 @@ struct SBookletRun {
   PDDoc backs = nullptr;
   AVDoc backsView = nullptr;
   SPageMergeInfo* state = nullptr;
-  ~SBookletRun() { DestroyPageMergeInfo(state); }
+  // The merge state reads objects of the documents it worked in: it goes
+  // before they close, and never raises out of here.
+  ~SBookletRun() { DestroyState(); }
+  void DestroyState() { DestroyPageMergeInfo(std::exchange(state, nullptr)); }
   void CloseAll() {
     if (backsView) AVDocClose(backsView, 1);
     backsView = nullptr;
@@ -187,6 +179,137 @@ ASInt32 MapPageNumber(ASInt32 k, ESimpleBookletPagination pagination, ESimpleBoo
   }
 }
 
+namespace {
+
+// The sheet and the scale of a booklet, in points.
+struct SBookletGeometry {
+  double W = 0, H = 0;        // the sheet
+  double m = 0;               // the margin
+  double s = 0;               // the scale of the placed pages
+  double maxW = 0, maxH = 0;  // the largest page
+};
+
+// Sufficient (and Custom without a size) is just large enough for two of the
+// largest pages; a scale of 0.0 fits them. False when nothing can be placed.
+bool BookletGeometry(ESimpleBookletPageSize sizing, const ASFixedPoint* sheetSize, ASFixedPoint largest, double scale,
+                     ASFixed margin, SBookletGeometry* g) {
+  g->m = Pt(margin);
+  g->maxW = Pt(largest.h);
+  g->maxH = Pt(largest.v);
+  if (sizing == kBookletLetterWide) {
+    g->W = Pt(kLetterWideW);
+    g->H = Pt(kLetterWideH);
+  } else if (sizing == kBookletA4Wide) {
+    g->W = Pt(kA4WideW);
+    g->H = Pt(kA4WideH);
+  } else if (sizing == kBookletCustom && sheetSize) {
+    g->W = Pt(sheetSize->h);
+    g->H = Pt(sheetSize->v);
+  }
+  if (sizing == kBookletSufficient || (sizing == kBookletCustom && !sheetSize)) {
+    g->W = 2 * (g->m + g->maxW);
+    g->H = 2 * g->m + g->maxH;
+  }
+  g->s = scale;
+  if (g->s == 0.0) g->s = std::fmin((g->W - 2 * g->m) / (2 * g->maxW), (g->H - 2 * g->m) / g->maxH);
+  return g->s > 0 && std::isfinite(g->s);
+}
+
+// The two pages of one sheet side: where each goes and how much bleed each
+// may show at the spine (page units).
+struct SBookletSide {
+  ASFixedMatrix mp, mq;
+  ASFixed cp = 0, cq = 0;
+};
+
+SBookletSide BookletSideLayout(const SBookletGeometry& g, ESimpleBookletAlign align, bool inverted, ASFixedPoint sp,
+                               ASFixedPoint sq) {
+  const double W = g.W, H = g.H, m = g.m, s = g.s;
+  const double wp = Pt(sp.h), hp = Pt(sp.v), wq = Pt(sq.h), hq = Pt(sq.v);
+  SBookletSide side;
+  switch (align) {
+    case kBookletCentreSpine:
+      if (!inverted) {
+        side.mp = Matrix(s, W / 2 - s * wp, (H - s * hp) / 2);
+        side.mq = Matrix(s, W / 2, (H - s * hq) / 2);
+      } else {
+        side.mp = Matrix(-s, W / 2 + s * wp, (H + s * hp) / 2);
+        side.mq = Matrix(-s, W / 2, (H + s * hq) / 2);
+      }
+      break;
+    case kBookletBottomLeft:
+      if (!inverted) {
+        side.mp = Matrix(s, m, m);
+        side.mq = Matrix(s, s * g.maxW + m, m);
+      } else {
+        side.mp = Matrix(-s, 2 * s * g.maxW + m, s * g.maxH + m);
+        side.mq = Matrix(-s, s * g.maxW + m, s * g.maxH + m);
+      }
+      break;
+    default: {
+      if (!inverted) {
+        side.mp = Matrix(s, W / 4 + m / 2 - s * wp / 2, (H - s * hp) / 2);
+        side.mq = Matrix(s, 3 * W / 4 - m / 2 - s * wq / 2, (H - s * hq) / 2);
+      } else {
+        side.mp = Matrix(-s, 3 * W / 4 - m / 2 + s * wp / 2, (H + s * hp) / 2);
+        side.mq = Matrix(-s, W / 4 + m / 2 + s * wq / 2, (H + s * hq) / 2);
+      }
+      // The room between a page and the spine, in the page's own units.
+      auto room = [&](double w) {
+        ASFixed c = Fix(W / 2 - m - s * w) / 2;
+        if (c < 0) c = 0;
+        return Fix(Pt(c) / s);
+      };
+      side.cp = room(wp);
+      side.cq = room(wq);
+      break;
+    }
+  }
+  return side;
+}
+
+// Blank pages of the largest size until the count is a multiple; the new count.
+ASInt32 PadBooklet(PDDoc target, ASInt32 multiple, ASFixedPoint largest) {
+  ASInt32 n = PDDocGetNumPages(target);
+  while (n % multiple != 0) {
+    PDPage blank = PDDocCreatePage(target, n - 1, ASFixedRect{0, largest.v, largest.h, 0});
+    ForceIgnoreInheritedPageObjects(blank);
+    PDPageRelease(blank);
+    n = PDDocGetNumPages(target);
+  }
+  return n;
+}
+
+// One sheet side from output slots k and k + 1, appended to the target.
+void BuildBookletSide(SPageMergeInfo* state, PDDoc target, ASInt32 k, ASInt32 n, bool inverted,
+                      const SBookletGeometry& g, ESimpleBookletPagination pagination, ESimpleBookletBacks backs,
+                      ESimpleBookletAlign align, ASInt32 pagesPerSig, ASBool flag, const SCropMarkDesc* crop) {
+  PrepareForMergeToNewPage(state, target);
+  SetDefaultPageMergeCompression(state);
+  const ASInt32 p = MapPageNumber(k, pagination, backs, pagesPerSig, flag, n);
+  const ASInt32 q = MapPageNumber(k + 1, pagination, backs, pagesPerSig, flag, n);
+  ASFixedPoint sp{0, 0}, sq{0, 0};
+  GetTranslatedPageSizeByPageNumX(target, p, &sp, kSizeTrim);
+  GetTranslatedPageSizeByPageNumX(target, q, &sq, kSizeTrim);
+  const SBookletSide side = BookletSideLayout(g, align, inverted, sp, sq);
+  const ASFixed none = -fixedOne;
+  SetMergePageBleedChoke(state, ASFixedRect{none, none, side.cp, none});
+  MergePage(state, p, side.mp, nullptr, nullptr);
+  SetMergePageBleedChoke(state, ASFixedRect{side.cq, none, none, none});
+  MergePage(state, q, side.mq, nullptr, nullptr);
+  if (crop) {
+    // No horizontal marks at the spine.
+    SCropMarkDesc marks = *crop;
+    marks.omit = kOmitTopRightH | kOmitBottomRightH;
+    AddCropMarksWithMatrix(state, Fix(g.m), Fix(g.m), Fix(g.W / 2), Fix(g.H - g.m), nullptr, &marks, nullptr);
+    marks.omit = kOmitTopLeftH | kOmitBottomLeftH;
+    AddCropMarksWithMatrix(state, Fix(g.W / 2), Fix(g.m), Fix(g.W - g.m), Fix(g.H - g.m), nullptr, &marks, nullptr);
+  }
+  FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, Fix(g.H), Fix(g.W), 0});
+}
+
+}  // namespace
+
 ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoint* pageSize,
                       const ASFixedPoint* sheetSize, ESimpleBookletPagination pagination, ESimpleBookletBacks backs,
                       ESimpleBookletAlign align, ASInt32 pagesPerSig, ASBool flag, double scale, ASFixed margin,
@@ -203,18 +326,6 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
   made.state = NewPageMergeInfo();
   PageMergeSetExtraRotation(made.state, GetDocumentViewRotate(doc));
   KCancelClearFlag();
-
-  ASFixed sheetW = 0, sheetH = 0;
-  if (sizing == kBookletLetterWide) {
-    sheetW = kLetterWideW;
-    sheetH = kLetterWideH;
-  } else if (sizing == kBookletA4Wide) {
-    sheetW = kA4WideW;
-    sheetH = kA4WideH;
-  } else if (sizing == kBookletCustom && sheetSize) {
-    sheetW = sheetSize->h;
-    sheetH = sheetSize->v;
-  }
   PageMergeSetProgressMonitor(made.state, monitor, monitorData);
   PageMergeSetAnnotMerge(made.state, fields);
   PageMergeSet2TrFixMode(made.state, gApplyTr2Fix);
@@ -224,7 +335,6 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
   ASBool cancelled = 0;
   ASBool monitorBegun = 0;
   DURING
-    const double m = Pt(margin);
     const ASInt32 count = PDDocGetNumPages(doc);
     ASFixedPoint largest{0, 0};
     if (pageSize) {
@@ -235,16 +345,9 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       GetPageSizesForRangeX(doc, kSizeTrim, 0, count - 1, &smallest, &largest, monitor, monitorData, cancel, cancelData);
       if (cancel(cancelData)) cancelled = 1;
     }
-    const double maxW = Pt(largest.h), maxH = Pt(largest.v);
-    double W = Pt(sheetW), H = Pt(sheetH);
-    if (sizing == kBookletSufficient || (sizing == kBookletCustom && !sheetSize)) {
-      W = 2 * (m + maxW);
-      H = 2 * m + maxH;
-    }
-    double s = scale;
-    if (s == 0.0) s = std::fmin((W - 2 * m) / (2 * maxW), (H - 2 * m) / maxH);
+    SBookletGeometry g;
     // Empty pages or a margin that eats the sheet leave nothing to place.
-    if (!(s > 0) || !std::isfinite(s)) {
+    if (!BookletGeometry(sizing, sheetSize, largest, scale, margin, &g)) {
       ErrorKey("dlg.bookletpagesize.margintoobig");
       ASRaise(ShouldNotOccurError());
     }
@@ -264,83 +367,15 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       ProgressMonitorBegin(monitor, monitorData);
       monitorBegun = 1;
       ProgressMonitorSetDuration(monitor, 3 * count, monitorData);
-      const ASInt32 multiple = BookletPaddingMultiple(pagination, backs, pagesPerSig, flag);
-      while (n % multiple != 0) {
-        PDPage blank = PDDocCreatePage(target, n - 1, ASFixedRect{0, largest.v, largest.h, 0});
-        ForceIgnoreInheritedPageObjects(blank);
-        PDPageRelease(blank);
-        n = PDDocGetNumPages(target);
-      }
-
+      n = PadBooklet(target, BookletPaddingMultiple(pagination, backs, pagesPerSig, flag), largest);
       ASBool front = 1;
       for (ASInt32 k = 0; k < n - 1; k += 2, front = !front) {
         if (cancel(cancelData)) {
           cancelled = 1;
           break;
         }
-        SPageMergeInfo* state = made.state;
-        PrepareForMergeToNewPage(state, target);
-        SetDefaultPageMergeCompression(state);
-        const ASInt32 p = MapPageNumber(k, pagination, backs, pagesPerSig, flag, n);
-        const ASInt32 q = MapPageNumber(k + 1, pagination, backs, pagesPerSig, flag, n);
-        ASFixedPoint sp{0, 0}, sq{0, 0};
-        GetTranslatedPageSizeByPageNumX(target, p, &sp, kSizeTrim);
-        GetTranslatedPageSizeByPageNumX(target, q, &sq, kSizeTrim);
-        const double wp = Pt(sp.h), hp = Pt(sp.v), wq = Pt(sq.h), hq = Pt(sq.v);
         const bool inverted = !front && backs == kBookletInlineInvert;
-        ASFixedMatrix mp, mq;
-        ASFixed cp = 0, cq = 0;
-        switch (align) {
-          case kBookletCentreSpine:
-            if (!inverted) {
-              mp = Matrix(s, W / 2 - s * wp, (H - s * hp) / 2);
-              mq = Matrix(s, W / 2, (H - s * hq) / 2);
-            } else {
-              mp = Matrix(-s, W / 2 + s * wp, (H + s * hp) / 2);
-              mq = Matrix(-s, W / 2, (H + s * hq) / 2);
-            }
-            break;
-          case kBookletBottomLeft:
-            if (!inverted) {
-              mp = Matrix(s, m, m);
-              mq = Matrix(s, s * maxW + m, m);
-            } else {
-              mp = Matrix(-s, 2 * s * maxW + m, s * maxH + m);
-              mq = Matrix(-s, s * maxW + m, s * maxH + m);
-            }
-            break;
-          default: {
-            if (!inverted) {
-              mp = Matrix(s, W / 4 + m / 2 - s * wp / 2, (H - s * hp) / 2);
-              mq = Matrix(s, 3 * W / 4 - m / 2 - s * wq / 2, (H - s * hq) / 2);
-            } else {
-              mp = Matrix(-s, 3 * W / 4 - m / 2 + s * wp / 2, (H + s * hp) / 2);
-              mq = Matrix(-s, W / 4 + m / 2 + s * wq / 2, (H + s * hq) / 2);
-            }
-            // The room between a page and the spine, in the page's own units.
-            auto room = [&](double w) {
-              ASFixed c = Fix(W / 2 - m - s * w) / 2;
-              if (c < 0) c = 0;
-              return Fix(Pt(c) / s);
-            };
-            cp = room(wp);
-            cq = room(wq);
-            break;
-          }
-        }
-        const ASFixed none = -fixedOne;
-        SetMergePageBleedChoke(state, ASFixedRect{none, none, cp, none});
-        MergePage(state, p, mp, nullptr, nullptr);
-        SetMergePageBleedChoke(state, ASFixedRect{cq, none, none, none});
-        MergePage(state, q, mq, nullptr, nullptr);
-        if (crop) {
-          SCropMarkDesc marks = *crop;
-          marks.omit = kOmitTopRightH | kOmitBottomRightH;
-          AddCropMarksWithMatrix(state, Fix(m), Fix(m), Fix(W / 2), Fix(H - m), nullptr, &marks, nullptr);
-          marks.omit = kOmitTopLeftH | kOmitBottomLeftH;
-          AddCropMarksWithMatrix(state, Fix(W / 2), Fix(m), Fix(W - m), Fix(H - m), nullptr, &marks, nullptr);
-        }
-        FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, Fix(H), Fix(W), 0});
+        BuildBookletSide(made.state, target, k, n, inverted, g, pagination, backs, align, pagesPerSig, flag, crop);
         ProgressMonitorSetCurrValue(monitor, (ASInt32)((double)count * 3 * (k + 2) / n), monitorData);
       }
     }
@@ -376,12 +411,14 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       result = 1;
     } else {
       NoteMessageUTF8(Msg("pagemg.2.bookletcancelled"));
+      made.DestroyState();
       made.CloseAll();
     }
     if (withStatus) CloseStatusBox();
     if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
   HANDLER
     if (withStatus) CloseStatusBox();
+    made.DestroyState();
     made.CloseAll();
     if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
     if (ERRORCODE == ShouldNotOccurError()) return 0;
@@ -398,7 +435,7 @@ ASBool SimpleBookletFromCab(PDDoc doc, SKCab* params, ASBool withStatus) {
   const auto align = BookletAlignFromAtom(KCabGetAtom(params, "Align", ASAtomNull));
   const ASBool noScale = KCabGetBool(params, "NoScale", 0);
   const ASInt32 pagesPerSig = KCabGetInt(params, "PagesPerSig", 16);
-  const ASFixed margin = FixTrunc(KCabGetDouble(params, "Margin", 0.0));
+  const ASFixed margin = Fix(KCabGetDouble(params, "Margin", 0.0));
   const ASBool newDoc = KCabGetBool(params, "NewDoc", 0);
   const ASBool flag = KCabGetBool(params, pagination == kBookletCutStacks ? "SingleSided" : "AddBlanks", 0);
   const double scale = noScale ? 1.0 : 0.0;
@@ -412,7 +449,7 @@ ASBool SimpleBookletFromCab(PDDoc doc, SKCab* params, ASBool withStatus) {
       ErrorKey("common.err.nopagesize");
       return 0;
     }
-    sheet = ASFixedPoint{FixTrunc(w), FixTrunc(h)};
+    sheet = ASFixedPoint{Fix(w), Fix(h)};
   }
   if (!ImpositionBleedModeCheck(doc, nullptr, params)) return 0;
   SKCab* saved = PerImpositionPrefsStart(params);
@@ -438,4 +475,13 @@ ASInt32 BookletCallBackStart(SKCab* run, SKCab* /*args*/) {
 void BookletFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)BookletStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* BookletParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Sizing") == 0) return kSizingWords;
+  if (std::strcmp(key, "Paginate") == 0) return kPaginateWords;
+  if (std::strcmp(key, "Backs") == 0) return kBacksWords;
+  if (std::strcmp(key, "Align") == 0) return kAlignWords;
+  return nullptr;
 }

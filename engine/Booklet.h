@@ -8,6 +8,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 // "Sizing": "Sufficient", "LetterWide", "A4Wide", "Custom".
 enum ESimpleBookletPageSize : ASInt32 {
@@ -74,3 +75,6 @@ ASInt32 BookletSignatureSize(ASInt32 pagesPerSig);
 // side j, 2j + 1: its right half) when the padded document has n pages.
 ASInt32 MapPageNumber(ASInt32 slot, ESimpleBookletPagination pagination, ESimpleBookletBacks backs, ASInt32 pagesPerSig,
                       ASBool singleSided, ASInt32 n);
+
+// The words of "Sizing", "Paginate", "Backs" and "Align" (null for another key).
+const SKCabEnumWord* BookletParamWords(const char* key);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/EngineFixed.h"
 #include "engine/PageMerge.h"
 #include "engine/PageMergePriv.h"
 #include "foundation/KCab.h"
@@ -19,14 +20,9 @@ const SKCabEnumWord kStyleWords[] = {{kCropCorners, "Corners"},         {kCropJa
                                      {kCropCornersMid, "CornersMid"},   {kCropJapaneseMid, "JapaneseMid"},
                                      {kCropKoreanMid, "KoreanMid"},     {kCropCorners, nullptr}};
 
-// Fixed-point sums that stay in range whatever the caller's rectangles.
-ASFixed Sat(ASInt64 v) {
-  if (v > 0x7FFFFFFF) return 0x7FFFFFFF;
-  if (v < -0x7FFFFFFFLL - 1) return (ASFixed)0x80000000;
-  return (ASFixed)v;
-}
-ASFixed Sum(ASInt64 a, ASInt64 b, ASInt64 c = 0) { return Sat(a + b + c); }
-ASFixed Half(ASInt64 a, ASInt64 b) { return Sat((a + b) / 2); }
+// Short names for the saturating sums: mark coordinates of hostile rectangles stay in range.
+ASFixed Sum(ASInt64 a, ASInt64 b, ASInt64 c = 0) { return EngineFixedSum(a, b, c); }
+ASFixed Half(ASInt64 a, ASInt64 b) { return EngineFixedHalf(a, b); }
 ASInt64 AbsDiff(ASFixed a, ASFixed b) { return a > b ? (ASInt64)a - b : (ASInt64)b - a; }
 
 double P(ASFixed v) { return (double)PageMergePoints(v); }
@@ -194,7 +190,7 @@ void AddCropMarksWithMatrix(SPageMergeInfo* info, ASFixed L, ASFixed B, ASFixed 
     if (right) Line(info, Sum(R, d), cy, Sum(R, d, n), cy);
     if (style == kCropJapaneseMid || style == kCropKoreanMid) {
       const ASInt64 half = n / 2;
-      const ASFixed radius = Sat(n / 4);
+      const ASFixed radius = EngineSat32(n / 4);
       auto crossAndCircle = [&](ASFixed x1, ASFixed y1, ASFixed x2, ASFixed y2, ASFixed px, ASFixed py) {
         Line(info, x1, y1, x2, y2);
         if (style == kCropKoreanMid) Circle(info, px, py, radius);
@@ -271,4 +267,10 @@ void AddFrame(SPageMergeInfo* info, double x0, double y0, double x1, double y1, 
   AddRegColour(info, colour, 1);
   PageMergeWriteFormat(info, "%.2f %.2f %.2f %.2f re S\n", x0, y0, x1 - x0, y1 - y0);
   EndMarks(info);
+}
+
+const SKCabEnumWord* CropMarkParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "CropStyle") == 0) return kStyleWords;
+  return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "host/ASTypes.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 struct SPageMergeInfo;
 
 // Cabinet key "CropStyle": "Corners", "Japanese", "CornersMid", "JapaneseMid", "KoreanMid".
@@ -78,3 +79,6 @@ void AddInterPageCropMarks(SPageMergeInfo* info, ASFixedRect page, ASFixedRect n
                            ASBool first, ASBool second, const SCropMarkDesc* desc);
 // Strokes the rectangle (points) with a 0.3 point line.
 void AddFrame(SPageMergeInfo* info, double x0, double y0, double x1, double y1, ERegColour colour);
+
+// The words of "CropStyle" (null for another key).
+const SKCabEnumWord* CropMarkParamWords(const char* key);

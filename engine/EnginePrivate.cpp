@@ -1,5 +1,6 @@
 #include "engine/EnginePrivate.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 #include "foundation/AVUTF8.h"
@@ -22,6 +23,12 @@ void FormatMsg(char* out, size_t size, const char* key, const char* signature, .
 }
 
 void ErrorKey(const char* key) { ErrMessageUTF8(Msg(key)); }
+
+void ReportTooManyPages(ASInt64 count) {
+  char text[400];
+  FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)std::min<ASInt64>(count, 0x7FFFFFFF));
+  ErrMessageUTF8(text);
+}
 
 bool ConfirmKey(const char* key) { return ConfirmMessageUTF8(Msg(key), 1) != 0; }
 

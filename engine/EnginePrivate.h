@@ -21,6 +21,9 @@ void FormatMsg(char* out, size_t size, const char* key, const char* signature, .
 
 // Shows the message of key as an error.
 void ErrorKey(const char* key);
+// Refuses a run that would make more than kInsertMaxPages pages: the error
+// "imputil1.err.toomanypages" with the count.
+void ReportTooManyPages(ASInt64 count);
 // Asks the message of key (default yes); true for yes.
 bool ConfirmKey(const char* key);
 
@@ -34,8 +37,13 @@ using CabHolder = KCabHolder;
 class PageHolder {
  public:
   PageHolder(PDDoc doc, ASInt32 n) : page_(PDDocAcquirePage(doc, n)) {}
+  // Runs while errors unwind (the page's document may have closed): never raises.
   ~PageHolder() {
-    if (page_) PDPageRelease(page_);
+    if (!page_) return;
+    DURING
+      PDPageRelease(page_);
+    HANDLER
+    END_HANDLER
   }
   PageHolder(const PageHolder&) = delete;
   PageHolder& operator=(const PageHolder&) = delete;

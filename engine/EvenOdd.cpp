@@ -1,6 +1,7 @@
 #include "engine/EvenOdd.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/EngineImports.h"
 #include "engine/EnginePrefs.h"
@@ -11,6 +12,7 @@
 #include "foundation/KCab.h"
 #include "frame/CmdColl.h"
 #include "frame/ProcMan.h"
+#include "kctl/KCtlStock.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/PageStamp.h"
 #include "pdftools/PageWalk.h"
@@ -61,23 +63,6 @@ struct SMadeDocs {
     }
   }
 };
-
-// True when view is a window the host has open (a cabinet may hold a stale pointer).
-bool IsOpenView(AVDoc view) {
-  struct Find {
-    AVDoc view;
-    bool found;
-  } find{view, false};
-  if (!view) return false;
-  AVAppEnumDocs(
-      [](AVDoc d, void* data) -> ASBool {
-        auto* f = static_cast<Find*>(data);
-        if (d == f->view) f->found = true;
-        return !f->found;
-      },
-      &find);
-  return find.found;
-}
 
 // Copies all pages of source into a new document made from it; bails out on a cancel.
 PDDoc CopyIntoNew(SMadeDocs& made, PDDoc source, ASBool removeStructure) {
@@ -206,13 +191,16 @@ ASUns16 Merge(SEvenOddShuffleInfo* info) {
     if (padOdds) {
       // An empty document lends no size: the other one's last page does.
       const ASFixedPoint size = LastPageSize(oddDoc, evenDoc);
-      InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAfterNum, padOdds, o - 1, 0, nullptr);
+      if (!InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAfterNum, padOdds, o - 1, 0,
+                            nullptr))
+        Bail();
     }
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
     if (!CopyAllPagesStamped(joined, evenDoc, gRemoveStructureInNewDoc)) Bail();
     if (padEvens) {
       const ASFixedPoint size = LastPageSize(evenDoc, oddDoc);
-      InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAtEnd, padEvens, 0, 0, nullptr);
+      if (!InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAtEnd, padEvens, 0, 0, nullptr))
+        Bail();
     }
     const ASInt32 m = PDDocGetNumPages(joined);
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.rearrangingevenodd"));
@@ -363,9 +351,11 @@ ASUns16 PerformEvenOddShuffleFromCab(AVDoc view, PDDoc doc, SKCab* params) {
     return PerformEvenOddShuffle(&info);
   }
   if (action == kEvenOddMerge) {
-    auto odd = (AVDoc)KCabGetPointerNamedType(params, "OddAVDoc", "KAVDoc");
-    auto even = (AVDoc)KCabGetPointerNamedType(params, "EvenAVDoc", "KAVDoc");
-    if (!IsOpenView(odd) || !IsOpenView(even)) {
+    // The documents the dialog chose, while they are those documents: a
+    // window closed since, or another opened at its address, is refused.
+    AVDoc odd = KCtlStockExportedDoc(params, "OddAVDoc");
+    AVDoc even = KCtlStockExportedDoc(params, "EvenAVDoc");
+    if (!odd || !even) {
       ErrorKey("pagemg.6.err.2");
       return 0;
     }
@@ -392,4 +382,10 @@ ASInt32 EvenOddShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
 void EvenOddShuffleFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)EvenOddStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* EvenOddParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Action") == 0) return kEvenOddActionWords;
+  return nullptr;
 }

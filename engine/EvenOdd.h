@@ -9,6 +9,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 // Cabinet atom "Action": "No", "OddsFirst", "Split", "Merge" (unknown or absent: No).
 enum EEvenOddAction : ASInt32 { kEvenOddNo = 0, kEvenOddOddsFirst = 1, kEvenOddSplit = 2, kEvenOddMerge = 3 };
@@ -48,3 +49,6 @@ void EvenOddShuffleFillProcessControlCab(SKCab* control);
 extern ASInt32 gEvenOddShuffledNumber;
 extern ASInt32 gJoinedDocNumber;
 extern ASInt32 gReversedDocNumber;
+
+// The words of "Action" (null for another key).
+const SKCabEnumWord* EvenOddParamWords(const char* key);

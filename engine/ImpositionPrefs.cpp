@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "host/AS.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/PDFX.h"
@@ -46,21 +47,9 @@ ASInt64 RoundUp256(ASFixed v) {
 
 // Appends text without passing limit bytes, never cutting a UTF-8 character.
 void AppendBounded(std::string& out, const char* text, size_t limit) {
-  for (const char* p = text; *p; ++p) {
-    if (out.size() >= limit) break;
-    out += *p;
-  }
-  if (out.size() >= limit) {
-    out.resize(limit);
-    size_t end = out.size();
-    size_t start = end;
-    while (start > 0 && ((unsigned char)out[start - 1] & 0xC0) == 0x80) --start;
-    if (start > 0) {
-      unsigned char lead = (unsigned char)out[start - 1];
-      size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-      if (end - (start - 1) < want) out.resize(start - 1);
-    }
-  }
+  if (out.size() >= limit) return;
+  out.append(text, std::min(std::strlen(text), limit - out.size() + 4));
+  CutUTF8(out, limit);
 }
 
 }  // namespace
@@ -301,4 +290,12 @@ PDDoc PDDocCreatePerhapsClonePDFX(PDDoc source) {
   MungeMetadataAfterPDDocCreate(doc);
   if (source && gPDFXMode == 1) PreservePDFXIntoImposedDoc(source, doc);
   return doc;
+}
+
+const SKCabEnumWord* ImpositionPrefsParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Flatten") == 0) return kFieldsWords;
+  if (std::strcmp(key, "RegColour") == 0) return kRegColourWords;
+  if (std::strcmp(key, "BleedMode") == 0) return kBleedModeWords;
+  return nullptr;
 }

@@ -14,6 +14,7 @@
 #include "pdftools/PageBoxes.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 // ---- the engine's preference exchange --------------------------------------------------
 
@@ -87,3 +88,6 @@ ASBool VerifyBackgroundBeforeImposition(PDDoc target, PDDoc background);
 void PreservePDFXIntoImposedDoc(PDDoc source, PDDoc imposed);
 // A new document for imposed pages, prepared for PDF/X in PDF/X mode.
 PDDoc PDDocCreatePerhapsClonePDFX(PDDoc source);
+
+// The words of "Flatten", "RegColour" and "BleedMode" (null for another key).
+const SKCabEnumWord* ImpositionPrefsParamWords(const char* key);

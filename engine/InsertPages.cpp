@@ -19,7 +19,6 @@
 #include "pdftools/CosRect.h"
 #include "pdftools/PDFX.h"
 #include "pdftools/PageBoxes.h"
-#include "pdftools/PageStamp.h"
 #include "pdftools/PageWalk.h"
 #include "pdftools/StructRecovery.h"
 
@@ -60,12 +59,6 @@ ASInt32 EnumFromCab(SKCab* cab, const char* key, const SKCabEnumWord* words, ASI
 
 // Current-page positions need a window on the document.
 bool RefersToCurrentPage(EInsertWhere where) { return where == kInsertBeforeCur || where == kInsertAfterCur; }
-
-void ReportTooMany(ASInt64 count) {
-  char text[400];
-  FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)std::min<ASInt64>(count, 0x7FFFFFFF));
-  ErrMessageUTF8(text);
-}
 
 // The status box's monitor when shown, else the null one.
 ProgressMonitor ChooseMonitor(ASBool showStatus, void** data) {
@@ -192,13 +185,15 @@ ASBool InsertBlankPages(AVPageView view, PDDoc doc, ASFixed width, ASFixed heigh
     return 1;
   }
   if (count > kInsertMaxPages) {
-    ReportTooMany(count);
+    ReportTooManyPages(count);
     return 0;
   }
 
   ASFixedRect mediaBox{0, height, width, 0};
   const bool copyBoxes = CosObjGetType(refPage) == CosDict && LoadRect(CosDictGet(refPage, ASAtomFromString("MediaBox")), &mediaBox);
-  if (!copyBoxes && (width <= 0 || height <= 0)) {
+  // A size of 0 is what a page trimmed to nothing has, and a blank like it is
+  // legal; a user's size of 0 is refused where it is read (template pages).
+  if (!copyBoxes && (width < 0 || height < 0)) {
     ErrorKey("common.err.nopagesize");
     return 0;
   }
@@ -280,6 +275,10 @@ ASBool InsertBlankPagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool
       ErrorKey("common.err.nopagesize");
       return 0;
     }
+  } else if ((whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) && doc && PDDocGetNumPages(doc) < 1) {
+    // No page to take the size from: the size a page without a media box shows.
+    width = ASInt32ToFixed(612);
+    height = ASInt32ToFixed(792);
   } else if (whatSize == kSizeSameAsPage || whatSize == kSizeSameAsCur) {
     ASInt32 pageIndex = 0;
     if (whatSize == kSizeSameAsPage) {
@@ -431,7 +430,7 @@ ASBool InsertFilePages(PDDoc doc, ASInt32 after, SKCab* params, ASBool showStatu
           std::min<ASInt64>((ASInt64)(copies - 1) * count, std::max<ASInt64>(allowance - count, 0));
       const ASInt64 gain = count + extra;
       if (gain > kInsertMaxPages) {
-        ReportTooMany(gain);
+        ReportTooManyPages(gain);
         refused = true;
       }
     }
@@ -444,8 +443,9 @@ ASBool InsertFilePages(PDDoc doc, ASInt32 after, SKCab* params, ASBool showStatu
       ProgressMonitorBegin(monitor, monitorData);
       if (count >= 1) {
         DURING
-          PDDocInsertAndStampPages(doc, after, source, first, count, PDInsertAll, monitor, monitorData, cancel,
-                                   cancelData, nullptr, 0, 0, 0);
+          // Plain pages: no provenance stamps and none of the file's command history.
+          PDDocInsertPagesWithBadStructRecovery(doc, after, source, first, count, PDInsertAll, monitor, monitorData,
+                                                cancel, cancelData);
         HANDLER
           if (ERRORCODE != genErrCancelled) RERAISE();
           cancelled = true;
@@ -524,4 +524,13 @@ ASBool InsertFilePagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool 
   }
   if (made) OpenTitledWindow(made, "imputil1.title.blankdocument", ++newDocumentNumber);
   return 1;
+}
+
+const SKCabEnumWord* InsertPagesParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Where") == 0) return kWhereWords;
+  if (std::strcmp(key, "Condition") == 0) return kConditionWords;
+  if (std::strcmp(key, "ConditionRelation") == 0) return kRelationWords;
+  if (std::strcmp(key, "WhatSize") == 0) return kWhatSizeWords;
+  return nullptr;
 }

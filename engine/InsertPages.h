@@ -10,6 +10,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 // "Where" of the parameter cabinet (default BeforeCur).
 enum EInsertWhere : ASInt32 {
@@ -70,3 +71,7 @@ ASBool InsertFilePagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool 
 // A new empty document for inserted pages: PDF/X metadata adjusted and the
 // product as its creator.
 PDDoc NewInsertDocument();
+
+// The words of "Where", "Condition", "ConditionRelation" and "WhatSize" (null
+// for another key).
+const SKCabEnumWord* InsertPagesParamWords(const char* key);

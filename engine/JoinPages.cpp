@@ -20,21 +20,19 @@ struct SJoinedPage {
   ASBool bleeds = 0;
 };
 
-// The visible size and bleed of a page, which gets its provenance stamp on
-// the way. A page that cannot be read counts as empty and without bleed:
-// the merge that follows has the last word on it.
-SJoinedPage ReadAndStamp(PDDoc doc, ASInt32 n) {
+// The visible size and bleed of a page. A page that cannot be read raises:
+// its size would make the joined page's media box.
+SJoinedPage ReadPage(PDDoc doc, ASInt32 n) {
   SJoinedPage out;
-  PDPage page = nullptr;
-  DURING
-    page = PDDocAcquirePage(doc, n);
-    GetTranslatedPageSize(page, &out.size, kSizeVisible);
-    out.bleeds = PageHasBleeds(page);
-    StampPage(page, nullptr, 0, 0, 0);
-  HANDLER
-  END_HANDLER
-  if (page) PDPageRelease(page);
+  PageHolder page(doc, n);
+  GetTranslatedPageSize(page.get(), &out.size, kSizeVisible);
+  out.bleeds = PageHasBleeds(page.get());
   return out;
+}
+
+void Stamp(PDDoc doc, ASInt32 n) {
+  PageHolder page(doc, n);
+  StampPage(page.get(), nullptr, 0, 0, 0);
 }
 
 }  // namespace
@@ -46,9 +44,12 @@ ASBool JoinTwoPages(AVDoc window, PDDoc doc, ASInt32 page, ASBool deleteSources,
 
   const bool pdfx = gPDFXMode == 1 && GetFilePDFXClassification(doc) != kPDFXNone;
 
-  SJoinedPage first = ReadAndStamp(doc, page);
-  SJoinedPage second = ReadAndStamp(doc, page + 1);
+  // Both pages are read before anything changes.
+  const SJoinedPage first = ReadPage(doc, page);
+  const SJoinedPage second = ReadPage(doc, page + 1);
   if ((first.bleeds || second.bleeds) && !ConfirmMessageUTF8(Msg("pagemg.2.confirm.losebleedonjoin"), 1)) return 0;
+  Stamp(doc, page);
+  Stamp(doc, page + 1);
 
   void* monitorData = nullptr;
   ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 1);

@@ -11,5 +11,6 @@
 // is cut at that height). With deleteSources the two pages go afterwards;
 // with showResult the window (may be null) shows the joined page. False when
 // the user would rather keep the bleed the join loses. Failures of the merge,
-// and a page without a page after it, raise host exceptions.
+// a page without a page after it, and a page whose size cannot be read
+// (before anything changed) raise host exceptions.
 ASBool JoinTwoPages(AVDoc window, PDDoc doc, ASInt32 page, ASBool deleteSources, ASBool showResult);

@@ -1,15 +1,14 @@
 // Placing one page of the target document on the open sheet.
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/EngineFixed.h"
 #include "engine/FlattenAnnots.h"
 #include "engine/PageMerge.h"
 #include "engine/PageMergePriv.h"
-#include "foundation/CLocale.h"
 #include "foundation/ContentsStreamer.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
@@ -29,27 +28,10 @@ constexpr ASInt32 kStatementBufferSize = 60000;
 // More XObjects than this and a page goes into a form of its own.
 constexpr ASInt32 kMaxDirectXObjects = 50;
 
-ASFixed Saturate(ASInt64 value) {
-  if (value > 0x7FFFFFFF) return 0x7FFFFFFF;
-  if (value < -0x7FFFFFFFLL - 1) return (ASFixed)0x80000000;
-  return (ASFixed)value;
-}
-ASFixed Add(ASFixed a, ASFixed b) { return Saturate((ASInt64)a + b); }
-ASFixed Sub(ASFixed a, ASFixed b) { return Saturate((ASInt64)a - b); }
-ASFixed Abs(ASFixed a) { return Saturate(a < 0 ? -(ASInt64)a : (ASInt64)a); }
+ASFixed Add(ASFixed a, ASFixed b) { return EngineFixedSum(a, b); }
+ASFixed Sub(ASFixed a, ASFixed b) { return EngineFixedSum(a, -(ASInt64)b); }
 
 float Pt(ASFixed v) { return PageMergePoints(v); }
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  int n = CLocaleVsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  if (n < 0) return std::string();
-  return std::string(text, std::min((size_t)n, sizeof text - 1));
-}
 
 void Write(SPageMergeInfo* info, const std::string& text) { PageMergeWriteBytes(info, text.data(), text.size()); }
 
@@ -328,7 +310,7 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
   // caller's matrix.
   ASFixedMatrix pageMatrix;
   PDPageGetDefaultMatrix(page, &pageMatrix);
-  ASFixed w = Abs(Sub(trim.right, trim.left)), h = Abs(Sub(trim.top, trim.bottom));
+  ASFixed w = EngineFixedAbs((ASInt64)trim.right - trim.left), h = EngineFixedAbs((ASInt64)trim.top - trim.bottom);
   if (pageMatrix.b != 0) std::swap(w, h);
   const ASFixed x0 = matrix.h, y0 = matrix.v;
   const ASFixed x1 = Add(Add(ASFixedMul(w, matrix.a), ASFixedMul(h, matrix.c)), matrix.h);
@@ -366,12 +348,12 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
   }
   const ASFixedMatrix shown = DefaultMatrixWithExtraRotation(page, info->extraRotation);
   const std::string placement =
-      Format("%.5f %.5f %.5f %.5f %.2f %.2f cm\n", (double)Pt(matrix.a), (double)Pt(matrix.b), (double)Pt(matrix.c),
-             (double)Pt(matrix.d), (double)Pt(matrix.h), (double)Pt(matrix.v)) +
-      Format("%.1f %.1f %.1f %.1f %.2f %.2f cm\n", (double)Pt(shown.a), (double)Pt(shown.b), (double)Pt(shown.c),
-             (double)Pt(shown.d), (double)Pt(shown.h), (double)Pt(shown.v)) +
-      Format("%.2f %.2f %.2f %.2f re\nW n\n", (double)Pt(clipRect.left), (double)Pt(clipRect.bottom),
-             (double)Pt(Sub(clipRect.right, clipRect.left)), (double)Pt(Sub(clipRect.top, clipRect.bottom)));
+      EngineFormat("%.5f %.5f %.5f %.5f %.2f %.2f cm\n", (double)Pt(matrix.a), (double)Pt(matrix.b),
+                   (double)Pt(matrix.c), (double)Pt(matrix.d), (double)Pt(matrix.h), (double)Pt(matrix.v)) +
+      EngineFormat("%.1f %.1f %.1f %.1f %.2f %.2f cm\n", (double)Pt(shown.a), (double)Pt(shown.b), (double)Pt(shown.c),
+                   (double)Pt(shown.d), (double)Pt(shown.h), (double)Pt(shown.v)) +
+      EngineFormat("%.2f %.2f %.2f %.2f re\nW n\n", (double)Pt(clipRect.left), (double)Pt(clipRect.bottom),
+                   (double)Pt(Sub(clipRect.right, clipRect.left)), (double)Pt(Sub(clipRect.top, clipRect.bottom)));
   Write(info, placement);
   PageMergeWriteFormat(info, "/KRVL_imposed_2 << /ID /%s >> BDC\n", id);
 
@@ -395,14 +377,13 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
   SOpenConstructs constructs;
   CopyPageContent(info, page, contents, renameMap, reader, &constructs);
   Write(info, constructs.Closers());
-
-  if (asForm) {
-    // The form's own content restores what it saved, so the sheet gets no Q for it.
-    std::string closing;
-    for (; info->qDepth > 0; --info->qDepth) closing += "\nQ % Program was missing this";
-    if (!closing.empty()) Write(info, closing + "\n");
-    EndFormWriting(info, pageDict, clipRect);
-  }
+  // The q the page left open are closed where it opened them: in its form,
+  // or on the sheet before the engine's own brackets and the annotations,
+  // which would otherwise be drawn in the page's leftover state.
+  std::string closing;
+  for (; info->qDepth > 0; --info->qDepth) closing += "\nQ % Program was missing this";
+  if (!closing.empty()) Write(info, closing + "\n");
+  if (asForm) EndFormWriting(info, pageDict, clipRect);
 
   CosObj group = CosDictGet(pageDict, atom[K_Group]);
   if (IsDict(group)) {
@@ -424,9 +405,7 @@ void PlacePage(SPageMergeInfo* info, PDPage page, ASFixedMatrix matrix, ASFixedR
       FlattenPrintableAnnotsInImposition(info, page, info->annotMode);
     }
   }
-  Write(info, "Q\n");
-  for (; info->qDepth > 0; --info->qDepth) Write(info, "Q % Program was missing this\n");
-  Write(info, "\n\nEMC\n");
+  Write(info, "Q\n\n\nEMC\n");
 
   DisposeRenameMap(renameMap);
   AddPageInfoToImpositionDict(info->impositionDict, pageID, timeStamp, pageDict);
@@ -447,6 +426,15 @@ void MergePage(SPageMergeInfo* info, ASInt32 pageIndex, ASFixedMatrix matrix, AS
   PageMergeCheckState(info, kPageMergeSheetOpen);
   if (pageIndex >= PDDocGetNumPages(info->targetDoc)) ASRaise(pageMergeExceptionBigPage);
 
+  // Where the page begins in the sheet's content, and what the sheet knew of
+  // groups before it: a failed placement leaves neither half a page's
+  // statements nor its group behind.
+  PageMergeFlush(info);
+  const ASFilePos64 pageStart = ASFileGetPos64(info->contentFile);
+  const ASBool groupSeen = info->groupSeen, groupMissing = info->groupMissing, groupsAgree = info->groupsAgree;
+  const ASBool directPlacement = info->directPlacement;
+  const CosObj sheetGroup = info->sheetGroup;
+
   SNextPDFStatement* reader = CreateNextPDFStatementInfo();
   ASAtom pageID = ASAtomNull;
   CosObj timeStamp = CosNewNull();
@@ -458,11 +446,23 @@ void MergePage(SPageMergeInfo* info, ASInt32 pageIndex, ASFixedMatrix matrix, AS
     page = PDDocAcquirePage(info->targetDoc, pageIndex);
     PlacePage(info, page, matrix, clip, output, reader, pageID, timeStamp);
   HANDLER
-    // The sheet's own writing comes back, so the record stays usable.
+    // The sheet's own writing comes back, rolled back to where the page
+    // began, so the record stays usable and the sheet balanced.
     DURING
       TerminateWritingFormXObject(info);
     HANDLER
     END_HANDLER
+    info->pendingUsed = 0;
+    info->qDepth = 0;
+    DURING
+      ASFileSetPos64(info->contentFile, pageStart);
+    HANDLER
+    END_HANDLER
+    info->groupSeen = groupSeen;
+    info->groupMissing = groupMissing;
+    info->groupsAgree = groupsAgree;
+    info->directPlacement = directPlacement;
+    info->sheetGroup = sheetGroup;
     if (page) PDPageRelease(page);
     DestroyNextPDFStatementInfo(reader);
     info->bleedChokeSet = 0;

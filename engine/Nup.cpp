@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "engine/EngineFixed.h"
 #include "engine/EngineImports.h"
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
 #include "engine/SampleDoc.h"
 #include "engine/TemplatePages.h"
+#include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
@@ -40,16 +43,6 @@ const SKCabEnumWord kOldAlignWords[] = {{kOldAlignLeft, "Left"},
                                         {kOldAlignCentreAll, "CentreAll"},
                                         {kOldAlignCentreEach, "CentreEach"},
                                         {kOldAlignLeft, nullptr}};
-
-// Sums of hostile sizes stay inside the fixed range.
-ASFixed Sat(ASInt64 v) { return (ASFixed)std::clamp<ASInt64>(v, INT32_MIN, INT32_MAX); }
-
-// A page length at the spacing's scale, truncated to 16.16.
-ASFixed Scaled(ASFixed length, double scale) {
-  const double v = (double)length * scale;
-  if (!(v == v)) return 0;
-  return (ASFixed)std::clamp(v, (double)INT32_MIN, (double)INT32_MAX);
-}
 
 ASFixed Tolerance() { return FloatToFixed((float)gNupSheetTolerance); }
 
@@ -126,8 +119,8 @@ ASFixedRect BleedChoke(const SPlacementList& list, ASInt32 index, double scale) 
   }
   auto value = [&](int which) -> ASFixed {
     const double v = side[which] < 0 ? -65536.0 : (double)side[which];
-    if (scale <= 0) return Sat((ASInt64)v);
-    return (ASFixed)std::clamp(v / scale, (double)INT32_MIN, (double)INT32_MAX);
+    if (scale <= 0) return EngineSat32((ASInt64)v);
+    return EngineFixedFromRaw(v / scale);
   };
   return ASFixedRect{value(0), value(1), value(2), value(3)};
 }
@@ -236,8 +229,10 @@ void AlignPositions(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pag
   const ASInt64 dx = KCabGetBool(params, "EvenMirrorHorizontal", 0)
                          ? (ASInt64)spacing->rightMargin - spacing->leftMargin
                          : 0;
+  // y grows downwards: the mirrored block moves down by what the bottom
+  // margin exceeds the top one, so the back's bottom gap is the front's top gap.
   const ASInt64 dy =
-      KCabGetBool(params, "EvenMirrorVertical", 0) ? (ASInt64)spacing->topMargin - spacing->bottomMargin : 0;
+      KCabGetBool(params, "EvenMirrorVertical", 0) ? (ASInt64)spacing->bottomMargin - spacing->topMargin : 0;
   const ASInt32 n = spacing->pageCount;
   const ASInt32 sheets = spacing->sheetCount;
   if (n <= 0 || sheets <= 0) return;
@@ -252,8 +247,8 @@ void AlignPositions(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pag
     ASInt64 allRight = INT64_MIN, allBottom = INT64_MIN;
     for (ASInt32 i = 0; i < n; ++i) {
       const ASInt32 s = std::clamp<ASInt32>(sheetOfPage[i], 0, sheets - 1);
-      const ASInt64 r = (ASInt64)positions[i].h + Scaled(pageSizes[i].h, spacing->scale);
-      const ASInt64 b = (ASInt64)positions[i].v + Scaled(pageSizes[i].v, spacing->scale);
+      const ASInt64 r = (ASInt64)positions[i].h + EngineFixedScaled(pageSizes[i].h, spacing->scale);
+      const ASInt64 b = (ASInt64)positions[i].v + EngineFixedScaled(pageSizes[i].v, spacing->scale);
       right[(size_t)s] = std::max(right[(size_t)s], r);
       bottom[(size_t)s] = std::max(bottom[(size_t)s], b);
       allRight = std::max(allRight, r);
@@ -282,21 +277,145 @@ void AlignPositions(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pag
     }
     for (ASInt32 i = 0; i < n; ++i) {
       const ASInt32 s = std::clamp<ASInt32>(sheetOfPage[i], 0, sheets - 1);
-      positions[i].h = Sat(positions[i].h + hOffset[(size_t)s]);
-      positions[i].v = Sat(positions[i].v + vOffset[(size_t)s]);
+      positions[i].h = EngineSat32(positions[i].h + hOffset[(size_t)s]);
+      positions[i].v = EngineSat32(positions[i].v + vOffset[(size_t)s]);
     }
   }
   if (dx != 0 || dy != 0)
     for (ASInt32 i = 0; i < n; ++i)
       if (sheetOfPage[i] & 1) {
-        positions[i].h = Sat(positions[i].h + dx);
-        positions[i].v = Sat(positions[i].v + dy);
+        positions[i].h = EngineSat32(positions[i].h + dx);
+        positions[i].v = EngineSat32(positions[i].v + dy);
       }
 }
 
 bool IsBackgroundFile(const SNupSpacing* spacing) {
   return spacing->sheetTemplate && !spacing->sheetTemplate->blank;
 }
+
+// The background file's pages, inserted after the placed pages for the
+// sheets to be drawn on and taken out again afterwards.
+struct SNupBackground {
+  STemplateInfo* info = nullptr;
+  ASInt32 first = -1;  // the first inserted page
+  ASInt32 count = 0;   // inserted pages still in the target
+
+  // A refused insertion (its reason shown) ends the layout quietly.
+  void Insert(PDDoc target, const SNupSpacing* spacing) {
+    if (!IsBackgroundFile(spacing)) return;
+    info = spacing->sheetTemplate;
+    const ASInt64 span = (ASInt64)info->to - info->from + 1;
+    const ASInt32 wanted = (ASInt32)std::clamp<ASInt64>(std::min<ASInt64>(span, spacing->sheetCount), 0, INT32_MAX);
+    if (wanted <= 0) return;
+    ASInt32 firstInserted = -1;
+    if (!InsertTemplatePages(nullptr, target, info, 0, kInsertAtEnd, wanted, 0, 0, 0, &firstInserted))
+      ASRaise(ShouldNotOccurError());
+    first = spacing->pageCount;
+    count = wanted;
+  }
+
+  // The background page of the sheet, merged before its pages.
+  void Under(SPageMergeInfo* state, ASInt32 sheetNumber) const {
+    if (count <= 0) return;
+    const ASInt32 offset = TemplateSequenceToZeroBasedPageOffset(info, sheetNumber);
+    if (offset >= 0 && offset < count)
+      MergePage(state, first + offset, ASFixedMatrix{fixedOne, 0, 0, fixedOne, 0, 0}, nullptr, nullptr);
+  }
+
+  // The template pages are ours: they never stay in the target.
+  void Remove(PDDoc target) {
+    if (count <= 0) return;
+    const ASInt32 n = std::exchange(count, 0);
+    void* nullData = nullptr;
+    PDDocDeletePagesWithBadStructRecovery(target, first, first + n - 1, GetNullProgressMonitor(&nullData), nullData);
+  }
+};
+
+// The placement record of page i on its sheet of the given height.
+SPlacement PlacementOf(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASFixedPoint* positions,
+                       ASInt32 i, ASFixed sheetH) {
+  const ASFixed pw = EngineFixedScaled(pageSizes[i].h, spacing->scale);
+  const ASFixed ph = EngineFixedScaled(pageSizes[i].v, spacing->scale);
+  const ASFixed m = EngineFixedScaled(fixedOne, spacing->scale);
+  const ASFixed x = positions[i].h;
+  const ASFixed y = EngineSat32((ASInt64)sheetH - positions[i].v - ph - spacing->topMargin);
+  return SPlacement{x, EngineSat32((ASInt64)y + ph), EngineSat32((ASInt64)x + pw), y, ASFixedMatrix{m, 0, 0, m, x, y},
+                    i};
+}
+
+// The status box with its progress and cancel, round one layout into a
+// document: what the two wrappers share.
+struct SNupStatus {
+  ProgressMonitor monitor = nullptr;
+  void* monitorData = nullptr;
+  CancelProc cancel = nullptr;
+  void* cancelData = nullptr;
+  bool open = false;
+
+  // False, with nothing done, when the background fails the PDF/X check.
+  bool Begin(PDDoc doc, SNupSpacing* spacing) {
+    monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
+    cancel = StatusBoxGetKCancelProc(&cancelData);
+    KCancelClearFlag();
+    if (!NupSpacingBackgroundOk(doc, spacing)) return false;
+    OpenStatusBox();
+    open = true;
+    return true;
+  }
+  bool Cancelled() const { return CheckStatusBoxKCancel(nullptr) != 0; }
+  void End() {
+    if (!open) return;
+    open = false;
+    CloseStatusBox();
+    ProgressMonitorEnd(monitor, monitorData);
+  }
+  // The layout into doc, extra rotation from source; false when cancelled.
+  bool Perform(PDDoc doc, PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+               const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
+    spacing->extraRotation = GetDocumentViewRotate(source);
+    SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
+    return NupSpacingPerform(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor, monitorData,
+                             cancel, cancelData) != 0;
+  }
+  // Takes the placed pages away: only the sheets stay.
+  void Tidy(PDDoc doc, ASInt32 pageCount) {
+    SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
+    void* nullData = nullptr;
+    PDDocDeletePagesWithBadStructRecovery(doc, 0, pageCount - 1, GetNullProgressMonitor(&nullData), nullData);
+  }
+};
+
+// What an in-place layout changes before its sheets are done: the pages it
+// appends and the stamps it gives. A stopped or failed layout undoes both,
+// so the document is left as it was.
+struct SNupInplaceUndo {
+  PDDoc doc = nullptr;
+  ASInt32 pages = 0;
+  std::vector<ASInt32> unstamped;
+
+  void Note(PDDoc d) {
+    doc = d;
+    pages = PDDocGetNumPages(d);
+    for (ASInt32 i = 0; i < pages; ++i) {
+      PageHolder page(d, i);
+      if (!PageHasStamp(page.get())) unstamped.push_back(i);
+    }
+  }
+  // Never raises: it runs on the way out of a failure too.
+  void Undo() {
+    DURING
+      void* nullData = nullptr;
+      if (PDDocGetNumPages(doc) > pages)
+        PDDocDeletePagesWithBadStructRecovery(doc, pages, PDDocGetNumPages(doc) - 1, GetNullProgressMonitor(&nullData),
+                                              nullData);
+      for (ASInt32 i : unstamped) {
+        PageHolder page(doc, i);
+        RemovePageStamp(page.get());
+      }
+    HANDLER
+    END_HANDLER
+  }
+};
 
 }  // namespace
 
@@ -351,12 +470,12 @@ void NupSpacingDummy(SNupSpacing* spacing, SKCab*, const ASFixedPoint* pageSizes
       w = std::max<ASInt64>(w, s.sheetWidth);
       h = std::max<ASInt64>(h, s.sheetHeight);
     }
-    return ASFixedPoint{Sat(w), Sat(h)};
+    return ASFixedPoint{EngineSat32(w), EngineSat32(h)};
   };
 
   for (ASInt32 i = 0; i < n; ++i) {
-    const ASInt64 pw = Scaled(pageSizes[i].h, s.scale);
-    const ASInt64 ph = Scaled(pageSizes[i].v, s.scale);
+    const ASInt64 pw = EngineFixedScaled(pageSizes[i].h, s.scale);
+    const ASInt64 ph = EngineFixedScaled(pageSizes[i].v, s.scale);
     bool newSheet = false;
     if (pw > W || ph > H) {
       s.somethingDidNotFit = 1;
@@ -397,7 +516,7 @@ void NupSpacingDummy(SNupSpacing* spacing, SKCab*, const ASFixedPoint* pageSizes
       row = 1;
       inRow = 0;
     }
-    if (positions) positions[i] = ASFixedPoint{Sat(x), Sat(H - remH)};
+    if (positions) positions[i] = ASFixedPoint{EngineSat32(x), EngineSat32(H - remH)};
     if (sheetOfPage) sheetOfPage[i] = sheet;
     rightmost = std::max(rightmost, x + pw);
     x += pw + s.hGaps[inRow % hCount];
@@ -409,15 +528,16 @@ void NupSpacingDummy(SNupSpacing* spacing, SKCab*, const ASFixedPoint* pageSizes
   s.sheetCount = sheet + 1;
 }
 
-void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
-                       const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
-                       ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData) {
+ASBool NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                         const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
+                         ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData) {
   const ASInt32 n = spacing->pageCount;
   SPageMergeInfo* state = nullptr;
   SPlacementList list;
+  SNupBackground background;
   bool sheetOpen = false;
   bool monitorBegun = false;
-  ASInt32 backgroundFirst = -1, backgroundCount = 0;
+  bool cancelled = false;
   ASFixed sheetW = spacing->sheetWidth, sheetH = spacing->sheetHeight;
 
   DURING
@@ -430,45 +550,26 @@ void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const 
     ProgressMonitorSetDuration(monitor, n, monitorData);
 
     AlignPositions(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
-
-    STemplateInfo* background = IsBackgroundFile(spacing) ? spacing->sheetTemplate : nullptr;
-    if (background) {
-      const ASInt32 span = background->to - background->from + 1;
-      backgroundCount = std::max<ASInt32>(0, std::min(span, spacing->sheetCount));
-      if (backgroundCount > 0) {
-        ASInt32 first = -1;
-        if (InsertTemplatePages(nullptr, target, background, 0, kInsertAtEnd, backgroundCount, 0, 0, 0, &first))
-          backgroundFirst = n;
-        else
-          backgroundCount = 0;
-      }
-    }
+    background.Insert(target, spacing);
 
     ASInt32 sheetNumber = 0;
     for (ASInt32 i = 0; i < n; ++i) {
       ProgressMonitorSetCurrValue(monitor, i, monitorData);
-      if (cancel && cancel(cancelData)) break;
+      if (cancel && cancel(cancelData)) {
+        cancelled = true;
+        break;
+      }
       if (!sheetOpen) {
         PrepareForMergeToNewPage(state, target);
         sheetOpen = true;
         SetDefaultPageMergeCompression(state);
-        if (backgroundFirst >= 0) {
-          const ASInt32 offset = TemplateSequenceToZeroBasedPageOffset(background, sheetNumber);
-          if (offset >= 0 && offset < backgroundCount)
-            MergePage(state, backgroundFirst + offset, ASFixedMatrix{fixedOne, 0, 0, fixedOne, 0, 0}, nullptr,
-                      nullptr);
-        }
+        background.Under(state, sheetNumber);
         if (sheetSizes) {
           sheetW = sheetSizes[sheetNumber].h;
           sheetH = sheetSizes[sheetNumber].v;
         }
       }
-      const ASFixed pw = Scaled(pageSizes[i].h, spacing->scale);
-      const ASFixed ph = Scaled(pageSizes[i].v, spacing->scale);
-      const ASFixed m = Scaled(fixedOne, spacing->scale);
-      const ASFixed x = positions[i].h;
-      const ASFixed y = Sat((ASInt64)sheetH - positions[i].v - ph - spacing->topMargin);
-      list.Append(SPlacement{x, Sat((ASInt64)y + ph), Sat((ASInt64)x + pw), y, ASFixedMatrix{m, 0, 0, m, x, y}, i});
+      list.Append(PlacementOf(spacing, pageSizes, positions, i, sheetH));
       if (i + 1 < n && sheetOfPage[i + 1] == sheetOfPage[i]) continue;
       BuildSheet(state, list, spacing);
       sheetOpen = false;
@@ -478,13 +579,8 @@ void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const 
     }
     ProgressMonitorEnd(monitor, monitorData);
     monitorBegun = false;
-    if (backgroundCount > 0) {
-      void* nullData = nullptr;
-      const ASInt32 count = backgroundCount;
-      backgroundCount = 0;
-      PDDocDeletePagesWithBadStructRecovery(target, backgroundFirst, backgroundFirst + count - 1,
-                                            GetNullProgressMonitor(&nullData), nullData);
-    }
+    background.Remove(target);
+    // A cancelled sheet is discarded with the merge state.
     DestroyPageMergeInfo(state);
     state = nullptr;
     list.Free();
@@ -492,25 +588,22 @@ void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const 
     const ASErrorCode code = ERRORCODE;
     if (monitorBegun) ProgressMonitorEnd(monitor, monitorData);
     if (sheetOpen && state) {
-      // The pages merged so far still become a sheet.
+      // The pages merged so far still become a sheet: a failed placement
+      // took its own statements back, so the sheet is whole.
       DURING
         FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, sheetH, sheetW, 0});
       HANDLER
       END_HANDLER
     }
-    if (backgroundCount > 0 && backgroundFirst >= 0) {
-      // The template pages are ours: they never stay in the user's document.
-      DURING
-        void* nullData = nullptr;
-        PDDocDeletePagesWithBadStructRecovery(target, backgroundFirst, backgroundFirst + backgroundCount - 1,
-                                              GetNullProgressMonitor(&nullData), nullData);
-      HANDLER
-      END_HANDLER
-    }
+    DURING
+      background.Remove(target);
+    HANDLER
+    END_HANDLER
     DestroyPageMergeInfo(state);
     list.Free();
     ASRaise(code);
   END_HANDLER
+  return cancelled ? 0 : 1;
 }
 
 ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing) {
@@ -522,41 +615,23 @@ ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing) {
 
 ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
                         const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
-  void* monitorData = nullptr;
-  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
-  void* cancelData = nullptr;
-  CancelProc cancel = StatusBoxGetKCancelProc(&cancelData);
-  KCancelClearFlag();
-  if (!NupSpacingBackgroundOk(source, spacing)) return 0;
-  OpenStatusBox();
+  SNupStatus status;
+  if (!status.Begin(source, spacing)) return 0;
   PDDoc newDoc = nullptr;
-  bool cancelled = false;
-  auto stopped = [&]() {
-    if (!cancelled && CheckStatusBoxKCancel(nullptr)) cancelled = true;
-    return cancelled;
-  };
+  bool done = false;
   DURING
-    if (!stopped()) {
+    if (!status.Cancelled()) {
       SetStatusBoxTextUtf8(Msg("pagemg.4.status.copying"));
       newDoc = PDDocCreate();
       MungeMetadataAfterPDDocCreate(newDoc);
       // A cancel while copying leaves too few pages: nothing more is done.
-      if (!CopyAllPagesStamped(newDoc, source, gRemoveStructureInNewDoc)) cancelled = true;
+      done = CopyAllPagesStamped(newDoc, source, gRemoveStructureInNewDoc) && !status.Cancelled() &&
+             status.Perform(newDoc, source, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage) &&
+             !status.Cancelled();
     }
-    if (!stopped()) {
-      spacing->extraRotation = GetDocumentViewRotate(source);
-      SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
-      NupSpacingPerform(newDoc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor,
-                        monitorData, cancel, cancelData);
-    }
-    if (!stopped()) {
-      SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
-      void* nullData = nullptr;
-      PDDocDeletePagesWithBadStructRecovery(newDoc, 0, spacing->pageCount - 1, GetNullProgressMonitor(&nullData),
-                                            nullData);
-    }
-    if (gPDFXMode == 1 && newDoc) PreservePDFXIntoImposedDoc(source, newDoc);
-    if (!stopped()) {
+    if (done) {
+      status.Tidy(newDoc, spacing->pageCount);
+      if (gPDFXMode == 1) PreservePDFXIntoImposedDoc(source, newDoc);
       AVDoc view = OpenTitledWindow(newDoc, "pagemg.4.title.nupdoc", imposedDocNumber++);
       if (view) {
         newDoc = nullptr;  // the window owns it now
@@ -566,63 +641,61 @@ ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const
   HANDLER
     const ASErrorCode code = ERRORCODE;
     if (newDoc) PDDocClose(newDoc);
-    CloseStatusBox();
-    ProgressMonitorEnd(monitor, monitorData);
+    status.End();
+    if (code == ShouldNotOccurError()) return 0;
     ASRaise(code);
   END_HANDLER
   // A cancelled run leaves no half-made document behind.
   if (newDoc) PDDocClose(newDoc);
-  CloseStatusBox();
-  ProgressMonitorEnd(monitor, monitorData);
-  return 1;
+  status.End();
+  if (!done) NoteMessageUTF8(Msg("pagemg.4.cancelled"));
+  return done ? 1 : 0;
 }
 
 ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
                                const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
-  void* monitorData = nullptr;
-  ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
-  void* cancelData = nullptr;
-  CancelProc cancel = StatusBoxGetKCancelProc(&cancelData);
-  if (!NupSpacingBackgroundOk(doc, spacing)) return 0;
-  OpenStatusBox();
-  KCancelClearFlag();
+  SNupStatus status;
+  if (!status.Begin(doc, spacing)) return 0;
+  SNupInplaceUndo undo;
+  bool done = false;
   DURING
+    undo.Note(doc);
     StampPageRange(doc, 0, PDDocGetNumPages(doc), nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0);
-    spacing->extraRotation = GetDocumentViewRotate(doc);
-    SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
-    NupSpacingPerform(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor, monitorData,
-                      cancel, cancelData);
-    if (!CheckStatusBoxKCancel(nullptr)) {
-      SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
-      void* nullData = nullptr;
-      PDDocDeletePagesWithBadStructRecovery(doc, 0, spacing->pageCount - 1, GetNullProgressMonitor(&nullData),
-                                            nullData);
+    done = status.Perform(doc, doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage) &&
+           !status.Cancelled();
+    if (done) {
+      status.Tidy(doc, spacing->pageCount);
       if (gPDFXMode == 1) PreservePDFXIntoImposedDoc(doc, doc);
+    } else {
+      undo.Undo();
     }
   HANDLER
     const ASErrorCode code = ERRORCODE;
-    CloseStatusBox();
-    ProgressMonitorEnd(monitor, monitorData);
+    undo.Undo();
+    status.End();
+    if (code == ShouldNotOccurError()) return 0;
     ASRaise(code);
   END_HANDLER
-  CloseStatusBox();
-  ProgressMonitorEnd(monitor, monitorData);
-  return 1;
+  status.End();
+  if (!done) NoteMessageUTF8(Msg("pagemg.4.cancelled"));
+  return done ? 1 : 0;
 }
 
-void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) {
+ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) {
   spacing->pageCount = PDDocGetNumPages(doc);
-  if (spacing->pageCount <= 0) return;
+  if (spacing->pageCount <= 0) return 1;
   ASFixedPoint* pageSizes = nullptr;
   ASBool allSame = 0;
   // A cancel while reading the sizes would lay out pages of no size.
   if (!GetAllPageSizesWithStatusX(doc, &pageSizes, &allSame, kSizeTrim)) {
     ASfree(pageSizes);
-    return;
+    NoteMessageUTF8(Msg("pagemg.4.cancelled"));
+    return 0;
   }
   ASFixedPoint* sheetSizes = nullptr;
   ASFixedPoint* positions = nullptr;
   ASInt32* sheetOfPage = nullptr;
+  ASBool done = 0;
   DURING
     NupSpacingDummy(spacing, params, pageSizes, nullptr, nullptr, nullptr);
     const ASInt32 sheets = std::max<ASInt32>(spacing->sheetCount, 1);
@@ -631,9 +704,9 @@ void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) 
     sheetOfPage = (ASInt32*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASInt32));
     NupSpacingDummy(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
     if (newDoc)
-      NupSpacingSimple(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+      done = NupSpacingSimple(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
     else
-      NupSpacingSimpleInplace(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+      done = NupSpacingSimpleInplace(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
   HANDLER
     const ASErrorCode code = ERRORCODE;
     ASfree(sheetOfPage);
@@ -646,4 +719,12 @@ void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) 
   ASfree(positions);
   ASfree(sheetSizes);
   ASfree(pageSizes);
+  return done;
+}
+
+const SKCabEnumWord* NupParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "SheetAlign") == 0) return kAlignWords;
+  if (std::strcmp(key, "Align") == 0) return kOldAlignWords;
+  return nullptr;
 }

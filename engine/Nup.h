@@ -16,6 +16,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 struct STemplateInfo;
 
 // Where the block of placed pages sits on a sheet ("SheetAlign").
@@ -78,8 +79,10 @@ struct SNupSpacing {
 extern ASInt32 imposedDocNumber;
 
 // The whole layout of doc's pages into a new document (newDoc) or into doc.
-// Failures travel as host exceptions.
-void NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params);
+// True when every page was placed; false when the user cancelled or a check
+// refused (its message shown), with doc as it was and no new document.
+// Failures travel as host exceptions, also with doc as it was.
+ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params);
 
 // The planner over pageSizes (pageCount entries, scaled by the spacing).
 // Any output may be null; with all null it only counts. Writes the result
@@ -89,15 +92,20 @@ void NupSpacingDummy(SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pa
 
 // Builds the sheets at the end of target from its pages 0..pageCount - 1,
 // as the planner placed them; positions are moved by the alignment.
-// sheetSizes may be null (template size). cancel may be null.
-void NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
-                       const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
-                       ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData);
+// sheetSizes may be null (template size). cancel may be null. False when
+// cancelled: the sheets finished so far stay, the open one is discarded.
+ASBool NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
+                         const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage,
+                         ProgressMonitor monitor, void* monitorData, CancelProc cancel, void* cancelData);
 
-// Into a new document opened in a window; false when the background check fails.
+// Into a new document opened in a window. False when the background check
+// refuses or the user cancels: no document is left behind.
 ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
                         const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage);
-// Into the source document, whose own pages are removed at the end.
+// Into the source document, whose own pages are removed at the end. False
+// when the background check refuses or the user cancels; a cancel or a
+// failure leaves the document as it was (appended sheets and new stamps
+// taken away).
 ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
                                const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage);
 
@@ -113,3 +121,6 @@ const char* NupAlignWord(EWhatPageAlign align);
 
 // False only in PDF/X mode when the background file's document refuses the check.
 ASBool NupSpacingBackgroundOk(PDDoc doc, SNupSpacing* spacing);
+
+// The words of "SheetAlign" and of the old "Align" (null for another key).
+const SKCabEnumWord* NupParamWords(const char* key);

@@ -15,6 +15,7 @@
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/ProcMan.h"
 #include "kctl/StatusBox.h"
@@ -50,9 +51,8 @@ const char* SkipBlanks(const char* p) {
 void SetTokenError(char* error, const char* key, const char* offending) {
   std::string snippet = offending;
   if (snippet.size() > 9) {
-    size_t cut = 9;
-    while (cut > 0 && ((unsigned char)snippet[cut] & 0xC0) == 0x80) --cut;
-    snippet = snippet.substr(0, cut) + "...";
+    CutUTF8(snippet, 9);
+    snippet += "...";
   }
   std::snprintf(error, kOrderListErrorSize, "%s%s", Msg(key), snippet.c_str());
 }
@@ -285,7 +285,8 @@ ASInt64 OrderListSlotSourcePage(EOrderListType type, ASInt64 g, ASInt64 k, ASInt
   const ASInt64 G = groupSize, h = G / 2, R = G > 0 ? paddedCount / G : 0;
   switch (type) {
     case kOrderListSaddleStitch:
-      return k <= h ? g * h + k : paddedCount - g * h - (G - k);
+      // Each group takes h pages from the front and G - h from the back.
+      return k <= h ? g * h + k : paddedCount - g * (G - h) - (G - k);
     case kOrderListCutStacksSingle:
       return (k - 1) * R + g + 1;
     case kOrderListCutStacksDouble:
@@ -335,9 +336,11 @@ struct SShuffle {
   }
 
   // A blank page after index after, of the given size, with the boxes and
-  // rotation of page boxesFrom (none when negative).
+  // rotation of page boxesFrom (none when negative). A refused blank (its
+  // reason shown) fails the shuffle: a page would be missing.
   void Blank(ASInt32 after, ASFixedPoint size, ASInt32 boxesFrom) {
-    InsertBlankPages(nullptr, work, size.h, size.v, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr);
+    if (!InsertBlankPages(nullptr, work, size.h, size.v, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr))
+      ASRaise(genErrBadParm);
     if (boxesFrom >= 0) ClonePageBoxAndRotationByPageNum(work, boxesFrom, after + 1);
   }
 
@@ -372,7 +375,9 @@ struct SShuffle {
       boxes = CosObjGetType(CosDictGetKeyString(dict, "BleedBox")) == CosArray ||
               CosObjGetType(CosDictGetKeyString(dict, "TrimBox")) == CosArray;
     }
-    InsertBlankPages(nullptr, work, lastBlank.h, lastBlank.v, CosNewNull(), kInsertAtEnd, (ASInt32)B, 0, 0, nullptr);
+    if (!InsertBlankPages(nullptr, work, lastBlank.h, lastBlank.v, CosNewNull(), kInsertAtEnd, (ASInt32)B, 0, 0,
+                          nullptr))
+      ASRaise(genErrBadParm);
     if (boxes) {
       for (ASInt64 i = N; i < padded; ++i) ClonePageBoxAndRotationByPageNum(work, (ASInt32)N - 1, (ASInt32)i);
     }
@@ -455,12 +460,19 @@ struct SShuffle {
     return true;
   }
 
-  // The test build: the result is appended, then the old pages go.
+  // The test build: the result is appended, then the old pages go. A stop
+  // takes away what was appended (the padding too): the document is left
+  // with its own pages.
   bool TestBuild() {
     const ASInt64 base = PDDocGetNumPages(work);
-    if (DocHasStructure(work)) RemoveDocStructure(work);
     for (ASInt64 g = 0; g * G < base; ++g) {
-      if (CancelAsked()) return false;
+      if (CancelAsked()) {
+        if (!made && PDDocGetNumPages(work) > N)
+          PDDocDeletePagesWithBadStructRecovery(work, (ASInt32)N, PDDocGetNumPages(work) - 1, nullMonitor, nullData);
+        return false;
+      }
+      // The tags go only once the build has begun: a stop before it keeps them.
+      if (g == 0 && DocHasStructure(work)) RemoveDocStructure(work);
       for (const Token& t : tokens) {
         const ASInt32 last = PDDocGetNumPages(work) - 1;
         const ASInt64 src = SlotValid(t.page) ? OrderListSlotSourcePage(type, g, t.page, G, base) - 1 : -1;
@@ -504,6 +516,12 @@ ASUns16 OrderListExecuteInner(AVDoc view, PDDoc doc, const char* text, ASInt32 g
   s.source = doc;
   s.N = PDDocGetNumPages(doc);
   if (s.N == 0) return 1;
+  // Every group gets one page per token; inserts stop at the same number.
+  const ASInt64 groups = groupSize > 0 ? (s.N + groupSize - 1) / groupSize : 1;
+  if (groups * (ASInt64)s.tokens.size() > kInsertMaxPages) {
+    ReportTooManyPages(groups * (ASInt64)s.tokens.size());
+    return 0;
+  }
   s.type = (type < kOrderListNormal || type > kOrderListCutSignatures || groupSize == 1) ? kOrderListNormal : type;
   s.G = groupSize;
   s.R = 1;
@@ -566,7 +584,7 @@ ASUns16 OrderListExecuteInner(AVDoc view, PDDoc doc, const char* text, ASInt32 g
     const bool finished = s.test ? s.TestBuild() : s.InPlace();
     if (!finished) {
       result = 0;
-      if (s.made) ErrorKey("pagemg.7.cancelled");
+      if (s.made || s.test) ErrorKey("pagemg.7.cancelled");
       s.CloseExtras();
     } else if (s.made) {
       PDDoc shuffled = s.made;
@@ -614,4 +632,10 @@ ASInt32 ShuffleCallBackStart(SKCab* run, SKCab* /*args*/) {
 void ShuffleFillProcessControlCab(SKCab* control) {
   KCabPutFunctionPointerNamedType(control, "Control:Start", kProcManCallbackType, (KCabFunctionPointer)ShuffleStartProc,
                                   nullptr);
+}
+
+const SKCabEnumWord* OrderListParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Type") == 0) return kTypeWords;
+  return nullptr;
 }

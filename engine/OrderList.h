@@ -13,6 +13,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 enum EWhatRotate : ASInt32 {
   kWhatRotateNone = 0,
@@ -71,7 +72,8 @@ ASUns16 OrderListVerify(const char* text, ASInt32 groupSize, ASUns16 interactive
 ASBool OrderListHasBetterGroupSize(SKCab* params, ASInt32* betterSize);
 
 // The 1-based source page of slot k (1..G) of group g (from 0) in a document
-// padded to paddedCount pages.
+// padded to paddedCount pages: the one mapping that duplicates, test builds
+// and previews read.
 ASInt64 OrderListSlotSourcePage(EOrderListType type, ASInt64 g, ASInt64 k, ASInt64 groupSize, ASInt64 paddedCount);
 
 // Adds the turn to the page's /Rotate.
@@ -90,3 +92,6 @@ void ShuffleFillProcessControlCab(SKCab* control);
 
 // The running number of shuffled documents' window titles (only grows).
 extern ASInt32 gShuffledDocNumber;
+
+// The words of "Type" (null for another key).
+const SKCabEnumWord* OrderListParamWords(const char* key);

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "engine/EngineFixed.h"
 #include "foundation/CLocale.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "host/ASFixed.h"
 #include "pdftools/DocCache.h"
 
@@ -16,8 +18,6 @@ constexpr ASInt32 kPitch = 27;
 constexpr ASInt32 kCell = 24;
 // Grids beyond this many cells a side draw nothing more: the buffer is full long before.
 constexpr ASInt64 kMaxSide = 100000;
-
-ASInt32 Clamp32(ASInt64 v) { return (ASInt32)std::clamp<ASInt64>(v, INT32_MIN, INT32_MAX); }
 
 // Bytes still free in the buffer (terminating zero kept).
 ASInt32 Room(const char* buffer, ASInt32 capacity) {
@@ -29,9 +29,7 @@ void Append(char* buffer, ASInt32 capacity, const char* text) {
   const ASInt32 room = Room(buffer, capacity);
   if (room <= 0) return;
   const size_t used = std::strlen(buffer);
-  const size_t n = std::min(std::strlen(text), (size_t)room);
-  std::memcpy(buffer + used, text, n);
-  buffer[used + n] = 0;
+  CopyCutUTF8(buffer + used, (size_t)room + 1, text);
 }
 
 void AppendF(char* buffer, ASInt32 capacity, const char* format, ...) __attribute__((format(printf, 3, 4)));
@@ -65,7 +63,7 @@ SCellData* NewOrderListCellData(const char* list, ASInt32 groupSize, EOrderListT
   const ASInt64 G = cells->groupSize;
   const ASInt64 R = (cells->pageCount + G - 1) / G;
   cells->groupCount = (ASInt32)R;
-  cells->paddedCount = Clamp32(G * R);
+  cells->paddedCount = EngineSat32(G * R);
   ASInt32 page = 0;
   EWhatRotate turn = kWhatRotateNone;
   while (ReadToken(cells, &page, &turn)) ++cells->tokenCount;
@@ -77,57 +75,15 @@ void NextOrderListCellInfo(SCellData* cells, char* label, EWhatRotate* rotate, A
   ASInt32 k = -1;
   EWhatRotate turn = kWhatRotateNone;
   if (!ReadToken(cells, &k, &turn)) {
-    const ASInt64 G = cells->groupSize, N = cells->pageCount, R = cells->groupCount;
-    ASInt64 base = cells->groupBase;
-    bool finished = false;
-    switch (cells->type) {
-      case kOrderListSaddleStitch:
-        base += G / 2;
-        finished = 2 * base >= N;
-        break;
-      case kOrderListCutStacksSingle:
-        base += 1;
-        finished = base >= R;
-        break;
-      case kOrderListCutStacksDouble:
-        base += 2;
-        finished = base >= 2 * R;
-        break;
-      case kOrderListCutSignatures:
-        base += 4;
-        finished = base >= 4 * R;
-        break;
-      default:
-        base += G;
-        finished = base >= N;
-        break;
-    }
-    cells->groupBase = Clamp32(base);
-    if (finished) cells->finished = 1;
+    // The list starts again on the next group.
+    cells->groupBase = EngineSat32((ASInt64)cells->groupBase + 1);
+    if (cells->groupBase >= cells->groupCount) cells->finished = 1;
     cells->readPos = cells->listStart;
     if (!ReadToken(cells, &k, &turn)) k = -1;
   }
   ASInt64 mapped = -1;
-  if (!cells->finished && k >= 1) {
-    const ASInt64 G = cells->groupSize, R = cells->groupCount, base = cells->groupBase, K = k;
-    switch (cells->type) {
-      case kOrderListSaddleStitch:
-        mapped = K <= G / 2 ? K + base : cells->paddedCount - (G + base - K);
-        break;
-      case kOrderListCutStacksSingle:
-        mapped = (K - 1) * R + base + 1;
-        break;
-      case kOrderListCutStacksDouble:
-        mapped = base + ((K - 1) / 2) * 2 * R + (K % 2 == 0 ? 1 : 0) + 1;
-        break;
-      case kOrderListCutSignatures:
-        mapped = base + ((K - 1) / 4) * 4 * R + (K - 1) % 4 + 1;
-        break;
-      default:
-        mapped = K + base;
-        break;
-    }
-  }
+  if (!cells->finished && k >= 1)
+    mapped = OrderListSlotSourcePage(cells->type, cells->groupBase, k, cells->groupSize, cells->paddedCount);
   const bool real = mapped >= 1 && mapped <= cells->pageCount;
   if (label) {
     if (real) CLocaleSnprintf(label, 16, "%ld", (long)mapped);
@@ -146,29 +102,11 @@ void OffsetOrderListCellData(SCellData* cells, ASInt32 count) {
     return;
   }
   cells->finished = 0;
-  const ASInt64 q = count / tokens, r = count % tokens;
   cells->readPos = cells->listStart;
-  ASInt64 base = q * cells->groupSize;
-  switch (cells->type) {
-    case kOrderListSaddleStitch:
-      base = q * (cells->groupSize / 2);
-      break;
-    case kOrderListCutStacksSingle:
-      base = q;
-      break;
-    case kOrderListCutStacksDouble:
-      base = 2 * q;
-      break;
-    case kOrderListCutSignatures:
-      base = 4 * q;
-      break;
-    default:
-      break;
-  }
-  cells->groupBase = Clamp32(base);
+  cells->groupBase = EngineSat32(count / tokens);
   ASInt32 page = 0;
   EWhatRotate turn = kWhatRotateNone;
-  for (ASInt64 i = 0; i < r; ++i) ReadToken(cells, &page, &turn);
+  for (ASInt64 i = 0; i < count % tokens; ++i) ReadToken(cells, &page, &turn);
 }
 
 // ---- drawing
@@ -217,9 +155,9 @@ void FormatSheet(char* buffer, ASInt32 capacity, SCellData* cells, ASInt32 colum
   // The cells before the sheet, saturated: a huge sheet number is past the end.
   const ASInt64 perSheet = std::clamp<ASInt64>(rows, 0, kMaxSide) * std::clamp<ASInt64>(columns, 0, kMaxSide);
   const ASInt64 before = sheet <= 0 ? 0 : perSheet > 0 && sheet > INT32_MAX / perSheet ? INT32_MAX : sheet * perSheet;
-  OffsetOrderListCellData(cells, Clamp32(before));
+  OffsetOrderListCellData(cells, EngineSat32(before));
   FrameCell(buffer, capacity, columns, rows);
-  tr(buffer, capacity, 4, Clamp32((ASInt64)rows * kPitch - 23));
+  tr(buffer, capacity, 4, EngineSat32((ASInt64)rows * kPitch - 23));
   for (ASInt64 r = 0; r < std::min<ASInt64>(rows, kMaxSide) && !Full(buffer, capacity); ++r) {
     Append(buffer, capacity, " q ");
     for (ASInt64 c = 0; c < std::min<ASInt64>(columns, kMaxSide) && !Full(buffer, capacity); ++c) {
@@ -245,19 +183,19 @@ void FormatOrderListDisplay(char* buffer, ASInt32 capacity, ASInt32* width, ASIn
     const ASInt64 perSheet = (ASInt64)rows * columns;
     sheets = ((ASInt64)cells->tokenCount * cells->groupCount + perSheet - 1) / perSheet;
   }
-  if (sheetCount) *sheetCount = Clamp32(sheets);
+  if (sheetCount) *sheetCount = EngineSat32(sheets);
   FormatSheet(buffer, capacity, cells, columns, rows, firstSheet);
-  tr(buffer, capacity, Clamp32((ASInt64)columns * kPitch + 9), 0);
-  FormatSheet(buffer, capacity, cells, columns, rows, Clamp32((ASInt64)firstSheet + 1));
+  tr(buffer, capacity, EngineSat32((ASInt64)columns * kPitch + 9), 0);
+  FormatSheet(buffer, capacity, cells, columns, rows, EngineSat32((ASInt64)firstSheet + 1));
   ASfree(cells);
-  if (width) *width = Clamp32((ASInt64)columns * 54 + 14);
-  if (height) *height = Clamp32((ASInt64)rows * kPitch + 5);
+  if (width) *width = EngineSat32((ASInt64)columns * 54 + 14);
+  if (height) *height = EngineSat32((ASInt64)rows * kPitch + 5);
 }
 
 void FormatLiveSheet(char* buffer, ASInt32 capacity, const char* text, ASInt32 columns, ASInt32 rows) {
   Append(buffer, capacity, "\nq ");
   FrameCell(buffer, capacity, columns, rows);
-  tr(buffer, capacity, 4, Clamp32((ASInt64)rows * kPitch - 23));
+  tr(buffer, capacity, 4, EngineSat32((ASInt64)rows * kPitch - 23));
   const char* p = text ? text : "";
   for (ASInt64 r = 0; r < std::min<ASInt64>(rows, kMaxSide) && !Full(buffer, capacity); ++r) {
     Append(buffer, capacity, " q ");
@@ -306,15 +244,15 @@ void FormatShuffleLiveSheets(char* buffer, ASInt32 capacity, ASInt32* width, ASI
   const Sheet first = make(firstText, firstTurn), second = make(secondText, secondTurn);
   if (stacked) {
     FormatLiveSheet(buffer, capacity, second.text, second.columns, second.rows);
-    tr(buffer, capacity, 0, Clamp32(second.height + 4));
+    tr(buffer, capacity, 0, EngineSat32(second.height + 4));
     FormatLiveSheet(buffer, capacity, first.text, first.columns, first.rows);
-    if (width) *width = Clamp32(std::max(first.width, second.width));
-    if (height) *height = Clamp32(first.height + second.height + 4);
+    if (width) *width = EngineSat32(std::max(first.width, second.width));
+    if (height) *height = EngineSat32(first.height + second.height + 4);
   } else {
     FormatLiveSheet(buffer, capacity, first.text, first.columns, first.rows);
-    tr(buffer, capacity, Clamp32(first.width + 4), 0);
+    tr(buffer, capacity, EngineSat32(first.width + 4), 0);
     FormatLiveSheet(buffer, capacity, second.text, second.columns, second.rows);
-    if (width) *width = Clamp32(first.width + second.width + 4);
-    if (height) *height = Clamp32(std::max(first.height, second.height));
+    if (width) *width = EngineSat32(first.width + second.width + 4);
+    if (height) *height = EngineSat32(std::max(first.height, second.height));
   }
 }

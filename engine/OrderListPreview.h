@@ -15,7 +15,7 @@ struct SCellData {
   const char* listStart;  // the caller's text, which must outlive the cursor
   const char* readPos;
   ASInt32 groupSize;  // at least 1
-  ASInt32 groupBase;  // its unit depends on the type
+  ASInt32 groupBase;  // the group the cursor is in, from 0
   ASInt32 tokenCount;
   ASInt32 pageCount;    // N
   ASInt32 paddedCount;  // N' = G * R

@@ -2,11 +2,12 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "engine/EngineFixed.h"
 #include "engine/PageMergePriv.h"
 #include "foundation/Alerts.h"
-#include "foundation/CLocale.h"
 #include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
@@ -116,14 +117,11 @@ void PageMergeWriteBytes(SPageMergeInfo* info, const char* data, size_t length) 
 }
 
 void PageMergeWriteFormat(SPageMergeInfo* info, const char* format, ...) {
-  char text[512];
   va_list args;
   va_start(args, format);
-  int n = CLocaleVsnprintf(text, sizeof text, format, args);
+  const std::string text = EngineFormatV(format, args);
   va_end(args);
-  if (n < 0) ASRaise(genErrBadParm);
-  // The engine's formats are short; numbers at the fixed-point range's ends still fit.
-  PageMergeWriteBytes(info, text, (size_t)n < sizeof text ? (size_t)n : sizeof text - 1);
+  PageMergeWriteBytes(info, text.data(), text.size());
 }
 
 void PageMergeEndSegment(SPageMergeInfo* info) {
@@ -183,8 +181,12 @@ void DestroyPageMergeInfo(SPageMergeInfo* info) {
     TerminateWritingFormXObject(info);
   HANDLER
   END_HANDLER
-  // A sheet that failed half-way leaves its merge record behind.
-  DestroyMergeResourceInfo(std::exchange(info->merge, nullptr));
+  // A sheet that failed half-way leaves its merge record behind. Clean-ups
+  // run while errors unwind: nothing raises out of here.
+  DURING
+    DestroyMergeResourceInfo(std::exchange(info->merge, nullptr));
+  HANDLER
+  END_HANDLER
   DURING
     DestroyTempFile(info->contentStream);
   HANDLER
@@ -246,7 +248,8 @@ void SetMergePageBleedChoke(SPageMergeInfo* info, ASFixedRect choke) {
 
 ERegColour SetRegColour(ERegColour colour) {
   ERegColour previous = gRegistrationColour;
-  gRegistrationColour = colour;
+  // "UsePrefs" means the preference as it is: the default itself is never it.
+  if (colour != kRegColourUsePrefs) gRegistrationColour = colour;
   return previous;
 }
 

@@ -97,7 +97,8 @@ void SetMergePageBleedChoke(SPageMergeInfo* info, ASFixedRect choke);
 // With a null clip the page's trim corner lands at the matrix's translation
 // and the page is clipped to its bleed box (choked); a clip given is used as
 // it is, in the page's own coordinates. With an output cabinet, "PageID" and
-// "KRVL_ImposeTime" are put into it.
+// "KRVL_ImposeTime" are put into it. A placement that fails leaves the sheet
+// as it was before the call (its content rolled back) and raises.
 void MergePage(SPageMergeInfo* info, ASInt32 pageIndex, ASFixedMatrix matrix, ASFixedRect* clip, SKCab* output);
 
 // Appends the text to the open sheet's content as it is.
@@ -117,6 +118,7 @@ PDDoc PageMergeGetTargetPDDoc(SPageMergeInfo* info);
 SMergeResourceInfo* PageMergeGetMergeResourceInfo(SPageMergeInfo* info);
 
 // Sets the system default registration colour; returns the previous one.
+// kRegColourUsePrefs leaves it as it is.
 ERegColour SetRegColour(ERegColour colour);
 
 // Puts the sheet's own stream, file and merge record back when a form

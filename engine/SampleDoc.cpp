@@ -9,6 +9,7 @@
 #include "foundation/CLocale.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "host/ASFixed.h"
 #include "kctl/StatusBox.h"
 #include "foundation/HostGlue.h"
@@ -194,7 +195,7 @@ const char* CurrentProductString(ASInt32 which) {
   if (cached[which]) return cached[which];
   auto known = [](const char* key, const char* fallback) {
     std::string text = KnownMessageInTableByKey(gSystemMessageTable, key) ? Msg(key) : fallback;
-    if (text.size() > 199) text.resize(199);
+    CutUTF8(text, 199);
     return text;
   };
   const std::string base = known("config.productnamebase.kv", "Korvel Velmora");

@@ -42,12 +42,6 @@ struct STemplateCache {
 };
 STemplateCache templateCache{nullptr, nullptr};
 
-// The template's path, terminated even when the record's buffer is full.
-void TemplatePath(const STemplateInfo* info, char* out) {
-  std::memcpy(out, info->path, sizeof info->path);
-  out[sizeof info->path] = 0;
-}
-
 // The page index of the sequence number in the background file, or -1.
 // A repeat count larger than the range repeats the whole range.
 ASInt64 TemplatePageIndex(const STemplateInfo* info, ASInt32 sequence) {
@@ -69,8 +63,9 @@ ASBool TemplatesAreIdentical(const STemplateInfo* a, const STemplateInfo* b) {
   if (!a || !b) return 0;
   if (a->blank && b->blank) return a->width == b->width && a->height == b->height;
   if (a->blank || b->blank) return 0;
-  return std::memcmp(a->path, b->path, sizeof a->path) == 0 && a->from == b->from && a->to == b->to &&
-         a->repeat == b->repeat;
+  const char* pa = a->path ? a->path : "";
+  const char* pb = b->path ? b->path : "";
+  return std::strcmp(pa, pb) == 0 && a->from == b->from && a->to == b->to && a->repeat == b->repeat;
 }
 
 ASInt32 TemplateMaxPages(const STemplateInfo* info) {
@@ -96,8 +91,7 @@ void TemplateCacheTerm() {
 
 PDDoc CachedTemplatePDDoc(STemplateInfo* info, ASBool report) {
   if (!info || info->blank) return nullptr;
-  char path[sizeof info->path + 1];
-  TemplatePath(info, path);
+  const char* path = info->path ? info->path : "";
   if (templateCache.doc && templateCache.path && std::strcmp(templateCache.path, path) == 0) return templateCache.doc;
   PDDoc doc = OpenExistingPDDocFromDIPath(path, report && !info->failedToOpen);
   if (!doc) {
@@ -137,7 +131,9 @@ ASBool TemplateAllSameSize(STemplateInfo* info, ASBool report) {
 void InsertTemplatePageIntoDoc(PDDoc doc, ASInt32 after, STemplateInfo* info, ASInt32 sequence) {
   SetupTemplateExceptions();
   if (info->blank) {
-    InsertBlankPages(nullptr, doc, info->width, info->height, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr);
+    // A refused blank (its reason shown) would leave a page missing.
+    if (!InsertBlankPages(nullptr, doc, info->width, info->height, CosNewNull(), kInsertAfterNum, 1, after, 0, nullptr))
+      ASRaise(templateExceptionCannotUse);
     return;
   }
   PDDoc source = CachedTemplatePDDoc(info, 0);
@@ -160,9 +156,12 @@ ASBool InsertTemplatePages(AVPageView view, PDDoc doc, STemplateInfo* info, ASIn
     return 1;
   }
   if (count > kInsertMaxPages) {
-    char text[400];
-    FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)count);
-    ErrMessageUTF8(text);
+    ReportTooManyPages(count);
+    return 0;
+  }
+  // A blank size is the user's: one of no area makes no page.
+  if (info->blank && (info->width <= 0 || info->height <= 0)) {
+    ErrorKey("common.err.nopagesize");
     return 0;
   }
   void* monitorData = nullptr;

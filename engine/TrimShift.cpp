@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/EngineImports.h"
+#include "engine/EngineFixed.h"
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
 #include "foundation/AVUTF8.h"
@@ -44,10 +45,6 @@ ASInt32 Word(SKCab* params, const char* key, const SKCabEnumWord* words) {
 
 // Points to fixed as the command always did: single precision, truncated.
 ASFixed PointsToFixed(double points) { return FloatToFixed((float)points); }
-double FixedToPoints(ASFixed f) { return f * (1.0 / 65536.0); }
-
-// Fixed-point sums of hostile sizes saturate instead of wrapping.
-ASFixed Sat(ASInt64 v) { return (ASFixed)std::clamp<ASInt64>(v, INT32_MIN, INT32_MAX); }
 
 // The side of the unrotated crop box that an edge or direction as seen names
 // (0 top, 1 bottom, 2 left, 3 right).
@@ -89,7 +86,7 @@ ASFixed ShiftAmount(PTrimShiftInfo* info) {
     case kShiftFixed:
       return info->shiftFrom;
     case kShiftVariable: {
-      const ASFixed a = Sat((ASInt64)info->shiftFrom + PointsToFixed(info->runningShift));
+      const ASFixed a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(info->runningShift));
       info->runningShift += info->shiftStep;
       return a;
     }
@@ -109,9 +106,9 @@ ASFixed ShiftAmount(PTrimShiftInfo* info) {
         a = info->shiftFrom;
       } else {
         const ASInt32 m = k < half1 ? k - 1 : c - k;
-        a = Sat((ASInt64)info->shiftFrom + PointsToFixed(m * info->shiftStep));
+        a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(m * info->shiftStep));
       }
-      return (k & 1) ? Sat(-(ASInt64)a) : a;
+      return (k & 1) ? EngineSat32(-(ASInt64)a) : a;
     }
     default:
       return 0;
@@ -183,6 +180,12 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
     info->fixedWidth = PointsToFixed(w);
     info->fixedHeight = PointsToFixed(h);
   }
+  // A uniform trim without a size to be uniform to would change nothing.
+  if (info->trimMode == kTrimUniform && (info->fixedWidth <= 0 || info->fixedHeight <= 0)) {
+    ErrorKey("pagemg.6.uniformnosize");
+    ProcManMarkCancelProcess(run, nullptr);
+    return 0;
+  }
   info->shiftMode = Word(params, "Shift", kTrimShiftShiftWords);
   info->shiftDir = Word(params, "ShiftDir", kTrimShiftDirWords);
   info->shiftFrom = PointsToFixed(KCabGetDouble(params, "ShiftFrom", 0));
@@ -194,7 +197,7 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
     const ASInt32 n = ProcManGetNumPagesToDo(run);
     info->runningShift = 0;
     info->shiftStep =
-        (float)(FixedToPoints(info->shiftTo) - FixedToPoints(info->shiftFrom)) / (float)std::max<ASInt32>(n - 1, 1);
+        (float)(EngineFixedToPoints(info->shiftTo) - EngineFixedToPoints(info->shiftFrom)) / (float)std::max<ASInt32>(n - 1, 1);
   } else if (info->shiftMode == kShiftCreep) {
     if (info->creepEvery < 0) {
       // Creep over the whole document: the amounts were given for n pages.
@@ -204,13 +207,13 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
       const ASInt32 every = std::max(RoundUp4(pages), 4);
       const double ratio = (double)(every - 4) / (double)(std::max(RoundUp4(n), 8) - 4);
       info->creepEvery = every;
-      info->shiftFrom = PointsToFixed(FixedToPoints(info->shiftFrom) * ratio);
-      info->shiftTo = PointsToFixed(FixedToPoints(info->shiftTo) * ratio);
+      info->shiftFrom = PointsToFixed(EngineFixedToPoints(info->shiftFrom) * ratio);
+      info->shiftTo = PointsToFixed(EngineFixedToPoints(info->shiftTo) * ratio);
     }
     const ASInt64 c = info->creepEvery;
     const ASInt64 half = (c + 1) / 2;
     const double divisor = half - 1 < 2 ? 1.0 : (double)(half - 1);
-    info->shiftStep = (float)((FixedToPoints(info->shiftTo) - FixedToPoints(info->shiftFrom)) / divisor);
+    info->shiftStep = (float)((EngineFixedToPoints(info->shiftTo) - EngineFixedToPoints(info->shiftFrom)) / divisor);
     info->creepCounter = 0;
   }
   return 1;
@@ -240,16 +243,16 @@ ASInt32 TrimAndShiftCallBackPerPage(SKCab* run, SKCab* args) {
       // Never past the opposite side: a box may shrink to nothing, never turn over.
       switch (SideAsSeen(info->trimEdge, rotate)) {
         case 0:
-          box.top = std::max(Sat(box.top + by), box.bottom);
+          box.top = std::max(EngineSat32(box.top + by), box.bottom);
           break;
         case 1:
-          box.bottom = std::min(Sat(box.bottom - by), box.top);
+          box.bottom = std::min(EngineSat32(box.bottom - by), box.top);
           break;
         case 2:
-          box.left = std::min(Sat(box.left - by), box.right);
+          box.left = std::min(EngineSat32(box.left - by), box.right);
           break;
         default:
-          box.right = std::max(Sat(box.right + by), box.left);
+          box.right = std::max(EngineSat32(box.right + by), box.left);
           break;
       }
       if (info->trimMode == kTrimSmaller) PDPageSetCropBox(page, box);
@@ -259,12 +262,11 @@ ASInt32 TrimAndShiftCallBackPerPage(SKCab* run, SKCab* args) {
     case kTrimUniform: {
       ASFixed W = info->fixedWidth, H = info->fixedHeight;
       if (rotate == 90 || rotate == 270) std::swap(W, H);
-      // Without a size there is nothing to be uniform to.
-      if (W <= 0 || H <= 0) break;
+      if (W <= 0 || H <= 0) break;  // refused at the start
       const ASInt64 dx = (ASInt64)W - ((ASInt64)box.right - box.left);
       const ASInt64 dy = (ASInt64)H - ((ASInt64)box.top - box.bottom);
-      box = ASFixedRect{Sat(box.left - dx / 2), Sat(box.top + dy / 2), Sat(box.right + dx / 2),
-                        Sat(box.bottom - dy / 2)};
+      box = ASFixedRect{EngineSat32(box.left - dx / 2), EngineSat32(box.top + dy / 2), EngineSat32(box.right + dx / 2),
+                        EngineSat32(box.bottom - dy / 2)};
       if (dx / 2 < 0 && dy / 2 < 0) PDPageSetCropBox(page, box);
       else held = true;
       break;
@@ -278,12 +280,12 @@ ASInt32 TrimAndShiftCallBackPerPage(SKCab* run, SKCab* args) {
     if (!held) PDPageGetCropBox(page, &box);
     const ASInt64 a = ShiftAmount(info);
     auto moveV = [&](ASInt64 by) {
-      box.top = Sat(box.top + by);
-      box.bottom = Sat(box.bottom + by);
+      box.top = EngineSat32(box.top + by);
+      box.bottom = EngineSat32(box.bottom + by);
     };
     auto moveH = [&](ASInt64 by) {
-      box.left = Sat(box.left + by);
-      box.right = Sat(box.right + by);
+      box.left = EngineSat32(box.left + by);
+      box.right = EngineSat32(box.right + by);
     };
     if (info->shiftMode == kShiftCreep) {
       if (rotate == 90) moveV(a);
@@ -364,20 +366,29 @@ ASUns16 NormalisePDPage(PDPage page, const ASFixedRect* clip, ASUns16 clipOnly) 
   if (PageHasPatterns(page) && gImpositionUseFormXObjects != 1) {
     ReplacePageWithXObjectReference(page, PrepareFormXObjectFromPage(page, 0), 1);
   }
-  auto neg = [](ASFixed f) { return f == 0 ? 0.0 : -FixedToPoints(f); };
+  auto neg = [](ASFixed f) { return f == 0 ? 0.0 : -EngineFixedToPoints(f); };
   char prefix[300] = "";
   size_t used = 0;
   if (!clipOnly) used = (size_t)CLocaleSnprintf(prefix, sizeof prefix, "1 0 0 1 %.2f %.2f cm ", neg(crop.left), neg(crop.bottom));
   if (clip && used < sizeof prefix) {
-    CLocaleSnprintf(prefix + used, sizeof prefix - used, "%.2f %.2f %.2f %.2f re W n ", FixedToPoints(clip->left),
-                    FixedToPoints(clip->bottom), FixedToPoints(clip->right) - FixedToPoints(clip->left),
-                    FixedToPoints(clip->top) - FixedToPoints(clip->bottom));
+    CLocaleSnprintf(prefix + used, sizeof prefix - used, "%.2f %.2f %.2f %.2f re W n ", EngineFixedToPoints(clip->left),
+                    EngineFixedToPoints(clip->bottom), EngineFixedToPoints(clip->right) - EngineFixedToPoints(clip->left),
+                    EngineFixedToPoints(clip->top) - EngineFixedToPoints(clip->bottom));
   }
   PrefixPageContents(page, prefix);
   if (gApplyTr2Fix) FixTr2InPage(page, 1);
   if (clipOnly || atOrigin) return 1;
-  const ASFixedRect moved{0, Sat((ASInt64)crop.top - crop.bottom), Sat((ASInt64)crop.right - crop.left), 0};
+  const ASFixedRect moved{0, EngineSat32((ASInt64)crop.top - crop.bottom), EngineSat32((ASInt64)crop.right - crop.left), 0};
   PDPageSetMediaBox(page, moved);
   PDPageSetCropBox(page, moved);
   return 1;
+}
+
+const SKCabEnumWord* TrimShiftParamWords(const char* key) {
+  if (!key) return nullptr;
+  if (std::strcmp(key, "Trim") == 0) return kTrimShiftTrimWords;
+  if (std::strcmp(key, "TrimEdge") == 0) return kTrimShiftEdgeWords;
+  if (std::strcmp(key, "Shift") == 0) return kTrimShiftShiftWords;
+  if (std::strcmp(key, "ShiftDir") == 0) return kTrimShiftDirWords;
+  return nullptr;
 }

@@ -12,6 +12,7 @@
 #include "host/PD.h"
 
 struct SKCab;
+struct SKCabEnumWord;
 
 enum ETrimMode : ASInt32 { kTrimNone = 0, kTrimSmaller = 1, kTrimBigger = 2, kTrimUniform = 3 };
 enum ETrimEdge : ASInt32 { kEdgeTop = 0, kEdgeBottom = 1, kEdgeLeft = 2, kEdgeRight = 3 };
@@ -71,3 +72,6 @@ void KCabDestroyByKfree(void* block);
 
 // The running number of shifted documents' window titles (only grows).
 extern ASInt32 gShiftedDocNumber;
+
+// The words of "Trim", "TrimEdge", "Shift" and "ShiftDir" (null for another key).
+const SKCabEnumWord* TrimShiftParamWords(const char* key);

@@ -7,6 +7,7 @@
 #include "foundation/MFUtil.h"
 #include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "host/HostTables.h"
 #include "kctl/StatusBox.h"
 
@@ -76,9 +77,7 @@ void AVWindowGetTitleUTF8(AVWindow window, char* out, ASInt32 size) {
     call(window, text.t);
     char* utf8 = static_cast<char*>(ASTextGetUnicodeCopy(text.t, kUTF8));
     if (utf8) {
-      size_t n = std::min<size_t>(std::strlen(utf8), (size_t)size - 1);
-      std::memcpy(out, utf8, n);
-      out[n] = 0;
+      CopyCutUTF8(out, (size_t)size, utf8);
       ASfree(utf8);
     }
     return;

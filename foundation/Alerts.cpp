@@ -8,6 +8,7 @@
 #include "foundation/MessageTable.h"
 #include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "host/AVAlert.h"
 // The one call up into the dialog framework: its alert for mode 4.
 #include "kctl/KCtlAlert.h"
@@ -87,14 +88,7 @@ void RoutePlatform(const char* text, ASInt32 type) {
 // never cutting a UTF-8 character in two.
 void AppendBounded(char* buffer, const char* text) {
   size_t used = std::strlen(buffer);
-  size_t room = kExceptionText - 1 - used;
-  size_t n = std::strlen(text);
-  if (n > room) {
-    n = room;
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(buffer + used, text, n);
-  buffer[used + n] = 0;
+  CopyCutUTF8(buffer + used, kExceptionText - used, text);
 }
 
 }  // namespace

@@ -133,6 +133,11 @@ void KCabDestroyPointerWithKfree(void* pointer);
 void KCabPutDoubleArray(SKCab* cab, const char* key, const double* values, ASInt32 count);
 // True when the whole string was read; *count tells how many were stored.
 ASBool KCabGetDoubleArray(SKCab* cab, const char* key, double* values, ASInt32 maxCount, ASInt32* count);
+// A number, whether stored as a double or as an integer (signed or unsigned):
+// hand-written cabinets hold "612" as often as "612.0".
+double KCabGetNumber(SKCab* cab, const char* key, double defaultValue);
+// True when the key holds a number as KCabGetNumber reads it.
+ASBool KCabHasNumber(SKCab* cab, const char* key);
 
 // Collections: members are sub-cabinets named by a string field.
 SKCab* KCabCollGetCab(SKCab* collection, const char* fieldKey, const char* fieldValue, ASAtom* key);

@@ -14,10 +14,11 @@
 #include "foundation/MFUtil.h"
 
 SKCabPersist* gKCabPersistChain = nullptr;
+const char* const kKCabPersistMaintKey = "Krvl_GlobalCabMaint";
 
 namespace {
 
-constexpr const char* kMaint = "Krvl_GlobalCabMaint";
+const char* const kMaint = kKCabPersistMaintKey;
 constexpr const char* kUseCount = "Krvl_GlobalCabMaint:UseCount";
 
 bool gToldNoPrefsFolder = false;

@@ -12,6 +12,9 @@
 struct SKCab;
 struct SKFileName;
 
+// The store's own bookkeeping entry in a checked-out cabinet (never written out).
+extern const char* const kKCabPersistMaintKey;
+
 struct SKCabPersistOldName {
   char* name;
   SKCabPersistOldName* next;

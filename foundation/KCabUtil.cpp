@@ -96,6 +96,24 @@ void KCabPutDoubleArray(SKCab* cab, const char* key, const double* values, ASInt
   ASfree(text);
 }
 
+double KCabGetNumber(SKCab* cab, const char* key, double defaultValue) {
+  switch (KCabGetType(cab, key)) {
+    case kKCabTypeDouble:
+      return KCabGetDouble(cab, key, defaultValue);
+    case kKCabTypeInt:
+      return KCabGetInt(cab, key, 0);
+    case kKCabTypeUns:
+      return KCabGetUns(cab, key, 0);
+    default:
+      return defaultValue;
+  }
+}
+
+ASBool KCabHasNumber(SKCab* cab, const char* key) {
+  ASInt32 type = KCabGetType(cab, key);
+  return type == kKCabTypeDouble || type == kKCabTypeInt || type == kKCabTypeUns;
+}
+
 ASBool KCabGetDoubleArray(SKCab* cab, const char* key, double* values, ASInt32 maxCount, ASInt32* count) {
   ASInt32 n = 0;
   if (count) *count = 0;

@@ -1,8 +1,10 @@
 #include "foundation/KCabXML.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -23,6 +25,9 @@ constexpr int kMaxDictDepth = 64;
 
 struct SKCabXMLExportDesc {
   SKOpenFile* file;
+  char* pending;  // the file's bytes not yet written: pieces are small, writes are not
+  ASInt32 pendingLength;
+  ASInt32 pendingSize;
   char* buffer;
   ASInt32 size;
   char* position;
@@ -32,9 +37,23 @@ struct SKCabXMLExportDesc {
   bool failed;  // a piece did not reach the file
 };
 
+void FlushPending(SKCabXMLExportDesc* d) {
+  if (d->pendingLength > 0 && KFileWriteBytes(d->file, d->pending, d->pendingLength) != d->pendingLength)
+    d->failed = true;
+  d->pendingLength = 0;
+}
+
 void Put(SKCabXMLExportDesc* d, const char* piece, ASInt32 length) {
   if (length <= 0) return;
-  if (d->file && KFileWriteBytes(d->file, piece, length) != length) d->failed = true;
+  if (d->file) {
+    if (length > d->pendingSize - d->pendingLength) FlushPending(d);
+    if (length >= d->pendingSize) {
+      if (KFileWriteBytes(d->file, piece, length) != length) d->failed = true;
+    } else {
+      std::memcpy(d->pending + d->pendingLength, piece, (size_t)length);
+      d->pendingLength += length;
+    }
+  }
   d->total += length;
   if (d->buffer) {
     if (length < d->room) {
@@ -84,6 +103,20 @@ void PutElement(SKCabXMLExportDesc* d, const char* tag, const char* key, const c
   Put(d, ">");
 }
 
+// A double as the cabinet's fixed form ("%.4f", "%.7f" below 0.01) when that
+// text reads back as the same value, else in the shortest form that does:
+// every double comes back exactly, however large, small or long.
+void FormatDouble(double v, char* out, size_t size) {
+  double a = std::fabs(v);
+  int n = CLocaleSnprintf(out, size, (a > 0 && a < 0.01) ? "%.7f" : "%.4f", v);
+  if (n > 0 && (size_t)n < size) {
+    double back = CLocaleStrtod(out, nullptr);
+    if (std::memcmp(&back, &v, sizeof v) == 0) return;
+  }
+  std::to_chars_result r = std::to_chars(out, out + size - 1, v);
+  *r.ptr = 0;
+}
+
 void WriteItems(SKCabXMLExportDesc* d, SKCab* cab);
 
 ASBool WriteEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
@@ -106,13 +139,10 @@ ASBool WriteEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
     case kKCabTypeAtom:
       PutElement(d, "A", key, ASAtomGetString(KCabGetAtom(cab, key, ASAtomNull)), true);
       break;
-    case kKCabTypeDouble: {
-      double v = KCabGetDouble(cab, key, 0.0);
-      double a = std::fabs(v);
-      CLocaleSnprintf(num, sizeof num, (a > 0 && a < 0.01) ? "%.7f" : "%.4f", v);
+    case kKCabTypeDouble:
+      FormatDouble(KCabGetDouble(cab, key, 0.0), num, sizeof num);
       PutElement(d, "F", key, num, false);
       break;
-    }
     case kKCabTypeString:
       PutElement(d, "S", key, KCabGetString(cab, key), true);
       break;
@@ -158,27 +188,55 @@ void WriteDocument(SKCabXMLExportDesc* d, SKCab* cab) {
 
 // ---- reading ---------------------------------------------------------------
 
+bool OnlyBlanks(const char* p) {
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+  return *p == 0;
+}
+
+// A number with nothing but blanks after it ("0.5" is no integer, "2x" no number).
 bool ReadLong(const char* text, int base, long long* out) {
   char* end = nullptr;
   errno = 0;
   long long v = std::strtoll(text, &end, base);
-  if (end == text || errno == ERANGE) return false;
+  if (end == text || errno == ERANGE || !OnlyBlanks(end)) return false;
   *out = v;
   return true;
 }
 
-SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth);
+// How a read reports the element that did not read.
+struct SRead {
+  ASBool* error;
+  SKCabXMLReadProblem* problem;
+  const char* start;  // the document's text, for line numbers (null: unknown)
+};
+
+void Failed(SRead* r, SXMLElement* c, const char* kind, const char* key, const char* text) {
+  if (r->error) *r->error = 1;
+  SKCabXMLReadProblem* p = r->problem;
+  if (!p || p->kind[0]) return;  // the first one is kept
+  std::snprintf(p->kind, sizeof p->kind, "%s", kind);
+  std::snprintf(p->key, sizeof p->key, "%s", key ? key : "");
+  std::snprintf(p->text, sizeof p->text, "%s", text ? text : "");
+  p->line = 0;
+  if (r->start && c->raw && c->raw >= r->start) {
+    p->line = 1;
+    for (const char* q = r->start; q < c->raw; ++q)
+      if (*q == '\n') ++p->line;
+  }
+}
+
+SKCab* ReadItems(SXMLElement* items, SRead* r, int depth);
 
 // One pass over the children of one element name. Returns false when the
 // pass ended early on a bad element.
-bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, ASBool* error, int depth) {
+bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, SRead* r, int depth) {
   for (SXMLElement* c = XMLElementFindChildElement(items, kind, nullptr); c;
        c = XMLElementFindChildElement(items, kind, c)) {
     const char* key = XMLElementSubkeyValue(c, "N");
     bool needsText = std::strcmp(kind, "NULL") != 0 && std::strcmp(kind, "DICT") != 0;
     const char* text = needsText ? XMLElementGetText(c) : nullptr;
     if (!key || (needsText && !text)) {
-      if (error) *error = 1;
+      Failed(r, c, kind, key, text);
       return false;
     }
     bool ok = true;
@@ -196,7 +254,7 @@ bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, ASBool* error, i
       char* end = nullptr;
       errno = 0;
       double v = CLocaleStrtod(text, &end);
-      ok = end != text && !(errno == ERANGE && std::isinf(v));
+      ok = end != text && !(errno == ERANGE && std::isinf(v)) && OnlyBlanks(end);
       if (ok) KCabPutDouble(cab, key, v);
     } else if (kind[0] == 'B') {
       long long v;
@@ -216,24 +274,24 @@ bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, ASBool* error, i
       } else if (sub->type == kXMLEmptyTag) {
         KCabPutCab(cab, key, KCabNewInner());
       } else {
-        SKCab* inner = ReadItems(sub, error, depth + 1);
+        SKCab* inner = ReadItems(sub, r, depth + 1);
         if (inner) KCabPutCab(cab, key, inner);
         else ok = false;
       }
     }
     if (!ok) {
-      if (error) *error = 1;
+      Failed(r, c, kind, key, text);
       return false;
     }
   }
   return true;
 }
 
-SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth) {
+SKCab* ReadItems(SXMLElement* items, SRead* r, int depth) {
   if (!items) return nullptr;
   SKCab* cab = KCabNewInner();
   DURING
-    for (const char* kind : {"I", "U", "F", "B", "S", "A", "NULL", "DICT"}) ReadPass(cab, items, kind, error, depth);
+    for (const char* kind : {"I", "U", "F", "B", "S", "A", "NULL", "DICT"}) ReadPass(cab, items, kind, r, depth);
   HANDLER
     KCabDestroy(cab);
     RERAISE();
@@ -245,9 +303,13 @@ SKCab* ReadItems(SXMLElement* items, ASBool* error, int depth) {
 
 ASBool WriteKCabToXMLKFile(SKOpenFile* file, SKCab* cab) {
   if (!file) return 0;
+  KScratch<4000> pending(64 << 10);
   SKCabXMLExportDesc d{};
   d.file = file;
+  d.pending = pending.data();
+  d.pendingSize = (ASInt32)pending.size();
   WriteDocument(&d, cab);
+  FlushPending(&d);
   return d.failed ? 0 : 1;
 }
 
@@ -270,10 +332,16 @@ ASInt32 KCabToXMLBufferBytesNeeded(SKCab* cab) {
   return needed;
 }
 
-SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error) { return ReadItems(items, error, 0); }
+SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error) {
+  SRead r{error, nullptr, nullptr};
+  return ReadItems(items, &r, 0);
+}
 
-SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error) {
+SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error) { return KCabFromParsedXMLWithProblem(doc, error, nullptr); }
+
+SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem) {
   if (error) *error = 0;
+  if (problem) std::memset(problem, 0, sizeof *problem);
   if (!doc) return nullptr;
   SXMLElement* root = doc->root;
   if (!root || root->type != kXMLStartTag || std::strcmp(root->name, "RUVURAZAR") != 0 || !root->match)
@@ -283,17 +351,24 @@ SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error) {
   SXMLElement* items = XMLElementFindChildElement(root, "ITEMS", nullptr);
   if (!items) return nullptr;
   if (items->type == kXMLEmptyTag) return KCabNewInner();
-  return KCabFromXMLElement(items, error);
+  SRead r{error, problem, doc->text};
+  return ReadItems(items, &r, 0);
 }
 
 SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error) {
+  return KCabReadFromBufferWithProblem(buffer, length, error, nullptr);
+}
+
+SKCab* KCabReadFromBufferWithProblem(const char* buffer, ASInt32 length, ASBool* error,
+                                     SKCabXMLReadProblem* problem) {
   if (error) *error = 0;
+  if (problem) std::memset(problem, 0, sizeof *problem);
   SXMLDoc* doc = NewXMLDocFromBuffer(buffer, length);
   if (!doc) return nullptr;
   SKCab* cab = nullptr;
   DURING
     ParseXMLDoc(doc);
-    cab = KCabFromParsedXML(doc, error);
+    cab = KCabFromParsedXMLWithProblem(doc, error, problem);
   HANDLER
     FreeXMLDoc(doc);
     RERAISE();

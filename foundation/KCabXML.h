@@ -25,10 +25,25 @@ ASBool WriteKCabToXMLBuffer(char* buffer, ASInt32 size, SKCab* cab, ASInt32* nee
 ASInt32 KCabToXMLBufferBytesNeeded(SKCab* cab);
 
 // New cabinets owned by the caller, or null. *error (may be null) becomes 1
-// when an element was incomplete or a number did not read; what was read is
-// returned all the same.
+// when an element was incomplete or a number did not read (a number with
+// anything but blanks after it does not read); what was read is returned all
+// the same.
 SKCab* KCabReadFromKFileName(const SKFileName* name, ASBool* error);
 // The buffer stays the caller's and is never changed.
 SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error);
 SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error);
+
+// The first element that did not read (all empty and line 0 when none did):
+// its element name, its N attribute, its text (both cut) and its line in the
+// document, counted from 1.
+struct SKCabXMLReadProblem {
+  char kind[8];
+  char key[128];
+  char text[128];
+  ASInt32 line;
+};
+// As the readers above, and what set the error flag into *problem (may be null).
+SKCab* KCabReadFromBufferWithProblem(const char* buffer, ASInt32 length, ASBool* error,
+                                     SKCabXMLReadProblem* problem);
+SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem);
 SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error);

@@ -14,6 +14,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "platform/PfChooseFolder.h"
 
 const char* gPluginBundle = nullptr;
@@ -46,14 +47,7 @@ char* CopyString(const char* s) {
 
 // Copies at most size - 1 bytes and a NUL, never cutting a UTF-8 sequence.
 void CopyOut(char* out, ASInt32 size, const char* text) {
-  if (!out || size < 1) return;
-  size_t n = std::strlen(text);
-  if (n > (size_t)size - 1) {
-    n = (size_t)size - 1;
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(out, text, n);
-  out[n] = 0;
+  if (size > 0) CopyCutUTF8(out, (size_t)size, text);
 }
 
 ASPathName PathOf(const SKFileName* name) {
@@ -372,32 +366,55 @@ ASBool PlatformStringIsExistingFile(const char* text) {
   return text && *text && ::stat(text, &st) == 0;
 }
 
-void ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size) {
-  if (!out || size < 1) return;
-  out[0] = 0;
-  char* di = ASFileSysDIPathFromPath(ASGetDefaultFileSys(), path, nullptr);
-  if (!di) return;
-  CopyOut(out, size, di);
+namespace {
+// A path text whole and its NUL when they fit in size bytes, else the empty
+// text: a path cut at a buffer names another file, or none. Returns the bytes
+// the whole text needs, its NUL included.
+ASInt32 CopyWholePath(char* out, ASInt32 size, const char* text) {
+  size_t need = std::strlen(text) + 1;
+  if (out && size > 0) {
+    if (need <= (size_t)size) std::memcpy(out, text, need);
+    else out[0] = 0;
+  }
+  return need > (size_t)INT_MAX ? INT_MAX : (ASInt32)need;
+}
+
+// The device-independent text of a path as UTF-8, whole; empty when there is none.
+std::string DIPathUTF8(ASPathName path) {
+  char* di = path ? ASFileSysDIPathFromPath(ASGetDefaultFileSys(), path, nullptr) : nullptr;
+  if (!di) return std::string();
+  std::string utf8((size_t)PlatformNativeToUTF8BytesNeededTerm(di), '\0');
+  PlatformNativeToUTF8Term(di, utf8.data(), (ASInt32)utf8.size(), '?');
   ASfree(di);
+  utf8.resize(std::strlen(utf8.c_str()));
+  return utf8;
 }
+}  // namespace
 
-void ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size) {
-  if (!out || size < 1) return;
-  char native[1000];
-  ASPathNameToFriendlyName(path, native, sizeof native);
-  PlatformNativeToUTF8Term(native, out, size, '?');
-}
-
-void ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size) {
-  if (!out || size < 1) return;
-  out[0] = 0;
-  char* di = ASFileSysDIPathFromPath(ASGetDefaultFileSys(), path, nullptr);
-  if (!di) return;
-  PlatformNativeToUTF8Term(di, out, size, '?');
+ASInt32 ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size) {
+  if (out && size > 0) out[0] = 0;
+  char* di = path ? ASFileSysDIPathFromPath(ASGetDefaultFileSys(), path, nullptr) : nullptr;
+  if (!di) return 0;
+  ASInt32 need = CopyWholePath(out, size, di);
   ASfree(di);
+  return need;
 }
 
-void DIPathToFriendlyName(const char* text, char* out, ASInt32 size) { CopyOut(out, size, text ? text : ""); }
+ASInt32 ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size) {
+  if (out && size > 0) out[0] = 0;
+  std::string text = DIPathUTF8(path);
+  return text.empty() ? 0 : CopyWholePath(out, size, text.c_str());
+}
+
+ASInt32 ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size) {
+  return ASPathNameToFriendlyNameUTF8(path, out, size);
+}
+
+ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size) {
+  return CopyWholePath(out, size, text ? text : "");
+}
+
+std::string ASPathNameToDIPathStringUTF8(ASPathName path) { return DIPathUTF8(path); }
 
 void GetTheComputerName(char* out, ASInt32 size) {
   if (!out || size < 1) return;

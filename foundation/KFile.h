@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 #include "host/AS.h"
 
@@ -81,10 +82,17 @@ void FormatFileError(char* out, ASInt32 size, const char* format, const char* pa
 ASPathName ASPathNameFromPlatformString(const char* text);
 ASPathName ASFileSysCreatePathNameUtf8(const char* text);
 ASBool PlatformStringIsExistingFile(const char* text);
-void ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size);
-void ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size);
-void ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size);
-void DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
+// A path's display or device-independent text. A path is never cut: out gets
+// the whole text when it fits in size bytes with its NUL, else the empty text.
+// Each returns the size the whole text needs (NUL included), 0 when the path
+// has no text; a result above size means the text did not fit.
+ASInt32 ASPathNameToFriendlyName(ASPathName path, char* out, ASInt32 size);
+ASInt32 ASPathNameToFriendlyNameUTF8(ASPathName path, char* out, ASInt32 size);
+ASInt32 ASPathNameToDIPathNameUTF8(ASPathName path, char* out, ASInt32 size);
+ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size);
+// The device-independent path whole, of any length and any character, as
+// UTF-8. Empty when the path has none.
+std::string ASPathNameToDIPathStringUTF8(ASPathName path);
 
 void GetTheComputerName(char* out, ASInt32 size);
 void GetTheComputerNameUtf8(char* out, ASInt32 size);

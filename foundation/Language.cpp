@@ -8,6 +8,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageLoad.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "host/AV.h"
 #include "host/HostTables.h"
 #include "kctl/KCtl.h"
@@ -23,14 +24,7 @@ constexpr const char* kSetting = "general";
 constexpr const char* kLangCab = "lang";
 
 void CopyCut(char* out, ASInt32 size, const char* text) {
-  if (!out || size < 1) return;
-  size_t n = std::strlen(text ? text : "");
-  if (n > (size_t)size - 1) {
-    n = (size_t)size - 1;
-    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;  // whole characters only
-  }
-  std::memcpy(out, text ? text : "", n);
-  out[n] = 0;
+  if (size > 0) CopyCutUTF8(out, (size_t)size, text);
 }
 
 ASBool StoreLangValue(const char* key, const char* value) {

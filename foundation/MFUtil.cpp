@@ -17,6 +17,7 @@ ASErrorCode genExceptionCantWrite = 0;
 namespace {
 
 ASBool mfutilSetupDone = 0;
+ASBool mfutilSetupRunning = 0;
 
 constexpr ASUns32 kGenFileMarker = 97;
 
@@ -24,21 +25,49 @@ ASErrorCode RegisterMessage(ASUns8 severity, const char* key) {
   return ASRegisterErrorStringUTF8(severity, GetMessageFromTableByKey(gSystemMessageTable, key));
 }
 
+// Registers the five codes once. The registration itself may run out of
+// memory and raise again: that nested raise finds the registration running
+// and falls back on the host's own code, and a registration that fails is
+// tried again by the next raise. Done is set only when all five are known.
 void SetupMFUtil() {
-  if (mfutilSetupDone) return;
+  if (mfutilSetupDone || mfutilSetupRunning) return;
+  mfutilSetupRunning = 1;
+  ASErrorCode codes[5] = {};
+  bool ok = true;
+  DURING
+    codes[0] = RegisterMessage(2, "mfutil.exception.cantaccesstempfile");
+    codes[1] = RegisterMessage(2, "mfutil.exception.cantopentempfile");
+    codes[2] = ASRegisterErrorString(4, "Internal error - logic error accessing GenFileInfo");
+    codes[3] = RegisterMessage(4, "mfutil.exception.outofmemory");
+    codes[4] = RegisterMessage(4, "mfutil.exception.cantwritefile");
+  HANDLER
+    ok = false;
+  END_HANDLER
+  mfutilSetupRunning = 0;
+  if (!ok) return;
+  genExceptionCannotAccessTempFile = codes[0];
+  genExceptionCannotOpenTempFile = codes[1];
+  genExceptionFileLogicError = codes[2];
+  genExceptionOutOfMemory = codes[3];
+  genExceptionCantWrite = codes[4];
   mfutilSetupDone = 1;
-  genExceptionCannotAccessTempFile = RegisterMessage(2, "mfutil.exception.cantaccesstempfile");
-  genExceptionCannotOpenTempFile = RegisterMessage(2, "mfutil.exception.cantopentempfile");
-  genExceptionFileLogicError = ASRegisterErrorString(4, "Internal error - logic error accessing GenFileInfo");
-  genExceptionOutOfMemory = RegisterMessage(4, "mfutil.exception.outofmemory");
-  genExceptionCantWrite = RegisterMessage(4, "mfutil.exception.cantwritefile");
+}
+
+// The host's own code for a foundation code that is not registered yet.
+ASErrorCode HostCodeFor(const ASErrorCode* codeVariable) {
+  if (codeVariable == &genExceptionOutOfMemory) return genErrNoMemory;
+  if (codeVariable == &genExceptionCantWrite) return fileErrWrite;
+  if (codeVariable == &genExceptionCannotOpenTempFile || codeVariable == &genExceptionCannotAccessTempFile)
+    return fileErrOpenFailed;
+  return genErrInternal;
 }
 
 }  // namespace
 
 void RaiseMFUtilException(ASErrorCode* codeVariable) {
   SetupMFUtil();
-  ASRaise(codeVariable ? *codeVariable : genErrBadParm);
+  if (!codeVariable) ASRaise(genErrBadParm);
+  ASRaise(*codeVariable ? *codeVariable : HostCodeFor(codeVariable));
 }
 
 ASErrorCode ASRegisterErrorStringUTF8(ASUns8 severity, const char* text) {
@@ -78,10 +107,14 @@ void SafeASStmClose(ASStm* stream) {
 SGenFileInfo* NewTempFile() {
   SGenFileInfo* info = static_cast<SGenFileInfo*>(ASmallocWithException(sizeof(SGenFileInfo)));
   std::memset(info, 0, sizeof *info);
-  // Whatever was made is released before any raise: the caller gets nothing to free.
+  // Whatever was made is released before any raise: the caller gets nothing to
+  // free, and the file system keeps no empty file the temporary name reserved.
   auto fail = [&](const char* report) {
     if (report) ErrMessageUTF8(report);
-    if (info->path) ASFileSysReleasePath(info->fileSys, info->path);
+    if (info->path) {
+      ASFileSysRemoveFile(info->fileSys, info->path);
+      ASFileSysReleasePath(info->fileSys, info->path);
+    }
     ASfree(info);
     RaiseMFUtilException(&genExceptionCannotOpenTempFile);
   };
@@ -102,7 +135,6 @@ SGenFileInfo* NewTempFile() {
     info->stream = ASFileStmWrOpen(info->file, 0);
   HANDLER
     ASFileClose(info->file);
-    ASFileSysRemoveFile(info->fileSys, info->path);
     info->file = nullptr;
     fail(nullptr);
   END_HANDLER

@@ -7,6 +7,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
 #include "foundation/SystemLang.h"
+#include "foundation/TextCut.h"
 
 // A node is a text leaf (text points right behind the node) or a branch
 // (text null) with its part codes and children.
@@ -576,7 +577,7 @@ void GenMsg2Message2(const char* text) {
   static const char kSuffix[] = "\nOK to continue error reporting, Cancel to stop";
   std::string question = text ? text : "";
   size_t room = kMaxDiagnostic - (sizeof kSuffix - 1);
-  if (question.size() > room) question.resize(room);
+  CutUTF8(question, room);
   question += kSuffix;
   ++gDiagnosticShowing;
   DURING

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "foundation/Scratch.h"
-#include "kctl/mac/MacTextMetric.h"
+#include "platform/PfString.h"
 
 namespace {
 
@@ -17,48 +16,67 @@ constexpr ASUns8 SkipLength(ASUns8 lead) {
   return n ? n : 1;
 }
 
-bool IsCont(ASUns8 b) { return (b & 0xC0) == 0x80; }
-
-bool Acceptable2(const ASUns8* p) { return IsCont(p[1]) && p[0] != 0xC0 && p[0] != 0xC1; }
-
-bool Acceptable3(const ASUns8* p) {
-  if (!IsCont(p[1]) || !IsCont(p[2])) return false;
-  if (p[0] == 0xE0 && p[1] < 0xA0) return false;  // overlong
-  ASUns32 u = ((ASUns32)(p[0] & 0x0F) << 12) | ((ASUns32)(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-  return u != 0xFEFF && !(u >= 0xD800 && u <= 0xDFFF) && u != 0xFFEE;
+// Length of the well-formed sequence at s[at] (1 to 4 bytes, U+10FFFF at most,
+// no surrogates, no overlong forms), 0 when none starts there. The rule is the
+// platform's, so every layer agrees on what valid UTF-8 is.
+ASInt32 WellFormedLength(const ASUns8* s, ASInt32 length, ASInt32 at, ASUns32* cp) {
+  size_t pos = (size_t)at;
+  ASUns32 c = PfUTF8Next(reinterpret_cast<const char*>(s), (size_t)length, &pos);
+  ASInt32 n = (ASInt32)(pos - (size_t)at);
+  if (c == 0xFFFD && n == 1) return 0;  // the platform steps over a bad byte as U+FFFD
+  if (cp) *cp = c;
+  return n;
 }
 
-// The UTF-8 to UCS-2 walk, shared by the converter and its size function so
-// that the two always agree. emit(unit) returns false when there is no room.
+// The UTF-8 decoding walk, shared by every conversion from UTF-8 and by their
+// size functions so that they always agree. A bad sequence of a two- to
+// four-byte lead becomes one replacement and is passed over whole; a stray
+// continuation byte, FE, FF or a lead of five or six bytes becomes one
+// replacement and is passed over by its lead's count; a sequence the end of
+// the text cuts off becomes one replacement and ends the text.
+// emit(code point) returns false when there is no room.
 template <class Emit>
-void WalkUTF8ToUnits(const ASUns8* s, ASInt32 length, ASUns8 replacement, Emit emit) {
+void WalkUTF8(const ASUns8* s, ASInt32 length, ASUns8 replacement, Emit emit) {
   ASInt32 in = 0;
   while (in < length) {
-    ASUns8 lead = s[in];
-    ASUns8 len = SeqLength(lead);
-    ASUns32 unit = replacement;
+    ASUns8 len = SeqLength(s[in]);
+    ASUns32 cp = replacement;
     bool last = false;
-    if (len == 1) {
-      unit = lead;
-      in += 1;
-    } else if (len == 2 || len == 3) {
+    if (len >= 1 && len <= 4) {
       if (length - in < len) {
-        last = true;  // cut off by the end of the source
+        last = true;
       } else {
-        if (len == 2 && Acceptable2(s + in)) unit = ((ASUns32)(lead & 0x1F) << 6) | (s[in + 1] & 0x3F);
-        if (len == 3 && Acceptable3(s + in))
-          unit = ((ASUns32)(lead & 0x0F) << 12) | ((ASUns32)(s[in + 1] & 0x3F) << 6) | (s[in + 2] & 0x3F);
+        ASUns32 decoded;
+        if (WellFormedLength(s, length, in, &decoded) == len) cp = decoded;
         in += len;
       }
     } else {
-      // Stray continuation byte, FE/FF or a lead of four or more bytes; the
-      // skip never passes the end of the source.
-      ASInt32 skip = SkipLength(lead);
+      ASInt32 skip = SkipLength(s[in]);  // never past the end of the source
       in = (length - in < skip) ? length : in + skip;
     }
-    if (!emit(unit)) return;
+    if (!emit(cp)) return;
     if (last) return;
   }
+}
+
+// A code point as big-endian UTF-16 units (a surrogate pair above U+FFFF) at
+// d + *out, when they fit whole in size bytes.
+bool PutUnits(ASUns32 cp, ASUns8* d, ASInt32* out, ASInt32 size) {
+  ASInt32 need = cp >= 0x10000 ? 4 : 2;
+  if (size - *out < need) return false;
+  if (cp >= 0x10000) {
+    ASUns32 v = cp - 0x10000;
+    ASUns32 hi = 0xD800 + (v >> 10), lo = 0xDC00 + (v & 0x3FF);
+    d[*out] = (ASUns8)(hi >> 8);
+    d[*out + 1] = (ASUns8)(hi & 0xFF);
+    d[*out + 2] = (ASUns8)(lo >> 8);
+    d[*out + 3] = (ASUns8)(lo & 0xFF);
+  } else {
+    d[*out] = (ASUns8)(cp >> 8);
+    d[*out + 1] = (ASUns8)(cp & 0xFF);
+  }
+  *out += need;
+  return true;
 }
 
 size_t StrLen16(const void* text) {
@@ -83,9 +101,10 @@ bool HostIsBigEndian() {
   return *reinterpret_cast<const ASUns8*>(&probe) == 0;
 }
 
-// UCS-2 to UTF-8 (no surrogate pairing); with `pairs`, UTF-16 with pairs.
-// dst may be null for counting. Returns bytes written (or counted).
-ASInt32 UnitsToUTF8(Units src, ASInt32 length, char* dst, ASInt32 size, bool pairs, bool bounded) {
+// 16-bit units to UTF-8, surrogate pairs joined; a surrogate without its
+// other half becomes '?', a high surrogate that ends the text ends the
+// conversion. dst may be null for counting. Returns bytes written (or counted).
+ASInt32 UnitsToUTF8(Units src, ASInt32 length, char* dst, ASInt32 size, bool bounded) {
   if (length < 2) return 0;
   ASInt32 count = length / 2;  // an odd last byte is ignored
   ASInt32 i = 0, out = 0;
@@ -94,41 +113,19 @@ ASInt32 UnitsToUTF8(Units src, ASInt32 length, char* dst, ASInt32 size, bool pai
     ASUns32 u = src[i];
     ASUns32 cp = u;
     ASInt32 used = 1;
-    if (pairs && u >= 0xD800 && u <= 0xDFFF) {
+    if (u >= 0xD800 && u <= 0xDFFF) {
+      cp = '?';
       if (u <= 0xDBFF) {
-        if (i + 1 >= count) break;  // a high surrogate with nothing after it ends the text
+        if (i + 1 >= count) break;
         ASUns32 lo = src[i + 1];
         if (lo >= 0xDC00 && lo <= 0xDFFF) {
           cp = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
           used = 2;
-        } else {
-          cp = '?';  // unpaired: never written as a lone surrogate
         }
-      } else {
-        cp = '?';
       }
     }
-    ASUns8 b[4];
-    ASInt32 n;
-    if (cp < 0x80) {
-      b[0] = (ASUns8)cp;
-      n = 1;
-    } else if (cp < 0x800) {
-      b[0] = (ASUns8)(0xC0 | (cp >> 6));
-      b[1] = (ASUns8)(0x80 | (cp & 0x3F));
-      n = 2;
-    } else if (cp < 0x10000) {
-      b[0] = (ASUns8)(0xE0 | (cp >> 12));
-      b[1] = (ASUns8)(0x80 | ((cp >> 6) & 0x3F));
-      b[2] = (ASUns8)(0x80 | (cp & 0x3F));
-      n = 3;
-    } else {
-      b[0] = (ASUns8)(0xF0 | (cp >> 18));
-      b[1] = (ASUns8)(0x80 | ((cp >> 12) & 0x3F));
-      b[2] = (ASUns8)(0x80 | ((cp >> 6) & 0x3F));
-      b[3] = (ASUns8)(0x80 | (cp & 0x3F));
-      n = 4;
-    }
+    char b[4];
+    ASInt32 n = PfUTF8Encode(cp, b);
     if (bounded && size - out < n) break;  // no partial sequence, ever
     if (dst) std::memcpy(dst + out, b, (size_t)n);
     out += n;
@@ -137,10 +134,21 @@ ASInt32 UnitsToUTF8(Units src, ASInt32 length, char* dst, ASInt32 size, bool pai
   return out;
 }
 
-SMacTextMetricDesc* SharedDesc() {
-  static SMacTextMetricDesc* desc = nullptr;  // the plug-in's one converter context
-  if (!desc) desc = NewMacTextMetricDesc();
-  return desc;
+// UTF-8 to UTF-8 in the one decoding rule: what is well-formed is copied, what
+// is not becomes the replacement; never a cut sequence. dst may be null for
+// counting.
+ASInt32 CleanUTF8(const char* source, ASInt32 length, char* dst, ASInt32 size, char replacement, bool bounded) {
+  if (!source || length <= 0) return 0;
+  ASInt32 out = 0;
+  WalkUTF8(reinterpret_cast<const ASUns8*>(source), length, (ASUns8)replacement, [&](ASUns32 cp) {
+    char b[4];
+    ASInt32 n = PfUTF8Encode(cp, b);
+    if (bounded && size - out < n) return false;
+    if (dst) std::memcpy(dst + out, b, (size_t)n);
+    out += n;
+    return true;
+  });
+  return out;
 }
 
 }  // namespace
@@ -151,17 +159,8 @@ ASInt32 CountCharactersTo16BitZero(const void* text) { return CountBytesTo16BitZ
 
 ASBool ValidUTF8String(const char* text, ASInt32 length) {
   if (!text) return 1;
-  const ASUns8* s = reinterpret_cast<const ASUns8*>(text);
   if (length < 0) length = (ASInt32)std::strlen(text);
-  ASInt32 i = 0;
-  while (i < length) {
-    ASUns8 len = SeqLength(s[i]);
-    if (len == 0 || len >= 4 || len > length - i) return 0;
-    if (len == 2 && !Acceptable2(s + i)) return 0;
-    if (len == 3 && !Acceptable3(s + i)) return 0;
-    i += len;
-  }
-  return 1;
+  return PfUTF8IsValid(text, (size_t)length) ? 1 : 0;
 }
 
 void RecoverBadUTF8String(char* text, ASInt32* length, char replacement) {
@@ -169,19 +168,15 @@ void RecoverBadUTF8String(char* text, ASInt32* length, char replacement) {
   ASUns8* s = reinterpret_cast<ASUns8*>(text);
   ASInt32 n = *length, in = 0, out = 0;
   while (in < n) {
-    ASUns8 len = SeqLength(s[in]);
-    if (len > n - in) {
-      s[out++] = (ASUns8)replacement;
-      break;
-    }
-    bool ok = len == 1 || (len == 2 && Acceptable2(s + in)) || (len == 3 && Acceptable3(s + in));
-    if (ok) {
-      std::memmove(s + out, s + in, len);
+    ASInt32 len = WellFormedLength(s, n, in, nullptr);
+    if (len > 0) {
+      std::memmove(s + out, s + in, (size_t)len);
       out += len;
       in += len;
       continue;
     }
     s[out++] = (ASUns8)replacement;
+    if (SeqLength(s[in]) > n - in) break;  // cut off by the end of the text
     ++in;
     while (in < n && s[in] >= 0x80) ++in;
   }
@@ -220,13 +215,8 @@ ASInt32 UTF8ToUCS2(const char* source, char* destination, ASInt32 length, ASInt3
   if (!source || !destination || length <= 0 || size < 2) return 0;
   ASUns8* d = reinterpret_cast<ASUns8*>(destination);
   ASInt32 out = 0;
-  WalkUTF8ToUnits(reinterpret_cast<const ASUns8*>(source), length, (ASUns8)replacement, [&](ASUns32 u) {
-    if (size - out < 2) return false;
-    d[out] = (ASUns8)(u >> 8);
-    d[out + 1] = (ASUns8)(u & 0xFF);
-    out += 2;
-    return size - out >= 2;
-  });
+  WalkUTF8(reinterpret_cast<const ASUns8*>(source), length, (ASUns8)replacement,
+           [&](ASUns32 cp) { return PutUnits(cp, d, &out, size); });
   return out;
 }
 
@@ -240,12 +230,12 @@ ASInt32 UTF8ToUCS2Term(const char* source, char* destination, ASInt32 size, char
 
 ASInt32 UTF8ToUCS2BytesNeeded(const char* source, ASInt32 length) {
   if (!source || length <= 0) return 0;
-  ASInt32 units = 0;
-  WalkUTF8ToUnits(reinterpret_cast<const ASUns8*>(source), length, '?', [&](ASUns32) {
-    ++units;
+  ASInt32 bytes = 0;
+  WalkUTF8(reinterpret_cast<const ASUns8*>(source), length, '?', [&](ASUns32 cp) {
+    bytes += cp >= 0x10000 ? 4 : 2;
     return true;
   });
-  return 2 * units;
+  return bytes;
 }
 
 ASInt32 UTF8ToUCS2BytesNeededTerm(const char* source) {
@@ -289,24 +279,23 @@ ASInt32 UTF8ToPlatformUnicodeTerm(const char* source, ASUns16* destination, ASIn
 
 ASInt32 UCS2ToUTF8(const char* source, char* destination, ASInt32 length, ASInt32 size) {
   if (!source || !destination || size <= 0) return 0;
-  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, destination, size, false, true);
+  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, destination, size, true);
 }
 
 ASInt32 UTF16ToUTF8(const char* source, char* destination, ASInt32 length, ASInt32 size) {
   if (!source || !destination || size <= 0) return 0;
-  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, destination, size, true, true);
+  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, destination, size, true);
 }
 
 ASInt32 UTF16ToUTF8BytesNeeded(const char* source, ASInt32 length) {
   if (!source) return 0;
-  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, nullptr, 0, true, false);
+  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), true}, length, nullptr, 0, false);
 }
 
 ASInt32 PlatformUnicodeToUTF8(const ASUns16* source, char* destination, ASInt32 length, ASInt32 size) {
   // Reads the units in the machine's order: the caller's text is never touched.
   if (!source || !destination || size <= 0) return 0;
-  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), HostIsBigEndian()}, length, destination, size,
-                     false, true);
+  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), HostIsBigEndian()}, length, destination, size, true);
 }
 
 ASInt32 PlatformUnicodeToUTF8Term(const ASUns16* source, char* destination, ASInt32 size) {
@@ -318,74 +307,57 @@ ASInt32 PlatformUnicodeToUTF8Term(const ASUns16* source, char* destination, ASIn
 
 ASInt32 PlatformUnicodeToUTF8BytesNeeded(const ASUns16* source, ASInt32 length) {
   if (!source) return 0;
-  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), HostIsBigEndian()}, length, nullptr, 0, false,
-                     false);
+  return UnitsToUTF8(Units{reinterpret_cast<const ASUns8*>(source), HostIsBigEndian()}, length, nullptr, 0, false);
 }
 
 ASInt32 PlatformUnicodeToUTF8BytesNeededTerm(const ASUns16* source) {
   return (source ? PlatformUnicodeToUTF8BytesNeeded(source, CountBytesTo16BitZero(source)) : 0) + 1;
 }
 
-ASInt32 PlatformUnicodeToPlatformNativeTerm(const ASUns16* text, char* out, ASInt32 size, char) {
-  if (!out || size < 1) return 0;
-  if (!MacTextMetricConvertToLocalEncodingTerm(SharedDesc(), text, out, size, kMacTextFlagPlatformUnicode)) {
-    out[0] = 0;
-    return 1;
-  }
-  return (ASInt32)std::strlen(out) + 1;
+// The platform's native encoding is UTF-8: the native conversions are the
+// UTF-16 ones, and native to UTF-8 (either way) is the one decoding rule.
+
+ASInt32 UTF8ToPlatformNative(const char* source, char* destination, ASInt32 length, ASInt32 size,
+                             char replacement) {
+  if (!destination || size <= 0) return 0;
+  return CleanUTF8(source, length, destination, size, replacement, true);
 }
 
-ASInt32 PlatformNativeToPlatformUnicodeTerm(const char* text, ASUns16* out, ASInt32 size, char) {
-  if (!out || size < 2) return 0;
-  if (!MacTextMetricConvertFromLocalEncodingTerm(SharedDesc(), text, out, size, kMacTextFlagPlatformUnicode)) {
-    out[0] = 0;
-    return 2;
-  }
-  return CountBytesTo16BitZero(out) + 2;
+ASInt32 PlatformNativeToUTF8(const char* source, char* destination, ASInt32 length, ASInt32 size,
+                             char replacement) {
+  return UTF8ToPlatformNative(source, destination, length, size, replacement);
+}
+
+ASInt32 PlatformUnicodeToPlatformNativeTerm(const ASUns16* text, char* out, ASInt32 size, char) {
+  return PlatformUnicodeToUTF8Term(text, out, size);
+}
+
+ASInt32 PlatformNativeToPlatformUnicodeTerm(const char* text, ASUns16* out, ASInt32 size, char replacement) {
+  return UTF8ToPlatformUnicodeTerm(text, out, size, replacement);
 }
 
 ASInt32 PlatformUnicodeToPlatformNativeBytesNeededTerm(const ASUns16* text) {
-  size_t units = text ? (size_t)CountCharactersTo16BitZero(text) : 0;
-  KScratch<> scratch(3 * units + 8);
-  return PlatformUnicodeToPlatformNativeTerm(text, scratch.data(), (ASInt32)scratch.size(), '?');
+  return PlatformUnicodeToUTF8BytesNeededTerm(text);
 }
 
-ASInt32 PlatformNativeToPlatformUnicodeBytesNeededTerm(const char* text) {
-  size_t len = text ? std::strlen(text) : 0;
-  KScratch<> scratch(2 * len + 6);
-  return PlatformNativeToPlatformUnicodeTerm(text, reinterpret_cast<ASUns16*>(scratch.data()),
-                                             (ASInt32)scratch.size(), '?');
-}
+ASInt32 PlatformNativeToPlatformUnicodeBytesNeededTerm(const char* text) { return UTF8ToUCS2BytesNeededTerm(text); }
 
 ASInt32 UTF8ToPlatformNativeTerm(const char* text, char* out, ASInt32 size, char replacement) {
   if (!out || size < 1) return 0;
-  KScratch<> scratch((size_t)UTF8ToUCS2BytesNeededTerm(text));
-  ASUns16* units = reinterpret_cast<ASUns16*>(scratch.data());
-  UTF8ToPlatformUnicodeTerm(text, units, (ASInt32)scratch.size(), replacement);
-  return PlatformUnicodeToPlatformNativeTerm(units, out, size, replacement);
+  ASInt32 n = text ? UTF8ToPlatformNative(text, out, (ASInt32)std::strlen(text), size - 1, replacement) : 0;
+  out[n] = 0;
+  return n + 1;
 }
 
 ASInt32 UTF8ToPlatformNativeBytesNeededTerm(const char* text) {
-  KScratch<> scratch((size_t)UTF8ToUCS2BytesNeededTerm(text));
-  ASUns16* units = reinterpret_cast<ASUns16*>(scratch.data());
-  UTF8ToPlatformUnicodeTerm(text, units, (ASInt32)scratch.size(), '?');
-  return PlatformUnicodeToPlatformNativeBytesNeededTerm(units);
+  return (text ? CleanUTF8(text, (ASInt32)std::strlen(text), nullptr, 0, '?', false) : 0) + 1;
 }
 
 ASInt32 PlatformNativeToUTF8Term(const char* text, char* out, ASInt32 size, char replacement) {
-  if (!out || size < 1) return 0;
-  KScratch<> scratch((size_t)PlatformNativeToPlatformUnicodeBytesNeededTerm(text));
-  ASUns16* units = reinterpret_cast<ASUns16*>(scratch.data());
-  PlatformNativeToPlatformUnicodeTerm(text, units, (ASInt32)scratch.size(), replacement);
-  return PlatformUnicodeToUTF8Term(units, out, size);
+  return UTF8ToPlatformNativeTerm(text, out, size, replacement);
 }
 
-ASInt32 PlatformNativeToUTF8BytesNeededTerm(const char* text) {
-  KScratch<> scratch((size_t)PlatformNativeToPlatformUnicodeBytesNeededTerm(text));
-  ASUns16* units = reinterpret_cast<ASUns16*>(scratch.data());
-  PlatformNativeToPlatformUnicodeTerm(text, units, (ASInt32)scratch.size(), '?');
-  return PlatformUnicodeToUTF8BytesNeededTerm(units);
-}
+ASInt32 PlatformNativeToUTF8BytesNeededTerm(const char* text) { return UTF8ToPlatformNativeBytesNeededTerm(text); }
 
 ASText ASTextNewFromNative(const char* text) {
   ASText t = ASTextNew();

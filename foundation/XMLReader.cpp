@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "foundation/MFUtil.h"
+#include "foundation/Scratch.h"
 #include "foundation/TextConv.h"
 
 namespace {
@@ -178,6 +179,70 @@ void ReadAttributes(SXMLElement* e) {
   }
 }
 
+// Pairs start and end tags in one pass. An end tag closes the innermost open
+// start tag of its name, and every tag left open inside it; an end tag whose
+// name is not open is ignored. Walking the chain of open tags for each end tag
+// would make a run of unmatched end tags quadratic, so every name gets a number
+// and the stack position of its innermost open tag.
+void PairTags(SXMLDoc* doc) {
+  size_t starts = 0;
+  for (SXMLElement* e = doc->first; e; e = e->next)
+    if (e->type == kXMLStartTag) ++starts;
+  if (!starts) return;
+  size_t capacity = 16;
+  while (capacity < 2 * starts) capacity *= 2;
+  struct Slot {
+    const char* name;  // null: free
+    size_t id;
+  };
+  struct Open {
+    SXMLElement* tag;
+    size_t id;
+    size_t outerSameName;  // stack position of the next open tag of that name, or kNone
+  };
+  constexpr size_t kNone = ~(size_t)0;
+  KScratch<1024> slotBlock(capacity * sizeof(Slot));
+  KScratch<1024> innermostBlock(starts * sizeof(size_t));
+  KScratch<1024> stackBlock(starts * sizeof(Open));
+  Slot* slots = reinterpret_cast<Slot*>(slotBlock.data());
+  size_t* innermost = reinterpret_cast<size_t*>(innermostBlock.data());
+  Open* stack = reinterpret_cast<Open*>(stackBlock.data());
+  for (size_t i = 0; i < capacity; ++i) slots[i] = Slot{nullptr, 0};
+  size_t names = 0, depth = 0;
+  // The slot of a name: its own, or the free one where it belongs.
+  auto slotOf = [&](const char* name) -> Slot* {
+    size_t h = 14695981039346656037ull;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+      h = (h ^ *p) * 1099511628211ull;
+    for (size_t i = h & (capacity - 1);; i = (i + 1) & (capacity - 1))
+      if (!slots[i].name || std::strcmp(slots[i].name, name) == 0) return &slots[i];
+  };
+  for (SXMLElement* e = doc->first; e; e = e->next) {
+    if (e->type == kXMLStartTag) {
+      Slot* slot = slotOf(e->name);
+      if (!slot->name) {
+        *slot = Slot{e->name, names};
+        innermost[names++] = kNone;
+      }
+      e->enclosing = depth ? stack[depth - 1].tag : nullptr;
+      stack[depth] = Open{e, slot->id, innermost[slot->id]};
+      innermost[slot->id] = depth++;
+    } else if (e->type == kXMLEndTag) {
+      Slot* slot = slotOf(e->name);
+      if (!slot->name || innermost[slot->id] == kNone) continue;
+      size_t at = innermost[slot->id];
+      SXMLElement* s = stack[at].tag;
+      s->match = e;
+      e->match = s;
+      while (depth > at) {
+        --depth;
+        innermost[stack[depth].id] = stack[depth].outerSameName;
+        if (depth > at) stack[depth].tag->closedBy = e;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 SXMLDoc* NewXMLDocFromBuffer(const char* bytes, ASInt32 length) {
@@ -290,22 +355,7 @@ ASBool ParseXMLDoc(SXMLDoc* doc) {
       pos = end < 0 ? len : end + 1;
     }
   }
-  // Pair the tags.
-  SXMLElement* open = nullptr;
-  for (SXMLElement* e = doc->first; e; e = e->next) {
-    if (e->type == kXMLStartTag) {
-      e->enclosing = open;
-      open = e;
-    } else if (e->type == kXMLEndTag) {
-      SXMLElement* s = open;
-      while (s && std::strcmp(s->name, e->name) != 0) s = s->enclosing;
-      if (s) {
-        s->match = e;
-        e->match = s;
-        open = s->enclosing;
-      }
-    }
-  }
+  PairTags(doc);
   return 1;
 }
 
@@ -338,7 +388,8 @@ SXMLElement* XMLElementFindChildElement(SXMLElement* parent, const char* name, S
     n = parent->next;
   }
   auto wanted = [&](SXMLElement* e) { return !name || std::strcmp(name, e->name) == 0; };
-  while (n && n != parent->match && n->type != kXMLEndOfDocument) {
+  SXMLElement* end = parent->match ? parent->match : parent->closedBy;
+  while (n && n != end && n->type != kXMLEndOfDocument) {
     if (n->type == kXMLStartTag) {
       if (wanted(n)) return n;
       if (!n->match) return nullptr;
@@ -387,12 +438,16 @@ const char* XMLElementGetText(SXMLElement* element) {
   if (element->type == kXMLEmptyTag) return "";
   if (element->type != kXMLStartTag) return nullptr;
   if (element->textCache) return element->textCache;
+  // An unmatched tag's text ends where the tag enclosing it ended (else at the
+  // end of the document), so that the texts of many unclosed tags cannot each
+  // run over the rest of the document.
+  SXMLElement* end = element->match ? element->match : element->closedBy;
   ASSize_t need = 1;
-  for (SXMLElement* e = element->next; e && e != element->match && e->type != kXMLEndOfDocument; e = e->next)
+  for (SXMLElement* e = element->next; e && e != end && e->type != kXMLEndOfDocument; e = e->next)
     need += e->type == kXMLCharData ? (ASSize_t)ExpandEntitiesSizeNeeded(e->raw, e->rawLength) : 1;
   char* out = static_cast<char*>(ASmallocWithException(need));
   ASSize_t w = 0;
-  for (SXMLElement* e = element->next; e && e != element->match && e->type != kXMLEndOfDocument; e = e->next) {
+  for (SXMLElement* e = element->next; e && e != end && e->type != kXMLEndOfDocument; e = e->next) {
     if (e->type == kXMLCharData) {
       ASInt32 n = 0;
       ExpandEntities(e->raw, e->rawLength, out + w, (ASInt32)(need - 1 - w), &n);

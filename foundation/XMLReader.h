@@ -32,6 +32,7 @@ struct SXMLElement {
   SXMLElement* match;
   SXMLKeyValueListItem* attributes;
   SXMLElement* enclosing;
+  SXMLElement* closedBy;  // an unmatched start tag: the end tag that closed it with an enclosing tag, or null
 };
 
 struct SXMLDoc {

@@ -54,15 +54,43 @@ void Unattended() {
   if (!KCtlAutomationActive()) KCtlAutomationStart(gAnswers, kKCtlAutomationDefaultSteps);
 }
 
+// What an element of cabinet XML must hold, in a user's words.
+const char* ElementNeeds(const char* kind) {
+  switch (kind[0]) {
+    case 'I':
+      return Msg("kparam.kind.int");
+    case 'U':
+      return Msg("kparam.found.uns");
+    case 'F':
+      return Msg("kparam.kind.number");
+    case 'B':
+      return Msg("kparam.kind.bool");
+    case 'D':
+      return Msg("kparam.kind.cab");
+    default:
+      return Msg("kparam.kind.text");
+  }
+}
+
 // A cabinet from the host's XML text; null (reported) when it does not read.
+// An element that does not read is named with its key and line.
 SKCab* ReadCabinet(const char* xml, const char* what) {
   ASBool error = 0;
-  SKCab* cab = xml ? KCabReadFromBuffer(xml, (ASInt32)std::strlen(xml), &error) : nullptr;
+  SKCabXMLReadProblem problem;
+  SKCab* cab = xml ? KCabReadFromBufferWithProblem(xml, (ASInt32)std::strlen(xml), &error, &problem) : nullptr;
   if (!cab || error) {
     if (cab) KCabDestroy(cab);
-    char text[400];
-    FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text,
-                           sizeof text, "s", what);
+    char text[1000];
+    if (cab && problem.kind[0] && problem.key[0])
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.badvalue",
+                             "The %s could not be read: line %d, %s holds \"%s\", which is not %s.", text, sizeof text,
+                             "sdsss", what, (int)problem.line, problem.key, problem.text, ElementNeeds(problem.kind));
+    else if (cab && problem.kind[0])
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.nokey", "The %s could not be read: line %d, the %s element has no N.",
+                             text, sizeof text, "sds", what, (int)problem.line, problem.kind);
+    else
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text,
+                             sizeof text, "s", what);
     ErrMessageUTF8(text);
     return nullptr;
   }

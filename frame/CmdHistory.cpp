@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/CmdHistory.h"
 
 #include <cstring>
@@ -36,14 +37,7 @@ void CopyTextString(CosObj string, char* out, ASInt32 size) {
   ASSize_t length = 0;
   const char* bytes = CosStringValue(string, &length);
   ASText text = ASTextFromSizedPDText(bytes, (ASInt32)length);
-  const char* utf8 = ASTextGetUTF8(text);
-  size_t n = utf8 ? std::strlen(utf8) : 0;
-  if (n > (size_t)size - 1) {
-    n = (size_t)size - 1;
-    while (n > 0 && ((unsigned char)utf8[n] & 0xC0) == 0x80) --n;
-  }
-  if (n) std::memcpy(out, utf8, n);
-  out[n] = 0;
+  if (size > 0) CopyCutUTF8(out, (size_t)size, ASTextGetUTF8(text));
   ASTextDestroy(text);
 }
 

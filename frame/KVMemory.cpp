@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/KVMemory.h"
 
 #include <climits>
@@ -133,13 +134,7 @@ ASBool KVMemoryItemNameFromKey(ASAtom categoryKey, ASAtom itemKey, char* buffer,
   SKCab* item = items && itemText ? KCabGetCab(items, itemText) : nullptr;
   const char* name = item ? KCabGetString(item, "Name") : nullptr;
   if (!name) return 0;
-  size_t n = std::strlen(name);
-  if (n > size - 1) {
-    n = size - 1;
-    while (n > 0 && ((unsigned char)name[n] & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(buffer, name, n);
-  buffer[n] = 0;
+  CopyCutUTF8(buffer, size, name);
   return 1;
 }
 

@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/ProcMan.h"
 
 #include <cctype>
@@ -387,10 +388,19 @@ void ProcManPrepareSource(SKCab* run) {
     ParamErrorString(run, Msg("pmint.err.bad.sourcetype"), ASAtomGetString(type));
   }
 
-  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
+  // The user's document is checked before the command's own source step,
+  // which may put a copy of it in its place.
   if (!Cancelled(run)) {
     if (PDDoc doc = ProcManGetSourcePDDoc(run)) ExceptionIfPDDocProtected(doc);
   }
+  // A command that works on the document's pages has nothing to do in one
+  // without any: that is said, not done quietly.
+  if (!Cancelled(run)) {
+    PDDoc doc = ProcManGetSourcePDDoc(run);
+    if (doc && PDDocGetNumPages(doc) == 0 && !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", nullptr))
+      ParamError(run, Msg("common.err.nopages"));
+  }
+  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
   if (!Cancelled(run)) {
     ASInt32 first = 0, last = 0, step = 1;
     ProcManResolveRange(run, &first, &last, &step, 0);
@@ -559,7 +569,7 @@ AVDoc KSourceLinkGetAVDoc(SKSourceLink* link) {
     link->titleCounter += 4;
     title += std::to_string(link->titleCounter);
   }
-  if (title.size() > 999) title.resize(999);
+  CutUTF8(title, 999);
   link->avDoc = AVDocOpenFromPDDocUTF8(doc, link->windowTitle || link->titleCounter ? title.c_str() : nullptr);
   return link->avDoc;
 }

@@ -1,3 +1,4 @@
+#include "foundation/TextCut.h"
 #include "frame/ToolButton.h"
 
 #include <cstdio>
@@ -98,11 +99,7 @@ void InitKVToolbutton() {
   AVAppGetVersion(&major, &minor);
   if (major > 9) {
     std::string label = std::string(" ") + fullName;
-    if (label.size() > kLabelSize - 1) {
-      size_t n = kLabelSize - 1;
-      while (n > 0 && ((unsigned char)label[n] & 0xC0) == 0x80) --n;  // whole characters only
-      label.resize(n);
-    }
+    CutUTF8(label, kLabelSize - 1);
     ASText text = ASTextFromUnicode(label.c_str(), kUTF8);
     DURING
       KGlueAVToolButtonSetLabelText(kvToolButton, text, (ASInt16)kLabelPriority);

@@ -25,7 +25,7 @@ ASAtom ASAtomFromString(const char* s) {
   auto it = t.index.find(std::string_view(s));
   if (it != t.index.end()) return it->second;
   ASAtom atom = (ASAtom)t.strings.size();
-  if (atom >= ASAtomNull) atom += 1;  // 0xFFFF is never handed out
+  if (atom == ASAtomNull) atom += 1;  // 0xFFFF is never handed out; its slot stays empty
   // Keep the deque index equal to the atom: pad the skipped slot.
   while (t.strings.size() < atom) t.strings.emplace_back();
   t.strings.emplace_back(s);

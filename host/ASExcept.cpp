@@ -56,6 +56,7 @@ const BuiltIn kBuiltIns[] = {
     {fileErrIO, "An input/output error occurred."},
     {fileErrNoFileSys, "No such file system."},
     {fileErrUnsupported, "The file system does not support this operation."},
+    {fileErrFolderNotFound, "The folder does not exist."},
     {pdErrBadDocument, "The file is damaged and could not be repaired."},
     {pdErrNeedPassword, "The document needs a password."},
     {pdErrNotPermitted, "The document's security settings do not permit this."},

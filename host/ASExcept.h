@@ -59,6 +59,7 @@ enum {
 #define fileErrIO ErrBuildCode(ErrSeverityError, ErrSysASFile, 9)
 #define fileErrNoFileSys ErrBuildCode(ErrSeverityError, ErrSysASFile, 10)
 #define fileErrUnsupported ErrBuildCode(ErrSeverityError, ErrSysASFile, 11)
+#define fileErrFolderNotFound ErrBuildCode(ErrSeverityError, ErrSysASFile, 12)
 
 #define pdErrBadDocument ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 1)
 #define pdErrNeedPassword ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 2)

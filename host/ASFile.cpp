@@ -1,6 +1,9 @@
 #include "host/ASFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -33,6 +36,7 @@ constexpr ASUns32 kPosixPathMagic = 0x50535850;  // "PSXP"
 struct PosixPath {
   ASUns32 magic;
   std::string path;
+  int lockFd = -1;  // a temporary name's reservation, held while the path name lives
 };
 
 struct PosixFile {
@@ -108,7 +112,8 @@ ASErrorCode PxClose(ASMDFile file) {
 
 ASErrorCode PxFlush(ASMDFile file) {
   PosixFile* f = static_cast<PosixFile*>(file);
-  return ::fdatasync(f->fd) == 0 || errno == EINVAL || errno == EBADF ? 0 : fileErrIO;
+  if (::fsync(f->fd) == 0 || errno == EINVAL) return 0;  // EINVAL: a file that cannot be synced
+  return FromErrno(errno, fileErrIO);
 }
 
 ASErrorCode PxSetPos(ASMDFile file, ASFilePos64 pos) {
@@ -215,6 +220,52 @@ ASErrorCode PxGetName(ASPathName path, char* name, ASInt32 maxLength) {
   return 0;
 }
 
+// ---- temporary files ------------------------------------------------------
+//
+// A temporary file is named "kvtmp-<pid>-XXXXXX" and locked by the process
+// that made it for as long as its path name lives. A file left behind by a
+// process that was killed is removed when a temporary file is next made in
+// its folder: its process is gone and nobody holds its lock.
+
+constexpr char kTempPrefix[] = "kvtmp-";
+ASErrorCode gTempPathError = 0;  // why the last temporary name could not be made
+
+// The error of a failed creation in a folder: a missing folder is named as such.
+ASErrorCode FolderError(int e) {
+  return e == ENOENT || e == ENOTDIR ? fileErrFolderNotFound : FromErrno(e, fileErrOpenFailed);
+}
+
+void RemoveAbandonedTemporaries(const std::string& dir) {
+  static std::unordered_set<std::string>* swept = new std::unordered_set<std::string>;
+  if (!swept->insert(dir).second) return;  // once a folder a process
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  DIR* d = ::fdopendir(dfd);
+  if (!d) {
+    ::close(dfd);
+    return;
+  }
+  const size_t prefix = sizeof kTempPrefix - 1;
+  while (dirent* entry = ::readdir(d)) {
+    const char* name = entry->d_name;
+    if (std::strncmp(name, kTempPrefix, prefix) != 0) continue;
+    char* end = nullptr;
+    long pid = std::strtol(name + prefix, &end, 10);
+    if (end == name + prefix || *end != '-' || pid <= 0 || pid == (long)::getpid()) continue;
+    if (::kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;  // its process still runs
+    int fd = ::openat(dfd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, named;
+    // Unlocked (no process of another machine writes it), and still the file of that name.
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dfd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+        named.st_ino == held.st_ino)
+      ::unlinkat(dfd, name, 0);
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
 ASPathName PxGetTempPathName(ASPathName sibling) {
   std::string dir;
   if (PosixPath* s = AsPosix(sibling)) {
@@ -223,18 +274,25 @@ ASPathName PxGetTempPathName(ASPathName sibling) {
     const char* t = std::getenv("TMPDIR");
     dir = (t && *t) ? t : "/tmp";
   }
-  std::string templ = dir + "/kvtmp-XXXXXX";
+  RemoveAbandonedTemporaries(dir);
+  std::string templ = dir + "/" + kTempPrefix + std::to_string((long)::getpid()) + "-XXXXXX";
   std::vector<char> buf(templ.begin(), templ.end());
   buf.push_back(0);
   int fd = ::mkstemp(buf.data());  // reserves the name: no other caller gets it
-  if (fd < 0) return nullptr;
-  // mkstemp makes the file private; a document saved through it is renamed
-  // into place and should carry the permissions a new file gets.
+  if (fd < 0) {
+    gTempPathError = FolderError(errno);
+    return nullptr;
+  }
+  gTempPathError = 0;
+  ::flock(fd, LOCK_EX);
+  // mkstemp makes the file private; a new document saved through it is
+  // renamed into place and should carry the permissions a new file gets.
   mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  ::close(fd);
-  return MakePath(buf.data());
+  PosixPath* p = new PosixPath{kPosixPathMagic, buf.data()};
+  p->lockFd = fd;
+  return reinterpret_cast<ASPathName>(p);
 }
 
 ASPathName PxCopyPathName(ASPathName path) {
@@ -257,7 +315,11 @@ ASPathName PxPathFromDIPath(const char* diPath, ASPathName relativeTo) {
   return MakePath(Absolute(diPath, base));
 }
 
-void PxDisposePathName(ASPathName path) { delete AsPosix(path); }
+void PxDisposePathName(ASPathName path) {
+  PosixPath* p = AsPosix(path);
+  if (p && p->lockFd >= 0) ::close(p->lockFd);
+  delete p;
+}
 
 ASAtom PxGetFileSysName() { return ASAtomFromString("KVPosixFileSys"); }
 
@@ -269,7 +331,18 @@ ASUns32 PxGetStorageFreeSpace(ASPathName path) {
   return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : (ASUns32)bytes;
 }
 
-ASErrorCode PxFlushVolume(ASPathName) { return 0; }
+// Makes the folder's entries durable: after a rename, the folder holding the
+// path; a file system that cannot sync folders is not an error.
+ASErrorCode PxFlushVolume(ASPathName path) {
+  PosixPath* p = AsPosix(path);
+  if (!p) return fileErrBadPath;
+  int fd = ::open(Dirname(p->path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FolderError(errno);
+  int r = ::fsync(fd);
+  int e = errno;
+  ::close(fd);
+  return r == 0 || e == EINVAL || e == EROFS ? 0 : FromErrno(e, fileErrIO);
+}
 
 ASPathName PxCreatePathName(ASAtom type, const void* spec, const void*) {
   if (!spec) return nullptr;
@@ -392,6 +465,61 @@ ASPathName ASFileSysGetTempPathName(ASFileSys fs, ASPathName sibling) {
   if (!fs) fs = DefaultFileSys();
   if (!fs->getTempPathName) return nullptr;
   return fs->getTempPathName(sibling);
+}
+
+ASErrorCode ASFileSysAcquireTempPathName(ASFileSys fs, ASPathName sibling, ASPathName* temp) {
+  if (!temp) return genErrBadParm;
+  *temp = nullptr;
+  if (!fs) fs = DefaultFileSys();
+  if (!fs->getTempPathName) return fileErrUnsupported;
+  if (fs == DefaultFileSys()) gTempPathError = 0;
+  *temp = fs->getTempPathName(sibling);
+  if (*temp) return 0;
+  return fs == DefaultFileSys() && gTempPathError ? gTempPathError : fileErrOpenFailed;
+}
+
+ASErrorCode ASFileSysAcquireLinkTarget(ASFileSys fs, ASPathName path, ASPathName* target) {
+  if (!target) return genErrBadParm;
+  *target = nullptr;
+  if (!fs) fs = DefaultFileSys();
+  PosixPath* p = fs == DefaultFileSys() ? AsPosix(path) : nullptr;
+  if (!p) {
+    *target = ASFileSysCopyPath(fs, path);
+    return *target ? 0 : genErrBadParm;
+  }
+  std::string at = p->path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;  // a file, or nothing yet
+    if (hops == 40) return fileErrBadPath;  // a loop of links names no file
+    std::vector<char> link((size_t)(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+    ssize_t n = ::readlink(at.c_str(), link.data(), link.size());
+    if (n < 0 || (size_t)n >= link.size()) return fileErrBadPath;
+    std::string next(link.data(), (size_t)n);
+    at = !next.empty() && next[0] == '/' ? next : Dirname(at) + "/" + next;
+  }
+  *target = MakePath(at);
+  return 0;
+}
+
+ASErrorCode ASFileSysReplaceFile(ASFileSys fs, ASPathName temp, ASPathName target) {
+  if (!fs) fs = DefaultFileSys();
+  PosixPath* t = fs == DefaultFileSys() ? AsPosix(temp) : nullptr;
+  PosixPath* d = fs == DefaultFileSys() ? AsPosix(target) : nullptr;
+  struct stat old;
+  if (t && d && ::stat(d->path.c_str(), &old) == 0) {
+    // The new file takes the owner and permissions of the one it replaces; an
+    // owner this process may not give is left as it is.
+    if (::chown(t->path.c_str(), old.st_uid, old.st_gid) != 0) {
+      if (::chown(t->path.c_str(), (uid_t)-1, old.st_gid) != 0) {
+        // keeps this process's owner and group
+      }
+    }
+    if (::chmod(t->path.c_str(), old.st_mode & 07777) != 0) return FromErrno(errno, fileErrPermission);
+  }
+  if (ASErrorCode e = ASFileSysRenameFile(fs, temp, target)) return e;
+  if (ASErrorCode e = ASFaultTake("ASFileSysFlushVolume")) return e;
+  return fs->flushVolume ? fs->flushVolume(target) : 0;
 }
 
 ASErrorCode ASFileSysGetNameFromPath(ASFileSys fs, ASPathName path, char* name, ASInt32 maxLength) {

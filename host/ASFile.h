@@ -98,6 +98,18 @@ char* ASFileSysDIPathFromPath(ASFileSys fileSys, ASPathName path, ASPathName rel
 ASPathName ASFileSysCopyPath(ASFileSys fileSys, ASPathName path);
 void ASFileSysReleasePath(ASFileSys fileSys, ASPathName path);
 ASPathName ASFileSysGetTempPathName(ASFileSys fileSys, ASPathName siblingPath);
+// The same with the reason for a failure (a missing folder, permission
+// denied, ...); *temp is null on failure.
+ASErrorCode ASFileSysAcquireTempPathName(ASFileSys fileSys, ASPathName siblingPath, ASPathName* temp);
+// The path a write to `path` replaces: the end of its chain of symbolic links
+// (the path itself when it is no link, or on a file system without links).
+// A copy the caller releases; a loop of links is an error.
+ASErrorCode ASFileSysAcquireLinkTarget(ASFileSys fileSys, ASPathName path, ASPathName* target);
+// Puts a closed, written temporary file in the place of target, atomically:
+// it takes the owner (where allowed) and permissions of the file it replaces,
+// is renamed over it, and the folder is flushed so that the rename survives a
+// crash.
+ASErrorCode ASFileSysReplaceFile(ASFileSys fileSys, ASPathName temp, ASPathName target);
 ASErrorCode ASFileSysGetNameFromPath(ASFileSys fileSys, ASPathName path, char* name, ASInt32 maxLength);
 ASErrorCode ASFileSysRemoveFile(ASFileSys fileSys, ASPathName path);
 // Renames a closed file.
@@ -115,6 +127,7 @@ void ASFileSetPos64(ASFile file, ASFilePos64 pos);
 ASFilePos64 ASFileGetPos64(ASFile file);
 void ASFileSetEOF64(ASFile file, ASFilePos64 pos);
 ASFilePos64 ASFileGetEOF64(ASFile file);
+// Puts what was written on the disk (fsync on the default file system).
 ASErrorCode ASFileFlush(ASFile file);
 ASFileSys ASFileGetFileSys(ASFile file);
 ASUns16 ASFileGetOpenMode(ASFile file);

@@ -73,8 +73,12 @@ struct ProcWriteStm : _t_ASStmRec {
   ASStmDestroyProc destroy;
   void* client;
   ProcWriteStm(ASStmWriteProc p, ASStmDestroyProc d, void* c) : proc(p), destroy(d), client(c) {}
+  // The client's clean-up may call the host; a destructor must not raise.
   ~ProcWriteStm() override {
-    if (destroy) destroy(client);
+    try {
+      if (destroy) destroy(client);
+    } catch (...) {
+    }
   }
   ASSize_t Write(const char* data, ASSize_t size) override {
     ASSize_t done = 0;
@@ -117,7 +121,10 @@ struct CustomStm : _t_ASStmRec {
   void* client;
   CustomStm(const ASStmSourceProcs& p, void* c) : procs(p), client(c) {}
   ~CustomStm() override {
-    if (procs.destroy) procs.destroy(client);
+    try {
+      if (procs.destroy) procs.destroy(client);
+    } catch (...) {
+    }
   }
   ASSize_t Read(char* out, ASSize_t size) override {
     if (!procs.read) ASRaise(genErrBadParm);

@@ -2,9 +2,17 @@
 // image up to and including EI.
 //
 // The data length is computed from the image's dictionary when the data are
-// not filtered (or /L gives it); hexadecimal and base-85 data end at their
-// end markers; other filtered data are searched for an EI that stands
-// between white space and what can follow an operator.
+// not filtered (or /L gives it); filtered data end where their filter's data
+// end: hexadecimal and base-85 data at their end markers, Flate data where
+// the deflate stream ends, DCT data at the image's end marker, run-length
+// data at their end code. Otherwise (other filters, data that do not read)
+// the data are searched for an EI between white space and what reads as
+// content: tokens that end in an operator.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include "host/ASStm.h"
@@ -138,15 +146,123 @@ bool StandaloneEI(const std::string& d, size_t at, size_t dataStart) {
   return at + 2 == d.size() || IsWhite((unsigned char)d[at + 2]) || IsDelim((unsigned char)d[at + 2]);
 }
 
-// What follows a real EI is content: text bytes for a while.
-bool LooksLikeContent(const std::string& d, size_t from) {
-  size_t end = std::min(d.size(), from + 32);
-  for (size_t i = from; i < end; ++i) {
-    unsigned char c = (unsigned char)d[i];
-    if (c < 32 && !IsWhite(c)) return false;
-    if (c >= 127) return false;
+bool IsOperator(const std::string& t) {
+  static const char* const kOperators[] = {
+      "b",  "B",  "b*", "B*", "BDC", "BI", "BMC", "BT", "BX", "c",  "cm", "CS", "cs", "d",  "d0", "d1", "Do",
+      "DP", "EI", "EMC", "ET", "EX", "f",  "F",  "f*", "G",  "g",  "gs", "h",  "i",  "ID", "j",  "J",  "K",
+      "k",  "l",  "m",  "M",  "MP", "n",  "q",  "Q",  "re", "RG", "rg", "ri", "s",  "S",  "SC", "sc", "SCN",
+      "scn", "sh", "T*", "Tc", "Td", "TD", "Tf", "Tj", "TJ", "TL", "Tm", "Tr", "Ts", "Tw", "Tz", "v",  "w",
+      "W",  "W*", "y",  "'",  "\""};
+  for (const char* op : kOperators)
+    if (t == op) return true;
+  return false;
+}
+
+bool IsNumber(const std::string& t) {
+  size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+  bool digit = false, point = false;
+  for (; i < t.size(); ++i) {
+    if (t[i] >= '0' && t[i] <= '9') digit = true;
+    else if (t[i] == '.' && !point) point = true;
+    else return false;
   }
-  return true;
+  return digit;
+}
+
+// What follows a real EI is content: operands (strings may hold any byte)
+// that end in an operator, or the end of the data. Image data that happen
+// to hold "EI" rarely read so.
+bool LooksLikeContent(const std::string& d, size_t from) {
+  Scan s(d);
+  s.pos = from;
+  for (int tokens = 0; tokens < 64; ++tokens) {
+    s.SkipWhiteAndComments();
+    if (s.End()) return true;
+    unsigned char c = s.Peek();
+    size_t start = s.pos;
+    if (c < 32 || c >= 127) return false;  // a control or high byte outside any string
+    if (c == '(' || c == '[' || c == ']' || c == '{' || c == '}') {
+      if (!s.SkipToken()) return false;
+      continue;
+    }
+    if (c == '<') {
+      if (!s.SkipToken()) return false;
+      if (s.pos - start >= 2 && d[start + 1] != '<')  // a hexadecimal string holds hex digits
+        for (size_t i = start + 1; i + 1 < s.pos; ++i)
+          if (!std::isxdigit((unsigned char)d[i]) && !IsWhite((unsigned char)d[i])) return false;
+      continue;
+    }
+    if (!s.SkipToken()) return false;
+    std::string t = d.substr(start, s.pos - start);
+    for (unsigned char x : t)
+      if (x < 33 || x >= 127) return false;
+    if (t[0] == '/' || t[0] == '>') continue;
+    if ((t[0] >= '0' && t[0] <= '9') || t[0] == '+' || t[0] == '-' || t[0] == '.') {
+      if (!IsNumber(t)) return false;
+      continue;
+    }
+    if (t == "true" || t == "false" || t == "null") continue;
+    return IsOperator(t);
+  }
+  return false;
+}
+
+// Where data of a filter end, from the data themselves: npos when the
+// filter is not one read here or the data do not read as it.
+size_t FlateEnd(const std::string& d, size_t from) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return std::string::npos;
+  unsigned char out[16384];
+  z.next_in = (Bytef*)(d.data() + from);
+  z.avail_in = (uInt)std::min<size_t>(d.size() - from, UINT32_MAX);
+  int r = Z_OK;
+  while (r == Z_OK) {
+    z.next_out = out;
+    z.avail_out = sizeof out;
+    r = inflate(&z, Z_NO_FLUSH);
+  }
+  size_t used = (size_t)(z.next_in - (const Bytef*)(d.data() + from));
+  inflateEnd(&z);
+  return r == Z_STREAM_END ? from + used : std::string::npos;
+}
+
+// After the JPEG's end-of-image marker: segments are stepped over by their
+// lengths, entropy-coded data up to the next marker that is not a restart.
+size_t DctEnd(const std::string& d, size_t from) {
+  auto at = [&](size_t i) { return (unsigned char)d[i]; };
+  if (from + 2 > d.size() || at(from) != 0xFF || at(from + 1) != 0xD8) return std::string::npos;
+  size_t i = from + 2;
+  while (i + 1 < d.size()) {
+    if (at(i) != 0xFF) return std::string::npos;
+    unsigned char m = at(i + 1);
+    if (m == 0xFF) {  // fill
+      ++i;
+      continue;
+    }
+    if (m == 0xD9) return i + 2;
+    if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) {
+      i += 2;
+      continue;
+    }
+    if (i + 3 >= d.size()) return std::string::npos;
+    size_t length = ((size_t)at(i + 2) << 8) | at(i + 3);
+    if (length < 2) return std::string::npos;
+    i += 2 + length;
+    if (m != 0xDA) continue;
+    // A scan's data: FF 00 is a stuffed byte, FF D0..D7 a restart.
+    while (i + 1 < d.size() && !(at(i) == 0xFF && at(i + 1) != 0 && !(at(i + 1) >= 0xD0 && at(i + 1) <= 0xD7))) ++i;
+  }
+  return std::string::npos;
+}
+
+size_t RunLengthEnd(const std::string& d, size_t from) {
+  size_t i = from;
+  while (i < d.size()) {
+    unsigned char n = (unsigned char)d[i];
+    if (n == 128) return i + 1;
+    i += n < 128 ? (size_t)n + 2 : 2;
+  }
+  return std::string::npos;
 }
 
 }  // namespace
@@ -219,7 +335,16 @@ ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineIm
       size_t eod = d.find("~>", dataStart);
       if (eod == std::string::npos) ASRaise(cosErrInlineNeedMore);
       dataEnd = eod + 2;
+    } else if (filter == "/Fl" || filter == "/FlateDecode") {
+      dataEnd = FlateEnd(d, dataStart);
+    } else if (filter == "/DCT" || filter == "/DCTDecode") {
+      dataEnd = DctEnd(d, dataStart);
+    } else if (filter == "/RL" || filter == "/RunLengthDecode") {
+      dataEnd = RunLengthEnd(d, dataStart);
     }
+    // Filtered data read to their end: the EI is not before it.
+    size_t searchFrom = dataStart;
+    if (dataEnd != std::string::npos && !filter.empty()) searchFrom = dataEnd;
 
     size_t ei = std::string::npos;
     if (dataEnd != std::string::npos) {
@@ -230,9 +355,9 @@ ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineIm
     }
     if (ei == std::string::npos) {
       // Searched for: the computed end did not meet an EI, or there was none.
-      for (size_t p = dataStart; p + 2 <= d.size(); ++p) {
+      for (size_t p = searchFrom; p + 2 <= d.size(); ++p) {
         tick(p - dataStart + 1);
-        if (StandaloneEI(d, p, dataStart) && LooksLikeContent(d, p + 2)) {
+        if (StandaloneEI(d, p, searchFrom) && LooksLikeContent(d, p + 2)) {
           ei = p;
           break;
         }

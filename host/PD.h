@@ -53,7 +53,12 @@ constexpr ASInt32 PDBeforeFirstPage = -1;
 constexpr ASInt32 PDLastPage = -2;
 constexpr ASInt32 PDAllPages = -1;
 
-// Insertion flags (bookmarks and threads are not copied by this host).
+// Insertion flags. PDInsertBookmarks brings the source's outline items whose
+// destinations are among the inserted pages (with the items above them);
+// PDInsertAll also the inserted pages' form fields (with the form's
+// defaults), the optional-content groups they use (each shown or hidden as
+// in the source) and the named destinations that show them. Threads are not
+// copied by this host.
 enum : ASUns16 { PDInsertBookmarks = 0x01, PDInsertThreads = 0x02, PDInsertAll = 0x1000 };
 
 // Save flags.
@@ -164,14 +169,17 @@ PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox);
 // into doc after insertAfter (PDBeforeFirstPage, PDLastPage or a page
 // number). source may be doc itself. Each new page carries what its source
 // page inherited, and nothing of its new parents that the source page did not
-// have. Annotations come along; bookmarks, threads and structure do not.
+// have. Annotations come along, and with insertFlags the document data that
+// belong to the pages (above); threads and structure do not.
 // The monitor gets the page count as duration and each page as it is done;
 // the cancel procedure, asked before each page, stops the insertion with
 // genErrCancelled, leaving the pages done so far.
 void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages,
                       ASUns16 insertFlags, ProgressMonitor monitor, void* monitorData, CancelProc cancelProc,
                       void* cancelData);
-// Deletes firstPage..lastPage (inclusive; PDLastPage: the last page).
+// Deletes firstPage..lastPage (inclusive; PDLastPage: the last page). Their
+// form fields, named destinations and outline destinations go with them
+// (an outline item left with nothing to show goes too).
 void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMonitor monitor, void* monitorData);
 // Moves the page so that it follows moveAfter (PDBeforeFirstPage: first);
 // its boxes, rotation and resources stay as they showed.

@@ -16,7 +16,11 @@ class ForeignData : public QPDFObjectHandle::StreamDataProvider {
     auto it = streams_.find(og);
     if (it == streams_.end()) return false;
     // The stored bytes (decrypted), still encoded as the copied Filter says.
-    return it->second.pipeStreamData(pipeline, 0, qpdf_dl_none, suppressWarnings, willRetry);
+    // The result is whether they could be read: the older overload's "was a
+    // filter applied" is false for every raw copy, which readers of an empty
+    // stream take for a damaged one.
+    bool filtered = false;
+    return it->second.pipeStreamData(pipeline, &filtered, 0, qpdf_dl_none, suppressWarnings, willRetry);
   }
 
  private:

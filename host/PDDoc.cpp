@@ -201,12 +201,6 @@ class MonitorReporter : public QPDFWriter::ProgressReporter {
   void* data_;
 };
 
-void ParseVersion(const std::string& v, int* major, int* minor) {
-  int a = 1, b = 0;
-  if (std::sscanf(v.c_str(), "%d.%d", &a, &b) < 1) a = 1;
-  *major = a;
-  *minor = b;
-}
 
 void CloseFiles(PDDoc doc) {
   if (doc->inputFile && doc->ownsInputFile) ASFileClose(doc->inputFile);
@@ -308,6 +302,7 @@ PDDoc OpenPath(ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* p
 void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   QPDF& q = *doc->cos->q;
   RepairTree(doc);
+  WriteTreeCounts(doc);
   ASFilePipeline pipe(out);
   QPDFWriter w(q);
   w.setOutputPipeline(&pipe);
@@ -316,9 +311,17 @@ void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
                                                                  : qpdf_o_preserve);
   w.setCompressStreams(true);
   w.setDecodeLevel(qpdf_dl_generalized);
+  // An encrypted document stays encrypted as it came, with its passwords
+  // and permissions: the writer would otherwise drop the encryption for
+  // streams it decodes and compresses again.
+  if (q.isEncrypted()) w.copyEncryptionParameters(q);
   char version[16];
   std::snprintf(version, sizeof version, "%d.%d", doc->minMajor, doc->minMinor);
-  w.setMinimumPDFVersion(version);
+  // A header the writer cannot read as a version is replaced, not compared.
+  int major = 0, minor = 0;
+  ParseVersion(q.getPDFVersion(), &major, &minor);
+  if (q.getPDFVersion() != std::to_string(major) + "." + std::to_string(minor)) w.forcePDFVersion(version);
+  else w.setMinimumPDFVersion(version);
   if (p.deterministicID) {
     if (q.isEncrypted()) w.setStaticID(true);
     else w.setDeterministicID(true);
@@ -334,25 +337,33 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
   ASFileSys fs = p.fileSys ? p.fileSys : p.newPath ? ASGetDefaultFileSys() : doc->fileSys;
   ASPathName target = p.newPath ? p.newPath : doc->path;
   if (!target || !fs) ASRaise(genErrBadParm);  // a new document needs a path
-  // Written beside the target and renamed over it: qpdf still reads the old
-  // file while it writes, and a failed save must leave the old file whole.
-  ASPathName temp = ASFileSysGetTempPathName(fs, target);
-  if (!temp) ASRaise(pdErrSaveFailed);
+  // Written beside the file it replaces and renamed over it: qpdf still reads
+  // the old file while it writes, and a failed save must leave the old file
+  // whole. Through a symbolic link, the file replaced is the link's target.
+  ASPathName dest = nullptr;
+  if (ASErrorCode e = ASFileSysAcquireLinkTarget(fs, target, &dest)) ASRaise(e);
+  ASPathName temp = nullptr;
+  if (ASErrorCode e = ASFileSysAcquireTempPathName(fs, dest, &temp)) {
+    ASFileSysReleasePath(fs, dest);
+    ASRaise(e);
+  }
   ASFile out = nullptr;
   ProgressMonitorBegin(p.monitor, p.monitorData);
   ProgressMonitorSetDuration(p.monitor, 100, p.monitorData);
   try {
     if (ASErrorCode e = ASFileSysOpenFile(fs, temp, ASFILE_READ | ASFILE_WRITE | ASFILE_CREATE, &out)) ASRaise(e);
     WriteTo(doc, out, p);
+    if (ASErrorCode e = ASFileFlush(out)) ASRaise(e);  // on the disk before it replaces anything
     ASFile closing = out;
     out = nullptr;
     if (ASErrorCode e = ASFileClose(closing)) ASRaise(e);
-    if (ASErrorCode e = ASFileSysRenameFile(fs, temp, target)) ASRaise(e);
+    if (ASErrorCode e = ASFileSysReplaceFile(fs, temp, dest)) ASRaise(e);
   } catch (...) {
     ASErrorCode code = ASExceptionCodeFromCurrent();
     if (out) ASFileClose(out);
     ASFileSysRemoveFile(fs, temp);
     ASFileSysReleasePath(fs, temp);
+    ASFileSysReleasePath(fs, dest);
     ProgressMonitorEnd(p.monitor, p.monitorData);
     AVNotificationArgs a{};
     a.pdDoc = doc;
@@ -361,6 +372,7 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
     ASRaise(code);
   }
   ASFileSysReleasePath(fs, temp);
+  ASFileSysReleasePath(fs, dest);
   ProgressMonitorEnd(p.monitor, p.monitorData);
   if (!(p.saveFlags & PDSaveCopy)) {
     // The document now belongs to the file just written.
@@ -388,6 +400,30 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
 }  // namespace
 
 // ---- shared helpers -------------------------------------------------------
+
+namespace hostpdf {
+
+void ParseVersion(const std::string& v, int* major, int* minor) {
+  // Digits are read with a bound: a header of junk digits must not overflow.
+  auto number = [](const char*& p) {
+    long n = -1;
+    for (; *p >= '0' && *p <= '9'; ++p) n = std::min(1000L, (n < 0 ? 0 : n * 10) + (*p - '0'));
+    return n;
+  };
+  const char* p = v.c_str();
+  long a = number(p), b = 0;
+  if (*p == '.') {
+    ++p;
+    b = std::max(0L, number(p));
+  }
+  if (a < 1) a = 1, b = 0;
+  // Past the newest version there is: the newest, which the writer knows.
+  if (a > 2 || (a == 2 && b > 0)) a = 2, b = 0;
+  *major = (int)a;
+  *minor = (int)b;
+}
+
+}  // namespace hostpdf
 
 void PDNoteChanged(PDDoc doc) { doc->flags |= PDDocNeedsSave | PDDocIsModified; }
 

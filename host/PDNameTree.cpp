@@ -139,6 +139,16 @@ bool Walk(QPDFObjectHandle node, int depth, std::unordered_set<const QPDFObject*
   return true;
 }
 
+}  // namespace
+
+void hostpdf::ForEachNameTreePair(QPDFObjectHandle root,
+                                  const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit) {
+  std::unordered_set<const QPDFObject*> seen;
+  Walk(root, 0, seen, [&](QPDFObjectHandle k, QPDFObjectHandle v) { return !k.isString() || visit(k, v); });
+}
+
+namespace {
+
 QPDFObjectHandle TreeHandle(PDNameTree tree) {
   QPDFObjectHandle h = Handle(tree.root);
   if (!h.isDictionary()) ASRaise(cosErrExpectedDict);

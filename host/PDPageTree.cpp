@@ -542,7 +542,15 @@ Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
     if (copier) c.page.replaceKey(key, copier->Value(v));
     else c.page.replaceKey(key, v.isIndirect() ? v : v.shallowCopy());
   }
-  if (copier) copier->Drain();
+  if (copier) {
+    copier->Drain();
+    // An annotation copied before its page (a form field's other widget, met
+    // through the field) got no page then: it is on this one, and says so.
+    QPDFObjectHandle annots = c.page.getKey("/Annots");
+    if (annots.isArray())
+      for (auto& a : annots.aitems())
+        if (a.isDictionary() && !a.getKey("/P").isDictionary()) a.replaceKey("/P", c.page);
+  }
   DropStructureLinks(c.page);
   return c;
 }
@@ -559,7 +567,7 @@ void AddSource(PDDoc doc, PDDoc source) {
     doc->minMinor = source->minMinor;
   }
   int a = 1, b = 0;
-  std::sscanf(source->cos->q->getPDFVersion().c_str(), "%d.%d", &a, &b);
+  ParseVersion(source->cos->q->getPDFVersion(), &a, &b);
   if (a > doc->minMajor || (a == doc->minMajor && b > doc->minMinor)) {
     doc->minMajor = a;
     doc->minMinor = b;
@@ -702,6 +710,30 @@ void RepairTree(PDDoc doc) {
   EnsurePages(doc);
 }
 
+void WriteTreeCounts(PDDoc doc) {
+  EnsurePages(doc);
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  if (!root.isDictionary()) return;
+  // The edges are in walk order, a node before its kids: backwards, every
+  // kid is counted before its parent.
+  std::unordered_map<const QPDFObject*, long long> count;
+  count[root.getObjectPtr()] = 0;
+  for (auto& e : doc->edges)
+    if (doc->innerNodes.count(e.second.getObjGen())) count[e.second.getObjectPtr()] = 0;
+  for (auto it = doc->edges.rbegin(); it != doc->edges.rend(); ++it) {
+    auto kid = count.find(it->second.getObjectPtr());
+    count[it->first.getObjectPtr()] += kid == count.end() ? 1 : kid->second;
+  }
+  auto put = [&](QPDFObjectHandle node) {
+    long long n = count[node.getObjectPtr()];
+    QPDFObjectHandle c = node.getKey("/Count");
+    if (!c.isInteger() || c.getIntValue() != n) node.replaceKey("/Count", QPDFObjectHandle::newInteger(n));
+  };
+  put(root);
+  for (auto& e : doc->edges)
+    if (doc->innerNodes.count(e.second.getObjGen())) put(e.second);
+}
+
 }  // namespace hostpdf
 
 // ---- page tree --------------------------------------------------------------
@@ -762,8 +794,9 @@ PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox) {
   });
 }
 
-void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages, ASUns16,
-                      ProgressMonitor monitor, void* monitorData, CancelProc cancelProc, void* cancelData) {
+void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages,
+                      ASUns16 insertFlags, ProgressMonitor monitor, void* monitorData, CancelProc cancelProc,
+                      void* cancelData) {
   ASInt32 done = 0;
   ASInt32 count = 0;
   ASInt32 pos = 0;
@@ -790,6 +823,8 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
     }
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, count, monitorData);
+    std::vector<QPDFObjectHandle> copies;
+    copies.reserve((size_t)count);
     try {
       for (ASInt32 i = 0; i < count; ++i) {
         if (cancelProc && cancelProc(cancelData)) ASRaise(genErrCancelled);
@@ -797,10 +832,12 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
         Copied c = CopyPage(doc, from[(size_t)i], copier.get());
         InsertLeaf(doc, pos + i, c.page);
         Shield(c.page, c.shield);
+        copies.push_back(c.page);
         ++done;
         Changed(doc);
         ProgressMonitorSetCurrValue(monitor, i + 1, monitorData);
       }
+      if (copier) CarryDocumentData(doc, source, *copier, from, copies, insertFlags);
     } catch (...) {
       if (copier) copier->Abandon();
       ProgressMonitorEnd(monitor, monitorData);
@@ -848,6 +885,7 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
     }
     for (ASInt32 k = 1; k <= (ASInt32)deleted.size(); ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
     PruneStructureOfPages(doc, deleted);
+    PruneDocumentDataOfPages(doc, deleted);
     ProgressMonitorEnd(monitor, monitorData);
     if (failure) std::rethrow_exception(failure);
   });
@@ -956,9 +994,11 @@ PDRotate PDPageGetRotate(PDPage page) {
     if (!r.isNumber()) return 0;
     double v = NumberValue(r);
     if (!std::isfinite(v) || std::fabs(v) > 1e9) return 0;
+    // Whole degrees; a value that is no multiple of 90 is no rotation, as the
+    // toolkit and PDF readers count it.
     long long deg = (long long)v % 360;
     if (deg < 0) deg += 360;
-    return (PDRotate)(deg - deg % 90);
+    return (PDRotate)(deg % 90 == 0 ? deg : 0);
   });
 }
 

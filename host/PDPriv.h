@@ -1,6 +1,7 @@
 // Host-internal: the records behind PDDoc and PDPage.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -15,8 +16,11 @@ class ASFileInputSource;
 class ForeignData;
 
 // What was copied from one source document: source object -> copy.
+struct DocDataState;
 struct CopyState {
   std::unordered_map<QPDFObjGen, QPDFObjectHandle, QPDFObjHash> map;
+  // What of the source's document data came along so far (PDDocData.cpp).
+  std::shared_ptr<DocDataState> data;
 };
 }
 
@@ -86,6 +90,9 @@ constexpr ASUns32 kPDDocMagic = 0x50444443;   // "PDDC"
 constexpr ASUns32 kPDPageMagic = 0x50445047;  // "PDPG"
 
 PDDoc CheckPDDoc(PDDoc doc);
+// A header's version ("1.7") as major and minor; junk reads as 1.0, and
+// anything past 2.0 as 2.0.
+void ParseVersion(const std::string& version, int* major, int* minor);
 PDPage CheckPage(PDPage page);
 QPDF& QOf(PDDoc doc);
 QPDFObjectHandle PageHandle(PDPage page);
@@ -102,12 +109,29 @@ void EnsureIndex(PDDoc doc);
 // Rebuilds a damaged page tree from what the walk accepted, so that what is
 // saved is a sound tree with the same pages.
 void RepairTree(PDDoc doc);
+// Gives every node of the tree the /Count of the pages it holds, as walked:
+// a stored count may be wrong, and is never added to.
+void WriteTreeCounts(PDDoc doc);
 
 // Structure tree and page deletion (PDStructure.cpp): the check raises
 // pdsErrBadStructure for a tree the host cannot walk; the pruning cuts what
 // belonged only to the deleted pages out of the tree.
 void CheckStructureForDeletion(PDDoc doc);
 void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
+
+// Every pair of a name tree, leaves in order, the walk bounded and never
+// round a circle; false from visit stops it.
+void ForEachNameTreePair(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit);
+
+// Document data that belongs to pages (PDDocData.cpp). Carrying brings along
+// what of the source's form fields, optional-content groups, outline items
+// (with PDInsertBookmarks) and named destinations belongs to the pages just
+// copied (from[i] became copies[i]); pruning takes away what belonged only to
+// deleted pages.
+class ForeignCopier;
+void CarryDocumentData(PDDoc doc, PDDoc source, ForeignCopier& copier, const std::vector<QPDFObjectHandle>& from,
+                       const std::vector<QPDFObjectHandle>& copies, ASUns16 flags);
+void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
 
 // Copies objects of a source document into doc, each object once for the
 // pair of documents: what refers to it again gets the same copy. Pages of the
@@ -129,6 +153,8 @@ class ForeignCopier {
   void Drain();
   // Placeholders of pages never filled become null objects.
   void Abandon();
+  CopyState& State() { return state_; }
+  PDDoc Source() const { return source_; }
 
  private:
   QPDFObjectHandle Ref(QPDFObjectHandle foreign);

@@ -1,8 +1,10 @@
 // The new background page dialog: a PDF file, which of its pages make the
 // background and how they repeat, made into a background page size.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
@@ -22,8 +24,6 @@
 namespace {
 
 constexpr ASUns32 kFreeBoth = kKCtlDialogFreeDescription | kKCtlDialogFreeData;
-constexpr ASInt32 kNameBytes = 1000;
-constexpr ASInt32 kFriendlyBytes = 1010;
 
 struct SBackgroundDialogInfo {
   SKCtlElem* options;
@@ -40,14 +40,12 @@ ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 ASPathName CopyPath(ASPathName path) { return path ? ASFileSysCopyPath(nullptr, path) : nullptr; }
 
-std::string DIPathOf(ASPathName path) {
-  char text[kNameBytes] = {0};
-  ASPathNameToDIPathNameUTF8(path, text, (ASInt32)sizeof text);
-  return text;
-}
+// Of any length and any character: the path is the file's name, not a label.
+std::string DIPathOf(ASPathName path) { return ASPathNameToDIPathStringUTF8(path); }
 
-// The file's page count; -1 (after the host's message) when it is no PDF the host opens.
-ASInt32 CountPages(ASPathName path) {
+// The file's page count; -1 (after the host's message, with alerts) when it
+// is no PDF the host opens.
+ASInt32 CountPages(ASPathName path, ASBool alerts) {
   ASInt32 count = -1;
   PDDoc doc = nullptr;
   DURING
@@ -58,7 +56,7 @@ ASInt32 CountPages(ASPathName path) {
   HANDLER
     if (doc) PDDocClose(doc);
     count = -1;
-    AutoExceptionMessageUTF8(Msg("imputil2.task.getpagecount"), ERRORCODE);
+    if (alerts) AutoExceptionMessageUTF8(Msg("imputil2.task.getpagecount"), ERRORCODE);
   END_HANDLER
   return count;
 }
@@ -147,11 +145,12 @@ void AddBackgroundSetFileInDialog(SMacDialogInfo* info, ASPathName path, SKCab* 
   }
   SKCtlData* data = KCtlDataForDialog(info);
   auto* bg = static_cast<SBackgroundDialogInfo*>(KCabGetPointerNamedType(rowCab, "Info", "PBackgroundDialogInfo"));
-  ASInt32 count = CountPages(path);
+  ASInt32 count = CountPages(path, 1);
   if (count >= 0) {
     KCabPutASPathName(rowCab, "E4", path);
-    char name[kFriendlyBytes] = {0};
-    ASPathNameToFriendlyNameUTF8(path, name, (ASInt32)sizeof name);
+    std::vector<char> nameBytes((size_t)std::max<ASInt32>(1, ASPathNameToFriendlyNameUTF8(path, nullptr, 0)), 0);
+    char* name = nameBytes.data();
+    ASPathNameToFriendlyNameUTF8(path, name, (ASInt32)nameBytes.size());
     auto* text = static_cast<SKCtlElem*>(KCabGetPointerNamedType(rowCab, "E1", "PKCtlElem"));
     if (info && data && text) {
       KCtlTrimTextToFitFileName(info, text, name, "...", 0, -1);
@@ -171,9 +170,9 @@ void AddBackgroundSetFileInDialog(SMacDialogInfo* info, ASPathName path, SKCab* 
     }
     KCabPutASPathName(rowCab, "E7", CopyPath(path));
   } else {
+    // The dialog stays as it was before the choice: the file shown before,
+    // its page options and the OK button as they were.
     ASFileSysReleasePath(nullptr, path);
-    if (bg && data) KCtlEnableOrDisableElem(info, data, bg->options, 0);
-    KCabRemove(rowCab, "E7");
   }
   auto callback = (KCtlActionCallBack)KCabGetFunctionPointerNamedType(rowCab, "E5", "KCtlActionCallBack");
   if (callback) callback(info, -1, kKCtlTriggerClick, KCabGetPointerNamedType(rowCab, "E6", "void *"));
@@ -232,7 +231,7 @@ ASBool BackgroundDialogCoreVerify(SKCab* cab, SKCab** out, const char* name, ASB
     Refuse("dlg.newbackground.5", alerts);
     return 0;
   }
-  ASInt32 n = CountPages(path);
+  ASInt32 n = CountPages(path, alerts);
   if (n < 0) return 0;
   std::string diPath = DIPathOf(path);
   ForgetLastAddBackgroundPath();
@@ -280,22 +279,15 @@ ASBool BackgroundDialogVerifyAndMakeCab(SKCab* cab, SKCab** out) {
   if (out) *out = nullptr;
   SKCab* size = nullptr;
   if (!BackgroundDialogCoreVerify(cab, &size, KCabGetString(cab, "Name"), 1, 1)) return 0;
-  SetReturnKeyForAddedSize(cab, size);
-  if (PageSizeCollectionAddOrReplace(GetSystemDefaultPageSizeCollection(), size)) {
-    SaveSystemDefaultPageSizeCollection();
-    if (out) *out = size;
-    return 1;
-  }
-  KCabDestroy(size);
-  ErrMessageUTF8(Msg("pagesizes.err.cannotreplacesystemname"));
-  return 0;
+  if (!AddPageSizeToCollection(cab, size)) return 0;
+  if (out) *out = size;
+  return 1;
 }
 
 // ---- The dialog
 
 ASBool DoAddBackgroundDialog(SKCab* cab) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.newbackground.title"), kFreeBoth);
-  SKCtlData* data;
   DURING
     KCtlAddNewElementWithResourceRef(d, kKCtlIcon, 0x10, -1, 138, nullptr);
     KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.newbackground.1"), nullptr);
@@ -307,12 +299,10 @@ ASBool DoAddBackgroundDialog(SKCab* cab) {
     KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK | kKCtlFlagDisabled, 1, Msg("common.button.ok"), nullptr);
     KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagCancel, 2, Msg("common.button.back"), nullptr);
     KCtlDialogSuggestSize(d, 600, 0);
-    data = KCtlCreateData(d);
   HANDLER
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
-  KCtlDataSetExportCab(data, cab, cab);
-  if (KCtlPlatformTestModal(data, nullptr) != 1) return 0;
+  if (KCtlPlatformRunModal(d, cab, cab, nullptr) != 1) return 0;
   return BackgroundDialogVerifyAndMakeCab(cab, nullptr);
 }

@@ -150,12 +150,6 @@ void LoadPulldown(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* e, SKCab* 
   }
 }
 
-// A real entry of the cabinet; integers count too.
-double GetReal(SKCab* cab, const char* key) {
-  if (KCabGetType(cab, key) == kKCabTypeInt) return KCabGetInt(cab, key, 0);
-  return KCabGetDouble(cab, key, 0.0);
-}
-
 void LoadOne(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* e, SKCab* cab) {
   KCtlDoAction(dialog, data, e, kKCtlTriggerBeforeLoad);
   SKCtlExport* ex = e->exportRec;
@@ -182,7 +176,7 @@ void LoadOne(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* e, SKCab* cab) 
             const char* s = KCabGetString(cab, key);
             if (s && dialog) KCtlPlatformSetControlText(dialog, data, e, s);
           } else if (ex->kind == kKCtlExportReal) {
-            double v = GetReal(cab, key);
+            double v = KCabGetNumber(cab, key, 0.0);
             if (ex->realMin != 0 || ex->realMax != 0) {
               if (v < ex->realMin)
                 v = ex->realMin;

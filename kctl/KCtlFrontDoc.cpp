@@ -6,20 +6,27 @@
 #include "host/ASExtension.h"
 #include "host/Notify.h"
 #include "kctl/KCtlRuntime.h"
+#include "kctl/mac/MacDialog.h"
 
 namespace {
 
 // The host callback, made once and shared by every dialog.
 void* gCallback = nullptr;
 
-// Fires trigger 20 on every element of the dialog given as client data.
-void FrontDocDidChange(AVDoc, void* clientData) {
-  SMacDialogInfo* d = static_cast<SMacDialogInfo*>(clientData);
+void FireFrontDocChanged(SMacDialogInfo* d, void*) {
   SKCtlData* data = KCtlDataForDialog(d);
   if (!data || !data->dialog) return;
   // A stop (the dialog may have ended) ends the walk.
   for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain)
     if (!KCtlDoAction(d, data, e, kKCtlTriggerFrontDocChanged)) break;
+}
+
+// Fires trigger 20 on every element of the dialog given as client data. The
+// host calls in from outside the dialog's procedures: the walk runs as a
+// message, so that an action that ends the dialog frees it only afterwards.
+void FrontDocDidChange(AVDoc, void* clientData) {
+  auto* d = static_cast<SMacDialogInfo*>(clientData);
+  if (MacDialogInfoIsLive(d)) MacDialogRunAsMessage(d, FireFrontDocChanged, nullptr);
 }
 
 void* Callback() {

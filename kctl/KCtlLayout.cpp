@@ -1,4 +1,5 @@
 // The flow layout of KCtl descriptions.
+#include "foundation/TextCut.h"
 #include "kctl/KCtlLayout.h"
 
 #include <algorithm>
@@ -518,18 +519,18 @@ ASBool KCtlTrimTextToFitData(SKCtlData* data, SMacDialogInfo* dialog, SKCtlElem*
       KCtlGetElemSizePlatform(data, element, trial, &w, &h, 0, 0, 0, nullptr);
       return w < maxWidth;
     }
+    // Wrapped at maxWidth, a block of several lines measures maxWidth itself.
     KCtlGetElemSizePlatform(data, element, trial, &w, &h, maxWidth, 0, 0, nullptr);
-    return w < maxWidth && h <= maxHeight;
+    return w <= maxWidth && h <= maxHeight;
   };
   if (fits(text)) return 0;
   if (!insert) insert = "";
   size_t len = std::strlen(text), insLen = std::strlen(insert);
-  size_t pos = position < 0 ? 0 : std::min((size_t)position, len);
-  while (pos > 0 && ((unsigned char)text[pos] & 0xC0) == 0x80) --pos;
+  size_t pos = CutLengthUTF8(text, len, position < 0 ? 0 : (size_t)position);
   KScratch<500> trial(len + insLen + 1);
   for (size_t cut = 1; pos + cut <= len; ++cut) {
     // Characters go whole, and the result is never longer than the text was.
-    if (pos + cut < len && ((unsigned char)text[pos + cut] & 0xC0) == 0x80) continue;
+    if (pos + cut < len && CutLengthUTF8(text, len, pos + cut) != pos + cut) continue;
     if (cut < insLen) continue;
     char* t = trial.data();
     std::memcpy(t, text, pos);

@@ -352,10 +352,27 @@ ASBool KCtlDoAction(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* element,
 
 ASBool KCtlDoUserActionForDialog(SMacDialogInfo* dialog, ASInt32 trigger) {
   SKCtlData* data = KCtlDataForDialog(dialog);
-  if (!data) return 1;
-  for (SKCtlElem* e = data->dialog->chainFirst; e; e = e->nextInChain)
-    if (!KCtlDoAction(dialog, data, e, trigger)) return 0;
-  return 1;
+  if (!data || !data->dialog) return 1;
+  struct SWalk {
+    ASInt32 trigger;
+    ASBool walked;
+  } walk{trigger, 1};
+  // Called from outside the dialog (another window, say): the walk runs as a
+  // message does, so that an action ending the dialog frees it afterwards.
+  MacDialogRunAsMessage(
+      dialog,
+      [](SMacDialogInfo* d, void* p) {
+        auto* w = static_cast<SWalk*>(p);
+        SKCtlData* run = KCtlDataForDialog(d);
+        if (!run || !run->dialog) return;
+        for (SKCtlElem* e = run->dialog->chainFirst; e; e = e->nextInChain)
+          if (!KCtlDoAction(d, run, e, w->trigger)) {
+            w->walked = 0;
+            return;
+          }
+      },
+      &walk);
+  return walk.walked;
 }
 
 // ---- Ending

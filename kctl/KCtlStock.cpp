@@ -1,6 +1,7 @@
 // Stock controls: buttons, numeric fields with their export procedures,
 // prompt rows, radio groups, the folder chooser, the first page scope, tab
 // strips and the information line.
+#include "foundation/TextCut.h"
 #include "kctl/KCtlStock.h"
 
 #include <algorithm>
@@ -58,12 +59,6 @@ bool ParseNumber(const std::string& text, double* value) {
   return true;
 }
 
-// A real value of the cabinet; integers count too.
-double GetReal(SKCab* cab, const char* key, double fallback) {
-  if (KCabGetType(cab, key) == kKCabTypeInt) return KCabGetInt(cab, key, 0);
-  return KCabGetDouble(cab, key, fallback);
-}
-
 bool IsVerify(ASInt32 kind) { return kind == kKCtlExportVerify || kind == kKCtlExportVerifyReport; }
 
 // ---- Export procedures of the numeric fields
@@ -71,7 +66,7 @@ bool IsVerify(ASInt32 kind) { return kind == kKCtlExportVerify || kind == kKCtlE
 EKCtlExportCallBackReturn PercentExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
                                         const char* key, void*) {
   if (kind == kKCtlExportLoad) {
-    double v = GetReal(cab, key, 1.0);
+    double v = KCabGetNumber(cab, key, 1.0);
     if (v != kKCtlNoNumber && dialog) SetControlTextFromDouble4p(dialog, id, v * 100.0);
   } else if (kind == kKCtlExportStore) {
     double v;
@@ -86,7 +81,7 @@ EKCtlExportCallBackReturn PercentExport(SMacDialogInfo* dialog, ASInt32 id, ASIn
 EKCtlExportCallBackReturn PageUnitExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
                                          const char* key, void*) {
   if (kind == kKCtlExportLoad) {
-    double v = GetReal(cab, key, kKCtlNoNumber);
+    double v = KCabGetNumber(cab, key, kKCtlNoNumber);
     if (v != kKCtlNoNumber && dialog)
       SetControlTextFromDouble4p(dialog, id, ConvertPointsToPageDim2(v, KCtlStockDialogPageUnits(dialog)));
   } else if (kind == kKCtlExportStore) {
@@ -574,17 +569,21 @@ SKCtlElem* KCtlStock_PageScope1(SKCtlDialog* dialog, ASUns32 flags, SKCtlElem* p
     def = kRange;
   else if (scopeFlags & kKCtlScopeNoCurrentPage)
     def = kAll;
+  // A default whose button is not built gives way to the first one that is:
+  // a group with no button checked would store no scope at all.
+  const bool haveCurrent = !(scopeFlags & kKCtlScopeNoCurrentPage), haveAll = !(scopeFlags & kKCtlScopeNoAllDoc);
+  if ((def == kCurrent && !haveCurrent) || (def == kAll && !haveAll)) def = haveCurrent ? kCurrent : haveAll ? kAll : kRange;
   auto radio = [&](ASUns32 f, const char* message, const char* atom, bool isDefault) {
     SKCtlElem* r = AddKeyed(dialog, kKCtlRadioButton, f | (isDefault ? (ASUns32)kKCtlFlagChecked : 0u), -1, Msg(message), group);
     KCtlSetExportKeyAtom(scopeKey, Atom(atom), r);
     KCtlRadioButtonSetGroup(code, r);
     return r;
   };
-  if (!(scopeFlags & kKCtlScopeNoCurrentPage)) {
+  if (haveCurrent) {
     SKCtlElem* current = radio(0, "common.scope.currentpage", "CurrentPage", def == kCurrent);
     KCtlStock_SetElemDisabledUnlessInteractive(dialog, current);
   }
-  if (!(scopeFlags & kKCtlScopeNoAllDoc)) radio(0, "common.scope.file", "AllDoc", def == kAll);
+  if (haveAll) radio(0, "common.scope.file", "AllDoc", def == kAll);
   SKCtlElem* sub = radio(0x10, "common.scope.page.from", "SubDoc", def == kRange);
   SKCtlElem* from = KCtlStock_PageRangeIntOrStringInput(dialog, 16, group, -1, fromKey);
   Add(dialog, kKCtlStaticText, 16, -1, Msg("common.scope.page.to"), group);
@@ -680,13 +679,14 @@ namespace {
 ASInt32 TrimPosition(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* textElem, const std::string& text) {
   ASInt32 liveWidth = 0, liveHeight = 0;
   KCtlGetElemLiveSizePlatform(dialog, textElem, &liveWidth, &liveHeight);
-  size_t position = text.size() / 2;
+  // Always at the start of a character.
+  size_t position = CutLengthUTF8(text.data(), text.size(), text.size() / 2);
   while (position > 0) {
     std::string trial = text.substr(0, position) + "...";
     ASInt32 w = 0, h = 0;
     KCtlGetElemSizePlatform(data, textElem, trial.c_str(), &w, &h, 0, 0, 0, nullptr);
     if (w < liveWidth) break;
-    position /= 2;
+    position = CutLengthUTF8(text.data(), text.size(), position / 2);
   }
   return (ASInt32)position;
 }
@@ -729,9 +729,8 @@ void KCtlInfoElementSetTextFromDescCab(SMacDialogInfo* dialog, SKCtlElem* info, 
     shown += s;
     tip += s;
   }
-  if (shown.size() > kLimit) shown.resize(kLimit);
-  if (tip.size() > kLimit) tip.resize(kLimit);
-  // Cutting may split a character; the platform's text calls mend what they store.
+  CutUTF8(shown, kLimit);
+  CutUTF8(tip, kLimit);
   KCtlInfoElementSetInfoText(dialog, info, shown.c_str(), tip.c_str(), 0);
 }
 

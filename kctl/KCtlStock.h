@@ -128,9 +128,19 @@ SKCtlElem* KCtlStock_PageScope2(SKCtlDialog* dialog, ASUns32 flags, SKCtlElem* p
 // without one or in a run that is not interactive.
 ASInt32 KCtlStock_PageScope2_GetNumPagesToProcess(SMacDialogInfo* dialog);
 // A pop-up of the host's document windows, exporting the chosen document
-// under key as a named pointer of type "KAVDoc" (not owned).
+// under key as a named pointer of type "KAVDoc" (not owned) and its identity
+// (KCtlStockDocIdentity) under key followed by "Id".
 SKCtlElem* KCtlStock_WindowList(SKCtlDialog* dialog, ASUns32 flags, SKCtlElem* parent, const char* key);
 EKCtlExportCallBackReturn KAVDocListExport(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
                                            const char* key, void* user);
-// The item list of the windows (sorted by title), owned by the caller.
+// The item list of the windows (sorted by title), owned by the caller. Each
+// item holds "AVDoc" and its identity "AVDocId".
 SKCab* KCtlStockNewWindowList();
+// A number for an open document that no other document is given, also one
+// opened later at the same address; 0 for null.
+ASUns32 KCtlStockDocIdentity(AVDoc doc);
+// The open document of that identity, or null once it has closed.
+AVDoc KCtlStockDocFromIdentity(ASUns32 identity);
+// The document the window list exported under key, while it is open: null
+// when it has closed since, also when another document now has its address.
+AVDoc KCtlStockExportedDoc(SKCab* cab, const char* key);

@@ -1,13 +1,17 @@
 // Stock controls bound to the host's open documents: the page scope under the
 // process manager's run keys, and the pop-up of document windows.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "foundation/AVUTF8.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "frame/ProcMan.h"
 #include "host/AV.h"
+#include "host/Notify.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
@@ -20,6 +24,55 @@ constexpr ASInt32 kNoDocPageCount = 999999;
 constexpr ASInt32 kWindowTitleBytes = 200;
 
 ASAtom Atom(const char* s) { return ASAtomFromString(s); }
+
+// ---- Identities of open documents
+
+struct SDocIdentity {
+  AVDoc doc;
+  ASUns32 identity;
+};
+
+std::vector<SDocIdentity>& Identities() {
+  static std::vector<SDocIdentity> known;
+  return known;
+}
+
+ASUns32 gNextIdentity = 1;
+
+void ForgetDoc(AVDoc doc, void*) {
+  auto& known = Identities();
+  known.erase(std::remove_if(known.begin(), known.end(), [&](const SDocIdentity& i) { return i.doc == doc; }),
+              known.end());
+}
+
+bool IsOpenDoc(AVDoc doc) {
+  struct SFind {
+    AVDoc doc;
+    bool found;
+  } find{doc, false};
+  AVAppEnumDocs(
+      [](AVDoc d, void* data) -> ASBool {
+        auto* f = static_cast<SFind*>(data);
+        if (d == f->doc) f->found = true;
+        return f->found ? 0 : 1;
+      },
+      &find);
+  return find.found;
+}
+
+// A document's identity goes when it closes. The notification is asked for
+// again each time (the host counts it once), and identities of documents no
+// longer open go as well, in case a close went unheard.
+void KeepIdentitiesCurrent() {
+  static void* callback = nullptr;
+  if (!callback) callback = ASCallbackCreate(nullptr, reinterpret_cast<void*>(ForgetDoc));
+  AVAppRegisterNotification(AVDocWillCloseNSEL, nullptr, callback, nullptr);
+  auto& known = Identities();
+  known.erase(std::remove_if(known.begin(), known.end(), [](const SDocIdentity& i) { return !IsOpenDoc(i.doc); }),
+              known.end());
+}
+
+std::string IdentityKey(const char* key) { return std::string(key ? key : "") + "Id"; }
 
 ASInt32 OfPagesInitialise(SMacDialogInfo* dialog, ASInt32 id, ASInt32, void*) {
   if (!dialog) return kKCtlCallBackGoOn;
@@ -47,6 +100,7 @@ ASBool AVWindowlistCallback(AVWindow win, void* clientData) {
   std::snprintf(number, sizeof number, "%ld", walk->counter++);
   SKCab* item = KCtlAddListItemToCab(walk->list, title, Atom(number));
   KCabPutPointerNamedType(item, "AVDoc", "KAVDoc", doc, nullptr);
+  KCabPutUns(item, "AVDocId", KCtlStockDocIdentity(doc));
   return 1;
 }
 
@@ -80,6 +134,10 @@ ASInt32 KCtlStock_PageScope2_GetNumPagesToProcess(SMacDialogInfo* dialog) {
       if (ResolveRangeForSubDoc(cab, &f, &l, &step, doc)) {
         first = (ASInt64)f + 1;
         last = (ASInt64)l + 1;
+      } else {
+        // A range that does not read selects nothing, not the whole document.
+        first = 1;
+        last = 0;
       }
     }
     ASAtom evenOdd = KCabGetAtom(cab, "Source:Range:EvenOdd", ASAtomNull);
@@ -134,7 +192,8 @@ EKCtlExportCallBackReturn KAVDocListExport(SMacDialogInfo* dialog, ASInt32 id, A
                                            const char* key, void*) {
   if (!dialog) return 0;
   if (kind == kKCtlExportLoad) {
-    void* held = KCabGetPointerNamedType(cab, key, "KAVDoc");
+    // The held document only while it is the same one, not whatever opened at its address since.
+    void* held = KCtlStockExportedDoc(cab, key);
     ASInt32 count = MacMenuCountItems(dialog, id), chosen = 0;
     for (ASInt32 k = 0; held && k < count; ++k) {
       auto* item = reinterpret_cast<SKCab*>(MacMenuGetAttachedData(dialog, id, k));
@@ -145,8 +204,40 @@ EKCtlExportCallBackReturn KAVDocListExport(SMacDialogInfo* dialog, ASInt32 id, A
     }
     if (count > 0) MacMenuSetCurSel(dialog, id, chosen);
   } else if (kind == kKCtlExportStore) {
-    if (SKCab* item = KCtlGetSelectedPulldownItem(dialog, id))
+    if (SKCab* item = KCtlGetSelectedPulldownItem(dialog, id)) {
       KCabPutPointerNamedType(cab, key, "KAVDoc", KCabGetPointerNamedType(item, "AVDoc", "KAVDoc"), nullptr);
+      KCabPutUns(cab, IdentityKey(key).c_str(), KCabGetUns(item, "AVDocId", 0));
+    }
   }
   return 0;
+}
+
+ASUns32 KCtlStockDocIdentity(AVDoc doc) {
+  if (!doc) return 0;
+  KeepIdentitiesCurrent();
+  auto& known = Identities();
+  for (const SDocIdentity& i : known)
+    if (i.doc == doc) return i.identity;
+  known.push_back({doc, gNextIdentity++});
+  return known.back().identity;
+}
+
+AVDoc KCtlStockDocFromIdentity(ASUns32 identity) {
+  if (identity == 0) return nullptr;
+  KeepIdentitiesCurrent();
+  for (const SDocIdentity& i : Identities())
+    if (i.identity == identity) return i.doc;
+  return nullptr;
+}
+
+AVDoc KCtlStockExportedDoc(SKCab* cab, const char* key) {
+  auto doc = static_cast<AVDoc>(KCabGetPointerNamedType(cab, key, "KAVDoc"));
+  if (!doc) return nullptr;
+  std::string idKey = IdentityKey(key);
+  // Without an identity (values not made by the list) the document counts while it is open.
+  if (KCabGetType(cab, idKey.c_str()) != kKCabTypeUns) {
+    KeepIdentitiesCurrent();
+    return IsOpenDoc(doc) ? doc : nullptr;
+  }
+  return KCtlStockDocFromIdentity(KCabGetUns(cab, idKey.c_str(), 0)) == doc ? doc : nullptr;
 }

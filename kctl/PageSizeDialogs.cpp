@@ -55,10 +55,23 @@ ASInt32 ShowChosenEntry(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*)
 }  // namespace
 
 void SetReturnKeyForAddedSize(SKCab* cab, SKCab* pageSize) {
-  if (!cab || !pageSize) return;
-  std::string text(4096, '\0');
-  PageSizeCabShortFormat(pageSize, text.data(), (int)text.size());
-  KCabPutAtom(cab, ".AddedKey", Atom(text.c_str()));
+  if (!cab) return;
+  ASAtom key = PageSizeItemKey(pageSize);
+  if (key != ASAtomNull)
+    KCabPutAtom(cab, ".AddedKey", key);
+  else
+    KCabRemove(cab, ".AddedKey");
+}
+
+ASBool AddPageSizeToCollection(SKCab* cab, SKCab* size) {
+  if (!PageSizeCollectionAddOrReplace(Collection(), size)) {
+    KCabDestroy(size);
+    ErrMessageUTF8(Msg("pagesizes.err.cannotreplacesystemname"));
+    return 0;
+  }
+  SaveCollection();
+  SetReturnKeyForAddedSize(cab, size);
+  return 1;
 }
 
 ASBool DoMoreSizesDialog(SKCab* cab, ASBool allowBackground) {
@@ -88,7 +101,7 @@ ASBool DoMoreSizesDialog(SKCab* cab, ASBool allowBackground) {
     else if (what == Atom("Review"))
       changed = DoReviewPageSizeDialog(Collection(), cab);
     else
-      return 1;
+      return 0;  // nothing ran, nothing changed
     if (changed) return 1;
   }
 }
@@ -110,22 +123,20 @@ ASBool DoAddBlankPageSizeDialog(SKCab* cab) {
     RERAISE();
   END_HANDLER
   if (RunModal(d, cab, cab) != 1) return 0;
-  double width = KCabGetDouble(cab, "Width", 0), height = KCabGetDouble(cab, "Height", 0);
+  double width = KCabGetNumber(cab, "Width", 0), height = KCabGetNumber(cab, "Height", 0);
   // Not-a-number fails both tests as well.
   if (!(width > 0) || !(height > 0)) {
     ErrMessageUTF8(Msg("pagesizes.err.badsize"));
-    return 1;
+    return 0;
   }
-  SKCab* size = NewPageSizeCabBlankPoints(KCabGetString(cab, "Name"), width, height, 1);
-  // The key goes in first: a refused size is disposed of here.
-  SetReturnKeyForAddedSize(cab, size);
-  if (PageSizeCollectionAddOrReplace(Collection(), size)) {
-    SaveCollection();
-  } else {
-    KCabDestroy(size);
-    ErrMessageUTF8(Msg("pagesizes.err.cannotreplacesystemname"));
+  if (width > kPageSizeMaxPoints || height > kPageSizeMaxPoints) {
+    char text[1000];
+    FormatMessageByKeyUTF8(nullptr, "pagesizes.err.toolarge", "A side may be at most %.0f pt.", text, sizeof text,
+                           "f", kPageSizeMaxPoints);
+    ErrMessageUTF8(text);
+    return 0;
   }
-  return 1;
+  return AddPageSizeToCollection(cab, NewPageSizeCabBlankPoints(KCabGetString(cab, "Name"), width, height, 1));
 }
 
 ASBool DoReviewPageSizeDialog(SKCab* collection, SKCab* cab) {

@@ -17,17 +17,24 @@ struct SMacDialogInfo;
 
 // True when a sub-dialog changed the collection, false when the user cancelled.
 ASBool DoMoreSizesDialog(SKCab* cab, ASBool allowBackground);
-// False when cancelled; true after OK, also when the size was refused with an alert.
+// True when a size was added; false when cancelled or when the size was
+// refused (with an alert: no size, a side above kPageSizeMaxPoints, a system
+// size's name), and ".AddedKey" is then not set.
 ASBool DoAddBlankPageSizeDialog(SKCab* cab);
 // True when a size was deleted.
 ASBool DoReviewPageSizeDialog(SKCab* collection, SKCab* cab);
-// ".AddedKey": the atom of the size's short format.
+// ".AddedKey": the item key of the size (PageSizeItemKey), which sits in the
+// collection; removed for a size that does not.
 void SetReturnKeyForAddedSize(SKCab* cab, SKCab* pageSize);
+// Hands size to the collection, saves it and sets ".AddedKey"; a size the
+// collection refuses is destroyed after the alert, and the answer is false.
+ASBool AddPageSizeToCollection(SKCab* cab, SKCab* size);
 
 // ---- New background page
 
-// True when a size was made (added, or refused with an alert); false when the
-// user went back or the entries were refused.
+// True when a size was made and added; false when the user went back or the
+// entries or the size were refused (with an alert), and ".AddedKey" is then
+// not set.
 ASBool DoAddBackgroundDialog(SKCab* cab);
 // Adds the file row and the page options under parent (null: the top level);
 // callback (may be null) hears trigger 1 after each file shown.

@@ -9,10 +9,11 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
-#include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/PageSizeDialogs.h"
@@ -69,6 +70,7 @@ struct SPageSizeElemExt {
 struct SPageSizeData {
   SKCab* kept;  // copies of loaded sizes that no list item had; made on first use
   SPageSizeElemExt* rec;
+  ASInt32 shown;  // the entry chosen before the user's latest choice
 };
 
 SPageSizeData* DataBlock(SMacDialogInfo* dialog, ASInt32 id) {
@@ -123,6 +125,27 @@ void Refill(SMacDialogInfo* dialog, ASInt32 id, SPageSizeElemExt* rec) {
   KCtlFillPulldownFromKCabById(dialog, id, list, 1, 1);
 }
 
+// The entry now shown is the one to come back to.
+void RememberShown(SMacDialogInfo* dialog, ASInt32 id) {
+  if (SPageSizeData* block = DataBlock(dialog, id)) block->shown = MacMenuGetCurSel(dialog, id);
+}
+
+// Offers a copy of size (with its name, or the borrowed one) as one more
+// entry and returns its index; -1 without the dialog's data.
+ASInt32 AddKeptEntry(SMacDialogInfo* dialog, ASInt32 id, SKCab* size, const char* name) {
+  SPageSizeData* block = DataBlock(dialog, id);
+  if (!block) return -1;
+  if (!block->kept) block->kept = KCabNewInner();
+  SKCab* copy = KCabDup(size);
+  KCabPutCab(block->kept, "", copy);
+  if (name) KCabPutStringCopy(copy, "Name", name);
+  MacMenuUpdateStart(dialog, id);
+  ASInt32 index = MacMenuAddItemUTF8(dialog, id, ShortFormat(copy, 500).c_str());
+  MacMenuAttachData(dialog, id, index, reinterpret_cast<intptr_t>(copy));
+  MacMenuUpdateComplete(dialog, id);
+  return index;
+}
+
 ASInt32 IndexOfKey(SMacDialogInfo* dialog, ASInt32 id, ASAtom key) {
   ASInt32 count = MacMenuCountItems(dialog, id);
   for (ASInt32 k = 0; k < count; ++k) {
@@ -146,7 +169,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
   switch (trigger) {
     case kKCtlTriggerInit: {
       SDialogTrace* trace = FindDialogTrace(dialog);
-      SPageSizeData block{nullptr, rec};
+      SPageSizeData block{nullptr, rec, -1};
       if (trace) DialogTraceSetData(trace, id + kTraceKeyBase, (ASInt32)sizeof block, &block);
       break;
     }
@@ -157,24 +180,47 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
       ASInt32 count = MacMenuCountItems(dialog, id);
       if (count > 0 && MacMenuGetCurSel(dialog, id) < 0) MacMenuSetCurSel(dialog, id, before >= 0 && before < count ? before : 0);
       Feedback(dialog, id, rec);
+      RememberShown(dialog, id);
       break;
     }
     case kKCtlTriggerSelectionChanged: {
       ASAtom key = KCtlGetSelectedPulldownItemKey(dialog, id);
       if (IsMoreChoices(key)) {
+        SPageSizeData* block = DataBlock(dialog, id);
+        ASInt32 before = block ? block->shown : -1;
+        // The size chosen before, by identity: the list may be made anew.
+        KCabHolder previous(EntrySize(dialog, id, before) ? KCabDup(EntrySize(dialog, id, before)) : nullptr);
         SKCab* cab = MoreSizesCab();
         KCabRemove(cab, ".AddedKey");
-        ASInt32 index = 1;
-        if (DoMoreSizesDialog(cab, key == Atom(kPageSizeMoreChoicesKey))) {
+        bool changed = DoMoreSizesDialog(cab, key == Atom(kPageSizeMoreChoicesKey)) != 0;
+        if (!MacDialogInfoIsLive(dialog)) break;
+        ASInt32 index = -1;
+        if (changed) {
           Refill(dialog, id, rec);
-          if (KCabGetType(cab, ".AddedKey") == kKCabTypeAtom) {
-            ASInt32 added = IndexOfKey(dialog, id, KCabGetAtom(cab, ".AddedKey", ASAtomNull));
-            if (added >= 0) index = added;
+          if (KCabGetType(cab, ".AddedKey") == kKCabTypeAtom)
+            index = IndexOfKey(dialog, id, KCabGetAtom(cab, ".AddedKey", ASAtomNull));
+          if (index < 0 && previous.get()) {
+            ASAtom was = KCabGetType(previous.get(), "E") == kKCabTypeAtom ? KCabGetAtom(previous.get(), "E", ASAtomNull)
+                                                                           : ASAtomNull;
+            index = was != ASAtomNull ? IndexOfKey(dialog, id, was) : -1;
+            if (index < 0) index = AddKeptEntry(dialog, id, previous.get(), nullptr);
           }
+          // Nothing chosen before: the more-choices entry again, which is no size.
+          if (index < 0) index = 0;
+        } else {
+          // Nothing changed: the list is the same, and so is the choice.
+          index = before >= 0 ? before : 0;
         }
-        if (MacDialogInfoIsLive(dialog) && index < MacMenuCountItems(dialog, id)) MacMenuSetCurSel(dialog, id, index);
-        key = MacDialogInfoIsLive(dialog) ? KCtlGetSelectedPulldownItemKey(dialog, id) : ASAtomNull;
+        if (index < MacMenuCountItems(dialog, id)) MacMenuSetCurSel(dialog, id, index);
+        key = KCtlGetSelectedPulldownItemKey(dialog, id);
+        if (!changed || !EntrySize(dialog, id, index)) {
+          // The user's choice as it was: nothing to tell the caller.
+          Feedback(dialog, id, rec);
+          RememberShown(dialog, id);
+          break;
+        }
       }
+      RememberShown(dialog, id);
       if (key != ASAtomNull && !IsMoreChoices(key)) {
         Feedback(dialog, id, rec);
         if (rec->callback) return rec->callback(dialog, id, kKCtlTriggerSelectionChanged, rec->userData);
@@ -205,6 +251,7 @@ ASInt32 CheckCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, void*
 void SelectEntry(SMacDialogInfo* dialog, ASInt32 id, ASInt32 index, SPageSizeElemExt* rec) {
   MacMenuSetCurSel(dialog, id, index);
   Feedback(dialog, id, rec);
+  RememberShown(dialog, id);
 }
 
 EKCtlExportCallBackReturn ExportCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 kind, SKCab* cab,
@@ -222,13 +269,16 @@ EKCtlExportCallBackReturn ExportCallback(SMacDialogInfo* dialog, ASInt32 id, ASI
         return 0;
       }
     }
+    // An unnamed size that is a named one turned borrows its name, but only
+    // for the entry it gets: the caller's values stay as they are until OK.
     const char* loadedName = NameOf(loaded);
+    const char* borrowed = nullptr;
     if (!loadedName || !*loadedName) {
       for (ASInt32 k = 0; k < count; ++k) {
         SKCab* item = EntrySize(dialog, id, k);
         const char* name = item ? NameOf(item) : nullptr;
         if (name && *name && ContentsEqualSwapped(loaded, item)) {
-          KCabPutStringCopy(loaded, "Name", name);
+          borrowed = name;
           break;
         }
       }
@@ -241,16 +291,8 @@ EKCtlExportCallBackReturn ExportCallback(SMacDialogInfo* dialog, ASInt32 id, ASI
       }
     }
     // A size no entry has is offered as one more entry, not dropped.
-    SPageSizeData* block = DataBlock(dialog, id);
-    if (!block) return 0;
-    if (!block->kept) block->kept = KCabNewInner();
-    SKCab* copy = KCabDup(loaded);
-    KCabPutCab(block->kept, "", copy);
-    MacMenuUpdateStart(dialog, id);
-    ASInt32 index = MacMenuAddItemUTF8(dialog, id, ShortFormat(loaded, 500).c_str());
-    MacMenuAttachData(dialog, id, index, reinterpret_cast<intptr_t>(copy));
-    MacMenuUpdateComplete(dialog, id);
-    SelectEntry(dialog, id, index, rec);
+    ASInt32 index = AddKeptEntry(dialog, id, loaded, borrowed);
+    if (index >= 0) SelectEntry(dialog, id, index, rec);
   } else if (kind == kKCtlExportStore) {
     // A more-choices entry is no size: nothing is stored for it.
     SKCab* item = ChosenSize(dialog, id);
@@ -264,62 +306,73 @@ EKCtlExportCallBackReturn ExportCallback(SMacDialogInfo* dialog, ASInt32 id, ASI
   return 0;
 }
 
-bool GetBlank(SKCab* size, double* width, double* height) {
-  if (!size || !IsBlank(size) || KCabGetType(size, "Width") != kKCabTypeDouble ||
-      KCabGetType(size, "Height") != kKCabTypeDouble)
-    return false;
-  *width = KCabGetDouble(size, "Width", 0);
-  *height = KCabGetDouble(size, "Height", 0);
-  return true;
-}
+bool GetBlank(SKCab* size, double* width, double* height) { return PageSizeCabGetBlankSize(size, width, height) != 0; }
 
 void CopyOut(const std::string& text, char* buffer, ASInt32 size) {
-  if (!buffer || size <= 0) return;
-  size_t n = std::min(text.size(), (size_t)size - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = 0;
+  if (size > 0) CopyCutUTF8(buffer, (size_t)size, text.c_str());
 }
+
+// The item key of a collection entry: its place in the collection, which no
+// other entry shares, whatever the entries show.
+ASAtom ItemKeyForCollectionKey(const char* key) { return Atom((std::string("#") + key).c_str()); }
 
 }  // namespace
 
+void TemplateInfoSetPath(STemplateInfo* templ, const char* path) {
+  if (templ) templ->path = path && *path ? ASAtomGetString(Atom(path)) : nullptr;
+}
+
 void PageSizeOrientationKey(const char* key, char* out, size_t size) {
   std::string stem = key ? key : "";
-  if (stem.size() > kOrientationStemBytes) stem.resize(kOrientationStemBytes);
+  CutUTF8(stem, kOrientationStemBytes);
   std::snprintf(out, size, "%sOrientation", stem.c_str());
 }
 
+ASAtom PageSizeItemKey(SKCab* entry) {
+  ASAtom key = ASAtomNull;
+  if (!entry || !KCabParentKey(entry, &key) || key == ASAtomNull) return ASAtomNull;
+  return ItemKeyForCollectionKey(ASAtomGetString(key));
+}
+
 SKCab* PageSizeCollectionMakeItemList(SKCab* collection, ASUns16 flags) {
-  SKCab* list = KCabNewInner();
-  DURING
-    if (flags & kPageSizeMoreChoices) {
-      std::string text = std::string(" ") + Msg("uicustsz.morechoices");
-      KCtlAddListItemToCab(list, text.c_str(),
-                           Atom((flags & kPageSizeBackgrounds) ? kPageSizeMoreChoicesKey : kPageSizeMoreChoicesKey2));
-    }
-    std::vector<SKCab*> entries;
-    if (collection)
-      KCabConstEnum(
-          collection,
-          [](SKCab* c, const char* k, ASInt32 type, void* out) -> ASBool {
-            if (type == kKCabTypeCab) static_cast<std::vector<SKCab*>*>(out)->push_back(KCabGetCab(c, k));
-            return 1;
-          },
-          &entries);
-    for (SKCab* entry : entries) {
-      bool wanted = (IsBlank(entry) && (flags & kPageSizeBlanks)) || (IsBackground(entry) && (flags & kPageSizeBackgrounds));
-      if (!wanted) continue;
-      SKCab* copy = KCabDup(entry);
-      KCabRemove(copy, "KRVLNoExport");
-      std::string text = ShortFormat(entry, 4096);
-      KCabPutStringCopy(copy, "S", text.c_str());
-      KCabPutAtom(copy, "E", Atom(text.c_str()));
-      KCabPutCab(list, "", copy);
-    }
-  HANDLER
-    KCabDestroy(list);
-    RERAISE();
-  END_HANDLER
-  return KCtlSortItemList(list);
+  KCabHolder sizes(KCabNewInner());
+  struct SEntry {
+    SKCab* cab;
+    std::string key;
+  };
+  std::vector<SEntry> entries;
+  if (collection)
+    KCabConstEnum(
+        collection,
+        [](SKCab* c, const char* k, ASInt32 type, void* out) -> ASBool {
+          if (type == kKCabTypeCab) static_cast<std::vector<SEntry>*>(out)->push_back({KCabGetCab(c, k), k});
+          return 1;
+        },
+        &entries);
+  for (const SEntry& entry : entries) {
+    bool wanted = (IsBlank(entry.cab) && (flags & kPageSizeBlanks)) ||
+                  (IsBackground(entry.cab) && (flags & kPageSizeBackgrounds));
+    if (!wanted) continue;
+    SKCab* copy = KCabDup(entry.cab);
+    KCabPutCab(sizes.get(), "", copy);
+    KCabRemove(copy, "KRVLNoExport");
+    KCabPutStringCopy(copy, "S", ShortFormat(entry.cab, 4096).c_str());
+    KCabPutAtom(copy, "E", ItemKeyForCollectionKey(entry.key.c_str()));
+  }
+  KCabHolder sorted(KCtlSortItemList(sizes.Release()));
+  // The more-choices entry comes first whatever the sizes are called.
+  KCabHolder list(KCabNewInner());
+  if (flags & kPageSizeMoreChoices) {
+    std::string text = std::string(" ") + Msg("uicustsz.morechoices");
+    KCtlAddListItemToCab(list.get(), text.c_str(),
+                         Atom((flags & kPageSizeBackgrounds) ? kPageSizeMoreChoicesKey : kPageSizeMoreChoicesKey2));
+  }
+  for (long k = 0; KCabGetCabNumKey(sorted.get(), k); ++k) {
+    char key[24];
+    std::snprintf(key, sizeof key, "%ld", k);
+    KCabPutCab(list.get(), "", KCabDetachCab(sorted.get(), key));
+  }
+  return list.Release();
 }
 
 SKCtlElem* KCtlElemFromPageSizeCollection(SKCtlDialog* dialog, ASUns32 elemFlags, SKCtlElem* parent,
@@ -469,16 +522,9 @@ ASBool ExportedPageSizeFormat(SKCab* cab, const char* key, ASBool forced, char* 
 ASBool ExportedPageSizeFillTemplateInfo(SKCab* cab, const char* key, STemplateInfo* templ, ASBool forced) {
   SKCab* ps = ExportedPageSizeGetPageSizeCab(cab, key);
   if (!ps || !templ) return 0;
-  std::memset(templ, 0, sizeof *templ);
-  if (const char* name = NameOf(ps)) {
-    // At most 39 bytes, never the first half of a character.
-    size_t n = std::strlen(name);
-    if (n > sizeof templ->name - 1) {
-      n = sizeof templ->name - 1;
-      while (n > 0 && ((unsigned char)name[n] & 0xC0) == 0x80) --n;
-    }
-    std::memcpy(templ->name, name, n);
-  }
+  *templ = STemplateInfo{};
+  // At most 39 bytes, never the first half of a character.
+  CopyCutUTF8(templ->name, sizeof templ->name, NameOf(ps));
   if (IsBlank(ps)) {
     double w = 0, h = 0;
     bool got = forced ? ExportedPageSizeGetBlankSizeWithForcedOrientation(cab, key, &w, &h) != 0 : GetBlank(ps, &w, &h);
@@ -499,8 +545,7 @@ ASBool ExportedPageSizeFillTemplateInfo(SKCab* cab, const char* key, STemplateIn
   }
   if (IsBackground(ps)) {
     templ->blank = 0;
-    if (const char* path = KCabGetString(ps, "DIPath"))
-      UTF8ToPlatformNativeTerm(path, templ->path, (ASInt32)sizeof templ->path, '?');
+    TemplateInfoSetPath(templ, KCabGetString(ps, "DIPath"));
     templ->from = KCabGetInt(ps, "From", 0);
     templ->to = KCabGetInt(ps, "To", 0);
     templ->repeat = KCabGetType(ps, "Repeat") == kKCabTypeInt ? KCabGetInt(ps, "Repeat", 0)
@@ -523,12 +568,7 @@ ASBool ExportPageSizeFromTemplateInfo(SKCab* cab, const char* key, const STempla
     made = NewPageSizeCabBlankPoints(given, (double)((float)templ->width / 65536.0f),
                                      (double)((float)templ->height / 65536.0f), 0);
   } else {
-    char path[sizeof templ->path + 1];
-    std::memcpy(path, templ->path, sizeof templ->path);
-    path[sizeof templ->path] = 0;
-    char utf8[1000];
-    PlatformNativeToUTF8Term(path, utf8, (ASInt32)sizeof utf8, '?');
-    made = NewPageSizeBackground(given, utf8, templ->from, templ->to, templ->repeat, 0);
+    made = NewPageSizeBackground(given, templ->path ? templ->path : "", templ->from, templ->to, templ->repeat, 0);
   }
   if (!made) return 0;
   KCabPutCab(cab, key, made);

@@ -19,12 +19,17 @@ struct STemplateInfo {
   ASInt16 blank;       // 1 a blank sheet, 0 pages of a file
   ASFixed width;       // blank sheet size in points
   ASFixed height;
-  char path[300];      // the file, in the platform's native encoding
+  const char* path;    // the file's device-independent path, UTF-8 of any length;
+                       // an atom's text, so it lives as long as the host (null: none)
   ASInt32 from;        // first page, counted from 0
   ASInt32 to;          // last page, counted from 0
   ASInt32 repeat;      // how many of the last pages repeat once the range is used up
   ASInt16 failedToOpen;  // 0 when filled here; the engine sets it
 };
+
+// Sets the template's path to a lasting copy of the UTF-8 path (null or
+// empty: none).
+void TemplateInfoSetPath(STemplateInfo* templ, const char* path);
 
 // Element flags (pageSizeFlags).
 enum : ASUns16 {
@@ -47,8 +52,14 @@ constexpr const char* kPageSizeMoreChoicesKey2 = "?More choices2";
 SKCtlElem* KCtlElemFromPageSizeCollection(SKCtlDialog* dialog, ASUns32 elemFlags, SKCtlElem* parent,
                                           ASUns16 pageSizeFlags, ASInt16 controlId, const char* exportKey,
                                           KCtlActionCallBack callback, void* userData);
-// The item list of a collection (flags 1, 2, 4 as above), sorted by text; owned by the caller.
+// The item list of a collection (flags 1, 2, 4 as above), owned by the
+// caller: the more-choices item first, then the sizes sorted by text. Each
+// size is keyed by its place in the collection (PageSizeItemKey), so that
+// two sizes showing the same text stay apart.
 SKCab* PageSizeCollectionMakeItemList(SKCab* collection, ASUns16 flags);
+// The item key of an entry that sits in a collection; ASAtomNull for a
+// cabinet that sits in none.
+ASAtom PageSizeItemKey(SKCab* entry);
 // The key under which the element stores its orientation: the export key
 // (cut to 88 bytes) followed by "Orientation".
 void PageSizeOrientationKey(const char* key, char* out, size_t size);

@@ -8,6 +8,7 @@
 #include "engine/SampleDoc.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "host/AV.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
@@ -36,12 +37,18 @@ struct SStatusBoxSavedState {
   ASInt16 labelSaved;
   ASInt16 statusFlag;
   ASInt16 kFlag;
+  ASInt16 userCancelUnseen;
   char label[kSavedLabelBytes];
 };
 
 char statusboxTitle[kTitleBytes];
 ASInt16 statusCancelFlag = 0;
 ASInt16 kCancelFlag = 0;
+// A cancel the user gave that no poll has reported yet. Opening the box or
+// giving it a text clears the status flag for the next piece of work, but
+// not this: a loop that labels each step before it polls would otherwise
+// never see the click.
+ASInt16 gUserCancelUnseen = 0;
 SMacDialogInfo* kStatusDialog = nullptr;
 ASInt32 kStatusBlobsVisible = 0;
 ASUns32 gLastPollTime = 0;
@@ -56,6 +63,13 @@ const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessag
 
 // The poll's clock: the platform's seconds, which move with its event clock.
 ASUns32 NowSeconds() { return PfSecondsNow(); }
+
+void UserCancelled() {
+  statusCancelFlag = kCancelFlag = 1;
+  gUserCancelUnseen = 1;
+}
+
+void ClearStatusFlag() { statusCancelFlag = gUserCancelUnseen; }
 
 void SetElemText(ASInt32 id, const char* text) {
   SKCtlData* data = KCtlDataForDialog(kStatusDialog);
@@ -78,13 +92,14 @@ ASInt32 KStatusDialogInitialise(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 
 ASInt32 KStatusDialogDestroy(SMacDialogInfo*, ASInt32, ASInt32, void*) {
   statusCancelFlag = 1;
+  // The work the box showed is over: a cancel it did not hear ends with it.
+  gUserCancelUnseen = 0;
   kStatusDialog = nullptr;
   return kKCtlCallBackGoOn;
 }
 
 ASInt32 KStatusDialogCancelButton(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  statusCancelFlag = 1;
-  kCancelFlag = 1;
+  UserCancelled();
   KCtlEnableOrDisableElemById(dialog, KCtlDataForDialog(dialog), kCancelButtonId, 0);
   KStatusDialogSetLabel(Msg("uistatbx.status.cancelled"));
   return kKCtlCallBackGoOn;
@@ -98,7 +113,6 @@ const char* DefaultTitle() {
 
 void BuildAndStart() {
   SKCtlDialog* d = KCtlNewDialog(DefaultTitle(), kKCtlDialogFreeDescription | kKCtlDialogFreeData | 0x8);
-  SKCtlData* data = nullptr;
   DURING
     SKCtlElem* label = KCtlAddNewElement(d, kKCtlStaticText, 0xa00000, kLabelId, " \n \n \n \n", nullptr);
     KCtlSetActionCallback(label, kKCtlTriggerLoaded, KStatusDialogInitialise, nullptr);
@@ -110,14 +124,12 @@ void BuildAndStart() {
     SKCtlElem* cancel = KCtlAddNewElement(d, kKCtlPushButton, 0, kCancelButtonId, Msg("common.button.cancel"), nullptr);
     KCtlSetActionCallback(cancel, kKCtlTriggerClick, KStatusDialogCancelButton, nullptr);
     KCtlDialogSuggestSize(d, 300, 0);
-    data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, nullptr, nullptr);
   HANDLER
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
   // From here the run frees the description and its data, also on failure.
-  KCtlPlatformTestModeless(data, nullptr);
+  KCtlPlatformRunModeless(d, nullptr, nullptr, nullptr);
 }
 
 void OpenKStatusDialog(const char* label) {
@@ -140,7 +152,7 @@ void CloseKStatusDialog() {
 // ---- The progress monitor
 
 void PMBeginOperation(void*) {
-  statusCancelFlag = 0;
+  ClearStatusFlag();
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
   statPMCurrValue = 0;
   statPMDuration = 10;
@@ -164,8 +176,10 @@ void PMSetDuration(ASInt32 duration, void*) {
 void PMSetCurrValue(ASInt32 value, void*) {
   if (value > kMaxDuration) value = kMaxDuration;
   statPMCurrValue = value;
-  // At most 10 * 32767 + 16383: no overflow.
-  KStatusDialogSetVisibleBlobs((kMarkCount * value + statPMDuration / 2) / statPMDuration);
+  // Counted from 0..32767 only: at most 10 * 32767 + 16383, no overflow
+  // however far below 0 the host's value lies.
+  ASInt32 done = value < 0 ? 0 : value;
+  KStatusDialogSetVisibleBlobs((kMarkCount * done + statPMDuration / 2) / statPMDuration);
 }
 
 ASInt32 PMGetDuration(void*) { return statPMDuration; }
@@ -196,21 +210,15 @@ SMacDialogInfo* StatusBoxDialog() { return kStatusDialog; }
 
 // ---- Opening, labelling, closing
 
-void SetStatusBoxTitleUtf8(const char* title) {
-  if (!title) title = "";
-  size_t n = std::strlen(title);
-  if (n > kTitleBytes - 1) n = kTitleBytes - 1;
-  std::memcpy(statusboxTitle, title, n);
-  statusboxTitle[n] = 0;
-}
+void SetStatusBoxTitleUtf8(const char* title) { CopyCutUTF8(statusboxTitle, sizeof statusboxTitle, title); }
 
 void OpenStatusBox() {
-  statusCancelFlag = 0;
+  ClearStatusFlag();
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
 }
 
 void SetStatusBoxTextUtf8(const char* text) {
-  statusCancelFlag = 0;
+  ClearStatusFlag();
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
   KStatusDialogSetLabel(text);
 }
@@ -225,6 +233,7 @@ void PushStatusBox() {
   state->next = statusBoxStack;
   state->statusFlag = statusCancelFlag;
   state->kFlag = kCancelFlag;
+  state->userCancelUnseen = gUserCancelUnseen;
   if (kStatusDialog) {
     state->labelSaved = 1;
     MacDialogGetItemTextUTF8(kStatusDialog, kLabelId, state->label, (ASInt32)sizeof state->label);
@@ -240,8 +249,12 @@ void PopStatusBox() {
     SetStatusBoxTextUtf8(state->label);
   else if (gStatusBoxVisible)
     CloseKStatusDialog();
-  statusCancelFlag = state->statusFlag;
-  kCancelFlag = state->kFlag;
+  // As at the push, and with a cancel the user gave since that no poll has
+  // reported: the work outside is to stop too.
+  ASInt16 unseen = gUserCancelUnseen;
+  statusCancelFlag = state->statusFlag || unseen ? 1 : 0;
+  kCancelFlag = state->kFlag || unseen ? 1 : 0;
+  gUserCancelUnseen = state->userCancelUnseen || unseen ? 1 : 0;
   ASfree(state);
 }
 
@@ -251,29 +264,31 @@ ASBool CheckStatusBoxCancel(void*) {
   if (!gStatusBoxVisible) return 0;
   ASUns32 now = NowSeconds();
   // Within one three-second slot, and with no new marks, the queue is not
-  // looked at: loops may poll on every page.
-  if (now / 3 == gLastPollTime / 3 && kStatusBlobsVisible == gBlobsAtLastPoll) return 0;
-  PfEvent event{};
-  if (PfGetNextEvent(kPfMouseDownMask | kPfKeyDownMask, &event)) {
-    if (event.what == kPfKeyDown) {
-      if (PfEventChar(event) == '.' && (event.modifiers & kPfCmdKey)) statusCancelFlag = kCancelFlag = 1;
-    } else if (event.what == kPfMouseDown) {
-      SMacDialogInfo* hitDialog = nullptr;
-      ASInt32 hitId = 0;
-      if (SafeDialogSelect(&event, &hitDialog, &hitId) && kStatusDialog && hitDialog == kStatusDialog &&
-          hitId == kCancelButtonId)
-        statusCancelFlag = kCancelFlag = 1;
+  // looked at (loops may poll on every page); the flag still answers.
+  if (now / 3 != gLastPollTime / 3 || kStatusBlobsVisible != gBlobsAtLastPoll) {
+    PfEvent event{};
+    if (PfGetNextEvent(kPfMouseDownMask | kPfKeyDownMask, &event)) {
+      if (event.what == kPfKeyDown) {
+        if (PfEventChar(event) == '.' && (event.modifiers & kPfCmdKey)) UserCancelled();
+      } else if (event.what == kPfMouseDown) {
+        SMacDialogInfo* hitDialog = nullptr;
+        ASInt32 hitId = 0;
+        if (SafeDialogSelect(&event, &hitDialog, &hitId) && kStatusDialog && hitDialog == kStatusDialog &&
+            hitId == kCancelButtonId)
+          UserCancelled();
+      }
     }
+    gLastPollTime = now;
+    gBlobsAtLastPoll = kStatusBlobsVisible;
   }
-  gLastPollTime = now;
-  gBlobsAtLastPoll = kStatusBlobsVisible;
+  if (statusCancelFlag) gUserCancelUnseen = 0;
   return statusCancelFlag;
 }
 
 ASBool CheckStatusBoxKCancel(void* clientData) {
   if (!gStatusBoxVisible) return 0;
-  if (kCancelFlag) return 1;
-  CheckStatusBoxCancel(clientData);
+  if (!kCancelFlag) CheckStatusBoxCancel(clientData);
+  if (kCancelFlag) gUserCancelUnseen = 0;
   return kCancelFlag;
 }
 
@@ -282,6 +297,7 @@ ASBool TestStatusCancelFlag() { return statusCancelFlag; }
 void KCancelClearFlag() {
   statusCancelFlag = 0;
   kCancelFlag = 0;
+  gUserCancelUnseen = 0;
 }
 
 CancelProc StatusBoxGetCancelProc(void** clientData) {
@@ -322,7 +338,7 @@ void StatusBoxTerm() {
   statPMAutoClose = 0;
   statPMDuration = 10;
   statPMCurrValue = 0;
-  statusCancelFlag = kCancelFlag = 0;
+  statusCancelFlag = kCancelFlag = gUserCancelUnseen = 0;
   kStatusBlobsVisible = 0;
   gLastPollTime = 0;
   gBlobsAtLastPoll = 0;

@@ -5,18 +5,25 @@
 
 #include "host/AS.h"
 
-// Copies at most 99 bytes of the title; used when the box is next created.
+// Copies at most 99 bytes of the title (whole characters); used when the box
+// is next created.
 void SetStatusBoxTitleUtf8(const char* title);
-// Clears the status cancel flag and opens the box (or brings it to the front).
+// Clears the status cancel flag and opens the box (or brings it to the
+// front). A cancel the user gave that no poll has reported yet stays set.
 void OpenStatusBox();
-// Clears the status cancel flag, opens the box when closed and shows the text.
+// Clears the status cancel flag as OpenStatusBox does, opens the box when
+// closed and shows the text.
 void SetStatusBoxTextUtf8(const char* text);
 void CloseStatusBox();
 // Bracket nested work that may open, label or close the box; after the pop
-// both cancel flags are as they were at the push.
+// both cancel flags are as they were at the push, or set when the user
+// cancelled in between and no poll reported it.
 void PushStatusBox();
 void PopStatusBox();
-// True when the user asked to cancel (the client data is not used).
+// True when the user asked to cancel or the box was closed since it was last
+// opened or labelled (the client data is not used). The event queue is
+// looked at once per three-second slot, and whenever the marks changed; the
+// flag answers on every call.
 ASBool CheckStatusBoxCancel(void* clientData);
 ASBool CheckStatusBoxKCancel(void* clientData);
 void KCancelClearFlag();

@@ -253,7 +253,12 @@ ASBool SameNumber(CosObj a, CosObj b, CosType ta, CosType tb) {
 
 struct SStmCloser {
   ASStm stm = nullptr;
-  ~SStmCloser() { SafeASStmClose(&stm); }
+  ~SStmCloser() {
+    DURING
+      SafeASStmClose(&stm);
+    HANDLER
+    END_HANDLER
+  }
 };
 
 ASBool StreamBytesEqual(CosObj a, CosObj b) {

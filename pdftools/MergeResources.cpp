@@ -286,9 +286,10 @@ CosObj MergeResultResourceDict(SMergeResourceInfo* info) {
 
 void DestroyMergeResourceInfo(SMergeResourceInfo* info) {
   if (!info) return;
-  if (!info->taken && CosObjGetType(info->result) != CosNull) {
+  // The result's document may be closed already: asking about it raises.
+  if (!info->taken) {
     DURING
-      CosObjDestroy(info->result);
+      if (CosObjGetType(info->result) != CosNull) CosObjDestroy(info->result);
     HANDLER
     END_HANDLER
   }

@@ -191,7 +191,8 @@ bool PutInto(CosObj node, CosObj key, const char* keyBytes, ASInt32 keyLength, C
     }
     if (!decided) {
       if (n == 0) KPDNameTreeAddFirstKid(node, key, value, isRoot);
-      else stored = PutInto(CosArrayGet(kids, n - 1), key, keyBytes, keyLength, value, isRoot, path, depth + 1);
+      // A kid is never the root, whoever its parent is.
+      else stored = PutInto(CosArrayGet(kids, n - 1), key, keyBytes, keyLength, value, 0, path, depth + 1);
     }
     if (!stored) return false;
     CosObj limits;

@@ -1,5 +1,6 @@
 #include "pdftools/PDFX.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "host/AV.h"
 #include "pdftools/CosCopy.h"
 #include "pdftools/CosOps.h"
+#include "pdftools/CosRect.h"
 #include "pdftools/PDFAtoms.h"
 #include "pdftools/PageInherit.h"
 
@@ -199,10 +201,25 @@ ASBool PDFXImpositionPageSetting(PDPage page) {
   InitGlobalAtomTable();
   CosObj dict = PDPageGetCosObj(page);
   if (CosDictKnown(dict, atom[K_ArtBox]) || CosDictKnown(dict, atom[K_TrimBox])) return 1;
-  CosObj box = FindInheritedPageObject(dict, atom[K_CropBox]);
-  if (!IsType(box, CosArray)) box = FindInheritedPageObject(dict, atom[K_MediaBox]);
-  // A page without a usable box gets no trim box rather than a broken one.
-  if (IsType(box, CosArray)) CosDictPut(dict, atom[K_TrimBox], CopyObjAsDirect(box));
+  // The crop box in force, clipped to the media box as every reader clips it:
+  // a trim box beyond the media box is refused by PDF/X checks. A page
+  // without a usable box gets no trim box rather than a broken one.
+  CosObj mediaObj = FindInheritedPageObject(dict, atom[K_MediaBox]);
+  CosObj cropObj = FindInheritedPageObject(dict, atom[K_CropBox]);
+  ASFixedRect media{}, crop{};
+  if (!LoadRect(mediaObj, &media) || media.left >= media.right || media.bottom >= media.top) return 1;
+  if (!LoadRect(cropObj, &crop)) {
+    CosDictPut(dict, atom[K_TrimBox], CopyObjAsDirect(mediaObj));
+    return 1;
+  }
+  if (crop.left >= media.left && crop.right <= media.right && crop.bottom >= media.bottom && crop.top <= media.top) {
+    CosDictPut(dict, atom[K_TrimBox], CopyObjAsDirect(cropObj));
+    return 1;
+  }
+  ASFixedRect trim{std::max(crop.left, media.left), std::min(crop.top, media.top), std::min(crop.right, media.right),
+                   std::max(crop.bottom, media.bottom)};
+  if (trim.left < trim.right && trim.bottom < trim.top)
+    CosDictPut(dict, atom[K_TrimBox], MakeRectObject(CosObjGetDoc(dict), &trim));
   return 1;
 }
 

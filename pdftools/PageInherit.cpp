@@ -153,7 +153,9 @@ ASInt32 GetDocumentViewRotate(PDDoc doc) {
   PDPage page = PDDocAcquirePage(doc, 0);
   ASInt32 result = 0;
   DURING
-    CosObj own = CosDictGet(PDPageGetCosObj(page), atom[K_Rotate]);
+    // An inherited Rotate is the page's own as much as one in its dictionary:
+    // counting it here as well would turn the page twice.
+    CosObj own = FindInheritedPageObject(PDPageGetCosObj(page), atom[K_Rotate]);
     ASInt32 shown = NormalizeRotation(PDPageGetRotate(page));
     // The host reads a real Rotate as its whole degrees; so do we.
     CosType t = CosObjGetType(own);

@@ -21,8 +21,10 @@ ASBool ClonePageBoxAndRotation(PDPage source, PDPage target);
 // equal indices.
 ASBool ClonePageBoxAndRotationByPageNum(PDDoc doc, ASInt32 fromIndex, ASInt32 toIndex);
 
-// The rotation (0 to 359) the document's first page shows beyond the "Rotate"
-// entry of its own dictionary.
+// The rotation (0 to 359) the document's first page is shown with beyond its
+// "Rotate" in force, its own or inherited from the page tree. Every page's
+// default matrix turns it by that "Rotate" already, so only a view's own turn
+// is extra; this host's views add none.
 ASInt32 GetDocumentViewRotate(PDDoc doc);
 
 // Sets the page's contents (a stream or an array of streams) and tells the

@@ -9,7 +9,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
-#include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "kctl/PageSizeElem.h"
 #include "pdftools/DateStamp.h"
 #include "pdftools/FixedMatrix.h"
@@ -33,20 +33,8 @@ SKCabPersist* gPersist = nullptr;
 
 const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
-// Cuts text to at most max bytes without splitting a character.
-void CutUTF8(std::string& text, size_t max) {
-  if (text.size() <= max) return;
-  size_t n = max;
-  while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) --n;
-  text.resize(n);
-}
-
 void PutOut(const std::string& text, char* buffer, int size) {
-  if (!buffer || size <= 0) return;
-  std::string cut = text;
-  CutUTF8(cut, (size_t)size - 1);
-  std::memcpy(buffer, cut.data(), cut.size());
-  buffer[cut.size()] = 0;
+  if (size > 0) CopyCutUTF8(buffer, (size_t)size, text.c_str());
 }
 
 const char* NameOf(SKCab* cab) { return cab ? KCabGetString(cab, "Name") : nullptr; }
@@ -112,9 +100,9 @@ bool NameIs(SKCab* entry, const char* name) {
 }
 
 bool SameBlank(SKCab* a, SKCab* b, bool swapped) {
-  double aw = KCabGetDouble(a, "Width", 0), ah = KCabGetDouble(a, "Height", 0);
-  double bw = KCabGetDouble(b, swapped ? "Height" : "Width", 0);
-  double bh = KCabGetDouble(b, swapped ? "Width" : "Height", 0);
+  double aw = KCabGetNumber(a, "Width", 0), ah = KCabGetNumber(a, "Height", 0);
+  double bw = KCabGetNumber(b, swapped ? "Height" : "Width", 0);
+  double bh = KCabGetNumber(b, swapped ? "Width" : "Height", 0);
   return std::fabs(aw - bw) < kTolerance && std::fabs(ah - bh) < kTolerance;
 }
 
@@ -138,8 +126,8 @@ std::string SizeText(ASFixed width, ASFixed height) {
 }
 
 std::string BlankSizeText(SKCab* cab) {
-  return SizeText(FloatToFixed((float)KCabGetDouble(cab, "Width", 0)),
-                  FloatToFixed((float)KCabGetDouble(cab, "Height", 0)));
+  return SizeText(FloatToFixed((float)KCabGetNumber(cab, "Width", 0)),
+                  FloatToFixed((float)KCabGetNumber(cab, "Height", 0)));
 }
 
 // The text after the last separator of any platform.
@@ -202,10 +190,9 @@ std::string LongText(SKCab* cab) {
 
 std::string FeedbackText(SKCab* cab) {
   if (!PageSizeCabIsBackground(cab)) return "";
-  STemplateInfo templ;
-  std::memset(&templ, 0, sizeof templ);
-  if (const char* path = KCabGetString(cab, "DIPath"))
-    UTF8ToPlatformNativeTerm(path, templ.path, (ASInt32)sizeof templ.path, '?');
+  STemplateInfo templ{};
+  // The path as it is, of any length: the template opens it by itself.
+  TemplateInfoSetPath(&templ, KCabGetString(cab, "DIPath"));
   templ.from = From(cab);
   templ.to = To(cab);
   ASInt64 repeat = Repeat(cab);
@@ -282,6 +269,13 @@ ASInt32 PageSizeCabGetType(SKCab* cab) {
 }
 
 ASBool PageSizeCabIsBlankPage(SKCab* cab) { return PageSizeCabGetType(cab) == kPageSizeBlank; }
+
+ASBool PageSizeCabGetBlankSize(SKCab* cab, double* width, double* height) {
+  if (!PageSizeCabIsBlankPage(cab) || !KCabHasNumber(cab, "Width") || !KCabHasNumber(cab, "Height")) return 0;
+  if (width) *width = KCabGetNumber(cab, "Width", 0);
+  if (height) *height = KCabGetNumber(cab, "Height", 0);
+  return 1;
+}
 ASBool PageSizeCabIsBackground(SKCab* cab) { return PageSizeCabGetType(cab) == kPageSizeBackground; }
 const char* PageSizeCabGetName(SKCab* cab) { return NameOf(cab); }
 ASBool PageSizeCabIsAnon(SKCab* cab) { return !HasName(cab); }

@@ -36,6 +36,13 @@ SKCab* NewPageSizeBackground(const char* name, const char* diPath, long from, lo
                              ASBool markAnonymous);
 void PageSizeCabSetNoSave(SKCab* cab, ASBool on);
 
+// The largest side a blank size may have: 200 inches, the largest page PDF
+// allows without a user unit.
+constexpr double kPageSizeMaxPoints = 14400.0;
+// True for a blank size whose "Width" and "Height" are numbers, stored as
+// doubles or integers; *width and *height receive them.
+ASBool PageSizeCabGetBlankSize(SKCab* cab, double* width, double* height);
+
 // EPageSizeType; -1 for a null cabinet.
 ASInt32 PageSizeCabGetType(SKCab* cab);
 ASBool PageSizeCabIsBlankPage(SKCab* cab);

@@ -154,6 +154,12 @@ void StampPage(PDPage page, SStampPageDocInfo* info, ASInt32 offset, ASBool repl
   CosDictPut(pageDict, PageIdKey(), stamp);
 }
 
+ASBool PageHasStamp(PDPage page) {
+  return CosObjGetType(CosDictGet(PDPageGetCosObj(page), PageIdKey())) != CosNull;
+}
+
+void RemovePageStamp(PDPage page) { CosDictRemove(PDPageGetCosObj(page), PageIdKey()); }
+
 void StampPageRange(PDDoc doc, ASInt32 first, ASInt32 count, ProgressMonitor monitor, void* monitorData,
                     CancelProc cancelProc, void* cancelData, SStampPageDocInfo* info, ASInt32 offset, ASBool replace,
                     ASBool checkSource) {

@@ -41,6 +41,11 @@ void DestroyStampPageDocInfo(SStampPageDocInfo* info);
 // source, or with a temporary source, stamps nothing.
 void StampPage(PDPage page, SStampPageDocInfo* info, ASInt32 offset, ASBool replace, ASBool checkSource);
 
+// Whether the page carries a stamp; taking it away again (work that stamped
+// the page is being undone).
+ASBool PageHasStamp(PDPage page);
+void RemovePageStamp(PDPage page);
+
 // Stamps pages first..first + count - 1 of doc with progress (monitor may be
 // null) and cancel (null: never). A cancel stops at the current page and is
 // no failure. Failures show an alert of their stage and are raised again.

@@ -80,6 +80,8 @@ void RemoveDocStructure(PDDoc doc) { RemoveStructRoot(doc); }
 
 void HideStructRoot(PDDoc doc) {
   KeepingSaveState(doc, [&] {
+    // Tests make hiding fail here, as a host failure would.
+    ASFaultCheck("HideStructRoot");
     CosObj catalog = Catalog(doc);
     if (!CosDictKnown(catalog, StructTreeRootKey())) return;
     CosDictPut(catalog, HiddenKey(), CopyObjIfDirect(CosDictGet(catalog, StructTreeRootKey())));
@@ -96,9 +98,11 @@ void RestoreStructRoot(PDDoc doc) {
   });
 }
 
-void PDDocInsertPagesWithBadStructRecovery(PDDoc target, ASInt32 insertAfter, PDDoc source, ASInt32 startPage,
-                                           ASInt32 numPages, ASUns16 insertFlags, ProgressMonitor monitor,
-                                           void* monitorData, CancelProc cancelProc, void* cancelData) {
+namespace {
+
+void InsertWithRecovery(PDDoc target, ASInt32 insertAfter, PDDoc source, ASInt32 startPage, ASInt32 numPages,
+                        ASUns16 insertFlags, ProgressMonitor monitor, void* monitorData, CancelProc cancelProc,
+                        void* cancelData) {
   const ASInt32 before = PDDocGetNumPages(target);
   ASErrorCode failure = 0;
   DURING
@@ -131,10 +135,17 @@ void PDDocInsertPagesWithBadStructRecovery(PDDoc target, ASInt32 insertAfter, PD
         const ASInt32 first = FirstInsertedPage(insertAfter, before);
         PDDocDeletePages(target, first, first + (now - before) - 1, monitor, monitorData);
       }
+      // The source's tree is hidden, never given up: when hiding fails the
+      // source is put back as it was and the failure passes on.
       DURING
         HideStructRoot(source);
       HANDLER
-        RemoveStructRoot(source);
+        failure = ERRORCODE;
+        DURING
+          RestoreStructRoot(source);
+        HANDLER
+        END_HANDLER
+        ASRaise(failure);
       END_HANDLER
       DURING
         PDDocInsertPages(target, insertAfter, source, startPage, numPages, insertFlags, monitor, monitorData,
@@ -148,6 +159,40 @@ void PDDocInsertPagesWithBadStructRecovery(PDDoc target, ASInt32 insertAfter, PD
     }
   }
   AddPDFSaveVersionFromDoc(target, source);
+}
+
+}  // namespace
+
+void PDDocInsertPagesWithBadStructRecovery(PDDoc target, ASInt32 insertAfter, PDDoc source, ASInt32 startPage,
+                                           ASInt32 numPages, ASUns16 insertFlags, ProgressMonitor monitor,
+                                           void* monitorData, CancelProc cancelProc, void* cancelData) {
+  // The target as it was, for a failure to put back: its pages, its tree
+  // and whether it needed saving.
+  const ASInt32 before = PDDocGetNumPages(target);
+  const bool wasClean = (PDDocGetFlags(target) & PDDocNeedsSave) == 0;
+  CosObj catalog = Catalog(target);
+  const bool hadTree = CosDictKnown(catalog, StructTreeRootKey());
+  const CosObj tree = hadTree ? CosDictGet(catalog, StructTreeRootKey()) : CosNewNull();
+  DURING
+    InsertWithRecovery(target, insertAfter, source, startPage, numPages, insertFlags, monitor, monitorData,
+                       cancelProc, cancelData);
+  HANDLER
+    const ASErrorCode failure = ERRORCODE;
+    DURING
+      const ASInt32 now = PDDocGetNumPages(target);
+      if (now > before) {
+        const ASInt32 first = FirstInsertedPage(insertAfter, before);
+        PDDocDeletePagesWithBadStructRecovery(target, first, first + (now - before) - 1, nullptr, nullptr);
+      }
+      if (hadTree && !CosDictKnown(catalog, StructTreeRootKey())) CosDictPut(catalog, StructTreeRootKey(), tree);
+    HANDLER
+    END_HANDLER
+    if (wasClean) {
+      PDDocClearFlags(target, PDDocNeedsSave);
+      CosDocSetDirty(PDDocGetCosDoc(target), 0);
+    }
+    ASRaise(failure);
+  END_HANDLER
 }
 
 void PDDocDeletePagesWithBadStructRecovery(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMonitor monitor,

@@ -31,7 +31,9 @@ void RestoreStructRoot(PDDoc doc);
 // PDDocInsertPages with recovery: runs too long for the host are inserted in
 // halves, and a structure failure drops the target's tree and inserts again
 // with the source's tree hidden. Afterwards the target's save version covers
-// the source's PDF version. Raises what cannot be recovered.
+// the source's PDF version. Raises what cannot be recovered, with the target
+// as it was before the call (its pages, its tree, its clean state) and the
+// source untouched: a source's tree is hidden, never removed.
 void PDDocInsertPagesWithBadStructRecovery(PDDoc target, ASInt32 insertAfter, PDDoc source, ASInt32 startPage,
                                            ASInt32 numPages, ASUns16 insertFlags, ProgressMonitor monitor,
                                            void* monitorData, CancelProc cancelProc, void* cancelData);

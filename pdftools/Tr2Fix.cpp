@@ -207,18 +207,16 @@ ASBool FixTr2Callback(void* data, PDPage, char* buffer, ASInt32* length, ASInt32
       bool fixable = f->unfixable && number < (ASInt32)f->unfixable->size() && !(*f->unfixable)[number];
       if (!fixable || (std::llabs((ASInt64)f->atBT.h) < kFixTranslation && std::llabs((ASInt64)f->atBT.v) < kFixTranslation))
         return 0;
-      // The translation (e, f) of the matrix [a b c d e f] is the image of
-      // (e', f') under its linear part: undoing (e', f') first leaves no
-      // translation whatever the matrix scales or turns.
-      double a = Points(f->atBT.a), b = Points(f->atBT.b), c = Points(f->atBT.c), d = Points(f->atBT.d);
-      double h = Points(f->atBT.h), v = Points(f->atBT.v);
-      double det = a * d - b * c;
-      if (std::fabs(det) < 1e-9) return 0;
-      f->moveH = (h * d - v * c) / det;
-      f->moveV = (v * a - h * b) / det;
+      // The translation (e, f) moves out before BT and into the text matrix,
+      // which the matching Tm statements get added to their own: every glyph
+      // stays where it was whatever the matrix scales or turns. These are
+      // numbers of the page's own size, inside what readers take; undoing the
+      // translation in the matrix's own units instead would multiply them by
+      // the inverse of a small scale.
+      f->moveH = Points(f->atBT.h);
+      f->moveV = Points(f->atBT.v);
       f->fixThis = 1;
-      double e = f->moveH;
-      v = f->moveV;
+      const double e = f->moveH, v = f->moveV;
       return Replace(buffer, length, capacity,
                      "\n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f cm EMC \nBT \n/KRVL_TrBugFix BMC 1 0 0 1 %.6f %.6f Tm EMC \n",
                      -e, -v, e, v);

@@ -98,10 +98,15 @@ void CentreDialog(SMacDialogInfo* dialog) {
 }
 
 void SetVisibleDialogPos(SMacDialogInfo* dialog, ASInt32 x, ASInt32 y) {
+  if (!dialog || !dialog->dialog) return;
   PfRect desk = PfDesktopGrayBounds();
-  ASInt32 w = 0, h = 0;
-  MacGetDialogSize(dialog, &w, &h);
-  ASInt32 titleBar = dialog ? PfWindowTitleBarHeight(PfGetDialogWindow(dialog->dialog)) : 0;
+  // The whole window, title bar and frame included, is to end on the desktop;
+  // the place given is the frame's top-left.
+  PfWindowRef window = PfGetDialogWindow(dialog->dialog);
+  PfRect frame{};
+  PfGetWindowBounds(window, kPfWindowStructureRgn, &frame);
+  ASInt32 w = PfRectWidth(frame), h = PfRectHeight(frame);
+  ASInt32 titleBar = PfWindowTitleBarHeight(window);
   if (x + w > desk.right) x = desk.right - w;
   if (y + h > desk.bottom) y = desk.bottom - h;
   x = std::max(x, desk.left);

@@ -6,6 +6,7 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/MFUtil.h"
+#include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 
 struct SDialogTraceData {
@@ -45,12 +46,10 @@ bool Orphaned(SDialogTrace* trace) {
 void MacReportDialogFailure(ASErrorCode code) {
   char hostText[256];
   ASGetErrorString(code, hostText, sizeof hostText);
-  const char* format = GetMessageFromTableByKey(gSystemMessageTable, "kctl.dialog.filterfailed");
+  // The message text is not ours to trust as a format: it is checked
+  // against the one text argument first.
   char text[512];
-  if (format && std::strstr(format, "%s"))
-    std::snprintf(text, sizeof text, format, hostText);
-  else
-    std::snprintf(text, sizeof text, "%s", hostText);
+  FormatMessageByKeyUTF8(nullptr, "kctl.dialog.filterfailed", "%s", text, sizeof text, "s", hostText);
   ErrMessageUTF8(text);
 }
 

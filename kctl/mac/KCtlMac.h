@@ -21,8 +21,16 @@ ASInt32 KCtlPlatformTestModal(SKCtlData* data, MacDialogProc dialogProc);
 // runs it modally on the cabinets; the description is freed also when making
 // the run data fails.
 ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc);
+// The same with "Interactive" in the run's own values, where the stock
+// controls look whether a user is there.
+ASInt32 KCtlPlatformRunModalInteractive(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc, ASBool interactive);
 // Starts it modeless; its info, null on failure.
 SMacDialogInfo* KCtlPlatformTestModeless(SKCtlData* data, MacDialogProc dialogProc);
+// Makes the run data of a self-freeing description as KCtlPlatformRunModal
+// does and starts it modeless; its info, null on failure.
+SMacDialogInfo* KCtlPlatformRunModeless(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc);
 // The filter of every KCtl dialog: makes the window (101) and initialises its items (1).
 ASInt32 KCtlMacDialogFilter(SMacDialogInfo* info, ASUns32 message, ASInt32 wParam, SMacControlHitInfo* hit);
 

@@ -8,6 +8,7 @@
 
 #include "foundation/KCab.h"
 #include "foundation/TextConv.h"
+#include "foundation/TextCut.h"
 #include "kctl/KCtlAutomation.h"
 #include "kctl/KCtlLayout.h"
 #include "kctl/KCtlRuntime.h"
@@ -55,6 +56,7 @@ ETemplateClass ClassOf(SKCtlData* data, SKCtlElem* e) {
       return kClassGroup;
     case kKCtlContainer:
     case kKCtlUserPane:
+    case kKCtlSpecial:  // hears its message from the engine, shows nothing
       return kClassNone;
     default:
       return kClassEmpty;
@@ -98,10 +100,13 @@ bool Plain7Bit(const char* s) {
 
 constexpr size_t kGroupLabelBytes = 252;
 
+// The bytes of an element's text the item list holds: whole characters only.
+size_t ItemTextLength(const char* text) { return CutLengthUTF8(text, std::strlen(text), kPfItemTextLimit); }
+
 std::string GroupLabel(SKCtlData* data, SKCtlElem* e) {
   std::string label = TextOf(data, e);
   if (label.empty()) return label;
-  if (label.size() > kGroupLabelBytes) label.resize(kGroupLabelBytes);
+  CutUTF8(label, kGroupLabelBytes);
   return label + " ";
 }
 
@@ -109,7 +114,7 @@ std::string GroupLabel(SKCtlData* data, SKCtlElem* e) {
 void Measure(SKCtlData* data, SKCtlElem* e, size_t* bytes, ASInt32* items) {
   switch (ClassOf(data, e)) {
     case kClassText: {
-      size_t n = std::min<size_t>(std::strlen(TextOf(data, e)), kPfItemTextLimit);
+      size_t n = ItemTextLength(TextOf(data, e));
       *bytes += PfItemListItemSize((uint8_t)n);
       *items += 1;
       break;
@@ -186,7 +191,7 @@ void Fill(ItemWriter* w, SKCtlElem* e) {
     case kClassText: {
       size_t n = std::strlen(text);
       if (n >= 256 || !Plain7Bit(text)) info->textAtInit = 1;
-      w->Write(KindOf(e), r, text, std::min<size_t>(n, kPfItemTextLimit));
+      w->Write(KindOf(e), r, text, ItemTextLength(text));
       break;
     }
     case kClassResource: {
@@ -369,8 +374,9 @@ void KCtlMacCreateItemList(SKCtlData* data) {
     else
       w.Write(kPfUserItem, PfSetRect(0, 0, 0, 0), nullptr, 0);
   }
+  // Every element counted above is written, group boxes last.
   ForTree(root, [&](SKCtlElem* e) {
-    if (e->type <= kKCtlFiller || (e->type >= kKCtlIcon && e->type <= kKCtlFrame)) Fill(&w, e);
+    if (e->type != kKCtlGroupBox) Fill(&w, e);
   });
   ForTree(root, [&](SKCtlElem* e) {
     if (e->type == kKCtlGroupBox) Fill(&w, e);
@@ -498,14 +504,36 @@ SMacDialogInfo* KCtlPlatformTestModeless(SKCtlData* data, MacDialogProc dialogPr
   return info;
 }
 
-ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc) {
-  SKCtlData* data;
+namespace {
+
+// The run data of a self-freeing description on the cabinets; the
+// description goes when making them fails.
+SKCtlData* NewSelfFreeingRun(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, const ASBool* interactive) {
+  SKCtlData* data = nullptr;
   DURING
     data = KCtlCreateData(dialog);
+    KCtlDataSetExportCab(data, exportCab, posCab);
+    if (interactive) KCabPutBool(data->ownCab, "Interactive", *interactive);
   HANDLER
+    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(dialog);
     RERAISE();
   END_HANDLER
-  KCtlDataSetExportCab(data, exportCab, posCab);
-  return KCtlPlatformTestModal(data, dialogProc);
+  return data;
+}
+
+}  // namespace
+
+ASInt32 KCtlPlatformRunModal(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab, MacDialogProc dialogProc) {
+  return KCtlPlatformTestModal(NewSelfFreeingRun(dialog, exportCab, posCab, nullptr), dialogProc);
+}
+
+ASInt32 KCtlPlatformRunModalInteractive(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc, ASBool interactive) {
+  return KCtlPlatformTestModal(NewSelfFreeingRun(dialog, exportCab, posCab, &interactive), dialogProc);
+}
+
+SMacDialogInfo* KCtlPlatformRunModeless(SKCtlDialog* dialog, SKCab* exportCab, SKCab* posCab,
+                                        MacDialogProc dialogProc) {
+  return KCtlPlatformTestModeless(NewSelfFreeingRun(dialog, exportCab, posCab, nullptr), dialogProc);
 }

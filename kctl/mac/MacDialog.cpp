@@ -323,19 +323,42 @@ int32_t MacDriverIdForItem(PfDialogRef dialog, int16_t item) {
   return info ? MapControlIdFromInternal(info, item) : item;
 }
 
+namespace {
+// -1 until asked.
+ASInt32 gUnderOSX = -1;
+}  // namespace
+
+ASBool MacIsUnderOSX() {
+  if (gUnderOSX < 0) {
+    int32_t answer = 0;
+    gUnderOSX = PfGestalt(PfMakeFourCC("menu"), &answer) == kPfNoErr && (answer & 2) ? 1 : 0;
+  }
+  return gUnderOSX ? 1 : 0;
+}
+
+void MacIsUnderOSXForget() { gUnderOSX = -1; }
+
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info) { return IsLive(info) ? 1 : 0; }
 
 ASInt32 MacDialogHandlerRecordsBuilt() { return S().builtCount; }
 ASInt32 MacLiveDialogCount() { return (ASInt32)S().live.size(); }
 
+namespace {
+
+// A call into the dialog's procedures: closes asked for meanwhile wait until
+// the outermost one has returned.
+struct SProcDepth {
+  SMacDialogInfo* info;
+  explicit SProcDepth(SMacDialogInfo* i) : info(i) { ++info->procDepth; }
+  ~SProcDepth() { --info->procDepth; }
+  SProcDepth(const SProcDepth&) = delete;
+  SProcDepth& operator=(const SProcDepth&) = delete;
+};
+
+}  // namespace
+
 ASInt32 CallDialogProc(SMacDialogInfo* info, ASUns32 message, ASInt32 wParam, SMacControlHitInfo* hit) {
-  struct Depth {
-    SMacDialogInfo* info;
-    explicit Depth(SMacDialogInfo* i) : info(i) { ++info->procDepth; }
-    ~Depth() { --info->procDepth; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-  } depth(info);
+  SProcDepth depth(info);
   MacDialogProc filter = info->filterProc, proc = info->dialogProc;
   ASInt32 filtered = filter ? filter(info, message, wParam, hit) : 0;
   return proc ? proc(info, message, wParam, hit) : filtered;
@@ -470,6 +493,15 @@ ASInt32 SendWMCommand(SMacDialogInfo* info, ASInt32 id, ASInt32 code) {
   if (!IsLive(info)) return 0;
   SMacControlHitInfo hit{id, code, nullptr};
   CallDialogProc(info, kMacDlgCommand, 0, &hit);
+  return FinishAfterMessage(info);
+}
+
+ASInt32 MacDialogRunAsMessage(SMacDialogInfo* info, MacDialogWorkProc work, void* data) {
+  if (!IsLive(info) || !work) return 0;
+  {
+    SProcDepth depth(info);
+    work(info, data);
+  }
   return FinishAfterMessage(info);
 }
 

@@ -100,12 +100,25 @@ void DestroyModelessDialog(SMacDialogInfo* info);
 // procedures set done; 0 when a modeless dialog was closed by it, else 1.
 ASInt32 SendWMCommand(SMacDialogInfo* info, ASInt32 id, ASInt32 code);
 ASInt32 SendWMNotify(SMacDialogInfo* info, ASInt32 id, ASInt32 code, void* data);
+// Runs work on the dialog from outside its procedures (a host notification,
+// another window's button) the way a message runs: under the procedure depth,
+// so that an ending from within waits until work has returned, and then
+// closes the dialog as SendWMCommand does. Returns as SendWMCommand; 0 when
+// the dialog was not live.
+typedef void (*MacDialogWorkProc)(SMacDialogInfo* info, void* data);
+ASInt32 MacDialogRunAsMessage(SMacDialogInfo* info, MacDialogWorkProc work, void* data);
 // Turns a hit on control id into commands; returns as SendWMCommand.
 ASInt32 NotifyActiveDialogFromControl(SMacDialogInfo* info, ASInt32 id);
 // Flashes a push button, then sends command (id, 0).
 ASInt32 SimulateClick(SMacDialogInfo* info, ASInt32 id);
 // The one way the procedures are called.
 ASInt32 CallDialogProc(SMacDialogInfo* info, ASUns32 message, ASInt32 wParam, SMacControlHitInfo* hit);
+
+// True when the desktop runs its modern user interface: the platform's
+// Gestalt answer 'menu' has bit 1 (the Aqua menu layout). Asked once and kept.
+ASBool MacIsUnderOSX();
+// Forgets the kept answer, so that the next call asks again (tests change it).
+void MacIsUnderOSXForget();
 
 void MacRedrawDialogNow(SMacDialogInfo* info);
 void SetDialogPort(SMacDialogInfo* info);

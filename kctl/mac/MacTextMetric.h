@@ -1,8 +1,9 @@
 // Text conversion and measuring of the dialog layer.
 //
 // The application's local text encoding is UTF-8 on this platform, so a
-// conversion to or from it is a validated copy (bad bytes become '?') or a
-// UTF-16 encode/decode. Conversions never write more than they are given and
+// conversion to or from it is a validated copy (what is not well-formed becomes
+// '?') or a UTF-16 encode/decode, both by the foundation's one text codec
+// (foundation/TextConv.h). Conversions never write more than they are given and
 // never cut inside a character; output that had to be cut still counts as a
 // success, as the platform converter's "output full" result did.
 #pragma once
@@ -29,9 +30,6 @@ struct SMacTextMetricDesc {
 
 SMacTextMetricDesc* NewMacTextMetricDesc();
 void DestroyMacTextMetricDesc(SMacTextMetricDesc* desc);  // null accepted
-
-// True when the desktop runs its modern user interface; asked once and kept.
-ASBool MacIsUnderOSX();
 
 // UTF-8 (flag 0x4000) or platform Unicode (0x2000, srcLength in bytes) into
 // the local encoding. Local text (neither flag) is copied. *dstLength gets the

@@ -4,6 +4,7 @@
 // blank pages and pages of a file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <string>
@@ -126,7 +127,9 @@ TEST_F(InsertCmd, TheDescriberSaysWhereWhatAndWhen) {
        },
        "Into a new document | Pages: 1 | Page size: 2.00 x 4.00 inches (50.8 x 101.6 mm)"},
       {"unknown where", [](SKCab* p) { KCabPutAtom(p, "Where", A("Somewhere")); },
-       "At a position this version does not know | Pages: 1 | Page size: the size of page 1"},
+       "At a position this version does not know | Pages: 1 | Page size: the size of page 1 | A run refuses these "
+       "parameters: Where = Somewhere is refused: the words it takes are BeforeCur, AfterCur, AtStart, AtEnd, NewDoc, "
+       "AfterNum."},
       {"file",
        [](SKCab* p) {
          KCabPutAtom(p, "Where", A("AtEnd"));
@@ -359,6 +362,17 @@ TEST_F(InsertCmd, TheCurrentPageCountsOnlyWhenInteractive) {
   EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "current.pdf"));
 }
 
+// The current page is the source document's, not that of the window in front.
+TEST_F(InsertCmd, TheCurrentPageIsTheSourcesOwn) {
+  AVDoc source = View(3, 1);
+  AVDoc front = View(5, 3);
+  ASSERT_EQ(front, AVAppGetActiveDoc());
+  PDDoc doc = AVDocGetPDDoc(source);
+  ASSERT_TRUE(RunOn(doc, [](SKCab* p) { KCabPutBool(p, "Interactive", 1); }));
+  EXPECT_EQ("Page1||Page2|Page3|", Saved(doc, "source.pdf"));
+  EXPECT_EQ(5, PDDocGetNumPages(AVDocGetPDDoc(front)));
+}
+
 TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   ASSERT_TRUE(RunOn(nullptr, [](SKCab* p) {
     KCabPutAtom(p, "Where", A("NewDoc"));
@@ -371,6 +385,32 @@ TEST_F(InsertCmd, ANewDocumentNeedsNoSource) {
   PDDoc made = AVDocGetPDDoc(views[0].view);
   EXPECT_EQ(3, PDDocGetNumPages(made));
   EXPECT_EQ("200.00 x 100.00", PageSizeText(made, 2));
+}
+
+// A blank size of nothing, or no number at all, is refused before anything
+// changes, and the run does not end as done.
+TEST_F(InsertCmd, ACustomSizeOfNoAreaIsRefused) {
+  const std::pair<double, const char*> widths[] = {{0.0, "0"}, {-5.0, "-5"}, {std::nan(""), "nan"}};
+  for (const auto& [w, written] : widths) {
+    SCOPED_TRACE(w);
+    PDDoc doc = Doc(2);
+    capture->Clear();
+    ForgetViews();
+    for (const char* where : {"AtEnd", "NewDoc"}) {
+      EXPECT_FALSE(RunOn(doc, [&](SKCab* p) {
+        KCabPutAtom(p, "Where", A(where));
+        KCabPutAtom(p, "WhatSize", A("Custom"));
+        KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, w, 100, 1));
+        KCabPutInt(p, "Count", 2);
+      })) << where;
+    }
+    // Refused by the command's parameter check, which names the side and its range.
+    const std::string refusal =
+        std::string("Page:Width = ") + written + " is refused: it must be a number from 1 to 14400 pt.";
+    EXPECT_EQ((std::vector<std::string>(2, refusal)), Errors());
+    EXPECT_EQ(2, PDDocGetNumPages(doc));
+    EXPECT_TRUE(ViewsOpened().empty()) << "no new document";
+  }
 }
 
 TEST_F(InsertCmd, PagesOfAFileAreInserted) {

@@ -122,6 +122,16 @@ TEST_F(JoinCmd, TheLastPageWithoutTheDialogIsRefused) {
   EXPECT_EQ("Page1|Page2|Page3|", Saved(AVDocGetPDDoc(view)));
 }
 
+// A page that cannot be read fails the run: the error reaches the caller
+// (which reports it and writes no history) and the pages stay as they were.
+TEST_F(JoinCmd, APageThatCannotBeReadFailsTheRun) {
+  PDDoc doc = Doc(2);
+  ASFaultInject("PDDocAcquirePage", genErrGeneral);
+  EXPECT_EQ(genErrGeneral, ErrorOf([&] { RunOn(nullptr, doc, 0); }));
+  ASFaultClearAll();
+  EXPECT_EQ("Page1|Page2|", Saved(doc));
+}
+
 TEST_F(JoinCmd, KeepingTheBleedCancelsTheRun) {
   PDDoc doc = NewDocWithPages({PageDef{{0, 0, 200, 200}, "", nullptr}, PageDef{{0, 0, 200, 200}, "", [](CosDoc d, CosObj p) {
                                         CosObj box = CosNewArray(d, 0, 4);

@@ -12,6 +12,7 @@
 #include "engine/EnginePrefs.h"
 #include "engine/PagesTestSupport.h"
 #include "fixtures/Fixtures.h"
+#include "fixtures/PrintFixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "frame/Describe.h"
@@ -356,8 +357,58 @@ TEST_F(NupCommand, WithoutASheetTheRunIsCancelled) {
   const bool ok = Run(definition, doc, [](SKCab* params) { Defaults(params); });
   KCabDestroy(definition);
   EXPECT_FALSE(ok);
-  EXPECT_EQ((std::vector<std::string>{Msg("common.err.nopagesize")}), Errors());
+  EXPECT_EQ((std::vector<std::string>{Msg("nup.err.nosheet")}), Errors());
   EXPECT_EQ(2, PDDocGetNumPages(doc));
+}
+
+// A layout the user cancels, or whose background the PDF/X check refuses,
+// is no run done (no history is written for it) and changes nothing.
+TEST_F(NupCommand, ACancelledOrRefusedLayoutIsNoRunDone) {
+  {
+    SCOPED_TRACE("cancelled");
+    PDDoc doc = Doc(4);
+    ForgetViews();
+    SKCab* definition = NewCmdMgrForNup();
+    ClickStatusCancel();
+    EXPECT_FALSE(Run(definition, doc, [](SKCab* params) {
+      Defaults(params);
+      KCabPutCab(params, "Page", BlankPage(612, 792));
+      KCabPutBool(params, "NewDoc", 0);
+      KCabPutAtom(params, "BleedMode", ASAtomFromString("Use"));
+    }));
+    KCabDestroy(definition);
+    EXPECT_EQ(4, PDDocGetNumPages(doc));
+    EXPECT_TRUE(ViewsOpened().empty());
+  }
+  {
+    SCOPED_TRACE("a background the PDF/X check refuses");
+    const ASInt32 pdfx = gPDFXMode;
+    gPDFXMode = 1;
+    const std::string x1a = dir.file("x1a.pdf");
+    kvfix::WritePdfx1a(x1a);
+    docs.push_back(OpenPdf(x1a));
+    PDDoc doc = docs.back();
+    const ASInt32 pages = PDDocGetNumPages(doc);
+    SKCab* definition = NewCmdMgrForNup();
+    const std::string background = File(2);
+    capture->Clear();
+    EXPECT_FALSE(Run(definition, doc, [&](SKCab* params) {
+      Defaults(params);
+      SKCab* page = KCabNewInner();
+      KCabPutAtom(page, "Type", ASAtomFromString("Background"));
+      KCabPutStringCopy(page, "DIPath", background.c_str());
+      KCabPutInt(page, "From", 0);
+      KCabPutInt(page, "To", 1);
+      KCabPutCab(params, "Page", page);
+      KCabPutBool(params, "NewDoc", 0);
+      KCabPutAtom(params, "BleedMode", ASAtomFromString("Use"));
+    }));
+    gPDFXMode = pdfx;
+    KCabDestroy(definition);
+    EXPECT_EQ(pages, PDDocGetNumPages(doc));
+    ASSERT_FALSE(Errors().empty());
+    EXPECT_EQ(0u, Errors()[0].find(Msg("pdfx.error.backgroundunusable"))) << Errors()[0];
+  }
 }
 
 struct ExactCase {

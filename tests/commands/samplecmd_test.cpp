@@ -125,21 +125,19 @@ TEST_F(SampleCmd, RunsWithNoDocumentOpen) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// A document that could not be made ends the run as not done (the engine
-// says why when there is something to say).
-TEST_F(SampleCmd, AFailedCreationDoesNotEndAsDone) {
-  struct Case {
-    ASInt32 count;
-    size_t errors;
-  };
-  for (Case c : {Case{0, 0u}, Case{-3, 0u}, Case{2000000000, 1u}}) {
-    SCOPED_TRACE(c.count);
+// A count outside 1 to the insert limit is refused before anything is made,
+// and the refusal names the key and its range.
+TEST_F(SampleCmd, ACountOutOfRangeIsRefusedWithItsRange) {
+  for (ASInt32 count : {0, -3, 2000000000}) {
+    SCOPED_TRACE(count);
     capture->Clear();
     SKCab* params = KCabDup(KCabGetCab(def, "DefaultParams"));
-    KCabPutInt(params, "Count", c.count);
+    KCabPutInt(params, "Count", count);
     EXPECT_FALSE(CmdMgrRunProcess(def, params, nullptr, nullptr, nullptr));
     EXPECT_TRUE(ViewsOpened().empty());
-    EXPECT_EQ(c.errors, Errors().size());
+    ASSERT_EQ(1u, Errors().size());
+    EXPECT_EQ("Count = " + std::to_string(count) + " is refused: it must be a whole number from 1 to 100000 pages.",
+              Errors()[0]);
   }
 }
 
@@ -156,7 +154,10 @@ TEST_F(SampleCmd, TheDescriberGivesCountAndSize) {
        },
        "Pages: 3 | Page size: A4, wide"},
       {[](SKCab* p) { KCabPutAtom(p, "UseSize", A("HalfLetter")); }, "Pages: 8 | Page size: Half letter"},
-      {[](SKCab* p) { KCabPutStringCopy(p, "Count", "many"); }, "Pages: many | Page size: Letter"},
+      // A value a run refuses is named after the lines.
+      {[](SKCab* p) { KCabPutStringCopy(p, "Count", "many"); },
+       "Pages: many | Page size: Letter | A run refuses these parameters: Count: a whole number (written <I>) is "
+       "needed, not text."},
       {[](SKCab* p) {
          KCabPutAtom(p, "UseSize", A("Custom"));
          KCabPutCab(p, "Page", NewPageSizeCabBlankPoints(nullptr, 300, 500, 1));

@@ -13,6 +13,7 @@
 #include "commands/ShuffleCmd.h"
 #include "commands/ShuffleSupport.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
 #include "frame/ProcMan.h"
@@ -32,7 +33,6 @@ const auto* const kMessages = ::testing::AddGlobalTestEnvironment(new EnglishMes
 
 std::string Text(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
-using shuffle_support::Cab;
 
 std::vector<std::string> Lines(SKCab* lines) {
   std::vector<std::string> out;
@@ -43,10 +43,10 @@ std::vector<std::string> Lines(SKCab* lines) {
 // ---- definitions
 
 TEST(ShuffleDefinition, KeysDefaultsAndCallbacks) {
-  Cab command(NewCmdMgrForShuffle());
-  EXPECT_EQ(ASAtomFromString("Shuffle"), KCabGetAtom(command.cab, "Key", ASAtomNull));
-  EXPECT_EQ(Text("impmenu1.cmd.shuffle"), KCabGetString(command.cab, "Name"));
-  SKCab* d = KCabGetCab(command.cab, "DefaultParams");
+  KCabHolder command(NewCmdMgrForShuffle());
+  EXPECT_EQ(ASAtomFromString("Shuffle"), KCabGetAtom(command.get(), "Key", ASAtomNull));
+  EXPECT_EQ(Text("impmenu1.cmd.shuffle"), KCabGetString(command.get(), "Name"));
+  SKCab* d = KCabGetCab(command.get(), "DefaultParams");
   ASSERT_TRUE(d);
   EXPECT_TRUE(KCabGetBool(d, "NewDoc", 0));
   EXPECT_EQ(16, KCabGetInt(d, "GroupSize", 0));
@@ -54,29 +54,29 @@ TEST(ShuffleDefinition, KeysDefaultsAndCallbacks) {
   EXPECT_STREQ("", KCabGetString(d, "Order"));
   EXPECT_EQ(2, KCabGetInt(d, "PreviewRows", 0));
   EXPECT_EQ(2, KCabGetInt(d, "PreviewCols", 0));
-  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.cab, "Control:Start", kProcManCallbackType));
-  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.cab, "UI", kCmdMgrUIProcType));
-  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.cab, "Describer", kCmdMgrDescriberProcType));
-  EXPECT_EQ(1, KCabGetInt(command.cab, "Version", 0));
-  EXPECT_TRUE(ProcManBoolProperty(command.cab, "Control:Props:CanHandleAToA", d));
+  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.get(), "Control:Start", kProcManCallbackType));
+  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.get(), "UI", kCmdMgrUIProcType));
+  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.get(), "Describer", kCmdMgrDescriberProcType));
+  EXPECT_EQ(1, KCabGetInt(command.get(), "Version", 0));
+  EXPECT_TRUE(ProcManBoolProperty(command.get(), "Control:Props:CanHandleAToA", d));
 }
 
 TEST(EvenOddDefinition, InPlaceOnlyForReorderingActions) {
-  Cab command(NewCmdMgrForEvenOddShuffle());
-  EXPECT_EQ(ASAtomFromString("EvenOddShuffle"), KCabGetAtom(command.cab, "Key", ASAtomNull));
-  SKCab* d = KCabGetCab(command.cab, "DefaultParams");
+  KCabHolder command(NewCmdMgrForEvenOddShuffle());
+  EXPECT_EQ(ASAtomFromString("EvenOddShuffle"), KCabGetAtom(command.get(), "Key", ASAtomNull));
+  SKCab* d = KCabGetCab(command.get(), "DefaultParams");
   ASSERT_TRUE(d);
   EXPECT_EQ(ASAtomFromString("No"), KCabGetAtom(d, "Action", ASAtomNull));
   EXPECT_FALSE(KCabKnown(d, "NewDoc"));
-  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.cab, "Control:Start", kProcManCallbackType));
+  EXPECT_TRUE(KCabGetFunctionPointerNamedType(command.get(), "Control:Start", kProcManCallbackType));
   struct Case {
     const char* action;
     bool inPlace;
   } cases[] = {{"No", true}, {"OddsFirst", true}, {"Split", false}, {"Merge", false}, {"Bogus", true}};
   for (const Case& c : cases) {
-    Cab params;
-    KCabPutAtom(params.cab, "Action", ASAtomFromString(c.action));
-    EXPECT_EQ(c.inPlace, (bool)ProcManBoolProperty(command.cab, "Control:Props:CanHandleAToA", params.cab))
+    KCabHolder params(KCabNewInner());
+    KCabPutAtom(params.get(), "Action", ASAtomFromString(c.action));
+    EXPECT_EQ(c.inPlace, (bool)ProcManBoolProperty(command.get(), "Control:Props:CanHandleAToA", params.get()))
         << c.action;
   }
 }
@@ -123,33 +123,33 @@ TEST(ShuffleDescription, EveryBindingType) {
                {"CutSignatures", "Cut signatures"},
                {"Sideways", Text("uikv.shuf.bindingnormal")}};
   for (const Case& c : cases) {
-    Cab params;
-    KCabPutAtom(params.cab, "Type", ASAtomFromString(c.type));
+    KCabHolder params(KCabNewInner());
+    KCabPutAtom(params.get(), "Type", ASAtomFromString(c.type));
     char text[1000];
-    ShuffleOrderDescription(params.cab, text, sizeof text);
+    ShuffleOrderDescription(params.get(), text, sizeof text);
     EXPECT_EQ(c.text, text) << c.type;
   }
-  Cab params;
+  KCabHolder params(KCabNewInner());
   char small[8];
-  ShuffleOrderDescription(params.cab, small, sizeof small);
+  ShuffleOrderDescription(params.get(), small, sizeof small);
   EXPECT_EQ(Text("uikv.shuf.bindingnormal").substr(0, 7), small);
 }
 
 TEST(ShuffleDescriber, ThreeLinesWithTheRuleOnOneLine) {
-  Cab params;
-  KCabPutInt(params.cab, "GroupSize", 4);
-  KCabPutAtom(params.cab, "Type", ASAtomFromString("SaddleStitch"));
-  KCabPutStringCopy(params.cab, "Order", "4 1\r\n3 2");
-  Cab lines(CmdMgrShuffleDescriber(nullptr, params.cab));
-  std::vector<std::string> got = Lines(lines.cab);
+  KCabHolder params(KCabNewInner());
+  KCabPutInt(params.get(), "GroupSize", 4);
+  KCabPutAtom(params.get(), "Type", ASAtomFromString("SaddleStitch"));
+  KCabPutStringCopy(params.get(), "Order", "4 1\r\n3 2");
+  KCabHolder lines(CmdMgrShuffleDescriber(nullptr, params.get()));
+  std::vector<std::string> got = Lines(lines.get());
   ASSERT_EQ(3u, got.size());
   EXPECT_EQ(Text("uikv.shuf.type") + Text("uikv.shuf.bindingsaddle"), got[1]);
   EXPECT_EQ(Text("uikv.shuf.ruledesc") + "4 1  3 2", got[2]);
   EXPECT_NE(std::string::npos, got[0].find('4'));
   // A long rule is cut to the line.
-  KCabPutStringCopy(params.cab, "Order", std::string(5000, '7').c_str());
-  Cab long_(CmdMgrShuffleDescriber(nullptr, params.cab));
-  EXPECT_EQ(999u, Lines(long_.cab)[2].size());
+  KCabPutStringCopy(params.get(), "Order", std::string(5000, '7').c_str());
+  KCabHolder long_(CmdMgrShuffleDescriber(nullptr, params.get()));
+  EXPECT_EQ(999u, Lines(long_.get())[2].size());
 }
 
 TEST(EvenOddDescriber, LinesByAction) {
@@ -162,11 +162,11 @@ TEST(EvenOddDescriber, LinesByAction) {
                {"Split", 1, "uikv.eodd.desc.3"},
                {"Merge", 1, "uikv.eodd.desc.4"}};
   for (const Case& c : cases) {
-    Cab params;
-    KCabPutAtom(params.cab, "Action", ASAtomFromString(c.action));
-    KCabPutBool(params.cab, "ReverseEven", 1);
-    Cab lines(CmdMgrEvenOddShuffleDescriber(nullptr, params.cab));
-    std::vector<std::string> got = Lines(lines.cab);
+    KCabHolder params(KCabNewInner());
+    KCabPutAtom(params.get(), "Action", ASAtomFromString(c.action));
+    KCabPutBool(params.get(), "ReverseEven", 1);
+    KCabHolder lines(CmdMgrEvenOddShuffleDescriber(nullptr, params.get()));
+    std::vector<std::string> got = Lines(lines.get());
     ASSERT_EQ(c.lines, got.size()) << c.action;
     EXPECT_EQ(Text(c.first), got[0]);
     if (c.lines == 3) {
@@ -199,11 +199,11 @@ TEST(ShuffleValidation, RulesAndGroupSizes) {
   };
   for (const Case& c : cases) {
     MessageCapture capture;
-    Cab params;
-    KCabPutStringCopy(params.cab, "Order", c.rule);
-    KCabPutInt(params.cab, "GroupSize", c.group);
-    KCabPutBool(params.cab, "NewDoc", c.newDoc);
-    EXPECT_EQ(c.ok, (bool)ShuffleRuleValidationForCab(params.cab, c.forPreview, c.interactive)) << c.rule;
+    KCabHolder params(KCabNewInner());
+    KCabPutStringCopy(params.get(), "Order", c.rule);
+    KCabPutInt(params.get(), "GroupSize", c.group);
+    KCabPutBool(params.get(), "NewDoc", c.newDoc);
+    EXPECT_EQ(c.ok, (bool)ShuffleRuleValidationForCab(params.get(), c.forPreview, c.interactive)) << c.rule;
     if (!c.ok) {
       EXPECT_FALSE(capture.messages().empty()) << c.rule;
     }
@@ -236,12 +236,12 @@ TEST(EvenOddChecks, RefusalsAndQuestions) {
   };
   for (const Case& c : cases) {
     MessageCapture capture;
-    Cab values;
-    KCabPutAtom(values.cab, "Action", ASAtomFromString(c.action));
-    KCabPutBool(values.cab, "ReverseEven", c.reverse);
-    KCabPutBool(values.cab, "FlipEven", c.flip);
-    KCabPutBool(values.cab, "NewDoc", c.newDoc);
-    EXPECT_EQ(c.ok, (bool)EvenOddValuesOk(values.cab, c.interactive, c.pages)) << c.name;
+    KCabHolder values(KCabNewInner());
+    KCabPutAtom(values.get(), "Action", ASAtomFromString(c.action));
+    KCabPutBool(values.get(), "ReverseEven", c.reverse);
+    KCabPutBool(values.get(), "FlipEven", c.flip);
+    KCabPutBool(values.get(), "NewDoc", c.newDoc);
+    EXPECT_EQ(c.ok, (bool)EvenOddValuesOk(values.get(), c.interactive, c.pages)) << c.name;
     if (c.message) {
       ASSERT_EQ(1u, capture.messages().size()) << c.name;
       EXPECT_EQ(Text(c.message), capture.messages()[0].text) << c.name;
@@ -250,10 +250,10 @@ TEST(EvenOddChecks, RefusalsAndQuestions) {
   // The question about a mere copy: answering no keeps the dialog open.
   MessageCapture capture(false);
   AVAlertQueueAnswer(2);
-  Cab values;
-  KCabPutAtom(values.cab, "Action", ASAtomFromString("No"));
-  KCabPutBool(values.cab, "NewDoc", 1);
-  EXPECT_FALSE(EvenOddValuesOk(values.cab, 1, 5));
+  KCabHolder values(KCabNewInner());
+  KCabPutAtom(values.get(), "Action", ASAtomFromString("No"));
+  KCabPutBool(values.get(), "NewDoc", 1);
+  EXPECT_FALSE(EvenOddValuesOk(values.get(), 1, 5));
   AVAlertClearAnswers();
 }
 
@@ -297,10 +297,10 @@ class ShuffleDialogs : public KCtlFixture {
 TEST_F(ShuffleDialogs, TypedRuleAndGroupSizeComeBackOnOk) {
   OpenDoc(10);
   MessageCapture capture;
-  Cab params(KCabDup(KCabGetCab(Cab(NewCmdMgrForShuffle()).cab, "DefaultParams")));
-  KCabPutInt(params.cab, "PageCount", 99);  // a document is open: its count counts
+  KCabHolder params(KCabDup(KCabGetCab(KCabHolder(NewCmdMgrForShuffle()).get(), "DefaultParams")));
+  KCabPutInt(params.get(), "PageCount", 99);  // a document is open: its count counts
   SKCab* source = KCabNewInner();             // the caller's, held across the dialog
-  KCabPutCab(params.cab, "Source", source);
+  KCabPutCab(params.get(), "Source", source);
   PfScript script;
   std::string feedbackAtStart, feedbackAfterTyping;
   script.Then([&] {
@@ -314,21 +314,21 @@ TEST_F(ShuffleDialogs, TypedRuleAndGroupSizeComeBackOnOk) {
   script.Then([&] {
     PfDriverPressReturn();
   });
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
   EXPECT_EQ(Feedback(10, 16), feedbackAtStart);
   EXPECT_EQ(Feedback(10, 4), feedbackAfterTyping);
-  EXPECT_STREQ("4 1 3 2", KCabGetString(params.cab, "Order"));
-  EXPECT_EQ(4, KCabGetInt(params.cab, "GroupSize", 0));
-  EXPECT_FALSE(KCabKnown(params.cab, "PageCount"));
-  EXPECT_EQ(source, KCabGetCab(params.cab, "Source"));
+  EXPECT_STREQ("4 1 3 2", KCabGetString(params.get(), "Order"));
+  EXPECT_EQ(4, KCabGetInt(params.get(), "GroupSize", 0));
+  EXPECT_FALSE(KCabKnown(params.get(), "PageCount"));
+  EXPECT_EQ(source, KCabGetCab(params.get(), "Source"));
   EXPECT_TRUE(capture.messages().empty());
 }
 
 TEST_F(ShuffleDialogs, EmptyRuleKeepsTheDialogOpenAndCancelKeepsTheParameters) {
   MessageCapture capture;
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "");
-  KCabPutInt(params.cab, "GroupSize", 8);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "");
+  KCabPutInt(params.get(), "GroupSize", 8);
   PfScript script;
   bool stillOpen = false;
   std::string feedback;
@@ -341,20 +341,20 @@ TEST_F(ShuffleDialogs, EmptyRuleKeepsTheDialogOpenAndCancelKeepsTheParameters) {
     stillOpen = FrontTitle() == Text("dlg.shuffle1.title");
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.get()));
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(Text("uiimp.5.noactivedoc"), feedback);
   ASSERT_EQ(1u, capture.messages().size());
   EXPECT_EQ(Text("uiimp.5.noshufflelist"), capture.messages()[0].text);
-  EXPECT_EQ(8, KCabGetInt(params.cab, "GroupSize", 0));
+  EXPECT_EQ(8, KCabGetInt(params.get(), "GroupSize", 0));
 }
 
 TEST_F(ShuffleDialogs, BetterGroupSizeIsOfferedAndTaken) {
   MessageCapture capture;
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "4 1 3 2");
-  KCabPutInt(params.cab, "GroupSize", 16);
-  KCabPutBool(params.cab, "NewDoc", 1);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "4 1 3 2");
+  KCabPutInt(params.get(), "GroupSize", 16);
+  KCabPutBool(params.get(), "NewDoc", 1);
   PfScript script;
   std::string question;
   script.Then([] { PfDriverPressReturn(); });
@@ -363,8 +363,8 @@ TEST_F(ShuffleDialogs, BetterGroupSizeIsOfferedAndTaken) {
     question = FrontTitle();
     Press("common.button.yes");
   });
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
-  EXPECT_EQ(4, KCabGetInt(params.cab, "GroupSize", 0));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
+  EXPECT_EQ(4, KCabGetInt(params.get(), "GroupSize", 0));
   EXPECT_NE(Text("dlg.shuffle1.title"), question);
 }
 
@@ -375,8 +375,8 @@ TEST_F(ShuffleDialogs, ClassicModeHasNoAssistantNorDescription) {
   } cases[] = {{0, true}, {1, false}};
   for (const Case& c : cases) {
     gKVClassic = c.classic;
-    Cab params;
-    KCabPutAtom(params.cab, "Type", ASAtomFromString("SaddleStitch"));
+    KCabHolder params(KCabNewInner());
+    KCabPutAtom(params.get(), "Type", ASAtomFromString("SaddleStitch"));
     PfScript script;
     bool assistant = false, description = false;
     script.Then([&] {
@@ -384,7 +384,7 @@ TEST_F(ShuffleDialogs, ClassicModeHasNoAssistantNorDescription) {
       description = PfDriverItemByCaption(Front(), Text("uikv.shuf.bindingsaddle").c_str()) > 0;
       PfDriverPressEscape();
     });
-    EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.cab));
+    EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.get()));
     EXPECT_EQ(c.assistant, assistant) << c.classic;
     EXPECT_EQ(c.assistant, description) << c.classic;
   }
@@ -397,7 +397,7 @@ TEST_F(ShuffleDialogs, OptionsDialogOffersTwoBindingsInClassicMode) {
   } cases[] = {{0, true}, {1, false}};
   for (const Case& c : cases) {
     gKVClassic = c.classic;
-    Cab params;
+    KCabHolder params(KCabNewInner());
     PfScript script;
     bool saddle = false, cut = false;
     std::string description;
@@ -414,14 +414,14 @@ TEST_F(ShuffleDialogs, OptionsDialogOffersTwoBindingsInClassicMode) {
       if (!c.classic) description = PfText(Front(), ItemOfId(kShuffleDescriptionId));
       PfDriverPressEscape();
     });
-    CmdMgrShuffleUI(nullptr, params.cab);
+    CmdMgrShuffleUI(nullptr, params.get());
     EXPECT_TRUE(saddle);
     EXPECT_EQ(c.cutStacks, cut);
     if (!c.classic) {
       EXPECT_EQ(Text("uikv.shuf.bindingsaddle"), description);
     }
     // The main dialog was cancelled: the parameters stay.
-    EXPECT_FALSE(KCabKnown(params.cab, "Type"));
+    EXPECT_FALSE(KCabKnown(params.get(), "Type"));
   }
 }
 
@@ -431,12 +431,12 @@ TEST_F(ShuffleDialogs, PreviewStepsAndRefusesTooManyColumns) {
     bool drawn;
   } cases[] = {{2, true}, {11, false}};
   for (const Case& c : cases) {
-    Cab params;
-    KCabPutStringCopy(params.cab, "Order", "1 2 3 4 5 6 7 8");
-    KCabPutInt(params.cab, "GroupSize", 8);
-    KCabPutInt(params.cab, "PreviewCols", c.cols);
-    KCabPutInt(params.cab, "PreviewRows", 2);
-    KCabPutInt(params.cab, "PageCount", 32);
+    KCabHolder params(KCabNewInner());
+    KCabPutStringCopy(params.get(), "Order", "1 2 3 4 5 6 7 8");
+    KCabPutInt(params.get(), "GroupSize", 8);
+    KCabPutInt(params.get(), "PreviewCols", c.cols);
+    KCabPutInt(params.get(), "PreviewRows", 2);
+    KCabPutInt(params.get(), "PageCount", 32);
     PfScript script;
     bool prevAtStart = true, nextAtStart = false, prevAfterNext = false;
     int offsetAfterNext = -1;
@@ -449,8 +449,8 @@ TEST_F(ShuffleDialogs, PreviewStepsAndRefusesTooManyColumns) {
       prevAfterNext = PfDriverIsEnabled(Front(), ItemOfId(kShufflePreviewPrevId));
       PfDriverPressReturn();
     });
-    EXPECT_TRUE(RunShufflePreviewDialog(params.cab, 0));
-    offsetAfterNext = KCabGetInt(params.cab, ".SheetOffset", -1);
+    EXPECT_TRUE(RunShufflePreviewDialog(params.get(), 0));
+    offsetAfterNext = KCabGetInt(params.get(), ".SheetOffset", -1);
     EXPECT_FALSE(prevAtStart);
     EXPECT_EQ(c.drawn, nextAtStart) << c.cols;
     EXPECT_EQ(c.drawn, prevAfterNext) << c.cols;
@@ -460,10 +460,10 @@ TEST_F(ShuffleDialogs, PreviewStepsAndRefusesTooManyColumns) {
 
 TEST_F(ShuffleDialogs, EditingTheAssistantsRuleAsksOnce) {
   MessageCapture capture(false);
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "4 1 3 2");
-  KCabPutInt(params.cab, "GroupSize", 4);
-  KCabPutBool(params.cab, "FromAssistant", 1);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "4 1 3 2");
+  KCabPutInt(params.get(), "GroupSize", 4);
+  KCabPutBool(params.get(), "FromAssistant", 1);
   AVAlertQueueAnswer(1);  // yes: edit by hand
   PfScript script;
   script.Then([&] {
@@ -471,20 +471,20 @@ TEST_F(ShuffleDialogs, EditingTheAssistantsRuleAsksOnce) {
     PfDriverTypeText(Front(), ItemOfKey("Order"), "4 1 3 2", true);
     PfDriverPressReturn();
   });
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
   AVAlertClearAnswers();
   size_t questions = 0;
   for (const AVAlertRecord& r : AVAlertRecorded()) questions += r.message == Text("uikv.shuf.assistant.warning");
   EXPECT_EQ(1u, questions);
-  EXPECT_FALSE(KCabGetBool(params.cab, "FromAssistant", 1));
+  EXPECT_FALSE(KCabGetBool(params.get(), "FromAssistant", 1));
 }
 
 TEST_F(ShuffleDialogs, AnsweringNoReopensTheAssistantAndRefusesTheEdit) {
   MessageCapture capture(false);
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "4 1 3 2");
-  KCabPutInt(params.cab, "GroupSize", 4);
-  KCabPutBool(params.cab, "FromAssistant", 1);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "4 1 3 2");
+  KCabPutInt(params.get(), "GroupSize", 4);
+  KCabPutBool(params.get(), "FromAssistant", 1);
   AVAlertQueueAnswer(2);  // no: back to the assistant
   PfScript script;
   std::string reopened;
@@ -494,18 +494,18 @@ TEST_F(ShuffleDialogs, AnsweringNoReopensTheAssistantAndRefusesTheEdit) {
     PfDriverPressEscape();  // leave the assistant
   });
   script.Then([] { PfDriverPressEscape(); });  // and the shuffle dialog
-  EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_FALSE(CmdMgrShuffleUI(nullptr, params.get()));
   AVAlertClearAnswers();
   EXPECT_EQ(Text("dlg.shufass.1.title"), reopened);
-  EXPECT_STREQ("4 1 3 2", KCabGetString(params.cab, "Order"));
-  EXPECT_TRUE(KCabGetBool(params.cab, "FromAssistant", 0));
+  EXPECT_STREQ("4 1 3 2", KCabGetString(params.get(), "Order"));
+  EXPECT_TRUE(KCabGetBool(params.get(), "FromAssistant", 0));
 }
 
 TEST_F(ShuffleDialogs, AssistantBuildsTheRuleFromTheStartingGrid) {
   MessageCapture capture;
-  Cab params(KCabDup(KCabGetCab(Cab(NewCmdMgrForShuffle()).cab, "DefaultParams")));
-  KCabPutInt(params.cab, "PreviewRows", 2);
-  KCabPutInt(params.cab, "PreviewCols", 1);
+  KCabHolder params(KCabDup(KCabGetCab(KCabHolder(NewCmdMgrForShuffle()).get(), "DefaultParams")));
+  KCabPutInt(params.get(), "PreviewRows", 2);
+  KCabPutInt(params.get(), "PreviewCols", 1);
   PfScript script;
   std::string step1, step2;
   script.Then([&] { Press("dlg.shuffle1.20"); });
@@ -518,13 +518,13 @@ TEST_F(ShuffleDialogs, AssistantBuildsTheRuleFromTheStartingGrid) {
     PfDriverPressReturn();  // Finish: 8 above 1
   });
   script.Then([] { PfDriverPressReturn(); });  // the main dialog's OK
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
   EXPECT_EQ(Text("dlg.shufass.1.title"), step1);
   EXPECT_EQ(Text("dlg.shufass.2.title"), step2);
-  EXPECT_STREQ("4 1 3 2 ", KCabGetString(params.cab, "Order"));
-  EXPECT_EQ(4, KCabGetInt(params.cab, "GroupSize", 0));
-  EXPECT_EQ(ASAtomFromString("SaddleStitch"), KCabGetAtom(params.cab, "Type", ASAtomNull));
-  EXPECT_TRUE(KCabGetBool(params.cab, "FromAssistant", 0));
+  EXPECT_STREQ("4 1 3 2 ", KCabGetString(params.get(), "Order"));
+  EXPECT_EQ(4, KCabGetInt(params.get(), "GroupSize", 0));
+  EXPECT_EQ(ASAtomFromString("SaddleStitch"), KCabGetAtom(params.get(), "Type", ASAtomNull));
+  EXPECT_TRUE(KCabGetBool(params.get(), "FromAssistant", 0));
   EXPECT_TRUE(capture.messages().empty()) << capture.texts()[0];
 }
 
@@ -532,11 +532,11 @@ TEST_F(ShuffleDialogs, AssistantBuildsTheRuleFromTheStartingGrid) {
 // writes the same rule back.
 TEST_F(ShuffleDialogs, AssistantOpensOnTheGridOfTheTypedRule) {
   MessageCapture capture;
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "1 3 5 7 4 2 8 6");
-  KCabPutInt(params.cab, "GroupSize", 8);
-  KCabPutInt(params.cab, "PreviewRows", 2);
-  KCabPutInt(params.cab, "PreviewCols", 2);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "1 3 5 7 4 2 8 6");
+  KCabPutInt(params.get(), "GroupSize", 8);
+  KCabPutInt(params.get(), "PreviewRows", 2);
+  KCabPutInt(params.get(), "PreviewCols", 2);
   PfScript script;
   std::vector<std::string> cells;
   std::string rows;
@@ -550,19 +550,19 @@ TEST_F(ShuffleDialogs, AssistantOpensOnTheGridOfTheTypedRule) {
     PfDriverPressReturn();
   });
   script.Then([] { PfDriverPressReturn(); });
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
   EXPECT_EQ("2", rows);
   EXPECT_EQ((std::vector<std::string>{"1", "3", "5", "7"}), cells);
-  EXPECT_STREQ("1 3 5 7 4 2 8 6 ", KCabGetString(params.cab, "Order"));
-  EXPECT_EQ(8, KCabGetInt(params.cab, "GroupSize", 0));
+  EXPECT_STREQ("1 3 5 7 4 2 8 6 ", KCabGetString(params.get(), "Order"));
+  EXPECT_EQ(8, KCabGetInt(params.get(), "GroupSize", 0));
   EXPECT_TRUE(capture.messages().empty());
 }
 
 TEST_F(ShuffleDialogs, PreviewCountsComeBackToTheMainDialog) {
-  Cab params;
-  KCabPutStringCopy(params.cab, "Order", "2 1");
-  KCabPutInt(params.cab, "GroupSize", 2);
-  KCabPutBool(params.cab, "NewDoc", 1);
+  KCabHolder params(KCabNewInner());
+  KCabPutStringCopy(params.get(), "Order", "2 1");
+  KCabPutInt(params.get(), "GroupSize", 2);
+  KCabPutBool(params.get(), "NewDoc", 1);
   PfScript script;
   std::string pagesShown;
   script.Then([&] { Press("dlg.shuffle1.11"); });
@@ -572,17 +572,17 @@ TEST_F(ShuffleDialogs, PreviewCountsComeBackToTheMainDialog) {
   });
   script.Then([] { PfDriverPressReturn(); });  // the preview's OK
   script.Then([] { PfDriverPressReturn(); });  // the shuffle dialog's OK
-  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrShuffleUI(nullptr, params.get()));
   EXPECT_EQ("8", pagesShown);  // no document: 8 pages
-  EXPECT_EQ(3, KCabGetInt(params.cab, "PreviewCols", 0));
-  EXPECT_EQ(2, KCabGetInt(params.cab, "PreviewRows", 0));
-  EXPECT_EQ(8, KCabGetInt(params.cab, "PageCount", 0));
+  EXPECT_EQ(3, KCabGetInt(params.get(), "PreviewCols", 0));
+  EXPECT_EQ(2, KCabGetInt(params.get(), "PreviewRows", 0));
+  EXPECT_EQ(8, KCabGetInt(params.get(), "PageCount", 0));
 }
 
 TEST_F(ShuffleDialogs, EvenOddActionsShowTheirOptions) {
   OpenDoc(5);
   MessageCapture capture;
-  Cab params(KCabDup(KCabGetCab(Cab(NewCmdMgrForEvenOddShuffle()).cab, "DefaultParams")));
+  KCabHolder params(KCabDup(KCabGetCab(KCabHolder(NewCmdMgrForEvenOddShuffle()).get(), "DefaultParams")));
   PfScript script;
   bool optionsAtStart = false, mergeAtStart = true, optionsOnMerge = true, mergeOnMerge = false;
   bool optionsOnSplit = true, stillOpen = false;
@@ -611,7 +611,7 @@ TEST_F(ShuffleDialogs, EvenOddActionsShowTheirOptions) {
   script.Then([&] {
     PfDriverPressReturn();
   });
-  EXPECT_TRUE(CmdMgrEvenOddShuffleUI(nullptr, params.cab));
+  EXPECT_TRUE(CmdMgrEvenOddShuffleUI(nullptr, params.get()));
   EXPECT_TRUE(optionsAtStart);
   EXPECT_FALSE(mergeAtStart);
   EXPECT_FALSE(optionsOnMerge);
@@ -620,13 +620,13 @@ TEST_F(ShuffleDialogs, EvenOddActionsShowTheirOptions) {
   EXPECT_TRUE(stillOpen);
   ASSERT_EQ(1u, capture.messages().size());
   EXPECT_EQ(Text("pagemg.6.willdonothing"), capture.messages()[0].text);
-  EXPECT_TRUE(KCabGetBool(params.cab, "FlipEven", 0));
-  EXPECT_EQ(ASAtomFromString("No"), KCabGetAtom(params.cab, "Action", ASAtomNull));
+  EXPECT_TRUE(KCabGetBool(params.get(), "FlipEven", 0));
+  EXPECT_EQ(ASAtomFromString("No"), KCabGetAtom(params.get(), "Action", ASAtomNull));
 }
 
 TEST_F(ShuffleDialogs, EvenOddPlaybackDisablesSplitMergeAndNewDoc) {
-  Cab params;
-  KCabPutBool(params.cab, "Interactive", 0);
+  KCabHolder params(KCabNewInner());
+  KCabPutBool(params.get(), "Interactive", 0);
   PfScript script;
   bool split = true, merge = true, newDoc = true, odds = false;
   script.Then([&] {
@@ -636,7 +636,7 @@ TEST_F(ShuffleDialogs, EvenOddPlaybackDisablesSplitMergeAndNewDoc) {
     odds = PfDriverIsEnabled(Front(), ItemOfKey("Action=OddsFirst"));
     PfDriverPressEscape();
   });
-  EXPECT_FALSE(CmdMgrEvenOddShuffleUI(nullptr, params.cab));
+  EXPECT_FALSE(CmdMgrEvenOddShuffleUI(nullptr, params.get()));
   EXPECT_FALSE(split);
   EXPECT_FALSE(merge);
   EXPECT_FALSE(newDoc);

@@ -154,6 +154,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Padding, a blank and an upside-down page.
         RunCase{"BlanksAndTurns", "Shuffle", 3, {S("Order", "2 x 1*"), I("GroupSize", 2), B("NewDoc", 0)},
                 "Page 2 Page 1 Page 3", 6, {3, 6}},
+        // Groups of five: two pages from the front, three from the back, on
+        // every road; a slow copy of a duplicate takes the mapped page.
+        RunCase{"SaddleOddTestMode", "Shuffle", 10,
+                {S("Order", "test 1 2 3 4 5"), I("GroupSize", 5), A("Type", "SaddleStitch"), B("NewDoc", 0)},
+                "Page 1 Page 2 Page 8 Page 9 Page 10 Page 3 Page 4 Page 5 Page 6 Page 7", 10, {}},
+        RunCase{"SaddleOddSlowCopy", "Shuffle", 10,
+                {S("Order", "slowcopy 1 2 3 4 5 4*"), I("GroupSize", 5), A("Type", "SaddleStitch"), B("NewDoc", 0)},
+                "Page 1 Page 2 Page 8 Page 9 Page 10 Page 9 Page 3 Page 4 Page 5 Page 6 Page 7 Page 6", 12, {6, 12}},
         RunCase{"CutStacks", "Shuffle", 8,
                 {S("Order", "1 3 2 4"), I("GroupSize", 4), A("Type", "CutStacksDouble"), B("NewDoc", 0)},
                 "Page 1 Page 5 Page 2 Page 6 Page 3 Page 7 Page 4 Page 8", 8, {}},
@@ -178,6 +186,20 @@ TEST_F(ShuffleHost, NewDocumentLeavesTheSourceAlone) {
   EXPECT_TRUE(Valid(made[0]));
   EXPECT_EQ("Page 2 Page 1 Page 4 Page 3", PageTexts(made[0]));
   EXPECT_EQ("Page 1 Page 2 Page 3 Page 4", PageTexts(in));
+}
+
+// More pages than an insertion may make: the run fails before any work and
+// the document is not saved.
+TEST_F(ShuffleHost, AShuffleBeyondTheInsertLimitFails) {
+  std::string in = Doc("in.pdf", 50);
+  std::string order;
+  for (int i = 0; i < 2001; ++i) order += "1 ";
+  std::string params = Cabinet("params.xml", Params({S("Order", order.c_str()), I("GroupSize", 1), B("NewDoc", 0)}));
+  std::string out = dir.file("out.pdf");
+  Outcome r = Kvhost("'" + in + "' --params '" + params + "' --command Shuffle --save '" + out + "'");
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("Inserting 100050 pages at once is more than this command allows")) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(ShuffleHost, SplitMakesTwoDocuments) {

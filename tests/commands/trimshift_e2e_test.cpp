@@ -184,6 +184,19 @@ TEST_F(TrimShiftHost, TheMenuRunsTheWizardAnsweredStepByStep) {
   for (const Box& b : Boxes(out, "MediaBox", 2)) EXPECT_EQ("[0.00 0.00 642.00 792.00]", Show(b));
 }
 
+// A uniform trim with no size to trim to does not run: the step fails, the
+// user hears why, and nothing is saved.
+TEST_F(TrimShiftHost, AUniformTrimWithoutASizeFails) {
+  std::string in = Doc("in.pdf", 2), out = dir.file("out.pdf");
+  SKCab* p = Params({{"Trim", "Uniform"}});
+  KCabPutBool(p, "NewDoc", 0);
+  ShellOutcome r = Kvhost(in + " --params " + Cabinet("p.xml", p) + " --command TrimAndShift --save " + out);
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("A uniform trim needs a page size")) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ("[0.00 0.00 612.00 792.00]", Show(Boxes(in, "CropBox", 2).at(1)));
+}
+
 TEST_F(TrimShiftHost, AWizardThatRefusesItsAnswersRunsNothing) {
   std::string in = Doc("in.pdf", 1), out = dir.file("out.pdf");
   // Nothing to trim and nothing to shift: the last step refuses Finish.

@@ -147,6 +147,36 @@ TEST_F(Host, GivenParametersDecideTheRun) {
   EXPECT_TRUE(broken.Says("could not be read as cabinet XML")) << broken.out;
 }
 
+TEST_F(Host, SavesReplaceTheirFileInPlaceOrSayWhyNot) {
+  // Onto the input file itself: the document reads its pages from the file
+  // the save replaces.
+  std::string in = Doc("in.pdf", 3);
+  Outcome self = Kvhost("--command ReversePageOrder --save " + in + " " + in);
+  ASSERT_EQ(0, self.status) << self.out;
+  EXPECT_EQ("Page 3 Page 2 Page 1", PageTexts(in));
+  EXPECT_EQ(0, Shell("qpdf --check " + in).status);
+  EXPECT_TRUE(Shell("pdfinfo " + in).Says("Pages:           3"));
+
+  // Through a symbolic link, onto a private file: the link stays, the file keeps its permissions.
+  std::string target = Doc("private.pdf", 2);
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::create_symlink("private.pdf", dir.file("link.pdf"));
+  Outcome linked = Kvhost("--command ReversePageOrder --save " + dir.file("link.pdf") + " " + Doc("two.pdf", 2));
+  ASSERT_EQ(0, linked.status) << linked.out;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.pdf")));
+  EXPECT_EQ("Page 2 Page 1", PageTexts(target));
+  EXPECT_EQ(std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+            std::filesystem::status(target).permissions());
+
+  // Into a folder that does not exist: exit 1 and the reason.
+  std::string missing = dir.file("no/such/folder/out.pdf");
+  Outcome failed = Kvhost("--command ReversePageOrder --save " + missing + " " + Doc("three.pdf", 2));
+  EXPECT_EQ(1, failed.status);
+  EXPECT_TRUE(failed.Says("cannot save " + missing + ": The folder does not exist.")) << failed.out;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(0u, e.path().filename().string().rfind("kvtmp-", 0)) << e.path();
+}
+
 TEST_F(Host, MenuItemsAnswerTheirDialogsAndRememberTheAnswers) {
   std::string in = Doc("in.pdf", 3);
   std::string out = dir.file("out.pdf");

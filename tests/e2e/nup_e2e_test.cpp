@@ -122,7 +122,7 @@ TEST_F(NupHost, WithoutASheetNothingIsDone) {
   const std::string saved = dir.file("saved.pdf");
   Outcome r = Kvhost("--params " + Params(2, 2, false, false) + " --command Nup --save " + saved + " " + doc);
   EXPECT_EQ(1, r.status);
-  EXPECT_TRUE(r.Says("No usable page size was chosen.")) << r.out;
+  EXPECT_TRUE(r.Says("set Page (Width and Height in points), see docs/parameters.md")) << r.out;
   EXPECT_EQ("3", Info(doc, "Pages"));
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -270,6 +272,99 @@ TEST_F(BookletRun, SheetSizesAndScale) {
   }
 }
 
+// What the engine wrote for each placed page of a sheet: its matrix (the
+// scale as written, the translation in points) and its clip (left, bottom,
+// width, height in the page's own units).
+struct Placed {
+  std::string a;
+  double h, v;
+  double clip[4];
+};
+std::vector<Placed> Placements(const std::string& content) {
+  std::vector<Placed> out;
+  const std::regex block(R"(([-0-9.]+) [-0-9.]+ [-0-9.]+ [-0-9.]+ ([-0-9.]+) ([-0-9.]+) cm\n[-0-9. ]+ cm\n)"
+                         R"(([-0-9.]+) ([-0-9.]+) ([-0-9.]+) ([-0-9.]+) re\nW n)");
+  for (auto it = std::sregex_iterator(content.begin(), content.end(), block); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    out.push_back(Placed{m[1].str(), std::stod(m[2].str()), std::stod(m[3].str()),
+                         {std::stod(m[4].str()), std::stod(m[5].str()), std::stod(m[6].str()), std::stod(m[7].str())}});
+  }
+  return out;
+}
+
+// The centred alignments on a Letter-wide sheet with a 12-point margin: the
+// matrices of both halves, upright and turned, and how much bleed may show
+// at the spine. Pages 2 and 4 are narrower (560 points of trim) with 50
+// points of bleed all round.
+TEST_F(BookletRun, CentredPagesAndTheSpine) {
+  const double W = 792, H = 612, m = 12, wide = 612, narrow = 560, high = 792, bleed = 50;
+  const double s = std::fmin((W - 2 * m) / (2 * wide), (H - 2 * m) / high);
+  for (const char* align : {"CentreSpine", "CentrePages"}) {
+    SCOPED_TRACE(align);
+    const bool pages = std::string(align) == "CentrePages";
+    PDDoc source = Doc(4);
+    for (ASInt32 i : {1, 3}) {
+      ScopedPage page(source, i);
+      const ASFixedRect media{0, ASInt32ToFixed(892), ASInt32ToFixed(660), 0};
+      PDPageSetMediaBox(page, media);
+      PDPageSetBox(page, ASAtomFromString("BleedBox"), media);
+      PDPageSetBox(page, ASAtomFromString("TrimBox"),
+                   ASFixedRect{ASInt32ToFixed(50), ASInt32ToFixed(842), ASInt32ToFixed(610), ASInt32ToFixed(50)});
+    }
+    ASSERT_TRUE(Run(definition, source, [&](SKCab* p) {
+      Put(p, "Sizing", "LetterWide");
+      Put(p, "Paginate", "Consec");
+      Put(p, "Backs", "InlineInvert");
+      Put(p, "Align", align);
+      Put(p, "BleedMode", "Use");
+      KCabPutDouble(p, "Margin", m);
+    }));
+    ASSERT_EQ(2, PDDocGetNumPages(source));
+    // The spine's room for bleed: half the space between a page and the
+    // spine, in the page's own units; none for the spine-centred pages.
+    const double room = pages ? (W / 2 - m - s * narrow) / 2 / s : 0;
+    for (ASInt32 side = 0; side < 2; ++side) {
+      SCOPED_TRACE(side ? "turned back" : "front");
+      const std::vector<Placed> placed = Placements(PageContentBytes(source, side));
+      ASSERT_EQ(2u, placed.size());
+      // The scale is the 16.16 truncation of s (41120.63 / 65536), not its rounding.
+      EXPECT_EQ(side ? "-0.62744" : "0.62744", placed[0].a);
+      EXPECT_EQ(placed[0].a, placed[1].a);
+      const double sign = side ? -1 : 1;
+      // Where the matrices put the pages' trim corners (turned pages: the
+      // corner that ends at the top right), before the shift to the trim.
+      double hp, hq;
+      if (!pages) {
+        hp = side ? W / 2 + s * wide : W / 2 - s * wide;
+        hq = W / 2;
+      } else if (!side) {
+        hp = W / 4 + m / 2 - s * wide / 2;
+        hq = 3 * W / 4 - m / 2 - s * narrow / 2;
+      } else {
+        hp = 3 * W / 4 - m / 2 + s * wide / 2;
+        hq = W / 4 + m / 2 + s * narrow / 2;
+      }
+      const double v = side ? (H + s * high) / 2 : (H - s * high) / 2;
+      // The narrow page's own origin lies 50 points before its trim corner.
+      EXPECT_NEAR(hp, placed[0].h, 0.01);
+      EXPECT_NEAR(v, placed[0].v, 0.01);
+      EXPECT_NEAR(hq - sign * s * bleed, placed[1].h, 0.01);
+      EXPECT_NEAR(v - sign * s * bleed, placed[1].v, 0.01);
+      // The wide page has no bleed; the narrow one keeps its bleed away from
+      // the spine and shows only the room at the spine.
+      EXPECT_NEAR(0, placed[0].clip[0], 0.01);
+      EXPECT_NEAR(wide, placed[0].clip[2], 0.01);
+      EXPECT_NEAR(bleed - room, placed[1].clip[0], 0.01);
+      EXPECT_NEAR(660 - (bleed - room), placed[1].clip[2], 0.01);
+      EXPECT_NEAR(0, placed[1].clip[1], 0.01);
+      EXPECT_NEAR(892, placed[1].clip[3], 0.01);
+    }
+    if (pages) {
+      EXPECT_NEAR(26, room, 1e-9);
+    }
+  }
+}
+
 TEST_F(BookletRun, SeparateBacksGoIntoASecondWindowWithTheSameNumber) {
   PDDoc source = Doc(8);
   ForgetViews();
@@ -337,6 +432,35 @@ TEST_F(BookletRun, RefusedRunsChangeNothing) {
     EXPECT_FALSE(Run(definition, source, [](SKCab* p) { KCabPutBool(p, "NewDoc", 1); }));
     gBleedVelmoraMode = mode;
     EXPECT_EQ(4, PDDocGetNumPages(source));
+  }
+}
+
+// A host error half-way through a new booklet (a page whose content will not
+// read, a sheet that cannot be made) fails the run: the merge state goes
+// before the new document it read from is closed, and nothing aborts.
+TEST_F(BookletRun, AHostErrorInsideANewBookletFailsTheRunCleanly) {
+  struct Fault {
+    const char* call;
+    ASInt32 skip;
+  };
+  for (Fault f : {Fault{"CosStreamOpenStm", 0}, Fault{"CosStreamOpenStm", 3}, Fault{"PDDocCreatePage", 1}}) {
+    SCOPED_TRACE(std::string(f.call) + " after " + std::to_string(f.skip));
+    PDDoc source = Doc(8);
+    ForgetViews();
+    const ASInt32 open = PDGetOpenDocCount();
+    ASFaultInject(f.call, cosErrDamagedStream, f.skip);
+    bool ok = true;
+    ASErrorCode e = ErrorOf([&] {
+      ok = Run(definition, source, [](SKCab* p) {
+        Put(p, "Paginate", "Single");
+        KCabPutBool(p, "NewDoc", 1);
+      });
+    });
+    ASFaultClearAll();
+    EXPECT_TRUE(e != 0 || !ok) << "the run does not end as done";
+    EXPECT_EQ(open, PDGetOpenDocCount()) << "the new booklet is closed";
+    EXPECT_TRUE(ViewsOpened().empty());
+    EXPECT_EQ(8, PDDocGetNumPages(source));
   }
 }
 

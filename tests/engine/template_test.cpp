@@ -19,7 +19,7 @@ namespace {
 STemplateInfo FileTemplate(const std::string& path, int from, int to, int repeat) {
   STemplateInfo t;
   std::memset(&t, 0, sizeof t);
-  std::snprintf(t.path, sizeof t.path, "%s", path.c_str());
+  TemplateInfoSetPath(&t, path.c_str());
   t.from = from;
   t.to = to;
   t.repeat = repeat;

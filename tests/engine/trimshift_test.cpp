@@ -129,9 +129,32 @@ TEST_P(UniformTest, SetsTheSizeAroundTheCentre) {
 INSTANTIATE_TEST_SUITE_P(Sizes, UniformTest,
                          ::testing::Values(UniformCase{500, 700, 0, "[56 46 556 746]", "[0 0 612 792]"},
                                            UniformCase{700, 900, 0, "[-44 -54 656 846]", "[-44 -54 656 846]"},
-                                           UniformCase{700, 500, 90, "[56 46 556 746]", "[0 0 612 792]"},
-                                           // No size: the page stays as it is.
-                                           UniformCase{0, 0, 0, "[0 0 612 792]", "[0 0 612 792]"}));
+                                           UniformCase{700, 500, 90, "[56 46 556 746]", "[0 0 612 792]"}));
+
+// Without a size there is nothing to be uniform to: the run is refused, not
+// reported as done with the pages as they were.
+TEST_F(TrimShiftTest, UniformWithoutASizeIsRefused) {
+  struct {
+    const char* what;
+    double w, h;  // negative w: no "FixedSize" at all
+  } cases[] = {{"no size", -1, 0}, {"nothing wide or high", 0, 0}, {"no height", 500, 0}, {"negative", -10, -20}};
+  for (const auto& c : cases) {
+    PDDoc doc = Doc(2);
+    capture->Clear();
+    EXPECT_FALSE(Run(definition, doc, [&](SKCab* p) {
+      KCabPutAtom(p, "Trim", ASAtomFromString("Uniform"));
+      if (c.w == -1) return;
+      SKCab* size = KCabNewInner();
+      KCabPutAtom(size, "Type", ASAtomFromString("Blank"));
+      KCabPutDouble(size, "Width", c.w);
+      KCabPutDouble(size, "Height", c.h);
+      KCabPutCab(p, "FixedSize", size);
+    })) << c.what;
+    EXPECT_EQ(std::vector<std::string>{Msg("pagemg.6.uniformnosize")}, Errors()) << c.what;
+    EXPECT_EQ("[0 0 612 792]", Crop(doc, 0)) << c.what;
+    EXPECT_EQ("[0 0 612 792]", Media(doc, 1)) << c.what;
+  }
+}
 
 // The left edge of each page's crop box, rounded to hundredths.
 std::vector<double> LeftEdges(PDDoc doc) {

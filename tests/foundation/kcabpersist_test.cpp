@@ -186,7 +186,7 @@ struct FaultCase {
 
 TEST(KCabPersist, CrashSafetyUnderEveryInjectedFault) {
   const FaultCase cases[] = {
-      {"ASFileSysOpenFile", 0}, {"ASFileWrite", 0}, {"ASFileWrite", 3}, {"ASFileSetEOF", 0},
+      {"ASFileSysOpenFile", 0}, {"ASFileWrite", 0}, {"ASFileWrite", 1}, {"ASFileSetEOF", 0},
       {"ASFileClose", 0},       {"ASFileSysRemoveFile", 0}, {"ASFileSysRenameFile", 0}, {"ASFileSysRenameFile", 1},
   };
   for (const FaultCase& c : cases) {
@@ -205,6 +205,8 @@ TEST(KCabPersist, CrashSafetyUnderEveryInjectedFault) {
 
     w = KCabPersistStartCabWrite(p, "k");
     KCabPutInt(w, "v", 3);
+    // Large enough that the file is written in several pieces: a fault can strike mid-way.
+    KCabPutStringCopy(w, "big", std::string(300000, 'x').c_str());
     KCabPersistEndStoreCabWrite(p, "k", w);
     ASFaultInject(c.call, fileErrIO, c.skip);
     bool committed = KCabPersistCommit(p, 0);
@@ -222,6 +224,31 @@ TEST(KCabPersist, CrashSafetyUnderEveryInjectedFault) {
     EXPECT_FALSE(std::filesystem::exists(prefs.settings("safe plugintemp.tmp"))) << c.call;
     DestroyKCabPersist(fresh, 0);
   }
+}
+
+TEST(KCabPersist, ALargeSettingReachesTheFileInFewWrites) {
+  Prefs prefs;
+  SKCabPersist* p = NewKCabPersist("large");
+  KCabPersistSetWriteableDirectory(p);
+  SKCab* w = KCabPersistStartCabWrite(p, "k");
+  for (int i = 0; i < 10000; ++i) KCabPutInt(w, ("entry" + std::to_string(i)).c_str(), i);
+  KCabPersistEndStoreCabWrite(p, "k", w);
+  // About 300 KB of text: written piece by piece it takes tens of thousands of
+  // writes; the 33rd write fails here.
+  ASFaultInject("ASFileWrite", fileErrIO, 32);
+  bool committed = KCabPersistCommit(p, 0);
+  ASFaultClearAll();
+  DestroyKCabPersist(p, 0);
+  EXPECT_TRUE(committed);
+
+  SKCabPersist* fresh = NewKCabPersist("large");
+  KCabPersistSetWriteableDirectory(fresh);
+  SKCab* c = KCabPersistGetCabRead(fresh, "k");
+  ASSERT_NE(nullptr, c);
+  EXPECT_EQ(0, KCabGetInt(c, "entry0", -1));
+  EXPECT_EQ(9999, KCabGetInt(c, "entry9999", -1));
+  KCabDestroy(c);
+  DestroyKCabPersist(fresh, 0);
 }
 
 TEST(KCabPersist, NoPreferencesFolderMeansNoFilesAnywhere) {

@@ -43,7 +43,7 @@ std::string Doc(const std::string& items) {
          "\">\n<ITEMS>\n" + items + "</ITEMS>\n</RUVURAZAR>\n";
 }
 
-// Compares two cabinets entry by entry (doubles within the written precision).
+// Compares two cabinets entry by entry (doubles bit for bit).
 bool SameCab(SKCab* a, SKCab* b, std::string* why);
 
 struct CompareState {
@@ -72,8 +72,8 @@ ASBool CompareEntry(SKCab* cab, const char* key, ASInt32 type, void* data) {
       break;
     case kKCabTypeDouble: {
       double x = KCabGetDouble(cab, key, 0), y = KCabGetDouble(s->other, key, 1);
-      double tol = std::fabs(x) < 0.01 ? 1e-7 : 1e-4;
-      if (std::fabs(x - y) > tol * (1 + std::fabs(x))) return fail("double");
+      bool same = std::isnan(x) ? std::isnan(y) : std::memcmp(&x, &y, sizeof x) == 0;
+      if (!same) return fail("double " + std::to_string(x) + " came back as " + std::to_string(y));
       break;
     }
     case kKCabTypeCab:
@@ -152,6 +152,47 @@ TEST(KCabXML, ExactBytesOfNestingNumbersAndMarkers) {
   EXPECT_NE(std::string::npos, ToXML(cab.c).find("<B N='KRVLNoExport'>0</B>"));
 }
 
+TEST(KCabXML, EveryDoubleComesBackExactly) {
+  struct Case {
+    double value;
+    const char* text;  // as written
+  };
+  const Case cases[] = {
+      {0.005, "0.0050000"},  // values the fixed forms hold keep them
+      {-0.25, "-0.2500"},
+      {612.0, "612.0000"},
+      {1e300, "1e+300"},  // too long for the fixed form: cut once, read back as 1e62
+      {-1e308, "-1e+308"},
+      {1.7976931348623157e308, "1.7976931348623157e+308"},
+      {2.2250738585072014e-308, "2.2250738585072014e-308"},
+      {4.9406564584124654e-324, "5e-324"},
+      {1.0 / 3.0, "0.3333333333333333"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {123456.78901, "123456.78901"},
+      {9007199254740993.0, "9007199254740992.0000"},
+      {-0.0, "-0.0000"},
+      {1e-9, "1e-09"},
+      {HUGE_VAL, "inf"},
+      {-HUGE_VAL, "-inf"},
+  };
+  for (const Case& c : cases) {
+    Cab cab;
+    KCabPutDouble(cab.c, "v", c.value);
+    std::string xml = ToXML(cab.c);
+    EXPECT_NE(std::string::npos, xml.find(std::string("<F N='v'>") + c.text + "</F>")) << xml;
+    ASBool error = 1;
+    Cab back(FromXML(xml, &error));
+    ASSERT_NE(nullptr, back.c);
+    EXPECT_FALSE(error) << c.text;
+    double got = KCabGetDouble(back.c, "v", 0);
+    EXPECT_EQ(0, std::memcmp(&got, &c.value, sizeof got)) << c.text << " came back as " << got;
+  }
+  Cab nan;
+  KCabPutDouble(nan.c, "v", std::nan(""));
+  Cab back(FromXML(ToXML(nan.c)));
+  EXPECT_TRUE(std::isnan(KCabGetDouble(back.c, "v", 0)));
+}
+
 TEST(KCabXML, ShortBufferHoldsWholePiecesAndTheFullLength) {
   Cab cab;
   KCabPutStringCopy(cab.c, "Name", "value");
@@ -192,6 +233,14 @@ TEST(KCabXML, ReadingNumbers) {
       {"<F N='k'>1.5</F>", kKCabTypeDouble, 1.5, false},
       {"<F N='k'>1e999</F>", kKCabTypeAbsent, 0, true},
       {"<F N='k'>x</F>", kKCabTypeAbsent, 0, true},
+      // A number followed by anything but blanks does not read.
+      {"<I N='k'>0.5</I>", kKCabTypeAbsent, 0, true},
+      {"<I N='k'>2x</I>", kKCabTypeAbsent, 0, true},
+      {"<U N='k'>7 pages</U>", kKCabTypeAbsent, 0, true},
+      {"<B N='k'>1 yes</B>", kKCabTypeAbsent, 0, true},
+      {"<F N='k'>72pt</F>", kKCabTypeAbsent, 0, true},
+      {"<F N='k'> 2.5e1 \n</F>", kKCabTypeDouble, 25, false},
+      {"<F N='k'>nan</F>", kKCabTypeDouble, NAN, false},
   };
   for (const Case& c : cases) {
     ASBool error = 7;
@@ -203,7 +252,10 @@ TEST(KCabXML, ReadingNumbers) {
       case kKCabTypeInt: EXPECT_EQ((ASInt32)c.value, KCabGetInt(cab.c, "k", 0)); break;
       case kKCabTypeUns: EXPECT_EQ((ASUns32)c.value, KCabGetUns(cab.c, "k", 0)); break;
       case kKCabTypeBool: EXPECT_EQ((ASBool)c.value, KCabGetBool(cab.c, "k", 9)); break;
-      case kKCabTypeDouble: EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0)); break;
+      case kKCabTypeDouble:
+        if (std::isnan(c.value)) EXPECT_TRUE(std::isnan(KCabGetDouble(cab.c, "k", 0)));
+        else EXPECT_EQ(c.value, KCabGetDouble(cab.c, "k", 0));
+        break;
       default: break;
     }
   }
@@ -224,6 +276,57 @@ TEST(KCabXML, PassesByKindAndIncompleteElements) {
   EXPECT_EQ(kKCabTypeNull, KCabGetType(cab.c, "n"));
   EXPECT_TRUE(KCabIsEmpty(KCabGetCab(cab.c, "d")));
   EXPECT_FALSE(KCabKnown(cab.c, "nodict"));
+}
+
+// The first element that does not read is named with its kind, key, text
+// and line, also inside a sub-cabinet and in a document of the reader's own
+// copy (UTF-16 text).
+TEST(KCabXML, TheFirstBadElementIsNamedWithItsLine) {
+  struct Case {
+    std::string xml;
+    const char* kind;
+    const char* key;
+    const char* text;
+    ASInt32 line;
+  };
+  const std::string head = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n<ITEMS>\n";
+  const std::string tail = "</ITEMS>\n</RUVURAZAR>\n";
+  const Case cases[] = {
+      {head + "<B N='UseScale'>1</B>\n<I N='FitAcross'>two</I>\n" + tail, "I", "FitAcross", "two", 4},
+      {head + "<F N='LMgn'>18pt</F>\n<F N='RMgn'>x</F>\n" + tail, "F", "LMgn", "18pt", 3},
+      {head + "<DICT N='Page'><ITEMS>\n<F N='Width'>wide</F>\n</ITEMS></DICT>\n" + tail, "F", "Width", "wide", 4},
+      {head + "\n\n<I>3</I>\n" + tail, "I", "", "3", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xml);
+    ASBool error = 0;
+    SKCabXMLReadProblem problem;
+    Cab cab(KCabReadFromBufferWithProblem(c.xml.data(), (ASInt32)c.xml.size(), &error, &problem));
+    ASSERT_NE(nullptr, cab.c);
+    EXPECT_TRUE(error);
+    EXPECT_STREQ(c.kind, problem.kind);
+    EXPECT_STREQ(c.key, problem.key);
+    EXPECT_STREQ(c.text, problem.text);
+    EXPECT_EQ(c.line, problem.line);
+  }
+  // UTF-16 text is read from a copy: the line still counts.
+  std::string utf8 = head + "<I N='a'>1</I>\n<I N='b'>x</I>\n" + tail;
+  std::string utf16 = "\xFE\xFF";
+  for (char ch : utf8) {
+    utf16 += '\0';
+    utf16 += ch;
+  }
+  ASBool error = 0;
+  SKCabXMLReadProblem problem;
+  Cab cab(KCabReadFromBufferWithProblem(utf16.data(), (ASInt32)utf16.size(), &error, &problem));
+  ASSERT_NE(nullptr, cab.c);
+  EXPECT_STREQ("b", problem.key);
+  EXPECT_EQ(4, problem.line);
+  // A document that reads leaves the problem empty.
+  Cab fine(KCabReadFromBufferWithProblem((head + tail).data(), (ASInt32)(head + tail).size(), &error, &problem));
+  EXPECT_FALSE(error);
+  EXPECT_STREQ("", problem.kind);
+  EXPECT_EQ(0, problem.line);
 }
 
 TEST(KCabXML, RootAndNamespace) {
@@ -272,7 +375,14 @@ TEST(KCabXML, RandomCabinetsRoundTrip) {
           case 3: KCabPutAtom(c, key.c_str(), ASAtomFromString(("a<&>" + std::to_string(rng() % 9)).c_str())); break;
           case 4: KCabPutStringCopy(c, key.c_str(), ("s'\"&<>\xC3\xA9 " + std::to_string(rng())).c_str()); break;
           case 5: KCabPutNull(c, key.c_str()); break;
-          case 6: KCabPutDouble(c, key.c_str(), ((double)(int)(rng() % 2000000) - 1000000) / 10000.0); break;
+          case 6: {
+            // Any bit pattern: every magnitude, subnormals, infinities and NaNs.
+            ASUns64 bits = ((ASUns64)rng() << 32) | rng();
+            double v;
+            std::memcpy(&v, &bits, sizeof v);
+            KCabPutDouble(c, key.c_str(), rng() % 2 ? v : ((double)(int)(rng() % 2000000) - 1000000) / 10000.0);
+            break;
+          }
           case 7:
             if (depth < 4) {
               SKCab* sub = KCabNewInner();

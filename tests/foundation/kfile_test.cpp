@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/KFile.h"
 #include "platform/PfChooseFolder.h"
@@ -190,6 +193,43 @@ TEST(KFile, HostPathNamesAndNames) {
   EXPECT_STRNE("", out);
   GetTheUserName(out, sizeof out);
   EXPECT_STRNE("", out);
+}
+
+TEST(KFile, PathTextsAreWholeOrEmptyNeverCut) {
+  kvtest::TempDir dir;
+  // A path longer than the buffers callers used to pass, and one whose name
+  // holds a character outside the Basic Multilingual Plane.
+  std::string longDir = dir.path() + "/" + std::string(200, 'd') + "/" + std::string(200, 'e') + "/" +
+                        std::string(200, 'f') + "/" + std::string(200, 'g') + "/" + std::string(200, 'h');
+  std::filesystem::create_directories(longDir);
+  const std::string paths[] = {longDir + "/x.pdf", dir.file("a\xF0\x9F\x98\x80z.pdf")};
+  using Helper = ASInt32 (*)(ASPathName, char*, ASInt32);
+  const std::pair<const char*, Helper> helpers[] = {{"ASPathNameToFriendlyName", ASPathNameToFriendlyName},
+                                                    {"ASPathNameToFriendlyNameUTF8", ASPathNameToFriendlyNameUTF8},
+                                                    {"ASPathNameToDIPathNameUTF8", ASPathNameToDIPathNameUTF8}};
+  for (const std::string& path : paths) {
+    kvtest::WriteWholeFile(path, "%PDF");
+    ASPathName p = ASFileSysCreatePathNameUtf8(path.c_str());
+    ASSERT_NE(nullptr, p);
+    const ASInt32 need = (ASInt32)path.size() + 1;
+    for (const auto& [name, helper] : helpers) {
+      std::vector<char> out((size_t)need + 8, 'Z');
+      EXPECT_EQ(need, helper(p, nullptr, 0)) << name;
+      EXPECT_EQ(need, helper(p, out.data(), need)) << name;
+      EXPECT_EQ(path, out.data()) << name;
+      EXPECT_TRUE(PlatformStringIsExistingFile(out.data())) << name << ": the text names the file";
+      std::fill(out.begin(), out.end(), 'Z');
+      EXPECT_EQ(need, helper(p, out.data(), need - 1)) << name << ": the answer says it did not fit";
+      EXPECT_STREQ("", out.data()) << name << ": a cut path names another file";
+    }
+    char small[8] = "keep";
+    EXPECT_EQ(need, DIPathToFriendlyName(path.c_str(), small, sizeof small));
+    EXPECT_STREQ("", small);
+    ASFileSysReleasePath(ASGetDefaultFileSys(), p);
+  }
+  char out[4] = "xyz";
+  EXPECT_EQ(0, ASPathNameToFriendlyNameUTF8(nullptr, out, sizeof out));
+  EXPECT_STREQ("", out);
 }
 
 TEST(KFile, ChoosingAFolderGoesThroughThePlatformChooser) {

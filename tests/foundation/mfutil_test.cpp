@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "foundation/MFUtil.h"
@@ -139,16 +141,19 @@ TEST(MFUtil, DestroyingADamagedRecordRaisesLogicError) {
   DestroyTempFile(info);
 }
 
-TEST(MFUtil, FailedTempFileFreesWhatItMade) {
-  // The failure is reported as an alert, whose text conversion makes the
-  // converter's shared context on first use; it lives for the process.
-  UTF8ToPlatformNativeBytesNeededTerm("");
+TEST(MFUtil, FailedTempFileFreesWhatItMadeAndLeavesNoFile) {
+  kvtest::TempDir tmp;
+  std::string savedTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  setenv("TMPDIR", tmp.path().c_str(), 1);
   ASInt64 blocks = ASMemOutstandingBlocks();
   int files = ASFileOpenCount();
   ASFaultInject("ASFileSysOpenFile", fileErrPermission);
   ASErrorCode code = Caught([] { NewTempFile(); });
   ASFaultClearAll();
+  if (savedTmp.empty()) unsetenv("TMPDIR");
+  else setenv("TMPDIR", savedTmp.c_str(), 1);
   EXPECT_EQ(genExceptionCannotOpenTempFile, code);
   EXPECT_EQ(blocks, ASMemOutstandingBlocks());
   EXPECT_EQ(files, ASFileOpenCount());
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "the reserved temporary name is removed again";
 }

@@ -40,13 +40,18 @@ TEST(TextConv, Validation) {
       {"plain ascii", true},
       {B({0xC3, 0x9F}), true},
       {B({0xEF, 0xBF, 0xBE}), true},  // U+FFFE is allowed
+      {B({0xF0, 0x9F, 0x98, 0x80}), true},  // outside the Basic Multilingual Plane
+      {B({0xF4, 0x8F, 0xBF, 0xBF}), true},  // U+10FFFF
+      {B({0xEF, 0xBB, 0xBF}), true},  // U+FEFF
+      {B({0xEF, 0xBF, 0xAE}), true},  // U+FFEE
       {B({0xC0, 0x80}), false},       // overlong NUL
       {B({0xC1, 0xBF}), false},
       {B({0xE0, 0x80, 0x80}), false},  // overlong three-byte
-      {B({0xF0, 0x9F, 0x98, 0x80}), false},  // no four-byte sequences
-      {B({0xEF, 0xBB, 0xBF}), false},  // U+FEFF
+      {B({0xF0, 0x8F, 0xBF, 0xBF}), false},  // overlong four-byte
+      {B({0xF4, 0x90, 0x80, 0x80}), false},  // above U+10FFFF
+      {B({0xF8, 0x88, 0x80, 0x80, 0x80}), false},  // five bytes
+      {B({0xF0, 0x9F, 0x98}), false},  // cut off
       {B({0xED, 0xA0, 0x80}), false},  // U+D800
-      {B({0xEF, 0xBF, 0xAE}), false},  // U+FFEE
       {B({0x80}), false},
       {B({0x41, 0xE2, 0x82}), false},  // cut off
       {B({0xFE}), false},
@@ -66,7 +71,9 @@ TEST(TextConv, Repair) {
       {B({0x41, 0x80, 0x80, 0x80, 0x42}), "A?B"},
       {B({0x41, 0xE2, 0x82}), "A?"},  // cut-off tail becomes one '?'
       {B({0xC3, 0x9F, 0x41}), B({0xC3, 0x9F, 0x41})},
-      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), "?A"},
+      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), B({0xF0, 0x9F, 0x98, 0x80, 0x41})},
+      {B({0xED, 0xA0, 0x80, 0x41}), "?A"},  // an encoded surrogate
+      {B({0x41, 0xF0, 0x9F, 0x98}), "A?"},
       {B({0xC0, 0x80, 0xC3, 0x9F}), "?"},  // the damaged run swallows following non-ASCII bytes
       {"", ""},
   };
@@ -86,7 +93,9 @@ TEST(TextConv, UTF8ToUCS2Units) {
   };
   const Case cases[] = {
       {"AB", {0x41, 0x42}},
-      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), {0x3F, 0x41}},
+      {B({0xF0, 0x9F, 0x98, 0x80, 0x41}), {0xD83D, 0xDE00, 0x41}},  // a surrogate pair
+      {B({0xF4, 0x90, 0x80, 0x80, 0x41}), {0x3F, 0x41}},  // above U+10FFFF: one replacement
+      {B({0xED, 0xA0, 0x80}), {0x3F}},
       {B({0xC3, 0x41}), {0x3F}},  // the second byte goes with the bad lead
       {B({0xE2, 0x82, 0xAC}), {0x20AC}},
       {B({0x41, 0xE2, 0x82}), {0x41, 0x3F}},  // cut off: one replacement, then the end
@@ -95,6 +104,10 @@ TEST(TextConv, UTF8ToUCS2Units) {
       {B({0x80, 0x80}), {0x3F, 0x3F}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.units, Units(ToUCS2(c.in))) << testing::PrintToString(c.in);
+  // A pair is never split by the end of the destination.
+  std::string emoji = B({0x41, 0xF0, 0x9F, 0x98, 0x80});
+  EXPECT_EQ((std::vector<int>{0x41}), Units(ToUCS2(emoji, 4)));
+  EXPECT_EQ(6, UTF8ToUCS2BytesNeeded(emoji.data(), (ASInt32)emoji.size()));
 }
 
 TEST(TextConv, BytesNeededMatchesWhatTheConverterWrites) {
@@ -141,7 +154,9 @@ TEST(TextConv, UCS2AndUTF16ToUTF8) {
     ASInt32 n = UTF16ToUTF8(c.in.data(), out, (ASInt32)c.in.size(), sizeof out);
     EXPECT_EQ(c.out, std::string(out, (size_t)n)) << testing::PrintToString(c.in);
     EXPECT_EQ(n, UTF16ToUTF8BytesNeeded(c.in.data(), (ASInt32)c.in.size()));
-    EXPECT_TRUE(ValidUTF8String(out, n) || c.out.size() == 4);
+    EXPECT_TRUE(ValidUTF8String(out, n));
+    EXPECT_EQ(c.out, std::string(out, (size_t)UCS2ToUTF8(c.in.data(), out, (ASInt32)c.in.size(), sizeof out)))
+        << "UCS-2 joins pairs too";
   }
 }
 
@@ -236,10 +251,12 @@ TEST(TextConv, NativeIsUTF8AndSizesAgree) {
   std::vector<char> out((size_t)need);
   EXPECT_EQ(need, UTF8ToPlatformNativeTerm(text, out.data(), need, '?'));
   EXPECT_STREQ(text, out.data());
-  // Outside the Basic Multilingual Plane the road through UCS-2 gives '?'.
+  // Outside the Basic Multilingual Plane too, both ways.
   char emoji[16];
-  UTF8ToPlatformNativeTerm("a\xF0\x9F\x98\x80", emoji, sizeof emoji, '?');
-  EXPECT_STREQ("a?", emoji);
+  UTF8ToPlatformNativeTerm("a\xF0\x9F\x98\x80z", emoji, sizeof emoji, '?');
+  EXPECT_STREQ("a\xF0\x9F\x98\x80z", emoji);
+  PlatformNativeToUTF8Term("a\xF0\x9F\x98\x80z", emoji, sizeof emoji, '?');
+  EXPECT_STREQ("a\xF0\x9F\x98\x80z", emoji) << "never the six bytes of two encoded surrogates";
   EXPECT_EQ((ASInt32)std::strlen(text) + 1, PlatformNativeToUTF8BytesNeededTerm(text));
   // A long text takes the allocated scratch road.
   std::string big(5000, 'x');
@@ -263,4 +280,96 @@ TEST(TextConv, SmallHelpers) {
   t = ASTextNewFromNative("n\xC3\xA4");
   EXPECT_STREQ("n\xC3\xA4", ASTextGetUTF8(t));
   ASTextDestroy(t);
+}
+
+namespace {
+
+// Well-formed UTF-8 by the Unicode standard's table of byte sequences,
+// written apart from the codec under test.
+bool WellFormed(const std::string& s) {
+  size_t i = 0;
+  auto in = [&](size_t k, int lo, int hi) {
+    return k < s.size() && (unsigned char)s[k] >= lo && (unsigned char)s[k] <= hi;
+  };
+  while (i < s.size()) {
+    unsigned char b = (unsigned char)s[i];
+    if (b <= 0x7F) { i += 1; continue; }
+    if (b >= 0xC2 && b <= 0xDF && in(i + 1, 0x80, 0xBF)) { i += 2; continue; }
+    int lo = 0x80, hi = 0xBF;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+    if (b >= 0xE0 && b <= 0xEF && in(i + 1, lo, hi) && in(i + 2, 0x80, 0xBF)) { i += 3; continue; }
+    lo = 0x80, hi = 0xBF;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+    if (b >= 0xF0 && b <= 0xF4 && in(i + 1, lo, hi) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF)) {
+      i += 4;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(TextConv, EveryConversionWritesValidUTF8) {
+  std::mt19937 rng(11);
+  // Bytes around every boundary of the UTF-8 tables, and 16-bit units around the surrogates.
+  const int bytePool[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0,
+                          0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xF8, 0xFC, 0xFE, 0xFF, 0xBB, 0xAE};
+  const ASUns16 unitPool[] = {0x41, 0xDF, 0x7FF, 0x800, 0xFEFF, 0xFFFF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xD83D, 0xDE00};
+  std::vector<std::string> texts = {"a\xF0\x9F\x98\x80z", B({0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80})};
+  std::vector<std::vector<ASUns16>> unitTexts = {{0x61, 0xD83D, 0xDE00, 0x7A}, {0xD83D}, {0xDE00, 0xD83D, 0x41}};
+  for (int i = 0; i < 3000; ++i) {
+    std::string t;
+    std::vector<ASUns16> u;
+    int len = (int)(rng() % 10);
+    for (int k = 0; k < len; ++k) {
+      int b = bytePool[rng() % (sizeof bytePool / sizeof bytePool[0])];
+      if (b) t += (char)b;
+      u.push_back(unitPool[rng() % (sizeof unitPool / sizeof unitPool[0])]);
+    }
+    texts.push_back(t);
+    unitTexts.push_back(u);
+  }
+  for (const std::string& t : texts) {
+    const ASInt32 n = (ASInt32)t.size();
+    for (ASInt32 size : {3, 64}) {  // a full destination ends at a character boundary
+      std::vector<char> out((size_t)size + 1, 0);
+      auto check = [&](const char* what, ASInt32 written) {
+        ASSERT_TRUE(WellFormed(std::string(out.data(), (size_t)written))) << what << " " << testing::PrintToString(t);
+      };
+      check("UTF8ToPlatformNative", UTF8ToPlatformNative(t.data(), out.data(), n, size, '?'));
+      check("PlatformNativeToUTF8", PlatformNativeToUTF8(t.data(), out.data(), n, size, '?'));
+      check("UTF8ToPlatformNativeTerm", UTF8ToPlatformNativeTerm(t.c_str(), out.data(), size, '?') - 1);
+      check("PlatformNativeToUTF8Term", PlatformNativeToUTF8Term(t.c_str(), out.data(), size, '?') - 1);
+    }
+    std::string repaired = t;
+    ASInt32 len = n;
+    RecoverBadUTF8String(repaired.data(), &len, '?');
+    ASSERT_TRUE(WellFormed(repaired.substr(0, (size_t)len))) << testing::PrintToString(t);
+    EXPECT_EQ(WellFormed(t), (bool)ValidUTF8String(t.data(), n)) << testing::PrintToString(t);
+    EXPECT_EQ(UTF8ToPlatformNativeBytesNeededTerm(t.c_str()),
+              UTF8ToPlatformNativeTerm(t.c_str(), std::vector<char>(200).data(), 200, '?'));
+  }
+  for (const std::vector<ASUns16>& u : unitTexts) {
+    std::string be;
+    for (ASUns16 x : u) be += std::string{(char)(x >> 8), (char)(x & 0xFF)};
+    std::vector<ASUns16> term(u);
+    term.push_back(0);
+    for (ASInt32 size : {3, 64}) {
+      std::vector<char> out((size_t)size + 1, 0);
+      auto check = [&](const char* what, ASInt32 written) {
+        ASSERT_TRUE(WellFormed(std::string(out.data(), (size_t)written))) << what << " " << testing::PrintToString(u);
+      };
+      const ASInt32 bytes = (ASInt32)be.size();
+      check("UCS2ToUTF8", UCS2ToUTF8(be.data(), out.data(), bytes, size));
+      check("UTF16ToUTF8", UTF16ToUTF8(be.data(), out.data(), bytes, size));
+      check("PlatformUnicodeToUTF8", PlatformUnicodeToUTF8(u.data(), out.data(), bytes, size));
+      check("PlatformUnicodeToUTF8Term", PlatformUnicodeToUTF8Term(term.data(), out.data(), size) - 1);
+      check("PlatformUnicodeToPlatformNativeTerm",
+            PlatformUnicodeToPlatformNativeTerm(term.data(), out.data(), size, '?') - 1);
+    }
+  }
 }

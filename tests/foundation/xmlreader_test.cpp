@@ -169,6 +169,67 @@ TEST(XMLReader, UnmatchedEndTagsLeaveOtherPairsAlone) {
   EXPECT_STREQ("2", XMLElementGetText(XMLElementFindChildElement(d.root(), "d", nullptr)));
 }
 
+namespace {
+// For every node, the index of its matching node (-1 when none).
+std::vector<int> Matches(SXMLDoc* d) {
+  std::vector<SXMLElement*> nodes;
+  for (SXMLElement* e = d->first; e; e = e->next) nodes.push_back(e);
+  std::vector<int> m;
+  for (SXMLElement* e : nodes) {
+    int at = -1;
+    for (size_t i = 0; i < nodes.size(); ++i)
+      if (nodes[i] == e->match) at = (int)i;
+    m.push_back(at);
+  }
+  return m;
+}
+}  // namespace
+
+TEST(XMLReader, AnEndTagClosesTheInnermostOpenTagOfItsName) {
+  struct Case {
+    const char* text;
+    std::vector<int> matches;  // per node, the end node included
+  };
+  const Case cases[] = {
+      {"<a><b></b></a>", {3, 2, 1, 0, -1}},
+      {"<a><a></a></a>", {3, 2, 1, 0, -1}},       // the inner one first
+      {"<a><b><c></a>", {3, -1, -1, 0, -1}},      // closes b and c, which stay unmatched
+      {"<a><b></a></b>", {2, -1, 0, -1, -1}},     // b was closed with a: its end tag matches nothing
+      {"<a></x><b></b></a>", {4, -1, 3, 2, 0, -1}},
+      {"<a><b><a></b></a>", {4, 3, -1, 1, 0, -1}},  // closing b closes the inner a; the outer one is left
+      {"</a><a></a></a>", {-1, 2, 1, -1, -1}},
+  };
+  for (const Case& c : cases) {
+    Doc d(c.text);
+    EXPECT_EQ(c.matches, Matches(d.doc)) << c.text;
+  }
+}
+
+TEST(XMLReader, AnUnclosedTagEndsWhereTheTagAroundItEnds) {
+  // Each Data is closed only by its Cell's end tag: its text is the cell's,
+  // not the rest of the document.
+  Doc d("<Row><Cell><Data>one</Cell><Cell><Data>two<b>x</b></Cell><Cell><Data>three</Row> tail");
+  std::vector<std::string> texts;
+  for (SXMLElement* c = XMLElementFindChildElement(d.root(), "Cell", nullptr); c;
+       c = XMLElementFindChildElement(d.root(), "Cell", c)) {
+    SXMLElement* data = XMLElementFindChildElement(c, "Data", nullptr);
+    ASSERT_NE(nullptr, data);
+    EXPECT_EQ(nullptr, data->match);
+    texts.push_back(XMLElementGetText(data));
+  }
+  EXPECT_EQ((std::vector<std::string>{"one", "two x ", "three"}), texts);
+  // Children too end there.
+  Doc e("<r><a><x/></r><x/></r>");
+  SXMLElement* a = XMLElementFindChildElement(e.root(), "a", nullptr);
+  ASSERT_NE(nullptr, a);
+  SXMLElement* x = XMLElementFindChildElement(a, "x", nullptr);
+  ASSERT_NE(nullptr, x);
+  EXPECT_EQ(nullptr, XMLElementFindChildElement(a, "x", x));
+  // Never closed at all: to the end of the document.
+  Doc f("<r><a>x");
+  EXPECT_STREQ("x", XMLElementGetText(XMLElementFindChildElement(f.root(), "a", nullptr)));
+}
+
 TEST(XMLReader, EncodingsAndCallerBytesStayUntouched) {
   std::string utf16("\xFE\xFF\x00<\x00r\x00>\x00\xE9\x00<\x00/\x00r\x00>\x00 ", 20);
   std::string copy16 = utf16;

@@ -125,7 +125,7 @@ TEST_F(PlugInStart, UnloadingLeavesNothingBehind) {
   std::string background = session_.prefs() + "/background.pdf";
   kvfix::WriteSimple(background, 2);
   STemplateInfo templ{};
-  std::snprintf(templ.path, sizeof templ.path, "%s", background.c_str());
+  TemplateInfoSetPath(&templ, background.c_str());
   templ.to = 1;
   ASSERT_NE(nullptr, CachedTemplatePDDoc(&templ, 0));
   ASInt32 docsBefore = PDGetOpenDocCount();

@@ -391,13 +391,38 @@ TEST_F(ProcManTest, ARaisingCallbackEndsTheRunCleanly) {
   EXPECT_FALSE(KCabKnown(controller, std::to_string(tokens + 1).c_str()));
 }
 
-TEST_F(ProcManTest, ProtectedDocumentIsRefusedAfterCheckSource) {
+// The user's document is checked, not what a command's source step may put
+// in its place (a copy of it, which is never protected).
+TEST_F(ProcManTest, ProtectedDocumentIsRefusedBeforeCheckSource) {
   std::string path = dir.file("restricted.pdf");
   kvfix::WriteRestricted(path);
   docs.push_back(OpenPdf(path));
   SKCab* run = NewRun("TestCmd", docs.back());
   EXPECT_NE(0, ErrorOf([&] { ProcManRunProcess(run); }));
-  EXPECT_EQ("Initialise CheckSource", CallsText());
+  EXPECT_EQ("Initialise", CallsText());
+  KCabDestroy(run);
+}
+
+TEST_F(ProcManTest, ADocumentWithoutPagesIsRefusedUnlessTheCommandNeedsNone) {
+  MessageCapture messages;
+  PDDoc empty = Doc(0);
+  ASSERT_EQ(0, PDDocGetNumPages(empty));
+  SKCab* run = NewRun("TestCmd", empty);
+  ProcManRunProcess(run);
+  EXPECT_TRUE(KCabGetBool(run, "ProcMan:Cancelled", 0));
+  ASSERT_EQ(1u, messages.messages().size());
+  EXPECT_EQ(kAutoMessageError, messages.messages()[0].type);
+  EXPECT_EQ(Text("common.err.nopages"), messages.messages()[0].text);
+  EXPECT_EQ(std::string::npos, CallsText().find("CheckSource")) << CallsText();
+  EXPECT_EQ(std::string::npos, CallsText().find("Start")) << CallsText();
+  KCabDestroy(run);
+
+  // A command that makes pages (inserting them, say) starts on an empty document.
+  Calls().clear();
+  run = NewRun("TestCmd", empty, [](SKCab* r) { KCabPutBool(r, "Control:Props:UIDoesntNeedAVDoc", 1); });
+  ProcManRunProcess(run);
+  EXPECT_FALSE(KCabGetBool(run, "ProcMan:Cancelled", 0));
+  EXPECT_NE(std::string::npos, CallsText().find("CheckSource Start")) << CallsText();
   KCabDestroy(run);
 }
 

@@ -23,14 +23,21 @@ TEST(Atoms, ExistsOnlyAfterCreation) {
 
 TEST(Atoms, NullAtomIsNeverHandedOutAndTableGrowsPast16Bits) {
   std::set<ASAtom> seen;
-  for (int i = 0; i < 70000; ++i) {
+  ASAtom previous = ASAtomNull;
+  for (int i = 0; i < 140000; ++i) {
     ASAtom a = ASAtomFromString(("many-" + std::to_string(i)).c_str());
     ASSERT_NE(a, ASAtomNull);
+    // New atoms take the next number; only the null atom's is passed over.
+    if (previous != ASAtomNull) {
+      ASSERT_EQ(previous + 1 == ASAtomNull ? previous + 2 : previous + 1, a) << i;
+    }
+    previous = a;
     seen.insert(a);
   }
-  EXPECT_EQ(70000u, seen.size());
+  EXPECT_EQ(140000u, seen.size());
   EXPECT_GT(*seen.rbegin(), 0xFFFFu);
-  EXPECT_STREQ("many-69999", ASAtomGetString(ASAtomFromString("many-69999")));
+  EXPECT_STREQ("many-139999", ASAtomGetString(ASAtomFromString("many-139999")));
+  EXPECT_LT(*seen.rbegin(), 0x30000u) << "no value skipped past the first 16 bits";
   EXPECT_STREQ("", ASAtomGetString(ASAtomNull));
   EXPECT_EQ(ASAtomNull, ASAtomFromString(nullptr));
 }

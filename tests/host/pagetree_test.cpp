@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <string>
 #include <vector>
@@ -194,6 +195,54 @@ TEST_F(PageTreeTest, InsertFromAnotherDocumentCarriesInheritance) {
   EXPECT_EQ(before, ReadWholeFile(srcPath));
   ScopedDoc back(OpenPdf(out));
   for (ASInt32 i = 0; i < 5; ++i) ExpectShowsAs(back, i, kvfix::kInherited[i], "saved copy " + std::to_string(i));
+}
+
+// An empty stream is valid content: a copy of it reads as empty, like the
+// original, whether a filter is named or not.
+TEST_F(PageTreeTest, CopiedEmptyStreamsStayReadable) {
+  for (const char* filter : {"", "/Filter /FlateDecode"}) {
+    SCOPED_TRACE(filter);
+    QPDF q;
+    q.emptyPDF();
+    QPDFObjectHandle form = q.newStream("");
+    form.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    form.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+    form.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 10 10]"));
+    if (*filter) {
+      // Zero bytes of content, deflated.
+      form.replaceStreamData(std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8), QPDFObjectHandle::newName("/FlateDecode"),
+                             QPDFObjectHandle::newNull());
+    }
+    QPDFObjectHandle page = q.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] >>"));
+    page.replaceKey("/Contents", q.newStream("/Fm0 Do"));
+    page.replaceKey("/Resources", QPDFObjectHandle::parse("<< /XObject << >> >>"));
+    page.getKey("/Resources").getKey("/XObject").replaceKey("/Fm0", form);
+    page.replaceKey("/Parent", q.getRoot().getKey("/Pages"));
+    q.getRoot().getKey("/Pages").replaceKey("/Kids", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{page}));
+    q.getRoot().getKey("/Pages").replaceKey("/Count", QPDFObjectHandle::newInteger(1));
+    std::string in = dir.file("empty-form.pdf");
+    QPDFWriter w(q, in.c_str());
+    w.setCompressStreams(false);
+    w.write();
+
+    ScopedDoc source(OpenPdf(in));
+    ScopedDoc target(PDDocCreate());
+    PDDocInsertPages(target, PDLastPage, source, 0, 1, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+    ScopedPage copy(target, 0);
+    CosObj xobjects = CosDictGet(PDPageGetCosResources(copy), A("XObject"));
+    CosObj copied = CosDictGet(xobjects, A("Fm0"));
+    ASSERT_EQ(CosStream, CosObjGetType(copied));
+    ASStm stm = nullptr;
+    EXPECT_EQ(0, ErrorOf([&] { stm = CosStreamOpenStm(copied, cosOpenFiltered); }));
+    char byte;
+    if (stm) {
+      EXPECT_EQ(0u, (unsigned)ASStmRead(&byte, 1, 1, stm));
+      ASStmClose(stm);
+    }
+    std::string out = dir.file("copied-empty.pdf");
+    SavePdf(target, out);
+    EXPECT_EQ(0, QpdfCheck(out));
+  }
 }
 
 TEST_F(PageTreeTest, InsertedPagesIgnoreWhatTheirNewParentsCarry) {

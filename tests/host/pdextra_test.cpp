@@ -1,5 +1,6 @@
 // XMP metadata, name trees and the inline-image scan.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -229,3 +230,65 @@ TEST(InlineImageTest, FindsTheEndOfEachKindOfData) {
   EXPECT_EQ(4, CosIntegerValue(CosDictGet(image, A("W"))));
   CosObjDestroy(image);
 }
+
+namespace {
+
+std::string Deflate(const std::string& raw) {
+  uLongf size = compressBound((uLong)raw.size());
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()), (uLong)raw.size());
+  out.resize(size);
+  return out;
+}
+
+// A JPEG's markers around data that hold "EI" and high bytes: an APP0
+// segment, a scan with a stuffed byte and a restart, the end marker.
+std::string FakeJpeg() {
+  std::string j = LIT("\xFF\xD8");
+  std::string app = " EI \xC4\xFF EI\n";
+  j += LIT("\xFF\xE0") + (char)0 + (char)(app.size() + 2) + app;
+  std::string sos = LIT("\x01\x01\x00\x00\x3F\x00");
+  j += LIT("\xFF\xDA") + (char)0 + (char)(sos.size() + 2) + sos;
+  j += LIT("\x12 EI \xFF\x00\x9A\xFF\xD3\x45\x49\x20\xFE");
+  j += LIT("\xFF\xD9");
+  return j;
+}
+
+}  // namespace
+
+// Filtered data end where their filter says, whatever follows them: text in
+// a single-byte encoding or CID strings after EI, a second image at once.
+TEST(InlineImageTest, FilteredDataEndWhereTheirFilterSays) {
+  ScopedDoc pd(PDDocCreate());
+  CosDoc doc = PDDocGetCosDoc(pd);
+  CosObj res = CosNewDict(doc, 0, 1);
+  // Deflate data of bytes that compress to hold "EI" and high bytes.
+  std::string pixels;
+  for (int i = 0; i < 300; ++i) pixels += (char)(i * 37 % 251);
+  const std::string flate = Deflate(pixels);
+  const std::string latin1 = LIT("BT /F1 12 Tf (\xDC") + "ber) Tj ET";
+  const std::string cid = LIT("BT /F2 12 Tf <0102> Tj (\x82\xA0\xFF\xFE) Tj ET");
+  struct Case {
+    const char* what;
+    std::string image;  // the bytes after BI up to and including EI
+    std::string after;
+  } cases[] = {
+      {"flate before text with a high byte", " /W 300 /H 1 /CS /G /BPC 8 /F /Fl ID " + flate + " EI", "\n" + latin1},
+      {"flate before a CID string", "/W 300/H 1/CS/G/BPC 8/F/FlateDecode ID " + flate + "\nEI", " " + cid},
+      {"two flate images back to back", "/W 300/H 1/CS/G/BPC 8/F/Fl ID " + flate + "EI",
+       " BI/W 100/H 1/CS/RGB/BPC 8/F/Fl ID " + flate + "EI Q"},
+      {"DCT", " /W 8 /H 8 /CS /RGB /BPC 8 /F /DCT ID " + FakeJpeg() + " EI", " " + latin1},
+      {"DCT in a filter array", " /W 8 /H 8 /CS /RGB /BPC 8 /F [/DCTDecode] ID " + FakeJpeg() + "\nEI", " " + cid},
+      {"run length", LIT(" /W 6 /H 1 /CS /G /BPC 8 /F /RL ID \x02 EI\xFD\x45\x80 EI"), "\n" + latin1},
+      // A filter not read here: searched, and an EI before binary bytes is no end.
+      {"searched past binary", LIT(" /W 4 /H 4 /CS /G /BPC 8 /F /LZW ID \x80 EI \x01\x9F\xFF EI"),
+       " " + latin1},
+      {"searched past an EI before junk words", " /W 4 /H 4 /CS /G /BPC 8 /F /LZW ID a EI zz qq 0.0.1 x EI",
+       " " + cid},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = c.image + c.after;
+    EXPECT_EQ((ASInt32)c.image.size(), Scan(doc, res, bytes)) << c.what;
+  }
+}
+

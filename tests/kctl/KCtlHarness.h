@@ -115,10 +115,11 @@ struct KCtlRun {
   SKCab* exportCab = nullptr;
   ASInt32 result = 0;
 
-  explicit KCtlRun(const char* title, ASUns32 flags = 0) : dialog(KCtlNewDialog(title, flags)) {}
+  // The flags are kept here: a description that frees itself is gone by the end.
+  explicit KCtlRun(const char* title, ASUns32 flags = 0) : dialog(KCtlNewDialog(title, flags)), flags_(flags) {}
   ~KCtlRun() {
-    if (data && !(dialog->flags & kKCtlDialogFreeData)) KCtlDestroyData(data);
-    if (!(dialog->flags & kKCtlDialogFreeDescription)) KCtlDestroyDialog(dialog);
+    if (data && !(flags_ & kKCtlDialogFreeData)) KCtlDestroyData(data);
+    if (!(flags_ & kKCtlDialogFreeDescription)) KCtlDestroyDialog(dialog);
     if (exportCab) KCabDestroy(exportCab);
   }
   KCtlRun(const KCtlRun&) = delete;
@@ -135,6 +136,9 @@ struct KCtlRun {
     result = KCtlPlatformTestModal(data, nullptr);
     return result;
   }
+
+ private:
+  ASUns32 flags_;
 };
 
 }  // namespace kvtest

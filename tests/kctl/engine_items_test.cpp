@@ -226,11 +226,38 @@ TEST_F(EngineItems, GeometryAgainstTheScreen) {
     // A remembered place on a screen that is gone comes back onto the desktop.
     SetVisibleDialogPos(info, 3000, 2000);
     PfGetWindowBounds(PfGetDialogWindow(info->dialog), kPfWindowStructureRgn, &frame);
-    EXPECT_EQ(1024 - 400, frame.left);
-    EXPECT_LE(frame.bottom, 768 + 22);
+    EXPECT_EQ(1024, frame.right);
+    EXPECT_EQ(768, frame.bottom) << "the whole window, title bar included, ends on the screen";
     PfRect screen = MacGetScreenBoundsFromPoint(PfPoint{5000, 5000});
     EXPECT_EQ(PfSetRect(0, 22, 1024, 768), screen) << "the main screen less the menu bar";
   });
+}
+
+// Which desktop runs is the platform's answer, asked once: the older one
+// takes the whole screen, menu bar included, for its dialogs.
+TEST_F(EngineItems, TheDesktopKindIsThePlatformsAnswer) {
+  struct Case {
+    const char* name;
+    bool present;
+    int32_t menu;
+    bool modern;
+    PfRect screen;
+  };
+  const Case cases[] = {{"Aqua menus", true, 0x2, true, PfSetRect(0, 22, 1024, 768)},
+                        {"classic menus", true, 0x0, false, PfSetRect(0, 0, 1024, 768)},
+                        {"no answer", false, 0, false, PfSetRect(0, 0, 1024, 768)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PfGestaltSet(PfMakeFourCC("menu"), c.menu, c.present);
+    MacIsUnderOSXForget();
+    EXPECT_EQ(c.modern, MacIsUnderOSX() != 0);
+    EXPECT_EQ(c.screen, MacGetScreenBoundsFromPoint(PfPoint{5, 5}));
+    // Kept: a later change of the platform's answer is not seen.
+    PfGestaltSet(PfMakeFourCC("menu"), c.modern ? 0 : 2, true);
+    EXPECT_EQ(c.modern, MacIsUnderOSX() != 0);
+  }
+  PfGestaltSet(PfMakeFourCC("menu"), 0x2, true);
+  MacIsUnderOSXForget();
 }
 
 TEST_F(EngineItems, ADialogLargerThanTheScreenIsCentredAtItsTopLeft) {

@@ -381,6 +381,17 @@ TEST_F(Layout, TrimmingKeepsTheStartAndTheEnd) {
   ASInt32 w, h;
   KCtlGetElemSizePlatform(l.Data(), t, text, &w, &h, 100, 0, 0, nullptr);
   EXPECT_LE(h, 16);
+  // A limit of two lines keeps two: a wrapped block is as wide as the wrap
+  // width, which fits it.
+  ASInt32 lineW = 0, line = 0, twoW = 0, twoLines = 0;
+  KCtlGetElemSizePlatform(l.Data(), t, "x", &lineW, &line, 100, 0, 0, nullptr);
+  KCtlGetElemSizePlatform(l.Data(), t, "one two three four five six", &twoW, &twoLines, 100, 0, 0, nullptr);
+  ASSERT_GT(twoLines, line);
+  std::strcpy(text, "one two three four five six seven eight nine ten");
+  EXPECT_TRUE(KCtlTrimTextToFitData(l.Data(), nullptr, t, text, "...", 4, 100, twoLines));
+  KCtlGetElemSizePlatform(l.Data(), t, text, &w, &h, 100, 0, 0, nullptr);
+  EXPECT_EQ(twoLines, h) << "two lines, not one: " << text;
+  EXPECT_LE(w, 100);
 }
 
 TEST_F(Layout, FileNamesTrimAfterTheFirstComponent) {

@@ -111,6 +111,22 @@ TEST_F(MacLayer, MissingRolesLeaveEmptyItems) {
   EXPECT_EQ(3, b.At(text).itemIndex);
 }
 
+// Special elements have no platform item: the list announces exactly the
+// items it holds, and each item is the one its element was given.
+TEST_F(MacLayer, SpecialElementsTakeNoItem) {
+  Built b("Special");
+  SKCtlElem* before = KCtlAddNewElement(b.d, kKCtlStaticText, 0, -1, "Before", nullptr);
+  SKCtlElem* special = KCtlAddNewElement(b.d, kKCtlSpecial, 0, -1, nullptr, nullptr);
+  SKCtlElem* after = KCtlAddNewElement(b.d, kKCtlStaticText, 0, -1, "After", nullptr);
+  std::vector<Item> items = b.Build();
+  ASSERT_EQ(4u, items.size());
+  EXPECT_EQ(4, b.data->itemCounter) << "announced and written alike";
+  EXPECT_EQ(0, b.At(special).itemIndex);
+  EXPECT_EQ(3, b.At(before).itemIndex);
+  EXPECT_EQ(4, b.At(after).itemIndex);
+  EXPECT_EQ("After", items[3].data);
+}
+
 TEST_F(MacLayer, GroupBoxesComeLastWithFrameAndLabel) {
   Built b("Group");
   SKCtlElem* box = KCtlAddNewElement(b.d, kKCtlGroupBox, 0, -1, "Options", nullptr);

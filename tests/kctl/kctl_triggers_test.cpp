@@ -470,6 +470,47 @@ TEST_F(Triggers, FrontDocumentChangesReachRunningDialogs) {
   EXPECT_EQ((Log{"T:20"}), log.entries);
 }
 
+// Walks from outside the dialog (the host's front-document notification, a
+// user trigger fired from another window) run as a message does: an action
+// that ends a modeless dialog lets the walk finish, and the dialog goes
+// afterwards, not under the walk's feet.
+TEST_F(Triggers, ADialogEndedFromAWalkGoesOnceTheWalkIsDone) {
+  struct Case {
+    const char* name;
+    ASInt32 trigger;
+    std::function<void(SMacDialogInfo*)> fire;
+  };
+  const Case cases[] = {
+      {"front document changed", kKCtlTriggerFrontDocChanged,
+       [](SMacDialogInfo*) {
+         AVNotificationArgs args{};
+         AVAppFireNotification(AVAppFrontDocDidChangeNSEL, &args);
+       }},
+      {"a user trigger", 99, [](SMacDialogInfo* info) { KCtlDoUserActionForDialog(info, 99); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TriggerLog log;
+    // The run frees the description and its data when the dialog goes.
+    SKCtlDialog* d = KCtlNewDialog("Ends", kKCtlDialogFreeDescription | kKCtlDialogFreeData);
+    SKCtlElem* a = KCtlAddNewElement(d, kKCtlStaticText, 0, -1, "A", nullptr);
+    SKCtlElem* b = KCtlAddNewElement(d, kKCtlStaticText, 0, -1, "B", nullptr);
+    log.Watch(a, "A", c.trigger)->also = [](SMacDialogInfo* d, ASInt32) {
+      KCtlTerminateDialog(d, KCtlDataForDialog(d), 2);
+    };
+    log.Watch(a, "A2", c.trigger);
+    log.Watch(b, "B", c.trigger);
+    log.Watch(a, "A", kKCtlTriggerDestroyed);
+    log.Watch(b, "B", kKCtlTriggerDestroyed);
+    SMacDialogInfo* info = KCtlPlatformTestModeless(KCtlCreateData(d), nullptr);
+    ASSERT_NE(nullptr, info);
+    c.fire(info);
+    EXPECT_EQ(0, MacLiveDialogCount()) << "ended by the walk";
+    const std::string t = ":" + std::to_string(c.trigger);
+    EXPECT_EQ((Log{"A" + t, "A2" + t, "B" + t, "A:15", "B:15"}), log.Only({c.trigger, kKCtlTriggerDestroyed}));
+  }
+}
+
 TEST_F(Triggers, TooltipsAndUserTriggers) {
   TriggerLog log;
   KCtlRun run("Tips");

@@ -3,13 +3,16 @@
 // dialog with its verification.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "KCtlHarness.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCabDump.h"
+#include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "engine/TemplatePages.h"
 #include "host/AV.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeDialogs.h"
@@ -107,6 +110,13 @@ struct BlankCase {
   bool added;
 };
 
+// The text the too-large refusal shows.
+std::string TooLarge() {
+  char text[1000];
+  FormatMessageByKeyUTF8(nullptr, "pagesizes.err.toolarge", nullptr, text, sizeof text, "f", 14400.0);
+  return text;
+}
+
 TEST_F(PageSizeDialogs, NewBlankSizes) {
   const BlankCase cases[] = {
       {"named", "400", "300", "Card", nullptr, true},
@@ -114,6 +124,9 @@ TEST_F(PageSizeDialogs, NewBlankSizes) {
       {"zero width", "0", "300", "Card", "pagesizes.err.badsize", false},
       {"negative height", "400", "-2", "Card", "pagesizes.err.badsize", false},
       {"a system name", "400", "300", "A4", "pagesizes.err.cannotreplacesystemname", false},
+      {"the largest page", "14400", "200", "Banner", nullptr, true},
+      {"wider than the largest page", "14401", "200", "Banner", "pagesizes.err.toolarge", false},
+      {"higher than the largest page", "200", "100000", "", "pagesizes.err.toolarge", false},
   };
   for (const BlankCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -127,20 +140,18 @@ TEST_F(PageSizeDialogs, NewBlankSizes) {
       TypeKey("Name", c.title);
     });
     script.Then([] { PfDriverPressReturn(); });
-    EXPECT_TRUE(DoAddBlankPageSizeDialog(cab)) << "OK answers true whatever became of the size";
+    EXPECT_EQ(c.added, DoAddBlankPageSizeDialog(cab) != 0) << "a refused size is no change";
     std::vector<std::string> expectedAlerts;
-    if (c.alert) expectedAlerts.push_back(Msg(c.alert));
+    if (c.alert) expectedAlerts.push_back(std::string(c.alert) == "pagesizes.err.toolarge" ? TooLarge() : Msg(c.alert));
     EXPECT_EQ(expectedAlerts, capture.texts());
     EXPECT_EQ(c.added ? 4u : 3u, TestPageSizes::Entries().size());
     EXPECT_EQ(c.added, TestPageSizes::Saved()) << "saved when added";
     std::vector<std::string> stored;
     if (c.added && *c.title) stored.push_back(c.title);
     EXPECT_EQ(stored, TestPageSizes::StoredNames()) << "the store keeps only named sizes";
-    bool badSize = c.alert && std::string(c.alert) == "pagesizes.err.badsize";
-    EXPECT_EQ(!badSize, KCabKnown(cab, ".AddedKey")) << "a refused name still names the size";
+    EXPECT_EQ(c.added, KCabKnown(cab, ".AddedKey") != 0) << "only an added size is named";
     if (c.added) {
-      std::string text = TestPageSizes::Short(KCabGetCabNumKey(TestPageSizes::Coll(), 3));
-      EXPECT_EQ(ASAtomFromString(text.c_str()), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
+      EXPECT_EQ(PageSizeItemKey(KCabGetCabNumKey(TestPageSizes::Coll(), 3)), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
       EXPECT_EQ(!*c.title, KCabGetBool(KCabGetCabNumKey(TestPageSizes::Coll(), 3), "KRVLNoExport", 0));
     }
     KCabDestroy(cab);
@@ -285,6 +296,38 @@ TEST_F(PageSizeDialogs, BackgroundVerificationRefusesAMissingOrUnreadableFile) {
   ASSERT_EQ(1u, capture.texts().size());
   EXPECT_NE(std::string::npos, capture.texts()[0].find(Msg("imputil2.task.getpagecount")));
   EXPECT_EQ(nullptr, LastAddBackgroundPath()) << "only a counted file is remembered";
+  capture.Clear();
+  EXPECT_FALSE(BackgroundDialogCoreVerify(cab, nullptr, nullptr, 1, 0));
+  EXPECT_TRUE(capture.texts().empty()) << "without alerts a file that does not open is refused silently";
+  KCabDestroy(cab);
+}
+
+// Paths of any length and character: the size names the file as it is.
+TEST_F(PageSizeDialogs, BackgroundsKeepLongAndNonBmpPathsWhole) {
+  std::string folder = dir.file(std::string(160, 'd') + "\xF0\x9F\x93\x84");  // a folder named with U+1F4C4
+  std::filesystem::create_directories(folder);
+  folder += "/" + std::string(160, 'e') + "\xC3\xA9";
+  std::filesystem::create_directories(folder);
+  std::string path = folder + "/form.pdf";
+  ASSERT_GT(path.size(), 300u);
+  kvfix::WriteSimple(path, 3);
+  SKCab* cab = BackgroundCab(path, "E1", 0, 0, nullptr, 0);
+  MessageCapture capture;
+  SKCab* made = nullptr;
+  ASSERT_TRUE(BackgroundDialogCoreVerify(cab, &made, nullptr, 1, 1));
+  EXPECT_TRUE(capture.texts().empty());
+  EXPECT_EQ(path, KCabGetString(made, "DIPath"));
+  // The template made from it opens the file.
+  SKCab* values = KCabNewInner();
+  KCabPutCab(values, "Sheet", made);
+  STemplateInfo t{};
+  ASSERT_TRUE(ExportedPageSizeFillTemplateInfo(values, "Sheet", &t, 0));
+  EXPECT_STREQ(path.c_str(), t.path);
+  EXPECT_EQ(3, t.repeat);
+  EXPECT_NE(0, TemplatePageSize(&t, 0, 1).h) << "the page measured, not refused as a file that cannot be opened";
+  EXPECT_TRUE(capture.texts().empty());
+  TemplateCacheTerm();
+  KCabDestroy(values);
   KCabDestroy(cab);
 }
 
@@ -329,7 +372,7 @@ TEST_F(PageSizeDialogs, TheBackgroundDialogMakesAndSelectsARange) {
   EXPECT_EQ(2, KCabGetInt(added, "From", -1));
   EXPECT_EQ(4, KCabGetInt(added, "To", -1));
   EXPECT_EQ(3, KCabGetInt(added, "Repeat", -1));
-  EXPECT_EQ(ASAtomFromString("Head"), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
+  EXPECT_EQ(PageSizeItemKey(added), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
   EXPECT_EQ((std::vector<std::string>{"Head"}), TestPageSizes::StoredNames());
   EXPECT_NE(nullptr, KCabGetASPathName(cab, "File")) << "the entries stay for the next run";
   KCabDestroy(cab);
@@ -392,6 +435,42 @@ TEST_F(PageSizeDialogs, AFileThatIsNoPdfLeavesTheOptionsDisabled) {
   KCabDestroy(cab);
 }
 
+// A file that is no PDF, chosen after a good one, leaves the dialog as it
+// was: the good file shown, its page options and OK still there to use.
+TEST_F(PageSizeDialogs, AFailedChoiceAfterAGoodOneChangesNothing) {
+  std::string six = Pdf(6, "good.pdf");
+  std::string garbage = dir.file("bad.pdf");
+  kvfix::WriteGarbage(garbage);
+  AVAppQueueOpenDialogAnswer(six.c_str());
+  AVAppQueueOpenDialogAnswer(garbage.c_str());
+  SKCab* cab = KCabNewInner();
+  MessageCapture capture;
+  bool ok = false, topEnabled = false;
+  std::string to, fileName;
+  PfScript script;
+  script.Then([&] { PfDriverPressButton(KCtlFixture::Front(), Msg("common.button.browse").c_str()); });
+  script.Then([&] { PfDriverPressButton(KCtlFixture::Front(), Msg("common.button.browse").c_str()); });
+  script.Then([&] {
+    PfDialogRef d = KCtlFixture::Front();
+    ok = PfDriverIsEnabled(d, KCtlFixture::ItemOfId(1));
+    topEnabled = PfDriverIsEnabled(d, PfDriverItemByKey(d, "Top=E1"));
+    to = PfText(d, PfDriverItemByKey(d, "To"));
+    for (int16_t i = 1; i <= PfCountDialogItems(d); ++i)
+      if (PfText(d, i).find("good") != std::string::npos) fileName = PfText(d, i);
+    PfDriverPressReturn();
+  });
+  EXPECT_TRUE(DoAddBackgroundDialog(cab));
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(topEnabled);
+  EXPECT_EQ("6", to);
+  EXPECT_NE(std::string::npos, fileName.find("good")) << fileName;
+  ASSERT_EQ(1u, capture.texts().size()) << "the failed file's message";
+  SKCab* added = KCabGetCabNumKey(TestPageSizes::Coll(), 3);
+  ASSERT_NE(nullptr, added);
+  EXPECT_EQ(six, KCabGetString(added, "DIPath"));
+  KCabDestroy(cab);
+}
+
 TEST_F(PageSizeDialogs, ABackgroundNamedLikeASystemSizeIsRefused) {
   std::string ten = Pdf(10);
   SKCab* cab = BackgroundCab(ten, "E1", 0, 0, nullptr, 0);
@@ -401,7 +480,7 @@ TEST_F(PageSizeDialogs, ABackgroundNamedLikeASystemSizeIsRefused) {
   EXPECT_FALSE(BackgroundDialogVerifyAndMakeCab(cab, &made));
   EXPECT_EQ(nullptr, made);
   EXPECT_EQ((std::vector<std::string>{Msg("pagesizes.err.cannotreplacesystemname")}), capture.texts());
-  EXPECT_EQ(ASAtomFromString("A4"), KCabGetAtom(cab, ".AddedKey", ASAtomNull));
+  EXPECT_FALSE(KCabKnown(cab, ".AddedKey")) << "a refused size is not reported as added";
   EXPECT_EQ(3u, TestPageSizes::Entries().size());
   EXPECT_FALSE(TestPageSizes::Saved());
   KCabDestroy(cab);

@@ -14,6 +14,7 @@
 #include "engine/TemplatePages.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCabDump.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
 #include "kctl/PageSizeDialogs.h"
 #include "kctl/PageSizeElem.h"
@@ -67,14 +68,46 @@ TEST_F(PageSize, TheListOffersTheKindsAskedForSortedWithMoreChoicesFirst) {
                                       "Letter (612 x 792 pt)", "Tabloid (792 x 1224 pt)"}),
             Texts(list));
   EXPECT_EQ(ASAtomFromString("?More choices2"), KCabGetAtom(KCabGetCabNumKey(list, 0), "E", ASAtomNull));
-  SKCab* anon = KCtlSearchItemListForKey(list, ASAtomFromString("300 x 400 pt"));
+  SKCab* anon = KCabGetCabNumKey(list, 1);
   ASSERT_NE(nullptr, anon);
+  EXPECT_STREQ("300 x 400 pt", KCabGetString(anon, "S"));
   EXPECT_FALSE(KCabKnown(anon, "KRVLNoExport")) << "the list's copies lose the no-export mark";
   KCabDestroy(list);
   list = PageSizeCollectionMakeItemList(TestPageSizes::Coll(), kPageSizeMoreChoices | kPageSizeBackgrounds);
   EXPECT_EQ((std::vector<std::string>{" " + Msg("uicustsz.morechoices"), "Letterhead"}), Texts(list));
   EXPECT_EQ(ASAtomFromString("?More choices"), KCabGetAtom(KCabGetCabNumKey(list, 0), "E", ASAtomNull));
   KCabDestroy(list);
+}
+
+// Items are keyed by their place in the collection: sizes that show the same
+// text stay apart, and the more-choices item stays first even before a name
+// that sorts ahead of it.
+TEST_F(PageSize, ItemsAreKeyedByTheirEntryAndMoreChoicesStaysFirst) {
+  KCabPutCab(TestPageSizes::Coll(), "", Blank(nullptr, 300.2, 400));
+  KCabPutCab(TestPageSizes::Coll(), "", Blank(nullptr, 300.4, 400));
+  KCabPutCab(TestPageSizes::Coll(), "", Blank("  Early", 100, 100));
+  SKCab* list = PageSizeCollectionMakeItemList(TestPageSizes::Coll(), kPageSizeMoreChoices | kPageSizeBlanks);
+  std::vector<std::string> texts = Texts(list);
+  ASSERT_EQ(7u, texts.size()) << "three sizes of the test collection and three more";
+  EXPECT_EQ(" " + Msg("uicustsz.morechoices"), texts[0]);
+  EXPECT_EQ("  Early (100 x 100 pt)", texts[1]);
+  EXPECT_EQ(texts[2], texts[3]) << "two sizes that print alike";
+  ASAtom first = KCabGetAtom(KCabGetCabNumKey(list, 2), "E", ASAtomNull);
+  ASAtom second = KCabGetAtom(KCabGetCabNumKey(list, 3), "E", ASAtomNull);
+  EXPECT_NE(first, second);
+  EXPECT_DOUBLE_EQ(300.4, KCabGetDouble(KCtlSearchItemListForKey(list, second), "Width", 0));
+  // The key is the entry's: the one the dialogs report for an added size.
+  SKCab* entry = KCabGetCabNumKey(TestPageSizes::Coll(), 4);
+  EXPECT_EQ(second, PageSizeItemKey(entry));
+  KCabHolder loose(Blank(nullptr, 300.4, 400));
+  EXPECT_EQ(ASAtomNull, PageSizeItemKey(loose.get())) << "a size in no collection has no key";
+  KCabDestroy(list);
+}
+
+// Checks the more-sizes chooser's button of that answer.
+void ChooseWhat(const char* what) {
+  std::string key = std::string("What=") + what;
+  PfDriverClickItem(KCtlFixture::Front(), PfDriverItemByKey(KCtlFixture::Front(), key.c_str()), 0);
 }
 
 // A dialog with one page-size element under "Page"; steps run in turn, then Return.
@@ -241,21 +274,106 @@ TEST_F(PageSize, BackgroundsShowTheirFeedbackInsteadOfTheButtons) {
   EXPECT_TRUE(ExportedPageSizeIsBackground(e.run.exportCab, "Page"));
 }
 
-TEST_F(PageSize, CancellingMoreChoicesSelectsTheFirstSize) {
+// More choices that add nothing leave the user's size chosen: cancelled, or
+// a size the blank dialog refused.
+TEST_F(PageSize, MoreChoicesThatAddNothingKeepTheChosenSize) {
+  struct Case {
+    const char* name;
+    bool refuse;  // go on to a new blank size the dialog refuses, then cancel
+  };
+  for (Case c : {Case{"cancelled", false}, Case{"refused", true}}) {
+    SCOPED_TRACE(c.name);
+    ElemRun e;
+    e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
+    KCabPutCab(e.run.Export(), "Page", Blank("Tabloid", 792, 1224));
+    std::string chooser, shown;
+    e.steps.push_back([&] { PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0); });
+    e.steps.push_back([&] {
+      chooser = PfGetWindowTitleUTF8(PfGetDialogWindow(KCtlFixture::Front()));
+      if (c.refuse) {
+        ChooseWhat("NewBlank");
+        PfDriverPressReturn();  // Next: a new blank size
+      } else
+        PfDriverPressEscape();
+    });
+    if (c.refuse) {
+      e.steps.push_back([&] {
+        PfDialogRef d = KCtlFixture::Front();
+        PfDriverTypeText(d, PfDriverItemByKey(d, "Width"), "0", true);
+        PfDriverTypeText(d, PfDriverItemByKey(d, "Height"), "300", true);
+        PfDriverPressReturn();
+      });
+      e.steps.push_back([&] { PfDriverPressEscape(); });  // the chooser came back
+    }
+    e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
+    MessageCapture capture;
+    ASSERT_EQ(1, e.Go());
+    EXPECT_EQ(Msg("dlg.moresizes.title"), chooser);
+    EXPECT_EQ("Tabloid (792 x 1224 pt)", shown);
+    EXPECT_STREQ("Tabloid", KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
+    EXPECT_EQ(0, std::count(e.calls.begin(), e.calls.end(), "6")) << "the size never changed";
+  }
+}
+
+// A size the list lacked is kept as an entry of its own; the list made anew
+// after a deletion keeps it chosen, and a list with nothing chosen before
+// comes back to the more-choices entry, which is no size.
+TEST_F(PageSize, AListMadeAnewKeepsTheChoiceOrChoosesNothing) {
+  KCabPutCab(TestPageSizes::Coll(), "", Blank("Card", 400, 300));
+  struct Case {
+    const char* name;
+    bool loadOwnSize;
+  };
+  for (Case c : {Case{"a size of its own", true}, Case{"nothing chosen", false}}) {
+    SCOPED_TRACE(c.name);
+    ElemRun e;
+    e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
+    if (c.loadOwnSize) KCabPutCab(e.run.Export(), "Page", Blank(nullptr, 123, 456));
+    std::string shown;
+    e.steps.push_back([&] { PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0); });
+    e.steps.push_back([&] { ChooseWhat("Review"); });
+    e.steps.push_back([&] { PfDriverPressReturn(); });  // Next: review
+    e.steps.push_back([&] {
+      SMacDialogInfo* d = KCtlFixture::FrontInfo();
+      for (ASInt32 k = 0; k < MacMenuCountItems(d, 102); ++k) {
+        auto* item = reinterpret_cast<SKCab*>(MacMenuGetAttachedData(d, 102, k));
+        if (item && std::string("Card (400 x 300 pt)") == KCabGetString(item, "S"))
+          PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOfId(102), k);
+      }
+    });
+    e.steps.push_back([&] { PfDriverPressReturn(); });  // Delete, and confirm
+    e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
+    MessageCapture capture;  // answers the question with yes
+    ASSERT_EQ(1, e.Go());
+    EXPECT_EQ(3u, TestPageSizes::Entries().size()) << "Card is gone";
+    if (c.loadOwnSize) {
+      EXPECT_EQ("123 x 456 pt", shown);
+      EXPECT_DOUBLE_EQ(123, KCabGetDouble(KCabGetCab(e.run.exportCab, "Page"), "Width", 0));
+    } else {
+      EXPECT_EQ(" " + Msg("uicustsz.morechoices"), shown);
+      EXPECT_FALSE(KCabKnown(e.run.exportCab, "Page"));
+    }
+    TestPageSizes::Reset();
+    KCabPutCab(TestPageSizes::Coll(), "", Blank("Card", 400, 300));
+  }
+}
+
+// Cancelling the dialog leaves the caller's values as they were: a turned
+// size's borrowed name goes on the entry only.
+TEST_F(PageSize, ACancelledDialogLeavesTheLoadedSizeUnnamed) {
   ElemRun e;
-  e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
-  KCabPutCab(e.run.Export(), "Page", Blank("Tabloid", 792, 1224));
-  std::string chooser, shown;
-  e.steps.push_back([&] { PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0); });
+  e.Build(kPageSizeBlanks);
+  KCabPutCab(e.run.Export(), "Page", Blank(nullptr, 841.89, 595.276));
+  std::string shown;
   e.steps.push_back([&] {
-    chooser = PfGetWindowTitleUTF8(PfGetDialogWindow(KCtlFixture::Front()));
+    shown = ElemRun::Shown(e.popup);
     PfDriverPressEscape();
   });
-  e.steps.push_back([&] { shown = ElemRun::Shown(e.popup); });
-  ASSERT_EQ(1, e.Go());
-  EXPECT_EQ(Msg("dlg.moresizes.title"), chooser);
-  EXPECT_EQ("A4 (595 x 841 pt)", shown) << "the entry after the more-choices one";
-  EXPECT_STREQ("A4", KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
+  PfScript script;
+  for (auto& s : e.steps) script.Then(s);
+  ASSERT_EQ(2, e.run.RunModal(script));
+  EXPECT_EQ("A4 (841 x 595 pt)", shown) << "the entry shows the borrowed name";
+  EXPECT_EQ(nullptr, KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
 }
 
 TEST_F(PageSize, ANewBlankSizeFromMoreChoicesIsAddedSavedAndSelected) {
@@ -263,7 +381,10 @@ TEST_F(PageSize, ANewBlankSizeFromMoreChoicesIsAddedSavedAndSelected) {
   e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
   std::string shown;
   e.steps.push_back([&] { PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0); });
-  e.steps.push_back([&] { PfDriverPressReturn(); });  // Next: a new blank size
+  e.steps.push_back([&] {
+    ChooseWhat("NewBlank");  // the chooser remembers the last choice
+    PfDriverPressReturn();   // Next: a new blank size
+  });
   e.steps.push_back([&] {
     PfDialogRef d = KCtlFixture::Front();
     PfDriverTypeText(d, PfDriverItemByKey(d, "Width"), "400", true);
@@ -276,6 +397,28 @@ TEST_F(PageSize, ANewBlankSizeFromMoreChoicesIsAddedSavedAndSelected) {
   EXPECT_EQ("Card (400 x 300 pt)", shown);
   EXPECT_EQ((std::vector<std::string>{"Card"}), TestPageSizes::StoredNames());
   EXPECT_STREQ("Card", KCabGetString(KCabGetCab(e.run.exportCab, "Page"), "Name"));
+}
+
+
+// A new size that prints like one the list has is chosen, not its twin.
+TEST_F(PageSize, ANewSizeLikeAnotherInPrintIsTheOneChosen) {
+  KCabPutCab(TestPageSizes::Coll(), "", Blank(nullptr, 300.2, 400));
+  ElemRun e;
+  e.Build(kPageSizeMoreChoices | kPageSizeBlanks);
+  e.steps.push_back([&] { PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0); });
+  e.steps.push_back([&] {
+    ChooseWhat("NewBlank");
+    PfDriverPressReturn();
+  });
+  e.steps.push_back([&] {
+    PfDialogRef d = KCtlFixture::Front();
+    PfDriverTypeText(d, PfDriverItemByKey(d, "Width"), "300.4", true);
+    PfDriverTypeText(d, PfDriverItemByKey(d, "Height"), "400", true);
+  });
+  e.steps.push_back([&] { PfDriverPressReturn(); });
+  ASSERT_EQ(1, e.Go());
+  EXPECT_DOUBLE_EQ(300.4, KCabGetDouble(KCabGetCab(e.run.exportCab, "Page"), "Width", 0));
+  EXPECT_EQ(1, std::count(e.calls.begin(), e.calls.end(), "6"));
 }
 
 // ---- Accessors and page templates
@@ -371,7 +514,7 @@ TEST_F(PageSize, TemplatesGoBackIntoExportedSizes) {
   EXPECT_EQ(792, h);
   STemplateInfo f{};
   std::strcpy(f.name, "Form");
-  std::strcpy(f.path, "/forms/a.pdf");
+  f.path = "/forms/a.pdf";
   f.from = 1;
   f.to = 3;
   f.repeat = 1;
@@ -403,6 +546,33 @@ TEST_F(PageSize, AccessorsAnswerFalseWithoutAPageSize) {
   EXPECT_FALSE(ExportedPageSizeGetForcedOrientation(cab, "Sheet", &o));
   EXPECT_FALSE(ExportedPageSizeGetBlankSizeWithForcedOrientation(cab, "Sheet", &w, &h));
   EXPECT_FALSE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 1));
+  KCabDestroy(cab);
+}
+
+// A hand-written parameter file says "612", not "612.0": integers are sides too.
+TEST_F(PageSize, IntegerSidesAreASize) {
+  SKCab* cab = KCabNewInner();
+  SKCab* size = KCabNewInner();
+  KCabPutAtom(size, "Type", ASAtomFromString("Blank"));
+  KCabPutInt(size, "Width", 612);
+  KCabPutUns(size, "Height", 792);
+  KCabPutCab(cab, "Sheet", size);
+  KCabPutAtom(cab, "SheetOrientation", ASAtomFromString("Wide"));
+  double w = 0, h = 0;
+  ASSERT_TRUE(ExportedPageSizeGetBlankSize(cab, "Sheet", &w, &h));
+  EXPECT_EQ(612, w);
+  EXPECT_EQ(792, h);
+  ASSERT_TRUE(ExportedPageSizeGetBlankSizeWithForcedOrientation(cab, "Sheet", &w, &h));
+  EXPECT_EQ(792, w);
+  STemplateInfo t;
+  ASSERT_TRUE(ExportedPageSizeFillTemplateInfo(cab, "Sheet", &t, 0));
+  EXPECT_EQ(612 << 16, t.width);
+  EXPECT_EQ(792 << 16, t.height);
+  char text[200];
+  EXPECT_TRUE(ExportedPageSizeFormat(cab, "Sheet", 0, text, sizeof text));
+  // Equal to the same size stored as doubles.
+  KCabHolder doubles(Blank(nullptr, 612, 792));
+  EXPECT_TRUE(PageSizeCabContentsEqual(size, doubles.get()));
   KCabDestroy(cab);
 }
 

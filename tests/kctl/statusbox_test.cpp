@@ -3,6 +3,7 @@
 // three-second poll slot; push and pop; the progress monitor's marks.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "KCtlHarness.h"
@@ -81,6 +82,12 @@ TEST_F(StatusBoxTest, TitleKeepsNinetyNineBytesAndFallsBackToTheProductName) {
   EXPECT_EQ(std::string(99, 'T'), Title());
   CloseStatusBox();
 
+  // A character across the 99th byte goes whole.
+  SetStatusBoxTitleUtf8((std::string(98, 'T') + "\xC3\xA9" + "x").c_str());
+  OpenStatusBox();
+  EXPECT_EQ(std::string(98, 'T'), Title());
+  CloseStatusBox();
+
   SetStatusBoxTitleUtf8("");
   OpenStatusBox();
   EXPECT_EQ(CurrentProductString(kProductShortName), Title());
@@ -154,8 +161,8 @@ TEST_F(StatusBoxTest, PollsWithinOneSlotAndWithTheSameMarksLookAtNothing) {
   // New marks make the next poll a real one within the slot.
   pm->setCurrValue(3, nullptr);
   EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
-  // Flag set, same slot and marks: still 0 from the poll, at once from the others.
-  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+  // Flag set, same slot and marks: the queue is left alone, the flag answers.
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
   EXPECT_TRUE(TestStatusCancelFlag());
   EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
   NextSlot();
@@ -172,7 +179,7 @@ TEST_F(StatusBoxTest, TheButtonsOwnActionCancelsAtOnceForTheDirectTests) {
   EXPECT_FALSE(PfDriverIsEnabled(Box(), PfDriverItemById(Box(), 2)));
   EXPECT_TRUE(TestStatusCancelFlag());
   EXPECT_TRUE(CheckStatusBoxKCancel(nullptr));
-  EXPECT_FALSE(CheckStatusBoxCancel(nullptr)) << "seen only at the next real poll";
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr)) << "seen by the next poll, within the slot too";
   NextSlot();
   EXPECT_TRUE(CheckStatusBoxCancel(nullptr));
   // Reopening clears the status flag, not the K flag.
@@ -182,6 +189,56 @@ TEST_F(StatusBoxTest, TheButtonsOwnActionCancelsAtOnceForTheDirectTests) {
   KCancelClearFlag();
   EXPECT_FALSE(TestStatusCancelFlag());
   EXPECT_FALSE(CheckStatusBoxKCancel(nullptr));
+}
+
+// Loops that give the box a new text for each step before they poll: the
+// user's cancel is seen by the next poll of either kind, whatever text came
+// in between; once a poll reported it, the next step's text starts afresh.
+TEST_F(StatusBoxTest, ACancelSurvivesTheNextStepsTextUntilAPollSeesIt) {
+  void* unused = nullptr;
+  struct Case {
+    const char* name;
+    CancelProc poll;
+  };
+  const Case cases[] = {{"status poll", CheckStatusBoxCancel},
+                        {"K poll", CheckStatusBoxKCancel},
+                        {"the host's cancel procedure", StatusBoxGetCancelProc(&unused)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KCancelClearFlag();
+    SetStatusBoxTextUtf8("Page 1");
+    ASSERT_FALSE(c.poll(nullptr));
+    // The host hands the click to the box: the button's own action runs.
+    ClickCancel();
+    PfDriverPump();
+    SetStatusBoxTextUtf8("Page 2");
+    SetStatusBoxTextUtf8("Page 3");
+    EXPECT_TRUE(c.poll(nullptr)) << "the next poll sees the cancel";
+    SetStatusBoxTextUtf8("Cleaning up");
+    EXPECT_FALSE(CheckStatusBoxCancel(nullptr)) << "reported once, the next step starts afresh";
+    EXPECT_TRUE(CheckStatusBoxKCancel(nullptr)) << "the K flag stays until it is cleared";
+    CloseStatusBox();  // the next case clicks the Cancel button of a new box
+  }
+  // A box that closed takes an unreported cancel with it: the next work starts clean.
+  KCancelClearFlag();
+  SetStatusBoxTextUtf8("Last job");
+  ClickCancel();
+  PfDriverPump();
+  CloseStatusBox();
+  SetStatusBoxTextUtf8("Next job");
+  EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
+}
+
+TEST_F(StatusBoxTest, ACancelDuringNestedWorkOutlivesThePop) {
+  SetStatusBoxTextUtf8("Outer work");
+  PushStatusBox();
+  SetStatusBoxTextUtf8("Inner work");
+  ClickCancel();
+  PfDriverPump();
+  PopStatusBox();
+  EXPECT_EQ("Outer work", Label());
+  SetStatusBoxTextUtf8("Outer work, next step");
+  EXPECT_TRUE(CheckStatusBoxCancel(nullptr)) << "the outer loop stops too";
 }
 
 TEST_F(StatusBoxTest, SwitchedOffEverythingIsQuiet) {
@@ -221,6 +278,7 @@ const MarkCase kMarkCases[] = {
     {-5, 0, 0},      {40000, 40000, 10},              // both clamped to 32767
     {40000, 16383, 5},                                // (163830 + 16383) / 32767
     {100, -50, 0},   {100, 4, 0},     {100, 5, 1},   {2, 1, 5}, {32767, 32767, 10},
+    {100, -300000000, 0}, {1, INT32_MIN, 0},          // far below 0: no overflow, no marks
 };
 
 TEST_P(StatusBoxMarks, ValueShowsTenTimesValuePlusHalfDurationOverDuration) {

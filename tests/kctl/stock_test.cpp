@@ -389,8 +389,9 @@ TEST_F(Stock, PageScopeBuildsItsButtonsAndDefault) {
       {"whole file wins", 3, {"CurrentPage", "AllDoc", "SubDoc"}, "AllDoc"},
       {"no current page", 8, {"AllDoc", "SubDoc"}, "AllDoc"},
       {"no current page, range", 10, {"AllDoc", "SubDoc"}, "SubDoc"},
-      // The whole-file default names a button that is not there: none is checked.
-      {"neither", 8 | 16, {"SubDoc"}, ""},
+      // A default whose button is not there gives way to the first one built.
+      {"neither", 8 | 16, {"SubDoc"}, "SubDoc"},
+      {"whole file without its button", 1 | 16, {"CurrentPage", "SubDoc"}, "CurrentPage"},
       {"no whole file", 16, {"CurrentPage", "SubDoc"}, "CurrentPage"},
   };
   for (const ScopeCase& c : cases) {

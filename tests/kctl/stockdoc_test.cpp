@@ -90,6 +90,9 @@ TEST_F(StockDoc, PagesToProcessSpanTheSelectedRange) {
       {"backwards", "SubDoc", 7, 3, nullptr, "Both", 0},
       // Beyond the document: only its pages count.
       {"past the end", "SubDoc", 8, 50, nullptr, "Both", 3},
+      // A range that does not read selects nothing, not the whole document.
+      {"an end that does not read", "SubDoc", 2, 0, "fifth", "Both", 0},
+      {"an end that does not read, even", "SubDoc", 2, 0, "fifth", "Even", 0},
   };
   for (const CountCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,6 +192,58 @@ TEST_F(StockDoc, TheWindowListOffersEveryDocumentWindowByTitle) {
     EXPECT_EQ(held == b ? "Beta" : "Alpha", shown);
     EXPECT_EQ(c, KCabGetPointerNamedType(run.exportCab, "Doc", "KAVDoc"));
   }
+}
+
+// A document is known by identity, not address: a value the list exported
+// for a window that has closed names no document, even when the address it
+// held now belongs to another window.
+TEST_F(StockDoc, AClosedWindowsChoiceNamesNoOtherWindow) {
+  AVDoc beta = View(2, "Beta");
+  AVDoc delta = View(1, "Delta");
+  SKCab* values = KCabNewInner();
+  {
+    KCtlRun run("Windows");
+    SKCtlElem* popup = KCtlStock_WindowList(run.dialog, 0, nullptr, "Doc");
+    KCtlStock_OkButton(run.dialog);
+    run.Export();
+    PfScript script;
+    script.Then([&] {
+      SMacDialogInfo* d = KCtlFixture::FrontInfo();
+      ASInt32 id = KCtlFixture::IdOf(popup);
+      for (ASInt32 k = 0; k < MacMenuCountItems(d, id); ++k) {
+        auto* item = reinterpret_cast<SKCab*>(MacMenuGetAttachedData(d, id, k));
+        if (item && std::string("Delta") == KCabGetString(item, "S"))
+          PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(popup), k);
+      }
+    });
+    script.Then([] { PfDriverPressReturn(); });
+    ASSERT_EQ(1, run.RunModal(script));
+    KCabCopy(run.exportCab, values);
+  }
+  EXPECT_EQ(delta, KCtlStockExportedDoc(values, "Doc"));
+  EXPECT_EQ(KCtlStockDocIdentity(delta), KCabGetUns(values, "DocId", 0));
+  EXPECT_NE(KCtlStockDocIdentity(beta), KCtlStockDocIdentity(delta));
+  AVDocClose(delta, 1);
+  EXPECT_EQ(nullptr, KCtlStockExportedDoc(values, "Doc")) << "closed";
+  // As if a new window had been given the closed one's address.
+  KCabPutPointerNamedType(values, "Doc", "KAVDoc", beta, nullptr);
+  EXPECT_EQ(nullptr, KCtlStockExportedDoc(values, "Doc")) << "an address is no identity";
+  std::string shown;
+  View(3, "Alpha");
+  {
+    KCtlRun run("Windows");
+    SKCtlElem* popup = KCtlStock_WindowList(run.dialog, 0, nullptr, "Doc");
+    KCtlStock_OkButton(run.dialog);
+    KCabCopy(values, run.Export());
+    PfScript script;
+    script.Then([&] {
+      shown = KCtlFixture::TextOf(popup);
+      PfDriverPressReturn();
+    });
+    ASSERT_EQ(1, run.RunModal(script));
+  }
+  EXPECT_EQ("Alpha", shown) << "the first window, not the one at the old address";
+  KCabDestroy(values);
 }
 
 }  // namespace

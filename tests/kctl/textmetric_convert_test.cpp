@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "kctl/mac/MacDialog.h"
 #include "kctl/mac/MacTextMetric.h"
 
 namespace {
@@ -25,9 +26,10 @@ TEST(MacTextMetricConvert, LocalEncodingIsValidatedUTF8) {
   const Case cases[] = {
       {"plain", "plain"},
       {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // the local encoding holds any character
-      {"a\xC0\x80z", "a??z"},
-      {"\xED\xA0\x80", "???"},  // encoded surrogate
-      {"\xE2\x82", "??"},
+      {"a\xC0\x80z", "a?z"},   // a bad sequence is one replacement
+      {"\xED\xA0\x80", "?"},    // encoded surrogate
+      {"\xE2\x82", "?"},         // cut off by the end of the text
+      {"a\x80\x80z", "a??z"},  // stray continuation bytes, one each
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(MacTextMetricConvertToLocalEncodingTerm(desc.d, c.in.c_str(), out, sizeof out, kMacTextFlagUTF8));

@@ -5,11 +5,40 @@
 #include <vector>
 
 #include "EngineHarness.h"
+#include "foundation/MessageTable.h"
 #include "kctl/mac/DialogHelpers.h"
+#include "kctl/mac/DialogTrace.h"
+#include "support/EnglishMessages.h"
+#include "support/MessageCapture.h"
 
 using namespace kvtest;
 
 namespace {
+
+// The failure text comes from a message table that a translator may have
+// written: one that asks for other arguments than the host's text is not used
+// as a format.
+TEST(DialogFailures, TheMessageTextIsCheckedBeforeItFormats) {
+  ASSERT_TRUE(LoadEnglishMessages());
+  char host[256];
+  ASGetErrorString(genErrGeneral, host, sizeof host);
+  struct Case {
+    const char* text;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"Trouble: %s", std::string("Trouble: ") + host},
+      {"%d items, %s and %s", host},  // asks for three arguments, one of them a number
+      {"%n", host},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ScopedMessage text("kctl.dialog.filterfailed", c.text);
+    MessageCapture capture;
+    MacReportDialogFailure(genErrGeneral);
+    EXPECT_EQ(std::vector<std::string>{c.shown}, capture.texts());
+  }
+}
 
 TEST(StringToFloat, TheWholeTextMustBeANumber) {
   struct Case {

@@ -163,6 +163,32 @@ TEST_F(NameTreeTest, ManyKeysInAnyOrderStayFindableAndSorted) {
   }
 }
 
+// A key that goes into the root's last kid goes into a kid: the kid that
+// gets its first entry then is no root, and is given Limits like any other.
+TEST_F(NameTreeTest, TheRootsLastKidIsNoRoot) {
+  PDDoc doc = Simple();
+  CosDoc cos = PDDocGetCosDoc(doc);
+  CosObj root = KPDNameTreeNew(doc);
+  CosObj kid = CosNewDict(cos, 1, 2);
+  CosDictPut(kid, A("Kids"), CosNewArray(cos, 0, 1));  // an inner node with no kids yet
+  CosArrayInsert(CosDictGet(root, A("Kids")), 0, kid);
+  ASSERT_TRUE(KPDNameTreePut(root, Str(cos, "M"), Str(cos, "vM")));
+  CosObj limits = CosDictGet(kid, A("Limits"));
+  ASSERT_EQ(CosArray, CosObjGetType(limits)) << "the kid got Limits";
+  EXPECT_EQ("M", StringBytes(CosArrayGet(limits, 0)));
+  EXPECT_EQ("M", StringBytes(CosArrayGet(limits, 1)));
+  // Later keys beyond the kid's Limits are not taken for the kid's.
+  ASSERT_TRUE(KPDNameTreePut(root, Str(cos, "Z"), Str(cos, "vZ")));
+  ASSERT_TRUE(KPDNameTreePut(root, Str(cos, "A"), Str(cos, "vA")));
+  std::string problem;
+  EXPECT_EQ((std::vector<std::string>{"A", "M", "Z"}), CheckTree(root, &problem));
+  EXPECT_EQ("", problem);
+  for (const char* k : {"A", "M", "Z"}) {
+    CosObj v;
+    EXPECT_TRUE(KPDNameTreeGet(root, k, 1, &v)) << k;
+  }
+}
+
 TEST_F(NameTreeTest, FindOrCreateMakesTheCatalogEntriesOnce) {
   PDDoc doc = Simple();
   EXPECT_EQ(CosNull, CosObjGetType(KPDNameTreeFind(doc, A("EmbeddedFiles"))));
@@ -185,8 +211,9 @@ TEST_F(NameTreeTest, KeyTextsOfNames) {
   EXPECT_TRUE(CosObjIsIndirect(abc));
   EXPECT_EQ(std::string("\xFE\xFF\0a\0b\0c\0\0", 10), StringBytes(abc));
   EXPECT_EQ(std::string("\xFE\xFF\0\0", 4), StringBytes(UnicodeCosStringFromUTF8(cos, "", 0)));
-  // Beyond UCS-2: a question mark.
-  EXPECT_EQ(std::string("\xFE\xFF\0x\0?\0\0", 8), StringBytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
+  // Beyond the Basic Multilingual Plane: a surrogate pair.
+  EXPECT_EQ(std::string("\xFE\xFF\0x\xD8\x3D\xDE\x00\0\0", 10),
+            StringBytes(UnicodeCosStringFromUTF8(cos, "x\xF0\x9F\x98\x80", 0)));
   // A long name is built off the stack.
   std::string longName(500, 'n');
   EXPECT_EQ(2u + 1000u + 2u, StringBytes(UnicodeCosStringFromUTF8(cos, longName.c_str(), 0)).size());

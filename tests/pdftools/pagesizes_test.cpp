@@ -4,6 +4,8 @@
 // lists, summaries and the feedback line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -419,6 +421,12 @@ TEST_F(PageSizes, FeedbackMeasuresTheBackgroundFile) {
   std::string three = dir.file("three.pdf"), one = dir.file("one.pdf");
   kvfix::WriteSimple(three, 3);
   kvfix::WriteSimple(one, 1);
+  // A file deep in folders named beyond the basic plane: the path as it is.
+  std::string folder = dir.file(std::string(200, 'f') + "\xF0\x9F\x93\x84");
+  std::filesystem::create_directories(folder);
+  std::string far = folder + "/" + std::string(150, 'g') + ".pdf";
+  ASSERT_GT(far.size(), 300u);
+  kvfix::WriteSimple(far, 3);
   auto sheets = [](int n) {
     std::string t = Msg("uicustsz.maxsheets");
     t.replace(t.find("%d"), 2, std::to_string(n));
@@ -440,6 +448,8 @@ TEST_F(PageSizes, FeedbackMeasuresTheBackgroundFile) {
        Msg("uicustsz.pagessize") + size},
       {"unreadable", NewPageSizeBackground(nullptr, dir.file("missing.pdf").c_str(), 0, 2, 0, 1),
        Msg("uicustsz.dontknow")},
+      {"a long path beyond the basic plane", NewPageSizeBackground(nullptr, far.c_str(), 0, 2, 0, 1),
+       Msg("uicustsz.pagessize") + size + sheets(3)},
   };
   MessageCapture capture;
   for (const Case& c : cases) {

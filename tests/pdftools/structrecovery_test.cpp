@@ -220,7 +220,8 @@ TEST_F(StructRecoveryTest, SplitErrorsThatCannotBeSplitPassOn) {
               }));
     EXPECT_EQ(2, PDDocGetNumPages(target));
   }
-  // After pages went in, a split-class error is not split.
+  // After pages went in, a split-class error is not split; the pages that
+  // went in go again.
   {
     PDDoc target = Tagged(2);
     PDDoc source = Simple(5);
@@ -229,7 +230,67 @@ TEST_F(StructRecoveryTest, SplitErrorsThatCannotBeSplitPassOn) {
                 PDDocInsertPagesWithBadStructRecovery(target, PDLastPage, source, 0, 5, 0, nullptr, nullptr, nullptr,
                                                       nullptr);
               }));
-    EXPECT_EQ(4, PDDocGetNumPages(target));
+    EXPECT_EQ(Labels("Tagged page ", 1, 2), PageLabels(target));
+  }
+}
+
+// A failed insertion leaves the target as it was (its pages, its tree, its
+// clean state) and the source untouched, whatever the recovery had done.
+TEST_F(StructRecoveryTest, AFailedInsertionLeavesBothDocumentsAsTheyWere) {
+  struct Case {
+    const char* what;
+    std::function<void()> inject;
+    ASErrorCode raised;
+    ASInt32 insertAfter;
+  };
+  const Case cases[] = {
+      {"the second half of a split fails",
+       [] {
+         ASFaultInject("PDDocInsertPages", pdErrTooManyPagesForInsert, 0, 1);
+         ASFaultInject("PDDocInsertPages:page", genErrGeneral, 3, 1);  // after the first half's three
+       },
+       genErrGeneral, PDLastPage},
+      {"the second half of a split fails, before the first page",
+       [] {
+         ASFaultInject("PDDocInsertPages", pdErrTooManyPagesForInsert, 0, 1);
+         ASFaultInject("PDDocInsertPages:page", genErrGeneral, 3, 1);
+       },
+       genErrGeneral, PDBeforeFirstPage},
+      {"the retry fails after two pages",
+       [] {
+         ASFaultInject("PDDocInsertPages", pdsErrBadStructure, 0, 1);
+         ASFaultInject("PDDocInsertPages:page", pdsErrBadStructure, 2, 1);
+       },
+       pdsErrBadStructure, 0},
+      {"hiding the source's tree fails",
+       [] {
+         ASFaultInject("PDDocInsertPages:page", pdsErrBadStructure, 1, 1);
+         ASFaultInject("HideStructRoot", genErrGeneral, 0, 1);
+       },
+       genErrGeneral, PDLastPage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PDDoc target = Tagged(2);
+    PDDoc source = Tagged(7);
+    ASSERT_TRUE(Clean(target));
+    CosObj targetTree = CosDictGet(Catalog(target), A("StructTreeRoot"));
+    CosObj sourceTree = CosDictGet(Catalog(source), A("StructTreeRoot"));
+    c.inject();
+    EXPECT_EQ(c.raised, ErrorOf([&] {
+                PDDocInsertPagesWithBadStructRecovery(target, c.insertAfter, source, 0, 7, 0, nullptr, nullptr, nullptr,
+                                                      nullptr);
+              }));
+    ASFaultClearAll();
+    EXPECT_EQ(Labels("Tagged page ", 1, 2), PageLabels(target)) << "no page of the source stays behind";
+    EXPECT_TRUE(CosObjEqual(targetTree, CosDictGet(Catalog(target), A("StructTreeRoot")))) << "the target's tree";
+    EXPECT_FALSE(Has(target, "KRVL_HideStructTreeRoot"));
+    EXPECT_TRUE(Clean(target));
+    EXPECT_EQ(7, PDDocGetNumPages(source));
+    EXPECT_TRUE(CosObjEqual(sourceTree, CosDictGet(Catalog(source), A("StructTreeRoot")))) << "the source's tree";
+    EXPECT_FALSE(Has(source, "KRVL_HideStructTreeRoot"));
+    EXPECT_TRUE(Clean(source));
+    SaveAndCheck(target, "unchanged.pdf");
   }
 }
 

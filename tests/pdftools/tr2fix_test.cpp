@@ -276,6 +276,9 @@ TEST_F(Tr2Test, FixKeepsTextInPlace) {
        1},
       {"1 0 0 1 100 50 cm BT /GS1 gs (a) Tj ET BT /GSMask gs (b) Tj ET", 1},
       {"1 0 0 1 100 50 cm BT /OC /oc1 BDC (a) Tj EMC /Span <</MCID 3>> BDC (b) Tj EMC ET", 1},
+      // Text set small far from the origin (a page imposed at a small scale).
+      {"0.001 0 0 0.001 50.03 50.03 cm BT /F1 12000 Tf 2 Tr 1000 2000 Td (tiny) Tj 1 0 0 1 30 40 Tm (t) Tj ET", 1},
+      {"0 0.002 -0.002 0 500 300 cm BT 2 Tr (turned) Tj ET", 1},
   };
   CosMaker m{PDDocGetCosDoc(doc)};
   CosObj resources = m.Dict({{"ExtGState", m.Dict({{"GS1", m.Dict({{"ca", m.Real(0.5)}})},
@@ -292,10 +295,15 @@ TEST_F(Tr2Test, FixKeepsTextInPlace) {
           << c.content << "\nshow " << i << ": " << Show(before.shows[i]) << " became " << Show(after.shows[i])
           << "\n" << fixed;
     EXPECT_EQ((size_t)c.fixedTexts, after.fixedBT.size()) << c.content << "\n" << fixed;
-    // Each moved text object starts with the translation taken out (as far
-    // as the fixed-point matrices it was found with tell it).
-    for (const Mat& ctm : after.fixedBT)
-      EXPECT_TRUE(std::fabs(ctm.e) < 1e-2 && std::fabs(ctm.f) < 1e-2) << c.content << "\n" << Show(ctm);
+    // What the fix writes, a reader of the content takes again: no operand
+    // beyond the fixed-point range (which fixing the result again checks).
+    for (const Statement& st : Statements(fixed)) {
+      std::vector<double> n;
+      std::string name;
+      Operands(st.text, st.op, &n, &name);
+      for (double v : n) EXPECT_LE(std::fabs(v), 32767.0) << c.content << "\n" << fixed;
+    }
+    EXPECT_EQ(0, ErrorOf([&] { Fix(n); })) << c.content << "\n" << fixed;
   }
   TempDir dir;
   SavePdf(doc, dir.file("fixed.pdf"));

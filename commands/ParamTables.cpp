@@ -1,0 +1,525 @@
+// The commands' parameter tables. Ranges are where the engine's numbers stay
+// sound: lengths well inside the 16.16 range of the page geometry (a page or
+// sheet side at most PDF's 14400 points, margins and gaps at most 1440
+// points, 20 inches), page counts within the insert limit, group sizes within
+// what the order lists take.
+#include "commands/ParamTables.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "commands/BookletCmd.h"
+#include "commands/EvenOddCmd.h"
+#include "commands/InsertBlanksCmd.h"
+#include "commands/JoinCmd.h"
+#include "commands/Nup.h"
+#include "commands/NupPrivate.h"
+#include "commands/ReverseCmd.h"
+#include "commands/SampleCmd.h"
+#include "commands/ShuffleCmd.h"
+#include "commands/TrimShiftCmd.h"
+#include "engine/Booklet.h"
+#include "engine/CropMarks.h"
+#include "engine/EvenOdd.h"
+#include "engine/ImpositionPrefs.h"
+#include "engine/InsertPages.h"
+#include "engine/Nup.h"
+#include "engine/OrderList.h"
+#include "engine/TrimShift.h"
+#include "foundation/KCab.h"
+#include "foundation/MessageFormat.h"
+#include "frame/ProcMan.h"
+
+namespace {
+
+constexpr double kMaxInt = 2147483647.0;
+constexpr double kLargestMargin = 1440;  // 20 inches
+constexpr double kLargestMark = 720;
+constexpr double kLargestPageNumber = 999999;
+constexpr double kSmallestScale = 0.01;
+constexpr double kLargestScale = 10;
+constexpr double kLargestGrid = 100;
+
+// Words the readers compare by hand (closed by a default, or by -1 when an
+// unknown word is left unused).
+const SKCabEnumWord kOrientationAnyWords[] = {{0, "Tall"}, {1, "Wide"}, {2, "Best"}, {-1, nullptr}};
+const SKCabEnumWord kNormaliseWords[] = {{0, "No"}, {1, "Full"}, {0, nullptr}};
+const SKCabEnumWord kPDFXWords[] = {{0, "IgnoreAll"}, {1, "PreserveAll"}, {-1, nullptr}};
+const SKCabEnumWord kActionWords[] = {{0, "Blanks"}, {1, "File"}, {-1, nullptr}};
+const SKCabEnumWord kRangeTypeWords[] = {{0, "AllDoc"}, {1, "CurrentPage"}, {2, "SubDoc"}, {-1, nullptr}};
+const SKCabEnumWord kEvenOddWords[] = {{0, "Both"}, {1, "Even"}, {2, "Odd"}, {-1, nullptr}};
+
+constexpr ASUns32 kRefuse = kKParamRefuseUnknownWord;
+constexpr ASUns32 kInternal = kKParamInternal;
+
+SKParamDef Bool(const char* key, const char* about, ASUns32 flags = 0) {
+  return {key, kKParamBool, 0, 1, nullptr, flags, nullptr, about, nullptr};
+}
+SKParamDef Int(const char* key, double min, double max, const char* unit, const char* about, ASUns32 flags = 0) {
+  return {key, kKParamInt, min, max, nullptr, flags, unit, about, nullptr};
+}
+SKParamDef Real(const char* key, double min, double max, const char* unit, const char* about) {
+  return {key, kKParamNumber, min, max, nullptr, 0, unit, about, nullptr};
+}
+SKParamDef List(const char* key, double min, double max, const char* unit, const char* about) {
+  return {key, kKParamNumberList, min, max, nullptr, 0, unit, about, nullptr};
+}
+SKParamDef Word(const char* key, const SKCabEnumWord* words, const char* about, ASUns32 flags = 0) {
+  return {key, kKParamWord, 0, 0, words, flags, nullptr, about, nullptr};
+}
+SKParamDef Text(const char* key, const char* about, ASUns32 flags = 0) {
+  return {key, kKParamText, 0, 0, nullptr, flags, nullptr, about, nullptr};
+}
+SKParamDef Page(const char* key, const char* about) {
+  return {key, kKParamPage, 1, kLargestPageNumber, nullptr, 0, nullptr, about, nullptr};
+}
+SKParamDef Size(const char* key, const char* about, ASUns32 flags = 0, const char* missingKey = nullptr) {
+  return {key, kKParamPageSize, 1, kLargestPagePoints, nullptr, flags, "pt", about, missingKey};
+}
+SKParamDef Cab(const char* key, const char* about, ASUns32 flags = kInternal) {
+  return {key, kKParamCab, 0, 0, nullptr, flags, nullptr, about, nullptr};
+}
+SKParamDef Any(const char* key, const char* about) {
+  return {key, kKParamAny, 0, 0, nullptr, kInternal, nullptr, about, nullptr};
+}
+constexpr SKParamDef kEnd{nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr};
+
+// ---- Groups several commands share
+
+// What the command layer and the dialogs keep in any command's parameters.
+const SKParamDef kCommon[] = {
+    Bool("NewDoc", "put false by the command layer when a new document is not allowed", kInternal),
+    Bool("Interactive", "put by the command layer: false when replayed without a user", kInternal),
+    Cab("Source", "the source document and page range, put by the command layer"),
+    Cab("Dest", "the destination, put by the command layer"),
+    Text("Requires", "the features a replay needs, put by the dialogs", kInternal),
+    Int("UIVer", 0, kMaxInt, nullptr, "the dialog version that wrote the parameters", kInternal),
+    Int("PosX", -kMaxInt, kMaxInt, nullptr, "the dialog's position", kInternal),
+    Int("PosY", -kMaxInt, kMaxInt, nullptr, "the dialog's position", kInternal),
+    Cab("Private", "the dialogs' own values, never stored"),
+    kEnd};
+
+const SKParamDef kCropMarks[] = {
+    Bool("CropMarks", "crop marks around each placed page"),
+    Word("CropStyle", CropMarkParamWords("CropStyle"), "the style of the crop marks"),
+    Real("CropDist", 0, kLargestMark, "pt", "distance of the marks from the trimmed page"),
+    Real("CropLength", 0, kLargestMark, "pt", "length of a mark"),
+    Real("CropWidth", 0, 72, "pt", "line width of the marks"),
+    Int("StyleNum", 1, 5, nullptr, "the crop-mark style browser's page", kInternal),
+    kEnd};
+
+// The per-imposition preferences a command's parameters may override.
+const SKParamDef kPerImposition[] = {
+    Word("Flatten", ImpositionPrefsParamWords("Flatten"), "which form fields and annotations are flattened (not set: the preference)"),
+    Word("RegColour", ImpositionPrefsParamWords("RegColour"),
+         "colour of the marks; UsePrefs takes the preference (not set: the preference)"),
+    Word("PDFX", kPDFXWords, "what happens to PDF/X settings of the source (not set: the preference)"),
+    Word("BleedMode", ImpositionPrefsParamWords("BleedMode"), "whether the pages' bleed is used (not set: the preference)"),
+    Int("UseFormXObjects", 0, 2, nullptr, "how pages are placed: 0 as the preference says, 1 directly, 2 as forms (not set: the preference)"),
+    Bool("Acro5Tr2Fix", "work around text drawn in render mode 2 (not set: the preference)"),
+    Bool("Acro6OPIFix", "work around OPI comments (not set: the preference)"),
+    kEnd};
+
+// ---- Nup
+
+const SKParamDef kNup[] = {
+    Bool("NewDoc", "the sheets go into a new document; false: they replace the pages"),
+    Size("Page", "the sheet: a blank size, or pages of a file as backgrounds", kKParamRequired, "nup.err.nosheet"),
+    Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
+    Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies"),
+    Word("DoScaling", nup_detail::kScalingWords,
+         "ToFit: pages scaled to fit the FitAcross x FitDown grid; Fixed: pages at FixedScale, as many as fit"),
+    Real("FixedScale", kSmallestScale, kLargestScale, nullptr, "scale factor for DoScaling Fixed (0.7 = 70 %)"),
+    Int("FitAcross", 0, kLargestGrid, "columns", "columns; 0 = as many as fit"),
+    Int("FitDown", 0, kLargestGrid, "rows", "rows; 0 = as many as fit"),
+    Bool("ExactFit", "with UseScale false: the run fails unless the layout gives exactly FitAcross x FitDown (not set: 0)"),
+    Bool("UseMgn", "the margins, gaps, crop marks and frames apply"),
+    Real("LMgn", 0, kLargestMargin, "pt", "left sheet margin"),
+    Real("RMgn", 0, kLargestMargin, "pt", "right sheet margin"),
+    Real("TMgn", 0, kLargestMargin, "pt", "top sheet margin"),
+    Real("BMgn", 0, kLargestMargin, "pt", "bottom sheet margin"),
+    List("HSpace", 0, kLargestMargin, "pt", "gaps between columns, used in turn (at most 30)"),
+    List("VSpace", 0, kLargestMargin, "pt", "gaps between rows, used in turn (at most 30)"),
+    Bool("Trim", "the sheet is cut to the placed pages instead of the full sheet size"),
+    Bool("Frames", "a frame around each placed page"),
+    Word("SheetAlign", NupParamWords("SheetAlign"),
+         "where the block of pages sits on the sheet: B(ottom), T(op), L(eft), R(ight), C(entre)"),
+    Bool("SheetAlignIndependent", "each sheet is aligned on its own"),
+    Bool("EvenMirrorHorizontal", "on back sheets the alignment is mirrored left to right (not set: 0)"),
+    Bool("EvenMirrorVertical", "on back sheets the alignment is mirrored top to bottom (not set: 0)"),
+    Word("Align", NupParamWords("Align"), "the old alignment, read as SheetAlign", kInternal),
+    kEnd};
+
+// With a blank sheet the margins must leave room in the orientation asked for.
+bool MarginsLeaveRoom(SKCab* p, double w, double h) {
+  const double across = KCabGetDouble(p, "LMgn", 0) + KCabGetDouble(p, "RMgn", 0);
+  const double down = KCabGetDouble(p, "TMgn", 0) + KCabGetDouble(p, "BMgn", 0);
+  return across < w && down < h;
+}
+
+ASBool NupCrossCheck(SKCab* p, char* why, size_t size) {
+  const bool useScale = KCabGetBool(p, "UseScale", 0);
+  const bool toFit =
+      KCabEkAtomToEnumTable(KCabGetAtom(p, "DoScaling", ASAtomNull), nup_detail::kScalingWords) == kNupToFit;
+  if (useScale && toFit && KCabGetInt(p, "FitAcross", 0) == 0 && KCabGetInt(p, "FitDown", 0) == 0) {
+    char most[64];
+    KParamFormatNumber(kLargestGrid, most, sizeof most);
+    FormatMessageByKeyUTF8(nullptr, "nup.err.nogrid",
+                           "FitAcross and FitDown are both 0: with DoScaling ToFit give at least one of them, from 1 "
+                           "to %s.",
+                           why, size, "s", most);
+    return 0;
+  }
+  SKCab* sheet = KCabGetCab(p, "Page");
+  const bool blank = sheet && KCabGetType(sheet, "Width") == kKCabTypeDouble &&
+                     KCabGetAtom(sheet, "Type", ASAtomNull) != ASAtomFromString("Background");
+  if (!blank || !KCabGetBool(p, "UseMgn", 0)) return 1;
+  const double a = KCabGetDouble(sheet, "Width", 0), b = KCabGetDouble(sheet, "Height", 0);
+  const double small = std::fmin(a, b), large = std::fmax(a, b);
+  bool room;
+  switch (KCabEkAtomToEnumTable(KCabGetAtom(p, "PageOrientation", ASAtomNull), nup_detail::kOrientationWords)) {
+    case kNupTall:
+      room = MarginsLeaveRoom(p, small, large);
+      break;
+    case kNupWide:
+      room = MarginsLeaveRoom(p, large, small);
+      break;
+    default:
+      room = MarginsLeaveRoom(p, small, large) || MarginsLeaveRoom(p, large, small);
+      break;
+  }
+  if (room) return 1;
+  char w[64], h[64];
+  KParamFormatNumber(a, w, sizeof w);
+  KParamFormatNumber(b, h, sizeof h);
+  FormatMessageByKeyUTF8(nullptr, "nup.err.margins",
+                         "The margins LMgn + RMgn and TMgn + BMgn leave no room for pages on a sheet of %s x %s pt.",
+                         why, size, "ss", w, h);
+  return 0;
+}
+
+SKCab* BlankSize(double w, double h) {
+  SKCab* page = KCabNewInner();
+  KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+  KCabPutDouble(page, "Width", w);
+  KCabPutDouble(page, "Height", h);
+  return page;
+}
+
+void NupExample(SKCab* p) {
+  KCabPutCab(p, "Page", BlankSize(612, 792));
+  KCabPutAtom(p, "PageOrientation", ASAtomFromString("Wide"));
+  KCabPutBool(p, "UseScale", 1);
+  KCabPutAtom(p, "DoScaling", ASAtomFromString("ToFit"));
+  KCabPutInt(p, "FitAcross", 2);
+  KCabPutInt(p, "FitDown", 1);
+  KCabPutBool(p, "NewDoc", 1);
+}
+
+const SKParamDef* const kNupGroups[] = {kNup, kCropMarks, kPerImposition, kCommon, nullptr};
+const SKParamTable kNupTable{"Nup",
+                             "places several pages on each sheet, in a grid or as many as fit",
+                             kNupGroups,
+                             NupCrossCheck,
+                             "With UseScale and DoScaling ToFit, FitAcross and FitDown may not both be 0. "
+                             "With UseMgn, the margins must leave room on a blank sheet. "
+                             "With DoScaling ToFit, the scale the grid gives must be at least 0.01.",
+                             NupExample};
+
+// ---- SimpleBooklet
+
+const SKParamDef kBooklet[] = {
+    Word("Paginate", BookletParamWords("Paginate"),
+         "Consec: in order; Single: one saddle-stitched booklet; Multiple: signatures of PagesPerSig pages; "
+         "CutStacks: cut and stacked"),
+    Int("PagesPerSig", 0, kInsertMaxPages, "pages", "pages per signature for Multiple (rounded up to a multiple of 4)"),
+    Bool("AddBlanks", "for Multiple: the last signature is filled with blank pages"),
+    Bool("SingleSided", "for CutStacks: printed on one side"),
+    Word("Sizing", BookletParamWords("Sizing"),
+         "the sheet: Sufficient holds two pages side by side; LetterWide, A4Wide; Custom takes Page"),
+    Size("Page", "the custom sheet for Sizing Custom"),
+    Word("PageOrientation", kOrientationAnyWords, "the custom sheet's orientation (not set: as the size is stored)"),
+    Word("Backs", BookletParamWords("Backs"), "where the backs of the sheets go"),
+    Word("Align", BookletParamWords("Align"), "how the pages sit on the sheet"),
+    Word("Fields", ImpositionPrefsParamWords("Flatten"), "read and kept; has no effect"),
+    Bool("NewDoc", "the booklet goes into a new document"),
+    Real("Margin", 0, kLargestMargin, "pt", "sheet margin"),
+    Bool("NoScale", "pages at 100 %"),
+    Bool("NoQuestions", "the wizard asks no questions once the settings are valid (not set: 0)"),
+    Bool("Valid", "the wizard has been completed with these parameters", kInternal),
+    Bool("Advanced", "the wizard's advanced pane is open", kInternal),
+    kEnd};
+
+void BookletExample(SKCab* p) {
+  KCabPutAtom(p, "Paginate", ASAtomFromString("Single"));
+  KCabPutAtom(p, "Sizing", ASAtomFromString("Sufficient"));
+  KCabPutBool(p, "NewDoc", 1);
+}
+
+const SKParamDef* const kBookletGroups[] = {kBooklet, kCropMarks, kPerImposition, kCommon, nullptr};
+const SKParamTable kBookletTable{"SimpleBooklet", "imposes the pages as a booklet, two pages on each side of a sheet",
+                                 kBookletGroups, nullptr, nullptr, BookletExample};
+
+// ---- Shuffle
+
+const SKParamDef kShuffle[] = {
+    Text("Order", "the page-order rule: slots 1 to GroupSize separated by blanks, x for a blank page, "
+                  "> * < to turn a page 90, 180 or 270 degrees"),
+    Int("GroupSize", 1, kOrderListMaxGroup, "pages", "pages per group the rule is applied to"),
+    Word("Type", OrderListParamWords("Type"), "how the slots of a group are gathered"),
+    Bool("NewDoc", "the result goes into a new document"),
+    Int("PreviewRows", 1, kLargestPageNumber, nullptr, "rows of one preview sheet", kInternal),
+    Int("PreviewCols", 1, kLargestPageNumber, nullptr, "columns of one preview sheet", kInternal),
+    Int("PageCount", 0, kLargestPageNumber, "pages", "pages the previews and the assistant assume", kInternal),
+    Any("ListCat", "category of a stored rule list"),
+    Any("ListName", "name of a stored rule list"),
+    Any("FromAssistant", "the rule was written by the assistant"),
+    Any("Front90", "the assistant's picture"),
+    Any("Back180", "the assistant's picture"),
+    Any("RotateFront", "the assistant's picture"),
+    Any("#", "the assistant's cells"),
+    Any("E#", "the assistant's cells"),
+    kEnd};
+
+// Every page token of the rule names a slot of the group, and one does at
+// least; a slot used twice or left out is the user's choice.
+ASBool ShuffleCrossCheck(SKCab* p, char* why, size_t size) {
+  const char* rule = KCabGetString(p, "Order");
+  const ASInt32 group = KCabGetInt(p, "GroupSize", 16);
+  const char* rest = rule ? rule : "";
+  while (*rest == ' ' || *rest == '\t' || *rest == '\r' || *rest == '\n') ++rest;
+  if (!*rest) {
+    FormatMessageByKeyUTF8(nullptr, "shuffle.err.order.empty",
+                           "Order is empty: set Order, a page-order rule such as \"2 1\", see docs/parameters.md.",
+                           why, size, "");
+    return 0;
+  }
+  char error[kOrderListErrorSize];
+  ASInt32 page = 0;
+  EWhatRotate turn = kWhatRotateNone;
+  bool anyPage = false;
+  const char* cursor = rule;
+  while (OrderListGetNextToken(&cursor, &page, &turn, error)) {
+    if (page == -1) continue;
+    if (page < 1 || page > group) {
+      FormatMessageByKeyUTF8(nullptr, "shuffle.err.order.slot",
+                             "Order names page %ld, which is refused: with GroupSize %ld the pages of a group are 1 "
+                             "to %ld.",
+                             why, size, "lll", (long)page, (long)group, (long)group);
+      return 0;
+    }
+    anyPage = true;
+  }
+  if (error[0]) {
+    FormatMessageByKeyUTF8(nullptr, "shuffle.err.order.syntax", "Order is refused: %s", why, size, "s", error);
+    return 0;
+  }
+  if (!anyPage) {
+    FormatMessageByKeyUTF8(nullptr, "shuffle.err.order.nopage",
+                           "Order is refused: it names no page of the group (1 to %ld), only blanks.", why, size, "l",
+                           (long)group);
+    return 0;
+  }
+  return 1;
+}
+
+void ShuffleExample(SKCab* p) {
+  KCabPutStringCopy(p, "Order", "2 1");
+  KCabPutInt(p, "GroupSize", 2);
+  KCabPutBool(p, "NewDoc", 1);
+}
+
+const SKParamDef* const kShuffleGroups[] = {kShuffle, kCommon, nullptr};
+const SKParamTable kShuffleTable{"Shuffle",
+                                 "reorders the pages group by group by a page-order rule",
+                                 kShuffleGroups,
+                                 ShuffleCrossCheck,
+                                 "Order must name at least one page, and every page it names must lie from 1 to "
+                                 "GroupSize. A page named twice or left out is allowed.",
+                                 ShuffleExample};
+
+// ---- EvenOddShuffle
+
+const SKParamDef kEvenOdd[] = {
+    Word("Action", EvenOddParamWords("Action"),
+         "OddsFirst: odd pages before even ones; Split: odds and evens into two documents; "
+         "Merge: OddAVDoc and EvenAVDoc merged alternately; No: only ReverseEven and FlipEven"),
+    Bool("ReverseEven", "the even pages in reverse order"),
+    Bool("FlipEven", "the even pages turned 180 degrees"),
+    Bool("NewDoc", "the result goes into a new document (not set: 0)"),
+    Any("OddAVDoc", "the document of odd pages for Merge (chosen in the dialog)"),
+    Any("EvenAVDoc", "the document of even pages for Merge (chosen in the dialog)"),
+    kEnd};
+
+void EvenOddExample(SKCab* p) {
+  KCabPutAtom(p, "Action", ASAtomFromString("OddsFirst"));
+  KCabPutBool(p, "NewDoc", 1);
+}
+
+const SKParamDef* const kEvenOddGroups[] = {kEvenOdd, kCommon, nullptr};
+const SKParamTable kEvenOddTable{"EvenOddShuffle", "separates, merges, reverses or turns odd and even pages",
+                                 kEvenOddGroups, nullptr, nullptr, EvenOddExample};
+
+// ---- TrimAndShift
+
+const SKParamDef kTrimShift[] = {
+    Bool("NewDoc", "work on a new document instead of the source"),
+    Word("Trim", TrimShiftParamWords("Trim"),
+         "Smaller: trim TrimBy from TrimEdge; Bigger: add it; Uniform: every page to FixedSize"),
+    Word("TrimEdge", TrimShiftParamWords("TrimEdge"), "the edge trimmed"),
+    Real("TrimBy", 0, kLargestPagePoints, "pt", "amount trimmed or added"),
+    Size("FixedSize", "the size of every page for Trim Uniform (a blank size)"),
+    Word("FixedSizeOrientation", kOrientationAnyWords, "the orientation of FixedSize (not set: as the size is stored)"),
+    Word("Shift", TrimShiftParamWords("Shift"),
+         "Fixed: every page by ShiftFrom; Variable: from ShiftFrom on the first page to ShiftTo on the last; "
+         "Creep: for saddle stitching, ShiftFrom outside to ShiftTo inside"),
+    Word("ShiftDir", TrimShiftParamWords("ShiftDir"), "the direction of the shift"),
+    Real("ShiftFrom", -kLargestPagePoints, kLargestPagePoints, "pt", "shift of the first (or every, or outer) page"),
+    Real("ShiftTo", -kLargestPagePoints, kLargestPagePoints, "pt", "shift of the last (or inner) page"),
+    Int("CreepEvery", -kInsertMaxPages, kInsertMaxPages, "pages",
+        "pages per creep signature; -n: the whole document, the amounts given for n pages"),
+    Word("Normalise", kNormaliseWords, "Full: the page's origin is moved to the corner of its crop box"),
+    Word("Source:Range:RangeType", kRangeTypeWords, "the pages worked on (not set: AllDoc)"),
+    Page("Source:Range:From", "first page for SubDoc (not set: 1)"),
+    Page("Source:Range:To", "last page for SubDoc (not set: the last page)"),
+    Word("Source:Range:EvenOdd", kEvenOddWords, "all pages, or only the even or odd ones (not set: Both)"),
+    kEnd};
+
+void TrimShiftExample(SKCab* p) {
+  KCabPutAtom(p, "Trim", ASAtomFromString("Smaller"));
+  KCabPutAtom(p, "TrimEdge", ASAtomFromString("Top"));
+  KCabPutDouble(p, "TrimBy", 36);
+  KCabPutAtom(p, "Shift", ASAtomFromString("Fixed"));
+  KCabPutAtom(p, "ShiftDir", ASAtomFromString("Right"));
+  KCabPutDouble(p, "ShiftFrom", 18);
+  KCabPutBool(p, "NewDoc", 1);
+}
+
+const SKParamDef* const kTrimShiftGroups[] = {kTrimShift, kCommon, nullptr};
+const SKParamTable kTrimShiftTable{"TrimAndShift", "trims, enlarges or shifts the visible area of pages",
+                                   kTrimShiftGroups, nullptr, nullptr, TrimShiftExample};
+
+// ---- InsertBlanks
+
+const SKParamDef kInsert[] = {
+    Word("Action", kActionWords, "Blanks: blank pages; File: the pages of DIPath or Path (not set: Blanks)", kRefuse),
+    Int("Count", 1, kInsertMaxPages, "pages", "blank pages to insert"),
+    Word("Where", InsertPagesParamWords("Where"), "where the pages go; AfterNum: after page PageNum", kRefuse),
+    Page("PageNum", "the page AfterNum inserts after"),
+    Word("WhatSize", InsertPagesParamWords("WhatSize"),
+         "the blanks' size: SameAsCur the current page's, SameAsPage page SizeAsPage's, Custom Page", kRefuse),
+    Page("SizeAsPage", "the page whose size the blanks take (not set or negative: page 1)"),
+    Size("Page", "the blanks' size for WhatSize Custom"),
+    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page (not set: as the size is stored)"),
+    Text("DIPath", "the file to insert from"),
+    Text("Path", "the file to insert from (used when both are given)"),
+    Word("Range", nullptr, "AllDoc: the whole file; another word: FromPage to ToPage (not set: AllDoc)"),
+    Page("FromPage", "first page of the file (not set: 1)"),
+    Page("ToPage", "last page of the file (not set: the last page)"),
+    Int("Copies", 1, kInsertMaxPages, nullptr, "copies of the file's pages (not set: 1)"),
+    Bool("Collate", "copies collated (not set: 1)"),
+    Int("Offset", 0, kInsertMaxPages, nullptr, "sequence number of the first inserted background page (not set: 0)"),
+    Word("Condition", InsertPagesParamWords("Condition"), "insert Always, or If, Unless or Until the relation holds (not set: Always)",
+         kRefuse),
+    Word("ConditionRelation", InsertPagesParamWords("ConditionRelation"),
+         "the relation of the page count to ConditionNumber (not set: Even)", kRefuse),
+    Int("ConditionNumber", 0, kLargestPageNumber, "pages", "the relation's number (not set: 0)"),
+    kEnd};
+
+void InsertExample(SKCab* p) {
+  KCabPutInt(p, "Count", 1);
+  KCabPutAtom(p, "Where", ASAtomFromString("AtEnd"));
+  KCabPutAtom(p, "WhatSize", ASAtomFromString("SameAsPage"));
+  KCabPutInt(p, "SizeAsPage", 1);
+}
+
+const SKParamDef* const kInsertGroups[] = {kInsert, kCommon, nullptr};
+const SKParamTable kInsertTable{"InsertBlanks", "inserts blank pages, or the pages of another file",
+                                kInsertGroups, nullptr, nullptr, InsertExample};
+
+// ---- CreateSample
+
+const SKParamDef kSample[] = {
+    Int("Count", 1, kInsertMaxPages, "pages", "number of pages"),
+    Word("UseSize", SampleParamWords("UseSize"), "the page size; Custom takes Page"),
+    Size("Page", "the page size for UseSize Custom"),
+    Word("PageOrientation", kOrientationAnyWords, "the orientation of Page (not set: as the size is stored)"),
+    kEnd};
+
+void SampleExample(SKCab* p) {
+  KCabPutInt(p, "Count", 4);
+  KCabPutAtom(p, "UseSize", ASAtomFromString("A4"));
+}
+
+const SKParamDef* const kSampleGroups[] = {kSample, kCommon, nullptr};
+const SKParamTable kSampleTable{"CreateSample", "makes a new document of numbered sample pages", kSampleGroups,
+                                nullptr, nullptr, SampleExample};
+
+// ---- Join2Pages and ReversePageOrder
+
+const SKParamDef* const kJoinGroups[] = {kCommon, nullptr};
+const SKParamTable kJoinTable{"Join2Pages", "joins the current page and the next one side by side", kJoinGroups,
+                              nullptr, nullptr, nullptr};
+
+const SKParamDef kReverse[] = {Bool("NewDoc", "the reversed pages go into a new document (not set: 0)"), kEnd};
+void ReverseExample(SKCab* p) { KCabPutBool(p, "NewDoc", 1); }
+const SKParamDef* const kReverseGroups[] = {kReverse, kCommon, nullptr};
+const SKParamTable kReverseTable{"ReversePageOrder", "reverses the order of the pages", kReverseGroups, nullptr,
+                                 nullptr, ReverseExample};
+
+const SCommandParams kCommands[] = {{&kSampleTable, NewCmdMgrForCreateTestFile},
+                                    {&kInsertTable, NewCmdMgrForInsertBlanks},
+                                    {&kTrimShiftTable, NewCmdMgrForTrimAndShift},
+                                    {&kBookletTable, NewCmdMgrForBooklet},
+                                    {&kShuffleTable, NewCmdMgrForShuffle},
+                                    {&kEvenOddTable, NewCmdMgrForEvenOddShuffle},
+                                    {&kNupTable, NewCmdMgrForNup},
+                                    {&kJoinTable, NewCmdMgrForJoin2Pages},
+                                    {&kReverseTable, NewCmdMgrForReverseDocument},
+                                    {nullptr, nullptr}};
+
+}  // namespace
+
+const SCommandParams* CommandParamsList() { return kCommands; }
+
+const SKParamTable* CommandParamTable(const char* command) {
+  for (const SCommandParams* c = kCommands; command && c->table; ++c)
+    if (std::strcmp(c->table->command, command) == 0) return c->table;
+  return nullptr;
+}
+
+const SKParamDef* CommandParamDef(const char* command, const char* key) {
+  return KParamTableFind(CommandParamTable(command), key);
+}
+
+ASInt32 CommandParamMinInt(const char* command, const char* key) {
+  const SKParamDef* def = CommandParamDef(command, key);
+  return def ? (ASInt32)def->min : 0;
+}
+
+ASInt32 CommandParamMaxInt(const char* command, const char* key) {
+  const SKParamDef* def = CommandParamDef(command, key);
+  return def ? (ASInt32)def->max : 2147483647;
+}
+
+ASBool CommandParamsAccepted(SKCab* run, const char* command) {
+  SKCab* params = KCabGetCab(run, "Params");
+  const SKParamTable* table = CommandParamTable(command);
+  if (!params || !table) return 1;
+  char why[1200];
+  if (KParamCheck(table, params, kKParamCheckRun, why, sizeof why)) return 1;
+  ParamError(run, why);
+  return 0;
+}
+
+void DescribeParamRefusal(SKCab* lines, const char* command, SKCab* params) {
+  const SKParamTable* table = CommandParamTable(command);
+  if (!lines || !params || !table) return;
+  char why[1200];
+  if (KParamCheck(table, params, kKParamCheckLook, why, sizeof why)) return;
+  char line[1300];
+  FormatMessageByKeyUTF8(nullptr, "kparam.desc.refused", "A run refuses these parameters: %s", line, sizeof line, "s",
+                         why);
+  KCabPutStringCopy(lines, "", line);
+}

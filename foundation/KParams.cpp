@@ -1,0 +1,436 @@
+#include "foundation/KParams.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/Alerts.h"
+#include "foundation/CLocale.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabPersist.h"
+#include "foundation/MessageFormat.h"
+#include "foundation/MessageTable.h"
+
+namespace {
+
+// The table's text of key, else the built-in one.
+const char* Text(const char* key, const char* fallback) {
+  return KnownMessageInTableByKey(gSystemMessageTable, key) ? GetMessageFromTableByKey(gSystemMessageTable, key)
+                                                            : fallback;
+}
+
+bool AllDigits(const char* p) {
+  if (!*p) return false;
+  for (; *p; ++p)
+    if (*p < '0' || *p > '9') return false;
+  return true;
+}
+
+bool KeyMatches(const char* pattern, const char* key) {
+  if (std::strcmp(pattern, "#") == 0) return AllDigits(key);
+  if (std::strcmp(pattern, "E#") == 0) return key[0] == 'E' && AllDigits(key + 1);
+  return std::strcmp(pattern, key) == 0;
+}
+
+bool IsPattern(const char* key) { return std::strchr(key, '#') != nullptr; }
+
+// The top-level key a definition makes known ("Source" for "Source:Range:From").
+std::string TopKey(const char* key) {
+  const char* colon = std::strchr(key, ':');
+  return colon ? std::string(key, (size_t)(colon - key)) : std::string(key);
+}
+
+const char* FoundName(ASInt32 type) {
+  switch (type) {
+    case kKCabTypeBool:
+      return Text("kparam.kind.bool", "true or false");
+    case kKCabTypeInt:
+      return Text("kparam.kind.int", "a whole number");
+    case kKCabTypeUns:
+      return Text("kparam.found.uns", "an unsigned whole number");
+    case kKCabTypeAtom:
+      return Text("kparam.kind.word", "a word");
+    case kKCabTypeDouble:
+      return Text("kparam.kind.number", "a number");
+    case kKCabTypeString:
+      return Text("kparam.kind.text", "text");
+    case kKCabTypeCab:
+      return Text("kparam.kind.cab", "a sub-cabinet");
+    case kKCabTypeNull:
+      return Text("kparam.found.null", "null");
+    case kKCabTypeBinary:
+      return Text("kparam.found.binary", "binary data");
+    default:
+      return Text("kparam.kind.any", "a value of the system");
+  }
+}
+
+// The cabinet XML element a user writes for the kind.
+const char* KindTag(EKParamKind kind) {
+  switch (kind) {
+    case kKParamBool:
+      return "<B>";
+    case kKParamInt:
+      return "<I>";
+    case kKParamNumber:
+      return "<F>";
+    case kKParamNumberList:
+    case kKParamText:
+      return "<S>";
+    case kKParamWord:
+      return "<A>";
+    case kKParamPage:
+      return "<I> or <S>";
+    default:
+      return "<DICT>";
+  }
+}
+
+std::string Number(double v) {
+  char text[64];
+  KParamFormatNumber(v, text, sizeof text);
+  return text;
+}
+
+std::string Range(const SKParamDef* def) {
+  char text[200];
+  KParamFormatRange(def, text, sizeof text);
+  return text;
+}
+
+std::string Words(const SKParamDef* def) {
+  char text[1000];
+  KParamFormatWords(def, text, sizeof text);
+  return text;
+}
+
+// A message of the table, or its built-in text when the table has none.
+template <typename... Args>
+void Say(char* out, size_t size, const char* key, const char* fallback, const char* signature, Args... args) {
+  FormatMessageByKeyUTF8(nullptr, key, fallback, out, size, signature, args...);
+}
+
+struct SCheck {
+  EKParamCheckMode mode;
+  char* why;
+  size_t size;
+};
+
+bool KindRefused(SCheck& c, const char* key, const SKParamDef* def, ASInt32 found) {
+  Say(c.why, c.size, "kparam.err.kind", "%s: %s (written %s) is needed, not %s.", "ssss", key,
+      KParamKindName(def->kind), KindTag(def->kind), FoundName(found));
+  return false;
+}
+
+bool InRange(const SKParamDef* def, double v) { return std::isfinite(v) && v >= def->min && v <= def->max; }
+
+bool RangeRefused(SCheck& c, const char* key, const SKParamDef* def, double v) {
+  Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", key, Number(v).c_str(),
+      KParamKindName(def->kind), Range(def).c_str());
+  return false;
+}
+
+bool CheckWord(SCheck& c, const SKParamDef* def, SKCab* params, const char* key) {
+  if (!def->words) return true;
+  const char* word = ASAtomGetString(KCabGetAtom(params, key, ASAtomNull));
+  if (!word) word = "";
+  for (const SKCabEnumWord* w = def->words; w->word; ++w)
+    if (std::strcmp(w->word, word) == 0) return true;
+  if (def->flags & kKParamRefuseUnknownWord) {
+    Say(c.why, c.size, "kparam.err.word", "%s = %s is refused: the words it takes are %s.", "sss", key, word,
+        Words(def).c_str());
+    return false;
+  }
+  if (c.mode == kKParamCheckRun) {
+    // The readers fall back to the list's default (stored files keep working),
+    // or, without one, leave the value unused.
+    char text[1200];
+    if (const char* fallback = KParamDefaultWord(def))
+      Say(text, sizeof text, "kparam.warn.word", "%s = %s is not a word it takes (%s): %s is used instead.", "ssss",
+          key, word, Words(def).c_str(), fallback);
+    else
+      Say(text, sizeof text, "kparam.warn.wordignored", "%s = %s is not a word it takes (%s): it is ignored.", "sss",
+          key, word, Words(def).c_str());
+    WarnMessageUTF8(text);
+  }
+  return true;
+}
+
+bool CheckNumberList(SCheck& c, const SKParamDef* def, const char* key, const char* text) {
+  const char* p = text;
+  for (;;) {
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+    if (!*p) return true;
+    char* end = nullptr;
+    errno = 0;
+    double v = CLocaleStrtod(p, &end);
+    if (end == p) {
+      Say(c.why, c.size, "kparam.err.list", "%s = \"%s\" is refused: it must be numbers separated by blanks, each from %s.",
+          "sss", key, text, Range(def).c_str());
+      return false;
+    }
+    if (errno == ERANGE && !std::isfinite(v)) v = v > 0 ? INFINITY : -INFINITY;
+    if (!InRange(def, v)) {
+      Say(c.why, c.size, "kparam.err.listentry", "%s = \"%s\" is refused: %s is not a number from %s.", "ssss", key,
+          text, Number(v).c_str(), Range(def).c_str());
+      return false;
+    }
+    p = end;
+  }
+}
+
+bool CheckPageSize(SCheck& c, const SKParamDef* def, SKCab* size, const char* key) {
+  const char* type = ASAtomGetString(KCabGetAtom(size, "Type", ASAtomNull));
+  if (type && std::strcmp(type, "Background") == 0) {
+    if (!KCabGetString(size, "DIPath")) {
+      Say(c.why, c.size, "kparam.err.background", "%s: pages of a file need DIPath, the file's path.", "s", key);
+      return false;
+    }
+    for (const char* side : {"From", "To"}) {
+      if (KCabGetType(size, side) != kKCabTypeInt || KCabGetInt(size, side, -1) < 0) {
+        std::string full = std::string(key) + ":" + side;
+        Say(c.why, c.size, "kparam.err.pages", "%s: a page of the file, counted from 0, is needed.", "s", full.c_str());
+        return false;
+      }
+    }
+    return true;
+  }
+  for (const char* side : {"Width", "Height"}) {
+    std::string full = std::string(key) + ":" + side;
+    ASInt32 type = KCabGetType(size, side);
+    double v = 0;
+    if (type == kKCabTypeDouble) {
+      v = KCabGetDouble(size, side, 0);
+    } else if (type == kKCabTypeInt) {
+      v = KCabGetInt(size, side, 0);
+      if (c.mode == kKParamCheckRun) KCabPutDouble(size, side, v);
+    } else {
+      Say(c.why, c.size, "kparam.err.pagesize",
+          "%s needs Width and Height in points (with Type Blank), or pages of a file (with Type Background).", "s",
+          key);
+      return false;
+    }
+    if (!InRange(def, v)) {
+      Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", full.c_str(),
+          Number(v).c_str(), KParamKindName(kKParamNumber), Range(def).c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CheckValue(SCheck& c, const SKParamDef* def, SKCab* params, const char* key) {
+  const ASInt32 type = KCabGetType(params, key);
+  if (type == kKCabTypeAbsent) return true;
+  switch (def->kind) {
+    case kKParamBool:
+      return type == kKCabTypeBool || KindRefused(c, key, def, type);
+    case kKParamInt:
+    case kKParamPage: {
+      if (def->kind == kKParamPage && type == kKCabTypeString) return true;
+      double v;
+      if (type == kKCabTypeInt) {
+        v = KCabGetInt(params, key, 0);
+      } else if (type == kKCabTypeUns) {
+        v = KCabGetUns(params, key, 0);
+        // The readers take whole numbers only as signed ones.
+        if (c.mode == kKParamCheckRun && v <= INT32_MAX) KCabPutInt(params, key, (ASInt32)v);
+      } else {
+        return KindRefused(c, key, def, type);
+      }
+      return InRange(def, v) || RangeRefused(c, key, def, v);
+    }
+    case kKParamNumber: {
+      double v;
+      if (type == kKCabTypeDouble) {
+        v = KCabGetDouble(params, key, 0);
+      } else if (type == kKCabTypeInt || type == kKCabTypeUns) {
+        v = type == kKCabTypeInt ? KCabGetInt(params, key, 0) : KCabGetUns(params, key, 0);
+        // A whole number is the same real: the readers take reals only.
+        if (c.mode == kKParamCheckRun) KCabPutDouble(params, key, v);
+      } else {
+        return KindRefused(c, key, def, type);
+      }
+      return InRange(def, v) || RangeRefused(c, key, def, v);
+    }
+    case kKParamNumberList:
+      if (type != kKCabTypeString) return KindRefused(c, key, def, type);
+      return CheckNumberList(c, def, key, KCabGetString(params, key));
+    case kKParamWord:
+      if (type != kKCabTypeAtom) return KindRefused(c, key, def, type);
+      return CheckWord(c, def, params, key);
+    case kKParamText:
+      return type == kKCabTypeString || KindRefused(c, key, def, type);
+    case kKParamPageSize:
+      if (type != kKCabTypeCab) return KindRefused(c, key, def, type);
+      return CheckPageSize(c, def, KCabGetCab(params, key), key);
+    case kKParamCab:
+      return type == kKCabTypeCab || KindRefused(c, key, def, type);
+    default:
+      return true;
+  }
+}
+
+struct SKeys {
+  std::vector<std::string> keys;
+};
+
+std::vector<std::string> TopKeys(SKCab* params) {
+  SKeys k;
+  KCabConstEnum(
+      params,
+      [](SKCab*, const char* key, ASInt32, void* data) -> ASBool {
+        static_cast<SKeys*>(data)->keys.emplace_back(key);
+        return 1;
+      },
+      &k);
+  return k.keys;
+}
+
+bool KnownTopKey(const SKParamTable* table, const char* key) {
+  if (KParamTableFind(table, key)) return true;
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s)
+      if (std::strchr(s->key, ':') && TopKey(s->key) == key) return true;
+  return false;
+}
+
+}  // namespace
+
+const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key) {
+  if (!table || !key) return nullptr;
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s)
+      if (KeyMatches(s->key, key)) return s;
+  return nullptr;
+}
+
+void KParamTableEnum(const SKParamTable* table, void (*proc)(const SKParamDef* def, void* data), void* data) {
+  if (!table || !proc) return;
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s) proc(s, data);
+}
+
+ASBool KParamCheckDef(const SKParamDef* def, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
+                       size_t size) {
+  char scratch[8];
+  SCheck c{mode, why && size ? why : scratch, why && size ? size : sizeof scratch};
+  c.why[0] = 0;
+  if (!def || !params || !key) return 1;
+  return CheckValue(c, def, params, key) ? 1 : 0;
+}
+
+ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mode, char* why, size_t size) {
+  char scratch[8];
+  SCheck c{mode, why && size ? why : scratch, why && size ? size : sizeof scratch};
+  c.why[0] = 0;
+  if (!table || !params) return 1;
+  const std::vector<std::string> keys = TopKeys(params);
+  if (mode == kKParamCheckRun) {
+    for (const std::string& key : keys) {
+      // Keys beginning with "." belong to the running system and are never
+      // stored; the settings store keeps its bookkeeping in remembered ones.
+      if (key[0] == '.' || key == kKCabPersistMaintKey || KnownTopKey(table, key.c_str())) continue;
+      char text[1200];
+      Say(text, sizeof text, "kparam.warn.key", "%s is not a parameter of %s: it is ignored (see docs/parameters.md).",
+          "ss", key.c_str(), table->command ? table->command : "");
+      WarnMessageUTF8(text);
+    }
+  }
+  // In the table's order, so that the first refusal does not depend on the file.
+  for (const SKParamDef* const* g = table->groups; g && *g; ++g) {
+    for (const SKParamDef* s = *g; s->key; ++s) {
+      if (IsPattern(s->key)) {
+        for (const std::string& key : keys)
+          if (KeyMatches(s->key, key.c_str()) && !CheckValue(c, s, params, key.c_str())) return 0;
+        continue;
+      }
+      if (!CheckValue(c, s, params, s->key)) return 0;
+      if ((s->flags & kKParamRequired) && KCabGetType(params, s->key) == kKCabTypeAbsent) {
+        Say(c.why, c.size, s->missingKey ? s->missingKey : "kparam.err.missing", "%s is not set.", "s", s->key);
+        return 0;
+      }
+    }
+  }
+  if (table->crossCheck && !table->crossCheck(params, c.why, c.size)) return 0;
+  return 1;
+}
+
+void KParamFormatNumber(double value, char* out, size_t size) {
+  if (!out || !size) return;
+  if (std::isnan(value)) {
+    CLocaleSnprintf(out, size, "nan");
+  } else if (std::isinf(value)) {
+    CLocaleSnprintf(out, size, "%s", value > 0 ? "inf" : "-inf");
+  } else if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+    CLocaleSnprintf(out, size, "%.0f", value);
+  } else {
+    CLocaleSnprintf(out, size, "%.6g", value);
+  }
+}
+
+void KParamFormatRange(const SKParamDef* def, char* out, size_t size) {
+  if (!out || !size) return;
+  out[0] = 0;
+  if (!def) return;
+  switch (def->kind) {
+    case kKParamInt:
+    case kKParamNumber:
+    case kKParamNumberList:
+    case kKParamPage:
+    case kKParamPageSize: {
+      std::string text = Number(def->min) + " to " + Number(def->max);
+      if (def->unit && *def->unit) text += std::string(" ") + def->unit;
+      CLocaleSnprintf(out, size, "%s", text.c_str());
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void KParamFormatWords(const SKParamDef* def, char* out, size_t size) {
+  if (!out || !size) return;
+  out[0] = 0;
+  if (!def || !def->words) return;
+  std::string text;
+  for (const SKCabEnumWord* w = def->words; w->word; ++w) text += (text.empty() ? "" : ", ") + std::string(w->word);
+  CLocaleSnprintf(out, size, "%s", text.c_str());
+}
+
+const char* KParamDefaultWord(const SKParamDef* def) {
+  if (!def || !def->words) return nullptr;
+  const SKCabEnumWord* end = def->words;
+  while (end->word) ++end;
+  for (const SKCabEnumWord* w = def->words; w->word; ++w)
+    if (w->value == end->value) return w->word;
+  return nullptr;
+}
+
+const char* KParamKindName(EKParamKind kind) {
+  switch (kind) {
+    case kKParamBool:
+      return Text("kparam.kind.bool", "true or false");
+    case kKParamInt:
+      return Text("kparam.kind.int", "a whole number");
+    case kKParamNumber:
+      return Text("kparam.kind.number", "a number");
+    case kKParamNumberList:
+      return Text("kparam.kind.list", "a list of numbers");
+    case kKParamWord:
+      return Text("kparam.kind.word", "a word");
+    case kKParamText:
+      return Text("kparam.kind.text", "text");
+    case kKParamPage:
+      return Text("kparam.kind.page", "a page number or page text");
+    case kKParamPageSize:
+      return Text("kparam.kind.pagesize", "a page size");
+    case kKParamCab:
+      return Text("kparam.kind.cab", "a sub-cabinet");
+    default:
+      return Text("kparam.kind.any", "a value of the system");
+  }
+}
