@@ -2,11 +2,12 @@
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pl_Buffer.hh>
-#include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDFExc.hh>
 
 #include <locale.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -194,13 +195,53 @@ std::string EncodeHex(const std::string& in) {
   return out;
 }
 
+// One compressor for every stream the host encodes, reset between streams:
+// setting up a new one costs a quarter megabyte of state each time. Its
+// output is the same bytes a fresh one with the default level gives.
+class Deflater {
+ public:
+  ~Deflater() {
+    if (ready_) deflateEnd(&z_);
+  }
+  std::string Encode(const std::string& in) {
+    if (in.empty()) return in;  // as qpdf's compressor gives nothing for nothing
+    if (!ready_) {
+      z_ = z_stream{};
+      if (deflateInit(&z_, Z_DEFAULT_COMPRESSION) != Z_OK) ASRaise(genErrNoMemory);
+      ready_ = true;
+    } else if (deflateReset(&z_) != Z_OK) {
+      ASRaise(genErrGeneral);
+    }
+    std::string out(deflateBound(&z_, (uLong)in.size()), '\0');
+    // zlib counts in 32 bits: very large streams go through in parts.
+    constexpr size_t kPart = 1u << 30;
+    size_t read = 0, written = 0;
+    int r;
+    do {
+      const size_t inPart = std::min(kPart, in.size() - read);
+      if (written == out.size()) out.resize(out.size() + kPart);
+      const size_t outPart = std::min(kPart, out.size() - written);
+      z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + read));
+      z_.avail_in = (uInt)inPart;
+      z_.next_out = reinterpret_cast<Bytef*>(out.data() + written);
+      z_.avail_out = (uInt)outPart;
+      r = deflate(&z_, read + inPart == in.size() ? Z_FINISH : Z_NO_FLUSH);
+      if (r == Z_STREAM_ERROR) ASRaise(genErrGeneral);
+      read += inPart - z_.avail_in;
+      written += outPart - z_.avail_out;
+    } while (r != Z_STREAM_END);
+    out.resize(written);
+    return out;
+  }
+
+ private:
+  z_stream z_{};
+  bool ready_ = false;
+};
+
 std::string EncodeFlate(const std::string& in) {
-  Pl_Buffer sink("flate out");
-  Pl_Flate flate("flate", &sink, Pl_Flate::a_deflate);
-  flate.write(reinterpret_cast<const unsigned char*>(in.data()), in.size());
-  flate.finish();
-  auto buf = sink.getBufferSharedPointer();
-  return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+  static thread_local Deflater deflater;
+  return deflater.Encode(in);
 }
 
 // Encodes by the filter list, applying the last-named filter first.
