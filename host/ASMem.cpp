@@ -11,11 +11,11 @@ namespace {
 
 #ifdef __GLIBC__
 // The C library's allocator, tuned for documents, unless the user tuned it:
-// - Every content stream made with a Flate filter allocates and frees a
-//   compressor's state of a quarter megabyte. By default the freed top of the
-//   heap goes back to the system each time and is faulted in again for the
-//   next stream: the host keeps up to 32 MB of free heap and grows it 4 MB at
-//   a time.
+// - Every stream qpdf compresses or decompresses while saving allocates and
+//   frees a compressor's state of up to a quarter megabyte. By default the
+//   freed top of the heap goes back to the system each time and is faulted
+//   in again for the next stream: the host keeps up to 32 MB of free heap and
+//   grows it 4 MB at a time.
 // - A document is hundreds of thousands of small objects. With fast bins,
 //   every larger block freed among them makes the allocator sweep all the
 //   small free ones again, which grows faster than the document: none.
