@@ -5,8 +5,9 @@
 // is checked: kvhost's exit status, the page count, qpdf --check, and the page
 // labels on the first sheets. The peers found on this machine do the same jobs
 // in turn with ours (qpdf always; pikepdf, podofoimpose and cups' pdftopdf when
-// installed), and the medians are set side by side as ratios, ours / peer
-// (below 1: ours is faster), with the growth from 1,000 to 10,000 pages.
+// installed), and the medians of processor time are set side by side as
+// ratios, ours / peer (below 1: ours is faster), with the growth from 1,000 to
+// 10,000 pages.
 //
 //   bench_commands [--large] [--runs N] [--only NAME,...] [--sizes N,...] [--keep DIR]
 //   bench_commands gen OUT PAGES        write a benchmark book
@@ -298,10 +299,13 @@ std::string Check(const std::string& pdf, int want, const Labels* labels) {
 // ---- measuring
 
 struct Figures {
-  std::vector<double> seconds, rss;
+  std::vector<double> seconds, cpu, rss;
   std::string problem;  // why the figures do not count, or ""
   bool ran = false;
-  double Time() const { return Median(seconds); }
+  // Processor time (user and system): on a shared machine it drifts less than
+  // wall time, which waits for processors other work holds.
+  double Time() const { return Median(cpu); }
+  double Wall() const { return Median(seconds); }
   double MB() const { return Median(rss) / 1024; }
 };
 
@@ -351,6 +355,7 @@ void Measure(Figures& f, const Run& r) {
   f.ran = true;
   if (r.status != 0 && f.problem.empty()) f.problem = "exit status " + std::to_string(r.status);
   f.seconds.push_back(r.seconds);
+  f.cpu.push_back(r.cpu);
   f.rss.push_back((double)r.maxrssKb);
 }
 
@@ -420,8 +425,9 @@ std::string Cell(const Figures& ours, const Figures* peer) {
 }
 
 void PrintTable(int pages, const std::vector<Job>& jobs, std::map<std::string, Row>& rows) {
-  std::printf("\n%d pages: ours (median wall time, peak memory) and each peer's time with ours / peer\n", pages);
-  std::printf("%-17s %-16s", "command", "ours");
+  std::printf("\n%d pages: medians of processor time; ours also (wall time) and peak memory; each peer's time with ours / peer\n",
+              pages);
+  std::printf("%-17s %-23s", "command", "ours");
   for (auto& c : kPeerColumns) std::printf(" %-15s", c.c_str());
   std::printf("\n");
   for (const Job& job : jobs) {
@@ -429,8 +435,8 @@ void PrintTable(int pages, const std::vector<Job>& jobs, std::map<std::string, R
     if (it == rows.end()) continue;
     const Row& row = it->second;
     char ours[64];
-    std::snprintf(ours, sizeof ours, "%.2fs %.0fMB", row.ours.Time(), row.ours.MB());
-    std::printf("%-17s %-16s", job.name.c_str(), ours);
+    std::snprintf(ours, sizeof ours, "%.2fs (%.2fs) %.0fMB", row.ours.Time(), row.ours.Wall(), row.ours.MB());
+    std::printf("%-17s %-23s", job.name.c_str(), ours);
     for (auto& c : kPeerColumns) {
       auto p = row.peers.find(c);
       std::printf(" %-15s", Cell(row.ours, p == row.peers.end() ? nullptr : &p->second).c_str());
@@ -522,7 +528,7 @@ int main(int argc, char** argv) {
     PrintTable(pages, jobs, rows[pages]);
   }
 
-  std::printf("\ngrowth of our time (and peak memory) with the page count\n");
+  std::printf("\ngrowth of our processor time (and peak memory) with the page count\n");
   auto has = [&](int pages, const std::string& name) { return rows.count(pages) && rows[pages].count(name); };
   for (const Job& job : jobs) {
     if (!has(1000, job.name) || !has(10000, job.name)) continue;
