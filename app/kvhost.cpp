@@ -1,12 +1,16 @@
 // kvhost: the host program. It loads the plug-in as the host application
 // would, opens the PDFs named on its command line, performs the steps its
 // options name in order, and unloads. Alerts and progress go to the terminal.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -73,6 +77,50 @@ bool IsStep(const std::string& o) {
   return kSteps.count(o) > 0;
 }
 
+// "N.M" with one or two digits each side and nothing else.
+bool ParseVersion(const std::string& text, int* major, int* minor) {
+  size_t dot = text.find('.');
+  auto digits = [](const std::string& part) {
+    if (part.empty() || part.size() > 2) return false;
+    for (char c : part)
+      if (!std::isdigit((unsigned char)c)) return false;
+    return true;
+  };
+  if (dot == std::string::npos || !digits(text.substr(0, dot)) || !digits(text.substr(dot + 1))) return false;
+  *major = std::atoi(text.substr(0, dot).c_str());
+  *minor = std::atoi(text.substr(dot + 1).c_str());
+  return *major >= 1;
+}
+
+// Steps that take the value of an earlier step: a --params is for the next
+// --command, --answers for the dialogs of later steps. One that nothing
+// after it would use is a mistake in the command line.
+bool StepsUseTheirInputs(const std::vector<Step>& steps) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const Step& s = steps[i];
+    if (s.option != "--params" && s.option != "--answers") continue;
+    bool used = false;
+    for (size_t j = i + 1; j < steps.size() && !used; ++j) {
+      const std::string& later = steps[j].option;
+      if (s.option == "--params") {
+        if (later == "--params") break;
+        used = later == "--command";
+      } else {
+        used = later == "--menu" || later == "--play" || later == "--replay" || later == "--command";
+      }
+    }
+    if (!used) {
+      if (s.option == "--params")
+        std::fprintf(stderr, "kvhost: --params %s: no --command follows it to use these parameters\n", s.value.c_str());
+      else
+        std::fprintf(stderr, "kvhost: --answers %s: no --menu, --play, --replay or --command follows it\n",
+                     s.value.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 // Parses the command line; false (with a message) on a usage error.
 bool Parse(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
@@ -80,6 +128,11 @@ bool Parse(int argc, char** argv, Options* o) {
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
+    }
+    if (a.size() > 1 && a[0] == '-' && a[1] != '-') {
+      std::fprintf(stderr, "kvhost: unknown option %s (a file whose name begins with \"-\" is named ./%s)\n%s",
+                   a.c_str(), a.c_str(), kUsage);
+      return false;
     }
     if (a.rfind("--", 0) != 0) {
       o->files.push_back(a);
@@ -98,9 +151,8 @@ bool Parse(int argc, char** argv, Options* o) {
     } else if (a == "--plugin") {
       o->plugin = value;
     } else if (a == "--host-version") {
-      if (std::sscanf(value.c_str(), "%d.%d", &o->major, &o->minor) != 2 || o->major < 1 || o->major > 99 ||
-          o->minor < 0 || o->minor > 99) {
-        std::fprintf(stderr, "kvhost: --host-version wants N.M, not %s\n", value.c_str());
+      if (!ParseVersion(value, &o->major, &o->minor)) {
+        std::fprintf(stderr, "kvhost: --host-version wants N.M (such as 9.0), not %s\n", value.c_str());
         return false;
       }
     } else if (a == "--static-id") {
@@ -114,7 +166,7 @@ bool Parse(int argc, char** argv, Options* o) {
       return false;
     }
   }
-  return true;
+  return StepsUseTheirInputs(o->steps);
 }
 
 std::string ExeFolder() {
@@ -148,9 +200,26 @@ bool StaticTime(ASInt64* seconds) {
   return true;
 }
 
-bool ReadText(const std::string& path, std::string* out) {
+// The file's text; false, said with what is wrong (not found, not
+// readable), when it cannot be read.
+bool ReadText(const std::string& option, const std::string& path, std::string* out) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR)
+      std::fprintf(stderr, "kvhost: %s %s: not found\n", option.c_str(), path.c_str());
+    else
+      std::fprintf(stderr, "kvhost: %s %s: not readable (%s)\n", option.c_str(), path.c_str(), std::strerror(errno));
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "kvhost: %s %s: not readable (a folder, not a file)\n", option.c_str(), path.c_str());
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) {
+    std::fprintf(stderr, "kvhost: %s %s: not readable (%s)\n", option.c_str(), path.c_str(), std::strerror(errno));
+    return false;
+  }
   *out = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
 }
@@ -222,6 +291,71 @@ void ListMenu(AVMenu menu, const std::string& indent) {
 
 void PrintLine(const char* text, void*) { std::printf("%s\n", text); }
 void PrintText(const char* text, void*) { std::fputs(text, stdout); }
+void KeepText(const char* text, void* data) { *static_cast<std::string*>(data) = text ? text : ""; }
+
+// The menu item titled text (as --list-menus shows it, or without its
+// trailing "...", in any letter case), for a name that is no item's.
+std::string ItemTitled(AVMenu menu, const std::string& text) {
+  auto plain = [](std::string t) {
+    while (!t.empty() && (t.back() == '.' || t.back() == ' ')) t.pop_back();
+    for (char& c : t) c = (char)std::tolower((unsigned char)c);
+    return t;
+  };
+  for (ASInt32 i = 0, n = AVMenuGetNumMenuItems(menu); i < n; ++i) {
+    AVMenuItem item = AVMenuAcquireMenuItemByIndex(menu, i);
+    char title[300];
+    AVMenuItemGetTitle(item, title, sizeof title);
+    std::string found;
+    if (!plain(text).empty() && plain(title) == plain(text)) found = ASAtomGetString(AVMenuItemGetName(item));
+    AVMenu sub = found.empty() ? AVMenuItemGetSubmenu(item) : nullptr;
+    if (sub) found = ItemTitled(sub, text);
+    AVMenuItemRelease(item);
+    if (!found.empty()) return found;
+  }
+  return "";
+}
+
+std::string ItemTitledInMenubar(const std::string& text) {
+  AVMenubar bar = AVAppGetMenubar();
+  for (ASInt32 i = 0, n = AVMenubarGetNumMenus(bar); i < n; ++i) {
+    AVMenu menu = AVMenubarAcquireMenuByIndex(bar, i);
+    std::string found = ItemTitled(menu, text);
+    AVMenuRelease(menu);
+    if (!found.empty()) return found;
+  }
+  return "";
+}
+
+// The keys --list-commands shows.
+std::vector<std::string> CommandKeys(const PIAutomationProcs* automation) {
+  std::vector<std::string> keys;
+  automation->listCommands(
+      [](const char* line, void* data) {
+        std::string l = line ? line : "";
+        static_cast<std::vector<std::string>*>(data)->push_back(l.substr(0, l.find('\t')));
+      },
+      &keys);
+  return keys;
+}
+
+// Says why a command by key did not run when its key is none of the
+// plug-in's; false when the key is known.
+bool SayUnknownCommand(const PIAutomationProcs* automation, const std::string& key) {
+  auto lower = [](std::string t) {
+    for (char& c : t) c = (char)std::tolower((unsigned char)c);
+    return t;
+  };
+  std::string same;
+  for (const std::string& k : CommandKeys(automation)) {
+    if (k == key) return false;
+    if (lower(k) == lower(key)) same = k;
+  }
+  if (!same.empty())
+    std::fprintf(stderr, "kvhost: there is no command %s; keys are case-sensitive: %s\n", key.c_str(), same.c_str());
+  else
+    std::fprintf(stderr, "kvhost: there is no command %s; --list-commands lists the commands\n", key.c_str());
+  return true;
+}
 
 // Performs the steps in order; false when one failed.
 bool Perform(const Options& o, std::vector<AVDoc>* initial) {
@@ -236,31 +370,55 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
     if (!d) std::fprintf(stderr, "kvhost: %s: there is no active document\n", step.c_str());
     return d;
   };
+  auto offers = [&](size_t end) { return automation && automation->size >= end; };
+  const bool knowsRemembered =
+      offers(offsetof(PIAutomationProcs, rememberedParams) + sizeof automation->rememberedParams) &&
+      automation->rememberedParams;
   std::string params, answers;
   bool haveParams = false, haveAnswers = false;
   for (const Step& s : o.steps) {
     const std::string& v = s.value;
     if (s.option == "--params" || s.option == "--answers") {
       std::string* into = s.option == "--params" ? &params : &answers;
-      if (!ReadText(v, into)) {
-        std::fprintf(stderr, "kvhost: cannot read %s\n", v.c_str());
-        return false;
-      }
+      if (!ReadText(s.option, v, into)) return false;
       (s.option == "--params" ? haveParams : haveAnswers) = true;
+      // Answers that do not read are refused here, before a dialog runs on
+      // answers nobody gave.
+      if (s.option == "--answers") {
+        if (!needAutomation(s.option)) return false;
+        if (!automation->answerDialogs(answers.c_str())) {
+          std::fprintf(stderr, "kvhost: --answers %s: the answers could not be read; nothing more is run\n",
+                       v.c_str());
+          return false;
+        }
+      }
     } else if (s.option == "--command") {
       // Some commands make a document of their own (a sample document, pages
       // into a new file): whether one must be open is the command's to say.
       if (!needAutomation(s.option)) return false;
+      std::string file;
+      if (!haveParams && !o.quiet && knowsRemembered && automation->rememberedParams(v.c_str(), KeepText, &file)) {
+        std::fprintf(stderr,
+                     "kvhost: %s runs on the parameters remembered from an earlier run, in %s (--params gives "
+                     "others; --prefs chooses another preferences folder)\n",
+                     v.c_str(), file.c_str());
+      }
       bool ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
       haveParams = false;
       if (!ok) {
-        std::fprintf(stderr, "kvhost: the command %s did not complete\n", v.c_str());
+        if (!SayUnknownCommand(automation, v))
+          std::fprintf(stderr, "kvhost: the command %s did not complete\n", v.c_str());
         return false;
       }
     } else if (s.option == "--menu") {
       AVMenuItem item = AVMenubarAcquireMenuItemByName(AVAppGetMenubar(), v.c_str());
       if (!item) {
-        std::fprintf(stderr, "kvhost: no menu item %s\n", v.c_str());
+        std::string named = ItemTitledInMenubar(v);
+        if (!named.empty())
+          std::fprintf(stderr, "kvhost: no menu item is named %s; the item titled so is named %s\n", v.c_str(),
+                       named.c_str());
+        else
+          std::fprintf(stderr, "kvhost: no menu item is named %s; --list-menus lists the names\n", v.c_str());
         return false;
       }
       bool enabled = AVMenuItemIsEnabled(item);
@@ -312,6 +470,13 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       AVDoc d = active(s.option);
       if (!d || !SaveDoc(AVDocGetPDDoc(d), v)) return false;
     } else if (s.option == "--save-all") {
+      std::error_code made;
+      std::filesystem::create_directories(v, made);
+      if (made || !std::filesystem::is_directory(v)) {
+        std::fprintf(stderr, "kvhost: --save-all %s: the folder cannot be made (%s)\n", v.c_str(),
+                     made ? made.message().c_str() : "a file of that name is in the way");
+        return false;
+      }
       std::set<AVDoc> before(initial->begin(), initial->end());
       for (AVDoc d : OpenViews()) {
         if (before.count(d)) continue;
@@ -361,6 +526,8 @@ int main(int argc, char** argv) {
   PILoadedPlugIn* loaded = PILoadPlugIn(plugin.c_str(), error, sizeof error);
   if (!loaded) {
     std::fprintf(stderr, "kvhost: %s\n", error);
+    if (std::strstr(error, "this host reports version"))
+      std::fprintf(stderr, "kvhost: --host-version N.M sets the version kvhost reports (9.0 when not given)\n");
     return 1;
   }
   bool ok = true;

@@ -37,11 +37,11 @@ function(kv_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  # Where the sources and the build are, for tests that read resources.
+  # Where the sources and the build are, for tests that read resources: compiled
+  # in, so that ctest and a program run by hand from any folder behave alike.
   target_compile_definitions(${name} PRIVATE KV_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              KV_TEST_BUILD_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "KV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # kv_fuzzer(name SOURCES ... [LIBS ...]) - a libFuzzer target, built only with KV_FUZZ.
@@ -51,6 +51,8 @@ function(kv_fuzzer name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${KV_WARNINGS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  # Targets that share the tests' support read the source tree as the tests do.
+  target_compile_definitions(${name} PRIVATE KV_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${A_LIBS})
   add_dependencies(fuzzers ${name})
   set_property(GLOBAL APPEND PROPERTY KV_FUZZERS ${name})

@@ -6,6 +6,7 @@
 #include "commands/RecordPlayback.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"

@@ -5,6 +5,7 @@
 #include "commands/RecordPlayback.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
@@ -90,59 +91,80 @@ ASInt32 RememberOKCallback(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user)
   return kKCtlCallBackVerifyCommitTerminate;
 }
 
+namespace {
+
+// The record dialog's description; freed here when building it fails.
+SKCtlDialog* NewRememberDialog(SKCtlElem** nameFieldOut) {
+  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.remember.title"), 0);
+  DURING
+    KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 141, nullptr);
+    KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.1"), nullptr);
+
+    SKCtlElem* row = KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.2"), nullptr);
+    HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagSameRow, "  ", row);
+    SKCtlElem* popup =
+        KCtlAddNewElement(d, kKCtlPulldown, kKCtlFlagOwnsItemList | kKCtlFlagFullWidth, -1, " ", row);
+    KCabHolder commands(KCabNewInner());
+    if (SKCab* collection = GetDefaultCmdColl())
+      KCabConstEnum(collection, EnumItemListOfCompletedKVCommands, commands.get());
+    KCtlElemSetItemList(KCtlSortItemList(commands.Release()), popup);
+    KCtlSetExportKeyListAtom("Command", popup);
+    HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
+
+    SKCtlElem* nameLabel = KCtlAddNewElement(d, kKCtlStaticText, 0, 101, Msg("dlg.remember.3"), nullptr);
+    HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagSameRow, "  ", nameLabel);
+    SKCtlElem* nameField = KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagFullWidth, -1, " ", nameLabel);
+    KCtlSetExportKeyEditString("Name", 0, nameField);
+    HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
+
+    KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.4"), nullptr);
+    HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
+
+    SKCtlElem* ok = KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK | kKCtlFlagNoRole, 1,
+                                      Msg("common.button.ok"), nullptr);
+    KCtlSetActionCallback(ok, kKCtlTriggerClick, RememberOKCallback, nameField);
+    KCtlStock_CancelButton(d);
+    KCtlDialogSuggestSize(d, 308, 0);
+    *nameFieldOut = nameField;
+  HANDLER
+    KCtlDestroyDialog(d);
+    RERAISE();
+  END_HANDLER
+  return d;
+}
+
+}  // namespace
+
 ASBool DoRememberLast() {
   KCabHolder remembered(LoadKVParametersNoNull(kRecordSettings));
-
-  SKCtlDialog* d = KCtlNewDialog(Msg("dlg.remember.title"), 0);
-  KCtlAddNewElementWithResourceRef(d, kKCtlIcon, kKCtlFlagSameRow, -1, 141, nullptr);
-  KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.1"), nullptr);
-
-  SKCtlElem* row = KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.2"), nullptr);
-  HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagSameRow, "  ", row);
-  SKCtlElem* popup =
-      KCtlAddNewElement(d, kKCtlPulldown, kKCtlFlagOwnsItemList | kKCtlFlagFullWidth, -1, " ", row);
-  SKCab* commands = KCabNewInner();
-  if (SKCab* collection = GetDefaultCmdColl()) KCabConstEnum(collection, EnumItemListOfCompletedKVCommands, commands);
-  KCtlElemSetItemList(KCtlSortItemList(commands), popup);
-  KCtlSetExportKeyListAtom("Command", popup);
-  HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
-
-  SKCtlElem* nameLabel = KCtlAddNewElement(d, kKCtlStaticText, 0, 101, Msg("dlg.remember.3"), nullptr);
-  HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagSameRow, "  ", nameLabel);
-  SKCtlElem* nameField = KCtlAddNewElement(d, kKCtlEditText, kKCtlFlagFullWidth, -1, " ", nameLabel);
-  KCtlSetExportKeyEditString("Name", 0, nameField);
-  HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
-
-  KCtlAddNewElement(d, kKCtlStaticText, 0, -1, Msg("dlg.remember.4"), nullptr);
-  HiddenSpacer(d, kKCtlFlagHidden | kKCtlFlagNoGap, " ", nullptr);
-
-  SKCtlElem* ok = KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK | kKCtlFlagNoRole, 1,
-                                    Msg("common.button.ok"), nullptr);
-  KCtlSetActionCallback(ok, kKCtlTriggerClick, RememberOKCallback, nameField);
-  KCtlStock_CancelButton(d);
-  KCtlDialogSuggestSize(d, 308, 0);
-
-  SKCtlData* data = KCtlCreateData(d);
+  SKCtlElem* nameField = nullptr;
+  SKCtlDialog* d = NewRememberDialog(&nameField);
+  SKCtlData* data = nullptr;
+  DURING
+    data = KCtlCreateData(d);
+  HANDLER
+    KCtlDestroyDialog(d);
+    RERAISE();
+  END_HANDLER
   // The pop-up starts on the command that succeeded last; a panel command
   // has no key and leaves it on its first entry.
-  ASAtom latest = ImpositionCommandToCmdKey(latestImpositionCommand);
-  if (latest != ASAtomNull) KCabPutAtom(remembered.get(), "Command", latest);
-  else KCabRemove(remembered.get(), "Command");
-
   ASBool result = 0;
-  if (latestImpositionCommand == kImpCmdNone) {
-    ErrMessageUTF8(Msg("uiimp.mem.nothingtorecord"));
-  } else {
-    KCabPutStringCopy(remembered.get(), "Name", "");
-    KCtlDataSetExportCab(data, remembered.get(), remembered.get());
-    DURING
+  DURING
+    ASAtom latest = ImpositionCommandToCmdKey(latestImpositionCommand);
+    if (latest != ASAtomNull) KCabPutAtom(remembered.get(), "Command", latest);
+    else KCabRemove(remembered.get(), "Command");
+    if (latestImpositionCommand == kImpCmdNone) {
+      ErrMessageUTF8(Msg("uiimp.mem.nothingtorecord"));
+    } else {
+      KCabPutStringCopy(remembered.get(), "Name", "");
+      KCtlDataSetExportCab(data, remembered.get(), remembered.get());
       result = KCtlPlatformTestModal(data, nullptr) == 1;
-    HANDLER
-      KCtlDestroyData(data);
-      KCtlDestroyDialog(d);
-      RERAISE();
-    END_HANDLER
-  }
+    }
+  HANDLER
+    KCtlDestroyData(data);
+    KCtlDestroyDialog(d);
+    RERAISE();
+  END_HANDLER
   KCtlDestroyData(data);
   KCtlDestroyDialog(d);
   MergeAndStoreKVParameters(kRecordSettings, remembered.get());

@@ -72,9 +72,14 @@ ASInt32 UseCount(SKCab* copy) { return KCabGetInt(copy, kUseCount, 0); }
 void SetUseCount(SKCab* copy, ASInt32 n) {
   if (!KCabGetCab(copy, kMaint)) {
     SKCab* maint = KCabNewInner();
-    KCabPutBool(maint, "KRVLNoExport", 1);
-    KCabPutInt(maint, "UseCount", 0);
-    KCabPutCab(copy, kMaint, maint);
+    DURING
+      KCabPutBool(maint, "KRVLNoExport", 1);
+      KCabPutInt(maint, "UseCount", 0);
+    HANDLER
+      KCabDestroy(maint);
+      RERAISE();
+    END_HANDLER
+    KCabPutCab(copy, kMaint, maint);  // takes it, also when it fails
   }
   KCabPutInt(copy, kUseCount, n);
 }
@@ -297,9 +302,15 @@ SKCab* KCabPersistStartCabWrite(SKCabPersist* p, const char* key) {
     SyncCheck(p);
     SKCab* sub = KCabGetCab(p->master, key);
     copy = sub ? KCabDup(sub) : KCabNewInner();
-    KCabRemove(copy, kMaint);
-    SetUseCount(copy, 0);
-    KCabPutCab(p->working, key, copy);
+    DURING
+      KCabRemove(copy, kMaint);
+      SetUseCount(copy, 0);
+    HANDLER
+      // Not checked out after all: the copy goes with the failure.
+      KCabDestroy(copy);
+      RERAISE();
+    END_HANDLER
+    KCabPutCab(p->working, key, copy);  // takes the copy, also when it fails
   }
   SetUseCount(copy, UseCount(copy) + 1);
   return copy;

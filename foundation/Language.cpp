@@ -79,6 +79,7 @@ constexpr ASInt16 kGenMsgResultId = 102;
 constexpr ASInt16 kGenMsgIdField = 103;
 constexpr ASInt32 kGenMsgBusyCursor = 1112;
 constexpr const char* kRestartText = "Restart Acrobat for change to message processing";
+constexpr const char* kUnusableText = "The message directory cannot be used: it holds no language folder";
 
 void SetGenMsgText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
   SKCtlData* data = KCtlDataForDialog(dialog);
@@ -86,9 +87,9 @@ void SetGenMsgText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
   if (SKCtlElem* e = KCtlPlatformGetElemFromControlId(data, id)) KCtlPlatformSetControlText(dialog, data, e, text);
 }
 
-// The stored folder is in use when it is a real path, not one kept aside
-// behind a "*".
-bool FolderInUse(const char* folder) { return std::strlen(folder) >= 3 && folder[0] != '*'; }
+
+// A folder field left empty or blank names no folder.
+bool NoFolderGiven(const char* folder) { return !folder || !folder[std::strspn(folder, " \t")]; }
 
 void DropGenMsgTestTable() {
   if (gGenMsgTestTable) DestroyMessageTable(gGenMsgTestTable);
@@ -126,6 +127,8 @@ void GetUserLang(const char*, char* lang, ASInt32 langSize, char* folder, ASInt3
   CopyCut(folder, folderSize, f ? f : "");
   KCabDestroy(stored);
 }
+
+ASBool MessageFolderInUse(const char* stored) { return stored && stored[0] && stored[0] != '*'; }
 
 ASBool SetUserLang(const char*, const char* lang) { return StoreLangValue("common", lang); }
 
@@ -170,7 +173,7 @@ SKCtlDialog* NewChangeLanguageDialog(SMessageTable* table, ASBool offerDefault) 
     if (table) MessageTableGetLangArray(table, &langs, &count);
     for (ASInt32 i = 0; i < count; ++i) {
       ASAtom lang = langs[i];
-      if (lang >= ASAtomNull || !MessageTableLangHasMessages(table, lang)) continue;
+      if (lang == ASAtomNull || !MessageTableLangHasMessages(table, lang)) continue;
       const char* code = ASAtomGetString(lang);
       const char* key = "common.languagename.native";
       std::string native = GetMessageFromTableByKeyAndLang(table, key, lang);
@@ -232,7 +235,7 @@ ASInt32 GenMsgLoadButton(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*
   SKCab* values = KCtlAdvanceExport(dialog, KCabNewInner(), 1);
   DURING
     const char* folder = KCabGetString(values, "MsgDir");
-    if (!folder || std::strlen(folder) < 2) {
+    if (NoFolderGiven(folder)) {
       SetGenMsgText(dialog, kGenMsgStatusId, "Set a folder name");
     } else {
       DropGenMsgTestTable();
@@ -245,7 +248,7 @@ ASInt32 GenMsgLoadButton(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*
         DropGenMsgTestTable();
       } else {
         ASAtom lang = KCabGetAtom(values, "Lang", ASAtomNull);
-        if (lang < ASAtomNull) SetMessageTableCurrentLang(gGenMsgTestTable, lang, 0);
+        if (lang != ASAtomNull) SetMessageTableCurrentLang(gGenMsgTestTable, lang, 0);
         SetGenMsgText(dialog, kGenMsgStatusId, "Loaded table");
       }
     }
@@ -317,8 +320,11 @@ void SetGenMsgCab(const char*, SKCab* values) {
   const char* chosen = KCabGetString(values, "MsgDir");
   std::string dir = chosen ? chosen : "";
   if (KCabGetBool(values, "UseMsgDir", 0)) {
-    if (dir.size() < 2) {
+    // The start reads the folder only when it is usable: one rule for both.
+    if (NoFolderGiven(dir.c_str())) {
       ErrMessageUTF8("You must choose a folder to set message directory");
+    } else if (!MessageFolderUsable(dir.c_str())) {
+      ErrMessageUTF8(kUnusableText);
     } else if (dir != folder) {
       // A folder that could not be stored must not claim a restart would use it.
       if (SetMessageDirFolder(nullptr, dir.c_str())) ErrMessageUTF8(kRestartText);
@@ -326,9 +332,9 @@ void SetGenMsgCab(const char*, SKCab* values) {
     }
     return;
   }
-  std::string aside = dir.size() > 1 ? "*" + dir : std::string();
+  std::string aside = NoFolderGiven(dir.c_str()) ? std::string() : "*" + dir;
   if (!SetMessageDirFolder(nullptr, aside.c_str())) ErrMessageUTF8("Unable to store language settings");
-  else if (FolderInUse(folder)) ErrMessageUTF8(kRestartText);
+  else if (MessageFolderInUse(folder)) ErrMessageUTF8(kRestartText);
 }
 
 ASBool RunGenMsgUI(const char*) {
@@ -337,7 +343,7 @@ ASBool RunGenMsgUI(const char*) {
   DURING
     char stored[32], folder[2048];
     GetUserLang(nullptr, stored, sizeof stored, folder, sizeof folder);
-    if (std::strlen(folder) > 2) {
+    if (folder[0] && std::strcmp(folder, "*") != 0) {
       bool aside = folder[0] == '*';
       KCabPutStringCopy(values, "MsgDir", aside ? folder + 1 : folder);
       KCabPutBool(values, "UseMsgDir", !aside);

@@ -13,6 +13,10 @@ struct SMessageTable;
 
 // Empty strings when nothing is stored; each value cut to its buffer.
 void GetUserLang(const char* unused, char* lang, ASInt32 langSize, char* folder, ASInt32 folderSize);
+// The one rule for a stored message folder, at start and in the message
+// setup: in use when not empty and not set aside behind a "*". Whether it
+// can be read is MessageFolderUsable's (MessageLoad.h) to say.
+ASBool MessageFolderInUse(const char* stored);
 // Store and commit; false when the settings could not be written.
 ASBool SetUserLang(const char* unused, const char* lang);
 ASBool SetMessageDirFolder(const char* unused, const char* folder);

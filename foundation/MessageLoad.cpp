@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr ASInt32 kMaxKey = 39;
 constexpr long kMinPacked = 3;
 constexpr long kMaxPacked = 1000000;
 
@@ -41,6 +40,11 @@ bool AddOne(const std::string& key, const std::string& text, SMessageTable* tabl
 
 bool IsComment(const std::string& key) {
   return key.empty() || key == " " || key.find('*') != std::string::npos;
+}
+
+// A subfolder named by a language code; "." and ".." are none.
+bool IsLanguageFolder(const SKFindFileData& entry) {
+  return entry.isFolder && std::strcmp(entry.name, ".") != 0 && std::strcmp(entry.name, "..") != 0;
 }
 
 std::string LowerExtension(const char* ext) {
@@ -66,10 +70,19 @@ ASBool ReadMessageLinesFromBuffer(const char* bytes, ASInt32 length, SMessageTab
       pos = (ASInt32)(lf - bytes) + 1;
       continue;
     }
-    std::string key(start, (size_t)std::min<ptrdiff_t>(tab - start, kMaxKey));
+    pos = (ASInt32)(lf - bytes) + 1;
+    std::string key(start, (size_t)(tab - start));
+    if (key.size() > kMessageKeyMaxLength) {
+      // Cut, it would file the text under another key: skipped and told.
+      if (GetMessageDebugMode()) {
+        GenMsg2Message2("Message key too long, skipped:");
+        GenMsg2Message2(key.c_str());
+      }
+      ok = false;
+      continue;
+    }
     std::string text(tab + 1, (size_t)(lf - tab - 1));
     if (!AddOne(key, text, table, 1)) ok = false;
-    pos = (ASInt32)(lf - bytes) + 1;
   }
   return ok ? 1 : 0;
 }
@@ -244,13 +257,27 @@ ASBool ReadXMLSpreadsheetMessagesFromDoc(const char* path, SMessageTable* table,
   return ok ? 1 : 0;
 }
 
-ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, ASBool handleEscapes) {
-  bool ok = true;
+ASBool MessageFolderUsable(const char* folder) {
+  bool found = false;
   SKFindFileData entry;
-  SMacFindFileHandle* langs = MacFindFirstFileInFolder(folder, &entry);
+  SMacFindFileHandle* langs = folder && *folder ? MacFindFirstFileInFolder(folder, &entry) : nullptr;
+  if (!langs) return 0;
+  do {
+    found = IsLanguageFolder(entry);
+  } while (!found && MacFindNextFileInFolder(langs, &entry));
+  MacFindClose(langs);
+  return found ? 1 : 0;
+}
+
+ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, ASBool handleEscapes) {
+  // A folder that cannot be read, or holds no language folder, gives no
+  // texts at all: that is no successful load.
+  bool ok = MessageFolderUsable(folder) != 0;
+  SKFindFileData entry;
+  SMacFindFileHandle* langs = ok ? MacFindFirstFileInFolder(folder, &entry) : nullptr;
   if (langs) {
     do {
-      if (!entry.isFolder || std::strcmp(entry.name, ".") == 0 || std::strcmp(entry.name, "..") == 0) continue;
+      if (!IsLanguageFolder(entry)) continue;
       SetMessageTableCurrentLang(table, ASAtomFromString(entry.name), 1);
       std::string sub = entry.fullPath;
       bool good = false;
@@ -270,9 +297,10 @@ ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, A
     } while (MacFindNextFileInFolder(langs, &entry));
     MacFindClose(langs);
   }
+  // A note for the translator, not an error.
   char text[100];
   std::snprintf(text, sizeof text, "Message memory = %ldK", (long)(MessageTableMemoryUsed() / 1024));
-  ErrMessageUTF8(text);
+  NoteMessageUTF8(text);
   SetMessageTableCurrentLangDefault(table);
   return ok ? 1 : 0;
 }

@@ -14,7 +14,13 @@ ASBool ReadMessagesFromControlResource(ASInt32 controlId, const char* requestedL
 ASBool ReadMessageLinesFromResource(ASInt32 resourceId, SMessageTable* table);
 // Plain or packed lines.
 ASBool ReadMessageLinesFromBuffer2(const char* bytes, ASInt32 length, SMessageTable* table);
-// Plain lines; true when every line was added.
+// Plain lines; true when every line was added. A key longer than
+// kMessageKeyMaxLength is skipped (and reported in message debug mode).
 ASBool ReadMessageLinesFromBuffer(const char* bytes, ASInt32 length, SMessageTable* table);
+// A message folder to read from: it can be opened and holds a language
+// subfolder.
+ASBool MessageFolderUsable(const char* folder);
+// Every language subfolder's spreadsheets. False when the folder is not
+// usable, or a language folder gave no good sheet. Notes the memory used.
 ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, ASBool handleEscapes);
 ASBool ReadXMLSpreadsheetMessagesFromDoc(const char* path, SMessageTable* table, ASBool handleEscapes);

@@ -60,8 +60,10 @@ const char* GetMessageFromTableByKeyAndLang(SMessageTable* table, const char* ke
 // True when the key ends exactly on a text.
 ASBool KnownMessageInTableByKey(SMessageTable* table, const char* key);
 
+// The longest key, in characters.
+constexpr size_t kMessageKeyMaxLength = 40;
 // Parts of letters, digits and "_" (not starting with a digit) or of digits,
-// blanks allowed around them, at most 40 characters in all.
+// blanks allowed around them, at most kMessageKeyMaxLength characters in all.
 ASBool ValidMessageKey(const char* key);
 // Splits off the first part: its code, and the rest after the dot (null at
 // the end). False when the key does not split.

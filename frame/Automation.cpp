@@ -6,6 +6,7 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
@@ -97,6 +98,17 @@ SKCab* ReadCabinet(const char* xml, const char* what) {
   return cab;
 }
 
+struct SByKey {
+  ASAtom key;
+  SKCab* params;  // null: the remembered ones
+};
+
+// The command without its dialog, on the active document.
+ASBool RunByKey(void* data) {
+  auto* r = static_cast<SByKey*>(data);
+  return ExecuteKVCommand(r->key, 0, 0, 1, r->params, 1, 1, 0, nullptr, nullptr, kKVAutomationCaller);
+}
+
 ASBool RunCommand(const char* key, const char* paramsXML) {
   Unattended();
   if (!key || !*key) return 0;
@@ -117,25 +129,10 @@ ASBool RunCommand(const char* key, const char* paramsXML) {
     params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
     KCabCopy(given.get(), params.get());
   }
-
   EImpositionCommand number = CmdKeyToImpositionCommand(atom);
-  if (auto readPrefs = KVCommandModules().ReadGeneralPrefs) readPrefs();
-  ASBool savedStamping = suspendAutoStamping;
-  suspendAutoStamping = 1;
-  ASBool ok = 0;
-  DURING
-    ok = ExecuteKVCommand(atom, 0, 0, 1, params.get(), 1, 1, 0, nullptr, nullptr, kKVAutomationCaller);
-  HANDLER
-    SImpositionCommandRow* row = FindImpositionCommandRow(number);
-    AutoExceptionMessageUTF8(row ? row->title : key, ERRORCODE);
-    ok = 0;
-  END_HANDLER
-  suspendAutoStamping = savedStamping;
-  if (ok && number != kImpCmdNone) {
-    latestImpositionCommand = number;
-    if (SImpositionCommandRow* row = FindImpositionCommandRow(number)) row->completed = 1;
-  }
-  return ok;
+  SImpositionCommandRow* row = FindImpositionCommandRow(number);
+  SByKey run{atom, params.get()};
+  return ExecuteImpositionRun(number, row && row->title ? row->title : key, RunByKey, &run);
 }
 
 // The named action: the first with that name in any category, else
@@ -183,6 +180,17 @@ ASBool PlayAction(const char* name) {
   return ok;
 }
 
+struct SReplay {
+  SKCab* list;
+  SKCab* play;
+};
+
+ASBool ReplayOnActive(void* data) {
+  auto* r = static_cast<SReplay*>(data);
+  AVDoc view = AVAppGetActiveDoc();
+  return ReplayCommandListOnPDDocInplace(r->list, view ? AVDocGetPDDoc(view) : nullptr, r->play);
+}
+
 ASBool ReplayHistory(PDDoc source) {
   Unattended();
   CabHolder list;
@@ -201,8 +209,8 @@ ASBool ReplayHistory(PDDoc source) {
   KCabPutBool(play.get(), "Interactive", 1);
   KCabPutStringCopy(play.get(), "Caller", kKVAutomationCaller);
   KCabPutBool(play.get(), "UseActiveAVDoc", 1);
-  AVDoc view = AVAppGetActiveDoc();
-  return ReplayCommandListOnPDDocInplace(list.get(), view ? AVDocGetPDDoc(view) : nullptr, play.get());
+  SReplay replay{list.get(), play.get()};
+  return ExecuteImpositionRun(kImpCmdNone, Msg("cmdlist.task.replay"), ReplayOnActive, &replay);
 }
 
 void ListCommands(PITextSink sink, void* data) {
@@ -250,18 +258,31 @@ ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
   return 1;
 }
 
-void AnswerDialogs(const char* answersXML) {
+ASBool AnswerDialogs(const char* answersXML) {
   UnattendedAlerts();
   KCtlAutomationStop();
   if (gAnswers) KCabDestroy(gAnswers);
   gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers")) : nullptr;
   Unattended();
+  return !answersXML || gAnswers ? 1 : 0;
 }
 
 ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
 
-const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction,    ReplayHistory,
-                                  ListCommands,              HistoryXML, AnswerDialogs, TakeMenuOutcome};
+ASBool RememberedParams(const char* key, PITextSink sink, void* data) {
+  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key))) return 0;
+  char name[kKVPersistKeySize];
+  FillKVPersistKey(name, sizeof name, ASAtomFromString(key));
+  SKCabPersist* store = KVMainPersist();
+  if (!KCabPersistExists(store, name)) return 0;
+  std::string path = std::string(store->directory ? store->directory : "") + (store->name ? store->name : "") + ".xml";
+  if (sink) sink(path.c_str(), data);
+  return 1;
+}
+
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand,    PlayAction,      ReplayHistory,
+                                  ListCommands,              HistoryXML,    AnswerDialogs,   TakeMenuOutcome,
+                                  RememberedParams};
 
 }  // namespace
 

@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/CmdHistory.h"
 
 #include <cstring>
@@ -7,6 +6,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdList.h"
 #include "pdftools/NameTree.h"
 
@@ -65,16 +65,21 @@ bool IsOutOfMemory(ASErrorCode code) {
 CosObj PDDocGetCommandListHistoryObj(PDDoc doc, char* description, ASInt32 size) {
   if (description && size > 0) description[0] = 0;
   if (!doc) return CosNewNull();
+  CosObj catalogStream = CosNewNull();
+  CosObj root = CosDocGetRoot(PDDocGetCosDoc(doc));
+  if (IsType(root, CosDict)) {
+    CosObj info = CosDictGetKeyString(root, "KRVL_DocInfo");
+    if (IsType(info, CosDict)) catalogStream = CosDictGetKeyString(info, "CommandHistory");
+  }
   CosObj desc, stream;
   if (FindAttachment(doc, &desc, &stream)) {
     CopyTextString(desc, description, size);
+    // A write in PDF/X mode renews only the catalog's stream and leaves an
+    // older attachment behind: the catalog then holds the newer history.
+    if (IsType(catalogStream, CosStream) && !CosObjEqual(catalogStream, stream)) return catalogStream;
     return stream;
   }
-  CosObj root = CosDocGetRoot(PDDocGetCosDoc(doc));
-  if (!IsType(root, CosDict)) return CosNewNull();
-  CosObj info = CosDictGetKeyString(root, "KRVL_DocInfo");
-  if (!IsType(info, CosDict)) return CosNewNull();
-  return CosDictGetKeyString(info, "CommandHistory");
+  return catalogStream;
 }
 
 ASBool PDDocHasCommandList(PDDoc doc) {

@@ -15,8 +15,10 @@ struct SKCab;
 constexpr ASInt32 kCommandHistoryMaxBytes = 32 * 1024 * 1024;
 
 // The history stream: the attachment's when it holds one (its description
-// then goes into the buffer, UTF-8), else the catalog's (the buffer is then
-// emptied); a null object when neither holds a stream.
+// then goes into the buffer, UTF-8), unless the catalog holds another stream,
+// written later without the attachment (PDF/X mode), which then wins; else
+// the catalog's (the buffer is then emptied); a null object when neither
+// holds a stream.
 CosObj PDDocGetCommandListHistoryObj(PDDoc doc, char* description, ASInt32 size);
 ASBool PDDocHasCommandList(PDDoc doc);
 // The decoded history text, NUL-terminated, from ASmallocWithException (the

@@ -1,7 +1,9 @@
 #include "frame/Describe.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
@@ -20,17 +22,30 @@ const char* WordOf(ASInt32 value, const char* const* keys, ASInt32 count) {
 
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-// The first conversion of format made to print a string: %d or %ld become %s.
-void StringFormatOf(const char* format, char* out, size_t size) {
-  std::snprintf(out, size, "%s", format ? format : "");
-  char* percent = std::strchr(out, '%');
-  if (!percent) return;
-  if (percent[1] == 'd') {
-    percent[1] = 's';
-  } else if (percent[1] == 'l' && percent[2] == 'd') {
-    percent[1] = 's';
-    std::memmove(percent + 2, percent + 3, std::strlen(percent + 3) + 1);
+// The format made to print a string where it prints its one integer: the
+// first conversion ("%%" is none) is replaced whole, flags, width and length
+// included, by "%s" (keeping a "n$" position). False when that conversion is
+// not an integer one.
+bool StringFormatOf(const char* format, char* out, size_t size) {
+  std::string text = format ? format : "";
+  for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at)) {
+    if (at + 1 < text.size() && text[at + 1] == '%') {
+      at += 2;
+      continue;
+    }
+    size_t p = at + 1, digits = p;
+    while (p < text.size() && std::isdigit((unsigned char)text[p])) ++p;
+    std::string position = p > digits && p < text.size() && text[p] == '$' ? text.substr(digits, ++p - digits) : "";
+    if (position.empty()) p = at + 1;
+    while (p < text.size() && std::strchr("-+ #0'", text[p])) ++p;
+    while (p < text.size() && (std::isdigit((unsigned char)text[p]) || text[p] == '.')) ++p;
+    while (p < text.size() && std::strchr("hlLqjzt", text[p])) ++p;
+    if (p >= text.size() || !std::strchr("diuoxX", text[p])) return false;
+    text.replace(at, p + 1 - at, "%" + position + "s");
+    std::snprintf(out, size, "%s", text.c_str());
+    return true;
   }
+  return false;
 }
 
 // The message's text formatted with one integer, into a piece.
@@ -69,11 +84,13 @@ ASInt32 SPrintfUnboundedIntOrStringDecimalFormat(SKCab* cab, const char* key, AS
   out[0] = 0;
   // Formats come from the message table: checked against what is passed.
   if (KCabGetType(cab, key) == kKCabTypeString) {
+    // A format that does not take the value prints the value alone, never
+    // the bare template.
     char adapted[kLineSize];
-    StringFormatOf(format, adapted, sizeof adapted);
-    FormatMessageTextUTF8(out, size, adapted, nullptr, nullptr, "s", KCabGetString(cab, key));
+    const char* use = StringFormatOf(format, adapted, sizeof adapted) ? adapted : format;
+    FormatMessageTextUTF8(out, size, use, "%s", nullptr, "s", KCabGetString(cab, key));
   } else {
-    FormatMessageTextUTF8(out, size, format, nullptr, nullptr, "d", (int)KCabGetInt(cab, key, defaultValue));
+    FormatMessageTextUTF8(out, size, format, "%d", nullptr, "d", (int)KCabGetInt(cab, key, defaultValue));
   }
   return (ASInt32)std::strlen(out);
 }
@@ -88,7 +105,9 @@ void DescribeRangeWithCustomData(SKCab* description, SKCab* params, ASAtom evenO
     std::snprintf(line, sizeof line, "%s", Msg(odd ? "imputil.3.a.4" : even ? "imputil.3.a.5" : "imputil.3.a.6"));
   } else if (rangeType == Atom("SubDoc")) {
     char from[kPieceSize], to[kPieceSize], step[kPieceSize] = "", parity[kPieceSize] = "";
-    if (KCabGetType(params, fromKey) == kKCabTypeInt) {
+    ASInt32 fromType = KCabGetType(params, fromKey);
+    if (fromType == kKCabTypeInt || fromType == kKCabTypeString) {
+      // A page word ("last - 3") is described as written, as "To" is.
       SPrintfUnboundedIntOrStringDecimalFormat(params, fromKey, 1, from, sizeof from, Msg("imputil.3.a.8"));
     } else {
       std::snprintf(from, sizeof from, "%s", Msg("imputil.3.a.7"));

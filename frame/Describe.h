@@ -16,8 +16,10 @@ const char* PageAlignDescription(ASInt32 alignment);  // bottom-left ... centre
 const char* YesNoDescription(ASBool flag);
 
 // Prints the entry under key with format (one integer) into out (size bytes);
-// a string entry is printed with the format's first %d or %ld made %s. An
-// absent entry prints defaultValue. Returns the length written.
+// a string entry is printed with the format's first integer conversion
+// ("%3d", "%i", "%lu", ...; "%%" is none) made %s. A format that does not fit
+// the value prints the value alone. An absent entry prints defaultValue.
+// Returns the length written.
 ASInt32 SPrintfUnboundedIntOrStringDecimalFormat(SKCab* cab, const char* key, ASInt32 defaultValue, char* out,
                                                   size_t size, const char* format);
 void DescribeRangeWithCustomData(SKCab* description, SKCab* params, ASAtom evenOdd, ASAtom rangeType,

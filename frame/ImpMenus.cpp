@@ -69,8 +69,9 @@ ASBool PanelLastTabbedDialog() {
   return proc ? proc() : NotAvailable(kImpCmdLastTabbedDialog);
 }
 
-// The host's About menu handler.
+// The host's About menu handler; see HelpMenuItem.
 void AboutMenuItem(void* data) {
+  ImpositionReadGeneralPrefs();
   if (auto proc = KVCommandModules().AboutVelmora) proc(data);
   else NotAvailable(kImpCmdAbout);
 }
@@ -331,7 +332,13 @@ void GenericCmdExecuteMenuItem(void* data) {
   ExecuteImpositionCommand((EImpositionCommand)(uintptr_t)data, "Krvl:DirectUI");
 }
 
-void HelpMenuItem(void*) { PanelHelp(); }
+// Help and about from the host's own menus do not pass the dispatcher; the
+// general preferences (web access hidden, classic mode) apply to them all
+// the same.
+void HelpMenuItem(void*) {
+  ImpositionReadGeneralPrefs();
+  PanelHelp();
+}
 
 ASBool StartControlPanel() {
   if (auto proc = KVCommandModules().CreateImpositionControlPanel) proc();
@@ -349,38 +356,61 @@ ASBool DoAboutDialog() {
 
 // ---- the dispatcher
 
-ASBool ExecuteImpositionCommand(EImpositionCommand command, const char* caller) {
+namespace {
+
+struct SRowRun {
+  SImpositionCommandRow* row;
+  const char* caller;
+};
+
+// A row's own work: its panel, or its command with the command's dialog.
+ASBool RunRow(void* data) {
+  auto* r = static_cast<SRowRun*>(data);
+  if (r->row->cmdKey == ASAtomNull) return r->row->uiProc ? r->row->uiProc() : 0;
+  return ExecuteKVCommand(r->row->cmdKey, 0, 1, 1, nullptr, 1, 1, 0, nullptr, nullptr, r->caller);
+}
+
+}  // namespace
+
+void ImpositionReadGeneralPrefs() {
+  if (auto readPrefs = KVCommandModules().ReadGeneralPrefs) readPrefs();
+}
+
+ASBool ExecuteImpositionRun(EImpositionCommand command, const char* title, ImpositionRunProc proc, void* data) {
   ASBool savedStamping = suspendAutoStamping;
   ASBool result = 0;
   InitCommandTable();
-  if (auto readPrefs = KVCommandModules().ReadGeneralPrefs) readPrefs();
+  ImpositionReadGeneralPrefs();
   if (modalDepth >= 1) {
     ErrMessageUTF8(Msg("impmenu1.mustclosedialog"));
     return Outcome(command, 0);
   }
+  SImpositionCommandRow* row = FindImpositionCommandRow(command);
+  if (!title) title = row && row->title ? row->title : "";
   suspendAutoStamping = 1;
-  if (SImpositionCommandRow* row = FindImpositionCommandRow(command)) {
-    DURING
-      if (row->cmdKey == ASAtomNull) {
-        if (row->uiProc && row->uiProc()) {
-          latestImpositionCommand = command;
-          row->completed = 1;
-          result = 1;
-        }
-      } else {
-        result = ExecuteKVCommand(row->cmdKey, 0, 1, 1, nullptr, 1, 1, 0, nullptr, nullptr, caller);
-        if (result) {
-          latestImpositionCommand = command;
-          row->completed = 1;
-          if (auto refresh = KVCommandModules().ControlPanelEnableDisableButtons) refresh();
-        }
-      }
-    HANDLER
-      AutoExceptionMessageUTF8(row->title, ERRORCODE);
-    END_HANDLER
-  }
+  DURING
+    result = proc ? proc(data) : 0;
+    if (result && row) {
+      latestImpositionCommand = command;
+      row->completed = 1;
+      // The panel's buttons follow the commands that completed; a panel row
+      // leaves them alone.
+      if (row->cmdKey != ASAtomNull)
+        if (auto refresh = KVCommandModules().ControlPanelEnableDisableButtons) refresh();
+    }
+  HANDLER
+    AutoExceptionMessageUTF8(title, ERRORCODE);
+  END_HANDLER
   suspendAutoStamping = savedStamping;
   return Outcome(command, result);
+}
+
+ASBool ExecuteImpositionCommand(EImpositionCommand command, const char* caller) {
+  InitCommandTable();
+  SImpositionCommandRow* row = FindImpositionCommandRow(command);
+  SRowRun run{row, caller};
+  // An unknown number runs nothing, with the same bookkeeping.
+  return ExecuteImpositionRun(command, nullptr, row ? RunRow : nullptr, &run);
 }
 
 ASInt32 ImpositionTakeDispatchOutcome() {

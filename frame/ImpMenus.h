@@ -103,6 +103,22 @@ ASBool DoAboutDialog();
 // command and counts as none).
 ASInt32 ImpositionTakeDispatchOutcome();
 
-// Runs one command for caller ("Krvl:DirectUI" from menus, the tool button and
-// the control panel). Non-zero when it completed.
+// The one road of every run a user or the host program starts: commands
+// from menus, the tool button and the control panel, commands by key,
+// named actions and replayed histories. It reads the general preferences
+// (once after loading), refuses while a modal dialog of the system is open,
+// holds suspendAutoStamping at 1, reports a host exception with title (null:
+// the row's title), and on success marks the command's row completed and
+// latest (kImpCmdNone: no row) and refreshes the control panel for an engine
+// command. proc does the work; its answer is the result.
+typedef ASBool (*ImpositionRunProc)(void* data);
+ASBool ExecuteImpositionRun(EImpositionCommand command, const char* title, ImpositionRunProc proc, void* data);
+
+// Runs one row of the command table for caller ("Krvl:DirectUI" from menus,
+// the tool button and the control panel): its panel, or its command with the
+// command's dialog. Non-zero when it completed.
 ASBool ExecuteImpositionCommand(EImpositionCommand command, const char* caller);
+
+// Reads the general preferences through the preferences module (it reads
+// them once after loading).
+void ImpositionReadGeneralPrefs();

@@ -251,6 +251,9 @@ ASBool ExecuteKVCommand(ASAtom key, ASBool reset, ASBool runDialog, ASBool runPr
   if (runProcess) {
     CabHolder copy(KCabDup(work));
     if (!allowNewDoc) KCabPutBool(copy.get(), "NewDoc", 0);
+    // The caller's word, not one remembered from an earlier run: the source
+    // below follows it, and so must the callbacks.
+    KCabPutBool(copy.get(), "Interactive", interactive);
     if (!keepSource) {
       if (interactive) ProcManSetSourceCurrentAVDoc(copy.get());
       else ProcManSetSourceNone(copy.get());

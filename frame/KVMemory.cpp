@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/KVMemory.h"
 
 #include <climits>
@@ -7,8 +6,10 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdList.h"
 #include "frame/FramePrivate.h"
+#include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
 #include "frame/ProcMan.h"
 #include "host/AV.h"
@@ -195,7 +196,26 @@ ASBool KVMemoryPlaybackItemFromCmdList(SKCab* list, SKCab* messages, const char*
   return ReplayCommandListOnPDDocInplace(list, view ? AVDocGetPDDoc(view) : nullptr, play.get());
 }
 
+namespace {
+
+struct SPlayback {
+  SKCab* list;
+  SKCab* messages;
+  const char* caller;
+};
+
+ASBool PlayList(void* data) {
+  auto* p = static_cast<SPlayback*>(data);
+  return KVMemoryPlaybackItemFromCmdList(p->list, p->messages, p->caller);
+}
+
+}  // namespace
+
 ASBool KVMemoryPlaybackItem(ASAtom key, const char* name, SKCab* messages, const char* caller) {
   CabHolder list(KVMemoryGetItemCopy(key, name));
-  return KVMemoryPlaybackItemFromCmdList(list.get(), messages, caller);
+  if (!list.get()) return KVMemoryPlaybackItemFromCmdList(nullptr, messages, caller);
+  // Through the dispatcher's road, as every run: the playback dialog's and
+  // the host program's alike.
+  SPlayback playback{list.get(), messages, caller};
+  return ExecuteImpositionRun(kImpCmdNone, Msg("cmdlist.task.replay"), PlayList, &playback);
 }

@@ -49,4 +49,7 @@ void KVMemoryMarkItemPlayed(ASAtom key, const char* name);
 // front when it starts). No list: the "cannot play" message and false.
 // messages: a list cabinet for the messages of the replay, or null.
 ASBool KVMemoryPlaybackItemFromCmdList(SKCab* list, SKCab* messages, const char* caller);
+// The action's list, played as above through the dispatcher's road
+// (ExecuteImpositionRun): the general preferences, the modal refusal and the
+// run's bookkeeping as for any command.
 ASBool KVMemoryPlaybackItem(ASAtom key, const char* name, SKCab* messages, const char* caller);

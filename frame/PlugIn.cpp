@@ -13,6 +13,7 @@
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageLoad.h"
 #include "foundation/MessageTable.h"
+#include "foundation/TextCut.h"
 #include "frame/Automation.h"
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
@@ -36,13 +37,6 @@ char gExtensionRecord;
 constexpr ASInt32 kLangSize = 20;
 constexpr ASInt32 kFolderSize = 1000;
 constexpr ASInt32 kBusyCursor = 1112;
-
-void CopyCut(char* out, size_t size, const char* text) {
-  size_t n = std::strlen(text);
-  if (n > size - 1) n = size - 1;
-  std::memcpy(out, text, n);
-  out[n] = 0;
-}
 
 // The bundle's Resources folder becomes the plug-in's resource file, as the
 // host makes a plug-in's resources reachable; the host's own stays current.
@@ -90,7 +84,7 @@ bool UseMessageFolder(char* language, const char* folder) {
   AVSysSetCursor(cursor);
   if (!read && ConfirmMessageUTF8("Problem with message directory. Use built in strings instead?", 2)) return false;
   SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString(language), 0);
-  CopyCut(language, kLangSize, "none");
+  CopyCutUTF8(language, kLangSize, "none");
   return true;
 }
 
@@ -140,12 +134,22 @@ ASBool MasterInit() {
   char folder[kFolderSize] = "";
   GetUserLang(kKVExtensionCode, language, sizeof language, folder, sizeof folder);
   if (!language[0] && !GetApplicationLang(language, sizeof language)) language[0] = 0;
-  if (!language[0]) CopyCut(language, sizeof language, "en");
+  if (!language[0]) CopyCutUTF8(language, sizeof language, "en");
 
-  bool folderInUse = std::strlen(folder) >= 3 && folder[0] != '*' && UseMessageFolder(language, folder);
+  // A folder that cannot be read gives no texts: the built-in ones are used
+  // without a question, and the user is told once which folder it was.
+  bool folderUnusable = MessageFolderInUse(folder) && !MessageFolderUsable(folder);
+  bool folderInUse = MessageFolderInUse(folder) && !folderUnusable && UseMessageFolder(language, folder);
   if (!folderInUse && !LoadBuiltInMessages(language)) {
     ErrMessageUTF8("Internal error. Failed to load messages. Please report");
     return 0;
+  }
+  if (folderUnusable) {
+    char text[1200];
+    FormatMessageByKeyUTF8(nullptr, "common.err.msgfolder.unusable",
+                           "The message folder %s cannot be used; the built-in texts are used instead.", text,
+                           sizeof text, "s", folder);
+    WarnMessageUTF8(text);
   }
 
   if (!MessageTableLangKnown(gSystemMessageTable, ASAtomFromString(language))) {

@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/ProcMan.h"
 
 #include <cctype>
@@ -11,6 +10,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CmdList.h"
 #include "frame/FramePrivate.h"
@@ -118,10 +118,6 @@ void PutSourceDocs(SKCab* run, AVDoc avDoc, PDDoc pdDoc) {
   else KCabRemove(run, "ProcMan:PDDoc");
 }
 
-void CopyCut(char* out, size_t size, const char* text) {
-  std::snprintf(out, size, "%s", text ? text : "");
-}
-
 ASErrorCode gBadPageNumberError = 0;
 
 }  // namespace
@@ -210,8 +206,8 @@ void ParamError(SKCab* run, const char* text) {
 
 void ParamErrorString(SKCab* run, const char* format, const char* word) {
   char f[100], w[100], text[300];
-  CopyCut(f, sizeof f, format);
-  CopyCut(w, sizeof w, word);
+  CopyCutUTF8(f, sizeof f, format);
+  CopyCutUTF8(w, sizeof w, word);
   FormatMessageTextUTF8(text, sizeof text, f, nullptr, nullptr, "s", w);
   ParamError(run, text);
 }
@@ -334,6 +330,9 @@ void ProcManResolveRange(SKCab* run, ASInt32* first, ASInt32* last, ASInt32* ste
     } else if ((checks & kProcManCheckFirst) && *first < 0) {
       FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.firstpage", nullptr, text, sizeof text, "d", (int)(*first + 1));
       ParamError(run, text);
+    } else if ((checks & kProcManCheckFirst) && KCabGetType(run, "Source:Range:To") == kKCabTypeInt && *last < 0) {
+      FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.lastpage", nullptr, text, sizeof text, "d", (int)(*last + 1));
+      ParamError(run, text);
     } else if ((checks & kProcManCheckFirst) && doc && *first >= count) {
       FormatMessageByKeyUTF8(nullptr, "procmgr.1.a.2", nullptr, text, sizeof text, "dd", (int)(*first + 1), (int)count);
       ParamError(run, text);
@@ -387,6 +386,13 @@ void ProcManPrepareSource(SKCab* run) {
   } else {
     ParamErrorString(run, Msg("pmint.err.bad.sourcetype"), ASAtomGetString(type));
   }
+  // Only a command that says it needs none runs without a document: the
+  // others would be handed a null one.
+  if (!Cancelled(run) && !ProcManGetSourcePDDoc(run) &&
+      !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", KCabGetCab(run, "Params"))) {
+    bool named = type == Atom("PDDoc") || type == Atom("Link");
+    ParamError(run, Msg(named ? "cmd.list.2.a.5" : "common.err.noopendocument"));
+  }
 
   // The user's document is checked before the command's own source step,
   // which may put a copy of it in its place.
@@ -402,8 +408,12 @@ void ProcManPrepareSource(SKCab* run) {
   }
   if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
   if (!Cancelled(run)) {
+    // The first page is checked here, before Start: a run refused for its
+    // range must not have begun its work. "To" beyond the document is left
+    // for the run to clip.
     ASInt32 first = 0, last = 0, step = 1;
-    ProcManResolveRange(run, &first, &last, &step, 0);
+    ProcManResolveRange(run, &first, &last, &step, kProcManCheckFirst);
+    if (Cancelled(run)) return;
     ASAtom evenOdd = KCabGetAtom(run, "Source:Range:EvenOdd", Atom("Both"));
     ASInt64 count = 0, firstSelected = -1;
     CountSelected(first, last, step, evenOdd, &count, &firstSelected);

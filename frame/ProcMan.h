@@ -41,6 +41,10 @@ struct SKSourceLink {
 };
 
 void ProcManRunProcess(SKCab* run);
+// Resolves the source, calls CheckSource and counts the range. Refused as
+// parameter errors, before Start can run: a missing source document (unless
+// "Control:Props:UIDoesntNeedAVDoc"), a first page below 1 or beyond the
+// document, an int "To" below 1, a step below 1.
 void ProcManPrepareSource(SKCab* run);
 // Calls the "ProcManCallback" under key with (run, args), after putting
 // "Callback" = the key's atom into args. False when there is none.

@@ -1,4 +1,3 @@
-#include "foundation/TextCut.h"
 #include "frame/ToolButton.h"
 
 #include <cstdio>
@@ -8,6 +7,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/MFUtil.h"
+#include "foundation/TextCut.h"
 #include "host/AVAlert.h"
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"

@@ -24,6 +24,10 @@ std::string gPrefsAnswer;
 ASInt16 gMajor = 9;
 ASInt16 gMinor = 0;
 
+bool gRefused = false;
+std::string gRefusedName;
+ASVersion gRefusedVersion = 0;
+
 std::map<std::string, HFT>& Tables() {
   static auto* m = new std::map<std::string, HFT>;
   return *m;
@@ -77,9 +81,23 @@ HFT HFTRegister(const char* name, ASVersion version, void* const* entries, ASUns
 HFT ASExtensionMgrGetHFT(ASAtom name, ASVersion minVersion) {
   auto& tables = Tables();
   auto it = tables.find(ASAtomGetString(name));
-  if (it == tables.end() || it->second->version < minVersion || it->second->entries.empty()) return nullptr;
+  if (it == tables.end() || it->second->version < minVersion || it->second->entries.empty()) {
+    gRefused = true;
+    gRefusedName = ASAtomGetString(name);
+    gRefusedVersion = minVersion;
+    return nullptr;
+  }
   return it->second;
 }
+
+ASBool HFTLastRefusal(const char** name, ASVersion* wanted) {
+  if (!gRefused) return 0;
+  if (name) *name = gRefusedName.c_str();
+  if (wanted) *wanted = gRefusedVersion;
+  return 1;
+}
+
+void HFTClearLastRefusal() { gRefused = false; }
 
 ASVersion HFTGetVersion(HFT table) { return table ? table->version : 0; }
 

@@ -31,6 +31,11 @@ constexpr uintptr_t HFTEntryPlaceholder = 0xBAADF00Du;
 HFT HFTRegister(const char* name, ASVersion version, void* const* entries, ASUns32 count);
 // The table of that name whose version is at least minVersion, or null.
 HFT ASExtensionMgrGetHFT(ASAtom name, ASVersion minVersion);
+// The request ASExtensionMgrGetHFT refused last since the clear: the table's
+// name (valid until the next request) and the version asked for. False when
+// none was refused. The loader names it when a plug-in refuses to load.
+ASBool HFTLastRefusal(const char** name, ASVersion* wanted);
+void HFTClearLastRefusal();
 ASVersion HFTGetVersion(HFT table);
 ASUns32 HFTGetSize(HFT table);
 // The entry, or null when out of range.

@@ -22,12 +22,18 @@ struct PIAutomationProcs {
   // The command history recorded in doc, as cabinet XML; false when it has none.
   ASBool (*historyXML)(PDDoc doc, PITextSink sink, void* data);
   // Dialogs from now on are answered from this cabinet (null: OK on their
-  // current values) instead of waiting for a user.
-  void (*answerDialogs)(const char* answersXML);
+  // current values) instead of waiting for a user. False (said as an alert)
+  // when the text is no cabinet: dialogs are then answered with OK.
+  ASBool (*answerDialogs)(const char* answersXML);
   // What the commands that menu items started since the last call came to:
   // 1 all completed, 0 one did not, -1 no item started a command. Tables
   // shorter than this entry (see size) do not answer.
   ASInt32 (*takeMenuOutcome)();
+  // True when the command would run on parameters remembered from an earlier
+  // run (runCommand without parameters); the sink then gets the path of the
+  // settings file that holds them. Tables shorter than this entry do not
+  // answer.
+  ASBool (*rememberedParams)(const char* key, PITextSink sink, void* data);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

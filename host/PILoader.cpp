@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/ASExcept.h"
+#include "host/ASExtension.h"
 #include "host/PIAutomation.h"
 #include "host/PIHandshake.h"
 
@@ -64,13 +65,27 @@ PILoadedPlugIn* PILoadPlugIn(const char* bundleFolder, char* error, ASInt32 erro
   p->data.size = sizeof(PIHandshakeData);
   p->data.extensionName = 0xFFFF;
   ASBool shook = 0;
+  HFTClearLastRefusal();
   DURING
     shook = entry(kPIHandshakeVersion, &p->data);
   HANDLER
     shook = 0;
   END_HANDLER
   if (!shook) {
-    Say(error, errorSize, object + " refused the handshake (a host function table it needs is missing)");
+    const char* table = nullptr;
+    ASVersion wanted = 0;
+    if (HFTLastRefusal(&table, &wanted)) {
+      ASInt16 major = 0, minor = 0;
+      ASHostVersionGet(&major, &minor);
+      char text[300];
+      std::snprintf(text, sizeof text,
+                    " refused the handshake: it needs the host function table %s of version %u.%u or later, and "
+                    "this host reports version %d.%d",
+                    table, (unsigned)(wanted >> 16), (unsigned)(wanted & 0xFFFF), major, minor);
+      Say(error, errorSize, object + text);
+    } else {
+      Say(error, errorSize, object + " refused the handshake (a host function table it needs is missing)");
+    }
     dlclose(handle);
     delete p;
     return nullptr;

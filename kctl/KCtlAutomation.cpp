@@ -27,6 +27,7 @@ struct Automation {
   void* savedClient = nullptr;
   SMacDialogInfo* current = nullptr;
   PfDialogRef currentDialog = nullptr;
+  SKCab* currentAnswers = nullptr;  // the answers loaded into it (in the answers cabinet), or null
   EStage stage = kFresh;
   ASInt32 answered = 0;
   ASInt32 cancelled = 0;
@@ -73,6 +74,49 @@ void Report(const char* key, const char* fallback, const char* title) {
   WarnMessageUTF8(text);
 }
 
+// An answer as the user wrote it into the answers cabinet.
+std::string AnswerText(SKCab* answers, const char* key) {
+  char text[100];
+  switch (KCabGetType(answers, key)) {
+    case kKCabTypeString:
+      return std::string("\"") + KCabGetString(answers, key) + "\"";
+    case kKCabTypeInt:
+      return std::to_string(KCabGetInt(answers, key, 0));
+    case kKCabTypeDouble:
+      std::snprintf(text, sizeof text, "%g", KCabGetDouble(answers, key, 0));
+      return text;
+    case kKCabTypeBool:
+      return KCabGetBool(answers, key, 0) ? "true" : "false";
+    case kKCabTypeAtom:
+      return ASAtomGetString(KCabGetAtom(answers, key, ASAtomNull));
+    default:
+      return "";
+  }
+}
+
+// Names the element whose value the dialog refused, and the answer given
+// for it (or that it kept its own value), when the verification says which.
+void ReportRefusal(SMacDialogInfo* info, const char* title) {
+  SKCtlElem* refused = KCtlLastRefusedElement(info);
+  const char* key = refused && refused->exportRec ? refused->exportRec->key : nullptr;
+  if (!key || !*key) {
+    Report("kctl.automation.refused", "The dialog \"%s\" did not accept its answers and was cancelled.", title);
+    return;
+  }
+  std::string answer = AnswerText(A().currentAnswers, key);
+  char text[800];
+  if (answer.empty()) {
+    FormatMessageByKeyUTF8(nullptr, "kctl.automation.refusedvalue",
+                           "The dialog \"%s\" did not accept the value of %s, which had no answer, and was cancelled.",
+                           text, sizeof text, "ss", title, key);
+  } else {
+    FormatMessageByKeyUTF8(nullptr, "kctl.automation.refusedanswer",
+                           "The dialog \"%s\" did not accept the answer %s for %s and was cancelled.", text,
+                           sizeof text, "sss", title, answer.c_str(), key);
+  }
+  WarnMessageUTF8(text);
+}
+
 // Presses OK as a user would: a click on it, or Return when it cannot be clicked.
 void PressOK(PfDialogRef d) {
   int16_t item = PfDriverItemById(d, kMacOKId);
@@ -101,8 +145,12 @@ bool Answer(void*) {
   switch (a.stage) {
     case kFresh: {
       a.stage = kOKPressed;
+      a.currentAnswers = nullptr;
       if (KCtlDataForDialog(info))
-        if (SKCab* answers = AnswersFor(TitleOf(front))) KCtlLoadElementsFromSpecificCab(info, answers);
+        if (SKCab* answers = AnswersFor(TitleOf(front))) {
+          a.currentAnswers = answers;
+          KCtlLoadElementsFromSpecificCab(info, answers);
+        }
       ++a.answered;
       PressOK(front);
       return true;
@@ -110,8 +158,7 @@ bool Answer(void*) {
     case kOKPressed:
       --a.answered;
       ++a.cancelled;
-      Report("kctl.automation.refused", "The dialog \"%s\" did not accept its answers and was cancelled.",
-             TitleOf(front));
+      ReportRefusal(info, TitleOf(front));
       a.stage = kCancelAsked;
       PfDriverPressCommandPeriod();
       return true;
@@ -143,6 +190,7 @@ void KCtlAutomationStart(SKCab* answers, ASInt32 stepLimit) {
   a.nextNumbered = 0;
   a.current = nullptr;
   a.currentDialog = nullptr;
+  a.currentAnswers = nullptr;
   a.stage = kFresh;
   a.answered = 0;
   a.cancelled = 0;
@@ -159,6 +207,7 @@ void KCtlAutomationStop() {
   a.answers = nullptr;
   a.current = nullptr;
   a.currentDialog = nullptr;
+  a.currentAnswers = nullptr;
 }
 
 ASBool KCtlAutomationActive() { return A().active ? 1 : 0; }

@@ -387,11 +387,19 @@ SKCab* KCtlSortItemList(SKCab* list) {
   std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
     return CompareUTF8Strings(a.text.c_str(), b.text.c_str()) < 0;
   });
-  SKCab* sorted = KCabNewInner();
-  for (const Entry& e : entries) {
-    SKCab* item = KCabDetachCab(list, e.key.c_str());
-    if (item) KCabPutCab(sorted, "", item);
-  }
+  // The list is the sort's from the call on: it goes also when the sort fails.
+  SKCab* sorted = nullptr;
+  DURING
+    sorted = KCabNewInner();
+    for (const Entry& e : entries) {
+      SKCab* item = KCabDetachCab(list, e.key.c_str());
+      if (item) KCabPutCab(sorted, "", item);
+    }
+  HANDLER
+    if (sorted) KCabDestroy(sorted);
+    if (list) KCabDestroy(list);
+    RERAISE();
+  END_HANDLER
   if (list) KCabDestroy(list);
   return sorted;
 }

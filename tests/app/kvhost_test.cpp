@@ -15,8 +15,8 @@ namespace {
 
 using Outcome = kvtest::ShellOutcome;
 
-Outcome Kvhost(const std::string& args, const std::string& env = "") {
-  return kvtest::Shell(env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --plugin " KV_TEST_PLUGIN_DIR " " + args);
+Outcome Kvhost(const std::string& args, const std::string& env = "", const char* quiet = "--quiet") {
+  return kvtest::Shell(env + " " KV_TEST_BUILD_DIR "/kvhost " + quiet + " --plugin " KV_TEST_PLUGIN_DIR " " + args);
 }
 
 struct Session {
@@ -30,11 +30,98 @@ struct Session {
 
 }  // namespace
 
+// Every usage error is said on standard error, and nothing runs.
 TEST(Kvhost, UsageErrorsExitWith2) {
-  for (const char* args : {"--bogus", "--command", "--host-version 9", "--host-version x.y"}) {
-    Outcome r = Kvhost(args);
-    EXPECT_EQ(2, r.status) << args << "\n" << r.out;
+  Session s;
+  std::string p = s.dir.file("p.xml");
+  kvtest::WriteWholeFile(p, "<RUVURAZAR/>");
+  struct Case {
+    std::string args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"--bogus", "unknown option --bogus"},
+      {"--command", "--command needs a value"},
+      {"--host-version 9", "--host-version wants N.M"},
+      {"--host-version x.y", "--host-version wants N.M"},
+      {"--host-version 9.0abc", "--host-version wants N.M (such as 9.0), not 9.0abc"},
+      {"--host-version 9.", "--host-version wants N.M"},
+      {"-x " + s.doc, "unknown option -x (a file whose name begins with \"-\" is named ./-x)"},
+      // Inputs that nothing after them would use.
+      {"--params " + p + " " + s.doc, "--params " + p + ": no --command follows it"},
+      {"--params " + p + " --menu KVTEST:DoIt " + s.doc, "no --command follows it"},
+      {"--params " + p + " --params " + p + " --command Copy " + s.doc, "no --command follows it"},
+      {"--command Copy --answers " + p + " " + s.doc, "--answers " + p + ": no --menu, --play, --replay or --command follows it"},
+  };
+  for (const Case& c : cases) {
+    Outcome r = Kvhost(c.args, s.env);
+    EXPECT_EQ(2, r.status) << c.args << "\n" << r.out;
+    EXPECT_TRUE(r.Says(c.says)) << c.args << "\n" << r.out;
+    EXPECT_EQ(std::string::npos, s.Log().find("command")) << c.args << ": nothing runs";
   }
+}
+
+// A step that did not do what it was asked stops the run with status 1 and
+// says why, and what to do next where there is something to say.
+TEST(Kvhost, FailedStepsSayWhatWentWrong) {
+  Session s;
+  std::string bad = s.dir.file("bad.xml");
+  kvtest::WriteWholeFile(bad, "<bad answers");
+  std::string out = s.dir.file("out.pdf");
+  struct Case {
+    std::string args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"--answers " + bad + " --menu KVTEST:DoIt --save " + out, "--answers " + bad +
+                                                                     ": the answers could not be read; nothing more is run"},
+      {"--params " + s.dir.file("missing.xml") + " --command Copy", "--params " + s.dir.file("missing.xml") + ": not found"},
+      {"--params " + s.dir.path() + " --command Copy", ": not readable (a folder, not a file)"},
+      {"--answers " + s.dir.file("none.xml") + " --menu KVTEST:DoIt", ": not found"},
+      {"--command Nothing", "there is no command Nothing; --list-commands lists the commands"},
+      {"--command copy", "there is no command copy; keys are case-sensitive: Copy"},
+      {"--menu KVTEST:Nothing", "no menu item is named KVTEST:Nothing; --list-menus lists the names"},
+      {"--menu 'Do it...'", "no menu item is named Do it...; the item titled so is named KVTEST:DoIt"},
+  };
+  for (const Case& c : cases) {
+    std::remove(s.log.c_str());
+    Outcome r = Kvhost(c.args + " " + s.doc, s.env);
+    EXPECT_EQ(1, r.status) << c.args << "\n" << r.out;
+    EXPECT_TRUE(r.Says("kvhost: ")) << c.args;
+    EXPECT_TRUE(r.Says(c.says)) << c.args << "\n" << r.out;
+    EXPECT_EQ(std::string::npos, s.Log().find("menu executed")) << c.args << ": the menu never ran";
+  }
+  EXPECT_FALSE(std::filesystem::exists(out)) << "nothing saved after a failed step";
+}
+
+TEST(Kvhost, SaveAllMakesItsFolder) {
+  Session s;
+  std::string folder = s.dir.file("made/for/the/copies");
+  Outcome r = Kvhost("--command Copy --save-all " + folder + " " + s.doc, s.env);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(folder + "/copy 1.pdf"));
+  kvtest::WriteWholeFile(s.dir.file("blocked"), "a file");
+  Outcome blocked = Kvhost("--command Copy --save-all " + s.dir.file("blocked") + " " + s.doc, s.env);
+  EXPECT_EQ(1, blocked.status);
+  EXPECT_TRUE(blocked.Says("--save-all " + s.dir.file("blocked") + ": the folder cannot be made")) << blocked.out;
+}
+
+// A command by key without --params runs on what an earlier run left
+// remembered: the user is told so, and where, unless --quiet.
+TEST(Kvhost, RememberedParametersAreNamed) {
+  Session s;
+  const char* says = "kvhost: Copy runs on the parameters remembered from an earlier run, in /remembered/Korvel/kv3.xml";
+  Outcome r = Kvhost("--command Copy --command Copy " + s.doc, s.env, "");
+  ASSERT_EQ(0, r.status) << r.out;
+  size_t first = r.out.find(says);
+  EXPECT_NE(std::string::npos, first) << r.out;
+  EXPECT_EQ(std::string::npos, r.out.find(says, first + 1)) << "the first run had none remembered";
+  Outcome quiet = Kvhost("--command Copy --command Copy " + s.doc, s.env);
+  EXPECT_FALSE(quiet.Says(says)) << quiet.out;
+  std::string p = s.dir.file("p.xml");
+  kvtest::WriteWholeFile(p, "<RUVURAZAR/>");
+  Outcome given = Kvhost("--command Copy --params " + p + " --command Copy " + s.doc, s.env, "");
+  EXPECT_FALSE(given.Says("runs on the parameters remembered")) << "given parameters are no remembered ones";
 }
 
 TEST(Kvhost, StepsRunInOrderOnTheActiveDocument) {
@@ -75,7 +162,7 @@ TEST(Kvhost, MenusListingAndReplay) {
   EXPECT_NE(std::string::npos, r.out.find("KVTEST:DoIt\tDo it"));
   EXPECT_NE(std::string::npos, r.out.find("Copy\tCopy the document"));
   EXPECT_NE(std::string::npos, r.out.find("<RUVURAZAR/>"));
-  EXPECT_NE(std::string::npos, s.Log().find("answers given\nmenu executed\nplay Mine\nreplay 3\n"));
+  EXPECT_NE(std::string::npos, s.Log().find("answers given\nanswers given\nmenu executed\nplay Mine\nreplay 3\n"));
 }
 
 TEST(Kvhost, AMenuItemWhoseCommandFailsStopsWithStatus1) {

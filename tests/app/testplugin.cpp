@@ -27,9 +27,13 @@ std::string ActivePages() {
   return d ? std::to_string(PDDocGetNumPages(AVDocGetPDDoc(d))) : "none";
 }
 
+bool gCopyRemembered = false;
+
 ASBool RunCommand(const char* key, const char* params) {
   Log(std::string("command ") + key + " params " + (params ? "given" : "none") + " pages " + ActivePages());
-  if (std::string(key) == "Fail") return 0;
+  if (std::string(key) == "Copy" && !params) gCopyRemembered = true;
+  // Only the commands it lists are known; "Fail" never completes.
+  if (std::string(key) != "Copy") return 0;
   // "Copy" makes a new document in a window of its own, as impositions do.
   if (std::string(key) == "Copy") {
     // Like a real command, it says so when there is nothing to copy.
@@ -58,7 +62,18 @@ ASBool History(PDDoc, PITextSink sink, void* data) {
   sink("<RUVURAZAR/>\n", data);
   return 1;
 }
-void Answer(const char* xml) { Log(std::string("answers ") + (xml ? "given" : "none")); }
+// Answers that begin with "<bad" do not read.
+ASBool Answer(const char* xml) {
+  bool bad = xml && std::string(xml).rfind("<bad", 0) == 0;
+  Log(std::string("answers ") + (xml ? bad ? "bad" : "given" : "none"));
+  return bad ? 0 : 1;
+}
+// "Copy" remembers its parameters once it has run without them.
+ASBool Remembered(const char* key, PITextSink sink, void* data) {
+  if (std::string(key) != "Copy" || !gCopyRemembered) return 0;
+  sink("/remembered/Korvel/kv3.xml", data);
+  return 1;
+}
 
 // The outcome of the menu items run since the last question: -1 none ran.
 ASInt32 gMenuOutcome = -1;
@@ -69,7 +84,7 @@ ASInt32 TakeMenuOutcome() {
 }
 
 const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction, Replay, ListCommands, History,
-                                  Answer, TakeMenuOutcome};
+                                  Answer, TakeMenuOutcome, Remembered};
 
 ASBool MenuExecuted = 0;
 void ExecuteItem(void*) {

@@ -162,11 +162,14 @@ TEST_F(PageCommands, BlankPagesAreInsertedWhereTheParametersSay) {
   }
 }
 
-// By key there is no user's current page: a current-page position fails.
-TEST_F(PageCommands, InsertingAtTheCurrentPageNeedsTheDialog) {
-  Outcome r = Kvhost(Doc("in.pdf", 2) + " --command InsertBlanks --save " + dir.file("x.pdf"));
-  EXPECT_EQ(1, r.status) << r.out;
-  EXPECT_TRUE(r.Says("cannot refer to current page")) << r.out;
+// By key the command works on the active document and its current page, on
+// fresh preferences as after a menu run remembered its dialog's answers.
+TEST_F(PageCommands, InsertingAtTheCurrentPageByKeyUsesTheActiveDocumentsPage) {
+  std::string fresh = dir.file("fresh.pdf");
+  Outcome r = Kvhost(Doc("in.pdf", 3) + " --page 2 --command InsertBlanks --save " + fresh);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(Clean(fresh));
+  EXPECT_EQ("Page 1 |  | Page 2 | Page 3", Pages(fresh)) << "one blank before the current page";
 
   SKCab* answers = KCabNewInner();
   SKCab* dialog = KCabNewInner();
@@ -180,6 +183,13 @@ TEST_F(PageCommands, InsertingAtTheCurrentPageNeedsTheDialog) {
   ASSERT_EQ(0, menu.status) << menu.out;
   EXPECT_TRUE(Clean(out));
   EXPECT_EQ("Page 1 | Page 2 |  |  | Page 3", Pages(out));
+
+  // The menu remembered its answers, "Interactive" among them: by key the
+  // same answers give the same pages.
+  std::string again = dir.file("again.pdf");
+  Outcome byKey = Kvhost(Doc("in.pdf", 3) + " --page 2 --command InsertBlanks --save " + again);
+  ASSERT_EQ(0, byKey.status) << byKey.out;
+  EXPECT_EQ("Page 1 | Page 2 |  |  | Page 3", Pages(again));
 }
 
 TEST_F(PageCommands, PagesOfAnotherFileAreInserted) {

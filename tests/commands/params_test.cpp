@@ -17,6 +17,7 @@
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "support/EnglishMessages.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -155,8 +156,7 @@ TEST(CommandParams, DialogBoundsAreTheTables) {
 // docs/parameters.md is generated: a change of a table or a definition
 // without `make params-doc` fails here.
 TEST(ParamReference, TheFileInTheTreeIsUpToDate) {
-  const char* root = std::getenv("KV_SOURCE_DIR");
-  std::ifstream in(std::string(root ? root : ".") + "/docs/parameters.md", std::ios::binary);
+  std::ifstream in(kvtest::SourcePath("docs/parameters.md"), std::ios::binary);
   ASSERT_TRUE(in) << "docs/parameters.md is missing: run make params-doc";
   std::stringstream stored;
   stored << in.rdbuf();

@@ -16,6 +16,7 @@
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"
+#include "host/ASMem.h"
 #include "host/AVAlert.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
@@ -186,6 +187,30 @@ TEST_F(RecordPlay, NothingToRecordBeforeAnyCommand) {
   SKCab* last = LoadKVParameters("Last:Record");
   ASSERT_NE(nullptr, last) << "the remembered values are stored back all the same";
   KCabDestroy(last);
+}
+
+// Building the dialog may fail at any allocation: whatever it had made is
+// freed on the way out. (The dialog is whole once "nothing to record" shows;
+// later failures are the settings store's.)
+TEST_F(RecordPlay, ADialogThatCannotBeBuiltLeavesNothingBehind) {
+  EXPECT_FALSE(DoRememberLast());  // settles what the stores keep
+  const ASInt64 before = ASMemOutstandingBlocks();
+  ASInt32 skip = 0;
+  for (bool built = false; !built && skip < 2000; ++skip) {
+    AVAlertClearRecorded();
+    ASMemInjectFailure(skip, 1);
+    bool raised = false;
+    DURING
+      DoRememberLast();
+    HANDLER
+      raised = true;
+    END_HANDLER
+    ASMemClearFailure();
+    built = !raised || !Alerts().empty();
+    EXPECT_EQ(0, MacLiveDialogCount());
+    EXPECT_EQ(before, ASMemOutstandingBlocks()) << "failing allocation " << skip;
+  }
+  EXPECT_GT(skip, 10) << "the dialog's allocations were all tried";
 }
 
 TEST_F(RecordPlay, RefusedOKsKeepTheDialogOpen) {

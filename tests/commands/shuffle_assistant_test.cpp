@@ -4,6 +4,7 @@
 // preview's texts.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct GridCase {
   int group;
   const char* message;  // when refused: the message text as the user reads it
 };
+
+// Test names print the case's name, not a dump of its bytes.
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 std::string Formatted(const char* key, long a, long b = -1) {
   char out[600];
@@ -184,6 +188,8 @@ struct RuleCase {
   std::vector<int> cells;  // when it fits: the grid written
   bool back180;
 };
+
+void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
 
 class RuleToGrid : public ::testing::TestWithParam<RuleCase> {};
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -121,6 +122,9 @@ struct RunCase {
   int pageCount;
   std::vector<int> turned;  // 1-based pages turned by 180
 };
+
+// Test names print the case's name, not a dump of its bytes.
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 class ByKey : public ShuffleHost, public ::testing::WithParamInterface<RunCase> {};
 

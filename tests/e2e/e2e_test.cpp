@@ -31,10 +31,10 @@ class Host : public ::testing::Test {
  protected:
   // kvhost with the real bundle (test: false) or the test bundle, in the
   // session's preferences folder.
-  Outcome Kvhost(const std::string& args, bool test = true) {
+  Outcome Kvhost(const std::string& args, bool test = true, bool quiet = true) {
     std::string plugin = test ? std::string(" --plugin ") + KV_TEST_BUNDLE_DIR : std::string();
-    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs " + dir.path() + plugin + " " +
-               args);
+    return Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost" + (quiet ? " --quiet" : "") + " --static-id --prefs " +
+                 dir.path() + plugin + " " + args);
   }
   std::string Doc(const char* name, int pages) {
     std::string path = dir.file(name);
@@ -84,7 +84,10 @@ TEST_F(Host, HostVersions) {
   // An older host lacks the function tables the plug-in is written against.
   Outcome old = Kvhost("--host-version 6.0 --list-menus", false);
   EXPECT_EQ(1, old.status);
-  EXPECT_TRUE(old.Says("refused the handshake")) << old.out;
+  EXPECT_TRUE(old.Says("refused the handshake: it needs the host function table AcroView of version 7.0 or later, "
+                       "and this host reports version 6.0"))
+      << old.out;
+  EXPECT_TRUE(old.Says("--host-version N.M sets the version kvhost reports")) << old.out;
   EXPECT_FALSE(old.Says("KRVL:Velmora3"));
 }
 
@@ -101,6 +104,35 @@ TEST_F(Host, CommandsAreListedAndUnknownOnesRefused) {
   Outcome unknown = Kvhost("--command NoSuchCommand " + Doc("in.pdf", 1), false);
   EXPECT_EQ(1, unknown.status);
   EXPECT_TRUE(unknown.Says("error [Korvel Velmora 3.0k]: There is no command called NoSuchCommand.")) << unknown.out;
+  EXPECT_TRUE(unknown.Says("kvhost: there is no command NoSuchCommand; --list-commands lists the commands"))
+      << unknown.out;
+}
+
+// Answers that do not read stop the run before the menu item: no dialog runs
+// on answers nobody gave, nothing is saved.
+TEST_F(Host, UnreadableAnswersStopTheRun) {
+  kvtest::WriteWholeFile(dir.file("a.xml"), "<not a cabinet");
+  std::string out = dir.file("out.pdf");
+  Outcome r = Kvhost("--answers " + dir.file("a.xml") + " --menu KRVL:Velmora3:ReversePages --save " + out + " " +
+                     Doc("in.pdf", 2));
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("The dialog answers could not be read as cabinet XML.")) << r.out;
+  EXPECT_TRUE(r.Says("kvhost: --answers " + dir.file("a.xml") + ": the answers could not be read")) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("Korvel/kv3.xml"))) << "the command never ran";
+}
+
+// Parameters remembered from an earlier run are no surprise: kvhost names
+// the file they come from.
+TEST_F(Host, ACommandOnRememberedParametersSaysWhereTheyAre) {
+  std::string in = Doc("in.pdf", 2);
+  Outcome first = Kvhost("--command ReversePageOrder " + in, true, false);
+  EXPECT_FALSE(first.Says("remembered")) << first.out;
+  Outcome second = Kvhost("--command ReversePageOrder " + in, true, false);
+  EXPECT_TRUE(second.Says("kvhost: ReversePageOrder runs on the parameters remembered from an earlier run, in " +
+                          dir.path() + "/Korvel/kv3.xml"))
+      << second.out;
+  EXPECT_FALSE(Kvhost("--command ReversePageOrder " + in).Says("remembered")) << "not with --quiet";
 }
 
 // ---- the command roads, with the test bundle

@@ -223,8 +223,9 @@ std::vector<ParamCase> Cases() {
        "UseSize = Tabloid is not a word it takes (Letter, HalfLetter, A4, A5, Custom, WideLetter, WideA4): Letter is "
        "used instead."},
       // Join2Pages and ReversePageOrder
-      {"JoinInteractiveWrongType", "Join2Pages", "<S N='Interactive'>yes</S>", 1,
-       "Interactive: true or false (written <B>) is needed, not text."},
+      // ("Interactive" is the caller's word: the command layer puts it over the file's.)
+      {"JoinNewDocWrongType", "Join2Pages", "<S N='NewDoc'>yes</S>", 1,
+       "NewDoc: true or false (written <B>) is needed, not text."},
       {"JoinUnknownKey", "Join2Pages", "<I N='Pages'>2</I>", 0,
        "Pages is not a parameter of Join2Pages: it is ignored (see docs/parameters.md)."},
       {"ReverseNewDocWrongType", "ReversePageOrder", "<S N='NewDoc'>yes</S>", 1,

@@ -100,11 +100,7 @@ void ClickStatusCancel() {
 }
 
 void PagesTest::SetUp() {
-  static bool loaded = false;
-  if (!loaded) {
-    loaded = true;
-    ASSERT_TRUE(LoadEnglishMessages());
-  }
+  [[maybe_unused]] static const bool loaded = LoadEnglishMessages();
   // The page-size collection in a preferences folder of the test's own.
   TestPageSizes::Install();
   StatusBoxTerm();

@@ -4,6 +4,7 @@
 // manager.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ struct RunCase {
   int first, last, step;
   const char* order;
 };
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const RunCase& c, std::ostream* os) {
+  *os << c.pages << " pages " << c.first << "-" << c.last << " by " << c.step;
+}
 class ReverseRunTest : public PagesTest, public ::testing::WithParamInterface<RunCase> {};
 
 TEST_P(ReverseRunTest, SwapsFromBothEnds) {
@@ -125,6 +130,9 @@ struct RefusalCase {
   bool newDoc;
   const char* key;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.pages << " pages " << c.action << (c.newDoc ? " new" : " in place");
+}
 class RefusalTest : public PagesTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, ChangesNothing) {
@@ -192,6 +200,7 @@ struct MergeCase {
   int answer;
   const char* order;  // null: refused
 };
+void PrintTo(const MergeCase& c, std::ostream* os) { *os << c.odds << " odds " << c.evens << " evens"; }
 class MergeTest : public PagesTest, public ::testing::WithParamInterface<MergeCase> {};
 
 TEST_P(MergeTest, InterleavesWithPadding) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,8 @@ struct BetterCase {
   int group;
   int better;  // 0: none
 };
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const BetterCase& c, std::ostream* os) { *os << '"' << c.list << "\" by " << c.group; }
 class BetterTest : public PagesTest, public ::testing::WithParamInterface<BetterCase> {};
 
 TEST_P(BetterTest, SuggestsTheListsOwnSize) {

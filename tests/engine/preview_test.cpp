@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ struct CursorCase {
   int count;
   const char* cells;
 };
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const CursorCase& c, std::ostream* os) { *os << '"' << c.list << "\" of " << c.pages << " pages"; }
 class CursorTest : public PagesTest, public ::testing::WithParamInterface<CursorCase> {};
 
 TEST_P(CursorTest, MapsCellsToPages) {

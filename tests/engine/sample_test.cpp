@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include "PagesTestSupport.h"
@@ -134,6 +135,8 @@ struct VersionCase {
   bool compatible;
   bool asked;
 };
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.header << (c.ask ? " asked " : " ") << c.answer; }
 class VersionTest : public PagesTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(VersionTest, NewerVersionsAreAskedOrRefused) {

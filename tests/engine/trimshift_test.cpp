@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,8 @@ struct UniformCase {
   const char* crop;
   const char* media;
 };
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const UniformCase& c, std::ostream* os) { *os << c.w << " x " << c.h << " turned " << c.rotate; }
 class UniformTest : public TrimShiftTest, public ::testing::WithParamInterface<UniformCase> {};
 
 TEST_P(UniformTest, SetsTheSizeAroundTheCentre) {

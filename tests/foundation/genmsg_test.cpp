@@ -29,6 +29,7 @@ namespace {
 
 constexpr const char* kTitle = "Internal message setup";
 constexpr const char* kRestart = "Restart Acrobat for change to message processing";
+constexpr const char* kUnusable = "The message directory cannot be used: it holds no language folder";
 
 PfDialogRef Front() { return PfDriverFindDialog(nullptr); }
 std::string Text(int32_t id) { return PfText(Front(), PfDriverItemById(Front(), id)); }
@@ -129,6 +130,28 @@ TEST_F(GenMsg, ChooseLoadSwitchLookUpAndStore) {
   EXPECT_FALSE(MessageCacheValid()) << "a language change flushes the kept texts";
 }
 
+// The user's language selects the test table's language after a load,
+// whatever its atom (atoms are 32 bits wide).
+TEST_F(GenMsg, TheLoadSelectsTheUsersLanguageWithALargeAtom) {
+  for (int i = 0; ASAtomGetCount() <= 0x10000; ++i) ASAtomFromString(("genmsg.filler." + std::to_string(i)).c_str());
+  ASSERT_GT(ASAtomFromString("zz-high"), ASAtomNull);
+  std::string folder = Sheets();
+  std::filesystem::create_directories(folder + "/zz-high");
+  WriteWholeFile(folder + "/zz-high/a.xml", Sheet(SheetRow({"test.greet", "Servus"})));
+  ASSERT_TRUE(SetUserLang(nullptr, "zz-high"));
+  ASSERT_TRUE(SetMessageDirFolder(nullptr, folder.c_str()));
+  std::string seen;
+  PfScript script;
+  script.Then([&] { Press("Load tables"); });
+  script.Then([&] { TypeId("test.greet"); });
+  script.Then([&] {
+    seen = Text(102);
+    PfDriverPressEscape();
+  });
+  EXPECT_FALSE(RunGenMsgUI(nullptr));
+  EXPECT_EQ("Servus", seen);
+}
+
 TEST_F(GenMsg, ButtonsWithoutAFolderOrTables) {
   MessageCapture capture;
   std::string status;
@@ -215,23 +238,32 @@ struct CabCase {
 TEST_F(GenMsg, ApplyingTheValues) {
   const CabCase cases[] = {
       {"use without a folder", "/old", true, nullptr, "/old", "You must choose a folder to set message directory"},
-      {"use a one-letter folder", "", true, "/", "", "You must choose a folder to set message directory"},
-      {"use the stored folder again", "/msgs", true, "/msgs", "/msgs", nullptr},
-      {"use a new folder", "*/msgs", true, "/new", "/new", kRestart},
+      {"use a missing folder", "", true, "/no/such/folder", "", kUnusable},
+      {"use a folder without languages", "", true, "@empty", "", kUnusable},
+      {"use the stored folder again", "@msgs", true, "@msgs", "@msgs", nullptr},
+      {"use a new folder", "*/msgs", true, "@msgs", "@msgs", kRestart},
       {"stop using a folder in use", "/msgs", false, "/msgs", "*/msgs", kRestart},
       {"keep a folder aside", "*/msgs", false, "/other", "*/other", nullptr},
       {"nothing at all", "", false, nullptr, "", nullptr},
   };
+  // "@msgs" and "@empty": a readable folder of sheets, and an empty one.
+  std::string sheets = Sheets();
+  std::string empty = dir.file("empty");
+  std::filesystem::create_directories(empty);
+  auto real = [&](const char* text) {
+    std::string t = text ? text : "";
+    return t == "@msgs" ? sheets : t == "@empty" ? empty : t;
+  };
   for (const CabCase& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(SetMessageDirFolder(nullptr, c.stored));
+    ASSERT_TRUE(SetMessageDirFolder(nullptr, real(c.stored).c_str()));
     SKCab* values = KCabNewInner();
     KCabPutBool(values, "UseMsgDir", c.use);
-    if (c.dir) KCabPutStringCopy(values, "MsgDir", c.dir);
+    if (c.dir) KCabPutStringCopy(values, "MsgDir", real(c.dir).c_str());
     MessageCapture capture;
     SetGenMsgCab(nullptr, values);
     KCabDestroy(values);
-    EXPECT_EQ(c.after, StoredFolder());
+    EXPECT_EQ(real(c.after), StoredFolder());
     if (c.message)
       EXPECT_EQ((std::vector<std::string>{c.message}), capture.texts());
     else
@@ -246,7 +278,7 @@ TEST_F(GenMsg, AFolderThatCannotBeStoredIsNotReportedAsChanged) {
   ASHostSetPreferencesFolder(blocker.c_str());
   SKCab* values = KCabNewInner();
   KCabPutBool(values, "UseMsgDir", 1);
-  KCabPutStringCopy(values, "MsgDir", "/new");
+  KCabPutStringCopy(values, "MsgDir", Sheets().c_str());
   MessageCapture capture;
   SetGenMsgCab(nullptr, values);
   KCabDestroy(values);

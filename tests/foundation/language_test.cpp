@@ -111,6 +111,24 @@ TEST(Language, DialogListsNativeNamesOrCodes) {
   DestroyMessageTable(t);
 }
 
+// Atoms are 32 bits wide: a language made after the first 65535 atoms is
+// listed as any other; only the null atom names none.
+TEST(Language, ALanguageWithALargeAtomIsListed) {
+  kvtest::LoadEnglishMessages();
+  for (int i = 0; ASAtomGetCount() <= 0x10000; ++i) ASAtomFromString(("language.filler." + std::to_string(i)).c_str());
+  ASAtom high = ASAtomFromString("zz-high");
+  ASSERT_GT(high, ASAtomNull);
+  SMessageTable* t = NewMessageTable(ASAtomFromString("en"));
+  AddMessageCopy("common.languagename.native", "English", t, 0);
+  SetMessageTableCurrentLang(t, high, 1);
+  AddMessageCopy("common.languagename.native", "Hochsprache", t, 0);
+  SetMessageTableCurrentLangDefault(t);
+  SKCtlDialog* d = NewChangeLanguageDialog(t, 0);
+  EXPECT_EQ((std::vector<std::string>{"English (en)", "Hochsprache (zz-high)"}), PulldownTexts(d));
+  KCtlDestroyDialog(d);
+  DestroyMessageTable(t);
+}
+
 TEST(Language, RunLangUIStoresOnlyAChange) {
   Prefs prefs;
   kvtest::LoadEnglishMessages();

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "foundation/MessageTable.h"
+#include "support/SourceTree.h"
 
 TEST(MessageResource, EnglishTextsAreWellFormed) {
-  const char* root = std::getenv("KV_SOURCE_DIR");
-  std::ifstream in(std::string(root ? root : ".") + "/resources/messages/en.txt");
-  ASSERT_TRUE(in) << "resources/messages/en.txt";
+  std::ifstream in(kvtest::SourcePath("resources/messages/en.txt"));
+  ASSERT_TRUE(in) << kvtest::SourcePath("resources/messages/en.txt");
   std::string line, previous;
   std::set<std::string> keys;
   int n = 0;
@@ -23,7 +23,7 @@ TEST(MessageResource, EnglishTextsAreWellFormed) {
     ASSERT_NE(std::string::npos, tab) << "line " << n << " has no tab: " << line;
     std::string key = line.substr(0, tab);
     EXPECT_TRUE(ValidMessageKey(key.c_str())) << key;
-    EXPECT_LE(key.size(), 39u) << key << ": keys are read up to 39 characters";
+    EXPECT_LE(key.size(), kMessageKeyMaxLength) << key << ": longer keys are not read";
     EXPECT_TRUE(keys.insert(key).second) << "duplicate " << key;
     EXPECT_LT(previous, key) << "not sorted at " << key;
     previous = key;

@@ -51,13 +51,34 @@ std::string Packed(const std::string& lines, long statedLength) {
 
 TEST(MessageLoad, PlainLines) {
   Table t;
-  std::string key45(45, 'k');
-  std::string lines = "common.ok\tDone\n\tstarts with a tab\nno tab here\nx.y\tkept\r\n" + key45 + "\tlong key\nlast\tno line feed";
+  std::string lines = "common.ok\tDone\n\tstarts with a tab\nno tab here\nx.y\tkept\r\nlast\tno line feed";
   EXPECT_TRUE(ReadMessageLinesFromBuffer(lines.data(), (ASInt32)lines.size(), t.t));
   EXPECT_EQ("Done", t.get("common.ok"));
   EXPECT_EQ("kept\r", t.get("x.y")) << "a carriage return before the line feed stays in the text";
-  EXPECT_EQ("long key", t.get(std::string(39, 'k').c_str()));
   EXPECT_EQ("last", t.get("last")) << "a last line without a line feed is not read";
+}
+
+// A key is kept whole up to the longest a key may be; a longer one is not cut
+// into another key, it is skipped and the load reports a problem.
+TEST(MessageLoad, KeysUpToTheLongestAreKeptWholeLongerOnesSkipped) {
+  struct Case {
+    size_t length;
+    bool kept;
+  };
+  for (const Case& c : {Case{39, true}, Case{40, true}, Case{41, false}, Case{45, false}}) {
+    SCOPED_TRACE(c.length);
+    Table t;
+    std::string key = "k." + std::string(c.length - 2, 'x');
+    std::string lines = key + "\tlong key\nother\tfine\n";
+    EXPECT_EQ(c.kept, (bool)ReadMessageLinesFromBuffer(lines.data(), (ASInt32)lines.size(), t.t));
+    EXPECT_EQ(c.kept ? "long key" : key, t.get(key.c_str()));
+    for (size_t cut : {39u, 40u}) {
+      if (cut < c.length) {
+        EXPECT_FALSE(KnownMessageInTableByKey(t.t, key.substr(0, cut).c_str())) << "cut to " << cut;
+      }
+    }
+    EXPECT_EQ("fine", t.get("other")) << "the lines after it are read";
+  }
 }
 
 TEST(MessageLoad, PackedLines) {
@@ -144,6 +165,19 @@ TEST(MessageLoad, Spreadsheets) {
   EXPECT_EQ("Bonjour", t.get("menu.x", "fr"));
   ASSERT_FALSE(capture.messages().empty());
   EXPECT_EQ(0u, capture.messages().back().text.rfind("Message memory = ", 0));
+  EXPECT_EQ(kAutoMessageNote, capture.messages().back().type) << "a note for the translator, no error";
+
+  // Folders that give no texts at all are no successful load.
+  std::filesystem::create_directories(dir.file("empty"));
+  std::filesystem::create_directories(dir.file("files"));
+  kvtest::WriteWholeFile(dir.file("files/a.xml"), Sheet(Row({"menu.x", "no language"})));
+  kvtest::WriteWholeFile(dir.file("plain"), "a file");
+  for (const char* name : {"missing", "empty", "files", "plain"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(MessageFolderUsable(dir.file(name).c_str()));
+    EXPECT_FALSE(ReadAllXMLSpreadsheetsFromDir(dir.file(name).c_str(), t.t, 1));
+  }
+  EXPECT_TRUE(MessageFolderUsable(dir.file("msgs").c_str()));
 
   kvtest::WriteWholeFile(dir.file("bad.xml"), Sheet(Row({"bad key!", "x"}) + Row({"ok.key", "fine"})));
   EXPECT_FALSE(ReadXMLSpreadsheetMessagesFromDoc(dir.file("bad.xml").c_str(), t.t, 1));

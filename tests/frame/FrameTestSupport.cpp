@@ -1,7 +1,6 @@
 #include "FrameTestSupport.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -15,6 +14,7 @@
 #include "kctl/mac/MacDialog.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"
+#include "support/EnglishMessages.h"
 
 // ---------------------------------------------------------------------------
 // Views.
@@ -58,20 +58,7 @@ void ResetStatusBox() {
 
 bool StatusBoxOpen() { return StatusBoxDialog() != nullptr; }
 
-void LoadMessages() {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
-  InitSystemMessageTable();
-  const char* source = std::getenv("KV_SOURCE_DIR");
-  std::ifstream in(std::string(source ? source : ".") + "/resources/messages/en.txt");
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t tab = line.find('\t');
-    if (tab == std::string::npos) continue;
-    AddMessageCopy(line.substr(0, tab).c_str(), line.substr(tab + 1).c_str(), gSystemMessageTable, 1);
-  }
-}
+void LoadMessages() { [[maybe_unused]] static const bool loaded = LoadEnglishMessages(); }
 
 std::string Text(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 

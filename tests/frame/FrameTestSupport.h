@@ -38,7 +38,8 @@ AVDoc OpenView(PDDoc doc, ASInt32 page);
 void CloseAllViews();
 
 // ---- messages
-// Loads en.txt into the system message table once.
+// Loads en.txt into the system message table once (the program stops when
+// it cannot be read).
 void LoadMessages();
 // The message text of a key (after LoadMessages).
 std::string Text(const char* key);

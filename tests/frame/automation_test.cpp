@@ -2,6 +2,8 @@
 // without a user; dialogs answered, alerts printed by the host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "frame/KVMemory.h"
 #include "host/AVAlert.h"
 #include "kctl/KCtlAutomation.h"
+#include "kctl/mac/MacDialog.h"
 
 namespace {
 
@@ -187,6 +190,50 @@ TEST_F(Automation, NamedActionsPlayByNameOrByCommandAndName) {
   for (const char* missing : {"nobody", "Nup:nobody", "Nobody:mine", ":mine"}) EXPECT_FALSE(procs_->playAction(missing));
   EXPECT_EQ(4u, RecordedAlerts().size());
   EXPECT_EQ("error: " + kvtest::Text("uiimp.mem.cannotplay"), RecordedAlerts()[0]);
+}
+
+// Every road a run can take is the dispatcher's: the general preferences
+// are read, stamping is held off while it runs, a modal dialog refuses it.
+TEST_F(Automation, EveryRoadIsTheDispatchersRoad) {
+  PDDoc doc = OpenDocument("a.pdf", 2);
+  ASSERT_TRUE(procs_->runCommand("Nup", nullptr));  // a history to replay
+  SKCab* list = KCabNewInner();
+  KCabPutAtom(list, "Category", A("OneCommand_V1"));
+  KCabPutAtom(list, "Command", A("Nup"));
+  KCabPutCab(list, "Params", KCabNewInner());
+  KVMemoryAddCategory(A("Nup"), "Nup", 1);
+  KVMemoryAddItem2(A("Nup"), "mine", list, nullptr);
+
+  struct Road {
+    const char* name;
+    std::function<bool()> run;
+  };
+  const Road roads[] = {
+      {"--command", [&] { return procs_->runCommand("Nup", nullptr) != 0; }},
+      {"--menu", [&] { return ExecuteImpositionCommand(kImpCmdNup, "Krvl:DirectUI") != 0; }},
+      {"--play", [&] { return procs_->playAction("mine") != 0; }},
+      {"--replay", [&] { return procs_->replayHistory(doc) != 0; }},
+      {"playback dialog", [&] { return KVMemoryPlaybackItem(A("Nup"), "mine", nullptr, "Krvl:PlaybackItem") != 0; }},
+  };
+  for (const Road& road : roads) {
+    SCOPED_TRACE(road.name);
+    kvtest::ModuleCalls().clear();
+    kvtest::ForgetSeenParams();
+    suspendAutoStamping = 0;
+    EXPECT_TRUE(road.run());
+    EXPECT_EQ(1u, std::count(kvtest::ModuleCalls().begin(), kvtest::ModuleCalls().end(), "ReadGeneralPrefs"));
+    ASSERT_NE(nullptr, kvtest::LastProcessParams());
+    EXPECT_TRUE(KCabGetBool(kvtest::LastProcessParams(), "Run:Stamping", 0));
+    EXPECT_EQ(0, suspendAutoStamping);
+
+    modalDepth = 1;
+    kvtest::ForgetSeenParams();
+    AVAlertClearRecorded();
+    EXPECT_FALSE(road.run());
+    modalDepth = 0;
+    EXPECT_EQ(nullptr, kvtest::LastProcessParams()) << "nothing ran under a modal dialog";
+    EXPECT_EQ(std::vector<std::string>{"error: " + kvtest::Text("impmenu1.mustclosedialog")}, RecordedAlerts());
+  }
 }
 
 TEST_F(Automation, AnswersForDialogsFromNowOn) {

@@ -109,7 +109,7 @@ TEST_F(HistoryTest, StoredSavedReopenedAndReadBack) {
   EXPECT_STREQ("Done to this file ", shortBuffer);
 }
 
-TEST_F(HistoryTest, TheAttachmentWinsOverTheCatalog) {
+TEST_F(HistoryTest, AHistoryWrittenWithoutTheAttachmentIsReadFromTheCatalog) {
   PDDoc doc = Doc();
   PDDocStoreCommandListFromXML(doc, "<first/>", "first", 0);
   // PDF/X mode: only the catalog gets the new text; the attachment stays.
@@ -117,18 +117,26 @@ TEST_F(HistoryTest, TheAttachmentWinsOverTheCatalog) {
   char description[100];
   char* text = PDDocGetCommandListAsXML(doc, description, sizeof description);
   ASSERT_NE(nullptr, text);
-  EXPECT_STREQ("<first/>", text);
-  EXPECT_STREQ("first", description);
+  EXPECT_STREQ("<second/>", text) << "the newer history";
+  EXPECT_STREQ("first", description) << "the description travels with the attachment";
   ASfree(text);
 
   PDDoc back = Reopen(doc, "both.pdf");
   text = PDDocGetCommandListAsXML(back, description, sizeof description);
   ASSERT_NE(nullptr, text);
-  EXPECT_STREQ("<first/>", text);
+  EXPECT_STREQ("<second/>", text);
   ASfree(text);
   std::string qdf = Qdf("both.pdf");
   EXPECT_EQ(1u, Count(qdf, "<first/>"));
   EXPECT_EQ(1u, Count(qdf, "<second/>"));
+
+  // Written with the attachment again, both hold the same stream once more.
+  PDDocStoreCommandListFromXML(back, "<third/>", "third", 0);
+  text = PDDocGetCommandListAsXML(back, description, sizeof description);
+  ASSERT_NE(nullptr, text);
+  EXPECT_STREQ("<third/>", text);
+  EXPECT_STREQ("third", description);
+  ASfree(text);
 }
 
 TEST_F(HistoryTest, CatalogOnlyGivesAnEmptyDescription) {

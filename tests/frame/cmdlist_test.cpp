@@ -163,6 +163,24 @@ TEST_F(CmdListTest, PDFXModeWritesTheCatalogOnly) {
   EXPECT_TRUE(PDDocHasCommandList(doc));
 }
 
+TEST_F(CmdListTest, RunsInPDFXModeAfterAnAttachedHistoryKeepEveryItem) {
+  PDDoc doc = Doc(1);
+  EXPECT_TRUE(Run("TestNoPages", doc));  // the history goes into the catalog and the attachment
+  gPDFXMode = 1;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(Run("TestNoPages", doc));
+  std::string path = dir.file("pdfx.pdf");
+  SavePdf(doc, path);
+  EXPECT_EQ(0, QpdfCheck(path));
+  docs.push_back(OpenPdf(path));
+  for (PDDoc d : {doc, docs.back()}) {
+    SKCab* history = HistoryOf(d);
+    ASSERT_NE(nullptr, history);
+    EXPECT_TRUE(KCabKnown(history, "3")) << "four runs, four items";
+    EXPECT_FALSE(KCabKnown(history, "4"));
+    KCabDestroy(history);
+  }
+}
+
 TEST_F(CmdListTest, AnUnreadableHistoryIsReplaced) {
   PDDoc doc = Doc(1);
   PDDocStoreCommandListFromXML(doc, "not a cabinet", "old description", 0);

@@ -49,6 +49,38 @@ TEST(Describe, IntOrString) {
   KCabDestroy(cab);
 }
 
+TEST(Describe, AStringIsPrintedThroughAnyIntegerConversion) {
+  SKCab* cab = KCabNewInner();
+  KCabPutStringCopy(cab, "s", "last - 3");
+  KCabPutInt(cab, "n", 7);
+  struct Case {
+    const char* format;
+    const char* asString;
+    const char* asInt;
+  };
+  const Case cases[] = {
+      {"page %d", "page last - 3", "page 7"},
+      {"page %3d", "page last - 3", "page   7"},
+      {"page %-4d|", "page last - 3|", "page 7   |"},
+      {"page %-4ld|", "page last - 3|", "7"},  // a long is not what is passed
+      {"page %i", "page last - 3", "page 7"},
+      {"page %u", "page last - 3", "page 7"},
+      {"100%% up to %d", "100% up to last - 3", "100% up to 7"},
+      {"%1$d.", "last - 3.", "7."},
+      {"no number", "no number", "no number"},
+      {"%s only", "last - 3 only", "7"},
+      {"%f", "last - 3", "7"},
+  };
+  for (const Case& c : cases) {
+    char out[100];
+    SPrintfUnboundedIntOrStringDecimalFormat(cab, "s", 1, out, sizeof out, c.format);
+    EXPECT_STREQ(c.asString, out) << c.format;
+    SPrintfUnboundedIntOrStringDecimalFormat(cab, "n", 1, out, sizeof out, c.format);
+    EXPECT_STREQ(c.asInt, out) << c.format;
+  }
+  KCabDestroy(cab);
+}
+
 struct RangeLine {
   const char* name;
   std::function<void(SKCab*)> setup;
@@ -104,6 +136,18 @@ const RangeLine kLines[] = {
        std::string to = Text("imputil.3.a.11");
        to.replace(to.find("%d"), 2, "last");
        return Line(Text("imputil.3.a.7"), to, "", "");
+     }},
+    {"sub-from-word-to-word",
+     [](SKCab* p) {
+       Sub(p);
+       KCabPutStringCopy(p, "Source:Range:From", "last - 3");
+       KCabPutStringCopy(p, "Source:Range:To", "last");
+     },
+     [] {
+       std::string from = Text("imputil.3.a.8"), to = Text("imputil.3.a.11");
+       from.replace(from.find("%d"), 2, "last - 3");
+       to.replace(to.find("%d"), 2, "last");
+       return Line(from, to, "", "");
      }},
     {"sub-for",
      [](SKCab* p) {

@@ -383,6 +383,16 @@ TEST_F(Dispatcher, MenuItemsRunAsTheUserChoosesThem) {
   EXPECT_EQ(kImpCmdPrefs, latestImpositionCommand) << "the preferences item goes through it";
 }
 
+TEST_F(Dispatcher, HelpAndAboutOfTheHostsMenusReadThePreferencesFirst) {
+  InitImpMenus();
+  // Opened first of all, they must see the web-access and classic-mode choices.
+  EXPECT_TRUE(Execute("KRVL:Velmora3:Help"));
+  EXPECT_EQ((std::vector<std::string>{"ReadGeneralPrefs", "Help"}), kvtest::ModuleCalls());
+  kvtest::ModuleCalls().clear();
+  EXPECT_TRUE(Execute("KRVL:Velmora3:About"));
+  EXPECT_EQ((std::vector<std::string>{"ReadGeneralPrefs", "About"}), kvtest::ModuleCalls());
+}
+
 TEST_F(Dispatcher, TheOutcomeOfDispatchesForTheHostProgram) {
   OpenDocument(1);
   ImpositionTakeDispatchOutcome();

@@ -316,15 +316,45 @@ TEST_F(KVCommands, GivenParametersAreTheCallersAndNotRemembered) {
 
 TEST_F(KVCommands, ANonInteractiveRunHasNoSourceUnlessItKeepsOne) {
   PDDoc doc = OpenDocument(2);
-  EXPECT_TRUE(ExecuteKVCommand(A("Nup"), 0, 0, 1, nullptr, 1, 0, 0, nullptr, nullptr, nullptr));
-  EXPECT_FALSE(KCabGetBool(kvtest::LastProcessParams(), "Run:HasDoc", 1));
-  EXPECT_EQ(std::string::npos, kvtest::CallsText().find("P0")) << "no pages without a source";
+  kvtest::MessageCapture capture;
+  // A command that needs a document is refused before it starts.
+  EXPECT_FALSE(ExecuteKVCommand(A("Nup"), 0, 0, 1, nullptr, 1, 0, 0, nullptr, nullptr, nullptr));
+  EXPECT_EQ(nullptr, kvtest::LastProcessParams()) << "Start never ran";
+  ASSERT_EQ(1u, capture.messages().size());
+  EXPECT_EQ(kvtest::Text("common.err.noopendocument"), capture.messages()[0].text);
 
   SKCab* given = KCabNewInner();
   ProcManSetSourcePDDoc(given, doc);
   EXPECT_TRUE(ExecuteKVCommand(A("Nup"), 0, 0, 1, given, 1, 0, 1, nullptr, nullptr, nullptr));
   EXPECT_TRUE(KCabGetBool(kvtest::LastProcessParams(), "Run:HasDoc", 0)) << "keep source";
   KCabDestroy(given);
+}
+
+// The callbacks read the caller's interactive word, whatever an earlier
+// dialog left remembered.
+TEST_F(KVCommands, TheProcessSeesTheCallersInteractiveWordNotARememberedOne) {
+  OpenDocument(2);
+  // As the real command: it runs with or without a document.
+  KCabPutBool(CmdCollFindCommand(nullptr, A("InsertBlanks")), "Control:Props:UIDoesntNeedAVDoc", 1);
+  for (int remembered : {-1, 0, 1}) {
+    if (remembered >= 0) {
+      SKCab* params = KCabNewInner();
+      KCabPutBool(params, "Interactive", remembered);
+      Remember("InsertBlanks", params);
+    }
+    for (ASBool interactive : {0, 1}) {
+      SCOPED_TRACE("remembered " + std::to_string(remembered) + ", interactive " + std::to_string(interactive));
+      kvtest::ForgetSeenParams();
+      EXPECT_TRUE(ExecuteKVCommand(A("InsertBlanks"), 0, 0, 1, nullptr, 1, interactive, 0, nullptr, nullptr, nullptr));
+      ASSERT_NE(nullptr, kvtest::LastProcessParams());
+      EXPECT_EQ(interactive, KCabGetBool(kvtest::LastProcessParams(), "Interactive", 2));
+      EXPECT_EQ((bool)interactive, (bool)KCabGetBool(kvtest::LastProcessParams(), "Run:HasDoc", 0));
+      SKCab* stored = Stored("InsertBlanks");
+      ASSERT_NE(nullptr, stored);
+      EXPECT_EQ(remembered >= 0 ? remembered : 2, KCabGetBool(stored, "Interactive", 2)) << "left as remembered";
+      KCabDestroy(stored);
+    }
+  }
 }
 
 TEST_F(KVCommands, TheRunsResultIsHandedOut) {

@@ -163,15 +163,53 @@ TEST_F(PlugInStart, ALanguageChosenInTheChooserIsStoredAndUsed) {
   EXPECT_EQ(ASAtomFromString("en"), GetMessageTableCurrentLang(gSystemMessageTable));
 }
 
-TEST_F(PlugInStart, ShortOrDeclinedFolderPathsAreNotOffered) {
+TEST_F(PlugInStart, DeclinedFolderPathsAreNotOffered) {
   std::string real = MessageFolder();
-  for (const std::string& folder : {std::string("ab"), "*" + real}) {
+  for (const std::string& folder : {"*" + real, std::string("*")}) {
     SetMessageDirFolder(nullptr, folder.c_str());
     AVAlertClearRecorded();
     ASSERT_TRUE(MasterInit()) << folder;
     EXPECT_TRUE(Alerts().empty()) << folder << ": " << Alerts().front();
     EXPECT_EQ("OK", Msg("common.button.ok")) << folder;
   }
+}
+
+// A folder that gives no texts is not a successful load: the built-in texts
+// are used, without a question, and the user is told once which folder it was.
+TEST_F(PlugInStart, AnUnusableFolderFallsBackToTheBuiltInTexts) {
+  std::string empty = session_.prefs() + "/empty";
+  std::filesystem::create_directories(empty);
+  std::string plain = session_.prefs() + "/plain";
+  kvtest::WriteWholeFile(plain, "not a folder");
+  for (const std::string& folder : {session_.prefs() + "/missing", empty, plain, std::string("ab")}) {
+    SetMessageDirFolder(nullptr, folder.c_str());
+    AVAlertClearRecorded();
+    gAutoMessageMode.mode = kAutoMessageModeHostAlert;  // as before a start
+    ASSERT_TRUE(MasterInit()) << folder;
+    EXPECT_EQ("OK", Msg("common.button.ok")) << folder;
+    ASSERT_EQ(1u, Alerts().size()) << folder;
+    EXPECT_NE(std::string::npos, Alerts()[0].find("The message folder " + folder + " cannot be used")) << Alerts()[0];
+    char lang[20], stored[1000];
+    GetUserLang(nullptr, lang, sizeof lang, stored, sizeof stored);
+    EXPECT_EQ(folder, std::string(stored)) << "kept for when it can be read again";
+  }
+}
+
+// The message setup accepts any folder it can read; the start reads the same,
+// a two-letter one too.
+TEST_F(PlugInStart, AShortFolderThatCanBeReadIsOffered) {
+  std::string folder = MessageFolder();
+  std::string saved = std::filesystem::current_path();
+  std::filesystem::current_path(folder + "/..");
+  std::filesystem::rename(folder, "ab");
+  SetMessageDirFolder(nullptr, "ab");
+  AVAlertQueueAnswer(1);  // use the folder
+  bool started = MasterInit();
+  std::filesystem::current_path(saved);
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(Has(Alerts(), "confirm: Korvel Velmora 3 will use message directory ab, or Cancel to reset to internal "
+                            "strings"));
+  EXPECT_EQ("N-up (folder)", Msg("impmenu1.cmd.nup"));
 }
 
 TEST_F(PlugInStart, DecliningTheFolderRemembersItAsDeclined) {

@@ -146,6 +146,18 @@ const RangeCase kRanges[] = {
        KCabPutInt(r, "Source:Range:From", 0);
      },
      "", 6, -1, "pmint.err.bad.firstpage"},
+    {"from-negative",
+     [](SKCab* r) {
+       SubDoc(r);
+       KCabPutInt(r, "Source:Range:From", -5);
+     },
+     "", 0, -1, "pmint.err.bad.firstpage"},
+    {"to-zero",
+     [](SKCab* r) {
+       SubDoc(r);
+       KCabPutInt(r, "Source:Range:To", 0);
+     },
+     "", 0, -1, "pmint.err.bad.lastpage"},
     {"step-zero",
      [](SKCab* r) {
        SubDoc(r);
@@ -192,6 +204,8 @@ TEST_P(ProcManRangeTest, CallsThePagesOfTheRange) {
     EXPECT_EQ(text.substr(0, text.find('%')), shown.substr(0, text.find('%')));
     EXPECT_EQ(Text("pmint.err.prefix") + shown, KCabGetString(run, "ProcMan:CancelReason"));
     EXPECT_NE(std::string::npos, CallsText().find("Cancelled Terminate"));
+    EXPECT_EQ(std::string::npos, CallsText().find("Start")) << "refused before its work began";
+    EXPECT_FALSE(KCabKnown(run, "ProcMan:PagesToDo")) << "nothing counted for a refused range";
   } else {
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_FALSE(KCabGetBool(run, "ProcMan:Cancelled", 0));
@@ -256,6 +270,16 @@ const SourceCase kSources[] = {
     {"pddoc-missing", [](SKCab* r) { KCabRemove(r, "Source:Source"); }, "cmd.list.2.a.5"},
     {"unknown", [](SKCab* r) { KCabPutAtom(r, "Source:SourceType", ASAtomFromString("Clipboard")); },
      "pmint.err.bad.sourcetype"},
+    // A command that needs a document is not started without one.
+    {"none", [](SKCab* r) { ProcManSetSourceNone(r); }, "common.err.noopendocument"},
+    {"file-name", [](SKCab* r) { KCabPutAtom(r, "Source:SourceType", ASAtomFromString("PlatformFileName")); },
+     "common.err.noopendocument"},
+    {"link-without-link",
+     [](SKCab* r) {
+       KCabPutAtom(r, "Source:SourceType", ASAtomFromString("Link"));
+       KCabRemove(r, "Source:Source");
+     },
+     "cmd.list.2.a.5"},
 };
 
 class ProcManSourceTest : public ProcManTest, public ::testing::WithParamInterface<SourceCase> {};
@@ -278,10 +302,15 @@ INSTANTIATE_TEST_SUITE_P(Sources, ProcManSourceTest, ::testing::ValuesIn(kSource
   return n;
 });
 
-TEST_F(ProcManTest, NoSourceRunsStartAndFinishOnly) {
-  SKCab* run = NewRun("TestCmd", nullptr, [](SKCab* r) { ProcManSetSourceNone(r); });
+TEST_F(ProcManTest, ACommandThatNeedsNoDocumentRunsStartAndFinishOnlyWithoutOne) {
+  SKCab* run = NewRun("TestCmd", nullptr, [](SKCab* r) {
+    ProcManSetSourceNone(r);
+    KCabPutBool(r, "Control:Props:UIDoesntNeedAVDoc", 1);
+  });
+  MessageCapture messages;
   ProcManRunProcess(run);
   EXPECT_EQ("Initialise CheckSource Start Finish Terminate", CallsText());
+  EXPECT_TRUE(messages.messages().empty());
   KCabDestroy(run);
 }
 

@@ -8,8 +8,10 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/KCabXML.h"
 #include "frame/CmdList.h"
+#include "frame/Describe.h"
 #include "frame/ProcMan.h"
 #include "frame/FrameTestSupport.h"
 #include "host/PD.h"
@@ -37,6 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   DURING
     FeaturesListChecker(text.c_str());
+    // The bytes as a describer's format, for a page word and a number.
+    KCabHolder range(KCabNewInner());
+    KCabPutStringCopy(range.get(), "s", "last - 3");
+    KCabPutInt(range.get(), "n", 7);
+    char line[200];
+    SPrintfUnboundedIntOrStringDecimalFormat(range.get(), "s", 1, line, sizeof line, text.c_str());
+    SPrintfUnboundedIntOrStringDecimalFormat(range.get(), "n", 1, line, sizeof line, text.c_str());
     ASInt32 page = 0;
     ResolveSingleRangeElemString(text.c_str(), &page, 7);
     SKCab* list = KCabReadFromBuffer(text.data(), (ASInt32)text.size(), nullptr);

@@ -1,11 +1,13 @@
 // Message texts come from resources and translators' spreadsheets: the
-// escape rewriter, the key splitter and the format check must take any text.
+// escape rewriter, the key splitter, the format check and the resource line
+// reader must take any text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "foundation/Alerts.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/MessageLoad.h"
 #include "foundation/MessageTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 4: FormatMessageTextUTF8(out, sizeof out, text.c_str(), nullptr, "k", "ff", 1.5, 2.5); break;
     default: FormatMessageTextUTF8(out, sizeof out, text.c_str(), nullptr, "k", "lzps", 9L, (size_t)3, out, "w"); break;
   }
+  // The same bytes as message resource data, plain or packed.
+  ReadMessageLinesFromBuffer2(reinterpret_cast<const char*>(data + 1), (ASInt32)(size - 1), table);
   DestroyMessageTable(table);
   return 0;
 }

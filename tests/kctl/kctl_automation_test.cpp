@@ -93,10 +93,21 @@ TEST_F(Automation, ADialogThatRefusesOKIsCancelledWithAMessage) {
   EXPECT_EQ("{Name=s:before;}", DumpKCab(strict.run.exportCab)) << "a cancelled dialog stores nothing";
   EXPECT_EQ(0, KCtlAutomationAnsweredCount());
   EXPECT_EQ(1, KCtlAutomationCancelledCount());
-  EXPECT_EQ("{0={S=s:The dialog \"Strict\" did not accept its answers and was cancelled.;T=i:1;};}",
+  // The message names the element and the answer it refused.
+  EXPECT_EQ("{0={S=s:The dialog \"Strict\" did not accept the answer \"toolong\" for Code and was cancelled.;T=i:1;};}",
             DumpKCab(messages_));
   KCtlAutomationStop();
   KCabDestroy(answers);
+}
+
+TEST_F(Automation, ARefusedValueWithoutAnAnswerIsNamed) {
+  KCtlAutomationStart(nullptr, 0);
+  Form strict("Strict");
+  KCabPutStringCopy(strict.run.Export(), "Code", "toolong");
+  EXPECT_EQ(2, strict.Run());
+  EXPECT_EQ("{0={S=s:The dialog \"Strict\" did not accept the value of Code, which had no answer, and was "
+            "cancelled.;T=i:1;};}",
+            DumpKCab(messages_));
 }
 
 TEST_F(Automation, ADisabledOKIsNoAnswerEither) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "KCtlHarness.h"
@@ -269,6 +270,9 @@ struct MarkCase {
   ASInt32 value;
   ASInt32 marks;
 };
+
+// Test names print the case, not a dump of its bytes.
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.value << " of " << c.duration; }
 
 class StatusBoxMarks : public StatusBoxTest, public ::testing::WithParamInterface<MarkCase> {};
 
