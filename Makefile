@@ -1,7 +1,7 @@
 # make test       install missing packages, build, run every test
 # make sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
 # make fuzz       build the libFuzzer targets and run each for FUZZ_SECONDS
-# make bench      build and run the benchmarks
+# make bench      build and run the benchmarks (BENCH_LARGE=1: with a 100,000-page n-up)
 # make demo       run the host program with the plug-in on a generated document
 # make params-doc write docs/parameters.md again from the command definitions
 JOBS ?= $(shell nproc)

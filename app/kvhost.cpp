@@ -42,7 +42,9 @@ const char* const kUsage =
     "listing:\n"
     "  --list-menus  --list-commands  --history FILE.pdf\n"
     "environment:\n"
-    "  --prefs DIR  --host-version N.M  --plugin DIR  --static-id  --quiet\n";
+    "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
+    "  --static-id           the same bytes for the same job: fixed document IDs, and time stamps\n"
+    "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n";
 
 struct Step {
   std::string option;
@@ -175,6 +177,27 @@ std::string ExeFolder() {
   std::string p = buf;
   size_t slash = p.rfind('/');
   return slash == std::string::npos ? "." : p.substr(0, slash);
+}
+
+// The fixed time of --static-id: SOURCE_DATE_EPOCH where it is set (seconds
+// since 1970, as reproducible builds use it), else the start of 1970.
+bool StaticTime(ASInt64* seconds) {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  *seconds = 0;
+  if (!text || !*text) return true;
+  const ASInt64 kLast = 253402300799;  // 9999-12-31 23:59:59, the last a PDF date can say
+  for (const char* c = text; *c; ++c) {
+    if (*c < '0' || *c > '9' || *seconds > kLast) {
+      std::fprintf(stderr, "kvhost: SOURCE_DATE_EPOCH wants whole seconds since 1970, not %s\n", text);
+      return false;
+    }
+    *seconds = *seconds * 10 + (*c - '0');
+  }
+  if (*seconds > kLast) {
+    std::fprintf(stderr, "kvhost: SOURCE_DATE_EPOCH wants whole seconds since 1970, not %s\n", text);
+    return false;
+  }
+  return true;
 }
 
 // The file's text; false, said with what is wrong (not found, not
@@ -490,6 +513,12 @@ int main(int argc, char** argv) {
   ASHostVersionSet((ASInt16)o.major, (ASInt16)o.minor);
   HostRegisterFunctionTables();
   PDSetDeterministicIDs(o.staticId ? 1 : 0);
+  if (o.staticId) {
+    // The same job saves the same bytes: fixed IDs, and fixed time stamps.
+    ASInt64 seconds = 0;
+    if (!StaticTime(&seconds)) return 2;
+    ASHostSetFixedTime(1, seconds);
+  }
   AVAppSetProgressQuiet(o.quiet ? 1 : 0);
   std::string plugin = o.plugin.empty() ? ExeFolder() + "/plugins/kv3" : o.plugin;
 

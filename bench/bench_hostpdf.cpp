@@ -9,12 +9,8 @@
 //
 // Without arguments each command runs as its own process, alternating with
 // the qpdf program, and the medians of wall time and peak memory are compared.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchProcess.h"
 #include "fixtures/Fixtures.h"
 #include "host/AS.h"
 #include "host/PD.h"
@@ -53,33 +50,9 @@ int Insert(const char* in, const char* out) {
   return 0;
 }
 
-struct Run {
-  double seconds;
-  long maxrssKb;
-  int status;
-};
-
-Run Spawn(const std::vector<std::string>& argv) {
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage ru {};
-  wait4(pid, &status, 0, &ru);
-  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return Run{s, ru.ru_maxrss, status};
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using kvbench::Median;
+using kvbench::Run;
+using kvbench::Spawn;
 
 void Compare(const char* what, const std::vector<std::string>& ours, const std::vector<std::string>& theirs,
              double goal) {

@@ -10,4 +10,5 @@
 #include "host/ASProgress.h"
 #include "host/ASStm.h"
 #include "host/ASText.h"
+#include "host/ASTime.h"
 #include "host/ASTypes.h"

@@ -2,11 +2,12 @@
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pl_Buffer.hh>
-#include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDFExc.hh>
 
 #include <locale.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -43,10 +44,17 @@ QPDFObjGen ObjGenOf(CosObj o) { return QPDFObjGen((int)(ASUns32)(o.bits & 0xFFFF
 ASUns32 SlotIndex(CosObj o) { return (ASUns32)(o.bits & 0xFFFFFFFFu); }
 ASUns32 SlotSerial(CosObj o) { return (ASUns32)((o.bits >> 32) & 0xFFFFFFu); }
 
+// An object about to be read or written through a Cos call: a Kids array
+// being edited, or its node, gets its items back first.
+void BeforeUse(CosDoc doc, const QPDFObject* o) {
+  if (!doc->editedKids.empty() && (doc->editedKids.count(o) || doc->editedNodes.count(o))) WriteBackKids(doc);
+}
+
 Slot& SlotOf(CosObj o) {
   CosDoc doc = CheckDoc(o.doc);
   ASUns32 i = SlotIndex(o);
   if (i >= doc->slots.size() || !doc->slots[i].inUse || doc->slots[i].serial != SlotSerial(o)) ASRaise(cosErrInvalidObj);
+  BeforeUse(doc, doc->slots[i].h.getObjectPtr());
   return doc->slots[i];
 }
 
@@ -130,15 +138,21 @@ ASAtom AtomKids() {
   return a;
 }
 
-// Keys whose change may reshape the page tree.
+// Keys the page-tree walk reads.
 bool TreeKey(ASAtom key) {
   static const ASAtom parent = ASAtomFromString("Parent"), pages = ASAtomFromString("Pages"),
-                      type = ASAtomFromString("Type");
-  return key == AtomKids() || key == parent || key == pages || key == type;
+                      type = ASAtomFromString("Type"), root = ASAtomFromString("Root");
+  return key == AtomKids() || key == parent || key == pages || key == type || key == root;
 }
 
 void NoteArrayWrite(CosDoc doc, QPDFObjectHandle array) {
   if (doc->kidsArrays.count(array.getObjectPtr())) MarkTreeChanged(doc);
+}
+
+// Pages copied into a sheet's dictionary and the like take Type and Parent
+// along: only a dictionary of the tree as last walked reshapes it.
+void NoteDictWrite(CosDoc doc, QPDFObjectHandle dict, ASAtom key) {
+  if (TreeKey(key) && doc->treeDicts.count(dict.getObjectPtr())) MarkTreeChanged(doc);
 }
 
 struct BufferStm {
@@ -181,13 +195,53 @@ std::string EncodeHex(const std::string& in) {
   return out;
 }
 
+// One compressor for every stream the host encodes, reset between streams:
+// setting up a new one costs a quarter megabyte of state each time. Its
+// output is the same bytes a fresh one with the default level gives.
+class Deflater {
+ public:
+  ~Deflater() {
+    if (ready_) deflateEnd(&z_);
+  }
+  std::string Encode(const std::string& in) {
+    if (in.empty()) return in;  // as qpdf's compressor gives nothing for nothing
+    if (!ready_) {
+      z_ = z_stream{};
+      if (deflateInit(&z_, Z_DEFAULT_COMPRESSION) != Z_OK) ASRaise(genErrNoMemory);
+      ready_ = true;
+    } else if (deflateReset(&z_) != Z_OK) {
+      ASRaise(genErrGeneral);
+    }
+    std::string out(deflateBound(&z_, (uLong)in.size()), '\0');
+    // zlib counts in 32 bits: very large streams go through in parts.
+    constexpr size_t kPart = 1u << 30;
+    size_t read = 0, written = 0;
+    int r;
+    do {
+      const size_t inPart = std::min(kPart, in.size() - read);
+      if (written == out.size()) out.resize(out.size() + kPart);
+      const size_t outPart = std::min(kPart, out.size() - written);
+      z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + read));
+      z_.avail_in = (uInt)inPart;
+      z_.next_out = reinterpret_cast<Bytef*>(out.data() + written);
+      z_.avail_out = (uInt)outPart;
+      r = deflate(&z_, read + inPart == in.size() ? Z_FINISH : Z_NO_FLUSH);
+      if (r == Z_STREAM_ERROR) ASRaise(genErrGeneral);
+      read += inPart - z_.avail_in;
+      written += outPart - z_.avail_out;
+    } while (r != Z_STREAM_END);
+    out.resize(written);
+    return out;
+  }
+
+ private:
+  z_stream z_{};
+  bool ready_ = false;
+};
+
 std::string EncodeFlate(const std::string& in) {
-  Pl_Buffer sink("flate out");
-  Pl_Flate flate("flate", &sink, Pl_Flate::a_deflate);
-  flate.write(reinterpret_cast<const unsigned char*>(in.data()), in.size());
-  flate.finish();
-  auto buf = sink.getBufferSharedPointer();
-  return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+  static thread_local Deflater deflater;
+  return deflater.Encode(in);
 }
 
 // Encodes by the filter list, applying the last-named filter first.
@@ -257,7 +311,9 @@ QPDFObjectHandle Handle(CosObj obj) {
     case kNull: return QPDFObjectHandle::newNull();
     case kIndirect: {
       CosDoc doc = CheckDoc(obj.doc);
-      return doc->q->getObject(ObjGenOf(obj));
+      QPDFObjectHandle h = doc->q->getObject(ObjGenOf(obj));
+      BeforeUse(doc, h.getObjectPtr());
+      return h;
     }
     case kInt: return QPDFObjectHandle::newInteger((ASInt32)(ASUns32)(obj.bits & 0xFFFFFFFFu));
     case kBool: return QPDFObjectHandle::newBool((obj.bits & 1) != 0);
@@ -333,6 +389,18 @@ void MarkDirty(CosDoc doc) {
 }
 
 void MarkTreeChanged(CosDoc doc) { ++doc->treeEpoch; }
+
+void WriteBackKids(CosDoc doc) {
+  auto edited = std::move(doc->editedKids);
+  doc->editedKids.clear();
+  doc->editedNodes.clear();
+  for (auto& e : edited) {
+    std::vector<QPDFObjectHandle> items;
+    items.reserve(e.second.items.size());
+    for (ASUns32 i : e.second.items) items.push_back(e.second.pool[i]);
+    e.second.array.setArrayFromVector(items);
+  }
+}
 
 std::string ReadStm(ASStm stm, ASInt64 limit) {
   std::string out;
@@ -544,9 +612,13 @@ void CosObjDestroy(CosObj obj) {
     Kind k = KindOf(obj);
     if (k == kIndirect) {
       CosDoc doc = CheckDoc(obj.doc);
+      // The object keeps its place in qpdf's table: the sets still name it.
+      const QPDFObject* o = doc->q->getObject(ObjGenOf(obj)).getObjectPtr();
+      BeforeUse(doc, o);
+      bool inTree = doc->treeDicts.count(o) || doc->kidsArrays.count(o);
       doc->q->replaceObject(ObjGenOf(obj), QPDFObjectHandle::newNull());
       MarkDirty(doc);
-      MarkTreeChanged(doc);
+      if (inTree) MarkTreeChanged(doc);
     } else if (k == kSlot) {
       CosDoc doc = CheckDoc(obj.doc);
       SlotOf(obj);
@@ -679,7 +751,7 @@ void CosDictPut(CosObj dict, ASAtom key, CosObj value) {
     if (v.isNull() && !v.isIndirect()) d.removeKey(KeyFor(key));
     else d.replaceKey(KeyFor(key), v);
     MarkDirty(doc);
-    if (TreeKey(key)) MarkTreeChanged(doc);
+    NoteDictWrite(doc, d, key);
   });
 }
 
@@ -696,7 +768,7 @@ void CosDictRemove(CosObj dict, ASAtom key) {
     if (!d.hasKey(k)) return;
     d.removeKey(k);
     MarkDirty(doc);
-    if (TreeKey(key)) MarkTreeChanged(doc);
+    NoteDictWrite(doc, d, key);
   });
 }
 

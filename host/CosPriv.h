@@ -45,6 +45,23 @@ struct _t_CosDocRec {
   ASUns64 treeEpoch = 0;
   // The Kids arrays of the page tree as last walked: writes into them reshape it.
   std::unordered_set<const QPDFObject*> kidsArrays;
+  // The dictionaries the walk read (trailer, catalog, nodes, pages): only a
+  // change of a key the walk reads, in one of these, reshapes the tree.
+  std::unordered_set<const QPDFObject*> treeDicts;
+  // Kids arrays the page operations are editing, by array: qpdf takes time in
+  // the array's length for every item inserted or erased, so the items are
+  // edited here and written back at once when anything reads the array or
+  // its node, walks the tree or saves.
+  struct EditedKids {
+    QPDFObjectHandle array;
+    const QPDFObject* node;
+    // The items, as indexes into pool: a handle cannot be moved, only copied
+    // (two atomic counts), and every insert or erase shifts the items behind.
+    std::vector<QPDFObjectHandle> pool;
+    std::vector<ASUns32> items;
+  };
+  std::unordered_map<const QPDFObject*, EditedKids> editedKids;
+  std::unordered_set<const QPDFObject*> editedNodes;  // the nodes that hold them
 
   std::vector<hostpdf::Slot> slots;
   std::vector<ASUns32> freeSlots;
@@ -77,6 +94,8 @@ CosObj FromNewDirect(CosDoc doc, QPDFObjectHandle h);
 QPDFObjectHandle ValueForPut(CosDoc doc, CosObj value);
 
 void MarkDirty(CosDoc doc);
+// Writes the Kids arrays being edited back into their arrays.
+void WriteBackKids(CosDoc doc);
 // A write that changed the page tree.
 void MarkTreeChanged(CosDoc doc);
 

@@ -158,6 +158,9 @@ PDPage PDDocAcquirePage(PDDoc doc, ASInt32 pageNum);
 void PDPageRelease(PDPage page);
 ASInt32 PDDocGetAcquiredPageCount(PDDoc doc);
 ASInt32 PDGetAcquiredPageCount();  // over every document (tests look for leaks)
+// How often the host walked doc's page tree to list its pages (tests: only a
+// write that may reshape the tree makes it walk again).
+ASInt32 PDDocGetPageTreeWalks(PDDoc doc);
 
 // A new page after afterPage (PDBeforeFirstPage: first) with the media box;
 // it inherits whatever else its new parent nodes carry. Returned acquired.

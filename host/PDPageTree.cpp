@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "host/ASFixed.h"
@@ -49,6 +51,7 @@ QPDFObjectHandle PagesRoot(QPDF& q) { return q.getRoot().getKey("/Pages"); }
 
 // Makes a page-tree root when the catalog has none that can be used.
 QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
+  WriteBackKids(doc->cos);
   QPDF& q = QOf(doc);
   QPDFObjectHandle root = PagesRoot(q);
   if (root.isDictionary() && root.isIndirect() && root.getKey("/Kids").isArray()) return root;
@@ -78,14 +81,22 @@ QPDFObjectHandle EnsurePagesRoot(PDDoc doc) {
 void Walk(PDDoc doc) {
   QPDF& q = QOf(doc);
   CosDoc cos = doc->cos;
+  WriteBackKids(cos);
+  ++doc->walks;
   doc->pages.clear();
   doc->parents.clear();
+  doc->nodes.clear();
+  doc->kidAt.clear();
   doc->innerNodes.clear();
   doc->edges.clear();
   doc->treeDamaged = false;
   cos->kidsArrays.clear();
+  cos->treeDicts.clear();
+  cos->treeDicts.insert(q.getTrailer().getObjectPtr());
+  cos->treeDicts.insert(q.getRoot().getObjectPtr());
   QPDFObjectHandle root = PagesRoot(q);
   if (!root.isDictionary()) return;
+  cos->treeDicts.insert(root.getObjectPtr());
   struct Frame {
     QPDFObjectHandle node, kids;
     int next;
@@ -129,6 +140,7 @@ void Walk(PDDoc doc) {
       warnedRepeat = true;
       continue;
     }
+    cos->treeDicts.insert(kid.getObjectPtr());
     NodeKind kind = KindOfNode(kid);
     if (kind == kForeign) {
       doc->treeDamaged = true;
@@ -148,7 +160,9 @@ void Walk(PDDoc doc) {
       stack.push_back(Frame{kid, kids, 0});
     } else {
       doc->pages.push_back(kid.getObjGen());
-      doc->parents.push_back(node);
+      doc->parents.push_back(node.getObjectPtr());
+      doc->nodes.emplace(node.getObjectPtr(), node);
+      doc->kidAt.push_back(at);
       doc->edges.emplace_back(node, kid);
     }
     QPDFObjectHandle parent = kid.getKey("/Parent");
@@ -180,10 +194,16 @@ PDPage Acquire(PDDoc doc, QPDFObjGen og) {
 // Walks up through Parent links, at most kMaxDepth steps and never in a circle.
 template <class F>
 void ForAncestors(QPDFObjectHandle node, F&& visit) {
-  std::unordered_set<const QPDFObject*> seen;
+  // Trees are shallow: the first levels are remembered without allocating.
+  constexpr int kNear = 16;
+  const QPDFObject* near[kNear];
+  std::unordered_set<const QPDFObject*> far;
   QPDFObjectHandle cur = node;
   for (int i = 0; i < kMaxDepth && cur.isDictionary(); ++i) {
-    if (!seen.insert(cur.getObjectPtr()).second) return;
+    const QPDFObject* o = cur.getObjectPtr();
+    if (std::find(near, near + std::min(i, kNear), o) != near + std::min(i, kNear)) return;
+    if (i < kNear) near[i] = o;
+    else if (!far.insert(o).second) return;
     if (!visit(cur)) return;
     cur = cur.getKey("/Parent");
   }
@@ -198,13 +218,97 @@ void AddToCounts(QPDFObjectHandle parent, int delta) {
   });
 }
 
-int IndexIn(QPDFObjectHandle kids, QPDFObjGen og) {
-  int n = kids.getArrayNItems();
-  for (int i = 0; i < n; ++i) {
-    QPDFObjectHandle k = kids.getArrayItem(i);
-    if (k.isIndirect() && k.getObjGen() == og) return i;
+QPDFObjectHandle ParentAt(PDDoc doc, ASInt32 pos) { return doc->nodes.at(doc->parents[(size_t)pos]); }
+
+// A node's Kids as the page operations see it: the items being edited, or
+// the array's own.
+class Kids {
+ public:
+  Kids(PDDoc doc, QPDFObjectHandle node) : cos_(doc->cos), node_(node), array_(node.getKey("/Kids")) {
+    auto it = cos_->editedKids.find(array_.getObjectPtr());
+    if (it != cos_->editedKids.end()) edited_ = &it->second;
   }
-  return -1;
+  bool IsArray() { return edited_ || array_.isArray(); }
+  int Size() { return edited_ ? (int)edited_->items.size() : array_.getArrayNItems(); }
+  QPDFObjectHandle At(int i) {
+    return edited_ ? edited_->pool[edited_->items[(size_t)i]] : array_.getArrayItem(i);
+  }
+  int IndexOf(QPDFObjGen og) {
+    const int n = Size();
+    for (int i = 0; i < n; ++i) {
+      QPDFObjectHandle k = At(i);
+      if (k.isIndirect() && k.getObjGen() == og) return i;
+    }
+    return -1;
+  }
+  void Append(QPDFObjectHandle kid) {
+    if (edited_) edited_->items.push_back(Pool(kid));
+    else array_.appendItem(kid);  // qpdf appends in constant time
+  }
+  void Insert(int at, QPDFObjectHandle kid) {
+    Edit();
+    edited_->items.insert(edited_->items.begin() + at, Pool(kid));
+  }
+  void Erase(int at) {
+    Edit();
+    edited_->items.erase(edited_->items.begin() + at);
+  }
+
+ private:
+  void Edit() {
+    if (edited_) return;
+    auto& e = cos_->editedKids[array_.getObjectPtr()];
+    e = _t_CosDocRec::EditedKids{array_, node_.getObjectPtr(), array_.getArrayAsVector(), {}};
+    e.items.resize(e.pool.size());
+    for (size_t i = 0; i < e.items.size(); ++i) e.items[i] = (ASUns32)i;
+    cos_->editedNodes.insert(node_.getObjectPtr());
+    edited_ = &e;
+  }
+  ASUns32 Pool(QPDFObjectHandle kid) {
+    edited_->pool.push_back(kid);
+    return (ASUns32)(edited_->pool.size() - 1);
+  }
+  CosDoc cos_;
+  QPDFObjectHandle node_, array_;
+  _t_CosDocRec::EditedKids* edited_ = nullptr;
+};
+
+// The index of page number pos in kids, its parent's Kids: the one the list
+// keeps when Kids still names the page there, else found by a search.
+int KidIndex(PDDoc doc, ASInt32 pos, Kids& kids) {
+  int at = doc->kidAt[(size_t)pos];
+  if (at >= 0 && at < kids.Size()) {
+    QPDFObjectHandle k = kids.At(at);
+    if (k.isIndirect() && k.getObjGen() == doc->pages[(size_t)pos]) return at;
+  }
+  return kids.IndexOf(doc->pages[(size_t)pos]);
+}
+
+// A kid went into (delta 1) or out of (-1) parent's Kids at index at: the
+// pages behind it there, which come after it in page order, move along.
+void ShiftKidIndexes(PDDoc doc, size_t after, QPDFObjectHandle parent, int at, int delta) {
+  const QPDFObject* p = parent.getObjectPtr();
+  for (size_t j = after; j < doc->pages.size(); ++j)
+    if (doc->kidAt[j] >= at && doc->parents[j] == p) doc->kidAt[j] += delta;
+}
+
+// The kid indexes of the pages under nodes, read again from their Kids.
+void RecountKidIndexes(PDDoc doc, const std::vector<QPDFObjectHandle>& nodes) {
+  for (QPDFObjectHandle node : nodes) {
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    const int n = kids.isArray() ? kids.getArrayNItems() : 0;
+    const QPDFObject* p = node.getObjectPtr();
+    int k = 0;
+    for (size_t j = 0; j < doc->pages.size(); ++j) {
+      if (doc->parents[j] != p) continue;
+      while (k < n) {
+        QPDFObjectHandle item = kids.getArrayItem(k);
+        if (item.isIndirect() && item.getObjGen() == doc->pages[j]) break;
+        ++k;
+      }
+      doc->kidAt[j] = k < n ? k++ : -1;
+    }
+  }
 }
 
 // Puts an indirect page into the tree so that it becomes page number pos.
@@ -215,53 +319,118 @@ void InsertLeaf(PDDoc doc, ASInt32 pos, QPDFObjectHandle page) {
   int at;
   if (n == 0) {
     parent = EnsurePagesRoot(doc);
-    at = parent.getKey("/Kids").getArrayNItems();
+    at = Kids(doc, parent).Size();
   } else {
     ASInt32 ref = pos < n ? pos : n - 1;
-    parent = doc->parents[(size_t)ref];
+    parent = ParentAt(doc, ref);
     if (!parent.isIndirect()) {
       parent = EnsurePagesRoot(doc);  // a direct root is replaced by an indirect one
       EnsurePages(doc);
-      parent = doc->parents[(size_t)ref];
+      parent = ParentAt(doc, ref);
     }
-    at = IndexIn(parent.getKey("/Kids"), doc->pages[(size_t)ref]);
-    if (at < 0) at = parent.getKey("/Kids").getArrayNItems();
+    Kids kids(doc, parent);
+    at = KidIndex(doc, ref, kids);
+    if (at < 0) at = kids.Size();
     else if (pos >= n) ++at;
   }
-  QPDFObjectHandle kids = parent.getKey("/Kids");
-  if (at >= kids.getArrayNItems()) kids.appendItem(page);
-  else kids.insertItem(at, page);
+  Kids kids(doc, parent);
+  if (at >= kids.Size()) {
+    at = kids.Size();
+    kids.Append(page);
+  } else {
+    kids.Insert(at, page);
+  }
   page.replaceKey("/Parent", parent);
+  doc->cos->treeDicts.insert(page.getObjectPtr());
   AddToCounts(parent, 1);
   pos = std::clamp(pos, 0, n);
   doc->pages.insert(doc->pages.begin() + pos, page.getObjGen());
-  doc->parents.insert(doc->parents.begin() + pos, parent);
+  doc->parents.insert(doc->parents.begin() + pos, parent.getObjectPtr());
+  doc->nodes.emplace(parent.getObjectPtr(), parent);
+  doc->kidAt.insert(doc->kidAt.begin() + pos, at);
+  ShiftKidIndexes(doc, (size_t)pos + 1, parent, at, 1);
   doc->indexValid = false;
 }
 
-// Takes page number pos out of the tree; nodes left empty go too.
-void RemoveLeaf(PDDoc doc, ASInt32 pos) {
-  QPDFObjectHandle parent = doc->parents[(size_t)pos];
-  QPDFObjGen og = doc->pages[(size_t)pos];
-  QPDFObjectHandle kids = parent.getKey("/Kids");
-  int at = IndexIn(kids, og);
-  if (at >= 0) kids.eraseItem(at);
-  AddToCounts(parent, -1);
-  QPDFObjectHandle root = PagesRoot(QOf(doc));
-  QPDFObjectHandle node = parent;
-  for (int guard = 0; guard < kMaxDepth; ++guard) {
-    if (!node.isIndirect() || !root.isIndirect() || node.getObjGen() == root.getObjGen()) break;
-    if (node.getKey("/Kids").getArrayNItems() > 0) break;
-    QPDFObjectHandle up = node.getKey("/Parent");
-    if (!up.isDictionary()) break;
-    QPDFObjectHandle upKids = up.getKey("/Kids");
-    int i = upKids.isArray() ? IndexIn(upKids, node.getObjGen()) : -1;
-    if (i < 0) break;
-    upKids.eraseItem(i);
-    node = up;
+// What leaves one node's Kids.
+struct KidsOut {
+  QPDFObjectHandle node;
+  std::unordered_set<QPDFObjGen, QPDFObjHash> kids;
+  int pages = 0;  // pages below the node that go
+};
+
+// Takes the kids out of each node's Kids, every array rebuilt once, and counts
+// the pages that went down the tree. Answers the nodes that were left empty.
+std::vector<QPDFObjectHandle> TakeOutKids(std::vector<KidsOut>& outs, std::vector<QPDFObjectHandle>& touched) {
+  std::vector<QPDFObjectHandle> emptied;
+  for (KidsOut& out : outs) {
+    touched.push_back(out.node);
+    QPDFObjectHandle kids = out.node.getKey("/Kids");
+    if (kids.isArray()) {
+      std::vector<QPDFObjectHandle> kept;
+      kept.reserve((size_t)kids.getArrayNItems());
+      bool changed = false;
+      for (auto& k : kids.aitems()) {
+        if (k.isIndirect() && out.kids.count(k.getObjGen())) changed = true;
+        else kept.push_back(k);
+      }
+      if (changed) kids.setArrayFromVector(kept);
+      if (kept.empty()) emptied.push_back(out.node);
+    }
+    if (out.pages) AddToCounts(out.node, -out.pages);
   }
-  doc->pages.erase(doc->pages.begin() + pos);
-  doc->parents.erase(doc->parents.begin() + pos);
+  return emptied;
+}
+
+// Takes pages first..last out of the tree; nodes left empty go too.
+void RemoveLeaves(PDDoc doc, ASInt32 first, ASInt32 last) {
+  if (first == last && !doc->treeDamaged) {
+    // One page of a sound tree (a move): Kids names it once, where the list says.
+    QPDFObjectHandle parent = ParentAt(doc, first);
+    Kids kids(doc, parent);
+    int at = kids.IsArray() ? KidIndex(doc, first, kids) : -1;
+    if (at >= 0 && kids.Size() > 1) {
+      kids.Erase(at);
+      AddToCounts(parent, -1);
+      doc->pages.erase(doc->pages.begin() + first);
+      doc->parents.erase(doc->parents.begin() + first);
+      doc->kidAt.erase(doc->kidAt.begin() + first);
+      ShiftKidIndexes(doc, (size_t)first, parent, at, -1);
+      doc->indexValid = false;
+      return;
+    }
+  }
+  WriteBackKids(doc->cos);
+  std::vector<QPDFObjectHandle> touched;
+  std::vector<KidsOut> outs;
+  std::unordered_map<const QPDFObject*, size_t> at;
+  for (ASInt32 i = first; i <= last; ++i) {
+    QPDFObjectHandle parent = ParentAt(doc, i);
+    auto found = at.emplace(parent.getObjectPtr(), outs.size());
+    if (found.second) outs.push_back(KidsOut{parent, {}, 0});
+    KidsOut& out = outs[found.first->second];
+    out.kids.insert(doc->pages[(size_t)i]);
+    ++out.pages;
+  }
+  std::vector<QPDFObjectHandle> emptied = TakeOutKids(outs, touched);
+  QPDFObjectHandle root = PagesRoot(QOf(doc));
+  for (int guard = 0; guard < kMaxDepth && !emptied.empty(); ++guard) {
+    outs.clear();
+    at.clear();
+    for (QPDFObjectHandle& node : emptied) {
+      if (!node.isIndirect() || !root.isIndirect() || node.getObjGen() == root.getObjGen()) continue;
+      QPDFObjectHandle up = node.getKey("/Parent");
+      if (!up.isDictionary() || !up.getKey("/Kids").isArray()) continue;
+      auto found = at.emplace(up.getObjectPtr(), outs.size());
+      if (found.second) outs.push_back(KidsOut{up, {}, 0});
+      outs[found.first->second].kids.insert(node.getObjGen());
+    }
+    emptied = TakeOutKids(outs, touched);
+  }
+  doc->pages.erase(doc->pages.begin() + first, doc->pages.begin() + last + 1);
+  doc->parents.erase(doc->parents.begin() + first, doc->parents.begin() + last + 1);
+  doc->kidAt.erase(doc->kidAt.begin() + first, doc->kidAt.begin() + last + 1);
+  RecountKidIndexes(doc, touched);
   doc->indexValid = false;
 }
 
@@ -502,6 +671,7 @@ QPDFObjectHandle MakeRectArray(const ASFixedRect& r) {
 }
 
 void RepairTree(PDDoc doc) {
+  WriteBackKids(doc->cos);
   doc->pagesValid = false;  // the edges must be those of the tree as it is now
   EnsurePages(doc);
   if (!doc->treeDamaged) return;
@@ -605,6 +775,8 @@ ASInt32 PDDocGetAcquiredPageCount(PDDoc doc) {
 
 ASInt32 PDGetAcquiredPageCount() { return gAcquired; }
 
+ASInt32 PDDocGetPageTreeWalks(PDDoc doc) { return CheckPDDoc(doc)->walks; }
+
 PDPage PDDocCreatePage(PDDoc doc, ASInt32 afterPage, ASFixedRect mediaBox) {
   return Guard([&] {
     CheckPDDoc(doc);
@@ -692,27 +864,30 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
     ASFaultCheck("PDDocDeletePages");
     // A structure tree the host cannot walk stops the deletion before any page goes.
     CheckStructureForDeletion(doc);
-    std::vector<QPDFObjGen> deleted;
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, lastPage - firstPage + 1, monitorData);
+    // Pages go from the last one down: a page that fails its check stops the
+    // deletion there, and the pages after it are gone, as one run.
+    ASInt32 from = lastPage + 1;
+    std::exception_ptr failure;
     try {
       for (ASInt32 i = lastPage; i >= firstPage; --i) {
         ASFaultCheck("PDDocDeletePages:page");
-        QPDFObjGen og = doc->pages[(size_t)i];
-        RemoveLeaf(doc, i);
-        deleted.push_back(og);
-        Changed(doc);
-        ProgressMonitorSetCurrValue(monitor, lastPage - i + 1, monitorData);
+        from = i;
       }
     } catch (...) {
-      PruneStructureOfPages(doc, deleted);
-      PruneDocumentDataOfPages(doc, deleted);
-      ProgressMonitorEnd(monitor, monitorData);
-      throw;
+      failure = std::current_exception();
     }
+    std::vector<QPDFObjGen> deleted(doc->pages.begin() + from, doc->pages.begin() + lastPage + 1);
+    if (!deleted.empty()) {
+      RemoveLeaves(doc, from, lastPage);
+      Changed(doc);
+    }
+    for (ASInt32 k = 1; k <= (ASInt32)deleted.size(); ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
     PruneStructureOfPages(doc, deleted);
     PruneDocumentDataOfPages(doc, deleted);
     ProgressMonitorEnd(monitor, monitorData);
+    if (failure) std::rethrow_exception(failure);
   });
   AVNotificationArgs a{};
   a.pdDoc = doc;
@@ -735,7 +910,7 @@ void PDDocMovePage(PDDoc doc, ASInt32 moveAfter, ASInt32 pageNum) {
     QPDFObjectHandle page = PageAt(doc, pageNum);
     QPDFObjectHandle before[4];
     for (int k = 0; k < 4; ++k) before[k] = FindInherited(page, kInheritable[k]);
-    RemoveLeaf(doc, pageNum);
+    RemoveLeaves(doc, pageNum, pageNum);
     InsertLeaf(doc, to, page);
     std::vector<std::string> shield;
     for (int k = 0; k < 4; ++k) {

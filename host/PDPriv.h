@@ -47,8 +47,15 @@ struct _t_PDDocRec {
   // The page list as last walked, with the node that holds each page.
   bool pagesValid = false;
   ASUns64 pagesEpoch = 0;
+  ASInt32 walks = 0;  // how often the tree was walked
   std::vector<QPDFObjGen> pages;
-  std::vector<QPDFObjectHandle> parents;
+  // The node that holds each page, by its object in `nodes`: the lists are
+  // shifted by every page move, and plain pointers shift fast.
+  std::vector<const QPDFObject*> parents;
+  std::unordered_map<const QPDFObject*, QPDFObjectHandle> nodes;
+  // Each page's index in its parent's Kids, kept by the page operations so
+  // that they need not search Kids; -1 when not known.
+  std::vector<ASInt32> kidAt;
   bool indexValid = false;
   std::unordered_map<QPDFObjGen, ASInt32, hostpdf::QPDFObjHash> pageIndex;
   std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> innerNodes;  // of the tree as last walked

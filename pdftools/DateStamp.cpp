@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "foundation/MessageTable.h"
+#include "host/ASTime.h"
 
 namespace {
 
@@ -44,9 +45,10 @@ const char* MonthKey(char tens, char units) {
 
 char* GetAcrobatTimeStamp(char* buffer, size_t size) {
   if (!buffer || size == 0) return buffer;
-  std::time_t now = std::time(nullptr);
+  std::time_t now = (std::time_t)ASHostGetTime();
   std::tm local{};
-  localtime_r(&now, &local);
+  if (ASHostTimeIsFixed()) gmtime_r(&now, &local);
+  else localtime_r(&now, &local);
   std::snprintf(buffer, size, "D:%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                 local.tm_hour, local.tm_min, local.tm_sec);
   return buffer;

@@ -7,7 +7,8 @@
 #include "host/Cos.h"
 
 // The current local time as a stamp, at most size bytes with the NUL
-// (17 hold it whole). Returns buffer.
+// (17 hold it whole); the host's fixed time in UTC when it has one. Returns
+// buffer.
 char* GetAcrobatTimeStamp(char* buffer, size_t size);
 // A new string object in cosDoc holding the current stamp.
 CosObj NewAcrobatTimeStampObj(CosDoc cosDoc, ASBool indirect);

@@ -2,6 +2,7 @@
 // reads every page as callers do: boxes, rotation, matrix, resources,
 // contents; then copies the pages into a new document. Host errors are
 // expected; crashes, hangs and foreign exceptions are not.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -63,6 +64,27 @@ void Walk(PDDoc doc) {
   }
 }
 
+// Reorders and deletes pages as the commands do, then reads the tree back
+// through Cos calls, which see the Kids arrays the moves edited.
+void Reorder(PDDoc doc, const uint8_t* data, size_t size) {
+  ASInt32 n = PDDocGetNumPages(doc);
+  for (size_t k = 0; k + 1 < size && k < 48 && n > 1; k += 2) {
+    DURING
+      PDDocMovePage(doc, (ASInt32)(data[k] % (n + 1)) - 1, (ASInt32)(data[k + 1] % n));
+    HANDLER
+    END_HANDLER
+  }
+  DURING
+    if (n > 2) PDDocDeletePages(doc, 1, std::min<ASInt32>(n - 1, 1 + data[0] % 4), nullptr, nullptr);
+    CosObj root = CosDictGet(CosDocGetRoot(PDDocGetCosDoc(doc)), ASAtomFromString("Pages"));
+    CosObj kids = CosDictGet(root, ASAtomFromString("Kids"));
+    if (CosObjGetType(kids) == CosArray)
+      for (ASInt32 i = 0; i < CosArrayLength(kids) && i < 64; ++i) CosObjGetType(CosArrayGet(kids, i));
+  HANDLER
+  END_HANDLER
+  PDDocGetNumPages(doc);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -77,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DURING
       PDDocInsertPages(copy, PDLastPage, doc, 0, PDAllPages, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
       Walk(copy);
+      Reorder(copy, data, size);
+      Reorder(doc, data + size / 2, size - size / 2);
+      Walk(doc);
     HANDLER
     END_HANDLER
     PDDocClose(copy);

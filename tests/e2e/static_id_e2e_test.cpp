@@ -1,0 +1,140 @@
+// kvhost --static-id: the same job on the same input saves the same bytes,
+// time stamps included, at SOURCE_DATE_EPOCH where it is set and in UTC
+// whatever the time zone. Run with the real plug-in bundle on generated
+// documents; the stamps are read back uncompressed by qpdf.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fixtures/Fixtures.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using kvtest::Shell;
+using Outcome = kvtest::ShellOutcome;
+
+std::string CabXML(SKCab* cab) {
+  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
+  std::string text((size_t)need + 1, '\0');
+  ASInt32 got = 0;
+  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
+  text.resize(std::strlen(text.c_str()));
+  KCabDestroy(cab);
+  return text;
+}
+
+struct Job {
+  const char* name;
+  const char* command;
+  SKCab* (*params)();
+};
+
+SKCab* NupParams() {
+  SKCab* p = KCabNewInner();
+  KCabPutBool(p, "NewDoc", 0);
+  KCabPutBool(p, "UseScale", 1);
+  KCabPutAtom(p, "DoScaling", ASAtomFromString("ToFit"));
+  KCabPutInt(p, "FitAcross", 2);
+  KCabPutInt(p, "FitDown", 2);
+  SKCab* page = KCabNewInner();
+  KCabPutAtom(page, "Type", ASAtomFromString("Blank"));
+  KCabPutStringCopy(page, "Name", "Letter");
+  KCabPutDouble(page, "Width", 612);
+  KCabPutDouble(page, "Height", 792);
+  KCabPutCab(p, "Page", page);
+  return p;
+}
+
+SKCab* BookletParams() {
+  SKCab* p = KCabNewInner();
+  KCabPutAtom(p, "Paginate", ASAtomFromString("Single"));
+  KCabPutAtom(p, "Backs", ASAtomFromString("Inline"));
+  KCabPutBool(p, "NewDoc", 0);
+  return p;
+}
+
+SKCab* InPlace() {
+  SKCab* p = KCabNewInner();
+  KCabPutBool(p, "NewDoc", 0);
+  return p;
+}
+
+const Job kJobs[] = {
+    {"n-up", "Nup", NupParams},
+    {"booklet", "SimpleBooklet", BookletParams},
+    {"reverse", "ReversePageOrder", InPlace},
+};
+
+class StaticId : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    input = dir.file("in.pdf");
+    kvfix::WriteSimple(input, 6);
+  }
+  // Runs job on a fresh copy of the input with the environment env; answers
+  // the saved file's path.
+  std::string Run(const Job& job, const std::string& env, const std::string& name) {
+    std::string params = dir.file(std::string(job.name) + ".xml");
+    kvtest::WriteWholeFile(params, CabXML(job.params()));
+    std::string out = dir.file(name + ".pdf");
+    Outcome r = Shell(env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --static-id --prefs " + dir.file("prefs") +
+                      " --params " + params + " --command " + job.command + " --save " + out + " " + input);
+    EXPECT_EQ(0, r.status) << job.name << "\n" << r.out;
+    return out;
+  }
+  // The file uncompressed, so that stamps in content streams can be read.
+  static std::string Uncompressed(const std::string& pdf) {
+    return Shell("qpdf --qdf --object-streams=disable " + pdf + " -").out;
+  }
+  kvtest::TempDir dir;
+  std::string input;
+};
+
+TEST_F(StaticId, TheSameJobSavesTheSameBytes) {
+  std::vector<std::string> first;
+  for (const Job& job : kJobs) first.push_back(Run(job, "SOURCE_DATE_EPOCH=1700000000", std::string(job.name) + "-a"));
+  // A second later, and in another time zone (POSIX zones need no zone files).
+  Shell("sleep 1.1");
+  for (size_t i = 0; i < first.size(); ++i) {
+    std::string again = Run(kJobs[i], "SOURCE_DATE_EPOCH=1700000000 TZ=JST-9", std::string(kJobs[i].name) + "-b");
+    EXPECT_EQ(kvtest::ReadWholeFile(first[i]), kvtest::ReadWholeFile(again)) << kJobs[i].name;
+  }
+}
+
+TEST_F(StaticId, StampsTellTheFixedTimeInUTC) {
+  struct Case {
+    const char* env;
+    const char* stamp;
+  } cases[] = {
+      {"SOURCE_DATE_EPOCH=1700000000 TZ=EST5", "D:20231114221320"},
+      {"SOURCE_DATE_EPOCH= TZ=JST-9", "D:19700101000000"},
+      {"TZ=CET-1", "D:19700101000000"},
+  };
+  for (const Case& c : cases) {
+    std::string out = Run(kJobs[0], c.env, "stamped");
+    std::string text = Uncompressed(out);
+    EXPECT_NE(std::string::npos, text.find(std::string("/KRVL_imposetime (") + c.stamp + ")")) << c.env;
+    EXPECT_NE(std::string::npos, text.find(std::string("/TS (") + c.stamp + ")")) << c.env;
+  }
+}
+
+TEST_F(StaticId, AnUnreadableSourceDateEpochIsAUsageError) {
+  for (const char* value : {"soon", "-5", "17e8", "99999999999999999999"}) {
+    Outcome r = Shell(std::string("SOURCE_DATE_EPOCH=") + value + " " KV_TEST_BUILD_DIR "/kvhost --quiet --static-id --prefs " +
+                      dir.file("prefs") + " " + input);
+    EXPECT_EQ(2, r.status) << value << "\n" << r.out;
+    EXPECT_TRUE(r.Says("SOURCE_DATE_EPOCH")) << r.out;
+  }
+  // Without --static-id the clock runs and the variable is not read.
+  Outcome r = Shell("SOURCE_DATE_EPOCH=soon " KV_TEST_BUILD_DIR "/kvhost --quiet --prefs " + dir.file("prefs") + " " + input);
+  EXPECT_EQ(0, r.status) << r.out;
+}
+
+}  // namespace
