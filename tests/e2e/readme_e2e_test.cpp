@@ -1,0 +1,286 @@
+// The README's recipes, run exactly as the README writes them: every
+// build/kvhost line of its recipes section, from a folder that holds `build`
+// and `docs` as the repository's top folder does, with a preferences folder
+// of the test's own. Their results are read back with qpdf, pdfinfo and
+// pdftotext and must be what the README says comes out. So the README cannot
+// promise a command line or a result that does not hold.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Shell.h"
+#include "support/SourceTree.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kvtest::Shell;
+using Outcome = kvtest::ShellOutcome;
+
+// The README's text from the heading to the next second-level heading.
+std::string Section(const std::string& heading) {
+  const std::string readme = kvtest::ReadWholeFile(kvtest::SourcePath("README.md"));
+  const size_t from = readme.find("\n" + heading + "\n");
+  if (from == std::string::npos) return "";
+  const size_t to = readme.find("\n## ", from + 1);
+  return readme.substr(from, to == std::string::npos ? std::string::npos : to - from);
+}
+
+std::string RecipesSection() { return Section("## Five recipes"); }
+
+// The lines of its sh blocks, in the README's order: what the reader is told
+// to type.
+std::vector<std::string> ShLines(const std::string& section) {
+  std::vector<std::string> lines;
+  static const std::regex block("```sh\\n([\\s\\S]*?)```");
+  for (std::sregex_iterator m(section.begin(), section.end(), block), end; m != end; ++m) {
+    std::istringstream in((*m)[1].str());
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+// The recipes' kvhost lines.
+std::vector<std::string> CommandLines(const std::string& section) {
+  std::vector<std::string> lines;
+  for (const std::string& line : ShLines(section))
+    if (line.rfind("build/kvhost --params", 0) == 0) lines.push_back(line);
+  return lines;
+}
+
+// The parameter files the README shows, by path, with the text it shows.
+std::map<std::string, std::string> ShownFiles(const std::string& section) {
+  std::map<std::string, std::string> files;
+  static const std::regex shown("`(docs/recipes/[\\w.-]+\\.xml)`:?\\n\\n```xml\\n([\\s\\S]*?)```");
+  for (std::sregex_iterator m(section.begin(), section.end(), shown), end; m != end; ++m)
+    files[(*m)[1].str()] = (*m)[2].str();
+  return files;
+}
+
+std::string SavedFile(const std::string& line) {
+  static const std::regex save("--save (\\S+)");
+  std::smatch m;
+  return std::regex_search(line, m, save) ? m[1].str() : "";
+}
+
+int Pages(const std::string& pdf) {
+  Outcome info = Shell("pdfinfo '" + pdf + "' | grep '^Pages:'");
+  return info.status == 0 ? std::atoi(info.out.c_str() + 6) : -1;
+}
+
+// Each page's size as pdfinfo gives it ("841.89 x 595.276"), one per page.
+std::vector<std::string> PageSizes(const std::string& pdf) {
+  Outcome info = Shell("pdfinfo -f 1 -l 100000 '" + pdf + "'");
+  std::vector<std::string> sizes;
+  static const std::regex size("Page +\\d+ size: +([0-9.]+ x [0-9.]+) pts");
+  for (std::sregex_iterator m(info.out.begin(), info.out.end(), size), end; m != end; ++m)
+    sizes.push_back((*m)[1].str());
+  return sizes;
+}
+
+// The numbers the sample's pages print, page by page: "8 1|2 7|6 3|4 5".
+std::string NumbersByPage(const std::string& pdf) {
+  std::string all;
+  static const std::regex numbers("^ *\\d+( +\\d+)* *$");
+  for (int p = 1, n = Pages(pdf); p <= n; ++p) {
+    Outcome text = Shell("pdftotext -layout -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + pdf + "' -");
+    std::istringstream in(text.out);
+    std::string page;
+    for (std::string line; std::getline(in, line);) {
+      if (!std::regex_match(line, numbers)) continue;
+      std::istringstream words(line);
+      for (std::string w; words >> w;) page += (page.empty() ? "" : " ") + w;
+    }
+    all += (p > 1 ? "|" : "") + page;
+  }
+  return all;
+}
+
+// Where the first word of page 1 begins, from the left of the visible page.
+double FirstWordLeft(const std::string& pdf) {
+  Outcome box = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  static const std::regex word("<word xMin=\"([0-9.]+)\"");
+  std::smatch m;
+  return std::regex_search(box.out, m, word) ? std::atof(m[1].str().c_str()) : -1;
+}
+
+int Words(const std::string& pdf) {
+  Outcome text = Shell("pdftotext '" + pdf + "' - | wc -w");
+  return text.status == 0 ? std::atoi(text.out.c_str()) : -1;
+}
+
+bool Checks(const std::string& pdf) {
+  Outcome r = Shell("qpdf --check '" + pdf + "'");
+  return r.status == 0 && r.Says("No syntax or stream encoding errors");
+}
+
+const char* const kA4Wide = "841.89 x 595.276";
+const char* const kA4Tall = "595.276 x 841.89";
+const char* const kA5 = "419.528 x 595.276";
+
+// What each recipe makes of the README's sample, as the README says it.
+struct SResult {
+  int pages;
+  const char* size;     // of every page
+  const char* numbers;  // the sample's page numbers, page by page
+};
+
+const std::map<std::string, SResult>& SampleResults() {
+  static const std::map<std::string, SResult> results = {
+      {"in.pdf", {8, kA5, "1|2|3|4|5|6|7|8"}},
+      {"2up.pdf", {4, kA4Wide, "1 2|3 4|5 6|7 8"}},
+      {"4up.pdf", {2, kA4Tall, "1 2 3 4|5 6 7 8"}},
+      {"booklet.pdf", {4, kA4Wide, "8 1|2 7|6 3|4 5"}},
+      {"reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
+      {"trimmed.pdf", {8, "419.528 x 566.926", "1|2|3|4|5|6|7|8"}},
+  };
+  return results;
+}
+
+class Readme : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_symlink(KV_TEST_BUILD_DIR, dir.file("build"));
+    fs::create_symlink(kvtest::SourcePath("docs"), dir.file("docs"));
+    fs::create_directories(dir.file("prefs"));
+  }
+  // The line as the reader types it, in the top folder; the preferences
+  // folder is the test's own, so nothing the reader keeps is read or changed.
+  Outcome Run(const std::string& line) {
+    return Shell("cd '" + dir.path() + "' && XDG_CONFIG_HOME='" + dir.file("prefs") + "' " + line);
+  }
+
+  // The saved file passes qpdf and has the pages, sizes and page order given.
+  void ExpectResult(const std::string& saved, const SResult& want) {
+    const std::string pdf = dir.file(saved);
+    EXPECT_TRUE(Checks(pdf)) << saved;
+    EXPECT_EQ(want.pages, Pages(pdf)) << saved;
+    EXPECT_EQ(std::vector<std::string>((size_t)want.pages, want.size), PageSizes(pdf)) << saved;
+    if (want.numbers) {
+      EXPECT_EQ(want.numbers, NumbersByPage(pdf)) << saved;
+    }
+  }
+
+  kvtest::TempDir dir;
+};
+
+TEST_F(Readme, ShowsTheRecipeFilesAsTheyAreStored) {
+  const std::map<std::string, std::string> shown = ShownFiles(RecipesSection());
+  ASSERT_EQ(6u, shown.size()) << "the sample and the five recipes";
+  for (const auto& [path, text] : shown)
+    EXPECT_EQ(kvtest::ReadWholeFile(kvtest::SourcePath(path)), text) << path;
+  for (const auto& entry : fs::directory_iterator(kvtest::SourcePath("docs/recipes")))
+    EXPECT_TRUE(shown.count("docs/recipes/" + entry.path().filename().string()))
+        << entry.path() << " is not shown in the README";
+}
+
+TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
+  const std::vector<std::string> lines = CommandLines(RecipesSection());
+  ASSERT_EQ(6u, lines.size()) << "the sample and the five recipes";
+  ASSERT_EQ("in.pdf", SavedFile(lines[0])) << "the sample comes first: " << lines[0];
+  std::set<std::string> made;
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    const std::string saved = SavedFile(line);
+    ASSERT_TRUE(SampleResults().count(saved)) << "a result the test does not know: " << saved;
+    Outcome r = Run(line);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ("", r.out) << "a recipe runs without a warning or a note";
+    ExpectResult(saved, SampleResults().at(saved));
+    made.insert(saved);
+  }
+  EXPECT_EQ(SampleResults().size(), made.size());
+  // The trimmed pages' content sits 5 mm (14.17 pt) further right.
+  EXPECT_NEAR(FirstWordLeft(dir.file("in.pdf")) + 14.17, FirstWordLeft(dir.file("trimmed.pdf")), 0.01);
+  // The input is left as it was: still the sample.
+  EXPECT_EQ("1|2|3|4|5|6|7|8", NumbersByPage(dir.file("in.pdf")));
+
+  // The lines that check a result run on what the recipes made.
+  size_t checks = 0;
+  for (const std::string& line : ShLines(RecipesSection())) {
+    if (line.rfind("build/kvhost --params", 0) == 0) continue;
+    SCOPED_TRACE(line);
+    Outcome r = Run(line);
+    EXPECT_EQ(0, r.status) << r.out;
+    if (line.find("--history") != std::string::npos) {
+      EXPECT_TRUE(r.Says("<A N='Command'>Nup</A>")) << r.out;
+      EXPECT_TRUE(r.Says("<I N='FitAcross'>2</I>")) << r.out;
+    }
+    ++checks;
+  }
+  EXPECT_EQ(4u, checks);
+}
+
+// The examples of the kvhost section: steps in a row on the document the
+// last made, and a batch with a preferences folder of its own.
+TEST_F(Readme, TheKvhostExamplesRunAsWritten) {
+  const std::map<std::string, SResult> results = {
+      {"sheets-reversed.pdf", {2, kA4Tall, "5 6 7 8|1 2 3 4"}},
+      {"batch-reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
+  };
+  ASSERT_EQ(0, Run(CommandLines(RecipesSection())[0]).status) << "the sample";
+  const std::vector<std::string> lines = ShLines(Section("## kvhost"));
+  ASSERT_EQ(results.size(), lines.size());
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    const std::string saved = SavedFile(line);
+    ASSERT_TRUE(results.count(saved)) << saved;
+    Outcome r = Run(line);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ("", r.out);
+    ExpectResult(saved, results.at(saved));
+  }
+  // The batch kept its remembered parameters in its own folder; the
+  // reader's own preferences were neither read nor written.
+  EXPECT_TRUE(fs::exists(dir.file("batch-prefs/Korvel/kv3.xml")));
+  EXPECT_FALSE(fs::exists(dir.file("prefs/Korvel/kv3.xml")));
+  // Run again, the batch says what it runs on.
+  Outcome again = Run(lines.back());
+  ASSERT_EQ(0, again.status) << again.out;
+  EXPECT_TRUE(again.Says("runs on the parameters remembered from an earlier run, in batch-prefs/Korvel/kv3.xml"))
+      << again.out;
+}
+
+// The same lines on a PDF of another producer: 21 A4 pages with an owner
+// password and no restrictions. Every page comes out, on sheets of the
+// recipe's size.
+TEST_F(Readme, TheRecipesImposeADocumentOfAnotherProducer) {
+  const std::string in = dir.file("in.pdf");
+  fs::copy_file(kvtest::SourcePath("tests/fixtures/realworld/owner-password-allperms.pdf"), in);
+  ASSERT_EQ(21, Pages(in));
+  const int words = Words(in);
+  const std::map<std::string, SResult> results = {
+      {"2up.pdf", {11, kA4Wide, nullptr}},         {"4up.pdf", {6, kA4Tall, nullptr}},
+      {"booklet.pdf", {12, kA4Wide, nullptr}},     {"reversed.pdf", {21, "595 x 842", nullptr}},
+      {"trimmed.pdf", {21, "595 x 813.65", nullptr}},
+  };
+  const std::vector<std::string> lines = CommandLines(RecipesSection());
+  size_t ran = 0;
+  for (const std::string& line : lines) {
+    if (line.find("CreateSample") != std::string::npos) continue;
+    SCOPED_TRACE(line);
+    const std::string saved = SavedFile(line);
+    ASSERT_TRUE(results.count(saved)) << saved;
+    Outcome r = Run(line);
+    ASSERT_EQ(0, r.status) << r.out;
+    const std::string pdf = dir.file(saved);
+    ExpectResult(saved, results.at(saved));
+    // Words that run together across neighbouring pages may be counted
+    // differently; a lost page would take hundreds.
+    EXPECT_LT(std::abs(Words(pdf) - words), words / 21 / 2) << Words(pdf) << " words of " << words;
+    ++ran;
+  }
+  EXPECT_EQ(results.size(), ran);
+}
+
+}  // namespace
