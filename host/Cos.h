@@ -204,3 +204,8 @@ typedef ASBool (*CosInlineImageProc)(void* clientData);
 // cosErrInlineTooLong.
 ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
                             CosObj* image);
+// The same scan when stm holds the rest of the content: where no EI is
+// followed by what reads as content, the first EI that stands alone ends the
+// image, so a damaged image costs that image, not the whole content.
+ASInt32 CosParseInlineImageToEnd(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc,
+                                 void* clientData, CosObj* image);

@@ -265,10 +265,8 @@ size_t RunLengthEnd(const std::string& d, size_t from) {
   return std::string::npos;
 }
 
-}  // namespace
-
-ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
-                            CosObj* image) {
+ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
+                         CosObj* image, bool toEnd) {
   if (image) *image = CosNewNull();
   if (!stm) ASRaise(genErrBadParm);
   return Guard([&]() -> ASInt32 {
@@ -355,17 +353,33 @@ ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineIm
     }
     if (ei == std::string::npos) {
       // Searched for: the computed end did not meet an EI, or there was none.
+      size_t firstAlone = std::string::npos;
       for (size_t p = searchFrom; p + 2 <= d.size(); ++p) {
         tick(p - dataStart + 1);
-        if (StandaloneEI(d, p, searchFrom) && LooksLikeContent(d, p + 2)) {
+        if (!StandaloneEI(d, p, searchFrom)) continue;
+        if (firstAlone == std::string::npos) firstAlone = p;
+        if (LooksLikeContent(d, p + 2)) {
           ei = p;
           break;
         }
       }
+      if (ei == std::string::npos && toEnd) ei = firstAlone;
     }
     if (ei == std::string::npos) ASRaise(cosErrInlineNeedMore);
     if (proc && !proc(clientData)) ASRaise(genErrCancelled);
     if (image && doc) *image = FromNewDirect(doc, dict);
     return (ASInt32)(ei + 2);
   });
+}
+
+}  // namespace
+
+ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
+                            CosObj* image) {
+  return ParseInlineImage(stm, doc, resources, proc, clientData, image, false);
+}
+
+ASInt32 CosParseInlineImageToEnd(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc,
+                                 void* clientData, CosObj* image) {
+  return ParseInlineImage(stm, doc, resources, proc, clientData, image, true);
 }

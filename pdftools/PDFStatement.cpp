@@ -203,7 +203,9 @@ ASInt64 ScanInlineImage(Cursor ahead, char* out, ASInt64 room, CosObj resources)
     ASInt64 count = 0;
     ASErrorCode error = 0;
     DURING
-      count = CosParseInlineImage(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image);
+      count = atStreamEnd
+                  ? CosParseInlineImageToEnd(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image)
+                  : CosParseInlineImage(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image);
     HANDLER
       error = ERRORCODE;
     END_HANDLER

@@ -292,3 +292,21 @@ TEST(InlineImageTest, FilteredDataEndWhereTheirFilterSays) {
   }
 }
 
+
+// Data shorter than the image says, and nothing after any EI that reads as
+// content: mid-content the scan waits for more bytes; given the rest of the
+// content it ends the image at its first lone EI rather than failing the
+// whole content.
+TEST(InlineImageTest, ADamagedImageAtTheEndOfTheContentEndsAtItsFirstLoneEI) {
+  ScopedDoc pd(PDDocCreate());
+  CosDoc doc = PDDocGetCosDoc(pd);
+  const std::string image = " /W 4 /H 1 /BPC 8 /CS /G ID  EI";
+  const std::string bytes = image + LIT(" EM0 \xD8Tr EIx");
+  EXPECT_EQ(-(ASInt32)ErrGetCode(cosErrInlineNeedMore), Scan(doc, CosNewNull(), bytes));
+  ASStm m = ASMemStmRdOpen(bytes.data(), bytes.size());
+  ASInt32 n = -1;
+  ASErrorCode e = ErrorOf([&] { n = CosParseInlineImageToEnd(m, doc, CosNewNull(), nullptr, nullptr, nullptr); });
+  ASStmClose(m);
+  EXPECT_EQ(0, e);
+  EXPECT_EQ((ASInt32)image.size(), n);
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -152,6 +153,19 @@ TEST(StatementReader, SearchedInlineImageEndsAtTheRealEI) {
     EXPECT_EQ(kPDFVerb_EI, got[0].code);
     EXPECT_EQ(kPDFVerb_Q, got[1].code);
   }
+}
+
+// An image whose data are shorter than it says, before words that read as
+// no content: the content's end is in sight, so the image ends at its lone EI
+// and the words after it are read as statements, as a viewer draws them.
+TEST(StatementReader, ADamagedImageBeforeJunkEndsAtItsLoneEI) {
+  const std::string data = BYTES("q BI /W 4 /H 1 /BPC 8 /CS /G ID  EI EM0 \xD8Tr Q");
+  std::vector<Statement> got = ReadStatements(data);
+  ASSERT_GE(got.size(), 3u);
+  EXPECT_EQ(kPDFVerb_q, got[0].code);
+  EXPECT_EQ(" BI /W 4 /H 1 /BPC 8 /CS /G ID  EI", got[1].text);
+  EXPECT_EQ(kPDFVerb_EI, got[1].code);
+  EXPECT_EQ(1, std::count_if(got.begin(), got.end(), [](const Statement& g) { return g.code == kPDFVerb_Q; }));
 }
 
 TEST(StatementReader, InlineImageSizedByANamedColourSpace) {
