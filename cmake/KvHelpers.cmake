@@ -42,6 +42,9 @@ function(kv_test name)
   target_compile_definitions(${name} PRIVATE KV_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              KV_TEST_BUILD_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  # The layering test checks that a folder's tests link only that layer and below.
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+  set_property(GLOBAL APPEND PROPERTY KV_TESTS "${folder}:${name}")
 endfunction()
 
 # kv_fuzzer(name SOURCES ... [LIBS ...]) - a libFuzzer target, built only with KV_FUZZ.
