@@ -8,7 +8,7 @@
 
 #include "commands/HelpAbout.h"
 #include "commands/Prefs.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/KFile.h"
 #include "foundation/MemFileSys.h"
 #include "foundation/MessageFormat.h"

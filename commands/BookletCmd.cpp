@@ -10,7 +10,7 @@
 #include "commands/Prefs.h"
 #include "engine/Booklet.h"
 #include "engine/CropMarks.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"

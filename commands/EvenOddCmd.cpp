@@ -3,7 +3,7 @@
 #include "commands/ParamTables.h"
 #include "commands/ShuffleSupport.h"
 #include "engine/EvenOdd.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"

@@ -7,7 +7,7 @@
 
 #include "commands/HelpAbout.h"
 #include "commands/Prefs.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/AVUTF8.h"
 #include "foundation/KCab.h"

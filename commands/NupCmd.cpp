@@ -12,7 +12,7 @@
 #include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"

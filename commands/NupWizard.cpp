@@ -13,7 +13,7 @@
 #include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/ImpositionPrefs.h"
-#include "engine/SampleDoc.h"
+#include "engine/SourceVersion.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"

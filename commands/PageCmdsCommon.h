@@ -7,7 +7,7 @@
 #include <cstring>
 #include <functional>
 
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"

@@ -5,7 +5,7 @@
 #include "commands/PageCmdsCommon.h"
 #include "commands/ParamTables.h"
 #include "engine/EvenOdd.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/KCab.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"

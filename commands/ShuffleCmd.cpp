@@ -11,7 +11,7 @@
 #include "commands/ShuffleSupport.h"
 #include "engine/OrderList.h"
 #include "engine/OrderListPreview.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"

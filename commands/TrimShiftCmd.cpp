@@ -7,7 +7,7 @@
 
 #include "commands/ParamTables.h"
 #include "commands/Prefs.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "engine/TrimShift.h"
 #include "foundation/Alerts.h"
 #include "foundation/CLocale.h"

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "host/ASTypes.h"
+#include "pdftools/OPIFix.h"
+#include "pdftools/PDFX.h"
 
 // Which annotations are flattened into sheets; cabinets hold the words.
 enum EFieldsWhich : ASInt32 {
@@ -29,8 +31,8 @@ extern ASInt32 gBleedVelmoraMode;             // 0 (Prompt)
 extern ASInt32 gBleedVelmoraPromptDefault;    // 1 (Use)
 extern ASInt32 gImpositionUseFormXObjects;    // 0 decide per page, 1 never, 2 always
 extern ASBool gApplyTr2Fix;                   // 1
-extern ASBool gApplyOPIFix;                   // 1
-extern ASInt32 gPDFXMode;                     // 0; 1 carries PDF/X over into imposed documents
+// gApplyOPIFix (pdftools/OPIFix.h) and gPDFXMode (pdftools/PDFX.h) are read by
+// the toolkit and kept there.
 extern double gNupSheetTolerance;             // 0.01 points
 extern ASBool gRemoveStructureInNewDoc;       // 1
 extern ASBool gCloneBlankPageBoxes;           // 1

@@ -8,9 +8,9 @@
 
 #include "engine/EngineFixed.h"
 #include "engine/EngineImports.h"
+#include "engine/PageAlign.h"
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
-#include "engine/SampleDoc.h"
 #include "engine/TemplatePages.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"

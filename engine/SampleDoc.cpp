@@ -23,9 +23,6 @@ const char japaneseInch[] = "\x83\x43\x83\x93\x83\x60";
 const char japanesePoints[] = "\x83\x7C\x83\x43\x83\x93\x83\x67";
 const char japaneseMM[] = "\x83\x7E\x83\x8A";
 
-const ASInt32 hPageAlignMirror[9] = {2, 1, 0, 5, 4, 3, 7, 6, 8};
-const ASInt32 vPageAlignMirror[9] = {3, 4, 5, 0, 1, 2, 6, 7, 8};
-
 namespace {
 
 constexpr const char kCreator[] = "Korvel Velmora 3.0k";
@@ -187,51 +184,4 @@ ASBool CreateTestFile(ASFixed width, ASFixed height, ASInt32 count, ASUns16 with
   ProgressMonitorEnd(monitor, monitorData);
   if (showStatus) CloseStatusBox();
   return 1;
-}
-
-const char* CurrentProductString(ASInt32 which) {
-  static char* cached[4] = {nullptr, nullptr, nullptr, nullptr};
-  if (which < 0 || which > 3) return "?";
-  if (cached[which]) return cached[which];
-  auto known = [](const char* key, const char* fallback) {
-    std::string text = KnownMessageInTableByKey(gSystemMessageTable, key) ? Msg(key) : fallback;
-    CutUTF8(text, 199);
-    return text;
-  };
-  const std::string base = known("config.productnamebase.kv", "Korvel Velmora");
-  const std::string shortName = known("config.productnameshort.kv", "Korvel Velmora 3");
-  std::string text;
-  switch (which) {
-    case kProductShortName:
-      text = shortName;
-      break;
-    case kProductMenuName:
-      text = shortName + "...";
-      break;
-    default:
-      text = base + " 3.0k";
-      break;
-  }
-  char* block = static_cast<char*>(ASmallocWithException(text.size() + 1));
-  std::memcpy(block, text.c_str(), text.size() + 1);
-  cached[which] = block;
-  return block;
-}
-
-ASBool ImpositionCompatibleDocument(PDDoc doc, ASBool ask) {
-  ASInt16 major = 0, minor = 0;
-  PDDocGetVersion(doc, &major, &minor);
-  if (major < impositionCompatMajorVersion ||
-      (major == impositionCompatMajorVersion && minor <= impositionCompatMinorVersion)) {
-    return 1;
-  }
-  if (!ask) return 0;
-  return ConfirmMessageUTF8(Msg("imputil1.confirm.toonew"), 1);
-}
-
-ASInt32 PossibleMirrorWhatPageAlign(ASInt32 alignment, ASBool mirrorLeftRight, ASBool mirrorTopBottom) {
-  if (alignment < 0 || alignment > 8) return alignment;
-  if (mirrorLeftRight) alignment = hPageAlignMirror[alignment];
-  if (mirrorTopBottom) alignment = vPageAlignMirror[alignment];
-  return alignment;
 }

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 namespace {
@@ -35,4 +36,17 @@ double CLocaleStrtod(const char* text, char** end) {
   locale_t c = CLocale();
   if (c) return strtod_l(text, end, c);
   return std::strtod(text, end);
+}
+
+char* TrimDouble(double value, char* buffer) {
+  static char shared[kTrimDoubleBufferSize];
+  char* out = buffer ? buffer : shared;
+  CLocaleSnprintf(out, kTrimDoubleBufferSize, "%.4f", value);
+  size_t n = std::strlen(out);
+  // Infinities and NaNs have no decimals to trim.
+  if (std::strchr(out, '.')) {
+    while (n >= 2 && out[n - 1] == '0') out[--n] = 0;
+    if (n > 0 && out[n - 1] == '.') out[--n] = 0;
+  }
+  return out;
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "foundation/MFUtil.h"
-#include "pdftools/CosRect.h"
 
 namespace {
 
@@ -70,22 +69,4 @@ CosObj KKCosNewNameFromObj(CosDoc doc, ASBool indirect, CosObj stringObj) {
   END_HANDLER
   ASfree(text);
   return name;
-}
-
-void KPDPageSetBox(PDPage page, ASAtom box, ASFixedRect rect) {
-  ASInt16 major = 0, minor = 0;
-  AVAppGetVersion(&major, &minor);
-  if (major >= 5) {
-    PDPageSetBox(page, box, rect);
-    return;
-  }
-  // Older hosts have no set-box call: the rectangle array goes into the
-  // page's own dictionary.
-  CosObj dict = PDPageGetCosObj(page);
-  CosDictPut(dict, box, MakeRectObject(CosObjGetDoc(dict), &rect));
-}
-
-ASBool KPDPageGetBox(PDPage page, ASAtom box, ASFixedRect* rect) {
-  if (!rect) return 0;
-  return LoadRect(CosDictGet(PDPageGetCosObj(page), box), rect);
 }

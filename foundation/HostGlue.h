@@ -27,8 +27,3 @@ void KGlueAVToolButtonSetLabelText(AVToolButton button, ASText text, ASInt16 pos
 // A name whose text is the string object's value.
 CosObj KKCosNewNameFromObj(CosDoc doc, ASBool indirect, CosObj stringObj);
 
-// Sets a page box (hosts before 5 get the rectangle array written directly).
-void KPDPageSetBox(PDPage page, ASAtom box, ASFixedRect rect);
-// True and the rectangle when the page's own dictionary holds a readable box
-// (nothing inherited); false and rect untouched otherwise.
-ASBool KPDPageGetBox(PDPage page, ASAtom box, ASFixedRect* rect);

@@ -10,7 +10,6 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabPrivate.h"
 #include "foundation/MFUtil.h"
-#include "pdftools/TextUtil.h"
 
 namespace {
 

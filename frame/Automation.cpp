@@ -11,7 +11,7 @@
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "frame/CmdList.h"
 #include "frame/CommandModules.h"
 #include "frame/FramePrivate.h"

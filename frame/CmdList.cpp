@@ -9,7 +9,7 @@
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "frame/FramePrivate.h"
 #include "frame/Imports.h"
 #include "frame/ProcMan.h"
@@ -33,7 +33,6 @@ const SKCabEnumWord kUIModeWords[] = {
     {kCmdUIModeNone, "None"}, {kCmdUIModeFull, "Full"}, {kCmdUIModeBatch, "Batch"}, {kCmdUIModeNone, nullptr}};
 
 // Only the base feature of every stored list.
-const char* const kBaseFeature = "kv2base";
 
 constexpr size_t kFeatureNameMax = 198;
 
@@ -460,15 +459,3 @@ SKCab* LookupCommandForListElement(SKCab* node) {
 }
 
 void CmdListError(const char* text) { ASRaise(ASRegisterErrorStringUTF8(4, text ? text : "")); }
-
-ASBool KVExportChecker(SKCab* list) {
-  if (!list) return 1;
-  const char* required = KCabGetString(list, "Requires");
-  if (!required) {
-    KCabPutStringCopy(list, "Requires", kBaseFeature);
-  } else if (!std::strstr(required, kBaseFeature)) {
-    std::string text = std::string(kBaseFeature) + ";" + required;
-    KCabPutStringCopy(list, "Requires", text.c_str());
-  }
-  return 1;
-}

@@ -74,6 +74,3 @@ SKCab* LookupCommandForListElement(SKCab* node);
 // Raises a host exception whose text is the given one.
 [[noreturn]] void CmdListError(const char* text);
 
-// Marks a list that is about to be stored in a document with the base
-// feature every stored list requires. Always true.
-ASBool KVExportChecker(SKCab* list);

@@ -8,5 +8,5 @@
 
 #include "foundation/AVUTF8.h"
 #include "host/AV.h"
-#include "engine/EnginePrefs.h"
+#include "pdftools/PDFX.h"
 #include "pdftools/DocChecks.h"

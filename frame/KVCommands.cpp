@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "engine/TemplatePages.h"
 #include "foundation/Alerts.h"
 #include "foundation/Language.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/MFUtil.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextCut.h"

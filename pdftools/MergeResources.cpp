@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/EnginePrefs.h"
+#include "pdftools/OPIFix.h"
 #include "foundation/MFUtil.h"
 #include "host/AS.h"
 #include "pdftools/CosCopy.h"

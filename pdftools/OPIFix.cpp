@@ -6,6 +6,8 @@
 #include "pdftools/CosCopy.h"
 #include "pdftools/PDFAtoms.h"
 
+ASBool gApplyOPIFix = 1;
+
 namespace {
 
 ASAtom OPIAtom() {

@@ -8,6 +8,10 @@
 #include "host/Cos.h"
 #include "pdftools/ElementSeenTable.h"
 
+// Whether resource merging applies the OPI work-around (the preferences set
+// it; 1 by default).
+extern ASBool gApplyOPIFix;
+
 // Nested forms are examined this many levels below the XObject dictionary.
 constexpr ASInt32 kOPIFormDepth = 6;
 

@@ -14,6 +14,8 @@
 #include "pdftools/PDFAtoms.h"
 #include "pdftools/PageInherit.h"
 
+ASInt32 gPDFXMode = 0;
+
 const char* const kXMPNamespacePDFXId = "http://www.npes.org/pdfx/ns/id/";
 const char* const kXMPNamespaceXMP = "http://ns.adobe.com/xap/1.0/";
 const char* const kXMPNamespacePDF = "http://ns.adobe.com/pdf/1.3/";

@@ -11,6 +11,10 @@
 #include "host/Cos.h"
 #include "host/PD.h"
 
+// 1 carries PDF/X over into imposed documents and marks stored command
+// histories as PDF/X (the preferences set it; 0 by default).
+extern ASInt32 gPDFXMode;
+
 // The declared version: one value, tested as a bit where classes are grouped.
 enum EPDFXClassification : ASInt32 {
   kPDFXNone = 0,

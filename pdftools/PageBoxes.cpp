@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/AS.h"
+#include "host/AV.h"
 #include "pdftools/PDFAtoms.h"
 #include "pdftools/PageInherit.h"
 
@@ -240,4 +241,22 @@ ASBool PDDocCropNeTrim(PDDoc doc) {
     if (differs) return true;
   }
   return false;
+}
+
+void KPDPageSetBox(PDPage page, ASAtom box, ASFixedRect rect) {
+  ASInt16 major = 0, minor = 0;
+  AVAppGetVersion(&major, &minor);
+  if (major >= 5) {
+    PDPageSetBox(page, box, rect);
+    return;
+  }
+  // Older hosts have no set-box call: the rectangle array goes into the
+  // page's own dictionary.
+  CosObj dict = PDPageGetCosObj(page);
+  CosDictPut(dict, box, MakeRectObject(CosObjGetDoc(dict), &rect));
+}
+
+ASBool KPDPageGetBox(PDPage page, ASAtom box, ASFixedRect* rect) {
+  if (!rect) return 0;
+  return LoadRect(CosDictGet(PDPageGetCosObj(page), box), rect);
 }

@@ -51,3 +51,9 @@ ASBool PDDocCropNeTrim(PDDoc doc);
 CosObj LoadBleedDict(CosObj pageDict);
 // True when obj is the name "CropBox" or "MediaBox"; out then holds that box.
 ASBool LoadPageMnemonic(PDPage page, CosObj obj, ASFixedRect* out);
+
+// Sets a page box (hosts before 5 get the rectangle array written directly).
+void KPDPageSetBox(PDPage page, ASAtom box, ASFixedRect rect);
+// True and the rectangle when the page's own dictionary holds a readable box
+// (nothing inherited); false and rect untouched otherwise.
+ASBool KPDPageGetBox(PDPage page, ASAtom box, ASFixedRect* rect);

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/EnginePrefs.h"
+#include "pdftools/PDFX.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextConv.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "host/AS.h"
 #include "pdftools/CosCopy.h"
 #include "pdftools/DateStamp.h"

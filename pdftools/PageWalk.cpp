@@ -10,6 +10,7 @@
 #include "pdftools/CosObjSet.h"
 #include "pdftools/CosRect.h"
 #include "pdftools/PDFAtoms.h"
+#include "pdftools/PageBoxes.h"
 #include "pdftools/PageInherit.h"
 
 ASBool ForEachPage(PDDoc doc, long first, long last, long step, const char* text, ForEachPageProc proc, void* data,

@@ -13,7 +13,7 @@
 #include "PlugInTestSupport.h"
 #include "commands/HelpAbout.h"
 #include "commands/Prefs.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KFile.h"

@@ -13,7 +13,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/PageStamp.h"
 #include "support/HostPdf.h"

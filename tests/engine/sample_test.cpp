@@ -1,5 +1,4 @@
-// Sample documents, product texts, the PDF version check and alignment
-// mirroring.
+// Sample documents, the PDF version check and alignment mirroring.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +7,9 @@
 #include <string>
 
 #include "PagesTestSupport.h"
+#include "engine/PageAlign.h"
 #include "engine/SampleDoc.h"
+#include "engine/SourceVersion.h"
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
 #include "host/AVAlert.h"
@@ -116,16 +117,6 @@ TEST_F(PagesTest, CancelKeepsThePagesMadeSoFar) {
   char text[200];
   std::snprintf(text, sizeof text, Msg("imputil1.samplecancelled").c_str(), 0);
   EXPECT_EQ(std::vector<std::string>{text}, Errors());
-}
-
-TEST_F(PagesTest, ProductStrings) {
-  EXPECT_STREQ("Korvel Velmora 3", CurrentProductString(0));
-  EXPECT_STREQ("Korvel Velmora 3...", CurrentProductString(1));
-  EXPECT_STREQ("Korvel Velmora 3.0k", CurrentProductString(2));
-  EXPECT_STREQ("Korvel Velmora 3.0k", CurrentProductString(3));
-  EXPECT_EQ(CurrentProductString(2), CurrentProductString(2)) << "cached";
-  EXPECT_STREQ("?", CurrentProductString(4));
-  EXPECT_STREQ("?", CurrentProductString(-1));
 }
 
 struct VersionCase {

@@ -166,40 +166,6 @@ TEST(HostGlue, NullMonitorAndCancel) {
   EXPECT_FALSE(c(nullptr));
 }
 
-TEST(HostGlue, PageBoxesByVersion) {
-  TempDir dir;
-  kvfix::WriteInherited(dir.file("i.pdf"));
-  ScopedDoc doc(OpenPdf(dir.file("i.pdf")));
-  ScopedPage inherits(doc, 0), own(doc, 2);
-  ASFixedRect r{1, 2, 3, 4};
-  EXPECT_FALSE(KPDPageGetBox(inherits, A("CropBox"), &r)) << "inherited boxes are not the page's own";
-  EXPECT_EQ(1, r.left) << "left untouched";
-  EXPECT_TRUE(KPDPageGetBox(own, A("CropBox"), &r));
-  EXPECT_EQ(ASInt32ToFixed(50), r.left);
-  EXPECT_EQ(ASInt32ToFixed(750), r.top);
-  CosObj dict = PDPageGetCosObj(own);
-  CosDoc cos = PDDocGetCosDoc(doc);
-  CosObj bad = CosNewArray(cos, 0, 4);
-  CosArrayPut(bad, 0, CosNewName(cos, 0, A("x")));
-  CosDictPut(dict, A("ArtBox"), bad);
-  r = ASFixedRect{1, 2, 3, 4};
-  EXPECT_FALSE(KPDPageGetBox(own, A("ArtBox"), &r));
-  EXPECT_EQ(2, r.top);
-
-  ASFixedRect trim{ASInt32ToFixed(10), ASInt32ToFixed(90), ASInt32ToFixed(80), ASInt32ToFixed(20)};
-  for (ASInt16 major : {9, 4}) {
-    ASHostVersionSet(major, 0);
-    KPDPageSetBox(inherits, A("TrimBox"), trim);
-    CosObj arr = CosDictGet(PDPageGetCosObj(inherits), A("TrimBox"));
-    ASSERT_EQ(4, CosArrayLength(arr)) << major;
-    EXPECT_EQ(10, CosIntegerValue(CosArrayGet(arr, 0))) << major;
-    EXPECT_EQ(20, CosIntegerValue(CosArrayGet(arr, 1))) << major;
-    EXPECT_EQ(90, CosIntegerValue(CosArrayGet(arr, 3))) << major;
-    CosDictRemove(PDPageGetCosObj(inherits), A("TrimBox"));
-  }
-  ASHostVersionSet(9, 0);
-}
-
 TEST(HostGlue, MetadataNamesAndLabels) {
   ScopedDoc doc(PDDocCreate());
   OwnedText ns("http://ns.adobe.com/xap/1.0/"), prefix("xmp"), path("CreatorTool"), value("Korvel"), empty("");

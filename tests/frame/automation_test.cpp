@@ -12,7 +12,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "frame/Automation.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"

@@ -14,7 +14,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "frame/CmdColl.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "frame/CmdList.h"
 #include "frame/ProcMan.h"
 #include "host/AVAlert.h"
@@ -300,21 +300,6 @@ TEST_F(CmdListTest, FeatureLists) {
   ASSERT_EQ(1u, messages.messages().size());
   EXPECT_NE(std::string::npos, messages.messages()[0].text.find(name));
   EXPECT_EQ(std::string::npos, messages.messages()[0].text.find("y"));
-}
-
-TEST_F(CmdListTest, ExportChecker) {
-  struct {
-    const char* before;  // null: no "Requires"
-    const char* after;
-  } cases[] = {{nullptr, "kv2base"}, {"plugin", "kv2base;plugin"}, {"plugin;kv2base", "plugin;kv2base"},
-               {"xkv2basey", "xkv2basey"}};
-  for (const auto& c : cases) {
-    SKCab* list = Node("HistoryList_V1");
-    if (c.before) KCabPutStringCopy(list, "Requires", c.before);
-    EXPECT_TRUE(KVExportChecker(list));
-    EXPECT_STREQ(c.after, KCabGetString(list, "Requires"));
-    KCabDestroy(list);
-  }
 }
 
 // ---- verification

@@ -14,7 +14,7 @@
 #include "foundation/KCabXML.h"
 #include "foundation/KFile.h"
 #include "frame/CmdColl.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "frame/KVCommands.h"
 #include "frame/ProcMan.h"
 #include "host/AVAlert.h"

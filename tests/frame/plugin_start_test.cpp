@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "PlugInTestSupport.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "engine/TemplatePages.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/Alerts.h"

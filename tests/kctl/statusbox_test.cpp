@@ -8,7 +8,7 @@
 #include <string>
 
 #include "KCtlHarness.h"
-#include "engine/SampleDoc.h"
+#include "foundation/ProductName.h"
 #include "foundation/AVUTF8.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"

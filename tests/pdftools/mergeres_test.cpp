@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "PageBuild.h"
-#include "engine/EnginePrefs.h"
+#include "pdftools/OPIFix.h"
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"

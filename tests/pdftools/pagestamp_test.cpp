@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/FrameTestSupport.h"
-#include "engine/EnginePrefs.h"
+#include "support/EnglishMessages.h"
+#include "pdftools/PDFX.h"
 #include "fixtures/Fixtures.h"
 #include "fixtures/PrintFixtures.h"
 #include "foundation/KCab.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"
@@ -99,7 +99,7 @@ struct Canceller {
 
 class PageStampTest : public ::testing::Test {
  protected:
-  void SetUp() override { LoadMessages(); }
+  void SetUp() override { LoadEnglishMessages(); }
   void TearDown() override {
     ASFaultClearAll();
     gPDFXMode = 0;
@@ -215,7 +215,7 @@ TEST_F(PageStampTest, StampingTwiceAndCopyingOnward) {
 }
 
 TEST_F(PageStampTest, SourcesWithoutAFile) {
-  const std::string anonymous = Text("stamp1.anonfile");
+  const std::string anonymous = std::string(GetMessageFromTableByKey(gSystemMessageTable, "stamp1.anonfile"));
   ASSERT_NE("stamp1.anonfile", anonymous);
   struct Case {
     const char* what;

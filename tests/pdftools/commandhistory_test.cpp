@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
-#include "FrameTestSupport.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
+#include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -34,9 +34,25 @@ size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
+TEST(CommandHistory, ExportCheckerAddsTheBaseFeature) {
+  struct {
+    const char* before;  // null: no "Requires"
+    const char* after;
+  } cases[] = {{nullptr, "kv2base"}, {"plugin", "kv2base;plugin"}, {"plugin;kv2base", "plugin;kv2base"},
+               {"xkv2basey", "xkv2basey"}};
+  for (const auto& c : cases) {
+    SKCab* list = KCabNewInner();
+    KCabPutAtom(list, "Category", ASAtomFromString("HistoryList_V1"));
+    if (c.before) KCabPutStringCopy(list, "Requires", c.before);
+    EXPECT_TRUE(KVExportChecker(list));
+    EXPECT_STREQ(c.after, KCabGetString(list, "Requires"));
+    KCabDestroy(list);
+  }
+}
+
 class HistoryTest : public ::testing::Test {
  protected:
-  void SetUp() override { LoadMessages(); }
+  void SetUp() override { LoadEnglishMessages(); }
   void TearDown() override {
     for (PDDoc d : docs) PDDocClose(d);
   }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pdftools/TextUtil.h"
+#include "foundation/CLocale.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "frame/CmdHistory.h"
+#include "pdftools/CommandHistory.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextCut.h"
-#include "frame/CmdList.h"
 #include "pdftools/NameTree.h"
 
 namespace {
@@ -165,5 +165,19 @@ ASBool PDDocStoreCommandListFromKCab(PDDoc doc, SKCab* list, const char* descrip
     RERAISE();
   END_HANDLER
   ASfree(buffer);
+  return 1;
+}
+
+const char* const kBaseFeature = "kv2base";
+
+ASBool KVExportChecker(SKCab* list) {
+  if (!list) return 1;
+  const char* required = KCabGetString(list, "Requires");
+  if (!required) {
+    KCabPutStringCopy(list, "Requires", kBaseFeature);
+  } else if (!std::strstr(required, kBaseFeature)) {
+    std::string text = std::string(kBaseFeature) + ";" + required;
+    KCabPutStringCopy(list, "Requires", text.c_str());
+  }
   return 1;
 }

@@ -11,6 +11,13 @@
 
 struct SKCab;
 
+// The feature every stored list requires.
+extern const char* const kBaseFeature;  // "kv2base"
+
+// Marks a list that is about to be stored in a document with the base
+// feature every stored list requires. Always true.
+ASBool KVExportChecker(SKCab* list);
+
 // Histories whose decoded text is longer than this are not read.
 constexpr ASInt32 kCommandHistoryMaxBytes = 32 * 1024 * 1024;
 
