@@ -21,7 +21,7 @@
 #include "host/PD.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/mac/DialogTrace.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "kctl/mac/PDFCtl.h"
 #include "pdftools/PageForm.h"

@@ -2,6 +2,7 @@
 // their trim box, asks whether to use the bleed or ignore it, and can make
 // the answer the remembered default. The engine reaches it through its
 // prompt hook, installed when the plug-in loads.
+#include "commands/BleedPrompt.h"
 #include "commands/Prefs.h"
 #include "engine/EnginePrefs.h"
 #include "engine/ImpositionPrefs.h"
@@ -10,7 +11,7 @@
 #include "foundation/MessageTable.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace {
 

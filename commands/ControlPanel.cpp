@@ -12,7 +12,7 @@
 #include "host/Notify.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 SMacDialogInfo* controlPanelDialogHandle = nullptr;
 AVDoc lastAVDocForControlPanelNotify = nullptr;

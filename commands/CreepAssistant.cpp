@@ -11,7 +11,7 @@
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace {
 

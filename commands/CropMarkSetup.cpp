@@ -13,7 +13,7 @@
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/mac/DialogHelpers.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/PDFCtl.h"
 #include "pdftools/PageUnits.h"
 #include "platform/PfResource.h"

@@ -13,7 +13,7 @@
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 using namespace shuffle_support;
 

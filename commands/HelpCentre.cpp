@@ -9,7 +9,7 @@
 #include "commands/Prefs.h"
 #include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
-#include "foundation/AVUTF8.h"
+#include "kctl/DocWindow.h"
 #include "foundation/KCab.h"
 #include "foundation/KFile.h"
 #include "foundation/Language.h"
@@ -27,7 +27,7 @@
 #include "host/Notify.h"
 #include "kctl/KCtlAlert.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/PDFCtl.h"
 #include "platform/PfSystem.h"
 

@@ -17,7 +17,7 @@
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 using namespace nup_detail;
 

@@ -25,7 +25,7 @@
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 using namespace nup_detail;
 

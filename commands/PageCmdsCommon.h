@@ -17,7 +17,7 @@
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/PageSizeElem.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace pagecmds {
 

@@ -11,7 +11,7 @@
 #include "engine/PageMerge.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
-#include "foundation/Language.h"
+#include "kctl/LanguageDialogs.h"
 #include "foundation/MessageTable.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
@@ -21,7 +21,7 @@
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeDialogs.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 ASBool gKVClassic = 0;
 ASBool gKVClassic2 = 0;

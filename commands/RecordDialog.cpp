@@ -18,7 +18,7 @@
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 
 using recordplay_detail::IsCollectionOwnEntry;

@@ -20,7 +20,7 @@
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "pdftools/FixedMatrix.h"
 #include "pdftools/PageUnits.h"
 

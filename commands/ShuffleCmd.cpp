@@ -27,7 +27,7 @@
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
 #include "kctl/mac/PDFCtl.h"
 

@@ -10,7 +10,7 @@
 #include "host/PD.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace shuffle_support {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 
-#include "foundation/AVUTF8.h"
+#include "kctl/DocWindow.h"
 #include "foundation/Alerts.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"

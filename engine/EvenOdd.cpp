@@ -10,11 +10,11 @@
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
-#include "frame/CmdColl.h"
-#include "frame/ProcMan.h"
+#include "foundation/RunCab.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/PageStamp.h"
+#include "engine/StatusWalk.h"
 #include "pdftools/PageWalk.h"
 #include "pdftools/StructRecovery.h"
 
@@ -104,10 +104,10 @@ ASUns16 NoOrOddsFirst(AVDoc view, PDDoc doc, ASInt32 action, bool newDoc, bool f
     const char* turning = Msg("pagemg.6.status.turningpages");
     if (action == kEvenOddOddsFirst) {
       if (!PDDocEvenPagesToEnd(work)) Bail();
-      if (flip && !ForEachPage(work, (n + 1) / 2, -1, 1, turning, InvertOnePage, nullptr, nullptr)) Bail();
+      if (flip && !ForEachPageWithStatus(work, (n + 1) / 2, -1, 1, turning, InvertOnePage, nullptr)) Bail();
       if (reverse && !PDDocReversePageRun(work, (n + 1) / 2, n - 1, 1)) Bail();
     } else {
-      if (flip && !ForEachPage(work, 1, -1, 2, turning, InvertOnePage, nullptr, nullptr)) Bail();
+      if (flip && !ForEachPageWithStatus(work, 1, -1, 2, turning, InvertOnePage, nullptr)) Bail();
       if (reverse && !PDDocReversePageRun(work, 1, (n % 2 == 0) ? n - 1 : n - 2, 2)) Bail();
     }
     AVDoc result = view;

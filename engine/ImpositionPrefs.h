@@ -44,10 +44,9 @@ void PerImpositionPrefsEnd(SKCab* saved);
 
 // ---- the bleed check -------------------------------------------------------------------
 
-// The modal bleed prompt of the command dialogs: true on OK with the chosen
-// "BleedMode" ("Ignore" or "Use") in the cabinet. Built with the dialogs;
-// the engine reaches it only through the procedure installed below.
-ASBool ImpositionBleedPrompt(SKCab* answer);
+// The bleed prompt (commands/BleedPrompt.h installs the command dialogs'
+// one): true on OK with the chosen "BleedMode" ("Ignore" or "Use") in the
+// cabinet.
 typedef ASBool (*ImpositionBleedPromptProc)(SKCab* answer);
 // Installs the prompt the bleed check shows (null: none); returns the one
 // installed before. Without a prompt the check goes on as if none were needed.

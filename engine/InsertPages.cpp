@@ -13,7 +13,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
-#include "frame/ProcMan.h"
+#include "foundation/RunCab.h"
 #include "host/ASFixed.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/CosRect.h"

@@ -9,7 +9,6 @@
 #include "foundation/TextConv.h"
 #include "foundation/TextCut.h"
 #include "host/HostTables.h"
-#include "kctl/StatusBox.h"
 
 namespace {
 
@@ -44,27 +43,6 @@ AVMenuItem AVMenuItemNewUTF8(const char* title, const char* name, AVMenu submenu
   KScratch<> native((size_t)UTF8ToPlatformNativeBytesNeededTerm(title));
   UTF8ToPlatformNativeTerm(title, native.data(), (ASInt32)native.size(), '?');
   return AVMenuItemNew(native.data(), name, submenu, longMenusOnly, shortcut, flags, icon, extension);
-}
-
-AVDoc AVDocOpenFromPDDocUTF8(PDDoc doc, const char* title) {
-  if (!title) return AVDocOpenFromPDDoc(doc, nullptr);
-  OwnedText text{ASTextNewFromUTF8(title)};
-  ASInt16 major = 0, minor = 0;
-  AVAppGetVersion(&major, &minor);
-  if (major <= 7) return AVDocOpenFromPDDoc(doc, text.t);
-  // Newer hosts open the window behind a status box that is up: it is taken
-  // down while the window opens and comes back as it was.
-  PushStatusBox();
-  AVDoc view = nullptr;
-  DURING
-    CloseStatusBox();
-    view = AVDocOpenFromPDDoc(doc, text.t);
-  HANDLER
-    PopStatusBox();
-    RERAISE();
-  END_HANDLER
-  PopStatusBox();
-  return view;
 }
 
 void AVWindowGetTitleUTF8(AVWindow window, char* out, ASInt32 size) {

@@ -10,13 +10,15 @@
 #include "foundation/TextConv.h"
 #include "foundation/TextCut.h"
 #include "host/AVAlert.h"
-// The one call up into the dialog framework: its alert for mode 4.
-#include "kctl/KCtlAlert.h"
 
 SAutoMessageState gAutoMessageMode = {kAutoMessageModeHostAlert, nullptr, nullptr};
 char* gKCtlAlertTitle = nullptr;
 
 namespace {
+
+// The alert of mode 4, which the dialog framework installs (kctl/KCtlAlert.h);
+// until then such messages go to the host's note alert.
+AlertDialogProc gAlertDialogProc = nullptr;
 
 constexpr size_t kStackText = 1000;
 constexpr size_t kExceptionText = 300;
@@ -41,6 +43,15 @@ class NativeText {
   KScratch<kStackText> buffer_;
 };
 
+void ShowAlertDialog(const char* title, const char* text) {
+  if (gAlertDialogProc) {
+    gAlertDialogProc(title, text);
+    return;
+  }
+  NativeText native(text);
+  AVAlertNote(native.get());
+}
+
 void Route(const char* text, ASInt32 type) {
   if (!text) text = "";
   switch (gAutoMessageMode.mode) {
@@ -60,10 +71,10 @@ void Route(const char* text, ASInt32 type) {
       if (gAutoMessageMode.filter)
         gAutoMessageMode.filter(text, type, gAutoMessageMode.destination);
       else
-        KCtlAlert("Error", "Message filtering not active");
+        ShowAlertDialog("Error", "Message filtering not active");
       return;
     default:  // 4 and anything unknown: the framework's alert
-      KCtlAlert(gKCtlAlertTitle, text);
+      ShowAlertDialog(gKCtlAlertTitle, text);
       return;
   }
 }
@@ -138,7 +149,7 @@ void AutoExceptionMessageUTF8(const char* context, ASErrorCode code) {
   Route(text, kAutoMessageError);
 }
 
-void SetAlertKCtlMode(const char* title) {
+void SetAlertDialog(AlertDialogProc proc, const char* title) {
   char* copy = nullptr;
   if (title) {
     size_t n = std::strlen(title);
@@ -147,6 +158,7 @@ void SetAlertKCtlMode(const char* title) {
   }
   ASfree(gKCtlAlertTitle);
   gKCtlAlertTitle = copy;
+  gAlertDialogProc = proc;
   gAutoMessageMode.mode = kAutoMessageModeKCtl;
 }
 

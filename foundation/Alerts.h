@@ -60,8 +60,13 @@ ASErrorCode AutoMessagePromptErrorCode();
 // and the host's text for the code.
 void AutoExceptionMessageUTF8(const char* context, ASErrorCode code);
 
-// Mode 4 with a copy of the title.
-void SetAlertKCtlMode(const char* title);
+// The alert that mode 4 shows: a dialog with the title (may be null) and the
+// text. Returns the dialog's result.
+typedef ASInt32 (*AlertDialogProc)(const char* title, const char* text);
+// Mode 4 with a copy of the title, shown by proc (null: the host's note
+// alert). The dialog framework calls it with its own alert
+// (SetAlertKCtlMode, kctl/KCtlAlert.h).
+void SetAlertDialog(AlertDialogProc proc, const char* title);
 
 void AutoMessageSetKCabListDest(SKCab* list, ASBool noPrompts);
 SKCab* AutoMessageGetKCabListDest(ASBool* noPrompts);

@@ -8,6 +8,7 @@
 // dialog on a parameter cabinet and its process through the process manager.
 #pragma once
 
+#include "foundation/RunCab.h"
 #include "host/AS.h"
 
 struct SKCab;
@@ -15,17 +16,11 @@ struct SKCab;
 // Named-pointer types of the function pointers a definition carries.
 #define kCmdMgrUIProcType "CmdMgrUIProc"
 #define kCmdMgrDescriberProcType "CmdMgrDescriberProc"
-#define kProcManCallbackType "ProcManCallback"
-#define kProcManBoolPropertyProcType "ProcManBoolPropertyProc"
 
 // The dialog: edits params in place; true = accepted, false = cancelled.
 typedef ASBool (*CmdMgrUIProc)(SKCab* command, SKCab* params);
 // A new cabinet of description lines, owned by the caller.
 typedef SKCab* (*CmdMgrDescriberProc)(SKCab* command, SKCab* params);
-// A process callback; failure is reported by marking the run cancelled.
-typedef void (*ProcManCallback)(SKCab* run, SKCab* args);
-// A computed property: the cabinet holding the property and an argument cabinet.
-typedef ASBool (*ProcManBoolPropertyProc)(SKCab* holder, SKCab* args);
 
 // The default collection and its identity: null until prepared, then kept
 // for the plug-in's life.

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "foundation/ProductName.h"
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "foundation/Alerts.h"
-#include "foundation/Language.h"
+#include "kctl/LanguageDialogs.h"
 #include "foundation/MemFileSys.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageLoad.h"
@@ -21,8 +21,8 @@
 #include "host/AV.h"
 #include "kctl/KCtlAlert.h"
 #include "kctl/StatusBox.h"
-#include "kctl/mac/JPEGCtl.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/JPEGCtl.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
 #include "kctl/mac/PDFCtl.h"
 #include "pdftools/PDFAtoms.h"

@@ -6,7 +6,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "kctl/KCtl.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace {
 
@@ -119,3 +119,5 @@ void KCtlAlertTerm() {
   gAlertPos = nullptr;
   gCustomAlertPos = nullptr;
 }
+
+void SetAlertKCtlMode(const char* title) { SetAlertDialog(KCtlAlert, title); }

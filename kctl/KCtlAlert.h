@@ -11,5 +11,7 @@ ASInt32 KCtlAlert(const char* title, const char* text);
 // first button confirms; the last one given cancels.
 ASInt32 KCtlAlertCustomButtons(const char* title, const char* text, const char* first, const char* second,
                                const char* third);
+// The alerts' mode 4 with a copy of the title, shown by KCtlAlert.
+void SetAlertKCtlMode(const char* title);
 // Frees the remembered positions (the plug-in's unload).
 void KCtlAlertTerm();

@@ -13,7 +13,7 @@
 #include "foundation/Scratch.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogHelpers.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "kctl/mac/MacListBox.h"
 #include "kctl/mac/MacTree.h"

@@ -10,7 +10,7 @@
 #include "foundation/KCab.h"
 #include "foundation/Scratch.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace {
 

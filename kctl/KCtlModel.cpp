@@ -11,7 +11,7 @@
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
 #include "kctl/KCtl.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 // The run's per-element records: in the order made, found by element.
 struct SKCtlInfoTable {

@@ -9,13 +9,13 @@
 #include "foundation/AVUTF8.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
-#include "frame/ProcMan.h"
+#include "foundation/RunCab.h"
 #include "host/AV.h"
 #include "host/Notify.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "kctl/KCtlRuntime.h"
 #include "kctl/PageSizeDialogs.h"
 #include "kctl/mac/DialogTrace.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "pdftools/PageSizes.h"
 
@@ -317,10 +317,6 @@ void CopyOut(const std::string& text, char* buffer, ASInt32 size) {
 ASAtom ItemKeyForCollectionKey(const char* key) { return Atom((std::string("#") + key).c_str()); }
 
 }  // namespace
-
-void TemplateInfoSetPath(STemplateInfo* templ, const char* path) {
-  if (templ) templ->path = path && *path ? ASAtomGetString(Atom(path)) : nullptr;
-}
 
 void PageSizeOrientationKey(const char* key, char* out, size_t size) {
   std::string stem = key ? key : "";

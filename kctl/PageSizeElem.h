@@ -9,27 +9,11 @@
 #pragma once
 
 #include "kctl/KCtl.h"
+#include "pdftools/PageTemplate.h"
 
 struct SKCab;
 struct SMacDialogInfo;
 
-// A sheet or template: a blank sheet of a size, or pages of a file.
-struct STemplateInfo {
-  char name[40];       // UTF-8, at most 39 bytes; empty for an unnamed size
-  ASInt16 blank;       // 1 a blank sheet, 0 pages of a file
-  ASFixed width;       // blank sheet size in points
-  ASFixed height;
-  const char* path;    // the file's device-independent path, UTF-8 of any length;
-                       // an atom's text, so it lives as long as the host (null: none)
-  ASInt32 from;        // first page, counted from 0
-  ASInt32 to;          // last page, counted from 0
-  ASInt32 repeat;      // how many of the last pages repeat once the range is used up
-  ASInt16 failedToOpen;  // 0 when filled here; the engine sets it
-};
-
-// Sets the template's path to a lasting copy of the UTF-8 path (null or
-// empty: none).
-void TemplateInfoSetPath(STemplateInfo* templ, const char* path);
 
 // Element flags (pageSizeFlags).
 enum : ASUns16 {

@@ -13,7 +13,7 @@
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogHelpers.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"
 

@@ -4,13 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextCut.h"
-#include "kctl/PageSizeElem.h"
 #include "pdftools/DateStamp.h"
 #include "pdftools/FixedMatrix.h"
 #include "pdftools/PageUnits.h"

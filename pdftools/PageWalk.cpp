@@ -5,7 +5,6 @@
 
 #include "foundation/HostGlue.h"
 #include "host/AS.h"
-#include "kctl/StatusBox.h"
 #include "pdftools/CosCopy.h"
 #include "pdftools/CosObjSet.h"
 #include "pdftools/CosRect.h"
@@ -13,7 +12,7 @@
 #include "pdftools/PageBoxes.h"
 #include "pdftools/PageInherit.h"
 
-ASBool ForEachPage(PDDoc doc, long first, long last, long step, const char* text, ForEachPageProc proc, void* data,
+ASBool ForEachPage(PDDoc doc, long first, long last, long step, ForEachPageProc proc, void* data,
                    SCancelStatusInfo* info) {
   InitGlobalAtomTable();
   // A step below 1 would never reach the end of the range.
@@ -22,19 +21,11 @@ ASBool ForEachPage(PDDoc doc, long first, long last, long step, const char* text
   void* monitorData = nullptr;
   CancelProc cancel = nullptr;
   void* cancelData = nullptr;
-  bool showsText = false;
   if (info && info->size >= sizeof(SCancelStatusInfo)) {
     monitor = info->monitor;
     monitorData = info->monitorData;
     cancel = info->cancelProc;
     cancelData = info->cancelData;
-  } else {
-    monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
-    cancel = StatusBoxGetCancelProc(&cancelData);
-    if (text) {
-      SetStatusBoxTextUtf8(text);
-      showsText = true;
-    }
   }
   if (last < 0) last = PDDocGetNumPages(doc) - 1;
 
@@ -60,11 +51,9 @@ ASBool ForEachPage(PDDoc doc, long first, long last, long step, const char* text
   HANDLER
     if (page) PDPageRelease(page);
     ProgressMonitorEnd(monitor, monitorData);
-    if (showsText) CloseStatusBox();
     RERAISE();
   END_HANDLER
   ProgressMonitorEnd(monitor, monitorData);
-  if (showsText) CloseStatusBox();
   return result;
 }
 

@@ -4,8 +4,8 @@
 
 #include "host/PD.h"
 
-// A caller's own cancel procedure and progress monitor, in place of the
-// status box. Used only when size is at least sizeof(SCancelStatusInfo).
+// The cancel procedure and progress monitor of a walk. Used only when size is
+// at least sizeof(SCancelStatusInfo).
 struct SCancelStatusInfo {
   ASUns32 size;
   CancelProc cancelProc;  // may be null: never cancelled
@@ -17,12 +17,12 @@ struct SCancelStatusInfo {
 typedef ASBool (*ForEachPageProc)(PDPage page, void* data);
 
 // Calls proc for pages first, first + step, ... up to last (negative: the
-// last page), showing progress in the status box (with text as its label when
-// given) or through info. True when every call answered true and nobody
-// cancelled; a false answer or a cancel stops the walk. step must be 1 or
-// more. Host errors pass on after the page is released and the progress
-// ended.
-ASBool ForEachPage(PDDoc doc, long first, long last, long step, const char* text, ForEachPageProc proc, void* data,
+// last page), showing progress and asking for a cancel through info (null:
+// neither; the engine's ForEachPageWithStatus walks with the status box).
+// True when every call answered true and nobody cancelled; a false answer or
+// a cancel stops the walk. step must be 1 or more. Host errors pass on after
+// the page is released and the progress ended.
+ASBool ForEachPage(PDDoc doc, long first, long last, long step, ForEachPageProc proc, void* data,
                    SCancelStatusInfo* info);
 
 // A new page after page number after (PDBeforeFirstPage: first) that looks

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/BleedPrompt.h"
 #include "commands/Prefs.h"
 #include "engine/EnginePrefs.h"
 #include "engine/ImpositionPrefs.h"

@@ -23,7 +23,7 @@
 #include "host/ASExtension.h"
 #include "host/Notify.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/Pf.h"
 

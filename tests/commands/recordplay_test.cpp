@@ -20,7 +20,7 @@
 #include "host/AVAlert.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"

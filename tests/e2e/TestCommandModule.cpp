@@ -14,7 +14,7 @@
 #include "frame/ProcMan.h"
 #include "host/PD.h"
 #include "kctl/KCtl.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 
 namespace {
 

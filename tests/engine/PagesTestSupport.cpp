@@ -5,8 +5,9 @@
 
 #include "fixtures/Fixtures.h"
 #include "foundation/AVUTF8.h"
+#include "kctl/DocWindow.h"
 #include "foundation/KCab.h"
-#include "frame/ProcMan.h"
+#include "foundation/RunCab.h"
 #include "host/AVAlert.h"
 #include "kctl/StatusBox.h"
 #include "kctl/mac/MacDialog.h"
@@ -150,15 +151,60 @@ int PagesTest::SaveAndCheck(PDDoc doc, const std::string& name) {
   return QpdfCheck(path);
 }
 
+namespace {
+
+// One callback with an argument cabinet of its own (and the page, if any).
+void Step(SKCab* run, const char* key, PDPage page = nullptr) {
+  SKCab* args = KCabNewInner();
+  if (page) KCabPutPointerNamedType(args, "PDPage", kPDPageType, page, nullptr);
+  DURING
+    ProcManDoCallback(run, args, key);
+  HANDLER
+    KCabDestroy(args);
+    RERAISE();
+  END_HANDLER
+  KCabDestroy(args);
+}
+
+// The callbacks in the order the process manager calls them over a whole
+// document (frame/ProcMan.h): the engine's tests stop at the engine, the
+// process manager's own rules are the frame's tests.
+void RunCallbacks(SKCab* run) {
+  Step(run, "Control:Initialise");
+  if (!ProcManIsCancelled(run)) Step(run, "Control:CheckSource");
+  PDDoc doc = ProcManGetSourcePDDoc(run);
+  const ASInt32 count = doc ? PDDocGetNumPages(doc) : 0;
+  KCabPutInt(run, "ProcMan:FirstPageIgnoreEvenOdd", 0);
+  KCabPutInt(run, "ProcMan:PagesToDo", count);
+  KCabPutInt(run, "ProcMan:FirstPage", count ? 0 : -1);
+  if (!ProcManIsCancelled(run)) Step(run, "Control:Start");
+  doc = ProcManIsCancelled(run) ? nullptr : ProcManGetSourcePDDoc(run);
+  for (ASInt32 p = 0; doc && !ProcManIsCancelled(run) && p < count && p < PDDocGetNumPages(doc); ++p) {
+    PDPage page = PDDocAcquirePage(doc, p);
+    DURING
+      Step(run, "Control:PerPage", page);
+    HANDLER
+      PDPageRelease(page);
+      RERAISE();
+    END_HANDLER
+    PDPageRelease(page);
+  }
+  if (!ProcManIsCancelled(run)) Step(run, "Control:Finish");
+  if (ProcManIsCancelled(run)) Step(run, "Control:Cancelled");
+  Step(run, "Control:Terminate");
+}
+
+}  // namespace
+
 bool PagesTest::Run(SKCab* definition, PDDoc doc, const std::function<void(SKCab*)>& setup) {
   SKCab* run = KCabNewInner();
   KCabPutCab(run, "Control", KCabDup(KCabGetCab(definition, "Control")));
   KCabPutCab(run, "Params", KCabNewInner());
-  if (doc) ProcManSetSourcePDDoc(run, doc);
+  if (doc) ProcManCheckSourceChangeDoc(run, nullptr, doc);
   if (setup) setup(KCabGetCab(run, "Params"));
   bool ok = false;
   DURING
-    ProcManRunProcess(run);
+    RunCallbacks(run);
     ok = !ProcManIsCancelled(run);
   HANDLER
     KCabDestroy(run);

@@ -10,10 +10,12 @@
 
 #include "PagesTestSupport.h"
 #include "engine/EvenOdd.h"
+#include "engine/StatusWalk.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
-#include "frame/ProcMan.h"
+#include "foundation/RunCab.h"
 #include "host/AVAlert.h"
+#include "kctl/StatusBox.h"
 #include "support/HostPdf.h"
 
 using namespace kvtest;
@@ -301,6 +303,39 @@ TEST_F(PagesTest, EvenOddCommandUnderTheProcessManager) {
   EXPECT_FALSE(Run(definition, doc, [](SKCab* p) { KCabPutAtom(p, "Action", ASAtomFromString("No")); }));
   EXPECT_EQ(std::vector<std::string>{Msg("pagemg.6.willdonothing")}, Errors());
   KCabDestroy(definition);
+}
+
+}  // namespace
+
+namespace {
+
+struct WalkSeen {
+  std::vector<ASInt32> pages;
+  bool boxUp = true;
+};
+
+ASBool NoteWalk(PDPage page, void* data) {
+  auto* seen = static_cast<WalkSeen*>(data);
+  seen->pages.push_back(PDPageGetNumber(page));
+  seen->boxUp = seen->boxUp && StatusBoxDialog() != nullptr;
+  return 1;
+}
+
+// The status box labels a walk that has a text and closes after it; its
+// cancel button stops the walk.
+TEST_F(PagesTest, WalksWithTheStatusBox) {
+  PDDoc doc = Doc(5);
+  WalkSeen seen;
+  EXPECT_TRUE(ForEachPageWithStatus(doc, 0, -1, 2, "Walking", NoteWalk, &seen));
+  EXPECT_EQ((std::vector<ASInt32>{0, 2, 4}), seen.pages);
+  EXPECT_TRUE(seen.boxUp) << "the label opens the box";
+  EXPECT_EQ(nullptr, StatusBoxDialog()) << "closed after the walk";
+
+  ClickStatusCancel();
+  WalkSeen cancelled;
+  EXPECT_FALSE(ForEachPageWithStatus(doc, 0, -1, 1, nullptr, NoteWalk, &cancelled));
+  EXPECT_EQ((std::vector<ASInt32>{0}), cancelled.pages) << "the click waiting in the queue stops it";
+  CloseStatusBox();
 }
 
 }  // namespace

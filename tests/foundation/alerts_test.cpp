@@ -8,7 +8,6 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/AVAlert.h"
-#include "support/FrameworkAlerts.h"
 #include "tests/foundation/KCabDump.h"
 
 namespace {
@@ -37,6 +36,21 @@ class AlertsTest : public ::testing::Test {
 
   SAutoMessageState saved_{};
 };
+
+// The alert dialog of mode 4 as the dialog framework would show it: what it
+// was asked to show.
+struct DialogSeen {
+  std::string title;  // "(null)" for no title
+  std::string text;
+};
+std::vector<DialogSeen>& Dialogs() {
+  static std::vector<DialogSeen> seen;
+  return seen;
+}
+ASInt32 RecordDialog(const char* title, const char* text) {
+  Dialogs().push_back({title ? title : "(null)", text ? text : ""});
+  return 1;
+}
 
 struct Filtered {
   std::vector<std::pair<ASInt32, std::string>> got;
@@ -68,11 +82,11 @@ TEST_F(AlertsTest, EachModeRoutesToItsPlace) {
       {9, false, "", nullptr, "Korvel", "Disk full", false},  // unknown modes act as 4
   };
   for (const Case& c : cases) {
-    SetAlertKCtlMode("Korvel");
+    SetAlertDialog(RecordDialog, "Korvel");
     Filtered filtered;
     SetMode(c.mode, c.withFilter ? Filtered::Filter : nullptr, &filtered);
     AVAlertClearRecorded();
-    kvtest::FrameworkAlertCapture dialogs;
+    Dialogs().clear();
     testing::internal::CaptureStderr();
     ErrMessageUTF8("Disk full");
     EXPECT_EQ(c.stderrText, testing::internal::GetCapturedStderr()) << "mode " << c.mode;
@@ -82,11 +96,10 @@ TEST_F(AlertsTest, EachModeRoutesToItsPlace) {
       EXPECT_EQ("note", alerts[0].kind);
       EXPECT_EQ(c.hostAlert, alerts[0].message);
     }
-    ASSERT_EQ(c.dialogTitle ? 1u : 0u, dialogs.alerts().size()) << "mode " << c.mode;
+    ASSERT_EQ(c.dialogTitle ? 1u : 0u, Dialogs().size()) << "mode " << c.mode;
     if (c.dialogTitle) {
-      EXPECT_EQ(c.dialogTitle, dialogs.alerts()[0].title);
-      EXPECT_EQ(std::vector<std::string>{c.dialogText}, dialogs.alerts()[0].texts);
-      EXPECT_EQ(std::vector<std::string>{"OK"}, dialogs.alerts()[0].buttons);
+      EXPECT_EQ(c.dialogTitle, Dialogs()[0].title);
+      EXPECT_EQ(c.dialogText, Dialogs()[0].text);
     }
     ASSERT_EQ(c.filtered ? 1u : 0u, filtered.got.size()) << "mode " << c.mode;
     if (c.filtered) {
@@ -176,7 +189,7 @@ TEST_F(AlertsTest, WithPromptsQuestionsGoToTheHost) {
 TEST_F(AlertsTest, TheListDestinationIsKnownOnlyWhileListing) {
   SKCab* list = KCabNewInner();
   ASBool noPrompts = 1;
-  SetAlertKCtlMode("Title");
+  SetAlertDialog(RecordDialog, "Title");
   EXPECT_EQ(nullptr, AutoMessageGetKCabListDest(&noPrompts));
   EXPECT_FALSE(noPrompts);
   AutoMessageSetKCabListDest(list, 0);
@@ -194,32 +207,52 @@ TEST_F(AlertsTest, TheListDestinationIsKnownOnlyWhileListing) {
 }
 
 TEST_F(AlertsTest, SaveAndRestoreBracketUnattendedRuns) {
-  SetAlertKCtlMode("Korvel");
+  SetAlertDialog(RecordDialog, "Korvel");
   SAutoMessageState before;
   SaveAutoMessageState(&before);
   SKCab* list = KCabNewInner();
   AutoMessageSetKCabListDest(list, 1);
   ErrMessageUTF8("collected");
   RestoreAutoMessageState(&before);
-  kvtest::FrameworkAlertCapture dialogs;
+  Dialogs().clear();
   ErrMessageUTF8("shown");
   EXPECT_EQ(kAutoMessageModeKCtl, gAutoMessageMode.mode);
   EXPECT_EQ("{0={S=s:collected;T=i:2;};}", DumpKCab(list));
-  ASSERT_EQ(1u, dialogs.alerts().size());
-  EXPECT_EQ(std::vector<std::string>{"shown"}, dialogs.alerts()[0].texts);
+  ASSERT_EQ(1u, Dialogs().size());
+  EXPECT_EQ("shown", Dialogs()[0].text);
   KCabDestroy(list);
 }
 
 TEST_F(AlertsTest, TheAlertTitleIsACopy) {
   char title[] = "Korvel";
-  SetAlertKCtlMode(title);
+  SetAlertDialog(RecordDialog, title);
   std::strcpy(title, "Other");
   EXPECT_STREQ("Korvel", gKCtlAlertTitle);
-  SetAlertKCtlMode(nullptr);
-  kvtest::FrameworkAlertCapture dialogs;
+  SetAlertDialog(RecordDialog, nullptr);
+  Dialogs().clear();
   ErrMessageUTF8("x");
-  ASSERT_EQ(1u, dialogs.alerts().size());
-  EXPECT_EQ("Alert", dialogs.alerts()[0].title);
+  ASSERT_EQ(1u, Dialogs().size());
+  EXPECT_EQ("(null)", Dialogs()[0].title) << "the dialog chooses its own title";
+}
+
+// Mode 4 before the dialog framework installed its alert: the host's note
+// alert shows the text, so that nothing is lost.
+TEST_F(AlertsTest, ModeFourWithoutADialogUsesTheHostAlert) {
+  SetAlertDialog(nullptr, "Korvel");
+  Dialogs().clear();
+  ErrMessageUTF8("Disk full");
+  ErrMessageUTF8(nullptr);
+  EXPECT_TRUE(Dialogs().empty());
+  const auto& alerts = AVAlertRecorded();
+  ASSERT_EQ(2u, alerts.size());
+  EXPECT_EQ("note", alerts[0].kind);
+  EXPECT_EQ("Disk full", alerts[0].message);
+  EXPECT_EQ("", alerts[1].message);
+  SetMode(kAutoMessageModeFilter);
+  ErrMessageUTF8("lost?");
+  ASSERT_EQ(3u, AVAlertRecorded().size());
+  EXPECT_EQ("Message filtering not active", AVAlertRecorded()[2].message);
+  SetAlertDialog(nullptr, nullptr);
 }
 
 TEST_F(AlertsTest, CaughtExceptionsAreReportedWithTheirHostText) {

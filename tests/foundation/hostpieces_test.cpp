@@ -300,8 +300,9 @@ TEST_F(AVUTF8Test, MenuItemsOnBothRoads) {
 TEST_F(AVUTF8Test, WindowTitlesInAndOut) {
   TempDir dir;
   kvfix::WriteSimple(dir.file("named.pdf"), 1);
-  AVDoc titled = AVDocOpenFromPDDocUTF8(OpenPdf(dir.file("named.pdf")), "Sheets \xC3\xA9t\xC3\xA9");
-  AVDoc untitled = AVDocOpenFromPDDocUTF8(PDDocCreate(), nullptr);
+  OwnedText name("Sheets \xC3\xA9t\xC3\xA9");
+  AVDoc titled = AVDocOpenFromPDDoc(OpenPdf(dir.file("named.pdf")), name.t);
+  AVDoc untitled = AVDocOpenFromPDDoc(PDDocCreate(), nullptr);
   char out[64];
   AVWindowGetTitleUTF8(AVDocGetAVWindow(titled), out, sizeof out);
   EXPECT_STREQ("Sheets \xC3\xA9t\xC3\xA9", out);

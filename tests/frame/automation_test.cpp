@@ -10,6 +10,7 @@
 #include "FrameTestSupport.h"
 #include "PlugInTestSupport.h"
 #include "foundation/Alerts.h"
+#include "kctl/KCtlAlert.h"
 #include "foundation/KCab.h"
 #include "frame/Automation.h"
 #include "pdftools/CommandHistory.h"

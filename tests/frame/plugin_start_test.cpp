@@ -9,10 +9,10 @@
 
 #include "PlugInTestSupport.h"
 #include "foundation/ProductName.h"
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/Alerts.h"
-#include "foundation/Language.h"
+#include "kctl/LanguageDialogs.h"
 #include "foundation/MessageTable.h"
 #include "frame/Automation.h"
 #include "frame/CmdColl.h"

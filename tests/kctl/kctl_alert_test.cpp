@@ -96,6 +96,34 @@ TEST_F(Alerts, CustomButtonsAnswerOneTwoOrThree) {
   }
 }
 
+// The alerts' mode 4 (and unknown modes, and a filter mode without a filter)
+// end in the framework's alert once SetAlertKCtlMode installed it.
+TEST_F(Alerts, MessagesOfModeFourShowTheFrameworkAlert) {
+  struct Case {
+    ASInt32 mode;
+    const char* title;
+    const char* text;
+  } cases[] = {{kAutoMessageModeKCtl, "Korvel", "Disk full"},
+               {9, "Korvel", "Disk full"},
+               {kAutoMessageModeFilter, "Error", "Message filtering not active"}};
+  for (const Case& c : cases) {
+    SetAlertKCtlMode("Korvel");
+    SAutoMessageState state{c.mode, nullptr, nullptr};
+    RestoreAutoMessageState(&state);
+    FrameworkAlertCapture capture;
+    ErrMessageUTF8("Disk full");
+    ASSERT_EQ(1u, capture.alerts().size()) << c.mode;
+    EXPECT_EQ(c.title, capture.alerts()[0].title);
+    EXPECT_EQ(std::vector<std::string>{c.text}, capture.alerts()[0].texts);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, capture.alerts()[0].buttons);
+  }
+  SetAlertKCtlMode(nullptr);
+  FrameworkAlertCapture capture;
+  ErrMessageUTF8("x");
+  ASSERT_EQ(1u, capture.alerts().size());
+  EXPECT_EQ("Alert", capture.alerts()[0].title) << "no product title yet";
+}
+
 TEST_F(Alerts, CustomAlertsTakeTheProductTitle) {
   SetAlertKCtlMode("Product");
   FrameworkAlertCapture capture;

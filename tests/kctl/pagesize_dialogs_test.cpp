@@ -12,7 +12,7 @@
 #include "foundation/KCabDump.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "host/AV.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeDialogs.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KCtlHarness.h"
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCabDump.h"
 #include "foundation/KCabHolder.h"

@@ -11,7 +11,7 @@
 
 #include "KCtlHarness.h"
 #include "host/PD.h"
-#include "kctl/mac/JPEGCtl.h"
+#include "kctl/JPEGCtl.h"
 #include "kctl/mac/PDFCtl.h"
 #include "support/TempDir.h"
 

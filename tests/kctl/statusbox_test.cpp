@@ -10,6 +10,7 @@
 #include "KCtlHarness.h"
 #include "foundation/ProductName.h"
 #include "foundation/AVUTF8.h"
+#include "kctl/DocWindow.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"
 #include "host/ASExtension.h"
@@ -405,6 +406,18 @@ namespace {
 bool gBoxUpAtOpen = false;
 void NoteBoxAtOpen(AVDoc, ASInt32, void*) { gBoxUpAtOpen = StatusBoxDialog() != nullptr; }
 }  // namespace
+
+TEST_F(StatusBoxTest, WindowTitlesInUTF8) {
+  AVDoc titled = AVDocOpenFromPDDocUTF8(PDDocCreate(), "Sheets \xC3\xA9t\xC3\xA9");
+  AVDoc untitled = AVDocOpenFromPDDocUTF8(PDDocCreate(), nullptr);
+  char out[64];
+  AVWindowGetTitleUTF8(AVDocGetAVWindow(titled), out, sizeof out);
+  EXPECT_STREQ("Sheets \xC3\xA9t\xC3\xA9", out);
+  AVWindowGetTitleUTF8(AVDocGetAVWindow(untitled), out, sizeof out);
+  EXPECT_STREQ("Untitled", out);
+  AVDocClose(titled, 1);
+  AVDocClose(untitled, 1);
+}
 
 TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
   ASSERT_TRUE(AVAppRegisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr));

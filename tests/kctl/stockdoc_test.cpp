@@ -8,7 +8,7 @@
 
 #include "KCtlHarness.h"
 #include "fixtures/Fixtures.h"
-#include "foundation/AVUTF8.h"
+#include "kctl/DocWindow.h"
 #include "foundation/KCabDump.h"
 #include "foundation/MessageTable.h"
 #include "host/AV.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TemplatePages.h"
+#include "pdftools/PageTemplate.h"
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"

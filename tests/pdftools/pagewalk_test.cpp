@@ -8,7 +8,6 @@
 #include "host/AS.h"
 #include "host/Cos.h"
 #include "host/PD.h"
-#include "kctl/StatusBox.h"
 #include "pdftools/PageWalk.h"
 #include "support/CosDescribe.h"
 #include "support/HostPdf.h"
@@ -17,8 +16,8 @@
 using namespace kvtest;
 
 // ---------------------------------------------------------------------------
-// The test program's status box: it records what it is asked and cancels at
-// a chosen poll. Not part of the product.
+// A progress monitor and cancel procedure that record what they are asked and
+// cancel at a chosen poll.
 
 namespace {
 
@@ -26,7 +25,6 @@ struct Box {
   std::vector<std::string> events;
   int polls = 0;
   int cancelAtPoll = 0;
-  bool open = false;
 };
 Box gBox;
 
@@ -38,38 +36,14 @@ void PMSetCurrValue(ASInt32 v, void*) { Note("value:" + std::to_string(v)); }
 ASInt32 PMGet(void*) { return 0; }
 ProgressMonitorRec gMonitor = {sizeof(ProgressMonitorRec), PMBegin, PMEnd, PMSetDuration, PMSetCurrValue,
                                PMGet, PMGet, nullptr};
-
-}  // namespace
-
-void SetStatusBoxTitleUtf8(const char*) {}
-void OpenStatusBox() { gBox.open = true; }
-void SetStatusBoxTextUtf8(const char* text) {
-  gBox.open = true;
-  Note(std::string("text:") + text);
-}
-void CloseStatusBox() {
-  gBox.open = false;
-  Note("close");
-}
-void PushStatusBox() {}
-void PopStatusBox() {}
-ASBool CheckStatusBoxCancel(void*) {
+ASBool BoxCancel(void*) {
   ++gBox.polls;
   return gBox.cancelAtPoll > 0 && gBox.polls >= gBox.cancelAtPoll;
 }
-ASBool CheckStatusBoxKCancel(void* data) { return CheckStatusBoxCancel(data); }
-void KCancelClearFlag() {}
-ASBool TestStatusCancelFlag() { return 0; }
-CancelProc StatusBoxGetCancelProc(void** data) {
-  if (data) *data = nullptr;
-  return CheckStatusBoxCancel;
-}
-CancelProc StatusBoxGetKCancelProc(void** data) {
-  if (data) *data = nullptr;
-  return CheckStatusBoxKCancel;
-}
-ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool) { return &gMonitor; }
-void StatusBoxTerm() { gBox.open = false; }
+SCancelStatusInfo gBoxInfo{sizeof(SCancelStatusInfo), BoxCancel, nullptr, &gMonitor, nullptr};
+
+}  // namespace
+
 
 namespace {
 
@@ -99,7 +73,6 @@ class PageWalkTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(0, PDGetAcquiredPageCount()) << "pages not released";
     EXPECT_EQ(0, ASExceptionFrameDepth());
-    EXPECT_FALSE(gBox.open);
   }
   std::string Write(const char* name, void (*write)(const std::string&)) {
     std::string p = dir.file(name);
@@ -113,9 +86,9 @@ TEST_F(PageWalkTest, EverySecondPage) {
   kvfix::WriteSimple(dir.file("seven.pdf"), 7);
   ScopedDoc doc(OpenPdf(dir.file("seven.pdf")));
   Visits v;
-  EXPECT_EQ(1, ForEachPage(doc, 1, -1, 2, "Walking", Visit, &v, nullptr));
+  EXPECT_EQ(1, ForEachPage(doc, 1, -1, 2, Visit, &v, &gBoxInfo));
   EXPECT_EQ((std::vector<ASInt32>{1, 3, 5}), v.pages);
-  EXPECT_EQ("text:Walking begin duration:6 value:2 value:4 value:6 end close", Events());
+  EXPECT_EQ("begin duration:6 value:2 value:4 value:6 end", Events());
 }
 
 TEST_F(PageWalkTest, StopsAndCancels) {
@@ -124,37 +97,37 @@ TEST_F(PageWalkTest, StopsAndCancels) {
   // A false answer on the first page.
   Visits first;
   first.answerFalseAt = 0;
-  EXPECT_EQ(0, ForEachPage(doc, 0, 6, 1, "Walking", Visit, &first, nullptr));
+  EXPECT_EQ(0, ForEachPage(doc, 0, 6, 1, Visit, &first, &gBoxInfo));
   EXPECT_EQ((std::vector<ASInt32>{0}), first.pages);
-  EXPECT_EQ("text:Walking begin duration:7 value:1 end close", Events());
+  EXPECT_EQ("begin duration:7 value:1 end", Events());
   // The user cancels at the second look.
   gBox = Box{};
   gBox.cancelAtPoll = 2;
   Visits cancelled;
-  EXPECT_EQ(0, ForEachPage(doc, 0, -1, 1, nullptr, Visit, &cancelled, nullptr));
+  EXPECT_EQ(0, ForEachPage(doc, 0, -1, 1, Visit, &cancelled, &gBoxInfo));
   EXPECT_EQ((std::vector<ASInt32>{0, 1}), cancelled.pages);
   EXPECT_EQ("begin duration:7 value:1 value:2 end", Events());
   // Nothing to visit: still begun and ended.
   gBox = Box{};
   Visits none;
-  EXPECT_EQ(1, ForEachPage(doc, 5, 4, 1, nullptr, Visit, &none, nullptr));
+  EXPECT_EQ(1, ForEachPage(doc, 5, 4, 1, Visit, &none, &gBoxInfo));
   EXPECT_TRUE(none.pages.empty());
   EXPECT_EQ("begin duration:0 end", Events());
   // A step that would never end the walk is refused.
-  EXPECT_EQ(genErrBadParm, ErrorOf([&] { ForEachPage(doc, 0, 6, 0, nullptr, Visit, &none, nullptr); }));
+  EXPECT_EQ(genErrBadParm, ErrorOf([&] { ForEachPage(doc, 0, 6, 0, Visit, &none, &gBoxInfo); }));
 }
 
-// A host error in a procedure: the page is released, the progress ended and
-// the box closed before the error goes on.
+// A host error in a procedure: the page is released and the progress ended
+// before the error goes on.
 TEST_F(PageWalkTest, ErrorsPassOn) {
   kvfix::WriteSimple(dir.file("three.pdf"), 3);
   ScopedDoc doc(OpenPdf(dir.file("three.pdf")));
   Visits v;
   v.raiseAt = 1;
-  EXPECT_EQ(genErrGeneral, ErrorOf([&] { ForEachPage(doc, 0, -1, 1, "Walking", Visit, &v, nullptr); }));
-  EXPECT_EQ("text:Walking begin duration:3 value:1 end close", Events());
+  EXPECT_EQ(genErrGeneral, ErrorOf([&] { ForEachPage(doc, 0, -1, 1, Visit, &v, &gBoxInfo); }));
+  EXPECT_EQ("begin duration:3 value:1 end", Events());
   gBox = Box{};
-  EXPECT_EQ(pdErrBadPageNumber, ErrorOf([&] { ForEachPage(doc, 2, 5, 1, nullptr, Visit, &v, nullptr); }));
+  EXPECT_EQ(pdErrBadPageNumber, ErrorOf([&] { ForEachPage(doc, 2, 5, 1, Visit, &v, &gBoxInfo); }));
   EXPECT_EQ("begin duration:4 value:1 end", Events());
 }
 
@@ -181,17 +154,23 @@ TEST_F(PageWalkTest, CallersOwnProgressAndCancel) {
   own.cancelAfter = 3;
   SCancelStatusInfo info{sizeof info, OwnCancel, &own, &monitor, &own};
   Visits v;
-  EXPECT_EQ(0, ForEachPage(doc, 0, -1, 3, "ignored", Visit, &v, &info));
+  EXPECT_EQ(0, ForEachPage(doc, 0, -1, 3, Visit, &v, &info));
   EXPECT_EQ((std::vector<ASInt32>{0, 3, 6}), v.pages);
   std::string seen;
   for (auto& e : own.events) seen += e + " ";
   EXPECT_EQ("begin duration:7 value:3 value:6 value:9 end ", seen);
   EXPECT_TRUE(gBox.events.empty()) << Events();
-  // A record too short to hold the five fields counts as none.
+  // A record too short to hold the five fields counts as none: no progress,
+  // no cancel.
   info.size = 8;
+  own.events.clear();
   Visits v2;
-  EXPECT_EQ(1, ForEachPage(doc, 0, 1, 1, nullptr, Visit, &v2, &info));
-  EXPECT_EQ("begin duration:2 value:1 value:2 end", Events());
+  EXPECT_EQ(1, ForEachPage(doc, 0, 1, 1, Visit, &v2, &info));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1}), v2.pages);
+  EXPECT_TRUE(own.events.empty());
+  Visits v3;
+  EXPECT_EQ(1, ForEachPage(doc, 0, 1, 1, Visit, &v3, nullptr));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1}), v3.pages);
 }
 
 // ---- duplication ----------------------------------------------------------------

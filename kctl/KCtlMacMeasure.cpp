@@ -7,7 +7,7 @@
 
 #include "foundation/KCab.h"
 #include "kctl/KCtlLayout.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacTextMetric.h"
 #include "platform/Pf.h"
 

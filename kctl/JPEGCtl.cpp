@@ -1,5 +1,5 @@
 // The image control: PNG and JPEG resources of the bundle drawn into user items.
-#include "kctl/mac/JPEGCtl.h"
+#include "kctl/JPEGCtl.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "foundation/KCab.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlRuntime.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"
 

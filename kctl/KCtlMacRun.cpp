@@ -13,7 +13,7 @@
 #include "kctl/KCtlLayout.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/mac/DialogTrace.h"
-#include "kctl/mac/KCtlMac.h"
+#include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"
 

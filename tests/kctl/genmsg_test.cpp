@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "foundation/KCab.h"
-#include "foundation/Language.h"
+#include "kctl/LanguageDialogs.h"
 #include "foundation/MessageTable.h"
 #include "foundation/MessageLoad.h"
 #include "host/ASExtension.h"
