@@ -630,11 +630,22 @@ void FreeDialogInfo(void* p) {
 }  // namespace
 
 ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
-  // On every way out: the wizard's own cabinet (when the caller gave none)
-  // and the page sizes read into the shared record.
+  // On every way out: the wizard's own cabinet (when the caller gave none),
+  // the page sizes read into the shared record, and the dialog's working
+  // entries in the caller's cabinet.
   struct SScope {
     KCabHolder own;
+    SKCab* working = nullptr;
+    void Tidy() {
+      if (!working) return;
+      KCabRemove(working, kDialogInfoKey);
+      KCabRemove(working, kSimpleMarginKey);
+      KCabRemove(working, kSimpleGapKey);
+      KCabRemove(working, kAdvancedKey);
+      working = nullptr;
+    }
     ~SScope() {
+      Tidy();
       ASfree(active_nup.pageSizes);
       active_nup.pageSizes = nullptr;
     }
@@ -684,6 +695,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     FreeDialogInfo(info);
     RERAISE();
   END_HANDLER
+  scope.working = cab;
   KCabPutPointerNamedType(cab, kDialogInfoKey, kDialogInfoType, info, FreeDialogInfo);
   KCabPutBool(cab, "Private:KRVLNoExport", 1);
 
@@ -719,10 +731,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     }
   }
 
-  KCabRemove(cab, kDialogInfoKey);
-  KCabRemove(cab, kSimpleMarginKey);
-  KCabRemove(cab, kSimpleGapKey);
-  KCabRemove(cab, kAdvancedKey);
+  scope.Tidy();
   if (!ok) return 0;
   KCabToNupSpacing(cab, &active_nup, 1, 0, 0);
   return 1;
