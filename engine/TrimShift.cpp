@@ -43,9 +43,6 @@ ASInt32 Word(SKCab* params, const char* key, const SKCabEnumWord* words) {
   return KCabEkAtomToEnumTable(KCabGetAtom(params, key, ASAtomNull), words);
 }
 
-// Points to fixed as the command always did: single precision, truncated.
-ASFixed PointsToFixed(double points) { return FloatToFixed((float)points); }
-
 // The side of the unrotated crop box that an edge or direction as seen names
 // (0 top, 1 bottom, 2 left, 3 right).
 ASInt32 SideAsSeen(ASInt32 edge, PDRotate rotate) {
@@ -86,7 +83,7 @@ ASFixed ShiftAmount(PTrimShiftInfo* info) {
     case kShiftFixed:
       return info->shiftFrom;
     case kShiftVariable: {
-      const ASFixed a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(info->runningShift));
+      const ASFixed a = EngineSat32((ASInt64)info->shiftFrom + EngineFixedFromPoints(info->runningShift));
       info->runningShift += info->shiftStep;
       return a;
     }
@@ -106,7 +103,7 @@ ASFixed ShiftAmount(PTrimShiftInfo* info) {
         a = info->shiftFrom;
       } else {
         const ASInt32 m = k < half1 ? k - 1 : c - k;
-        a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(m * info->shiftStep));
+        a = EngineSat32((ASInt64)info->shiftFrom + EngineFixedFromPoints(m * info->shiftStep));
       }
       return (k & 1) ? EngineSat32(-(ASInt64)a) : a;
     }
@@ -174,11 +171,11 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   info->normalise = KCabGetAtom(params, "Normalise", ASAtomNull) == ASAtomFromString("Full");
   info->trimMode = Word(params, "Trim", kTrimShiftTrimWords);
   info->trimEdge = Word(params, "TrimEdge", kTrimShiftEdgeWords);
-  info->trimAmount = PointsToFixed(KCabGetDouble(params, "TrimBy", 0));
+  info->trimAmount = EngineFixedFromPoints(KCabGetDouble(params, "TrimBy", 0));
   double w = 0, h = 0;
   if (ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "FixedSize", &w, &h)) {
-    info->fixedWidth = PointsToFixed(w);
-    info->fixedHeight = PointsToFixed(h);
+    info->fixedWidth = EngineFixedFromPoints(w);
+    info->fixedHeight = EngineFixedFromPoints(h);
   }
   // A uniform trim without a size to be uniform to would change nothing.
   if (info->trimMode == kTrimUniform && (info->fixedWidth <= 0 || info->fixedHeight <= 0)) {
@@ -188,8 +185,8 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   }
   info->shiftMode = Word(params, "Shift", kTrimShiftShiftWords);
   info->shiftDir = Word(params, "ShiftDir", kTrimShiftDirWords);
-  info->shiftFrom = PointsToFixed(KCabGetDouble(params, "ShiftFrom", 0));
-  info->shiftTo = PointsToFixed(KCabGetDouble(params, "ShiftTo", 0));
+  info->shiftFrom = EngineFixedFromPoints(KCabGetDouble(params, "ShiftFrom", 0));
+  info->shiftTo = EngineFixedFromPoints(KCabGetDouble(params, "ShiftTo", 0));
   info->creepEvery = KCabGetInt(params, "CreepEvery", 0);
   info->bleedPrompt = 1;
 
@@ -207,8 +204,8 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
       const ASInt32 every = std::max(RoundUp4(pages), 4);
       const double ratio = (double)(every - 4) / (double)(std::max(RoundUp4(n), 8) - 4);
       info->creepEvery = every;
-      info->shiftFrom = PointsToFixed(EngineFixedToPoints(info->shiftFrom) * ratio);
-      info->shiftTo = PointsToFixed(EngineFixedToPoints(info->shiftTo) * ratio);
+      info->shiftFrom = EngineFixedFromPoints(EngineFixedToPoints(info->shiftFrom) * ratio);
+      info->shiftTo = EngineFixedFromPoints(EngineFixedToPoints(info->shiftTo) * ratio);
     }
     const ASInt64 c = info->creepEvery;
     const ASInt64 half = (c + 1) / 2;
