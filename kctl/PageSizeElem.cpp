@@ -195,6 +195,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
         bool changed = DoMoreSizesDialog(cab, key == Atom(kPageSizeMoreChoicesKey)) != 0;
         if (!MacDialogInfoIsLive(dialog)) break;
         ASInt32 index = -1;
+        bool same = !changed;  // the entry chosen before is chosen again
         if (changed) {
           Refill(dialog, id, rec);
           if (KCabGetType(cab, ".AddedKey") == kKCabTypeAtom)
@@ -204,6 +205,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
                                                                            : ASAtomNull;
             index = was != ASAtomNull ? IndexOfKey(dialog, id, was) : -1;
             if (index < 0) index = AddKeptEntry(dialog, id, previous.get(), nullptr);
+            same = index >= 0;
           }
           // Nothing chosen before: the more-choices entry again, which is no size.
           if (index < 0) index = 0;
@@ -213,7 +215,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
         }
         if (index < MacMenuCountItems(dialog, id)) MacMenuSetCurSel(dialog, id, index);
         key = KCtlGetSelectedPulldownItemKey(dialog, id);
-        if (!changed || !EntrySize(dialog, id, index)) {
+        if (same || !EntrySize(dialog, id, index)) {
           // The user's choice as it was: nothing to tell the caller.
           Feedback(dialog, id, rec);
           RememberShown(dialog, id);
