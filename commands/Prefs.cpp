@@ -10,9 +10,11 @@
 #include "engine/ImpositionPrefs.h"
 #include "engine/PageMerge.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/Language.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
 #include "host/AV.h"
@@ -43,9 +45,6 @@ constexpr ASInt16 kImpositionContainerId = 101;
 constexpr ASInt32 kLangControlResource = 123;
 constexpr const char* kTranslatorWarning =
     "Warning, this is for use by translators. Playing with these options may break the software!\nContinue?";
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // Every switch the preferences set, to put back when reading them fails.
 struct SPrefsSwitches {
