@@ -23,3 +23,19 @@ CosObj KCosNewStreamFromSegment(SGenFileInfo* temp, CosDoc cosDoc, ASBool encode
   ASStmClose(stm);
   return stream;
 }
+
+CosObj KCosNewStreamFromBytes(CosDoc cosDoc, const void* data, ASInt32 length, CosObj attributes) {
+  ASStm stm = nullptr;
+  CosObj stream = CosNewNull();
+  DURING
+    stm = ASMemStmRdOpen(static_cast<const char*>(data), (ASSize_t)length);
+    stream = KCosNewStream(cosDoc, 1, stm, 0, 1, attributes, CosNewNull(), length);
+  HANDLER
+    if (stm) ASStmClose(stm);
+    CosObjDestroy(attributes);
+    RERAISE();
+  END_HANDLER
+  ASStmClose(stm);
+  CosObjDestroy(attributes);
+  return stream;
+}
