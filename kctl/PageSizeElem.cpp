@@ -8,11 +8,13 @@
 #include <algorithm>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
@@ -28,9 +30,6 @@ constexpr ASInt32 kTraceKeyBase = 32768;
 constexpr size_t kOrientationStemBytes = 88;
 constexpr size_t kOrientationKeyBytes = 100;
 const char kMissing[] = "Missing or unexpected size";
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // ---- The page-size collection's cabinets
 
