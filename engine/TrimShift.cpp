@@ -1,6 +1,7 @@
 #include "engine/TrimShift.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "engine/EngineImports.h"
@@ -8,8 +9,10 @@
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
 #include "foundation/AVUTF8.h"
+#include "foundation/Alerts.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
+#include "foundation/KParams.h"
 #include "foundation/MFUtil.h"
 #include "frame/CmdColl.h"
 #include "frame/ProcMan.h"
@@ -75,6 +78,23 @@ PDDoc TakeCopy(SKCab* run) {
   KCabRemove(run, "Work:CopyPDDocGuard");
   KCabRemove(run, "Work:CopyPDDoc");
   return doc;
+}
+
+// True when the new visible area shares some area with the old one.
+bool KeepsSomethingInView(const ASFixedRect& box, const ASFixedRect& old) {
+  const ASFixed left = std::max(std::min(box.left, box.right), std::min(old.left, old.right));
+  const ASFixed right = std::min(std::max(box.left, box.right), std::max(old.left, old.right));
+  const ASFixed bottom = std::max(std::min(box.bottom, box.top), std::min(old.bottom, old.top));
+  const ASFixed top = std::min(std::max(box.bottom, box.top), std::max(old.bottom, old.top));
+  return left < right && bottom < top;
+}
+
+void ReportNothingInView(ASInt32 index, const ASFixedRect& old) {
+  char w[64], h[64], text[600];
+  KParamFormatNumber(std::fabs(EngineFixedToPoints(old.right) - EngineFixedToPoints(old.left)), w, sizeof w);
+  KParamFormatNumber(std::fabs(EngineFixedToPoints(old.top) - EngineFixedToPoints(old.bottom)), h, sizeof h);
+  FormatMsg(text, sizeof text, "pagemg.6.nothinginview", "dss", (int)index + 1, w, h);
+  ErrMessageUTF8(text);
 }
 
 // The shift of one page (fixed point).
@@ -306,6 +326,15 @@ ASInt32 TrimAndShiftCallBackPerPage(SKCab* run, SKCab* args) {
       }
     }
     shifted = true;
+  }
+  // A trim or shift that leaves nothing of what the page showed in view
+  // loses the page: the run stops and says so, rather than make blank pages.
+  const bool trimmed = info->trimMode == kTrimSmaller || info->trimMode == kTrimBigger || info->trimMode == kTrimUniform;
+  if ((trimmed || shifted) && !KeepsSomethingInView(box, c0)) {
+    PDPageSetCropBox(page, c0);
+    ReportNothingInView(index, c0);
+    ProcManMarkCancelProcess(run, nullptr);
+    return 0;
   }
   if (shifted || held) {
     ASFixedRect media;
