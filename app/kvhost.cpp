@@ -44,7 +44,8 @@ const char* const kUsage =
     "environment:\n"
     "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
     "  --static-id           the same bytes for the same job: fixed document IDs, and time stamps\n"
-    "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n";
+    "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n"
+    "  --help                this text; README.md says more of each option\n";
 
 struct Step {
   std::string option;

@@ -41,7 +41,9 @@ function(kv_test name)
   # in, so that ctest and a program run by hand from any folder behave alike.
   target_compile_definitions(${name} PRIVATE KV_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              KV_TEST_BUILD_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  # Parameterised tests are named by their generators; the value gtest prints
+  # beside a name would only repeat it, at the width of two names.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
   # The layering test checks that a folder's tests link only that layer and below.
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   set_property(GLOBAL APPEND PROPERTY KV_TESTS "${folder}:${name}")

@@ -13,12 +13,14 @@
 #include "foundation/MemFileSys.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "frame/CommandModules.h"
 #include "frame/PlugIn.h"
 #include "host/AV.h"
 #include "host/Notify.h"
 #include "host/PD.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/mac/DialogTrace.h"
 #include "kctl/KCtlMac.h"
@@ -27,8 +29,6 @@
 #include "pdftools/PageForm.h"
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 constexpr size_t kTextSize = 1000;
 
@@ -100,10 +100,7 @@ SKCtlDialog* NewMorePage() {
 
 // One showing of a page of the group.
 ASInt32 RunPage(SKCtlDialog* page, SKCtlDialogGroup* group, MacDialogProc proc) {
-  SKCtlData* data = KCtlCreateData(page);
-  KCtlDataSetGroup(data, group, 1);
-  // The page's flags free the run data with the window.
-  return KCtlPlatformTestModal(data, proc);
+  return KCtlRunPage(page, group, nullptr, nullptr, proc, nullptr);
 }
 
 }  // namespace

@@ -9,13 +9,12 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/KCtlMac.h"
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 SKCtlElem* Radio(SKCtlDialog* d, ASUns32 flags, const char* key, const char* word) {
   SKCtlElem* r = KCtlAddNewElement(d, kKCtlRadioButton, flags, -1, Msg(key), nullptr);

@@ -10,10 +10,12 @@
 #include "commands/Prefs.h"
 #include "engine/Booklet.h"
 #include "engine/CropMarks.h"
+#include "foundation/Atom.h"
 #include "foundation/ProductName.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
@@ -21,9 +23,6 @@
 #include "kctl/PageSizeElem.h"
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* word) { return ASAtomFromString(word); }
 
 // A line of the describer: the text of key followed by the text of tail.
 void Line(SKCab* lines, const char* key, const char* tail) {

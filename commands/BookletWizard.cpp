@@ -12,13 +12,16 @@
 #include "commands/SampleCmd.h"
 #include "engine/ImpositionPrefs.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "host/AV.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
@@ -62,9 +65,6 @@ SKCtlDialog* bookletDialog4 = nullptr;
 SKCtlDialog* bookletDialog5 = nullptr;
 SKCtlDialogGroup* bookletDialogGroup = nullptr;
 ASBool bookletDialogsWereKVClassic = 0;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* word) { return ASAtomFromString(word); }
 
 SKCtlElem* Add(SKCtlDialog* d, ASInt32 type, ASUns32 flags, ASInt16 id, const char* key, SKCtlElem* parent = nullptr) {
   return KCtlAddNewElement(d, type, flags, id, key ? Msg(key) : nullptr, parent);
@@ -484,19 +484,8 @@ SKCtlDialog* Page(ASInt32 n) {
 }
 
 ASInt32 ShowPage(ASInt32 n, SKCab* params) {
-  SKCtlData* data = KCtlCreateData(Page(n));
-  ASInt32 result = kCancelId;
-  DURING
-    KCtlDataSetGroup(data, bookletDialogGroup, 1);
-    KCtlDataSetExportCab(data, params, params);
-    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
-    result = KCtlPlatformTestModal(data, nullptr);
-  HANDLER
-    KCtlDestroyData(data);
-    RERAISE();
-  END_HANDLER
-  KCtlDestroyData(data);
-  return result;
+  const ASBool interactive = KCabGetBool(params, "Interactive", 1);
+  return KCtlRunPage(Page(n), bookletDialogGroup, params, params, nullptr, &interactive);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "commands/TabbedDialogs.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CommandModules.h"
 #include "frame/PlugIn.h"
 #include "host/ASExtension.h"
@@ -23,8 +24,6 @@ namespace {
 constexpr ASInt32 kRefreshTrigger = 21;
 // Idle period of the active-document watch, in ticks.
 constexpr ASUns32 kIdlePeriod = 60;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 EImpositionCommand CommandOf(void* user) { return (EImpositionCommand)(uintptr_t)user; }
 

@@ -7,15 +7,15 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/KCtlMac.h"
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 constexpr ASInt32 kWholeDocument = -4;
 // One folded sheet carries four pages.
@@ -137,9 +137,7 @@ ASInt32 TrimShiftDialog3ClickCreepAssistant(SMacDialogInfo* dialog, ASInt32 id, 
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.creepassistant.title"), 0);
   SKCab* values = nullptr;
   SKCab* assistant = nullptr;
-  SKCtlData* data = nullptr;
   auto release = [&] {
-    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(d);
     if (assistant) KCabDestroy(assistant);
     if (values) KCabDestroy(values);
@@ -153,9 +151,7 @@ ASInt32 TrimShiftDialog3ClickCreepAssistant(SMacDialogInfo* dialog, ASInt32 id, 
     values = KCtlAdvanceExport(dialog, KCabNewInner(), 1);
     assistant = KCabNewInner();
     TranslateTrimShiftParamsToCreepAssistantParams(values, assistant);
-    data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, assistant, assistant);
-    if (KCtlPlatformTestModal(data, nullptr) == kMacOKId) {
+    if (KCtlRunPage(d, nullptr, assistant, assistant, nullptr, nullptr) == kMacOKId) {
       TranslateCreepAssistantParamsToTrimShiftParams(assistant, values);
       KCtlLoadElementsFromSpecificCab(dialog, values);
       TrimShiftDialog3CreepChangeFeedback(dialog, id, trigger, user);

@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
@@ -32,8 +33,6 @@ constexpr ASInt16 kBrowserNumberId = 101;
 constexpr ASInt16 kBrowserOfId = 102;
 constexpr ASInt16 kBrowserPreviewId = 103;
 constexpr ASInt32 kStyleCount = 5;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 double Points(ASFixed v) { return v / 65536.0; }
 

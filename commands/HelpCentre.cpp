@@ -9,14 +9,18 @@
 #include "commands/Prefs.h"
 #include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
+#include "foundation/AVUTF8.h"
+#include "foundation/HostTextHolder.h"
 #include "kctl/DocWindow.h"
 #include "foundation/KCab.h"
 #include "foundation/KFile.h"
 #include "foundation/Language.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/SystemLang.h"
 #include "foundation/TextCut.h"
+#include "foundation/ViewTable.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
 #include "frame/PlugIn.h"
@@ -26,6 +30,7 @@
 #include "host/HostTables.h"
 #include "host/Notify.h"
 #include "kctl/KCtlAlert.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlMac.h"
 #include "kctl/mac/PDFCtl.h"
@@ -35,8 +40,6 @@ AVDoc gettingStartedAVDoc = nullptr;
 AVDoc onlineGuideAVDoc = nullptr;
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 constexpr const char* kHelpSettings = "Last:Help";
 constexpr size_t kManualNameSize = 300;
@@ -269,23 +272,11 @@ ASBool KVManualExists(EManualType type, const char* language) {
 }
 
 AVDoc AVDocOpenFromPDDocAsHelpUTF8(PDDoc doc, const char* title) {
-  static HFT table = nullptr;
-  static bool asked = false;
-  if (!asked) {
-    asked = true;
-    table = ASExtensionMgrGetHFT(ASAtomFromString("AcroView"), ASVersionMake(6, 0));
-  }
+  HFT table = HostViewTable6();
   if (table && HFTEntryIsPresent(table, AVDocOpenFromPDDocAsHelpSEL)) {
     auto open = (AVDoc(*)(PDDoc, ASText))HFTGetEntry(table, AVDocOpenFromPDDocAsHelpSEL);
-    ASText text = title ? ASTextFromUnicode(title, kUTF8) : nullptr;
-    AVDoc view = nullptr;
-    DURING
-      view = open(doc, text);
-    HANDLER
-      ASTextDestroy(text);
-      RERAISE();
-    END_HANDLER
-    ASTextDestroy(text);
+    HostTextHolder text(title);
+    AVDoc view = open(doc, text.get());
     if (view) AVDocBringToFront(view);
     return view;
   }
@@ -430,15 +421,7 @@ ASBool StartHelpCentre() {
 
     KCabPutBool(settings, ".About", 0);
     KCabRemove(settings, ".OpenType");
-    SKCtlData* data = KCtlCreateData(d);
-    KCtlDataSetExportCab(data, settings, settings);
-    DURING
-      result = KCtlPlatformTestModal(data, PDFCtlDialogProc);
-    HANDLER
-      KCtlDestroyData(data);
-      RERAISE();
-    END_HANDLER
-    KCtlDestroyData(data);
+    result = KCtlRunPage(d, nullptr, settings, settings, PDFCtlDialogProc, nullptr);
   HANDLER
     KCtlDestroyDialog(d);
     RERAISE();

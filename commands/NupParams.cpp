@@ -11,8 +11,6 @@
 
 namespace nup_detail {
 
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-
 const SKCabEnumWord kOrientationWords[] = {
     {kNupTall, "Tall"}, {kNupWide, "Wide"}, {kNupBest, "Best"}, {kNupBest, nullptr}};
 // "AcroFixed" was written by an old version; it reads as Fixed and is never written.

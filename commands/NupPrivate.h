@@ -2,12 +2,12 @@
 #pragma once
 
 #include "foundation/KCab.h"
+#include "foundation/Msg.h"
 #include "host/AS.h"
 
 namespace nup_detail {
 
-// The text of a message key in the system message table.
-const char* Msg(const char* key);
+using ::Msg;
 
 // "PageOrientation" and "DoScaling" words.
 extern const SKCabEnumWord kOrientationWords[];

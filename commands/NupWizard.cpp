@@ -22,6 +22,7 @@
 #include "frame/Describe.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/PageSizeElem.h"
@@ -288,9 +289,7 @@ bool RunAdvancedMargins(SKCab* cab) {
   Text(d, "dlg.advancedmargins.11", gaps);
   KCtlStock_OkButton(d);
   KCtlStock_CancelButton(d);
-  SKCtlData* data = KCtlCreateData(d);
-  KCtlDataSetExportCab(data, cab, nullptr);
-  return KCtlPlatformTestModal(data, nullptr) == 1;
+  return KCtlPlatformRunModal(d, cab, nullptr, nullptr) == 1;
 }
 
 ASInt32 AdvancedSetupClicked(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
@@ -453,9 +452,7 @@ bool RunNupAlignDialog(SKCab* cab, bool withIndependent) {
   }
   KCtlStock_OkButton(d);
   KCtlStock_CancelButton(d);
-  SKCtlData* data = KCtlCreateData(d);
-  KCtlDataSetExportCab(data, cab, nullptr);
-  return KCtlPlatformTestModal(data, nullptr) == 1;
+  return KCtlPlatformRunModal(d, cab, nullptr, nullptr) == 1;
 }
 
 // ---- building the pages -----------------------------------------------------------------------
@@ -630,11 +627,22 @@ void FreeDialogInfo(void* p) {
 }  // namespace
 
 ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
-  // On every way out: the wizard's own cabinet (when the caller gave none)
-  // and the page sizes read into the shared record.
+  // On every way out: the wizard's own cabinet (when the caller gave none),
+  // the page sizes read into the shared record, and the dialog's working
+  // entries in the caller's cabinet.
   struct SScope {
     KCabHolder own;
+    SKCab* working = nullptr;
+    void Tidy() {
+      if (!working) return;
+      KCabRemove(working, kDialogInfoKey);
+      KCabRemove(working, kSimpleMarginKey);
+      KCabRemove(working, kSimpleGapKey);
+      KCabRemove(working, kAdvancedKey);
+      working = nullptr;
+    }
     ~SScope() {
+      Tidy();
       ASfree(active_nup.pageSizes);
       active_nup.pageSizes = nullptr;
     }
@@ -684,6 +692,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     FreeDialogInfo(info);
     RERAISE();
   END_HANDLER
+  scope.working = cab;
   KCabPutPointerNamedType(cab, kDialogInfoKey, kDialogInfoType, info, FreeDialogInfo);
   KCabPutBool(cab, "Private:KRVLNoExport", 1);
 
@@ -700,10 +709,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
   ASInt32 page = 0;
   for (;;) {
     if (page == 1) ImportSimpleMargins(cab);
-    SKCtlData* data = KCtlCreateData(gNupDialogs.pages[page]);
-    KCtlDataSetGroup(data, gNupDialogs.group, 1);
-    KCtlDataSetExportCab(data, cab, nullptr);
-    const ASInt32 result = KCtlPlatformTestModal(data, nullptr);
+    const ASInt32 result = KCtlRunPage(gNupDialogs.pages[page], gNupDialogs.group, cab, nullptr, nullptr, nullptr);
     if (page == 1 && (result == kIdNext || result == kIdBack) && KCabGetBool(cab, "UseMgn", 0) &&
         !KCabGetBool(cab, kAdvancedKey, 0))
       ExportSimpleMargins(cab);
@@ -719,10 +725,7 @@ ASBool ManageNUpUI(ASBool interactive, ASBool stepAndRepeat, SKCab* given) {
     }
   }
 
-  KCabRemove(cab, kDialogInfoKey);
-  KCabRemove(cab, kSimpleMarginKey);
-  KCabRemove(cab, kSimpleGapKey);
-  KCabRemove(cab, kAdvancedKey);
+  scope.Tidy();
   if (!ok) return 0;
   KCabToNupSpacing(cab, &active_nup, 1, 0, 0);
   return 1;

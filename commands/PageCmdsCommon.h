@@ -9,9 +9,11 @@
 
 #include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "frame/CmdColl.h"
 #include "kctl/KCtl.h"
@@ -21,13 +23,8 @@
 
 namespace pagecmds {
 
-// The text of a message key in the system message table ("" when unknown).
-inline const char* Msg(const char* key) {
-  const char* text = GetMessageFromTableByKey(gSystemMessageTable, key);
-  return text ? text : "";
-}
-
-inline ASAtom Atom(const char* text) { return ASAtomFromString(text); }
+using ::Atom;
+using ::Msg;
 
 // An atom entry compared with a word; an absent entry reads as dflt.
 inline bool AtomIs(SKCab* cab, const char* key, const char* word, const char* dflt) {

@@ -9,6 +9,7 @@
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
@@ -29,8 +30,6 @@ SMacDialogInfo* playDialogHandle = nullptr;
 using recordplay_detail::IsCollectionOwnEntry;
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 constexpr const char* kPlaySettings = "Last:Play";
 constexpr const char* kPlayCaller = "Krvl:PlaybackItem";

@@ -4,15 +4,18 @@
 #include "commands/Prefs.h"
 
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "engine/EnginePrefs.h"
 #include "engine/ImpositionPrefs.h"
 #include "engine/PageMerge.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "kctl/LanguageDialogs.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
 #include "host/AV.h"
@@ -43,9 +46,6 @@ constexpr ASInt16 kImpositionContainerId = 101;
 constexpr ASInt32 kLangControlResource = 123;
 constexpr const char* kTranslatorWarning =
     "Warning, this is for use by translators. Playing with these options may break the software!\nContinue?";
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // Every switch the preferences set, to put back when reading them fails.
 struct SPrefsSwitches {
@@ -89,29 +89,24 @@ ASBool gReadSucceeded = 0;
 
 // ---- describer words
 
-const char* RegColourText(ASAtom word) {
-  if (word == Atom("AllSeps")) return Msg("prefs.regcolor.all");
-  if (word == Atom("CMYK")) return Msg("prefs.regcolor.cmyk");
-  if (word == Atom("Black")) return Msg("prefs.regcolor.black");
-  return Msg("common.unknownorbad");
-}
+// A parameter's word and the key of its text.
+struct SWordText {
+  const char* word;
+  const char* key;
+};
 
-const char* PDFXText(ASAtom word) {
-  if (word == Atom("IgnoreAll")) return Msg("pdfx.ignore");
-  if (word == Atom("PreserveAll")) return Msg("pdfx.preserve");
-  return Msg("common.unknownorbad");
-}
+constexpr SWordText kRegColourTexts[] = {
+    {"AllSeps", "prefs.regcolor.all"}, {"CMYK", "prefs.regcolor.cmyk"}, {"Black", "prefs.regcolor.black"}};
+constexpr SWordText kPDFXTexts[] = {{"IgnoreAll", "pdfx.ignore"}, {"PreserveAll", "pdfx.preserve"}};
+constexpr SWordText kBleedModeTexts[] = {
+    {"Prompt", "dlg.perimppref.11"}, {"Use", "dlg.perimppref.10"}, {"Ignore", "dlg.perimppref.9"}};
+constexpr SWordText kFlattenTexts[] = {{"FormsAndFields", "prefs.annots.flatten.short"},
+                                       {"None", "prefs.annots.ignore.short"}};
 
-const char* BleedModeText(ASAtom word) {
-  if (word == Atom("Prompt")) return Msg("dlg.perimppref.11");
-  if (word == Atom("Use")) return Msg("dlg.perimppref.10");
-  if (word == Atom("Ignore")) return Msg("dlg.perimppref.9");
-  return Msg("common.unknownorbad");
-}
-
-const char* FlattenText(ASAtom word) {
-  if (word == Atom("FormsAndFields")) return Msg("prefs.annots.flatten.short");
-  if (word == Atom("None")) return Msg("prefs.annots.ignore.short");
+// The text of the word in the table; the unknown-value text for any other.
+const char* WordText(std::span<const SWordText> table, ASAtom word) {
+  for (const SWordText& entry : table)
+    if (word == Atom(entry.word)) return Msg(entry.key);
   return Msg("common.unknownorbad");
 }
 
@@ -405,14 +400,14 @@ ASBool AnyPerImpositionOverrides(SKCab* cab) {
 
 void PerImpositionOverridesDescriber(SKCab* out, SKCab* params) {
   if (!out || !params) return;
-  if (KCabKnown(params, "RegColour"))
-    DescribeLine(out, std::string(Msg("prefs.regcolor.desc")) + RegColourText(KCabGetAtom(params, "RegColour", ASAtomNull)));
-  if (KCabKnown(params, "PDFX"))
-    DescribeLine(out, std::string(Msg("prefs.pdfx.desc")) + PDFXText(KCabGetAtom(params, "PDFX", ASAtomNull)));
-  if (KCabKnown(params, "BleedMode"))
-    DescribeLine(out, std::string(Msg("dlg.full.24")) + ": " + BleedModeText(KCabGetAtom(params, "BleedMode", ASAtomNull)));
-  if (KCabKnown(params, "Flatten"))
-    DescribeLine(out, std::string(Msg("prefs.desc.annots")) + FlattenText(KCabGetAtom(params, "Flatten", ASAtomNull)));
+  auto line = [&](const char* key, const char* headKey, const char* separator, std::span<const SWordText> texts) {
+    if (!KCabKnown(params, key)) return;
+    DescribeLine(out, std::string(Msg(headKey)) + separator + WordText(texts, KCabGetAtom(params, key, ASAtomNull)));
+  };
+  line("RegColour", "prefs.regcolor.desc", "", kRegColourTexts);
+  line("PDFX", "prefs.pdfx.desc", "", kPDFXTexts);
+  line("BleedMode", "dlg.full.24", ": ", kBleedModeTexts);
+  line("Flatten", "prefs.desc.annots", "", kFlattenTexts);
 }
 
 ASBool AnyPerImpositionOverridesFeedbackElem(SKCab* params, SMacDialogInfo* dialog, ASInt32 elem) {

@@ -8,6 +8,7 @@
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CmdColl.h"
 #include "frame/CmdList.h"
 #include "frame/CommandModules.h"
@@ -16,6 +17,7 @@
 #include "frame/KVMemory.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/KCtlRunPage.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
 #include "kctl/KCtlMac.h"
@@ -24,8 +26,6 @@
 using recordplay_detail::IsCollectionOwnEntry;
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 constexpr const char* kRecordSettings = "Last:Record";
 // Room for the reuse question, terminator included.
@@ -139,13 +139,6 @@ ASBool DoRememberLast() {
   KCabHolder remembered(LoadKVParametersNoNull(kRecordSettings));
   SKCtlElem* nameField = nullptr;
   SKCtlDialog* d = NewRememberDialog(&nameField);
-  SKCtlData* data = nullptr;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
   // The pop-up starts on the command that succeeded last; a panel command
   // has no key and leaves it on its first entry.
   ASBool result = 0;
@@ -157,15 +150,12 @@ ASBool DoRememberLast() {
       ErrMessageUTF8(Msg("uiimp.mem.nothingtorecord"));
     } else {
       KCabPutStringCopy(remembered.get(), "Name", "");
-      KCtlDataSetExportCab(data, remembered.get(), remembered.get());
-      result = KCtlPlatformTestModal(data, nullptr) == 1;
+      result = KCtlRunPage(d, nullptr, remembered.get(), remembered.get(), nullptr, nullptr) == 1;
     }
   HANDLER
-    KCtlDestroyData(data);
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
-  KCtlDestroyData(data);
   KCtlDestroyDialog(d);
   MergeAndStoreKVParameters(kRecordSettings, remembered.get());
   return result;

@@ -3,9 +3,10 @@
 
 #include "commands/ParamTables.h"
 #include "engine/OrderList.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
-#include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "host/AV.h"
 #include "host/PD.h"
 #include "kctl/KCtl.h"
@@ -14,8 +15,8 @@
 
 namespace shuffle_support {
 
-inline const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-inline ASAtom Atom(const char* text) { return ASAtomFromString(text); }
+using ::Atom;
+using ::Msg;
 
 // The engine's words of "Type".
 inline const SKCabEnumWord* const kTypeWords = OrderListParamWords("Type");

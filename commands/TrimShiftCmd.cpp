@@ -10,11 +10,13 @@
 #include "foundation/ProductName.h"
 #include "engine/TrimShift.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
@@ -22,6 +24,7 @@
 #include "host/PD.h"
 #include "kctl/KCtl.h"
 #include "kctl/KCtlExport.h"
+#include "kctl/KCtlRunPage.h"
 #include "pdftools/PageSizes.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
@@ -30,9 +33,6 @@
 #include "kctl/mac/MacDialogItems.h"
 
 namespace {
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 ASInt32 Word(SKCab* cab, const char* key, const SKCabEnumWord* words) {
   return KCabEkAtomToEnumTable(KCabGetAtom(cab, key, ASAtomNull), words);
@@ -256,19 +256,8 @@ SKCtlDialogGroup* trimShiftDialogGroup = nullptr;
 
 // One step shown modally on the parameters; its terminating id.
 ASInt32 RunStep(SKCtlDialog* step, SKCab* params) {
-  SKCtlData* data = KCtlCreateData(step);
-  ASInt32 result = kMacCancelId;
-  DURING
-    KCtlDataSetGroup(data, trimShiftDialogGroup, 1);
-    KCabPutBool(data->ownCab, "Interactive", KCabGetBool(params, "Interactive", 1));
-    KCtlDataSetExportCab(data, params, params);
-    result = KCtlPlatformTestModal(data, nullptr);
-  HANDLER
-    KCtlDestroyData(data);
-    RERAISE();
-  END_HANDLER
-  KCtlDestroyData(data);
-  return result;
+  const ASBool interactive = KCabGetBool(params, "Interactive", 1);
+  return KCtlRunPage(step, trimShiftDialogGroup, params, params, nullptr, &interactive);
 }
 
 // Prints a message text with its arguments, numbers in the C locale (the
@@ -323,7 +312,6 @@ void TrimShiftInitDialogs() {
 
 ASInt32 TrimShiftAdvanced(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
   SKCtlDialog* d = KCtlNewDialog(Msg("dlg.trimoptions.title"), 0);
-  SKCtlData* data = nullptr;
   DURING
     KCtlAddNewElementWithResourceRef(d, kKCtlIcon, 0, -1, kWizardIcon, nullptr);
     Static(d, 0, "dlg.trimoptions.1", nullptr);
@@ -332,17 +320,13 @@ ASInt32 TrimShiftAdvanced(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
     Radio(d, group, "Normalise", "Full", "dlg.trimoptions.3", 0, nullptr);
     KCtlStock_OkButton(d);
     KCtlStock_CancelButton(d);
-    data = KCtlCreateData(d);
     // OK stores the choice straight into the command's parameters.
     SKCab* params = KCtlExportCabForDialog(dialog);
-    KCtlDataSetExportCab(data, params, params);
-    KCtlPlatformTestModal(data, nullptr);
+    KCtlRunPage(d, nullptr, params, params, nullptr, nullptr);
   HANDLER
-    if (data) KCtlDestroyData(data);
     KCtlDestroyDialog(d);
     RERAISE();
   END_HANDLER
-  KCtlDestroyData(data);
   KCtlDestroyDialog(d);
   return kKCtlCallBackGoOn;
 }

@@ -72,6 +72,17 @@ struct SBookletRun {
   // before they close, and never raises out of here.
   ~SBookletRun() { DestroyState(); }
   void DestroyState() { DestroyPageMergeInfo(std::exchange(state, nullptr)); }
+  // The backs (the sheet sides from first, as many as there are fronts)
+  // move from target into a document of their own, opened in a window.
+  void SeparateBacks(PDDoc doc, PDDoc target, ASInt32 first, ProgressMonitor monitor, void* monitorData,
+                     CancelProc cancel, void* cancelData) {
+    backs = PDDocCreatePerhapsClonePDFX(doc);
+    if (!backs) ASRaise(genErrNoMemory);
+    PDDocInsertPagesWithBadStructRecovery(backs, PDBeforeFirstPage, target, first, first, PDInsertAll, monitor,
+                                          monitorData, cancel, cancelData);
+    PDDocDeletePagesWithBadStructRecovery(target, first, 2 * first - 1, monitor, monitorData);
+    backsView = OpenTitledWindow(std::exchange(backs, nullptr), "pagemg.2.title.newbookbacks", newBookletNumber);
+  }
   void CloseAll() {
     if (backsView) AVDocClose(backsView, 1);
     backsView = nullptr;
@@ -307,6 +318,32 @@ void BuildBookletSide(SPageMergeInfo* state, PDDoc target, ASInt32 k, ASInt32 n,
   FinishMergeToNewPage(state, PDDocGetNumPages(target) - 1, ASFixedRect{0, Fix(g.H), Fix(g.W), 0});
 }
 
+// What every side of one booklet is built with.
+struct SBookletSides {
+  const SBookletGeometry& g;
+  ESimpleBookletPagination pagination;
+  ESimpleBookletBacks backs;
+  ESimpleBookletAlign align;
+  ASInt32 pagesPerSig;
+  ASBool flag;
+  const SCropMarkDesc* crop;
+
+  // Every side of the n padded slots, fronts and backs in turn, appended to
+  // target; count is the source's page count, for the progress. False when
+  // the user cancelled: the sides built so far stay for the caller to tidy.
+  bool Build(SPageMergeInfo* state, PDDoc target, ASInt32 n, ASInt32 count, ProgressMonitor monitor,
+             void* monitorData, CancelProc cancel, void* cancelData) const {
+    bool front = true;
+    for (ASInt32 k = 0; k < n - 1; k += 2, front = !front) {
+      if (cancel(cancelData)) return false;
+      const bool inverted = !front && backs == kBookletInlineInvert;
+      BuildBookletSide(state, target, k, n, inverted, g, pagination, backs, align, pagesPerSig, flag, crop);
+      ProgressMonitorSetCurrValue(monitor, (ASInt32)((double)count * 3 * (k + 2) / n), monitorData);
+    }
+    return true;
+  }
+};
+
 }  // namespace
 
 ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoint* pageSize,
@@ -367,16 +404,8 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       monitorBegun = 1;
       ProgressMonitorSetDuration(monitor, 3 * count, monitorData);
       n = PadBooklet(target, BookletPaddingMultiple(pagination, backs, pagesPerSig, flag), largest);
-      ASBool front = 1;
-      for (ASInt32 k = 0; k < n - 1; k += 2, front = !front) {
-        if (cancel(cancelData)) {
-          cancelled = 1;
-          break;
-        }
-        const bool inverted = !front && backs == kBookletInlineInvert;
-        BuildBookletSide(made.state, target, k, n, inverted, g, pagination, backs, align, pagesPerSig, flag, crop);
-        ProgressMonitorSetCurrValue(monitor, (ASInt32)((double)count * 3 * (k + 2) / n), monitorData);
-      }
+      const SBookletSides sides{g, pagination, backs, align, pagesPerSig, flag, crop};
+      if (!sides.Build(made.state, target, n, count, monitor, monitorData, cancel, cancelData)) cancelled = 1;
     }
 
     if (!cancelled) {
@@ -389,13 +418,7 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
     }
     if (!cancelled && BacksSeparate(backs)) {
       status("pagemg.2.status.separatebacks");
-      made.backs = PDDocCreatePerhapsClonePDFX(doc);
-      PDDocInsertPagesWithBadStructRecovery(made.backs, PDBeforeFirstPage, target, n / 4, n / 4, PDInsertAll, monitor,
-                                            monitorData, cancel, cancelData);
-      PDDocDeletePagesWithBadStructRecovery(target, n / 4, n / 2 - 1, monitor, monitorData);
-      PDDoc backsDoc = made.backs;
-      made.backs = nullptr;
-      made.backsView = OpenTitledWindow(backsDoc, "pagemg.2.title.newbookbacks", newBookletNumber);
+      made.SeparateBacks(doc, target, n / 4, monitor, monitorData, cancel, cancelData);
     }
     if (gPDFXMode == 1) PreservePDFXIntoImposedDoc(doc, target);
     if (!cancelled) {

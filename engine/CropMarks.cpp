@@ -8,7 +8,6 @@
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "host/AS.h"
-#include "pdftools/FixedMatrix.h"
 
 namespace {
 
@@ -43,7 +42,7 @@ void EndMarks(SPageMergeInfo* info) { WriteStringToMergedPage(info, "Q\nEMC\n");
 
 // A circle of radius r round (px, py) from four Bezier quarters, counter-clockwise from (px + r, py).
 void Circle(SPageMergeInfo* info, ASFixed cx, ASFixed cy, ASFixed radius) {
-  const float px = FixedToFloat(cx), py = FixedToFloat(cy), r = FixedToFloat(radius);
+  const float px = PageMergePoints(cx), py = PageMergePoints(cy), r = PageMergePoints(radius);
   const float k = 0.552f * r;
   PageMergeWriteFormat(info, "%.2f %.2f m ", (double)(px + r), (double)py);
   const float arcs[4][6] = {{px + r, py + k, px + k, py + r, px, py + r},
@@ -131,8 +130,7 @@ SCropMarkDesc* FillCropMarkDescFromCab(SCropMarkDesc* out, SKCab* params) {
   if (KCabKnown(params, "CropStyle"))
     DefaultCropMarkDescForStyle(out, CropMarkStyleFromAtom(KCabGetAtom(params, "CropStyle", ASAtomNull)));
   auto measure = [&](const char* key, ASFixed fallback) {
-    double points = KCabGetDouble(params, key, fallback / 65536.0);
-    return FloatToFixed((float)points);
+    return EngineFixedFromPoints(KCabGetDouble(params, key, EngineFixedToPoints(fallback)));
   };
   out->distance = measure("CropDist", out->distance);
   out->length = measure("CropLength", out->length);

@@ -13,8 +13,6 @@
 
 namespace engine_detail {
 
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-
 void FormatMsg(char* out, size_t size, const char* key, const char* signature, ...) {
   va_list args;
   va_start(args, signature);

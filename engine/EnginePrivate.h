@@ -6,14 +6,14 @@
 
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
+#include "foundation/Msg.h"
 #include "host/AS.h"
 #include "host/AV.h"
 #include "host/PD.h"
 
 namespace engine_detail {
 
-// The text of a message key in the system message table.
-const char* Msg(const char* key);
+using ::Msg;
 
 // A message formatted with checked arguments (signature as in
 // foundation/MessageFormat.h) into out.

@@ -1,5 +1,6 @@
 #include "engine/FlattenAnnots.h"
 
+#include "engine/EngineFixed.h"
 #include "engine/PageMerge.h"
 #include "engine/PageMergePriv.h"
 #include "host/AS.h"
@@ -62,16 +63,16 @@ void Placement(CosObj annotation, CosObj appearance, ASFixed out[4]) {
     return;
   const ASFixedRect r = Ordered(rect);
   const ASFixedRect b = TransformRectByMatrix(Ordered(bbox), ASFixedMatrix{m[0], m[1], m[2], m[3], m[4], m[5]});
-  const float rl = FixedToFloat(r.left), rb = FixedToFloat(r.bottom), rr = FixedToFloat(r.right),
-              rt = FixedToFloat(r.top);
-  const float bl = FixedToFloat(b.left), bb = FixedToFloat(b.bottom), br = FixedToFloat(b.right),
-              bt = FixedToFloat(b.top);
+  const float rl = PageMergePoints(r.left), rb = PageMergePoints(r.bottom), rr = PageMergePoints(r.right),
+              rt = PageMergePoints(r.top);
+  const float bl = PageMergePoints(b.left), bb = PageMergePoints(b.bottom), br = PageMergePoints(b.right),
+              bt = PageMergePoints(b.top);
   const float sx = b.left == b.right ? 1.0f : (rr - rl) / (br - bl);
   const float sy = b.top == b.bottom ? 1.0f : (rt - rb) / (bt - bb);
-  out[0] = FloatToFixed(sx);
-  out[1] = FloatToFixed(sy);
-  out[2] = FloatToFixed(rl - sx * bl);
-  out[3] = FloatToFixed(rb - sy * bb);
+  out[0] = EngineFixedFromPoints(sx);
+  out[1] = EngineFixedFromPoints(sy);
+  out[2] = EngineFixedFromPoints(rl - sx * bl);
+  out[3] = EngineFixedFromPoints(rb - sy * bb);
 }
 
 }  // namespace

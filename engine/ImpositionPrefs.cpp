@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "host/AS.h"
 #include "kctl/StatusBox.h"
@@ -29,8 +30,6 @@ const SKCabEnumWord kBleedModeWords[] = {
     {kBleedPrompt, "Prompt"}, {kBleedUse, "Use"}, {kBleedIgnore, "Ignore"}, {kBleedPrompt, nullptr}};
 
 ImpositionBleedPromptProc gBleedPrompt = nullptr;
-
-const char* Message(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 ASAtom Word(const SKCabEnumWord* words, ASInt32 value) {
   return ASAtomFromString(KCabEkEnumToStringTable(value, words));
@@ -156,7 +155,7 @@ ASBool GetAllPageSizesWithStatusX(PDDoc doc, ASFixedPoint** sizesOut, ASBool* al
     monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, n, monitorData);
-    SetStatusBoxTextUtf8(Message("util.3.status.readingpagesizes"));
+    SetStatusBoxTextUtf8(Msg("util.3.status.readingpagesizes"));
     ASInt64 previousH = 0, previousV = 0;
     for (ASInt32 i = 0; i < n; ++i) {
       ProgressMonitorSetCurrValue(monitor, i, monitorData);
@@ -235,7 +234,7 @@ ASBool VerifyBackgroundBeforeImposition(PDDoc target, PDDoc background) {
     if ((flags & 0xFFFA) != 0) {
       constexpr size_t kLimit = 999;
       std::string text;
-      AppendBounded(text, Message("pdfx.error.backgroundunusable"), kLimit);
+      AppendBounded(text, Msg("pdfx.error.backgroundunusable"), kLimit);
       static const struct {
         ASInt32 bit;
         const char* key;
@@ -248,14 +247,14 @@ ASBool VerifyBackgroundBeforeImposition(PDDoc target, PDDoc background) {
       for (const auto& line : kLines) {
         if (!(flags & line.bit)) continue;
         any = true;
-        AppendBounded(text, Message(line.key), kLimit);
+        AppendBounded(text, Msg(line.key), kLimit);
       }
-      if (!any) AppendBounded(text, Message("pdfx.line.unknownerror"), kLimit);
+      if (!any) AppendBounded(text, Msg("pdfx.line.unknownerror"), kLimit);
       ErrMessageUTF8(text.c_str());
       usable = 0;
     }
   HANDLER
-    AutoExceptionMessageUTF8(Message("pdfx.task.verify"), ERRORCODE);
+    AutoExceptionMessageUTF8(Msg("pdfx.task.verify"), ERRORCODE);
     usable = 1;
   END_HANDLER
   return usable;
@@ -280,7 +279,7 @@ void PreservePDFXIntoImposedDoc(PDDoc source, PDDoc imposed) {
       }
     }
   HANDLER
-    AutoExceptionMessageUTF8(Message("pdfx.task.updatepdfx"), ERRORCODE);
+    AutoExceptionMessageUTF8(Msg("pdfx.task.updatepdfx"), ERRORCODE);
   END_HANDLER
 }
 

@@ -4,6 +4,7 @@
 #include "engine/EnginePrivate.h"
 #include "engine/PageMerge.h"
 #include "foundation/Alerts.h"
+#include "foundation/HostGlue.h"
 #include "host/ASExcept.h"
 #include "kctl/StatusBox.h"
 #include "pdftools/PDFX.h"
@@ -30,9 +31,32 @@ SJoinedPage ReadPage(PDDoc doc, ASInt32 n) {
   return out;
 }
 
-void Stamp(PDDoc doc, ASInt32 n) {
+// Stamps page n; true when it had no stamp before.
+bool Stamp(PDDoc doc, ASInt32 n) {
   PageHolder page(doc, n);
+  const bool fresh = !PageHasStamp(page.get());
   StampPage(page.get(), nullptr, 0, 0, 0);
+  return fresh;
+}
+
+// What a failed join takes back, so that the pair is left as it was: the
+// joined page, if it was made, and the stamps it gave. Never raises.
+void UndoJoin(PDDoc doc, ASInt32 page, ASInt32 pagesBefore, const bool fresh[2]) {
+  DURING
+    const ASInt32 now = PDDocGetNumPages(doc);
+    if (now == pagesBefore + 1) {
+      void* nullData = nullptr;
+      PDDocDeletePagesWithBadStructRecovery(doc, page, page, GetNullProgressMonitor(&nullData), nullData);
+    }
+    if (PDDocGetNumPages(doc) == pagesBefore) {
+      for (ASInt32 i = 0; i < 2; ++i) {
+        if (!fresh[i]) continue;
+        PageHolder stamped(doc, page + i);
+        RemovePageStamp(stamped.get());
+      }
+    }
+  HANDLER
+  END_HANDLER
 }
 
 }  // namespace
@@ -48,13 +72,15 @@ ASBool JoinTwoPages(AVDoc window, PDDoc doc, ASInt32 page, ASBool deleteSources,
   const SJoinedPage first = ReadPage(doc, page);
   const SJoinedPage second = ReadPage(doc, page + 1);
   if ((first.bleeds || second.bleeds) && !ConfirmMessageUTF8(Msg("pagemg.2.confirm.losebleedonjoin"), 1)) return 0;
-  Stamp(doc, page);
-  Stamp(doc, page + 1);
+  const ASInt32 pagesBefore = PDDocGetNumPages(doc);
+  bool fresh[2] = {false, false};
 
   void* monitorData = nullptr;
   ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 1);
   SPageMergeInfo* state = NewPageMergeInfo();
   DURING
+    fresh[0] = Stamp(doc, page);
+    fresh[1] = Stamp(doc, page + 1);
     PageMergeSetAnnotMerge(state, gImpositionFieldsOption);
     PageMergeSet2TrFixMode(state, gApplyTr2Fix);
     ProgressMonitorBegin(monitor, monitorData);
@@ -87,6 +113,7 @@ ASBool JoinTwoPages(AVDoc window, PDDoc doc, ASInt32 page, ASBool deleteSources,
   HANDLER
     ProgressMonitorEnd(monitor, monitorData);
     DestroyPageMergeInfo(state);
+    UndoJoin(doc, page, pagesBefore, fresh);
     RERAISE();
   END_HANDLER
   ProgressMonitorEnd(monitor, monitorData);

@@ -16,6 +16,7 @@
 #include "pdftools/CosCopy.h"
 #include "pdftools/CosOps.h"
 #include "pdftools/DateStamp.h"
+#include "pdftools/KCosStream.h"
 #include "pdftools/MergeResources.h"
 #include "pdftools/PDFAtoms.h"
 #include "pdftools/PDFStatement.h"
@@ -247,8 +248,8 @@ void EndFormWriting(SPageMergeInfo* info, CosObj pageDict, const ASFixedRect& cl
     TerminateWritingFormXObject(info);
     return;
   }
-  CosObj form = PageMergeStreamFromSegment(info->contentStream, cosDoc,
-                                           info->compress ? info->compressionDict : CosNewNull());
+  CosObj form = KCosNewStreamFromSegment(info->contentStream, cosDoc, 1,
+                                         info->compress ? info->compressionDict : CosNewNull());
   CosDictPut(form, atom[K_Type], CosNewName(cosDoc, 0, atom[K_XObject]));
   CosDictPut(form, atom[K_Subtype], CosNewName(cosDoc, 0, atom[K_Form]));
   CosDictPut(form, atom[K_FormType], CosNewInteger(cosDoc, 0, 1));

@@ -44,7 +44,7 @@ const SKCabEnumWord kOldAlignWords[] = {{kOldAlignLeft, "Left"},
                                         {kOldAlignCentreEach, "CentreEach"},
                                         {kOldAlignLeft, nullptr}};
 
-ASFixed Tolerance() { return FloatToFixed((float)gNupSheetTolerance); }
+ASFixed Tolerance() { return EngineFixedFromPoints(gNupSheetTolerance); }
 
 ASInt32 GapCount(ASInt32 n) { return std::clamp<ASInt32>(n, 1, kNupMaxGaps); }
 
@@ -212,8 +212,8 @@ void BuildSheet(SPageMergeInfo* state, const SPlacementList& list, SNupSpacing* 
     if (nupChokeBleeds) SetMergePageBleedChoke(state, BleedChoke(list, i, spacing->scale));
     MergePage(state, p.page, p.matrix, nullptr, nullptr);
     if (spacing->frames)
-      AddFrame(state, ASFixedToFloat(p.left), ASFixedToFloat(p.bottom), ASFixedToFloat(p.right),
-               ASFixedToFloat(p.top), gRegistrationColour);
+      AddFrame(state, EngineFixedToPoints(p.left), EngineFixedToPoints(p.bottom), EngineFixedToPoints(p.right),
+               EngineFixedToPoints(p.top), gRegistrationColour);
   }
   if (spacing->cropMarks) DrawCropMarks(state, list, spacing);
 }

@@ -14,6 +14,7 @@
 #include "host/AS.h"
 #include "pdftools/CosCopy.h"
 #include "pdftools/DateStamp.h"
+#include "pdftools/KCosStream.h"
 #include "pdftools/DocCache.h"
 #include "pdftools/MergeResources.h"
 #include "pdftools/PDFAtoms.h"
@@ -127,23 +128,6 @@ void PageMergeWriteFormat(SPageMergeInfo* info, const char* format, ...) {
 void PageMergeEndSegment(SPageMergeInfo* info) {
   PageMergeFlush(info);
   EndTempStream(info->contentStream);
-}
-
-CosObj PageMergeStreamFromSegment(SGenFileInfo* temp, CosDoc cosDoc, CosObj attributes) {
-  ASFile file = TempStreamGetASFile(temp);
-  ASFilePos64 start = TempStreamStartPos(temp);
-  ASFileSetPos64(file, start);
-  ASStm stm = ASFileStmRdOpen(file, 0);
-  CosObj stream = CosNewNull();
-  DURING
-    // Encoded as the attributes say: the segment holds plain content.
-    stream = CosNewStream64(cosDoc, 1, stm, start, 1, attributes, CosNewNull(), TempStreamLength(temp));
-  HANDLER
-    ASStmClose(stm);
-    RERAISE();
-  END_HANDLER
-  ASStmClose(stm);
-  return stream;
 }
 
 void WriteStringToMergedPage(SPageMergeInfo* info, const char* text) {
@@ -275,8 +259,8 @@ void FinishMergeToNewPage(SPageMergeInfo* info, ASInt32 after, ASFixedRect media
   PDDoc target = info->targetDoc;
   CosDoc cosDoc = PDDocGetCosDoc(target);
   PageMergeEndSegment(info);
-  CosObj contents = PageMergeStreamFromSegment(info->contentStream, cosDoc,
-                                               info->compress ? info->compressionDict : CosNewNull());
+  CosObj contents = KCosNewStreamFromSegment(info->contentStream, cosDoc, 1,
+                                             info->compress ? info->compressionDict : CosNewNull());
   ProgressStep(info);
 
   PDPage page = nullptr;

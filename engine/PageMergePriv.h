@@ -17,9 +17,5 @@ void PageMergeWriteFormat(SPageMergeInfo* info, const char* format, ...) __attri
 void PageMergeFlush(SPageMergeInfo* info);
 // Flushes and ends the current temporary stream's segment.
 void PageMergeEndSegment(SPageMergeInfo* info);
-// A new indirect stream in cosDoc from the segment just ended, with the
-// attributes (a dictionary, or null) naming how to encode it.
-CosObj PageMergeStreamFromSegment(SGenFileInfo* temp, CosDoc cosDoc, CosObj attributes);
-
 // Points as the engine writes them: the 16.16 value through single precision.
 inline float PageMergePoints(ASFixed value) { return (float)value / 65536.0f; }

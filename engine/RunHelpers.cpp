@@ -4,17 +4,12 @@
 
 #include "engine/EnginePrivate.h"
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/RunCab.h"
 
 using namespace engine_detail;
-
-namespace {
-
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
-
-}  // namespace
 
 ASInt32 KVCommandCheckSource(SKCab* run, SKCab* /*args*/) {
   PDDoc doc = ProcManGetSourcePDDoc(run);

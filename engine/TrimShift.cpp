@@ -1,15 +1,18 @@
 #include "engine/TrimShift.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "engine/EngineImports.h"
 #include "engine/EngineFixed.h"
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
+#include "foundation/Alerts.h"
 #include "kctl/DocWindow.h"
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
+#include "foundation/KParams.h"
 #include "foundation/MFUtil.h"
 #include "engine/RunHelpers.h"
 #include "foundation/RunCab.h"
@@ -42,9 +45,6 @@ constexpr const char kCopyGuardType[] = "PTrimShiftCopyGuard";
 ASInt32 Word(SKCab* params, const char* key, const SKCabEnumWord* words) {
   return KCabEkAtomToEnumTable(KCabGetAtom(params, key, ASAtomNull), words);
 }
-
-// Points to fixed as the command always did: single precision, truncated.
-ASFixed PointsToFixed(double points) { return FloatToFixed((float)points); }
 
 // The side of the unrotated crop box that an edge or direction as seen names
 // (0 top, 1 bottom, 2 left, 3 right).
@@ -80,13 +80,30 @@ PDDoc TakeCopy(SKCab* run) {
   return doc;
 }
 
+// True when the new visible area shares some area with the old one.
+bool KeepsSomethingInView(const ASFixedRect& box, const ASFixedRect& old) {
+  const ASFixed left = std::max(std::min(box.left, box.right), std::min(old.left, old.right));
+  const ASFixed right = std::min(std::max(box.left, box.right), std::max(old.left, old.right));
+  const ASFixed bottom = std::max(std::min(box.bottom, box.top), std::min(old.bottom, old.top));
+  const ASFixed top = std::min(std::max(box.bottom, box.top), std::max(old.bottom, old.top));
+  return left < right && bottom < top;
+}
+
+void ReportNothingInView(ASInt32 index, const ASFixedRect& old) {
+  char w[64], h[64], text[600];
+  KParamFormatNumber(std::fabs(EngineFixedToPoints(old.right) - EngineFixedToPoints(old.left)), w, sizeof w);
+  KParamFormatNumber(std::fabs(EngineFixedToPoints(old.top) - EngineFixedToPoints(old.bottom)), h, sizeof h);
+  FormatMsg(text, sizeof text, "pagemg.6.nothinginview", "dss", (int)index + 1, w, h);
+  ErrMessageUTF8(text);
+}
+
 // The shift of one page (fixed point).
 ASFixed ShiftAmount(PTrimShiftInfo* info) {
   switch (info->shiftMode) {
     case kShiftFixed:
       return info->shiftFrom;
     case kShiftVariable: {
-      const ASFixed a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(info->runningShift));
+      const ASFixed a = EngineSat32((ASInt64)info->shiftFrom + EngineFixedFromPoints(info->runningShift));
       info->runningShift += info->shiftStep;
       return a;
     }
@@ -106,7 +123,7 @@ ASFixed ShiftAmount(PTrimShiftInfo* info) {
         a = info->shiftFrom;
       } else {
         const ASInt32 m = k < half1 ? k - 1 : c - k;
-        a = EngineSat32((ASInt64)info->shiftFrom + PointsToFixed(m * info->shiftStep));
+        a = EngineSat32((ASInt64)info->shiftFrom + EngineFixedFromPoints(m * info->shiftStep));
       }
       return (k & 1) ? EngineSat32(-(ASInt64)a) : a;
     }
@@ -174,11 +191,11 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   info->normalise = KCabGetAtom(params, "Normalise", ASAtomNull) == ASAtomFromString("Full");
   info->trimMode = Word(params, "Trim", kTrimShiftTrimWords);
   info->trimEdge = Word(params, "TrimEdge", kTrimShiftEdgeWords);
-  info->trimAmount = PointsToFixed(KCabGetDouble(params, "TrimBy", 0));
+  info->trimAmount = EngineFixedFromPoints(KCabGetDouble(params, "TrimBy", 0));
   double w = 0, h = 0;
   if (ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "FixedSize", &w, &h)) {
-    info->fixedWidth = PointsToFixed(w);
-    info->fixedHeight = PointsToFixed(h);
+    info->fixedWidth = EngineFixedFromPoints(w);
+    info->fixedHeight = EngineFixedFromPoints(h);
   }
   // A uniform trim without a size to be uniform to would change nothing.
   if (info->trimMode == kTrimUniform && (info->fixedWidth <= 0 || info->fixedHeight <= 0)) {
@@ -188,8 +205,8 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
   }
   info->shiftMode = Word(params, "Shift", kTrimShiftShiftWords);
   info->shiftDir = Word(params, "ShiftDir", kTrimShiftDirWords);
-  info->shiftFrom = PointsToFixed(KCabGetDouble(params, "ShiftFrom", 0));
-  info->shiftTo = PointsToFixed(KCabGetDouble(params, "ShiftTo", 0));
+  info->shiftFrom = EngineFixedFromPoints(KCabGetDouble(params, "ShiftFrom", 0));
+  info->shiftTo = EngineFixedFromPoints(KCabGetDouble(params, "ShiftTo", 0));
   info->creepEvery = KCabGetInt(params, "CreepEvery", 0);
   info->bleedPrompt = 1;
 
@@ -207,8 +224,8 @@ ASInt32 TrimAndShiftCallBackStart(SKCab* run, SKCab* /*args*/) {
       const ASInt32 every = std::max(RoundUp4(pages), 4);
       const double ratio = (double)(every - 4) / (double)(std::max(RoundUp4(n), 8) - 4);
       info->creepEvery = every;
-      info->shiftFrom = PointsToFixed(EngineFixedToPoints(info->shiftFrom) * ratio);
-      info->shiftTo = PointsToFixed(EngineFixedToPoints(info->shiftTo) * ratio);
+      info->shiftFrom = EngineFixedFromPoints(EngineFixedToPoints(info->shiftFrom) * ratio);
+      info->shiftTo = EngineFixedFromPoints(EngineFixedToPoints(info->shiftTo) * ratio);
     }
     const ASInt64 c = info->creepEvery;
     const ASInt64 half = (c + 1) / 2;
@@ -309,6 +326,15 @@ ASInt32 TrimAndShiftCallBackPerPage(SKCab* run, SKCab* args) {
       }
     }
     shifted = true;
+  }
+  // A trim or shift that leaves nothing of what the page showed in view
+  // loses the page: the run stops and says so, rather than make blank pages.
+  const bool trimmed = info->trimMode == kTrimSmaller || info->trimMode == kTrimBigger || info->trimMode == kTrimUniform;
+  if ((trimmed || shifted) && !KeepsSomethingInView(box, c0)) {
+    PDPageSetCropBox(page, c0);
+    ReportNothingInView(index, c0);
+    ProcManMarkCancelProcess(run, nullptr);
+    return 0;
   }
   if (shifted || held) {
     ASFixedRect media;

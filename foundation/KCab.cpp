@@ -300,7 +300,15 @@ void ReleaseValue(SKCab* owner, SKCabEntry* e) {
       SKCabNamedPointer* holder = e->value.named;
       e->value.named = nullptr;
       if (holder && --holder->useCount < 1) {
-        if (holder->destroy) holder->destroy(holder->pointer.data);
+        // The owner's clean-up may call the host and raise; the cabinet is
+        // freed whole all the same, and a destroy never raises out: it may
+        // run while an error unwinds.
+        if (holder->destroy) {
+          DURING
+            holder->destroy(holder->pointer.data);
+          HANDLER
+          END_HANDLER
+        }
         ASfree(holder);
       }
       break;
@@ -693,7 +701,12 @@ struct EnumCount {
     if (gDestroysPending == 0) return;
     SKCab* root = cab;
     while (root->parent) root = root->parent;
-    if (root->destroyPending && !TreeBusy(root)) DestroyTree(root);
+    if (!root->destroyPending || TreeBusy(root)) return;
+    // The enumeration may be ending by an error: a report must not raise.
+    DURING
+      DestroyTree(root);
+    HANDLER
+    END_HANDLER
   }
   EnumCount(const EnumCount&) = delete;
   EnumCount& operator=(const EnumCount&) = delete;

@@ -7,8 +7,13 @@
 class KCabHolder {
  public:
   explicit KCabHolder(SKCab* cab = nullptr) : cab_(cab) {}
+  // Runs while errors unwind: what destroying reports stays in here.
   ~KCabHolder() {
-    if (cab_) KCabDestroy(cab_);
+    if (!cab_) return;
+    DURING
+      KCabDestroy(cab_);
+    HANDLER
+    END_HANDLER
   }
   KCabHolder(const KCabHolder&) = delete;
   KCabHolder& operator=(const KCabHolder&) = delete;

@@ -416,20 +416,28 @@ ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size) {
 
 std::string ASPathNameToDIPathStringUTF8(ASPathName path) { return DIPathUTF8(path); }
 
+// Both names are asked for once a process: the engine stamps them on every
+// placed page, and a password-database lookup per page made large jobs slow.
 void GetTheComputerName(char* out, ASInt32 size) {
   if (!out || size < 1) return;
-  char host[256] = {};
-  if (::gethostname(host, sizeof host - 1) != 0 || !host[0]) std::strcpy(host, "?");
-  CopyOut(out, size, host);
+  static const std::string host = [] {
+    char text[256] = {};
+    if (::gethostname(text, sizeof text - 1) != 0 || !text[0]) std::strcpy(text, "?");
+    return std::string(text);
+  }();
+  CopyOut(out, size, host.c_str());
 }
 
 void GetTheComputerNameUtf8(char* out, ASInt32 size) { GetTheComputerName(out, size); }
 
 void GetTheUserName(char* out, ASInt32 size) {
   if (!out || size < 1) return;
-  const passwd* pw = ::getpwuid(::getuid());
-  const char* name = pw && pw->pw_name && *pw->pw_name ? pw->pw_name : std::getenv("USER");
-  CopyOut(out, size, name && *name ? name : "?");
+  static const std::string user = [] {
+    const passwd* pw = ::getpwuid(::getuid());
+    const char* name = pw && pw->pw_name && *pw->pw_name ? pw->pw_name : std::getenv("USER");
+    return std::string(name && *name ? name : "?");
+  }();
+  CopyOut(out, size, user.c_str());
 }
 
 ASBool BrowseToDirectory(void*, char* out, ASInt32 size, const char* prompt, const char* startFolder) {

@@ -53,6 +53,21 @@ std::string LowerExtension(const char* ext) {
   return e;
 }
 
+bool IsSpreadsheet(const SKFindFileData& file) { return !file.isFolder && LowerExtension(file.extension) == "xml"; }
+
+// A language folder with a spreadsheet to read.
+bool HoldsSpreadsheet(const char* folder) {
+  bool found = false;
+  SKFindFileData file;
+  SMacFindFileHandle* files = MacFindFirstFileInFolder(folder, &file);
+  if (!files) return false;
+  do {
+    found = IsSpreadsheet(file);
+  } while (!found && MacFindNextFileInFolder(files, &file));
+  MacFindClose(files);
+  return found;
+}
+
 }  // namespace
 
 ASBool ReadMessageLinesFromBuffer(const char* bytes, ASInt32 length, SMessageTable* table) {
@@ -263,15 +278,15 @@ ASBool MessageFolderUsable(const char* folder) {
   SMacFindFileHandle* langs = folder && *folder ? MacFindFirstFileInFolder(folder, &entry) : nullptr;
   if (!langs) return 0;
   do {
-    found = IsLanguageFolder(entry);
+    if (IsLanguageFolder(entry)) found = HoldsSpreadsheet(entry.fullPath);
   } while (!found && MacFindNextFileInFolder(langs, &entry));
   MacFindClose(langs);
   return found ? 1 : 0;
 }
 
 ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, ASBool handleEscapes) {
-  // A folder that cannot be read, or holds no language folder, gives no
-  // texts at all: that is no successful load.
+  // A folder that cannot be read, or holds no language folder with a sheet,
+  // gives no texts at all: that is no successful load.
   bool ok = MessageFolderUsable(folder) != 0;
   SKFindFileData entry;
   SMacFindFileHandle* langs = ok ? MacFindFirstFileInFolder(folder, &entry) : nullptr;
@@ -281,14 +296,13 @@ ASBool ReadAllXMLSpreadsheetsFromDir(const char* folder, SMessageTable* table, A
       SetMessageTableCurrentLang(table, ASAtomFromString(entry.name), 1);
       std::string sub = entry.fullPath;
       bool good = false;
+      // Good when a sheet of it reads; an empty one or one that cannot be
+      // opened gives that language nothing.
       SKFindFileData file;
       SMacFindFileHandle* files = MacFindFirstFileInFolder(sub.c_str(), &file);
-      if (!files) {
-        good = true;  // a folder that cannot be iterated counts as good
-      } else {
+      if (files) {
         do {
-          if (!file.isFolder && LowerExtension(file.extension) == "xml" &&
-              ReadXMLSpreadsheetMessagesFromDoc(file.fullPath, table, handleEscapes))
+          if (IsSpreadsheet(file) && ReadXMLSpreadsheetMessagesFromDoc(file.fullPath, table, handleEscapes))
             good = true;
         } while (MacFindNextFileInFolder(files, &file));
         MacFindClose(files);

@@ -18,7 +18,7 @@ ASBool ReadMessageLinesFromBuffer2(const char* bytes, ASInt32 length, SMessageTa
 // kMessageKeyMaxLength is skipped (and reported in message debug mode).
 ASBool ReadMessageLinesFromBuffer(const char* bytes, ASInt32 length, SMessageTable* table);
 // A message folder to read from: it can be opened and holds a language
-// subfolder.
+// subfolder with a spreadsheet (a file named *.xml) in it.
 ASBool MessageFolderUsable(const char* folder);
 // Every language subfolder's spreadsheets. False when the folder is not
 // usable, or a language folder gave no good sheet. Notes the memory used.

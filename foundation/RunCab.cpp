@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
-#include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 
 namespace {
 
@@ -14,10 +15,6 @@ namespace {
 constexpr ASInt32 kNoDocPageCount = 999999999;
 
 ASErrorCode gBadPageNumberError = 0;
-
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 // The cabinet that source settings go into: "Params" when it carries a
 // "Source" of its own.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
@@ -35,8 +36,6 @@ const SKCabEnumWord kUIModeWords[] = {
 // Only the base feature of every stored list.
 
 constexpr size_t kFeatureNameMax = 198;
-
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 bool IsContainer(ECmdItemCategory c) { return c == kCmdItemHistoryList || c == kCmdItemCommandList; }
 bool IsLeaf(ECmdItemCategory c) { return c == kCmdItemHistoryItem || c == kCmdItemOneCommand; }
@@ -274,28 +273,34 @@ ASInt32 CommandListControllerStartCommand(SKCab* controller, SKCab* command, SKC
   return token;
 }
 
-void CommandListControllerEndCommandFail(SKCab* run) {
-  auto* controller = (SKCab*)KCabGetPointerNamedType(run, "Work:CommandListController", "KCab");
-  if (!controller || KCabGetType(run, "Work:CommandListControllerToken") != kKCabTypeInt) return;
+namespace {
+
+// Ends the run's link to its controller and gives the controller its token
+// back; false when the run has no link. A run ends once: a second end finds
+// its link gone.
+bool TakeControllerLink(SKCab* run, SKCab** controller, char* key, size_t keySize) {
+  *controller = (SKCab*)KCabGetPointerNamedType(run, "Work:CommandListController", "KCab");
+  if (!*controller || KCabGetType(run, "Work:CommandListControllerToken") != kKCabTypeInt) return false;
   ASInt32 token = KCabGetInt(run, "Work:CommandListControllerToken", 0);
-  // A run ends once: a second end finds its link gone.
   KCabRemove(run, "Work:CommandListController");
   KCabRemove(run, "Work:CommandListControllerToken");
-  KCabPutInt(controller, "CommandToken", token - 1);
+  KCabPutInt(*controller, "CommandToken", token - 1);
+  TokenKey(token, key, keySize);
+  return true;
+}
+
+}  // namespace
+
+void CommandListControllerEndCommandFail(SKCab* run) {
+  SKCab* controller = nullptr;
   char key[16];
-  TokenKey(token, key, sizeof key);
-  KCabRemove(controller, key);
+  if (TakeControllerLink(run, &controller, key, sizeof key)) KCabRemove(controller, key);
 }
 
 void CommandListControllerEndCommandOk(SKCab* run) {
-  auto* controller = (SKCab*)KCabGetPointerNamedType(run, "Work:CommandListController", "KCab");
-  if (!controller || KCabGetType(run, "Work:CommandListControllerToken") != kKCabTypeInt) return;
-  ASInt32 token = KCabGetInt(run, "Work:CommandListControllerToken", 0);
-  KCabRemove(run, "Work:CommandListController");
-  KCabRemove(run, "Work:CommandListControllerToken");
-  KCabPutInt(controller, "CommandToken", token - 1);
+  SKCab* controller = nullptr;
   char key[16];
-  TokenKey(token, key, sizeof key);
+  if (!TakeControllerLink(run, &controller, key, sizeof key)) return;
   SKCab* record = KCabGetCab(controller, key);
   if (!record) return;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "frame/FramePrivate.h"
@@ -19,8 +20,6 @@ constexpr size_t kLineSize = 1000;
 const char* WordOf(ASInt32 value, const char* const* keys, ASInt32 count) {
   return Msg(value >= 0 && value < count ? keys[value] : "common.unknownorbad");
 }
-
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 // The format made to print a string where it prints its one integer: the
 // first conversion ("%%" is none) is replaced whole, flags, width and length

@@ -3,12 +3,11 @@
 
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
-#include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 
 namespace frame_detail {
 
-// The text of a message key in the system message table.
-inline const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
+using ::Msg;
 
 using CabHolder = KCabHolder;
 

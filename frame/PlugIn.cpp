@@ -58,9 +58,20 @@ bool LoadBuiltInMessages(const char* language) {
   return ok && *ok && std::strcmp(ok, "common.button.ok") != 0;
 }
 
+// True when some language of the table has texts.
+bool AnyTexts(SMessageTable* table) {
+  ASAtom* langs = nullptr;
+  ASInt32 count = 0;
+  MessageTableGetLangArray(table, &langs, &count);
+  for (ASInt32 i = 0; i < count; ++i)
+    if (MessageTableLangHasMessages(table, langs[i])) return true;
+  return false;
+}
+
 // A translator's message folder; true when its strings are to be used. The
-// language word becomes "none" then.
-bool UseMessageFolder(char* language, const char* folder) {
+// language word becomes "none" then. *unusable: the folder gave no texts at
+// all, so there is nothing to choose between.
+bool UseMessageFolder(char* language, const char* folder, bool* unusable) {
   char question[1200];
   FormatMessageTextUTF8(question, sizeof question,
                         "%s will use message directory %s, or Cancel to reset to internal strings", nullptr, nullptr,
@@ -74,15 +85,27 @@ bool UseMessageFolder(char* language, const char* folder) {
   SetMessageDebugMode(1);
   AVCursor cursor = AVSysGetCursor();
   AVSysSetCursor(AVSysGetStandardCursor(kBusyCursor));
+  // Read into a table of its own: one that gives no texts at all must leave
+  // nothing behind, not even the empty languages its subfolders name.
+  SMessageTable* texts = NewMessageTable(ASAtomFromString("en"));
   ASBool read = 0;
   DURING
-    read = ReadAllXMLSpreadsheetsFromDir(folder, gSystemMessageTable, 1);
+    read = ReadAllXMLSpreadsheetsFromDir(folder, texts, 1);
   HANDLER
     AVSysSetCursor(cursor);
+    DestroyMessageTable(texts);
     RERAISE();
   END_HANDLER
   AVSysSetCursor(cursor);
-  if (!read && ConfirmMessageUTF8("Problem with message directory. Use built in strings instead?", 2)) return false;
+  *unusable = !AnyTexts(texts);
+  if (*unusable || (!read && ConfirmMessageUTF8("Problem with message directory. Use built in strings instead?", 2))) {
+    if (*unusable) SetMessageDebugMode(0);
+    DestroyMessageTable(texts);
+    return false;
+  }
+  DestroyMessageTable(gSystemMessageTable);
+  gSystemMessageTable = texts;
+  FlushMessageCaches();
   SetMessageTableCurrentLang(gSystemMessageTable, ASAtomFromString(language), 0);
   CopyCutUTF8(language, kLangSize, "none");
   return true;
@@ -139,7 +162,8 @@ ASBool MasterInit() {
   // A folder that cannot be read gives no texts: the built-in ones are used
   // without a question, and the user is told once which folder it was.
   bool folderUnusable = MessageFolderInUse(folder) && !MessageFolderUsable(folder);
-  bool folderInUse = MessageFolderInUse(folder) && !folderUnusable && UseMessageFolder(language, folder);
+  bool folderInUse =
+      MessageFolderInUse(folder) && !folderUnusable && UseMessageFolder(language, folder, &folderUnusable);
   if (!folderInUse && !LoadBuiltInMessages(language)) {
     ErrMessageUTF8("Internal error. Failed to load messages. Please report");
     return 0;

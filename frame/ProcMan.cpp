@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
@@ -20,8 +21,6 @@ using frame_detail::CabHolder;
 using frame_detail::Msg;
 
 namespace {
-
-ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 bool Cancelled(SKCab* run) { return KCabGetBool(run, "ProcMan:Cancelled", 0) != 0; }
 

@@ -6,6 +6,7 @@
 #include "foundation/ProductName.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
+#include "foundation/HostTextHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextCut.h"
 #include "host/AVAlert.h"
@@ -100,14 +101,8 @@ void InitKVToolbutton() {
   if (major > 9) {
     std::string label = std::string(" ") + fullName;
     CutUTF8(label, kLabelSize - 1);
-    ASText text = ASTextFromUnicode(label.c_str(), kUTF8);
-    DURING
-      KGlueAVToolButtonSetLabelText(kvToolButton, text, (ASInt16)kLabelPriority);
-    HANDLER
-      ASTextDestroy(text);
-      RERAISE();
-    END_HANDLER
-    ASTextDestroy(text);
+    HostTextHolder text(label.c_str());
+    KGlueAVToolButtonSetLabelText(kvToolButton, text.get(), (ASInt16)kLabelPriority);
   }
   AVToolBarAddButton(bar, kvToolButton, 1, end);
 }

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "host/PD.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlLayout.h"
@@ -34,9 +36,6 @@ struct SBackgroundDialogInfo {
 };
 
 ASPathName lastAddBackgroundASPathName = nullptr;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 ASPathName CopyPath(ASPathName path) { return path ? ASFileSysCopyPath(nullptr, path) : nullptr; }
 

@@ -61,17 +61,7 @@ SKCtlDialog* NewAlert(const char* title, const char* text) {
 }
 
 // Runs the alert; the framework frees the description and the run.
-ASInt32 RunAlert(SKCtlDialog* d, SKCab* pos) {
-  SKCtlData* data = nullptr;
-  DURING
-    data = KCtlCreateData(d);
-  HANDLER
-    KCtlDestroyDialog(d);
-    RERAISE();
-  END_HANDLER
-  KCtlDataSetExportCab(data, nullptr, pos);
-  return KCtlPlatformTestModal(data, nullptr);
-}
+ASInt32 RunAlert(SKCtlDialog* d, SKCab* pos) { return KCtlPlatformRunModal(d, nullptr, pos, nullptr); }
 
 }  // namespace
 

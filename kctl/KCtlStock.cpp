@@ -2,6 +2,8 @@
 // prompt rows, radio groups, the folder chooser, the first page scope, tab
 // strips and the information line.
 #include "foundation/TextCut.h"
+#include "foundation/Atom.h"
+#include "foundation/Msg.h"
 #include "kctl/KCtlStock.h"
 
 #include <algorithm>
@@ -33,10 +35,6 @@ constexpr ASInt32 kUnitTraceKey = 4;
 constexpr size_t kRealTextBytes = 30;
 constexpr size_t kRangeTextBytes = 1000;
 constexpr ASInt32 kNoDocPageCount = 999999;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // Elements that export under a caller's key keep their own copy of it.
 SKCtlElem* Add(SKCtlDialog* d, ASInt32 type, ASUns32 flags, ASInt16 id, const char* text, SKCtlElem* parent) {

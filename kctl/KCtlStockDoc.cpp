@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/AVUTF8.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/RunCab.h"
@@ -22,8 +23,6 @@ namespace {
 
 constexpr ASInt32 kNoDocPageCount = 999999;
 constexpr ASInt32 kWindowTitleBytes = 200;
-
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // ---- Identities of open documents
 

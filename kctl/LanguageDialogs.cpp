@@ -35,7 +35,7 @@ constexpr ASInt16 kGenMsgResultId = 102;
 constexpr ASInt16 kGenMsgIdField = 103;
 constexpr ASInt32 kGenMsgBusyCursor = 1112;
 constexpr const char* kRestartText = "Restart Acrobat for change to message processing";
-constexpr const char* kUnusableText = "The message directory cannot be used: it holds no language folder";
+constexpr const char* kUnusableText = "The message directory cannot be used: it holds no language folder with spreadsheets";
 
 void SetGenMsgText(SMacDialogInfo* dialog, ASInt32 id, const char* text) {
   SKCtlData* data = KCtlDataForDialog(dialog);

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlStock.h"
@@ -20,9 +22,6 @@ namespace {
 constexpr ASUns32 kFreeBoth = kKCtlDialogFreeDescription | kKCtlDialogFreeData;
 constexpr ASInt16 kEntryPopupId = 102;
 constexpr ASInt16 kEntryTextId = 101;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 SKCab* Collection() { return GetSystemDefaultPageSizeCollection(); }
 void SaveCollection() { SaveSystemDefaultPageSizeCollection(); }

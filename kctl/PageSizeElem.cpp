@@ -8,11 +8,13 @@
 #include <algorithm>
 
 #include "foundation/Alerts.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabHolder.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "kctl/KCtlExport.h"
 #include "kctl/KCtlRuntime.h"
@@ -28,9 +30,6 @@ constexpr ASInt32 kTraceKeyBase = 32768;
 constexpr size_t kOrientationStemBytes = 88;
 constexpr size_t kOrientationKeyBytes = 100;
 const char kMissing[] = "Missing or unexpected size";
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // ---- The page-size collection's cabinets
 
@@ -195,6 +194,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
         bool changed = DoMoreSizesDialog(cab, key == Atom(kPageSizeMoreChoicesKey)) != 0;
         if (!MacDialogInfoIsLive(dialog)) break;
         ASInt32 index = -1;
+        bool same = !changed;  // the entry chosen before is chosen again
         if (changed) {
           Refill(dialog, id, rec);
           if (KCabGetType(cab, ".AddedKey") == kKCabTypeAtom)
@@ -204,6 +204,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
                                                                            : ASAtomNull;
             index = was != ASAtomNull ? IndexOfKey(dialog, id, was) : -1;
             if (index < 0) index = AddKeptEntry(dialog, id, previous.get(), nullptr);
+            same = index >= 0;
           }
           // Nothing chosen before: the more-choices entry again, which is no size.
           if (index < 0) index = 0;
@@ -213,7 +214,7 @@ ASInt32 SelChangeCallback(SMacDialogInfo* dialog, ASInt32 id, ASInt32 trigger, v
         }
         if (index < MacMenuCountItems(dialog, id)) MacMenuSetCurSel(dialog, id, index);
         key = KCtlGetSelectedPulldownItemKey(dialog, id);
-        if (!changed || !EntrySize(dialog, id, index)) {
+        if (same || !EntrySize(dialog, id, index)) {
           // The user's choice as it was: nothing to tell the caller.
           Feedback(dialog, id, rec);
           RememberShown(dialog, id);

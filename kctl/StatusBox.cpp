@@ -8,6 +8,7 @@
 #include "foundation/ProductName.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "host/AV.h"
 #include "kctl/KCtl.h"
@@ -58,8 +59,6 @@ ASInt16 statPMAutoClose = 0;
 ASInt32 statPMDuration = 10;
 ASInt32 statPMCurrValue = 0;
 SStatusBoxSavedState* statusBoxStack = nullptr;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 // The poll's clock: the platform's seconds, which move with its event clock.
 ASUns32 NowSeconds() { return PfSecondsNow(); }

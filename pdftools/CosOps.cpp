@@ -53,19 +53,7 @@ CosObj MakeStreamFromData(CosDoc cosDoc, const char* data, ASInt32 length) {
   if (length < 0 || (!data && length > 0)) ASRaise(genErrBadParm);
   CosObj attributes = CosNewDict(cosDoc, 0, 5);
   if (length > kCompressAbove) CosDictPut(attributes, atom[K_Filter], CosNewName(cosDoc, 0, atom[K_FlateDecode]));
-  ASStm stm = ASMemStmRdOpen(data ? data : "", (ASSize_t)length);
-  CosObj stream = CosNewNull();
-  DURING
-    stream = KCosNewStream(cosDoc, 1, stm, 0, 1, attributes, CosNewNull(), length);
-  HANDLER
-    ASStmClose(stm);
-    CosObjDestroy(attributes);
-    RERAISE();
-  END_HANDLER
-  ASStmClose(stm);
-  // The stream holds its own copy of the dictionary.
-  CosObjDestroy(attributes);
-  return stream;
+  return KCosNewStreamFromBytes(cosDoc, data ? data : "", length, attributes);
 }
 
 ASBool GenerateUnusedKeyEnum(CosObj key, CosObj, void* clientData) {

@@ -110,23 +110,17 @@ CosObj AllSeparationFunction(CosDoc cosDoc) {
   InitGlobalAtomTable();
   static const char kSamples[8] = {0, 0, 0, 0, (char)0xFF, (char)0xFF, (char)0xFF, (char)0xFF};
   CosObj attributes = CosNewDict(cosDoc, 0, 5);
-  CosObj function = CosNewNull();
-  ASStm stm = ASMemStmRdOpen(kSamples, sizeof kSamples);
   DURING
     CosDictPut(attributes, atom[K_FunctionType], Integer(cosDoc, 0));
     CosDictPut(attributes, atom[K_Domain], IntegerArray(cosDoc, {0, 1}));
     CosDictPut(attributes, atom[K_Range], IntegerArray(cosDoc, {0, 1, 0, 1, 0, 1, 0, 1}));
     CosDictPut(attributes, atom[K_BitsPerSample], Integer(cosDoc, 8));
     CosDictPut(attributes, atom[K_Size], IntegerArray(cosDoc, {2}));
-    function = KCosNewStream(cosDoc, 1, stm, 0, 1, attributes, CosNewNull(), (ASInt32)sizeof kSamples);
   HANDLER
-    ASStmClose(stm);
     CosObjDestroy(attributes);
     RERAISE();
   END_HANDLER
-  ASStmClose(stm);
-  CosObjDestroy(attributes);
-  return function;
+  return KCosNewStreamFromBytes(cosDoc, kSamples, (ASInt32)sizeof kSamples, attributes);
 }
 
 CosObj AllSeparationColourSpace(CosDoc cosDoc) {

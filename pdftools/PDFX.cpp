@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/HostGlue.h"
+#include "foundation/HostTextHolder.h"
 #include "foundation/TextConv.h"
 #include "host/AS.h"
 #include "host/AV.h"
@@ -26,20 +27,6 @@ namespace {
 bool IsType(CosObj obj, CosType type) { return CosObjGetType(obj) == type; }
 
 ASAtom Key(const char* name) { return ASAtomFromString(name); }
-
-// A host text destroyed at the end of the scope.
-class SText {
- public:
-  explicit SText(ASText text = nullptr) : text_(text) {}
-  explicit SText(const char* utf8) : text_(ASTextFromUnicode(utf8, kUTF8)) {}
-  ~SText() { ASTextDestroy(text_); }
-  SText(const SText&) = delete;
-  SText& operator=(const SText&) = delete;
-  ASText get() const { return text_; }
-
- private:
-  ASText text_;
-};
 
 bool MetadataAvailable() {
   ASInt16 major = 0, minor = 0;
@@ -107,8 +94,8 @@ EPDFXClassification GetFilePDFXClassification(PDDoc doc) {
     if (IsType(version, CosString)) return ClassFromInfo(info, version);
   }
   if (!MetadataAvailable()) return kPDFXNone;
-  SText nameSpace(kXMPNamespacePDFXId), path("GTS_PDFXVersion");
-  SText value(KGluePDDocGetXAPMetadataProperty(doc, nameSpace.get(), path.get()));
+  HostTextHolder nameSpace(kXMPNamespacePDFXId), path("GTS_PDFXVersion");
+  HostTextHolder value(KGluePDDocGetXAPMetadataProperty(doc, nameSpace.get(), path.get()));
   if (!value.get()) return kPDFXNone;
   for (size_t i = 0; i < kXMPVersionCount; ++i)
     if (ASTextCmp(value.get(), XMPVersionText(i)) == 0) return kXMPVersions[i].value;
@@ -247,18 +234,18 @@ void CloneInfoToMetadata(CosObj info, PDDoc doc, ASAtom key, const char* nameSpa
   } else {
     return;
   }
-  SText held(text), ns(nameSpace), pre(prefix), path(name);
+  HostTextHolder held(text), ns(nameSpace), pre(prefix), path(name);
   KGluePDDocSetXAPMetadataProperty(doc, ns.get(), pre.get(), path.get(), held.get());
 }
 
 void CloneMetaDataSourceToTarget(PDDoc source, PDDoc target, const char* nameSpace, const char* prefix,
                                  const char* name) {
   if (!MetadataAvailable()) return;
-  SText ns(nameSpace), pre(prefix), path(name);
-  SText from(KGluePDDocGetXAPMetadataProperty(source, ns.get(), path.get()));
+  HostTextHolder ns(nameSpace), pre(prefix), path(name);
+  HostTextHolder from(KGluePDDocGetXAPMetadataProperty(source, ns.get(), path.get()));
   // Nothing to carry over: the target keeps what it has.
   if (!from.get()) return;
-  SText to(KGluePDDocGetXAPMetadataProperty(target, ns.get(), path.get()));
+  HostTextHolder to(KGluePDDocGetXAPMetadataProperty(target, ns.get(), path.get()));
   if (to.get() && ASTextCmp(from.get(), to.get()) == 0) return;
   KGluePDDocSetXAPMetadataProperty(target, ns.get(), pre.get(), path.get(), from.get());
 }
@@ -277,7 +264,7 @@ void MungeMetadataAfterPDDocCreate(PDDoc doc) {
     AVAppGetVersion(&hostMajor, &minor);
   }
   if (hostMajor < 5) return;
-  SText packet(KGluePDDocGetXAPMetadata(doc));
+  HostTextHolder packet(KGluePDDocGetXAPMetadata(doc));
   const char* utf8 = packet.get() ? ASTextGetUTF8(packet.get()) : nullptr;
   if (!utf8) return;
   std::string text(utf8);
@@ -298,7 +285,7 @@ void MungeMetadataAfterPDDocCreate(PDDoc doc) {
     if (renameMediaManagement) FindAndChange(text.data(), mediaManagement[i][0], mediaManagement[i][1]);
   }
   if (text == utf8) return;  // nothing to bring up to date: the document stays as it was
-  SText changed(text.c_str());
+  HostTextHolder changed(text.c_str());
   KGluePDDocSetXAPMetadata(doc, changed.get());
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/ContentsStreamer.h"
 #include "host/AS.h"
 #include "pdftools/CosCopy.h"
+#include "pdftools/KCosStream.h"
 #include "pdftools/PDFAtoms.h"
 #include "pdftools/PageInherit.h"
 
@@ -51,23 +52,6 @@ void EndSegmentQuietly(SPageStreamEditInfo* info) {
     EndTempStream(info->tempFile);
   HANDLER
   END_HANDLER
-}
-
-// The new stream made from the segment just written: indirect, unfiltered.
-CosObj StreamFromSegment(SGenFileInfo* temp, CosDoc cosDoc) {
-  ASFile file = TempStreamGetASFile(temp);
-  ASFilePos64 start = TempStreamStartPos(temp);
-  ASFileSetPos64(file, start);
-  ASStm stm = ASFileStmRdOpen(file, 0);
-  CosObj stream = CosNewNull();
-  DURING
-    stream = CosNewStream64(cosDoc, 1, stm, start, 0, CosNewNull(), CosNewNull(), TempStreamLength(temp));
-  HANDLER
-    ASStmClose(stm);
-    RERAISE();
-  END_HANDLER
-  ASStmClose(stm);
-  return stream;
 }
 
 bool IsOperator(const char* op, const char* word) { return op && std::strcmp(op, word) == 0; }
@@ -200,13 +184,13 @@ ASBool PageStreamEdit(SPageStreamEditInfo* info, PDPage page, CosObj* form, Page
 
   if (page) {
     CosDoc cosDoc = PDDocGetCosDoc(PDPageGetDoc(page));
-    CosObj stream = StreamFromSegment(info->tempFile, cosDoc);
+    CosObj stream = KCosNewStreamFromSegment(info->tempFile, cosDoc, 0, CosNewNull());
     CosObj array = CosNewArray(cosDoc, 0, 1);
     CosArrayPut(array, 0, stream);
     KPDPageReplaceCosContents(page, array, 1);
   } else if (form && CosObjGetType(*form) == CosStream) {
     if (!gCopyStreamKeysProc) gCopyStreamKeysProc = ASCallbackCreateProto(CosObjEnumProc, EnumCopyStreamKeys);
-    CosObj stream = StreamFromSegment(info->tempFile, CosObjGetDoc(*form));
+    CosObj stream = KCosNewStreamFromSegment(info->tempFile, CosObjGetDoc(*form), 0, CosNewNull());
     CosObjEnum(CosStreamDict(*form), gCopyStreamKeysProc, &stream);
     *form = stream;
   }

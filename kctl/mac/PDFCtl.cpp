@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/Atom.h"
 #include "foundation/MFUtil.h"
 #include "host/AS.h"
 #include "host/PD.h"
@@ -17,8 +18,6 @@ SPDFCtlInfo* lastPDFCtlInfo = nullptr;
 PDDoc PDFCtlAnonDocument = nullptr;
 CosObj PDFCtlAnonResources{};
 bool gResourcesMade = false;
-
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 bool IsNull(CosObj o) { return CosObjGetType(o) == CosNull; }
 

@@ -13,6 +13,7 @@
 #include "commands/Prefs.h"
 #include "engine/CropMarks.h"
 #include "fixtures/Fixtures.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageTable.h"
 #include "frame/CmdColl.h"
@@ -30,7 +31,6 @@ using namespace kvtest;
 namespace {
 
 std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 std::string Word(SKCab* cab, const char* key) {
   ASAtom a = KCabGetAtom(cab, key, ASAtomNull);
   return a == ASAtomNull ? "" : ASAtomGetString(a);

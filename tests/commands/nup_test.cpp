@@ -534,6 +534,22 @@ TEST_F(NupCommand, WizardCancelLeavesTheParameters) {
   KCabDestroy(p);
 }
 
+// A failure while a wizard page is up passes on, and the wizard's working
+// entries leave the caller's parameters all the same.
+TEST_F(NupCommand, WizardFailureLeavesNoWorkingEntries) {
+  View(2);
+  SKCab* p = LetterParams();
+  KCabPutBool(p, "Interactive", 1);
+  PfScript script;
+  script.Then([] { Press(1); });
+  script.Then([] { ASRaise(genErrGeneral); });
+  EXPECT_EQ(genErrGeneral, ErrorOf([&] { CmdMgrNupUI(nullptr, p); }));
+  for (const char* key : {"Private:DialogInfo", "Private:NupSimpleMargin", "Private:NupSimpleGap"})
+    EXPECT_FALSE(KCabKnown(p, key)) << key;
+  EXPECT_EQ(nullptr, active_nup.pageSizes);
+  KCabDestroy(p);
+}
+
 TEST_F(NupCommand, UnequalMarginsOpenTheAdvancedBox) {
   View(2);
   SKCab* p = LetterParams();

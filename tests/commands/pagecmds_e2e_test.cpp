@@ -13,6 +13,7 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -33,14 +34,9 @@ class PageCommands : public ::testing::Test {
   }
   // A cabinet written as XML, for --params and --answers; cab is taken.
   std::string Cabinet(const char* name, SKCab* cab) {
-    ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-    std::string text((size_t)need + 1, '\0');
-    ASInt32 got = 0;
-    WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-    text.resize(std::strlen(text.c_str()));
-    KCabDestroy(cab);
     std::string path = dir.file(name);
-    kvtest::WriteWholeFile(path, text);
+    kvtest::WriteWholeFile(path, kvtest::CabXML(cab));
+    KCabDestroy(cab);
     return path;
   }
   static bool Clean(const std::string& pdf) {

@@ -11,19 +11,13 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace {
 
-std::string CabXML(SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
+using kvtest::CabXML;
 
 std::string Word(SKCab* cab, const char* key) {
   ASAtom a = KCabGetAtom(cab, key, ASAtomNull);

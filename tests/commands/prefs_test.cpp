@@ -12,6 +12,7 @@
 #include "commands/Prefs.h"
 #include "engine/EnginePrefs.h"
 #include "engine/PageMerge.h"
+#include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
 #include "frame/CommandModules.h"
@@ -45,7 +46,6 @@ class PrefsEnvironment : public ::testing::Environment {
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new PrefsEnvironment);
 
 std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 std::string Word(SKCab* cab, const char* key) {
   ASAtom a = KCabGetAtom(cab, key, ASAtomNull);
   return a == ASAtomNull ? "" : ASAtomGetString(a);

@@ -72,6 +72,15 @@ TEST_F(SampleCmd, EachSizeWordMakesPagesOfItsSize) {
       {"WideA4", nullptr, "841.89 x 595.28"},
       {"Custom", blank(300, 500, nullptr), "300.00 x 500.00"},
       {"Custom", blank(300, 500, "Wide"), "500.00 x 300.00"},
+      // A hand-written parameter file's whole numbers are a size too.
+      {"Custom",
+       [](SKCab* p) {
+         SKCab* size = NewPageSizeCabBlankPoints(nullptr, 1, 1, 1);
+         KCabPutInt(size, "Width", 300);
+         KCabPutUns(size, "Height", 500);
+         KCabPutCab(p, "Page", size);
+       },
+       "300.00 x 500.00"},
       {"Custom",
        [](SKCab* p) {
          KCabPutCab(p, "Page", NewPageSizeBackground("Form", "/forms/a.pdf", 0, 0, 1, 1));

@@ -16,6 +16,7 @@
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -24,14 +25,7 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-std::string CabXML(SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-  text.resize(std::strlen(text.c_str()));
-  return text;
-}
+using kvtest::CabXML;
 
 // The page texts in order, blank-separated ("Page 3 Page 1").
 std::string PageTexts(const std::string& pdf) {

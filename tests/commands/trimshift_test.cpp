@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/TrimShiftCmd.h"
+#include "foundation/Atom.h"
 #include "foundation/KCabDump.h"
 #include "frame/CmdColl.h"
 #include "host/AV.h"
@@ -25,7 +26,6 @@ namespace {
 using namespace kvtest;
 
 std::string Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
-ASAtom Atom(const char* s) { return ASAtomFromString(s); }
 
 // The description lines of params, in order.
 std::vector<std::string> Describe(SKCab* params) {

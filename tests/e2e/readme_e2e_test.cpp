@@ -251,6 +251,22 @@ TEST_F(Readme, TheKvhostExamplesRunAsWritten) {
       << again.out;
 }
 
+// The options the README's kvhost tables explain are those kvhost --help
+// lists: none promised that kvhost does not take, none taken unexplained.
+TEST_F(Readme, ExplainsTheOptionsKvhostHelpLists) {
+  const std::string section = Section("## kvhost");
+  std::set<std::string> explained, listed;
+  static const std::regex row("\\n\\| `(--[a-z-]+)");
+  for (std::sregex_iterator m(section.begin(), section.end(), row), end; m != end; ++m) explained.insert((*m)[1].str());
+  Outcome help = Run("build/kvhost --help");
+  ASSERT_EQ(0, help.status) << help.out;
+  static const std::regex option("(?:^|\\s)(--[a-z-]+)");
+  for (std::sregex_iterator m(help.out.begin(), help.out.end(), option), end; m != end; ++m)
+    listed.insert((*m)[1].str());
+  EXPECT_GE(explained.size(), 15u) << section;
+  EXPECT_EQ(listed, explained);
+}
+
 // The same lines on a PDF of another producer: 21 A4 pages with an owner
 // password and no restrictions. Every page comes out, on sheets of the
 // recipe's size.

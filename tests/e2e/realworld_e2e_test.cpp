@@ -335,6 +335,26 @@ TEST(RealWorldFiles, ARestrictedDocumentIsRefusedBeforeItIsCopied) {
   }
 }
 
+// A document without pages: every command that works on pages says so and
+// fails; inserting pages into it works.
+TEST(RealWorldFiles, ADocumentWithoutPagesIsRefusedByWhatNeedsPages) {
+  NEED_TOOLS();
+  RealWorldRun runner;
+  for (const SCommand& c : Commands()) {
+    SRun run = runner.Run("zero-pages.pdf", c);
+    if (std::string(c.key) == "InsertBlanks") {
+      ASSERT_EQ(0, run.outcome.status) << c.name << "\n" << run.outcome.out;
+      ASSERT_EQ(1u, run.saved.size()) << c.name;
+      EXPECT_EQ(2, PageCount(run.saved[0])) << c.name;
+      EXPECT_TRUE(Checks(run.saved[0])) << c.name;
+      continue;
+    }
+    EXPECT_EQ(1, run.outcome.status) << c.name << "\n" << run.outcome.out;
+    EXPECT_TRUE(run.outcome.Says("The document has no pages.")) << c.name << "\n" << run.outcome.out;
+    EXPECT_TRUE(run.saved.empty()) << c.name;
+  }
+}
+
 // Text in render mode 2 set small: the sheets' fix for it must write numbers
 // the next run reads back.
 TEST(RealWorldFiles, AnImposedFileImposesAgain) {

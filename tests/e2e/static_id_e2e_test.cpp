@@ -11,7 +11,9 @@
 
 #include "fixtures/Fixtures.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/KCabXML.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -20,14 +22,10 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-std::string CabXML(SKCab* cab) {
-  ASInt32 need = KCabToXMLBufferBytesNeeded(cab);
-  std::string text((size_t)need + 1, '\0');
-  ASInt32 got = 0;
-  WriteKCabToXMLBuffer(text.data(), need + 1, cab, &got);
-  text.resize(std::strlen(text.c_str()));
-  KCabDestroy(cab);
-  return text;
+// The cabinet as XML; the cabinet goes.
+std::string CabXMLOf(SKCab* cab) {
+  KCabHolder held(cab);
+  return kvtest::CabXML(cab);
 }
 
 struct Job {
@@ -82,7 +80,7 @@ class StaticId : public ::testing::Test {
   // the saved file's path.
   std::string Run(const Job& job, const std::string& env, const std::string& name) {
     std::string params = dir.file(std::string(job.name) + ".xml");
-    kvtest::WriteWholeFile(params, CabXML(job.params()));
+    kvtest::WriteWholeFile(params, CabXMLOf(job.params()));
     std::string out = dir.file(name + ".pdf");
     Outcome r = Shell(env + " " KV_TEST_BUILD_DIR "/kvhost --quiet --static-id --prefs " + dir.file("prefs") +
                       " --params " + params + " --command " + job.command + " --save " + out + " " + input);

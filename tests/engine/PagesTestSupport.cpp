@@ -26,27 +26,16 @@ std::set<AVDoc>& KnownViews() {
   return known;
 }
 
-std::vector<AVDoc> AllViews() {
-  std::vector<AVDoc> views;
-  AVAppEnumDocs(
-      [](AVDoc d, void* data) -> ASBool {
-        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
-        return 1;
-      },
-      &views);
-  return views;
-}
-
 }  // namespace
 
 void CloseAllViews() {
-  for (AVDoc v : AllViews()) AVDocClose(v, 1);
+  for (AVDoc v : OpenViews()) AVDocClose(v, 1);
   KnownViews().clear();
 }
 
 std::vector<OpenedView> ViewsOpened() {
   std::vector<OpenedView> out;
-  for (AVDoc v : AllViews()) {
+  for (AVDoc v : OpenViews()) {
     if (KnownViews().count(v)) continue;
     char title[300];
     AVWindowGetTitleUTF8(AVDocGetAVWindow(v), title, sizeof title);
@@ -56,7 +45,7 @@ std::vector<OpenedView> ViewsOpened() {
 }
 
 void ForgetViews() {
-  for (AVDoc v : AllViews()) KnownViews().insert(v);
+  for (AVDoc v : OpenViews()) KnownViews().insert(v);
 }
 
 std::vector<std::string> Order(PDDoc doc) {

@@ -177,6 +177,31 @@ TEST_F(Join, APageThatCannotBeReadFailsTheJoinWithNothingChanged) {
   }
 }
 
+// A failure after the pair was read (placing the second page, or deleting
+// the pair after the joined page was made) fails the join and leaves the
+// pair as it was: no joined page, no stamps.
+TEST_F(Join, AFailureWhileJoiningLeavesThePairAsItWas) {
+  const struct {
+    const char* what;
+    const char* call;
+    ASInt32 skip;
+  } cases[] = {{"placing the second page", "CosStreamOpenStm", 1}, {"deleting the pair", "PDDocDeletePages", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PDDoc doc = Doc(3);
+    ASFaultInject(c.call, genErrGeneral, c.skip);
+    EXPECT_EQ(genErrGeneral, ErrorOf([&] { JoinTwoPages(nullptr, doc, 0, 1, 0); }));
+    ASFaultClearAll();
+    ASSERT_EQ(3, PDDocGetNumPages(doc));
+    for (ASInt32 i = 0; i < 3; ++i) {
+      EXPECT_EQ("612x792", Size(doc, i));
+      ScopedPage page(doc, i);
+      EXPECT_FALSE(PageHasStamp(page)) << i;
+    }
+    EXPECT_EQ("Page1|Page2|Page3|", Saved(doc, "failed.pdf"));
+  }
+}
+
 // Declining the bleed question leaves the pages without stamps too.
 TEST_F(Join, DecliningLeavesNoStamps) {
   docs.push_back(NewDocWithPages({Labelled(300, 300, "A", true), Labelled(300, 300, "B")}));

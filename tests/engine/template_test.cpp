@@ -3,12 +3,15 @@
 // and backgrounds that are missing, protected, too short or damaged.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "PagesTestSupport.h"
 #include "engine/TemplatePages.h"
 #include "fixtures/Fixtures.h"
+#include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
 #include "support/HostPdf.h"
 
@@ -58,6 +61,26 @@ TEST_F(TemplateTest, InsertsBackgroundPagesInTurn) {
   EXPECT_EQ("?,?,Page 1,Page 3,Page 4,Page 4,Page 4", OrderText(doc));
   EXPECT_TRUE(InsertTemplatePages(nullptr, doc, &blank, 0, kInsertAtStart, 0, 0, 0, 0, &first));
   EXPECT_FALSE(InsertTemplatePages(nullptr, doc, &blank, 0, kInsertAfterNum, 1, 99, 0, 0, &first));
+}
+
+// A blank size is the user's: one of no area, or no number, is refused with
+// its message before any page is made or any document opened.
+TEST_F(TemplateTest, BlankSizesOfNoAreaAreRefused) {
+  const struct {
+    double w, h;
+  } sizes[] = {{0, 200}, {100, 0}, {-100, 200}, {std::nan(""), 200}};
+  for (const auto& s : sizes) {
+    SCOPED_TRACE(std::to_string(s.w) + " x " + std::to_string(s.h));
+    STemplateInfo blank = BlankTemplate(s.w, s.h);
+    PDDoc doc = Doc(1);
+    capture->Clear();
+    ForgetViews();
+    for (PDDoc target : {doc, (PDDoc) nullptr})
+      EXPECT_FALSE(InsertTemplatePages(nullptr, target, &blank, 0, kInsertAtEnd, 2, 0, 0, 0, nullptr));
+    EXPECT_EQ((std::vector<std::string>(2, GetMessageFromTableByKey(gSystemMessageTable, "common.err.nopagesize"))), Errors());
+    EXPECT_EQ(1, PDDocGetNumPages(doc));
+    EXPECT_TRUE(ViewsOpened().empty());
+  }
 }
 
 TEST_F(TemplateTest, TemplatePagesIntoANewDocument) {

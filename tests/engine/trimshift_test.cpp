@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -95,8 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TrimCase{"SmallerLeft", 0, "Smaller", "Left", 12, "[12 0 612 792]", "[0 0 612 792]"},
                       TrimCase{"SmallerRight", 0, "Smaller", "Right", 12, "[0 0 600 792]", "[0 0 612 792]"},
                       TrimCase{"SmallerBottom", 0, "Smaller", "Bottom", 12, "[0 12 612 792]", "[0 0 612 792]"},
-                      // More than the page: nothing left, never a box turned over.
-                      TrimCase{"SmallerTooMuch", 0, "Smaller", "Top", 5000, "[0 0 612 0]", "[0 0 612 792]"},
                       TrimCase{"Rotated90TopIsLeft", 90, "Smaller", "Top", 10, "[10 0 612 792]", "[0 0 612 792]"},
                       TrimCase{"Rotated180TopIsBottom", 180, "Smaller", "Top", 10, "[0 10 612 792]", "[0 0 612 792]"},
                       TrimCase{"Rotated270TopIsRight", 270, "Smaller", "Top", 10, "[0 0 602 792]", "[0 0 612 792]"},
@@ -252,6 +251,40 @@ TEST_F(TrimShiftTest, NewDocRunsOnACopyOpenedAtTheEnd) {
   EXPECT_EQ("[0 0 612 700]", Crop(copy, 0));
   EXPECT_EQ("[0 0 612 700]", Crop(copy, 1));
   EXPECT_EQ("Page 1,Page 2", OrderText(copy));
+}
+
+// A trim or shift as large as the page would leave nothing of it in view:
+// the run stops on that page, names it, and leaves its boxes as they were.
+TEST_F(TrimShiftTest, NothingLeftInViewStopsTheRun) {
+  struct Case {
+    const char* what;
+    std::function<void(SKCab*)> set;
+  } cases[] = {
+      {"trimmed by more than the page", [](SKCab* p) {
+         KCabPutAtom(p, "Trim", ASAtomFromString("Smaller"));
+         KCabPutAtom(p, "TrimEdge", ASAtomFromString("Top"));
+         KCabPutDouble(p, "TrimBy", 5000);
+       }},
+      {"trimmed by exactly the width", [](SKCab* p) {
+         KCabPutAtom(p, "Trim", ASAtomFromString("Smaller"));
+         KCabPutAtom(p, "TrimEdge", ASAtomFromString("Right"));
+         KCabPutDouble(p, "TrimBy", 612);
+       }},
+      {"shifted past the page", [](SKCab* p) {
+         KCabPutAtom(p, "Shift", ASAtomFromString("Fixed"));
+         KCabPutAtom(p, "ShiftDir", ASAtomFromString("Down"));
+         KCabPutDouble(p, "ShiftFrom", 792);
+       }},
+  };
+  for (const auto& c : cases) {
+    PDDoc doc = Doc(1);
+    capture->Clear();
+    EXPECT_FALSE(Run(definition, doc, c.set)) << c.what;
+    ASSERT_EQ(1u, Errors().size()) << c.what;
+    EXPECT_NE(std::string::npos, Errors()[0].find("Page 1 shows 612 x 792 pt")) << Errors()[0];
+    EXPECT_EQ("[0 0 612 792]", Crop(doc, 0)) << c.what;
+    EXPECT_EQ("[0 0 612 792]", Media(doc, 0)) << c.what;
+  }
 }
 
 TEST_F(TrimShiftTest, CancelledRunClosesTheCopy) {

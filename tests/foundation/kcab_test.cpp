@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/KCabPrivate.h"
 #include "foundation/MFUtil.h"
 #include "support/MessageCapture.h"
@@ -579,6 +580,51 @@ TEST_F(KCabTest, AnExceptionInAConstantEnumerationPassesThroughAndEndsIt) {
   KCabPutInt(cab, "b", 1);  // no longer under enumeration: no report
   EXPECT_TRUE(reports_.messages().empty());
   KCabDestroy(cab);
+}
+
+// An owner's clean-up that raises (closing a document may) while an error
+// unwinds through a holder: the first error comes through, nothing aborts,
+// and the rest of the cabinet is freed all the same.
+TEST_F(KCabTest, ACleanUpThatRaisesWhileAnErrorUnwindsStaysInside) {
+  DestroyLog::Log().clear();
+  static int first = 0, second = 0;
+  auto raising = [](void* p) {
+    DestroyLog::Destroy(p);
+    ASRaise(genErrNoMemory);
+  };
+  ASErrorCode caught = 0;
+  ASInt32 depth = ASExceptionFrameDepth();
+  DURING
+    KCabHolder held(KCabNewInner());
+    KCabPutPointerNamedType(held.get(), "a", "T", &first, raising);
+    KCabPutPointerNamedType(held.get(), "b:c", "T", &second, DestroyLog::Destroy);
+    KCabPutStringCopy(held.get(), "d", "text");
+    ASRaise(genErrBadParm);
+  HANDLER
+    caught = ERRORCODE;
+  END_HANDLER
+  EXPECT_EQ(genErrBadParm, caught);
+  EXPECT_EQ(depth, ASExceptionFrameDepth());
+  EXPECT_EQ((std::vector<void*>{&first, &second}), DestroyLog::Log());
+
+  // Destroyed when an enumeration that raised ends.
+  DestroyLog::Log().clear();
+  SKCab* cab = KCabNewInner();
+  KCabPutPointerNamedType(cab, "a", "T", &first, raising);
+  caught = 0;
+  DURING
+    KCabConstEnum(
+        cab,
+        [](SKCab* c, const char*, ASInt32, void*) -> ASBool {
+          KCabDestroy(c);
+          ASRaise(genErrBadParm);
+        },
+        nullptr);
+  HANDLER
+    caught = ERRORCODE;
+  END_HANDLER
+  EXPECT_EQ(genErrBadParm, caught);
+  EXPECT_EQ((std::vector<void*>{&first}), DestroyLog::Log());
 }
 
 // ---- Copies

@@ -12,6 +12,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
 #include "foundation/KFile.h"
+#include "support/CabinetXML.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -24,13 +25,7 @@ struct Prefs {
   std::string settings(const std::string& name) const { return dir.path() + "/Korvel/" + name; }
 };
 
-std::string CabXML(SKCab* cab) {
-  ASInt32 n = KCabToXMLBufferBytesNeeded(cab);
-  std::string s((size_t)n + 1, '\0');
-  WriteKCabToXMLBuffer(s.data(), n + 1, cab, nullptr);
-  s.resize((size_t)n);
-  return s;
-}
+using kvtest::CabXML;
 
 // Writes a setting file holding {key: {v: value}}.
 void WriteSetting(const std::string& path, const char* key, ASInt32 value) {

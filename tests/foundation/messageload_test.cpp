@@ -167,17 +167,27 @@ TEST(MessageLoad, Spreadsheets) {
   EXPECT_EQ(0u, capture.messages().back().text.rfind("Message memory = ", 0));
   EXPECT_EQ(kAutoMessageNote, capture.messages().back().type) << "a note for the translator, no error";
 
-  // Folders that give no texts at all are no successful load.
+  // Folders that give no texts at all are no successful load: nothing there,
+  // sheets outside a language folder, language folders empty or without a
+  // sheet.
   std::filesystem::create_directories(dir.file("empty"));
   std::filesystem::create_directories(dir.file("files"));
   kvtest::WriteWholeFile(dir.file("files/a.xml"), Sheet(Row({"menu.x", "no language"})));
   kvtest::WriteWholeFile(dir.file("plain"), "a file");
-  for (const char* name : {"missing", "empty", "files", "plain"}) {
+  std::filesystem::create_directories(dir.file("bare/en"));
+  std::filesystem::create_directories(dir.file("nosheet/en/sub.xml"));
+  kvtest::WriteWholeFile(dir.file("nosheet/en/notes.txt"), "not a sheet");
+  for (const char* name : {"missing", "empty", "files", "plain", "bare", "nosheet"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(MessageFolderUsable(dir.file(name).c_str()));
     EXPECT_FALSE(ReadAllXMLSpreadsheetsFromDir(dir.file(name).c_str(), t.t, 1));
   }
   EXPECT_TRUE(MessageFolderUsable(dir.file("msgs").c_str()));
+  // One empty language folder beside a good one is a language that failed.
+  std::filesystem::create_directories(dir.file("msgs/de"));
+  EXPECT_TRUE(MessageFolderUsable(dir.file("msgs").c_str()));
+  EXPECT_FALSE(ReadAllXMLSpreadsheetsFromDir(dir.file("msgs").c_str(), t.t, 1));
+  EXPECT_EQ("Bonjour", t.get("menu.x", "fr")) << "the good languages are read all the same";
 
   kvtest::WriteWholeFile(dir.file("bad.xml"), Sheet(Row({"bad key!", "x"}) + Row({"ok.key", "fine"})));
   EXPECT_FALSE(ReadXMLSpreadsheetMessagesFromDoc(dir.file("bad.xml").c_str(), t.t, 1));

@@ -15,6 +15,7 @@
 #include "kctl/mac/MacDialogItems.h"
 #include "platform/Pf.h"
 #include "support/EnglishMessages.h"
+#include "support/HostPdf.h"
 
 // ---------------------------------------------------------------------------
 // Views.
@@ -28,14 +29,7 @@ AVDoc OpenView(PDDoc doc, ASInt32 page) {
 }
 
 void CloseAllViews() {
-  std::vector<AVDoc> views;
-  AVAppEnumDocs(
-      [](AVDoc d, void* data) -> ASBool {
-        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
-        return 1;
-      },
-      &views);
-  for (AVDoc v : views) AVDocClose(v, 1);
+  for (AVDoc v : OpenViews()) AVDocClose(v, 1);
 }
 
 }  // namespace kvtest

@@ -181,7 +181,9 @@ TEST_F(PlugInStart, AnUnusableFolderFallsBackToTheBuiltInTexts) {
   std::filesystem::create_directories(empty);
   std::string plain = session_.prefs() + "/plain";
   kvtest::WriteWholeFile(plain, "not a folder");
-  for (const std::string& folder : {session_.prefs() + "/missing", empty, plain, std::string("ab")}) {
+  std::string bare = session_.prefs() + "/bare";
+  std::filesystem::create_directories(bare + "/en");
+  for (const std::string& folder : {session_.prefs() + "/missing", empty, plain, std::string("ab"), bare}) {
     SetMessageDirFolder(nullptr, folder.c_str());
     AVAlertClearRecorded();
     gAutoMessageMode.mode = kAutoMessageModeHostAlert;  // as before a start
@@ -193,6 +195,27 @@ TEST_F(PlugInStart, AnUnusableFolderFallsBackToTheBuiltInTexts) {
     GetUserLang(nullptr, lang, sizeof lang, stored, sizeof stored);
     EXPECT_EQ(folder, std::string(stored)) << "kept for when it can be read again";
   }
+}
+
+// Sheets that give no text at all leave nothing to choose between: the
+// built-in texts are used without the question, as for a folder that cannot
+// be read, and the folder's empty languages are not offered.
+TEST_F(PlugInStart, AFolderWhoseSheetsGiveNoTextsFallsBackToTheBuiltInTexts) {
+  std::string folder = session_.prefs() + "/broken";
+  std::filesystem::create_directories(folder + "/de");
+  kvtest::WriteWholeFile(folder + "/de/texts.xml", "<Workbook");
+  SetMessageDirFolder(nullptr, folder.c_str());
+  ASSERT_TRUE(MasterInit());
+  EXPECT_FALSE(Has(Alerts(), "confirm: Problem with message directory. Use built in strings instead?"));
+  size_t told = 0;
+  for (const std::string& a : Alerts())
+    if (a.find("The message folder " + folder + " cannot be used") != std::string::npos) ++told;
+  EXPECT_EQ(1u, told);
+  EXPECT_EQ("OK", Msg("common.button.ok"));
+  EXPECT_EQ(Msg("impmenu1.cmd.nup"), std::string(FindImpositionCommandRow(kImpCmdNup)->title));
+  EXPECT_NE("impmenu1.cmd.nup", Msg("impmenu1.cmd.nup"));
+  EXPECT_FALSE(GetMessageDebugMode()) << "the built-in texts are complete";
+  EXPECT_FALSE(MessageTableLangKnown(gSystemMessageTable, ASAtomFromString("de")));
 }
 
 // The message setup accepts any folder it can read; the start reads the same,
@@ -247,6 +270,7 @@ TEST_F(PlugInStart, ABrokenFolderOffersTheBuiltInStrings) {
     std::string folder = MessageFolder(true);
     SetMessageDirFolder(nullptr, folder.c_str());
     AVAlertClearRecorded();
+    gAutoMessageMode.mode = kAutoMessageModeHostAlert;  // as before a start
     AVAlertQueueAnswer(1);  // use the folder
     AVAlertQueueAnswer(1);  // the folder reader's note of the memory it took
     AVAlertQueueAnswer(c.answer);

@@ -29,7 +29,7 @@ namespace {
 
 constexpr const char* kTitle = "Internal message setup";
 constexpr const char* kRestart = "Restart Acrobat for change to message processing";
-constexpr const char* kUnusable = "The message directory cannot be used: it holds no language folder";
+constexpr const char* kUnusable = "The message directory cannot be used: it holds no language folder with spreadsheets";
 
 PfDialogRef Front() { return PfDriverFindDialog(nullptr); }
 std::string Text(int32_t id) { return PfText(Front(), PfDriverItemById(Front(), id)); }
@@ -240,19 +240,23 @@ TEST_F(GenMsg, ApplyingTheValues) {
       {"use without a folder", "/old", true, nullptr, "/old", "You must choose a folder to set message directory"},
       {"use a missing folder", "", true, "/no/such/folder", "", kUnusable},
       {"use a folder without languages", "", true, "@empty", "", kUnusable},
+      {"use a folder whose language folder is empty", "", true, "@bare", "", kUnusable},
       {"use the stored folder again", "@msgs", true, "@msgs", "@msgs", nullptr},
       {"use a new folder", "*/msgs", true, "@msgs", "@msgs", kRestart},
       {"stop using a folder in use", "/msgs", false, "/msgs", "*/msgs", kRestart},
       {"keep a folder aside", "*/msgs", false, "/other", "*/other", nullptr},
       {"nothing at all", "", false, nullptr, "", nullptr},
   };
-  // "@msgs" and "@empty": a readable folder of sheets, and an empty one.
+  // "@msgs", "@empty" and "@bare": a readable folder of sheets, an empty one,
+  // and one whose only language folder is empty.
   std::string sheets = Sheets();
   std::string empty = dir.file("empty");
   std::filesystem::create_directories(empty);
+  std::string bare = dir.file("bare");
+  std::filesystem::create_directories(bare + "/en");
   auto real = [&](const char* text) {
     std::string t = text ? text : "";
-    return t == "@msgs" ? sheets : t == "@empty" ? empty : t;
+    return t == "@msgs" ? sheets : t == "@empty" ? empty : t == "@bare" ? bare : t;
   };
   for (const CabCase& c : cases) {
     SCOPED_TRACE(c.name);

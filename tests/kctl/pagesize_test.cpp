@@ -400,6 +400,43 @@ TEST_F(PageSize, ANewBlankSizeFromMoreChoicesIsAddedSavedAndSelected) {
 }
 
 
+// A size added that this list does not offer (a blank size where only
+// backgrounds are shown) names no entry: the user's choice stays.
+TEST_F(PageSize, AnAddedSizeTheListDoesNotShowKeepsTheChosenOne) {
+  TempDir dir;
+  std::string head = dir.file("head.pdf");
+  kvfix::WriteSimple(head, 2);
+  KCabPutCab(TestPageSizes::Coll(), "", Background("Letterhead", head.c_str(), 0, 1, 2));
+  ElemRun e;
+  e.Build(kPageSizeMoreChoices | kPageSizeBackgrounds);
+  KCabPutCab(e.run.Export(), "Page", Background("Letterhead", head.c_str(), 0, 1, 2));
+  std::string before, after;
+  e.steps.push_back([&] {
+    before = ElemRun::Shown(e.popup);
+    PfDriverChoosePopup(KCtlFixture::Front(), KCtlFixture::ItemOf(e.popup), 0);
+  });
+  e.steps.push_back([&] {
+    ChooseWhat("NewBlank");
+    PfDriverPressReturn();
+  });
+  e.steps.push_back([&] {
+    PfDialogRef d = KCtlFixture::Front();
+    PfDriverTypeText(d, PfDriverItemByKey(d, "Width"), "400", true);
+    PfDriverTypeText(d, PfDriverItemByKey(d, "Height"), "300", true);
+    PfDriverTypeText(d, PfDriverItemByKey(d, "Name"), "Card", true);
+  });
+  e.steps.push_back([&] { PfDriverPressReturn(); });
+  e.steps.push_back([&] { after = ElemRun::Shown(e.popup); });
+  ASSERT_EQ(1, e.Go());
+  TemplateCacheTerm();
+  EXPECT_NE(nullptr, PageSizeCollectionFindCabByName(TestPageSizes::Coll(), "Card", nullptr)) << "the size was added";
+  EXPECT_NE(" " + Msg("uicustsz.morechoices"), before);
+  EXPECT_EQ(before, after);
+  EXPECT_TRUE(ExportedPageSizeIsBackground(e.run.exportCab, "Page"));
+  EXPECT_STREQ("Letterhead", ExportedPageSizeGetName(e.run.exportCab, "Page"));
+  EXPECT_EQ(0, std::count(e.calls.begin(), e.calls.end(), "6")) << "the size never changed";
+}
+
 // A new size that prints like one the list has is chosen, not its twin.
 TEST_F(PageSize, ANewSizeLikeAnotherInPrintIsTheOneChosen) {
   KCabPutCab(TestPageSizes::Coll(), "", Blank(nullptr, 300.2, 400));

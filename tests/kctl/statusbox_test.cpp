@@ -157,7 +157,8 @@ TEST_F(StatusBoxTest, PollsWithinOneSlotAndWithTheSameMarksLookAtNothing) {
   pm->setDuration(10, nullptr);
   EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
   ClickCancel();
-  // Same slot, same marks: the queue is not looked at and the flag not read.
+  // Same slot, same marks: the queue is not looked at, so the click waits
+  // there; the poll answers the flag, which nothing has set yet.
   EXPECT_FALSE(CheckStatusBoxCancel(nullptr));
   EXPECT_EQ(2, PfQueueLength());
   // New marks make the next poll a real one within the slot.

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/Atom.h"
 #include "foundation/ContentsStreamer.h"
 #include "host/AS.h"
 #include "host/Cos.h"
@@ -15,7 +16,7 @@
 
 namespace kvtest {
 
-inline ASAtom Atom(const char* s) { return ASAtomFromString(s); }
+using ::Atom;
 
 struct CosMaker {
   CosDoc doc;

@@ -64,14 +64,7 @@ class StructRecoveryTest : public ::testing::Test {
  protected:
   void TearDown() override {
     ASFaultClearAll();
-    std::vector<AVDoc> views;
-    AVAppEnumDocs(
-        [](AVDoc d, void* data) -> ASBool {
-          static_cast<std::vector<AVDoc>*>(data)->push_back(d);
-          return 1;
-        },
-        &views);
-    for (AVDoc v : views) AVDocClose(v, 1);
+    for (AVDoc v : OpenViews()) AVDocClose(v, 1);
     for (PDDoc d : docs)
       if (d) PDDocClose(d);
   }

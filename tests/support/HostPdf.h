@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "host/AS.h"
+#include "host/AV.h"
 #include "host/Cos.h"
 #include "host/PD.h"
 
@@ -88,5 +90,17 @@ struct ScopedPage {
 };
 
 inline double Pt(ASFixed f) { return (double)f / 65536.0; }
+
+// The host's open document windows, in its order.
+inline std::vector<AVDoc> OpenViews() {
+  std::vector<AVDoc> views;
+  AVAppEnumDocs(
+      [](AVDoc d, void* data) -> ASBool {
+        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
+        return 1;
+      },
+      &views);
+  return views;
+}
 
 }  // namespace kvtest
