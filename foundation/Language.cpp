@@ -9,6 +9,7 @@
 #include "foundation/MessageLoad.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextCut.h"
+#include "foundation/ViewTable.h"
 #include "host/AV.h"
 #include "host/HostTables.h"
 
@@ -49,7 +50,7 @@ LanguageWithParamsProc LanguageWithParams() {
   static LanguageWithParamsProc proc = nullptr;
   if (!asked) {
     asked = true;
-    HFT table = ASExtensionMgrGetHFT(ASAtomFromString("AcroView"), ASVersionMake(6, 0));
+    HFT table = HostViewTable6();
     if (HFTEntryIsPresent(table, AVAppGetLanguageWithParamsSEL))
       proc = reinterpret_cast<LanguageWithParamsProc>(HFTGetEntry(table, AVAppGetLanguageWithParamsSEL));
   }

@@ -8,6 +8,7 @@
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
 #include "foundation/TextCut.h"
+#include "pdftools/CosOps.h"
 #include "pdftools/NameTree.h"
 
 namespace {
@@ -16,7 +17,6 @@ const char* const kAttachmentName = "KRVL.command.history";
 const char* const kAttachmentFileName = "rerevudivizoza.xml";
 constexpr ASInt32 kReadPiece = 4000;
 // Shorter data is stored without a filter.
-constexpr size_t kCompressAbove = 30;
 
 bool IsType(CosObj obj, CosType type) { return CosObjGetType(obj) == type; }
 
@@ -39,21 +39,6 @@ void CopyTextString(CosObj string, char* out, ASInt32 size) {
   ASText text = ASTextFromSizedPDText(bytes, (ASInt32)length);
   if (size > 0) CopyCutUTF8(out, (size_t)size, ASTextGetUTF8(text));
   ASTextDestroy(text);
-}
-
-CosObj HistoryStreamFromText(CosDoc cosDoc, const char* data, size_t length) {
-  CosObj attributes = CosNewDict(cosDoc, 0, 5);
-  if (length > kCompressAbove) CosDictPutKeyString(attributes, "Filter", CosNewNameFromString(cosDoc, 0, "FlateDecode"));
-  ASStm stm = ASMemStmRdOpen(data, length);
-  CosObj stream;
-  DURING
-    stream = CosNewStream(cosDoc, 1, stm, 0, 1, attributes, CosNewNull(), (ASInt32)length);
-  HANDLER
-    ASStmClose(stm);
-    RERAISE();
-  END_HANDLER
-  ASStmClose(stm);
-  return stream;
 }
 
 bool IsOutOfMemory(ASErrorCode code) {
@@ -136,7 +121,7 @@ SKCab* PDDocGetCommandListAsKCab(PDDoc doc, char* description, ASInt32 size) {
 void PDDocStoreCommandListFromXML(PDDoc doc, const char* xml, const char* description, ASBool noAttachment) {
   if (!doc || !xml) return;
   CosDoc cosDoc = PDDocGetCosDoc(doc);
-  CosObj stream = HistoryStreamFromText(cosDoc, xml, std::strlen(xml));
+  CosObj stream = MakeStreamFromData(cosDoc, xml, (ASInt32)std::strlen(xml));
   CosObj root = CosDocGetRoot(cosDoc);
   CosObj info = CosDictGetKeyString(root, "KRVL_DocInfo");
   if (!IsType(info, CosDict)) {

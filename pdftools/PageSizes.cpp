@@ -9,6 +9,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/Msg.h"
 #include "foundation/TextCut.h"
 #include "pdftools/DateStamp.h"
 #include "pdftools/FixedMatrix.h"
@@ -29,8 +30,6 @@ constexpr ASInt32 kFewSheets = 30000;  // below this the feedback names the numb
 const SKCabEnumWord kTypeWords[] = {{kPageSizeBlank, "Blank"}, {kPageSizeBackground, "Background"}, {0, nullptr}};
 
 SKCabPersist* gPersist = nullptr;
-
-const char* Msg(const char* key) { return GetMessageFromTableByKey(gSystemMessageTable, key); }
 
 void PutOut(const std::string& text, char* buffer, int size) {
   if (size > 0) CopyCutUTF8(buffer, (size_t)size, text.c_str());
