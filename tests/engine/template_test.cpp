@@ -14,29 +14,11 @@
 #include "foundation/MessageTable.h"
 #include "host/ASFixed.h"
 #include "support/HostPdf.h"
+#include "support/TemplateInfos.h"
 
 using namespace kvtest;
 
 namespace {
-
-STemplateInfo FileTemplate(const std::string& path, int from, int to, int repeat) {
-  STemplateInfo t;
-  std::memset(&t, 0, sizeof t);
-  TemplateInfoSetPath(&t, path.c_str());
-  t.from = from;
-  t.to = to;
-  t.repeat = repeat;
-  return t;
-}
-
-STemplateInfo BlankTemplate(double w, double h) {
-  STemplateInfo t;
-  std::memset(&t, 0, sizeof t);
-  t.blank = 1;
-  t.width = ASFloatToFixed(w);
-  t.height = ASFloatToFixed(h);
-  return t;
-}
 
 class TemplateTest : public PagesTest {
  protected:

@@ -9,30 +9,12 @@
 #include "pdftools/PageTemplate.h"
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
+#include "support/TemplateInfos.h"
 #include "support/TempDir.h"
 
 using namespace kvtest;
 
 namespace {
-
-STemplateInfo FileTemplate(const std::string& path, int from, int to, int repeat) {
-  STemplateInfo t;
-  std::memset(&t, 0, sizeof t);
-  TemplateInfoSetPath(&t, path.c_str());
-  t.from = from;
-  t.to = to;
-  t.repeat = repeat;
-  return t;
-}
-
-STemplateInfo BlankTemplate(double w, double h) {
-  STemplateInfo t;
-  std::memset(&t, 0, sizeof t);
-  t.blank = 1;
-  t.width = ASFloatToFixed(w);
-  t.height = ASFloatToFixed(h);
-  return t;
-}
 
 class PageTemplateTest : public ::testing::Test {
  protected:
