@@ -9,7 +9,6 @@
 #include "commands/ParamTables.h"
 #include "commands/Prefs.h"
 #include "engine/InsertPages.h"
-#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/MessageFormat.h"

@@ -5,7 +5,6 @@
 #include "commands/PageCmdsCommon.h"
 #include "commands/ParamTables.h"
 #include "engine/JoinPages.h"
-#include "engine/SampleDoc.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "frame/CmdColl.h"
