@@ -9,6 +9,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "pdftools/CommandHistory.h"
+#include "support/DocTestUtil.h"
 #include "support/EnglishMessages.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
@@ -16,17 +17,6 @@
 using namespace kvtest;
 
 namespace {
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    pclose(p);
-  }
-  return out;
-}
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -72,7 +62,7 @@ class HistoryTest : public ::testing::Test {
   // The uncompressed form of a saved file, by qpdf.
   std::string Qdf(const std::string& name) {
     std::string path = dir.file(name);
-    return Shell("qpdf --qdf --object-streams=disable '" + path + "' -");
+    return ShellOutput("qpdf --qdf --object-streams=disable '" + path + "' -");
   }
 
   static SKCab* History(const char* text) {
@@ -101,7 +91,7 @@ TEST_F(HistoryTest, StoredSavedReopenedAndReadBack) {
   KCabDestroy(list);
 
   PDDoc back = Reopen(doc, "out.pdf");
-  std::string attachments = Shell("qpdf --list-attachments '" + dir.file("out.pdf") + "'");
+  std::string attachments = ShellOutput("qpdf --list-attachments '" + dir.file("out.pdf") + "'");
   EXPECT_NE(std::string::npos, attachments.find("KRVL.command.history")) << attachments;
   std::string qdf = Qdf("out.pdf");
   EXPECT_NE(std::string::npos, qdf.find("/KRVL_DocInfo"));
@@ -159,7 +149,7 @@ TEST_F(HistoryTest, CatalogOnlyGivesAnEmptyDescription) {
   PDDoc doc = Doc();
   PDDocStoreCommandListFromXML(doc, "<only/>", "ignored", 1);
   PDDoc back = Reopen(doc, "catalog.pdf");
-  EXPECT_EQ(std::string::npos, Shell("qpdf --list-attachments '" + dir.file("catalog.pdf") + "'").find("KRVL"));
+  EXPECT_EQ(std::string::npos, ShellOutput("qpdf --list-attachments '" + dir.file("catalog.pdf") + "'").find("KRVL"));
   char description[100] = "stale";
   char* text = PDDocGetCommandListAsXML(back, description, sizeof description);
   ASSERT_NE(nullptr, text);
@@ -251,7 +241,7 @@ TEST_F(HistoryTest, ASharedStreamSurvivesRewriting) {
   PDDocStoreCommandListFromXML(doc, "<new/>", "", 0);
   EXPECT_EQ(CosStream, CosObjGetType(PDPageGetCosContents(page)));
   PDDoc back = Reopen(doc, "shared.pdf");
-  EXPECT_NE(std::string::npos, Shell("pdftotext '" + dir.file("shared.pdf") + "' -").find("Page 1"));
+  EXPECT_NE(std::string::npos, ShellOutput("pdftotext '" + dir.file("shared.pdf") + "' -").find("Page 1"));
   char* text = PDDocGetCommandListAsXML(back, nullptr, 0);
   ASSERT_NE(nullptr, text);
   EXPECT_STREQ("<new/>", text);
