@@ -31,6 +31,8 @@ const char* const kUsage =
     "usage: kvhost [options] [FILE.pdf ...]\n"
     "steps, performed in order:\n"
     "  --params FILE.xml     a parameter cabinet (cabinet XML) for the next --command\n"
+    "  --set KEY=VALUE       one parameter of the next --command, over --params (repeatable, later ones\n"
+    "                        win): FitAcross=2, DoScaling=ToFit, TrimBy=10mm, Page=A4, Page=85x55mm\n"
     "  --command KEY         run the command KEY on the active document without its dialog\n"
     "  --menu NAME           choose the menu item NAME; its dialogs are answered from --answers\n"
     "  --answers FILE.xml    a cabinet of answers for dialogs, one sub-cabinet per dialog\n"
@@ -45,7 +47,9 @@ const char* const kUsage =
     "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
     "  --static-id           the same bytes for the same job: fixed document IDs, and time stamps\n"
     "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n"
-    "  --help                this text; README.md says more of each option\n";
+    "  --version             the versions of kvhost and of the plug-in\n"
+    "  --help                this text; README.md says more of each option\n"
+    "an option's value may follow it or be joined to it: --save out.pdf, --save=out.pdf\n";
 
 struct Step {
   std::string option;
@@ -61,20 +65,22 @@ struct Options {
   int minor = 0;
   bool staticId = false;
   bool quiet = false;
+  bool version = false;
 };
 
 bool TakesValue(const std::string& o) {
-  static const std::set<std::string> kValued = {"--params", "--command", "--menu",  "--answers",
-                                                "--play",   "--replay",  "--page",  "--save",
-                                                "--save-all", "--history", "--prefs", "--host-version",
-                                                "--plugin"};
+  static const std::set<std::string> kValued = {"--params", "--set",    "--command",  "--menu",
+                                                "--answers", "--play",  "--replay",   "--page",
+                                                "--save",   "--save-all", "--history", "--prefs",
+                                                "--host-version", "--plugin"};
   return kValued.count(o) > 0;
 }
 
 bool IsStep(const std::string& o) {
-  static const std::set<std::string> kSteps = {"--params", "--command", "--menu", "--answers",       "--play",
-                                               "--replay", "--page",    "--save", "--save-all",      "--list-menus",
-                                               "--list-commands", "--history"};
+  static const std::set<std::string> kSteps = {"--params", "--set",    "--command", "--menu",
+                                               "--answers", "--play",  "--replay",  "--page",
+                                               "--save",   "--save-all", "--list-menus", "--list-commands",
+                                               "--history"};
   return kSteps.count(o) > 0;
 }
 
@@ -93,18 +99,20 @@ bool ParseVersion(const std::string& text, int* major, int* minor) {
   return *major >= 1;
 }
 
-// Steps that take the value of an earlier step: a --params is for the next
-// --command, --answers for the dialogs of later steps. One that nothing
-// after it would use is a mistake in the command line.
+// Steps that take the value of an earlier step: a --params or --set is for
+// the next --command, --answers for the dialogs of later steps. One that
+// nothing after it would use is a mistake in the command line.
 bool StepsUseTheirInputs(const std::vector<Step>& steps) {
   for (size_t i = 0; i < steps.size(); ++i) {
     const Step& s = steps[i];
-    if (s.option != "--params" && s.option != "--answers") continue;
+    if (s.option != "--params" && s.option != "--set" && s.option != "--answers") continue;
     bool used = false;
     for (size_t j = i + 1; j < steps.size() && !used; ++j) {
       const std::string& later = steps[j].option;
       if (s.option == "--params") {
         if (later == "--params") break;
+        used = later == "--command";
+      } else if (s.option == "--set") {
         used = later == "--command";
       } else {
         used = later == "--menu" || later == "--play" || later == "--replay" || later == "--command";
@@ -113,6 +121,8 @@ bool StepsUseTheirInputs(const std::vector<Step>& steps) {
     if (!used) {
       if (s.option == "--params")
         std::fprintf(stderr, "kvhost: --params %s: no --command follows it to use these parameters\n", s.value.c_str());
+      else if (s.option == "--set")
+        std::fprintf(stderr, "kvhost: --set %s: no --command follows it to use this parameter\n", s.value.c_str());
       else
         std::fprintf(stderr, "kvhost: --answers %s: no --menu, --play, --replay or --command follows it\n",
                      s.value.c_str());
@@ -122,8 +132,25 @@ bool StepsUseTheirInputs(const std::vector<Step>& steps) {
   return true;
 }
 
+// "KEY=VALUE" with a key; the value's kind is the command's to read.
+bool GoodSetting(const std::string& setting) {
+  size_t eq = setting.find('=');
+  if (eq != std::string::npos && eq > 0) return true;
+  if (eq == std::string::npos)
+    std::fprintf(stderr, "kvhost: --set %s: KEY=VALUE is needed, such as --set FitAcross=2\n", setting.c_str());
+  else
+    std::fprintf(stderr, "kvhost: --set %s: the key is missing before \"=\", such as --set FitAcross=2\n",
+                 setting.c_str());
+  return false;
+}
+
 // Parses the command line; false (with a message) on a usage error.
 bool Parse(int argc, char** argv, Options* o) {
+  if (argc < 2) {
+    // Nothing asked is no run: the user is shown what may be asked.
+    std::fputs(kUsage, stderr);
+    return false;
+  }
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -139,14 +166,31 @@ bool Parse(int argc, char** argv, Options* o) {
       o->files.push_back(a);
       continue;
     }
+    // --opt=value is --opt value; in --set=KEY=VALUE the first "=" joins.
     std::string value;
-    if (TakesValue(a)) {
+    const size_t joined = a.find('=');
+    if (joined != std::string::npos) {
+      value = a.substr(joined + 1);
+      a = a.substr(0, joined);
+      if (!TakesValue(a)) {
+        if (IsStep(a) || a == "--static-id" || a == "--quiet" || a == "--version")
+          std::fprintf(stderr, "kvhost: %s takes no value\n", a.c_str());
+        else
+          std::fprintf(stderr, "kvhost: unknown option %s\n%s", a.c_str(), kUsage);
+        return false;
+      }
+      if (value.empty()) {
+        std::fprintf(stderr, "kvhost: %s needs a value\n", a.c_str());
+        return false;
+      }
+    } else if (TakesValue(a)) {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "kvhost: %s needs a value\n", a.c_str());
         return false;
       }
       value = argv[++i];
     }
+    if (a == "--set" && !GoodSetting(value)) return false;
     if (a == "--prefs") {
       o->prefs = value;
     } else if (a == "--plugin") {
@@ -160,6 +204,8 @@ bool Parse(int argc, char** argv, Options* o) {
       o->staticId = true;
     } else if (a == "--quiet") {
       o->quiet = true;
+    } else if (a == "--version") {
+      o->version = true;
     } else if (IsStep(a)) {
       o->steps.push_back({a, value});
     } else {
@@ -358,8 +404,46 @@ bool SayUnknownCommand(const PIAutomationProcs* automation, const std::string& k
   return true;
 }
 
-// Performs the steps in order; false when one failed.
-bool Perform(const Options& o, std::vector<AVDoc>* initial) {
+// The table offers the entry that ends at end.
+bool Offers(const PIAutomationProcs* automation, size_t end) { return automation && automation->size >= end; }
+
+bool TakesSettings(const PIAutomationProcs* automation) {
+  return Offers(automation, offsetof(PIAutomationProcs, checkSettings) + sizeof automation->checkSettings) &&
+         automation->runCommandWithSettings && automation->checkSettings;
+}
+
+// Every --set is read as its command takes it before any step runs: a value
+// that does not read is a mistake in the command line.
+bool SettingsRead(const Options& o, bool* usage) {
+  const PIAutomationProcs* automation = PIGetAutomation();
+  std::vector<std::string> settings;
+  for (const Step& s : o.steps) {
+    if (s.option == "--set") {
+      settings.push_back(s.value);
+      continue;
+    }
+    if (s.option != "--command" || settings.empty()) continue;
+    if (!TakesSettings(automation)) {
+      std::fprintf(stderr, "kvhost: --set: this plug-in takes no parameters by --set; give them with --params\n");
+      return false;
+    }
+    for (const std::string& setting : settings) {
+      const char* text[] = {setting.c_str()};
+      std::string why;
+      if (!automation->checkSettings(s.value.c_str(), text, 1, KeepText, &why)) {
+        std::fprintf(stderr, "kvhost: --set %s: %s\n", setting.c_str(), why.c_str());
+        *usage = true;
+        return false;
+      }
+    }
+    settings.clear();
+  }
+  return true;
+}
+
+// Performs the steps in order; false when one failed. saved receives the
+// documents a --save or --save-all saved.
+bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* saved) {
   const PIAutomationProcs* automation = PIGetAutomation();
   auto needAutomation = [&](const std::string& step) {
     if (automation) return true;
@@ -371,15 +455,17 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
     if (!d) std::fprintf(stderr, "kvhost: %s: there is no active document\n", step.c_str());
     return d;
   };
-  auto offers = [&](size_t end) { return automation && automation->size >= end; };
   const bool knowsRemembered =
-      offers(offsetof(PIAutomationProcs, rememberedParams) + sizeof automation->rememberedParams) &&
+      Offers(automation, offsetof(PIAutomationProcs, rememberedParams) + sizeof automation->rememberedParams) &&
       automation->rememberedParams;
   std::string params, answers;
   bool haveParams = false, haveAnswers = false;
+  std::vector<std::string> settings;
   for (const Step& s : o.steps) {
     const std::string& v = s.value;
-    if (s.option == "--params" || s.option == "--answers") {
+    if (s.option == "--set") {
+      settings.push_back(v);
+    } else if (s.option == "--params" || s.option == "--answers") {
       std::string* into = s.option == "--params" ? &params : &answers;
       if (!ReadText(s.option, v, into)) return false;
       (s.option == "--params" ? haveParams : haveAnswers) = true;
@@ -398,14 +484,24 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       // into a new file): whether one must be open is the command's to say.
       if (!needAutomation(s.option)) return false;
       std::string file;
-      if (!haveParams && !o.quiet && knowsRemembered && automation->rememberedParams(v.c_str(), KeepText, &file)) {
+      const bool given = haveParams || !settings.empty();
+      if (!given && !o.quiet && knowsRemembered && automation->rememberedParams(v.c_str(), KeepText, &file)) {
         std::fprintf(stderr,
-                     "kvhost: %s runs on the parameters remembered from an earlier run, in %s (--params gives "
-                     "others; --prefs chooses another preferences folder)\n",
+                     "kvhost: %s runs on the parameters remembered from an earlier run, in %s (--params or --set "
+                     "gives others; --prefs chooses another preferences folder)\n",
                      v.c_str(), file.c_str());
       }
-      bool ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
+      bool ok;
+      if (settings.empty()) {
+        ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
+      } else {
+        std::vector<const char*> texts;
+        for (const std::string& setting : settings) texts.push_back(setting.c_str());
+        ok = TakesSettings(automation) && automation->runCommandWithSettings(v.c_str(), haveParams ? params.c_str() : nullptr,
+                                                                               texts.data(), (ASInt32)texts.size());
+      }
       haveParams = false;
+      settings.clear();
       if (!ok) {
         if (!SayUnknownCommand(automation, v))
           std::fprintf(stderr, "kvhost: the command %s did not complete\n", v.c_str());
@@ -470,6 +566,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
     } else if (s.option == "--save") {
       AVDoc d = active(s.option);
       if (!d || !SaveDoc(AVDocGetPDDoc(d), v)) return false;
+      saved->insert(d);
     } else if (s.option == "--save-all") {
       std::error_code made;
       std::filesystem::create_directories(v, made);
@@ -486,6 +583,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
           if (c == '/') c = '_';
         if (title.empty()) title = "untitled";
         if (!SaveDoc(AVDocGetPDDoc(d), v + "/" + title + ".pdf")) return false;
+        saved->insert(d);
       }
     } else if (s.option == "--list-menus") {
       AVMenubar bar = AVAppGetMenubar();
@@ -502,6 +600,45 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       automation->listCommands(PrintLine, nullptr);
     }
   }
+  return true;
+}
+
+// Documents the steps made and no step saved are work the user asked for:
+// each is named with its pages. With a --save or --save-all in the run they
+// are lost, and the run did not do what it was asked (false); a run that
+// saves nothing at all only tries the steps, and is told so unless quiet.
+bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::set<AVDoc>& saved) {
+  std::set<AVDoc> before(initial.begin(), initial.end());
+  std::vector<std::string> unsaved;
+  for (AVDoc d : OpenViews()) {
+    if (before.count(d) || saved.count(d)) continue;
+    ASInt32 pages = PDDocGetNumPages(AVDocGetPDDoc(d));
+    unsaved.push_back("\"" + WindowTitle(d) + "\" (" + std::to_string(pages) + (pages == 1 ? " page)" : " pages)"));
+  }
+  if (unsaved.empty()) return true;
+  bool saving = false;
+  for (const Step& s : o.steps) saving = saving || s.option == "--save" || s.option == "--save-all";
+  if (!saving && o.quiet) return true;
+  const bool one = unsaved.size() == 1;
+  if (saving)
+    std::fprintf(stderr, "kvhost: %s the steps made %s not saved, and %s lost:\n",
+                 one ? "a document" : (std::to_string(unsaved.size()) + " documents").c_str(), one ? "was" : "were",
+                 one ? "its pages are" : "their pages are");
+  else
+    std::fprintf(stderr, "kvhost: nothing was saved (no --save or --save-all); the steps made:\n");
+  for (const std::string& line : unsaved) std::fprintf(stderr, "  %s\n", line.c_str());
+  std::fprintf(stderr, "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n");
+  return !saving;
+}
+
+// One line: kvhost's version and the plug-in's, as the product names itself.
+bool SayVersion() {
+  const PIAutomationProcs* automation = PIGetAutomation();
+  std::string product;
+  if (Offers(automation, offsetof(PIAutomationProcs, productVersion) + sizeof automation->productVersion) &&
+      automation->productVersion)
+    automation->productVersion(KeepText, &product);
+  std::printf("kvhost %s, plug-in %s\n", KV_VERSION, product.empty() ? "(it does not say its version)" : product.c_str());
   return true;
 }
 
@@ -531,6 +668,19 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kvhost: --host-version N.M sets the version kvhost reports (9.0 when not given)\n");
     return 1;
   }
+  if (o.version) {
+    SayVersion();
+    std::fflush(stdout);
+    PIUnloadPlugIn(loaded);
+    AVAppShutdown();
+    return 0;
+  }
+  bool usage = false;
+  if (!SettingsRead(o, &usage)) {
+    PIUnloadPlugIn(loaded);
+    AVAppShutdown();
+    return usage ? 2 : 1;
+  }
   bool ok = true;
   for (const std::string& f : o.files) {
     PDDoc doc = OpenDoc(f);
@@ -541,7 +691,9 @@ int main(int argc, char** argv) {
     AVDocOpenFromPDDoc(doc, nullptr);
   }
   std::vector<AVDoc> initial = OpenViews();
-  if (ok) ok = Perform(o, &initial);
+  std::set<AVDoc> saved;
+  if (ok) ok = Perform(o, &initial, &saved);
+  if (ok) ok = SayUnsaved(o, initial, saved);
   std::fflush(stdout);
   PIUnloadPlugIn(loaded);
   AVAppShutdown();

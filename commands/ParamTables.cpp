@@ -523,3 +523,5 @@ void DescribeParamRefusal(SKCab* lines, const char* command, SKCab* params) {
                          why);
   KCabPutStringCopy(lines, "", line);
 }
+
+KV_COMMAND_MODULE(.CommandParamTable = CommandParamTable)

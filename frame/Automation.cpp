@@ -10,6 +10,7 @@
 #include "foundation/KCabXML.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
+#include "foundation/ProductName.h"
 #include "frame/CmdColl.h"
 #include "pdftools/CommandHistory.h"
 #include "frame/CmdList.h"
@@ -18,8 +19,10 @@
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"
+#include "frame/ParamSettings.h"
 #include "host/AVAlert.h"
 #include "kctl/KCtlAutomation.h"
+#include "pdftools/PageSizes.h"
 
 using frame_detail::CabHolder;
 using frame_detail::Msg;
@@ -109,7 +112,13 @@ ASBool RunByKey(void* data) {
   return ExecuteKVCommand(r->key, 0, 0, 1, r->params, 1, 1, 0, nullptr, nullptr, kKVAutomationCaller);
 }
 
-ASBool RunCommand(const char* key, const char* paramsXML) {
+// The parameter table of a command key, from the command modules.
+const SKParamTable* ParamTableOf(const char* key) {
+  auto table = KVCommandModules().CommandParamTable;
+  return table ? table(key) : nullptr;
+}
+
+ASBool RunWith(const char* key, const char* paramsXML, const char* const* settings, ASInt32 count) {
   Unattended();
   if (!key || !*key) return 0;
   ASAtom atom = ASAtomFromString(key);
@@ -120,19 +129,51 @@ ASBool RunCommand(const char* key, const char* paramsXML) {
     ErrMessageUTF8(text);
     return 0;
   }
-  // Given parameters go over the command's defaults.
+  // Given parameters go over the command's defaults, and settings over both.
   CabHolder params;
-  if (paramsXML) {
-    CabHolder given(ReadCabinet(paramsXML, Msg("kvauto.what.params")));
+  if (paramsXML || (settings && count > 0)) {
+    CabHolder given(paramsXML ? ReadCabinet(paramsXML, Msg("kvauto.what.params")) : KCabNewInner());
     if (!given.get()) return 0;
     SKCab* defaults = KCabGetCab(command, "DefaultParams");
     params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
     KCabCopy(given.get(), params.get());
+    for (ASInt32 i = 0; settings && i < count; ++i) {
+      char why[1200];
+      if (!KVParamSettingApply(ParamTableOf(key), GetSystemDefaultPageSizeCollection(), params.get(), settings[i], why,
+                               sizeof why)) {
+        ErrMessageUTF8(why);
+        return 0;
+      }
+    }
   }
   EImpositionCommand number = CmdKeyToImpositionCommand(atom);
   SImpositionCommandRow* row = FindImpositionCommandRow(number);
   SByKey run{atom, params.get()};
   return ExecuteImpositionRun(number, row && row->title ? row->title : key, RunByKey, &run);
+}
+
+ASBool RunCommand(const char* key, const char* paramsXML) { return RunWith(key, paramsXML, nullptr, 0); }
+
+ASBool RunCommandWithSettings(const char* key, const char* paramsXML, const char* const* settings, ASInt32 count) {
+  return RunWith(key, paramsXML, settings, count);
+}
+
+ASBool CheckSettings(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data) {
+  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key))) return 1;
+  CabHolder params(KCabNewInner());
+  for (ASInt32 i = 0; settings && i < count; ++i) {
+    char why[1200];
+    if (!KVParamSettingCheck(ParamTableOf(key), GetSystemDefaultPageSizeCollection(), params.get(), settings[i], why,
+                             sizeof why)) {
+      if (sink) sink(why, data);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void ProductVersion(PITextSink sink, void* data) {
+  if (sink) sink(CurrentProductString(kProductFullName), data);
 }
 
 // The named action: the first with that name in any category, else
@@ -280,9 +321,18 @@ ASBool RememberedParams(const char* key, PITextSink sink, void* data) {
   return 1;
 }
 
-const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand,    PlayAction,      ReplayHistory,
-                                  ListCommands,              HistoryXML,    AnswerDialogs,   TakeMenuOutcome,
-                                  RememberedParams};
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
+                                  RunCommand,
+                                  PlayAction,
+                                  ReplayHistory,
+                                  ListCommands,
+                                  HistoryXML,
+                                  AnswerDialogs,
+                                  TakeMenuOutcome,
+                                  RememberedParams,
+                                  RunCommandWithSettings,
+                                  CheckSettings,
+                                  ProductVersion};
 
 }  // namespace
 

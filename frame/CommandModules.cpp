@@ -33,6 +33,7 @@ bool KVCommandModuleAdd(const SKVCommandModules& m) {
   Take(t.AboutVelmora, m.AboutVelmora);
   Take(t.DoRememberLast, m.DoRememberLast);
   Take(t.StartPlay, m.StartPlay);
+  Take(t.CommandParamTable, m.CommandParamTable);
   return true;
 }
 

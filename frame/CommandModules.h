@@ -14,6 +14,7 @@
 #include "host/AS.h"
 
 struct SKCab;
+struct SKParamTable;
 
 // A new command definition, owned by the caller.
 typedef SKCab* (*KVCmdMgrBuilderProc)();
@@ -46,6 +47,8 @@ struct SKVCommandModules {
   // ---- Record (true when an action was stored) and playback (1).
   ASBool (*DoRememberLast)() = nullptr;
   ASBool (*StartPlay)() = nullptr;
+  // ---- Parameter tables: the table of a command key, or null.
+  const SKParamTable* (*CommandParamTable)(const char* command) = nullptr;
 };
 
 // Copies every filled slot of module into the table. Returns true, so that a

@@ -34,6 +34,21 @@ struct PIAutomationProcs {
   // settings file that holds them. Tables shorter than this entry do not
   // answer.
   ASBool (*rememberedParams)(const char* key, PITextSink sink, void* data);
+  // Runs the command as runCommand does, on the defaults with paramsXML (may
+  // be null) over them and then each of the count settings "KEY=VALUE" in
+  // order, later ones winning. A value is read as the kind the command's
+  // parameter table gives its key (a key inside a group by its path,
+  // "Page:Width"); lengths take a unit. Nothing remembered is read or
+  // changed. Tables shorter than this entry do not answer.
+  ASBool (*runCommandWithSettings)(const char* key, const char* paramsXML, const char* const* settings,
+                                   ASInt32 count);
+  // False when one of the settings does not read as its key's kind, or its
+  // value is refused, with why (naming the key and what it takes) to the
+  // sink; nothing runs and nothing is shown. True when they all read, and for
+  // a key that is no command's (running it says so).
+  ASBool (*checkSettings)(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data);
+  // The plug-in's name with its version, in one line.
+  void (*productVersion)(PITextSink sink, void* data);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

@@ -1,6 +1,7 @@
 // A small plug-in for testing the host program: it checks the handshake,
 // adds one menu item and offers an automation table that records what it is
 // asked to do (into the file named by $KVTEST_PLUGIN_LOG).
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,10 +29,29 @@ std::string ActivePages() {
 }
 
 bool gCopyRemembered = false;
+bool gWithSettings = false;  // settings are given parameters too
+
+// A new document of the active one's first pages, in a window of its own.
+void OpenCopy(const char* title, ASInt32 pages) {
+  PDDoc doc = PDDocCreate();
+  PDDocInsertPages(doc, PDLastPage, AVDocGetPDDoc(AVAppGetActiveDoc()), 0, pages, 0, nullptr, nullptr, nullptr,
+                   nullptr);
+  ASText text = ASTextFromUnicode(title, kUTF8);
+  AVDocOpenFromPDDoc(doc, text);
+  ASTextDestroy(text);
+}
 
 ASBool RunCommand(const char* key, const char* params) {
   Log(std::string("command ") + key + " params " + (params ? "given" : "none") + " pages " + ActivePages());
-  if (std::string(key) == "Copy" && !params) gCopyRemembered = true;
+  if (std::string(key) == "Copy" && !params && !gWithSettings) gCopyRemembered = true;
+  // "Split" makes two documents, as splitting odd and even pages does: one
+  // of the first two pages, then one of the first page, which is in front.
+  if (std::string(key) == "Split") {
+    if (!AVAppGetActiveDoc()) return 0;
+    OpenCopy("two pages", 2);
+    OpenCopy("one page", 1);
+    return 1;
+  }
   // Only the commands it lists are known; "Fail" never completes.
   if (std::string(key) != "Copy") return 0;
   // "Copy" makes a new document in a window of its own, as impositions do.
@@ -56,6 +76,7 @@ ASBool Replay(PDDoc source) {
 }
 void ListCommands(PITextSink sink, void* data) {
   sink("Copy\tCopy the document", data);
+  sink("Split\tSplit the document in two", data);
   sink("Fail\tAlways fails", data);
 }
 ASBool History(PDDoc, PITextSink sink, void* data) {
@@ -83,8 +104,43 @@ ASInt32 TakeMenuOutcome() {
   return outcome;
 }
 
-const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction, Replay, ListCommands, History,
-                                  Answer, TakeMenuOutcome, Remembered};
+// The settings as the command got them, in order.
+ASBool RunWithSettings(const char* key, const char* params, const char* const* settings, ASInt32 count) {
+  std::string line;
+  for (ASInt32 i = 0; i < count; ++i) line += std::string(" ") + settings[i];
+  Log(std::string("settings") + line);
+  gWithSettings = true;
+  ASBool ok = RunCommand(key, params);
+  gWithSettings = false;
+  return ok;
+}
+// A value "bad" does not read.
+ASBool CheckSettings(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data) {
+  Log(std::string("check ") + key);
+  for (ASInt32 i = 0; i < count; ++i) {
+    std::string s = settings[i];
+    if (s.substr(s.find('=') + 1) != "bad") continue;
+    sink((s.substr(0, s.find('=')) + " takes good values, not \"bad\".").c_str(), data);
+    return 0;
+  }
+  return 1;
+}
+void ProductVersion(PITextSink sink, void* data) { sink("Test Plug-in 1.2", data); }
+
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
+                                  RunCommand,
+                                  PlayAction,
+                                  Replay,
+                                  ListCommands,
+                                  History,
+                                  Answer,
+                                  TakeMenuOutcome,
+                                  Remembered,
+                                  RunWithSettings,
+                                  CheckSettings,
+                                  ProductVersion};
+// The table of a plug-in made before settings and versions were offered.
+PIAutomationProcs gOlderProcs = kProcs;
 
 ASBool MenuExecuted = 0;
 void ExecuteItem(void*) {
@@ -109,7 +165,12 @@ ASBool Init() {
   AVMenubarAddMenu(AVAppGetMenubar(), menu, -1);
   AVMenuItemRelease(item);
   AVMenuRelease(menu);
-  PIRegisterAutomation(&kProcs);
+  if (std::getenv("KVTEST_PLUGIN_OLDER_TABLE")) {
+    gOlderProcs.size = offsetof(PIAutomationProcs, runCommandWithSettings);
+    PIRegisterAutomation(&gOlderProcs);
+  } else {
+    PIRegisterAutomation(&kProcs);
+  }
   ASInt16 major = 0, minor = 0;
   ASHostVersionGet(&major, &minor);
   Log("init host " + std::to_string(major) + "." + std::to_string(minor));

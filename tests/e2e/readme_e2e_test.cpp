@@ -50,12 +50,21 @@ std::vector<std::string> ShLines(const std::string& section) {
   return lines;
 }
 
-// The recipes' kvhost lines.
-std::vector<std::string> CommandLines(const std::string& section) {
+// The recipes' kvhost lines: their file forms, or their one-line forms.
+std::vector<std::string> LinesBeginning(const std::string& section, const std::string& start) {
   std::vector<std::string> lines;
   for (const std::string& line : ShLines(section))
-    if (line.rfind("build/kvhost --params", 0) == 0) lines.push_back(line);
+    if (line.rfind(start, 0) == 0) lines.push_back(line);
   return lines;
+}
+std::vector<std::string> CommandLines(const std::string& section) {
+  return LinesBeginning(section, "build/kvhost --params");
+}
+std::vector<std::string> OneLineForms(const std::string& section) {
+  return LinesBeginning(section, "build/kvhost --set");
+}
+bool IsRecipe(const std::string& line) {
+  return line.rfind("build/kvhost --params", 0) == 0 || line.rfind("build/kvhost --set", 0) == 0;
 }
 
 // The parameter files the README shows, by path, with the text it shows.
@@ -71,6 +80,62 @@ std::string SavedFile(const std::string& line) {
   static const std::regex save("--save (\\S+)");
   std::smatch m;
   return std::regex_search(line, m, save) ? m[1].str() : "";
+}
+
+std::string CommandKey(const std::string& line) {
+  static const std::regex command("--command (\\S+)");
+  std::smatch m;
+  return std::regex_search(line, m, command) ? m[1].str() : "";
+}
+
+// The parameters of each run a history records (its Params), by path
+// ("Page:Width"), each as its element and text ("F 595.276").
+using SRecord = std::map<std::string, std::string>;
+std::vector<SRecord> RecordedParams(const std::string& history) {
+  std::vector<SRecord> records;
+  static const std::regex tag("<(/?)([A-Z]+)(?: N='([^']*)')?>([^<]*)");
+  std::vector<std::string> path;  // the DICTs inside the Params being read
+  bool inParams = false;
+  for (std::sregex_iterator m(history.begin(), history.end(), tag), end; m != end; ++m) {
+    const bool closing = (*m)[1] == "/";
+    const std::string element = (*m)[2], name = (*m)[3];
+    if (element == "ITEMS" || element == "RUVURAZAR") continue;
+    if (element == "DICT" && !closing) {
+      if (inParams) path.push_back(name);
+      if (!inParams && name == "Params") {
+        inParams = true;
+        records.emplace_back();
+      }
+    } else if (element == "DICT") {
+      if (path.empty()) inParams = false;
+      else path.pop_back();
+    } else if (inParams && !closing) {
+      std::string key;
+      for (const std::string& p : path) key += p + ":";
+      records.back()[key + name] = element + " " + (*m)[4].str();
+    }
+  }
+  return records;
+}
+
+// The same keys with the same values; numbers the same to a thousandth of a
+// point (a length given in millimetres is exact, a file's has four decimals).
+void ExpectSameRecords(const std::vector<SRecord>& want, const std::vector<SRecord>& got) {
+  ASSERT_EQ(want.size(), got.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    std::set<std::string> wantKeys, gotKeys;
+    for (const auto& [key, value] : want[i]) wantKeys.insert(key);
+    for (const auto& [key, value] : got[i]) gotKeys.insert(key);
+    EXPECT_EQ(wantKeys, gotKeys) << "run " << i;
+    for (const auto& [key, value] : want[i]) {
+      if (!got[i].count(key)) continue;
+      const std::string& other = got[i].at(key);
+      if (value.rfind("F ", 0) == 0 && other.rfind("F ", 0) == 0)
+        EXPECT_NEAR(std::atof(value.c_str() + 2), std::atof(other.c_str() + 2), 0.001) << key;
+      else
+        EXPECT_EQ(value, other) << key;
+    }
+  }
 }
 
 int Pages(const std::string& pdf) {
@@ -142,7 +207,7 @@ const std::map<std::string, SResult>& SampleResults() {
       {"4up.pdf", {2, kA4Tall, "1 2 3 4|5 6 7 8"}},
       {"booklet.pdf", {4, kA4Wide, "8 1|2 7|6 3|4 5"}},
       {"reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
-      {"trimmed.pdf", {8, "419.528 x 566.926", "1|2|3|4|5|6|7|8"}},
+      {"trimmed.pdf", {8, "419.528 x 566.929", "1|2|3|4|5|6|7|8"}},
   };
   return results;
 }
@@ -150,19 +215,23 @@ const std::map<std::string, SResult>& SampleResults() {
 class Readme : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_symlink(KV_TEST_BUILD_DIR, dir.file("build"));
-    fs::create_symlink(kvtest::SourcePath("docs"), dir.file("docs"));
-    fs::create_directories(dir.file("prefs"));
+    for (const kvtest::TempDir* top : {&dir, &oneLine}) {
+      fs::create_symlink(KV_TEST_BUILD_DIR, top->file("build"));
+      fs::create_symlink(kvtest::SourcePath("docs"), top->file("docs"));
+      fs::create_directories(top->file("prefs"));
+    }
   }
   // The line as the reader types it, in the top folder; the preferences
   // folder is the test's own, so nothing the reader keeps is read or changed.
-  Outcome Run(const std::string& line) {
-    return Shell("cd '" + dir.path() + "' && XDG_CONFIG_HOME='" + dir.file("prefs") + "' " + line);
+  Outcome Run(const std::string& line) { return RunIn(dir, line); }
+  Outcome RunIn(const kvtest::TempDir& top, const std::string& line) {
+    return Shell("cd '" + top.path() + "' && XDG_CONFIG_HOME='" + top.file("prefs") + "' " + line);
   }
 
   // The saved file passes qpdf and has the pages, sizes and page order given.
-  void ExpectResult(const std::string& saved, const SResult& want) {
-    const std::string pdf = dir.file(saved);
+  void ExpectResult(const std::string& saved, const SResult& want) { ExpectResultIn(dir, saved, want); }
+  void ExpectResultIn(const kvtest::TempDir& top, const std::string& saved, const SResult& want) {
+    const std::string pdf = top.file(saved);
     EXPECT_TRUE(Checks(pdf)) << saved;
     EXPECT_EQ(want.pages, Pages(pdf)) << saved;
     EXPECT_EQ(std::vector<std::string>((size_t)want.pages, want.size), PageSizes(pdf)) << saved;
@@ -172,6 +241,7 @@ class Readme : public ::testing::Test {
   }
 
   kvtest::TempDir dir;
+  kvtest::TempDir oneLine;  // a second top folder, where the one-line forms run
 };
 
 TEST_F(Readme, ShowsTheRecipeFilesAsTheyAreStored) {
@@ -200,15 +270,15 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
     made.insert(saved);
   }
   EXPECT_EQ(SampleResults().size(), made.size());
-  // The trimmed pages' content sits 5 mm (14.17 pt) further right.
-  EXPECT_NEAR(FirstWordLeft(dir.file("in.pdf")) + 14.17, FirstWordLeft(dir.file("trimmed.pdf")), 0.01);
+  // The trimmed pages' content sits 5 mm (14.1732 pt) further right.
+  EXPECT_NEAR(FirstWordLeft(dir.file("in.pdf")) + 14.1732, FirstWordLeft(dir.file("trimmed.pdf")), 0.01);
   // The input is left as it was: still the sample.
   EXPECT_EQ("1|2|3|4|5|6|7|8", NumbersByPage(dir.file("in.pdf")));
 
   // The lines that check a result run on what the recipes made.
   size_t checks = 0;
   for (const std::string& line : ShLines(RecipesSection())) {
-    if (line.rfind("build/kvhost --params", 0) == 0) continue;
+    if (IsRecipe(line)) continue;
     SCOPED_TRACE(line);
     Outcome r = Run(line);
     EXPECT_EQ(0, r.status) << r.out;
@@ -219,6 +289,46 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
     ++checks;
   }
   EXPECT_EQ(4u, checks);
+}
+
+// Each recipe's one-line form, beside its file form, makes what the file
+// form makes: run in a top folder of its own, from the sample its own
+// one-line form made, every result has the same pages, sizes and page order,
+// and its history records the same command and parameters.
+TEST_F(Readme, TheOneLineFormsMakeWhatTheFileFormsMake) {
+  const std::vector<std::string> files = CommandLines(RecipesSection());
+  const std::vector<std::string> lines = OneLineForms(RecipesSection());
+  ASSERT_EQ(6u, lines.size()) << "the sample and the five recipes";
+  ASSERT_EQ(files.size(), lines.size());
+  size_t compared = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i]);
+    const std::string saved = SavedFile(lines[i]);
+    ASSERT_EQ(SavedFile(files[i]), saved) << "beside its file form";
+    EXPECT_EQ(CommandKey(files[i]), CommandKey(lines[i]));
+    EXPECT_EQ(std::string::npos, lines[i].find("--params")) << "in one line, without a file";
+    Outcome file = Run(files[i]);
+    ASSERT_EQ(0, file.status) << file.out;
+    Outcome line = RunIn(oneLine, lines[i]);
+    ASSERT_EQ(0, line.status) << line.out;
+    EXPECT_EQ("", line.out) << "a recipe runs without a warning or a note";
+    ExpectResultIn(oneLine, saved, SampleResults().at(saved));
+    EXPECT_EQ(PageSizes(dir.file(saved)), PageSizes(oneLine.file(saved)));
+    EXPECT_EQ(NumbersByPage(dir.file(saved)), NumbersByPage(oneLine.file(saved)));
+    // A sample document has no history; every imposed one has.
+    Outcome fileHistory = Run("build/kvhost --history " + saved);
+    Outcome lineHistory = RunIn(oneLine, "build/kvhost --history " + saved);
+    EXPECT_EQ(fileHistory.status, lineHistory.status) << lineHistory.out;
+    if (CommandKey(lines[i]) == "CreateSample") continue;
+    ASSERT_EQ(0, lineHistory.status) << lineHistory.out;
+    EXPECT_TRUE(lineHistory.Says("<A N='Command'>" + CommandKey(lines[i]) + "</A>")) << lineHistory.out;
+    const std::vector<SRecord> records = RecordedParams(lineHistory.out);
+    ASSERT_FALSE(records.empty()) << lineHistory.out;
+    ExpectSameRecords(RecordedParams(fileHistory.out), records);
+    ++compared;
+  }
+  EXPECT_EQ(5u, compared) << "every recipe's history";
+  EXPECT_NEAR(FirstWordLeft(dir.file("trimmed.pdf")), FirstWordLeft(oneLine.file("trimmed.pdf")), 0.001);
 }
 
 // The examples of the kvhost section: steps in a row on the document the
@@ -278,7 +388,7 @@ TEST_F(Readme, TheRecipesImposeADocumentOfAnotherProducer) {
   const std::map<std::string, SResult> results = {
       {"2up.pdf", {11, kA4Wide, nullptr}},         {"4up.pdf", {6, kA4Tall, nullptr}},
       {"booklet.pdf", {12, kA4Wide, nullptr}},     {"reversed.pdf", {21, "595 x 842", nullptr}},
-      {"trimmed.pdf", {21, "595 x 813.65", nullptr}},
+      {"trimmed.pdf", {21, "595 x 813.654", nullptr}},
   };
   const std::vector<std::string> lines = CommandLines(RecipesSection());
   size_t ran = 0;
