@@ -52,6 +52,19 @@ TEST(Kvhost, UsageErrorsExitWith2) {
       {"--params " + p + " --menu KVTEST:DoIt " + s.doc, "no --command follows it"},
       {"--params " + p + " --params " + p + " --command Copy " + s.doc, "no --command follows it"},
       {"--command Copy --answers " + p + " " + s.doc, "--answers " + p + ": no --menu, --play, --replay or --command follows it"},
+      {"--set FitAcross=2 " + s.doc, "--set FitAcross=2: no --command follows it to use this parameter"},
+      {"--set A=1 --command Copy --set B=2 " + s.doc, "--set B=2: no --command follows it"},
+      {"--set A=1 --menu KVTEST:DoIt " + s.doc, "--set A=1: no --command follows it"},
+      // A setting without its key or its "=".
+      {"--set FitAcross --command Copy " + s.doc, "--set FitAcross: KEY=VALUE is needed, such as --set FitAcross=2"},
+      {"--set =2 --command Copy " + s.doc, "--set =2: the key is missing before \"=\""},
+      {"--set=FitAcross --command Copy " + s.doc, "--set FitAcross: KEY=VALUE is needed"},
+      {"--set", "--set needs a value"},
+      // Values joined with "=".
+      {"--save= " + s.doc, "--save needs a value"},
+      {"--quiet=1 " + s.doc, "--quiet takes no value"},
+      {"--list-menus=all " + s.doc, "--list-menus takes no value"},
+      {"--bogus=1 " + s.doc, "unknown option --bogus"},
   };
   for (const Case& c : cases) {
     Outcome r = Kvhost(c.args, s.env);
@@ -92,6 +105,117 @@ TEST(Kvhost, FailedStepsSayWhatWentWrong) {
     EXPECT_EQ(std::string::npos, s.Log().find("menu executed")) << c.args << ": the menu never ran";
   }
   EXPECT_FALSE(std::filesystem::exists(out)) << "nothing saved after a failed step";
+}
+
+// kvhost without any argument shows what it takes, on standard error, and
+// is a usage error: nothing was asked, so nothing was done.
+TEST(Kvhost, WithoutArgumentsItPrintsTheUsage) {
+  Session s;
+  Outcome r = kvtest::Shell("(" + s.env + " " KV_TEST_BUILD_DIR "/kvhost >/dev/null)");
+  EXPECT_EQ(2, r.status) << r.out;
+  EXPECT_TRUE(r.Says("usage: kvhost [options] [FILE.pdf ...]")) << "on standard error: " << r.out;
+  EXPECT_TRUE(r.Says("--set KEY=VALUE")) << r.out;
+  EXPECT_EQ("", s.Log()) << "the plug-in is not even loaded";
+}
+
+// --version names kvhost's version and the plug-in's in one line, and runs
+// no step; a plug-in that does not say its version is told as such.
+TEST(Kvhost, VersionNamesBothVersions) {
+  Session s;
+  Outcome r = Kvhost("--version --command Copy " + s.doc, s.env);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("kvhost 3.0, plug-in Test Plug-in 1.2\n", r.out);
+  EXPECT_EQ("init host 9.0\nunload\n", s.Log()) << "nothing runs";
+  Outcome older = Kvhost("--version", s.env + " KVTEST_PLUGIN_OLDER_TABLE=1");
+  EXPECT_EQ(0, older.status) << older.out;
+  EXPECT_EQ("kvhost 3.0, plug-in (it does not say its version)\n", older.out);
+}
+
+// Every option that takes a value takes it joined with "=" as well; in
+// --set=KEY=VALUE the first "=" joins.
+TEST(Kvhost, ValuesJoinedWithAnEqualsSignAreTheSame) {
+  Session s;
+  std::string params = s.dir.file("p.xml");
+  kvtest::WriteWholeFile(params, "<RUVURAZAR/>");
+  Outcome r = Kvhost("--host-version=8.1 --page=2 --params=" + params + " --set=Size=A4 --set=Order=2=1 --command=Copy --save=" +
+                         s.dir.file("out.pdf") + " --save-all=" + s.dir.file("all") + " " + s.doc,
+                     s.env);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("init host 8.1\ncheck Copy\ncheck Copy\nsettings Size=A4 Order=2=1\ncommand Copy params given pages 3\nunload\n",
+            s.Log());
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("out.pdf")));
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("all/copy 1.pdf")));
+}
+
+// --set gives the next --command its parameters, in order, with a --params
+// file or without one; they are given parameters, not remembered ones, and
+// are for that command alone.
+TEST(Kvhost, SettingsGoToTheNextCommand) {
+  Session s;
+  std::string params = s.dir.file("p.xml");
+  kvtest::WriteWholeFile(params, "<RUVURAZAR/>");
+  Outcome r = Kvhost("--set A=1 --params " + params + " --set B=2 --set A=3 --command Copy --command Copy --set C=4 --command Copy " +
+                         s.doc,
+                     s.env, "");
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("init host 9.0\ncheck Copy\ncheck Copy\ncheck Copy\ncheck Copy\n"
+            "settings A=1 B=2 A=3\ncommand Copy params given pages 3\n"
+            "command Copy params none pages 3\n"
+            "settings C=4\ncommand Copy params none pages 3\nunload\n",
+            s.Log());
+  EXPECT_FALSE(r.Says("runs on the parameters remembered")) << "settings are no remembered parameters: " << r.out;
+}
+
+// A setting the command does not read stops kvhost before any step runs,
+// with the command's reason, as a usage error; a plug-in that takes no
+// settings is told so, and nothing runs either.
+TEST(Kvhost, SettingsThatDoNotReadStopTheRunBeforeItStarts) {
+  Session s;
+  std::string out = s.dir.file("out.pdf");
+  Outcome r = Kvhost("--save " + out + " --set Size=A4 --command Copy --set Order=bad --command Copy " + s.doc, s.env);
+  EXPECT_EQ(2, r.status) << r.out;
+  EXPECT_TRUE(r.Says("kvhost: --set Order=bad: Order takes good values, not \"bad\".")) << r.out;
+  EXPECT_EQ(std::string::npos, s.Log().find("command Copy")) << s.Log();
+  EXPECT_FALSE(std::filesystem::exists(out)) << "not even the first step ran";
+  Outcome older = Kvhost("--set Size=A4 --command Copy --save " + out + " " + s.doc, s.env + " KVTEST_PLUGIN_OLDER_TABLE=1");
+  EXPECT_EQ(1, older.status) << older.out;
+  EXPECT_TRUE(older.Says("kvhost: --set: this plug-in takes no parameters by --set; give them with --params"))
+      << older.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Documents the steps made and nothing saved are named with their pages.
+// In a run that saves, they are lost work: status 1. A run that saves
+// nothing only tries the steps: status 0, and the note unless quiet.
+TEST(Kvhost, DocumentsLeftUnsavedAreNamed) {
+  Session s;
+  const std::string lost = "kvhost: a document the steps made was not saved, and its pages are lost:\n"
+                           "  \"two pages\" (2 pages)\n"
+                           "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n";
+  Outcome saved = Kvhost("--command Split --save " + s.dir.file("out.pdf") + " " + s.doc, s.env);
+  EXPECT_EQ(1, saved.status) << saved.out;
+  EXPECT_EQ(lost, saved.out);
+  EXPECT_TRUE(std::filesystem::exists(s.dir.file("out.pdf"))) << "what was asked to be saved is";
+  Outcome later = Kvhost("--command Copy --save " + s.dir.file("copy.pdf") + " --command Split " + s.doc, s.env);
+  EXPECT_EQ(1, later.status) << later.out;
+  EXPECT_TRUE(later.Says("kvhost: 2 documents the steps made were not saved, and their pages are lost:\n"
+                         "  \"two pages\" (2 pages)\n  \"one page\" (1 page)\n"))
+      << later.out;
+  Outcome all = Kvhost("--command Split --save-all " + s.dir.file("all") + " " + s.doc, s.env);
+  EXPECT_EQ(0, all.status) << all.out;
+  EXPECT_EQ("", all.out);
+  Outcome tried = Kvhost("--command Split " + s.doc, s.env, "");
+  EXPECT_EQ(0, tried.status) << tried.out;
+  EXPECT_EQ("kvhost: nothing was saved (no --save or --save-all); the steps made:\n"
+            "  \"two pages\" (2 pages)\n  \"one page\" (1 page)\n"
+            "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n",
+            tried.out);
+  Outcome quiet = Kvhost("--command Split " + s.doc, s.env);
+  EXPECT_EQ(0, quiet.status) << quiet.out;
+  EXPECT_EQ("", quiet.out);
+  Outcome opened = Kvhost(s.doc + " " + s.doc, s.env, "");
+  EXPECT_EQ(0, opened.status) << opened.out;
+  EXPECT_EQ("", opened.out) << "the documents named on the line are the user's own";
 }
 
 TEST(Kvhost, SaveAllMakesItsFolder) {

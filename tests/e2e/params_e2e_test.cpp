@@ -394,6 +394,89 @@ std::vector<Example> ReferenceExamples() {
   return out;
 }
 
+// The command-line road: --set values go through the same checks as a
+// file's, with the same words. A value out of range, of the wrong kind or a
+// word a key refuses stops kvhost before it runs anything (status 2); a rule
+// that joins keys refuses the run (status 1); an unknown key or a word with
+// a fallback warns and the run goes on.
+TEST_F(ParamsHost, TheCommandLineRoadIsChecked) {
+  struct Case {
+    const char* command;
+    std::string sets;  // the --set options
+    std::string file;  // the same in a file, when a file can say it
+    int status;
+    std::string says;
+  };
+  const std::string nup = "--set Page=612x792 --set UseScale=1 ";
+  const Case cases[] = {
+      {"Nup", nup + "--set FitAcross=-1", kLetter + "<B N='UseScale'>1</B><I N='FitAcross'>-1</I>", 2,
+       "FitAcross = -1 is refused: it must be a whole number from 0 to 100 columns."},
+      {"Nup", nup + "--set LMgn=inf --set UseMgn=1", kLetter + "<B N='UseScale'>1</B><F N='LMgn'>inf</F>", 2,
+       "LMgn = inf is refused: it must be a number from 0 to 1440 pt."},
+      {"Nup", "--set Page=0x792", Sheet("0", "792"), 2,
+       "Page:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
+      {"InsertBlanks", "--set Where=Bogus", "<A N='Where'>Bogus</A>", 2,
+       "Where = Bogus is refused: the words it takes are BeforeCur, AfterCur, AtStart, AtEnd, NewDoc, AfterNum."},
+      {"Nup", nup + "--set DoScaling=ToFit --set FitAcross=0 --set FitDown=0",
+       kLetter + "<B N='UseScale'>1</B><A N='DoScaling'>ToFit</A><I N='FitAcross'>0</I><I N='FitDown'>0</I>", 1,
+       "FitAcross and FitDown are both 0"},
+      {"Nup", nup + "--set SheetAlign=Middle", kLetter + "<B N='UseScale'>1</B><A N='SheetAlign'>Middle</A>", 0,
+       "SheetAlign = Middle is not a word it takes (BL, BC, BR, TL, TC, TR, L, R, C): TL is used instead."},
+      {"Nup", nup + "--set FitAcros=3", kLetter + "<B N='UseScale'>1</B><I N='FitAcros'>3</I>", 0,
+       "FitAcros is not a parameter of Nup: it is ignored (see docs/parameters.md)."},
+      // What only a command line can get wrong.
+      {"Nup", nup + "--set FitDown=two", "", 2, "kvhost: --set FitDown=two: FitDown takes a whole number from 0 to 100 rows, not \"two\"."},
+      {"TrimAndShift", "--set Trim=Smaller --set TrimBy=5px", "", 2,
+       "kvhost: --set TrimBy=5px: TrimBy takes a length from 0 to 14400 pt, with a unit mm, cm, in or pt (without one, "
+       "points), not \"5px\"."},
+      {"Nup", "--set Page=A6", "", 2, "kvhost: --set Page=A6: Page takes a page size: a name ("},
+      {"EvenOddShuffle", "--set NewDoc=maybe", "", 2,
+       "kvhost: --set NewDoc=maybe: NewDoc takes true or false (1 or 0, yes or no), not \"maybe\"."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sets);
+    const std::string in = Doc("in.pdf", 4);
+    const std::string before = kvtest::ReadWholeFile(in);
+    const std::string out = OutDir();
+    Outcome r = Kvhost(c.sets + " --command " + c.command + " --save-all " + out + " " + in);
+    EXPECT_EQ(c.status, r.status) << r.out;
+    EXPECT_TRUE(r.Says(c.says)) << r.out;
+    EXPECT_EQ(before, kvtest::ReadWholeFile(in));
+    if (c.status != 0) {
+      EXPECT_EQ(0u, FilesIn(out)) << r.out;
+    }
+    if (c.status == 2) {
+      EXPECT_EQ(0u, r.out.rfind("kvhost: --set ", 0)) << "said before anything ran: " << r.out;
+    }
+    std::filesystem::remove_all(out);
+    if (c.file.empty()) continue;
+    Outcome file = Kvhost("--params " + File("p.xml", ParamsXML(c.file)) + " --command " + c.command + " " + in);
+    EXPECT_EQ(c.status == 0 ? 0 : 1, file.status) << file.out;
+    EXPECT_TRUE(file.Says(c.says)) << "the same words as a file's: " << file.out;
+  }
+}
+
+// What --set gives is what the history records, as a file's values would
+// be: each over the file's, with its kind, a length in points, a part of a
+// page size beside the file's other part.
+TEST_F(ParamsHost, TheCommandLineRoadIsRecordedAsAFileWouldBe) {
+  const std::string in = Doc("in.pdf", 4);
+  const std::string saved = dir.file("saved.pdf");
+  const std::string p = File("p.xml", ParamsXML(kLetter + "<B N='UseScale'>1</B><I N='FitAcross'>2</I><I N='FitDown'>2</I>"));
+  Outcome r = Kvhost("--params " + p + " --set FitAcross=1 --set=UseMgn=yes --set LMgn=1in --set HSpace='5mm 10mm' "
+                     "--set Page:Height=11in --set Page:Width=8in --set FitAcross=3 --command Nup --save " + saved + " " + in);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("", r.out);
+  Outcome history = Kvhost("--history " + saved);
+  ASSERT_EQ(0, history.status) << history.out;
+  for (const char* recorded : {"<I N='FitAcross'>3</I>", "<I N='FitDown'>2</I>", "<B N='UseMgn'>1</B>",
+                               "<F N='LMgn'>72.0000</F>", "<S N='HSpace'>14.1732 28.3465 </S>",
+                               "<F N='Height'>792.0000</F>", "<F N='Width'>576.0000</F>", "<A N='Type'>Blank</A>"})
+    EXPECT_TRUE(history.Says(recorded)) << recorded << "\n" << history.out;
+  // Given parameters, as a file's: nothing of them is remembered.
+  EXPECT_EQ(std::string::npos, kvtest::ReadWholeFile(dir.file("Korvel/kv3.xml")).find("LMgn"));
+}
+
 // Each command's parameter file in docs/parameters.md runs with the command
 // line given beside it, and makes a clean PDF.
 TEST_F(ParamsHost, TheReferencesExamplesRunAsWritten) {

@@ -12,7 +12,9 @@
 #include "foundation/Alerts.h"
 #include "kctl/KCtlAlert.h"
 #include "foundation/KCab.h"
+#include "foundation/KParams.h"
 #include "frame/Automation.h"
+#include "frame/CommandModules.h"
 #include "pdftools/CommandHistory.h"
 #include "frame/ImpMenus.h"
 #include "frame/KVCommands.h"
@@ -94,6 +96,80 @@ TEST_F(Automation, GivenParametersGoOverTheDefaultsAndAreNotRemembered) {
   EXPECT_FALSE(KCabKnown(after, "Mine")) << "not remembered";
   KCabDestroy(before);
   KCabDestroy(after);
+}
+
+// Settings go over the defaults and over given parameters, each read by the
+// command's own table, which the command modules offer; they are not
+// remembered. One that does not read stops the run before it starts.
+TEST_F(Automation, SettingsAreReadByTheCommandsTableAndGoOverTheGivenParameters) {
+  static const SKParamDef kDefs[] = {{"FitAcross", kKParamInt, 0, 100, nullptr, 0, "columns", "", nullptr},
+                                     {"Margin", kKParamNumber, 0, 1440, nullptr, 0, "pt", "", nullptr},
+                                     {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
+  static const SKParamDef* const kGroups[] = {kDefs, nullptr};
+  static const SKParamTable kTable{"Nup", "", kGroups, nullptr, nullptr, nullptr};
+  SKVCommandModules tables{};
+  tables.CommandParamTable = [](const char* key) -> const SKParamTable* {
+    return std::string(key) == "Nup" ? &kTable : nullptr;
+  };
+  KVCommandModuleAdd(tables);
+  OpenDocument("a.pdf", 1);
+  ASSERT_TRUE(procs_->runCommand("Nup", nullptr));
+  SKCab* before = LoadKVParameters("Last:Nup");
+  ASSERT_GE(procs_->size, sizeof(PIAutomationProcs));
+
+  SKCab* xml = KCabNewInner();
+  KCabPutInt(xml, "FitAcross", 2);
+  KCabPutInt(xml, "Mine", 7);
+  std::string path = session_.prefs() + "/p.xml";
+  kvtest::WriteCabFile(path, xml);
+  KCabDestroy(xml);
+  const std::string text = kvtest::ReadWholeFile(path);
+  const char* const settings[] = {"FitAcross=3", "Margin=10mm", "FitAcross=4"};
+  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", text.c_str(), settings, 3));
+  SKCab* seen = kvtest::LastProcessParams();
+  ASSERT_NE(nullptr, seen);
+  EXPECT_EQ(4, KCabGetInt(seen, "FitAcross", 0)) << "the last setting wins over the file";
+  EXPECT_NEAR(28.3465, KCabGetDouble(seen, "Margin", 0), 1e-4);
+  EXPECT_EQ(7, KCabGetInt(seen, "Mine", 0)) << "the file's other values stay";
+  EXPECT_EQ(1, KCabGetInt(seen, "Copies", 0)) << "the defaults fill in the rest";
+  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", nullptr, settings, 1));
+  EXPECT_EQ(3, KCabGetInt(kvtest::LastProcessParams(), "FitAcross", 0)) << "without a file, over the defaults";
+  EXPECT_FALSE(KCabKnown(kvtest::LastProcessParams(), "Mine"));
+  SKCab* after = LoadKVParameters("Last:Nup");
+  ASSERT_NE(nullptr, before);
+  ASSERT_NE(nullptr, after);
+  EXPECT_EQ(KCabGetType(before, "FitAcross"), KCabGetType(after, "FitAcross")) << "not remembered";
+  EXPECT_FALSE(KCabKnown(after, "Margin"));
+  KCabDestroy(before);
+  KCabDestroy(after);
+
+  // Refused: said as the run's error, and nothing runs.
+  kvtest::ForgetSeenParams();
+  AVAlertClearRecorded();
+  const char* const unreadable[] = {"Margin=1em"};
+  EXPECT_FALSE(procs_->runCommandWithSettings("Nup", nullptr, unreadable, 1));
+  EXPECT_EQ(nullptr, kvtest::LastProcessParams());
+  EXPECT_EQ(std::vector<std::string>{"error: Margin takes a length from 0 to 1440 pt, with a unit mm, cm, in or pt "
+                                     "(without one, points), not \"1em\"."},
+            RecordedAlerts());
+
+  // The check says why, without an alert, and runs nothing.
+  AVAlertClearRecorded();
+  std::vector<std::string> why;
+  const char* const outside[] = {"Margin=1in", "FitAcross=101"};
+  EXPECT_FALSE(procs_->checkSettings("Nup", outside, 2, Collect, &why));
+  EXPECT_EQ(std::vector<std::string>{"FitAcross = 101 is refused: it must be a whole number from 0 to 100 columns."}, why);
+  EXPECT_TRUE(procs_->checkSettings("Nup", outside, 1, Collect, &why));
+  EXPECT_TRUE(procs_->checkSettings("NoSuch", unreadable, 1, Collect, &why)) << "running it says there is none";
+  EXPECT_TRUE(RecordedAlerts().empty());
+  EXPECT_EQ(nullptr, kvtest::LastProcessParams());
+  kvtest::InstallTestModules(true, true);
+}
+
+TEST_F(Automation, TheProductSaysItsVersion) {
+  std::vector<std::string> lines;
+  procs_->productVersion(Collect, &lines);
+  EXPECT_EQ(std::vector<std::string>{"Korvel Velmora 3.0k"}, lines);
 }
 
 TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {

@@ -1,0 +1,56 @@
+// kvhost with the product's plug-in, as a user meets it: the versions it
+// names, and the documents a run made and did not save.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "fixtures/Fixtures.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Outcome = kvtest::ShellOutcome;
+
+class KvhostUser : public ::testing::Test {
+ protected:
+  Outcome Kvhost(const std::string& args, const char* quiet = "--quiet") {
+    return kvtest::Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost " + quiet + " --prefs " + dir.path() + " " + args);
+  }
+  kvtest::TempDir dir;
+};
+
+TEST_F(KvhostUser, VersionNamesKvhostAndTheProduct) {
+  Outcome r = Kvhost("--version");
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("kvhost 3.0, plug-in Korvel Velmora 3.0k\n", r.out);
+}
+
+// Splitting odd and even pages makes two documents; --save saves the one in
+// front. The other's pages would be lost: the run names it and fails, and
+// --save-all saves both.
+TEST_F(KvhostUser, ASplitSavedByHalfFails) {
+  const std::string in = dir.file("in.pdf");
+  kvfix::WriteSimple(in, 8);
+  const std::string split = "--set Action=Split --set NewDoc=1 --command EvenOddShuffle ";
+  Outcome half = Kvhost(split + "--save " + dir.file("half.pdf") + " " + in);
+  EXPECT_EQ(1, half.status) << half.out;
+  EXPECT_TRUE(half.Says("kvhost: a document the steps made was not saved, and its pages are lost:\n"
+                        "  \"Odd pages 1\" (4 pages)\n"
+                        "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n"))
+      << half.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.file("half.pdf")));
+  Outcome all = Kvhost(split + "--save-all " + dir.file("all") + " " + in);
+  EXPECT_EQ(0, all.status) << all.out;
+  EXPECT_EQ("", all.out);
+  for (const char* made : {"all/Odd pages 1.pdf", "all/Even pages 1.pdf"})
+    EXPECT_EQ(0, kvtest::Shell("qpdf --check '" + dir.file(made) + "'").status) << made;
+  Outcome tried = Kvhost(split + in, "");
+  EXPECT_EQ(0, tried.status) << tried.out;
+  EXPECT_TRUE(tried.Says("kvhost: nothing was saved (no --save or --save-all); the steps made:\n"
+                         "  \"Odd pages 1\" (4 pages)\n  \"Even pages 1\" (4 pages)\n"))
+      << tried.out;
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// Parameters given as "KEY=VALUE" text: each value read as the kind its key
+// has in a command's table and stored as a parameter file stores it, or
+// refused with the key and what it takes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "FrameTestSupport.h"
+#include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
+#include "foundation/KParams.h"
+#include "frame/ParamSettings.h"
+#include "pdftools/PageSizes.h"
+
+namespace {
+
+const SKCabEnumWord kWays[] = {{0, "Tall"}, {1, "Wide"}, {0, nullptr}};
+
+constexpr SKParamDef Def(const char* key, EKParamKind kind, double min = 0, double max = 0, const char* unit = nullptr,
+                         const SKCabEnumWord* words = nullptr) {
+  return {key, kind, min, max, words, 0, unit, "", nullptr};
+}
+
+const SKParamDef kDefs[] = {Def("Flag", kKParamBool, 0, 1),
+                            Def("Count", kKParamInt, 1, 100, "pages"),
+                            Def("Scale", kKParamNumber, 0.01, 10),
+                            Def("Margin", kKParamNumber, 0, 1440, "pt"),
+                            Def("Gaps", kKParamNumberList, 0, 1440, "pt"),
+                            Def("Steps", kKParamNumberList, 0, 10),
+                            Def("Way", kKParamWord, 0, 0, nullptr, kWays),
+                            Def("Any", kKParamWord),
+                            Def("Name", kKParamText),
+                            Def("At", kKParamPage, 1, 999999),
+                            Def("Sheet", kKParamPageSize, 1, 14400, "pt"),
+                            Def("Source", kKParamCab),
+                            Def("Source:Range:From", kKParamPage, 1, 999999),
+                            Def("Window", kKParamAny),
+                            Def(nullptr, kKParamAny)};
+const SKParamDef* const kGroups[] = {kDefs, nullptr};
+const SKParamTable kTable{"Test", "", kGroups, nullptr, nullptr, nullptr};
+
+std::string Number(double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4f", v);
+  return text;
+}
+
+// What params holds under key: its element and value, a page size by parts.
+std::string Shown(SKCab* params, const char* key) {
+  switch (KCabGetType(params, key)) {
+    case kKCabTypeBool:
+      return "B " + std::to_string(KCabGetBool(params, key, 0));
+    case kKCabTypeInt:
+      return "I " + std::to_string(KCabGetInt(params, key, 0));
+    case kKCabTypeDouble:
+      return "F " + Number(KCabGetDouble(params, key, 0));
+    case kKCabTypeAtom:
+      return std::string("A ") + ASAtomGetString(KCabGetAtom(params, key, ASAtomNull));
+    case kKCabTypeString:
+      return std::string("S ") + KCabGetString(params, key);
+    case kKCabTypeCab: {
+      std::string text = "DICT";
+      SKCab* size = KCabGetCab(params, key);
+      for (const char* part : {"Type", "Width", "Height", "DIPath", "From", "To", "Repeat", "Name"}) {
+        std::string shown = Shown(size, part);
+        if (shown != "absent") text += std::string(" ") + part + "=" + shown.substr(2);
+      }
+      return text;
+    }
+    case kKCabTypeAbsent:
+      return "absent";
+    default:
+      return "other";
+  }
+}
+
+class ParamSettings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvtest::LoadMessages();
+    PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeCabBlankMm("a4", 210, 297, 0));
+    PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeCabBlankPoints("Card", 243, 153, 0));
+    PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeBackground("Letterhead", "/files/head.pdf", 0, 1, 1, 0));
+  }
+  // The setting applied to empty parameters: what key then holds, or the
+  // refusal.
+  std::string Applied(const std::string& setting, const char* key) {
+    KCabHolder params(KCabNewInner());
+    char why[1200];
+    if (!KVParamSettingApply(&kTable, sizes.get(), params.get(), setting.c_str(), why, sizeof why))
+      return std::string("refused: ") + why;
+    return Shown(params.get(), key);
+  }
+  std::string Checked(const std::string& setting) {
+    KCabHolder params(KCabNewInner());
+    char why[1200];
+    if (!KVParamSettingCheck(&kTable, sizes.get(), params.get(), setting.c_str(), why, sizeof why))
+      return std::string("refused: ") + why;
+    return "accepted";
+  }
+
+  KCabHolder sizes{KCabNewInner()};
+};
+
+struct SCase {
+  const char* setting;
+  const char* key;
+  std::string result;
+};
+
+// Each kind reads its own forms and stores what a file would hold.
+TEST_F(ParamSettings, ValuesAreReadAsTheirKeysKind) {
+  const SCase cases[] = {
+      {"Flag=1", "Flag", "B 1"},
+      {"Flag=yes", "Flag", "B 1"},
+      {"Flag=FALSE", "Flag", "B 0"},
+      {"Count=12", "Count", "I 12"},
+      {"Count=-3", "Count", "I -3"},
+      {"Count=+7", "Count", "I 7"},
+      {"Scale=0.7", "Scale", "F 0.7000"},
+      {"Scale=1e-1", "Scale", "F 0.1000"},
+      {"Scale=.5", "Scale", "F 0.5000"},
+      {"Margin=10mm", "Margin", "F 28.3465"},
+      {"Margin=1cm", "Margin", "F 28.3465"},
+      {"Margin=0.5in", "Margin", "F 36.0000"},
+      {"Margin=18pt", "Margin", "F 18.0000"},
+      {"Margin=18", "Margin", "F 18.0000"},
+      {"Margin=2.5 MM", "Margin", "F 7.0866"},
+      {"Gaps=5mm 10 mm 3", "Gaps", "S 14.1732 28.3465 3 "},
+      {"Steps=1 2.5", "Steps", "S 1 2.5 "},
+      {"Gaps=", "Gaps", "S "},
+      {"Way=Wide", "Way", "A Wide"},
+      // As in a file: the table's check warns about a word it does not take.
+      {"Way=wide", "Way", "A wide"},
+      {"Any=Whatever", "Any", "A Whatever"},
+      {"Name=two words", "Name", "S two words"},
+      {"Name=", "Name", "S "},
+      {"Name=a=b", "Name", "S a=b"},
+      {"At=3", "At", "I 3"},
+      {"At=last-1", "At", "S last-1"},
+      {"Source:Range:From=2", "Source:Range:From", "I 2"},
+      // A key the table does not know is kept, as text, for its check to warn about.
+      {"Unknown=5", "Unknown", "S 5"},
+  };
+  for (const SCase& c : cases) EXPECT_EQ(c.result, Applied(c.setting, c.key)) << c.setting;
+}
+
+// A page size by a name of the collection, in any letter case, or by its
+// sides with their units; a part of one by its path.
+TEST_F(ParamSettings, PageSizesTakeANameOrTheirSides) {
+  const SCase cases[] = {
+      {"Sheet=A4", "Sheet", "DICT Type=Blank Width=595.2756 Height=841.8898"},
+      {"Sheet=card", "Sheet", "DICT Type=Blank Width=243.0000 Height=153.0000"},
+      {"Sheet= Card ", "Sheet", "DICT Type=Blank Width=243.0000 Height=153.0000"},
+      {"Sheet=Letterhead", "Sheet", "DICT Type=Background DIPath=/files/head.pdf From=0 To=1 Repeat=1"},
+      {"Sheet=85x55mm", "Sheet", "DICT Type=Blank Width=240.9449 Height=155.9055"},
+      {"Sheet=8.5 x 11 in", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=210mm X 297mm", "Sheet", "DICT Type=Blank Width=595.2756 Height=841.8898"},
+      {"Sheet=1in x 36", "Sheet", "DICT Type=Blank Width=72.0000 Height=2592.0000"},
+      {"Sheet=1in x 36pt", "Sheet", "DICT Type=Blank Width=72.0000 Height=36.0000"},
+      {"Sheet=612x792", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet:Width=10in", "Sheet:Width", "F 720.0000"},
+      {"Sheet:Type=Blank", "Sheet:Type", "A Blank"},
+      {"Sheet:DIPath=/a.pdf", "Sheet:DIPath", "S /a.pdf"},
+      {"Sheet:From=2", "Sheet:From", "I 2"},
+      {"Sheet=B5", "Sheet",
+       "refused: Sheet takes a page size: a name (a4, Card, Letterhead) or width x height, such as 85x55mm or "
+       "8.5x11in, not \"B5\"."},
+      {"Sheet=85x55px", "Sheet", "refused: Sheet takes a page size: a name (a4, Card, Letterhead)"},
+      {"Sheet=85", "Sheet", "refused: Sheet takes a page size"},
+      {"Sheet:Depth=1", "Sheet",
+       "refused: Sheet:Depth is no part of a page size: its parts are Type, Width, Height, DIPath, From, To and Repeat."},
+      {"Sheet:Width=wide", "Sheet",
+       "refused: Sheet:Width takes a length from 1 to 14400 pt, with a unit mm, cm, in or pt (without one, points), "
+       "not \"wide\"."},
+  };
+  for (const SCase& c : cases) {
+    std::string got = Applied(c.setting, c.key);
+    EXPECT_EQ(c.result, got.substr(0, c.result.size())) << c.setting << "\n" << got;
+  }
+}
+
+// A value that does not read as its kind, and a setting that is none, are
+// refused with the key and what it takes.
+TEST_F(ParamSettings, WhatDoesNotReadIsRefusedWithTheKeyAndWhatItTakes) {
+  const SCase cases[] = {
+      {"Flag=2", "", "Flag takes true or false (1 or 0, yes or no), not \"2\"."},
+      {"Count=1.5", "", "Count takes a whole number from 1 to 100 pages, not \"1.5\"."},
+      {"Count=12pages", "", "Count takes a whole number from 1 to 100 pages, not \"12pages\"."},
+      {"Count=", "", "Count takes a whole number"},
+      {"Scale=70%", "", "Scale takes a number from 0.01 to 10, not \"70%\"."},
+      {"Scale=7mm", "", "Scale takes a number from 0.01 to 10, not \"7mm\"."},
+      {"Margin=10px", "",
+       "Margin takes a length from 0 to 1440 pt, with a unit mm, cm, in or pt (without one, points), not \"10px\"."},
+      {"Margin=mm", "", "Margin takes a length"},
+      {"Margin=0x10", "", "Margin takes a length"},
+      {"Margin=10 mm 2", "", "Margin takes a length"},
+      {"Gaps=5,3", "",
+       "Gaps takes lengths separated by blanks, each from 0 to 1440 pt, with a unit mm, cm, in or pt (without one, "
+       "points), not \"5,3\"."},
+      {"Steps=1 2mm", "", "Steps takes numbers separated by blanks, each from 0 to 10, not \"1 2mm\"."},
+      {"Way=", "", "Way takes one of the words Tall, Wide, not \"\"."},
+      {"Any= ", "", "Any takes a word, not \" \"."},
+      {"Source=x", "",
+       "Source cannot be set on its own: it holds a group of values or a value the system keeps; give it in a "
+       "parameter file."},
+      {"Source:Other=1", "", "Source:Other cannot be set on its own"},
+      {"Window=1", "", "Window cannot be set on its own"},
+      {"Count:Sub=1", "", "Count:Sub cannot be set: Count holds one value, not a group of them."},
+      {"NoEquals", "", "\"NoEquals\" is no setting: KEY=VALUE is needed, such as FitAcross=2."},
+      {"=5", "", "\"=5\" is no setting"},
+      {".Hidden=1", "", "\".Hidden\" is no key: a key is a name, or a path of names such as Page:Width."},
+      {"A::B=1", "", "\"A::B\" is no key"},
+      {"Sheet:=1", "", "\"Sheet:\" is no key"},
+      {":Sheet=1", "", "\":Sheet\" is no key"},
+  };
+  for (const SCase& c : cases) {
+    std::string got = Applied(c.setting, "Count");
+    EXPECT_EQ("refused: " + c.result, got.substr(0, c.result.size() + 9)) << c.setting << "\n" << got;
+  }
+}
+
+// The check reads the value as applying does, then holds it to the table's
+// range with the table's own words; it shows nothing.
+TEST_F(ParamSettings, TheCheckRefusesWhatTheTableRefuses) {
+  const SCase cases[] = {
+      {"Count=50", "", "accepted"},
+      {"Count=0", "", "refused: Count = 0 is refused: it must be a whole number from 1 to 100 pages."},
+      {"Count=99999999999", "", "refused: Count = 99999999999 is refused: it must be a whole number from 1 to 100 pages."},
+      {"Count=x", "", "refused: Count takes a whole number from 1 to 100 pages, not \"x\"."},
+      {"Margin=-1mm", "", "refused: Margin = -2.83465 is refused: it must be a number from 0 to 1440 pt."},
+      {"Margin=21in", "", "refused: Margin = 1512 is refused: it must be a number from 0 to 1440 pt."},
+      {"Scale=nan", "", "refused: Scale = nan is refused: it must be a number from 0.01 to 10."},
+      {"Gaps=1mm 600mm", "", "refused: Gaps = \"2.8346 1700.7874 \" is refused: 1700.79 is not a number from 0 to 1440 pt."},
+      {"Sheet=0x10mm", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
+      {"Sheet=201x1in", "", "refused: Sheet:Width = 14472 is refused: it must be a number from 1 to 14400 pt."},
+      {"Sheet:Width=0", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
+      {"Sheet:Type=Paper", "", "refused: Sheet:Type = Paper is refused: the words it takes are Blank, Background."},
+      {"Sheet:Width=10in", "", "accepted"},
+      {"Way=wide", "", "accepted"},
+      {"Unknown=5", "", "accepted"},
+  };
+  for (const SCase& c : cases) EXPECT_EQ(c.result, Checked(c.setting)) << c.setting;
+}
+
+// Settings go over what the parameters hold, a later one winning; a part of
+// a page size changes only that part; a refused one changes nothing.
+TEST_F(ParamSettings, LaterSettingsWinAndARefusedOneChangesNothing) {
+  KCabHolder params(KCabNewInner());
+  KCabPutInt(params.get(), "Count", 5);
+  char why[1200];
+  for (const char* s : {"Count=6", "Sheet=A4", "Count=7", "Sheet:Width=10in"})
+    ASSERT_TRUE(KVParamSettingApply(&kTable, sizes.get(), params.get(), s, why, sizeof why)) << s << ": " << why;
+  EXPECT_EQ("I 7", Shown(params.get(), "Count"));
+  EXPECT_EQ("DICT Type=Blank Width=720.0000 Height=841.8898", Shown(params.get(), "Sheet"));
+  for (const char* s : {"Count=x", "Sheet=B5", "Sheet:Depth=1", "Gaps=1,2"})
+    EXPECT_FALSE(KVParamSettingApply(&kTable, sizes.get(), params.get(), s, why, sizeof why)) << s;
+  EXPECT_EQ("I 7", Shown(params.get(), "Count"));
+  EXPECT_EQ("DICT Type=Blank Width=720.0000 Height=841.8898", Shown(params.get(), "Sheet"));
+  EXPECT_EQ("absent", Shown(params.get(), "Gaps"));
+  // Without a table every key is unknown: its value is kept as text.
+  ASSERT_TRUE(KVParamSettingApply(nullptr, nullptr, params.get(), "Count=8", why, sizeof why));
+  EXPECT_EQ("S 8", Shown(params.get(), "Count"));
+}
+
+}  // namespace
