@@ -603,17 +603,21 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   return true;
 }
 
-// Documents the steps made and no step saved are work the user asked for:
-// each is named with its pages. With a --save or --save-all in the run they
-// are lost, and the run did not do what it was asked (false); a run that
-// saves nothing at all only tries the steps, and is told so unless quiet.
+// Documents the steps made and no step saved (or saved and changed again)
+// are work the user asked for: each is named with its pages. With a --save
+// or --save-all in the run they are lost, and the run did not do what it was
+// asked (false); a run that saves nothing at all only tries the steps, and
+// is told so unless quiet.
 bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::set<AVDoc>& saved) {
   std::set<AVDoc> before(initial.begin(), initial.end());
   std::vector<std::string> unsaved;
   for (AVDoc d : OpenViews()) {
-    if (before.count(d) || saved.count(d)) continue;
-    ASInt32 pages = PDDocGetNumPages(AVDocGetPDDoc(d));
-    unsaved.push_back("\"" + WindowTitle(d) + "\" (" + std::to_string(pages) + (pages == 1 ? " page)" : " pages)"));
+    PDDoc doc = AVDocGetPDDoc(d);
+    const bool changedSince = saved.count(d) && (PDDocGetFlags(doc) & PDDocNeedsSave);
+    if (before.count(d) || (saved.count(d) && !changedSince)) continue;
+    ASInt32 pages = PDDocGetNumPages(doc);
+    unsaved.push_back("\"" + WindowTitle(d) + "\" (" + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
+                      (changedSince ? ", changed after it was saved)" : ")"));
   }
   if (unsaved.empty()) return true;
   bool saving = false;
@@ -632,14 +636,13 @@ bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::
 }
 
 // One line: kvhost's version and the plug-in's, as the product names itself.
-bool SayVersion() {
+void SayVersion() {
   const PIAutomationProcs* automation = PIGetAutomation();
   std::string product;
   if (Offers(automation, offsetof(PIAutomationProcs, productVersion) + sizeof automation->productVersion) &&
       automation->productVersion)
     automation->productVersion(KeepText, &product);
   std::printf("kvhost %s, plug-in %s\n", KV_VERSION, product.empty() ? "(it does not say its version)" : product.c_str());
-  return true;
 }
 
 }  // namespace
@@ -663,6 +666,7 @@ int main(int argc, char** argv) {
   char error[600];
   PILoadedPlugIn* loaded = PILoadPlugIn(plugin.c_str(), error, sizeof error);
   if (!loaded) {
+    if (o.version) std::printf("kvhost %s, plug-in not loaded\n", KV_VERSION);
     std::fprintf(stderr, "kvhost: %s\n", error);
     if (std::strstr(error, "this host reports version"))
       std::fprintf(stderr, "kvhost: --host-version N.M sets the version kvhost reports (9.0 when not given)\n");

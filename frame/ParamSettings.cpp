@@ -440,26 +440,29 @@ bool Apply(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* s
   return true;
 }
 
-}  // namespace
-
-ASBool KVParamSettingApply(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, char* why,
-                           size_t size) {
-  char scratch[8];
-  SSay say{why && size ? why : scratch, why && size ? size : sizeof scratch};
-  say.why[0] = 0;
-  SKParamDef part{};
-  const SKParamDef* def = nullptr;
-  return Apply(table, sizes, params, setting, say, &part, &def) ? 1 : 0;
-}
-
-ASBool KVParamSettingCheck(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, char* why,
-                           size_t size) {
+// Applies the setting and, when asked, holds its value to the table's range
+// without a word shown.
+ASBool ApplyAndCheck(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, bool check,
+                     char* why, size_t size) {
   char scratch[8];
   SSay say{why && size ? why : scratch, why && size ? size : sizeof scratch};
   say.why[0] = 0;
   SKParamDef part{};
   const SKParamDef* def = nullptr;
   if (!Apply(table, sizes, params, setting, say, &part, &def)) return 0;
+  if (!check || !def || !params) return 1;
   const std::string key(setting, (size_t)(std::strchr(setting, '=') - setting));
-  return !def || KParamCheckDef(def, params, key.c_str(), kKParamCheckLook, say.why, say.size) ? 1 : 0;
+  return KParamCheckDef(def, params, key.c_str(), kKParamCheckLook, say.why, say.size) ? 1 : 0;
+}
+
+}  // namespace
+
+ASBool KVParamSettingApply(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, char* why,
+                           size_t size) {
+  return ApplyAndCheck(table, sizes, params, setting, false, why, size);
+}
+
+ASBool KVParamSettingCheck(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, char* why,
+                           size_t size) {
+  return ApplyAndCheck(table, sizes, params, setting, true, why, size);
 }

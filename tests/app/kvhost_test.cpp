@@ -201,6 +201,15 @@ TEST(Kvhost, DocumentsLeftUnsavedAreNamed) {
   EXPECT_TRUE(later.Says("kvhost: 2 documents the steps made were not saved, and their pages are lost:\n"
                          "  \"two pages\" (2 pages)\n  \"one page\" (1 page)\n"))
       << later.out;
+  // Saved, then changed again: what it became is lost too.
+  Outcome changed = Kvhost("--command Copy --save " + s.dir.file("copy.pdf") + " --command Grow " + s.doc, s.env);
+  EXPECT_EQ(1, changed.status) << changed.out;
+  EXPECT_TRUE(changed.Says("  \"copy 1\" (4 pages, changed after it was saved)\n")) << changed.out;
+  Outcome again = Kvhost("--command Copy --save " + s.dir.file("copy.pdf") + " --command Grow --save " +
+                             s.dir.file("grown.pdf") + " " + s.doc,
+                         s.env);
+  EXPECT_EQ(0, again.status) << again.out;
+  EXPECT_EQ("", again.out);
   Outcome all = Kvhost("--command Split --save-all " + s.dir.file("all") + " " + s.doc, s.env);
   EXPECT_EQ(0, all.status) << all.out;
   EXPECT_EQ("", all.out);

@@ -52,6 +52,13 @@ ASBool RunCommand(const char* key, const char* params) {
     OpenCopy("one page", 1);
     return 1;
   }
+  // "Grow" adds a copy of the first page at the end of the active document.
+  if (std::string(key) == "Grow") {
+    if (!AVAppGetActiveDoc()) return 0;
+    PDDoc doc = AVDocGetPDDoc(AVAppGetActiveDoc());
+    PDDocInsertPages(doc, PDLastPage, doc, 0, 1, 0, nullptr, nullptr, nullptr, nullptr);
+    return 1;
+  }
   // Only the commands it lists are known; "Fail" never completes.
   if (std::string(key) != "Copy") return 0;
   // "Copy" makes a new document in a window of its own, as impositions do.
@@ -77,6 +84,7 @@ ASBool Replay(PDDoc source) {
 void ListCommands(PITextSink sink, void* data) {
   sink("Copy\tCopy the document", data);
   sink("Split\tSplit the document in two", data);
+  sink("Grow\tAdd a page", data);
   sink("Fail\tAlways fails", data);
 }
 ASBool History(PDDoc, PITextSink sink, void* data) {
