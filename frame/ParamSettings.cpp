@@ -110,13 +110,15 @@ bool ReadLength(const std::string& text, double* points) {
   return ReadAmount(text, &v, &unit) && ToPoints(v, unit, points);
 }
 
-bool ReadWhole(const std::string& text, long long* value) {
+// Digits with a sign, of any length; *value is exact within the cabinet's
+// whole numbers, and only says how far outside them it lies beyond.
+bool ReadWhole(const std::string& text, double* value) {
   const std::string t = Trimmed(text);
   size_t i = t.size() && (t[0] == '+' || t[0] == '-') ? 1 : 0;
-  if (i == t.size() || t.size() - i > 18) return false;
+  if (i == t.size()) return false;
   for (size_t k = i; k < t.size(); ++k)
     if (!IsDigit(t[k])) return false;
-  *value = std::strtoll(t.c_str(), nullptr, 10);
+  *value = CLocaleStrtod(t.c_str(), nullptr);
   return true;
 }
 
@@ -289,9 +291,9 @@ bool StoreLengths(SSay& say, const SKParamDef* def, SKCab* params, const std::st
 
 // A whole number that does not fit the cabinet's lies outside every range:
 // said as the table says a number out of range.
-bool WholeOutOfRange(SSay& say, const SKParamDef* def, const std::string& key, long long v) {
+bool WholeOutOfRange(SSay& say, const SKParamDef* def, const std::string& key, double v) {
   char number[64];
-  KParamFormatNumber((double)v, number, sizeof number);
+  KParamFormatNumber(v, number, sizeof number);
   FormatMessageByKeyUTF8(nullptr, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", say.why, say.size,
                          "ssss", key.c_str(), number, KParamKindName(def->kind), RangeText(def).c_str());
   return false;
@@ -312,7 +314,7 @@ bool StoreAs(SSay& say, const SKParamDef* def, SKCab* sizes, SKCab* params, cons
     }
     case kKParamInt:
     case kKParamPage: {
-      long long v;
+      double v;
       if (!ReadWhole(value, &v)) {
         // A page may be named by a page text ("last-1").
         if (def->kind == kKParamPage) {

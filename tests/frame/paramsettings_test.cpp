@@ -228,6 +228,8 @@ TEST_F(ParamSettings, TheCheckRefusesWhatTheTableRefuses) {
       {"Count=50", "", "accepted"},
       {"Count=0", "", "refused: Count = 0 is refused: it must be a whole number from 1 to 100 pages."},
       {"Count=99999999999", "", "refused: Count = 99999999999 is refused: it must be a whole number from 1 to 100 pages."},
+      {"Count=-99999999999999999999", "", "refused: Count = -1e+20 is refused: it must be a whole number from 1 to 100 pages."},
+      {"Count=2147483647", "", "refused: Count = 2147483647 is refused: it must be a whole number from 1 to 100 pages."},
       {"Count=x", "", "refused: Count takes a whole number from 1 to 100 pages, not \"x\"."},
       {"Margin=-1mm", "", "refused: Margin = -2.83465 is refused: it must be a number from 0 to 1440 pt."},
       {"Margin=21in", "", "refused: Margin = 1512 is refused: it must be a number from 0 to 1440 pt."},
