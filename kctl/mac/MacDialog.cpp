@@ -372,6 +372,7 @@ ASBool MacDialogIsStill(SMacDialogInfo* info, ASUns32 serial) {
 void MacDialogReuseRecordsForTest(ASBool on) {
   EngineState& s = S();
   s.reuseRecords = on != 0;
+  PfReuseDialogRecordsForTest(on != 0);
   if (!on && s.spare) {
     ASfree(s.spare);
     s.spare = nullptr;

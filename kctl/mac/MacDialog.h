@@ -169,9 +169,9 @@ ASBool MacDialogInfoIsLive(SMacDialogInfo* info);
 ASUns32 MacDialogSerial(SMacDialogInfo* info);
 // True while info is running and is still the dialog that had serial.
 ASBool MacDialogIsStill(SMacDialogInfo* info, ASUns32 serial);
-// Tests: while on, the next record made takes the address of the last one
-// freed, as the C allocator often does and a checking allocator never does.
-// Turning it off frees the record kept aside.
+// Tests: while on, the next dialog's record (and its platform dialog) takes
+// the address of the last one freed, as the C allocator often does and a
+// checking allocator never does. Turning it off frees the records kept aside.
 void MacDialogReuseRecordsForTest(ASBool on);
 
 // How the dialog driver names items of engine dialogs: by control id.
