@@ -289,3 +289,10 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand,    Play
 const PIAutomationProcs* KVAutomationProcs() { return &kProcs; }
 
 void KVRegisterAutomation() { PIRegisterAutomation(&kProcs); }
+
+void KVAutomationTerm() {
+  KCtlAutomationStop();
+  if (gAnswers) KCabDestroy(gAnswers);
+  gAnswers = nullptr;
+  gUnattended = false;
+}
