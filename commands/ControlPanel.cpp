@@ -49,8 +49,9 @@ ASInt32 ControlPanelInitialiseNotification(SMacDialogInfo* dialog, ASInt32, ASIn
 }
 
 ASInt32 ControlPanelDestroyNotification(SMacDialogInfo* dialog, ASInt32, ASInt32, void*) {
-  TabbedDialogClosing(dialog);
+  // Let go first: storing the position may fail, and the panel goes all the same.
   if (controlPanelDialogHandle == dialog) controlPanelDialogHandle = nullptr;
+  TabbedDialogClosing(dialog);
   return kKCtlCallBackGoOn;
 }
 

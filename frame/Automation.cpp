@@ -339,3 +339,10 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
 const PIAutomationProcs* KVAutomationProcs() { return &kProcs; }
 
 void KVRegisterAutomation() { PIRegisterAutomation(&kProcs); }
+
+void KVAutomationTerm() {
+  KCtlAutomationStop();
+  if (gAnswers) KCabDestroy(gAnswers);
+  gAnswers = nullptr;
+  gUnattended = false;
+}

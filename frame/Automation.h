@@ -11,6 +11,9 @@
 // The table the plug-in registers at start.
 const PIAutomationProcs* KVAutomationProcs();
 void KVRegisterAutomation();
+// The plug-in's unload: the responder stops, its answers go, and the next
+// life of the plug-in starts with a user again until its table is called.
+void KVAutomationTerm();
 
 // The caller text of everything started through the table.
 #define kKVAutomationCaller "Krvl:Automation"

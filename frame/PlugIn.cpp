@@ -195,10 +195,12 @@ ASBool MasterInit() {
 }
 
 // What the plug-in keeps between commands goes with it, so that a host that
-// unloads and loads it again finds nothing left over: open dialogs and the
-// status box, the remembered alert positions, the cached background file and
-// preview document, the page-size collection and the message setup's tables.
+// unloads and loads it again finds nothing left over: the dialog responder
+// and its answers, open dialogs and the status box, the remembered alert
+// positions, the cached background file and preview document, the page-size
+// collection and the message setup's tables.
 ASBool MyUnload() {
+  KVAutomationTerm();
   StatusBoxTerm();
   KCtlAlertTerm();
   PDFCtlTerm();

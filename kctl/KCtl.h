@@ -281,6 +281,7 @@ struct SKCtlData {
   ASInt32 resultId;
   ASBool terminating;       // trigger 17 is being fired
   SMacDialogInfo* running;  // the platform dialog while it runs
+  SKCtlElem* refused;       // the element the last verification refused, this run only
   // Platform part (the Mac layer's).
   void* itemList;  // a platform handle, owned until the dialog window takes it
   ASInt32 itemCounter;

@@ -25,8 +25,9 @@ struct Automation {
   long nextNumbered = 0;
   PfEventSourceProc savedSource = nullptr;
   void* savedClient = nullptr;
-  SMacDialogInfo* current = nullptr;
-  PfDialogRef currentDialog = nullptr;
+  // The dialog being answered, by serial: a later dialog may come at the
+  // same address once it has gone.
+  ASUns32 current = 0;
   SKCab* currentAnswers = nullptr;  // the answers loaded into it (in the answers cabinet), or null
   EStage stage = kFresh;
   ASInt32 answered = 0;
@@ -129,9 +130,8 @@ bool Answer(void*) {
   PfDialogRef front = PfDriverFindDialog(nullptr);
   SMacDialogInfo* info = front ? MacFindActiveDialogFromHandle(front) : nullptr;
   if (!info) return a.savedSource ? a.savedSource(a.savedClient) : false;
-  if (info != a.current || front != a.currentDialog) {
-    a.current = info;
-    a.currentDialog = front;
+  if (MacDialogSerial(info) != a.current) {
+    a.current = MacDialogSerial(info);
     a.stage = kFresh;
   }
   if (a.stage == kFresh && ++a.steps > a.stepLimit) {
@@ -188,8 +188,7 @@ void KCtlAutomationStart(SKCab* answers, ASInt32 stepLimit) {
   a.stepLimit = stepLimit > 0 ? stepLimit : kKCtlAutomationDefaultSteps;
   a.steps = 0;
   a.nextNumbered = 0;
-  a.current = nullptr;
-  a.currentDialog = nullptr;
+  a.current = 0;
   a.currentAnswers = nullptr;
   a.stage = kFresh;
   a.answered = 0;
@@ -205,8 +204,7 @@ void KCtlAutomationStop() {
   a.savedClient = nullptr;
   a.active = false;
   a.answers = nullptr;
-  a.current = nullptr;
-  a.currentDialog = nullptr;
+  a.current = 0;
   a.currentAnswers = nullptr;
 }
 
@@ -217,7 +215,6 @@ ASInt32 KCtlAutomationCancelledCount() { return A().cancelled; }
 void KCtlAutomationDialogStarted(SMacDialogInfo* dialog) {
   Automation& a = A();
   if (!a.active) return;
-  a.current = dialog;
-  a.currentDialog = dialog ? dialog->dialog : nullptr;
+  a.current = MacDialogSerial(dialog);
   a.stage = kFresh;
 }

@@ -444,22 +444,17 @@ SKCab* KCtlAdvanceExport(SMacDialogInfo* dialog, SKCab* cab, ASBool copyFirst) {
   return cab;
 }
 
-namespace {
-SMacDialogInfo* gRefusedDialog = nullptr;
-SKCtlElem* gRefusedElement = nullptr;
-}  // namespace
-
 SKCtlElem* KCtlLastRefusedElement(SMacDialogInfo* dialog) {
-  return dialog && dialog == gRefusedDialog ? gRefusedElement : nullptr;
+  SKCtlData* data = KCtlDataForDialog(dialog);
+  return data && data->dialog ? data->refused : nullptr;
 }
 
 ASBool KCtlVerifyElements(SMacDialogInfo* dialog, SKCtlData* data) {
-  gRefusedDialog = dialog;
-  gRefusedElement = nullptr;
+  if (data) data->refused = nullptr;
   if (!data || !data->exportCab) return 1;
   SKCtlElem* failed = nullptr;
   if (VerifyTree(dialog, data, data->dialog->root, &failed)) return 1;
-  gRefusedElement = failed;
+  data->refused = failed;
   PfSysBeep();
   if (dialog) MacDialogSelectEditItem(dialog, IdOf(data, failed));
   return 0;

@@ -18,9 +18,9 @@ SKCab* KCtlStoreElementsToCab(SMacDialogInfo* dialog, SKCtlData* data, ASBool wi
 SKCab* KCtlAdvanceExport(SMacDialogInfo* dialog, SKCab* cab, ASBool copyFirst);
 // True without an export cabinet or when every visible enabled element verifies.
 ASBool KCtlVerifyElements(SMacDialogInfo* dialog, SKCtlData* data);
-// The element whose value the dialog's last verification refused, or null
-// when it passed (or another dialog verified since): the automation
-// responder names it.
+// The element whose value the running dialog's last verification refused,
+// or null when it passed or has not run: the automation responder names it.
+// It is kept in the dialog's run data and goes with it.
 SKCtlElem* KCtlLastRefusedElement(SMacDialogInfo* dialog);
 // The procedure's result, or 1 without one. A null cab means the export cabinet.
 ASInt32 KCtlCallCustomExportProc(SMacDialogInfo* dialog, SKCtlData* data, SKCtlElem* element, ASInt32 callKind,

@@ -104,6 +104,7 @@ void ReleaseTreeCopies(SKCtlData* data, SKCtlElem* e) {
 
 void Initialise(SMacDialogInfo* dialog, SKCtlData* data) {
   data->destroyed = 0;
+  data->refused = nullptr;
   data->running = dialog;
   if (data->windowSlot) *data->windowSlot = dialog;
   FireOnAll(dialog, data, kKCtlTriggerInit);
@@ -230,18 +231,28 @@ void Notify(SMacDialogInfo* dialog, SKCtlData* data, ASInt32 wParam, SMacControl
   }
 }
 
+// Takes the run down at the destroy message. An element whose destroy
+// action fails does not keep the others from theirs, nor the run from being
+// taken down: what they hold of the dialog (a pointer to it, a window slot)
+// would otherwise outlive it. The first failure is passed on at the end.
 void Destroy(SMacDialogInfo* dialog, SKCtlData* data) {
   if (data->destroyed) return;
   data->destroyed = 1;
   KCtlFrontDocUnregister(dialog);
   SKCtlDialog* description = data->dialog;
+  ASErrorCode failure = 0;
   for (SKCtlElem* e = description->chainFirst; e; e = e->nextInChain) {
-    if (e->type == kKCtlTree) {
-      MacPossibleTreeMessage(dialog, kMacDlgDestroy, 0, nullptr, IdOf(data, e));
-      ReleaseTreeCopies(data, e);
-    }
-    KCtlDoAction(dialog, data, e, kKCtlTriggerDestroyed);
+    DURING
+      if (e->type == kKCtlTree) {
+        MacPossibleTreeMessage(dialog, kMacDlgDestroy, 0, nullptr, IdOf(data, e));
+        ReleaseTreeCopies(data, e);
+      }
+      KCtlDoAction(dialog, data, e, kKCtlTriggerDestroyed);
+    HANDLER
+      if (!failure) failure = ERRORCODE;
+    END_HANDLER
   }
+  data->refused = nullptr;
   ASUns32 flags = description->flags;
   if ((flags & kKCtlDialogDestroyExportCab) && data->exportCab) {
     KCabDestroy(data->exportCab);
@@ -255,14 +266,15 @@ void Destroy(SMacDialogInfo* dialog, SKCtlData* data) {
       data->dialog = nullptr;
       KCtlDestroyDialog(description);
     }
-    return;
+  } else {
+    if (SDialogTrace* trace = FindDialogTrace(dialog)) {
+      void** slot = static_cast<void**>(DialogTraceGetData(trace, kKCtlTraceDataKey, nullptr));
+      if (slot) *slot = nullptr;
+    }
+    KCtlDestroyData(data);
+    if (flags & kKCtlDialogFreeDescription) KCtlDestroyDialog(description);
   }
-  if (SDialogTrace* trace = FindDialogTrace(dialog)) {
-    void** slot = static_cast<void**>(DialogTraceGetData(trace, kKCtlTraceDataKey, nullptr));
-    if (slot) *slot = nullptr;
-  }
-  KCtlDestroyData(data);
-  if (flags & kKCtlDialogFreeDescription) KCtlDestroyDialog(description);
+  if (failure) ASRaise(failure);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/PfDesktop.h"
 #include "platform/PfInternal.h"
@@ -294,6 +295,40 @@ size_t PfItemListWriteItem(uint8_t* at, uint8_t kind, const PfRect& rect, const 
   return total;
 }
 
+namespace {
+
+// The test hook's memory of the last record disposed, kept for the next.
+bool gReuseDialogRecords = false;
+void* gSpareDialogRecord = nullptr;
+
+PfDialogRef NewDialogRecord() {
+  if (void* spare = gSpareDialogRecord) {
+    gSpareDialogRecord = nullptr;
+    return new (spare) PfDialogRec;
+  }
+  return new PfDialogRec;
+}
+
+void FreeDialogRecord(PfDialogRef d) {
+  if (!gReuseDialogRecords) {
+    delete d;
+    return;
+  }
+  d->~PfDialogRec();
+  ::operator delete(gSpareDialogRecord);
+  gSpareDialogRecord = d;
+}
+
+}  // namespace
+
+void PfReuseDialogRecordsForTest(bool on) {
+  gReuseDialogRecords = on;
+  if (!on) {
+    ::operator delete(gSpareDialogRecord);
+    gSpareDialogRecord = nullptr;
+  }
+}
+
 PfDialogRef PfNewDialog(const PfRect& bounds, const char* titleUTF8, bool visible, int16_t procId, bool inFront,
                         bool goAway, PfRefCon refCon, PfHandle itemList, uint32_t flags) {
   std::vector<PfDialogItemRec> items;
@@ -301,7 +336,7 @@ PfDialogRef PfNewDialog(const PfRect& bounds, const char* titleUTF8, bool visibl
   PfDisposeHandle(itemList);
   if (!ok) return nullptr;
   PfWindowRef w = PfNewWindow(bounds, titleUTF8, false, procId, inFront, goAway, 0);
-  auto d = new PfDialogRec;
+  auto d = NewDialogRecord();
   d->window = w;
   d->refCon = refCon;
   d->flags = flags;
@@ -352,7 +387,7 @@ void PfDialogFree(PfDialogRef d) {
   if (d->te) PfTEDispose(d->te);
   PfWindowRef w = d->window;
   w->dialog = nullptr;
-  delete d;
+  FreeDialogRecord(d);
   PfDisposeWindow(w);
 }
 

@@ -64,6 +64,10 @@ PfDialogRef PfNewDialog(const PfRect& bounds, const char* titleUTF8, bool visibl
 void PfDisposeDialog(PfDialogRef dialog);
 bool PfIsValidDialog(PfDialogRef dialog);
 int32_t PfLiveDialogCount();
+// Tests: while on, the next dialog made takes the address of the last one
+// disposed, as the C allocator often does and a checking allocator never
+// does. Turning it off frees the record kept aside.
+void PfReuseDialogRecordsForTest(bool on);
 PfWindowRef PfGetDialogWindow(PfDialogRef dialog);
 uint32_t PfGetDialogFlags(PfDialogRef dialog);
 PfRefCon PfGetDialogRefCon(PfDialogRef dialog);

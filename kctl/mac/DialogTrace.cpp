@@ -89,6 +89,12 @@ SDialogTrace* FindDialogTrace(SMacDialogInfo* dialog) {
   return nullptr;
 }
 
+void DialogTraceForgetDialog(SMacDialogInfo* dialog) {
+  if (!dialog) return;
+  for (SDialogTrace* t = gNewest; t; t = t->older)
+    if (t->dialog == dialog) t->dialog = nullptr;
+}
+
 void* DialogTraceSetData(SDialogTrace* trace, ASInt32 key, ASInt32 size, const void* initial) {
   if (!trace) return nullptr;
   for (SDialogTraceData* d = trace->data; d; d = d->next)

@@ -27,6 +27,9 @@ struct SDialogTrace {
 SDialogTrace* NewDialogTrace();
 void DestroyDialogTrace(SDialogTrace* trace);
 SDialogTrace* FindDialogTrace(SMacDialogInfo* dialog);
+// The engine's disposal of a dialog record: records that still name it (a
+// record kept past its dialog) name no dialog from now on.
+void DialogTraceForgetDialog(SMacDialogInfo* dialog);
 void* DialogTraceSetData(SDialogTrace* trace, ASInt32 key, ASInt32 size, const void* initial);
 void* DialogTraceGetData(SDialogTrace* trace, ASInt32 key, ASInt32* size);
 void DialogTraceAddFilter(SDialogTrace* trace, MacDialogProc proc);

@@ -13,6 +13,7 @@
 #include "kctl/mac/MacDialogItems.h"
 #include "kctl/mac/MacListBox.h"
 #include "kctl/mac/MacTree.h"
+#include "kctl/mac/PDFCtl.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ struct EngineState {
   bool callSetWindowClass = false;
   bool modalFilterMade = false;
   std::vector<SMacDialogInfo*> live;
+  ASUns32 lastSerial = 0;
+  // The test hook's record kept aside for the next dialog.
+  bool reuseRecords = false;
+  SMacDialogInfo* spare = nullptr;
 };
 
 EngineState& S() {
@@ -97,11 +102,30 @@ class PluginResources {
 };
 
 SMacDialogInfo* NewInfo() {
-  auto* info = static_cast<SMacDialogInfo*>(ASmallocWithException(sizeof(SMacDialogInfo)));
+  EngineState& s = S();
+  SMacDialogInfo* info = s.spare;
+  s.spare = nullptr;
+  if (!info) info = static_cast<SMacDialogInfo*>(ASmallocWithException(sizeof(SMacDialogInfo)));
   std::memset(info, 0, sizeof *info);
   info->pendingMenuSel = -1;
-  S().live.push_back(info);
+  // 0 means "no dialog": skipped when the count wraps.
+  if (++s.lastSerial == 0) ++s.lastSerial;
+  info->serial = s.lastSerial;
+  s.live.push_back(info);
   return info;
+}
+
+// The record leaves the live list, then goes (or waits for the next dialog
+// under the test hook).
+void ReleaseInfo(SMacDialogInfo* info) {
+  EngineState& s = S();
+  s.live.erase(std::remove(s.live.begin(), s.live.end(), info), s.live.end());
+  if (!s.reuseRecords) {
+    ASfree(info);
+    return;
+  }
+  if (s.spare) ASfree(s.spare);
+  s.spare = info;
 }
 
 void SendDestroyOnce(SMacDialogInfo* info) {
@@ -281,9 +305,8 @@ void ApplyInitialFocus(SMacDialogInfo* info) {
 }
 
 void FreeUnstarted(SMacDialogInfo* info) {
-  auto& l = S().live;
-  l.erase(std::remove(l.begin(), l.end(), info), l.end());
-  ASfree(info);
+  DialogTraceForgetDialog(info);
+  ReleaseInfo(info);
 }
 
 // A zeroed record, the dialog made by the filter at the create message and
@@ -339,6 +362,22 @@ ASBool MacIsUnderOSX() {
 void MacIsUnderOSXForget() { gUnderOSX = -1; }
 
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info) { return IsLive(info) ? 1 : 0; }
+
+ASUns32 MacDialogSerial(SMacDialogInfo* info) { return IsLive(info) ? info->serial : 0; }
+
+ASBool MacDialogIsStill(SMacDialogInfo* info, ASUns32 serial) {
+  return serial != 0 && MacDialogSerial(info) == serial ? 1 : 0;
+}
+
+void MacDialogReuseRecordsForTest(ASBool on) {
+  EngineState& s = S();
+  s.reuseRecords = on != 0;
+  PfReuseDialogRecordsForTest(on != 0);
+  if (!on && s.spare) {
+    ASfree(s.spare);
+    s.spare = nullptr;
+  }
+}
 
 ASInt32 MacDialogHandlerRecordsBuilt() { return S().builtCount; }
 ASInt32 MacLiveDialogCount() { return (ASInt32)S().live.size(); }
@@ -679,9 +718,11 @@ void DisposeActiveDialog(SMacDialogInfo* info) {
   DestroyMacTextMetricDesc(info->textMetric);
   info->textMetric = nullptr;
   MacDialogDisposePopupMenus(info);
-  auto& l = S().live;
-  l.erase(std::remove(l.begin(), l.end(), info), l.end());
-  ASfree(info);
+  // What is kept elsewhere by the record's address goes with it, so that a
+  // later dialog at the same address does not find it.
+  RemovePDFCtl(info, -1);
+  DialogTraceForgetDialog(info);
+  ReleaseInfo(info);
 }
 
 void MacDialogDispatchEvent(const PfEvent* event, void*) {

@@ -87,6 +87,10 @@ struct SMacDialogInfo {
   // Not in the original record: a close that arrived while procedures were
   // running waits here until the outermost one returns.
   ASInt16 closePending;
+  // Not in the original record: given when the record is made and never
+  // again in the process, so that a pointer kept past the dialog's end is
+  // not taken for a later dialog whose record came at the same address.
+  ASUns32 serial;
 };
 
 // Starts a modeless dialog; null when it could not be made or started.
@@ -160,6 +164,15 @@ extern ExtensionID gMacExtensionID;
 void MacDialogDispatchEvent(const PfEvent* event, void* client);
 // True while the record belongs to a running dialog.
 ASBool MacDialogInfoIsLive(SMacDialogInfo* info);
+// The running dialog's serial number (never 0), or 0 when info is no running
+// dialog. The pointer is only compared, never read, unless it is live.
+ASUns32 MacDialogSerial(SMacDialogInfo* info);
+// True while info is running and is still the dialog that had serial.
+ASBool MacDialogIsStill(SMacDialogInfo* info, ASUns32 serial);
+// Tests: while on, the next dialog's record (and its platform dialog) takes
+// the address of the last one freed, as the C allocator often does and a
+// checking allocator never does. Turning it off frees the records kept aside.
+void MacDialogReuseRecordsForTest(ASBool on);
 
 // How the dialog driver names items of engine dialogs: by control id.
 // Registered with the platform's driver when the first dialog starts.

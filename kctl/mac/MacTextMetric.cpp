@@ -129,6 +129,8 @@ void MacTextMetricReportProblem(const char* text) {
   if (!ConfirmMessageUTF8(msg.c_str(), 1)) gProblemsSilenced = true;
 }
 
+void MacTextMetricForgetSilence() { gProblemsSilenced = false; }
+
 void MacTextMetricReportMacOSProblem(const char* where, ASInt32 error) {
   char buf[300];
   std::snprintf(buf, sizeof buf, "Text metric error: %s returned MacOS error %d", where ? where : "?", (int)error);

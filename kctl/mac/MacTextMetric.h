@@ -55,6 +55,8 @@ ASBool MacTextMetricToUnicode(SMacTextMetricDesc* desc, const void* text, ASUns1
 // Problem reports. The first report the user cancels silences the rest.
 void MacTextMetricReportProblem(const char* text);
 void MacTextMetricReportMacOSProblem(const char* where, ASInt32 error);
+// Reports are shown again after a cancel silenced them (tests).
+void MacTextMetricForgetSilence();
 
 // Measuring. Sizes come from the platform's font model, so the same text in
 // the same font always measures the same.

@@ -21,11 +21,13 @@
 #include "frame/PlugInTestSupport.h"
 #include "host/AV.h"
 #include "host/ASExtension.h"
+#include "host/ASMem.h"
 #include "host/Notify.h"
 #include "kctl/KCtlRuntime.h"
 #include "kctl/KCtlMac.h"
 #include "kctl/mac/MacDialog.h"
 #include "platform/Pf.h"
+#include "support/MessageCapture.h"
 
 namespace {
 
@@ -229,6 +231,24 @@ TEST_F(Panel, ReopeningPutsThePanelBackWhereItWas) {
   ASSERT_EQ(kPfNoErr, PfGetWindowBounds(PfGetDialogWindow(PanelDialog()), kPfWindowStructureRgn, &after));
   EXPECT_EQ(before.left, after.left);
   EXPECT_EQ(before.top, after.top);
+}
+
+// A panel whose position cannot be stored as it closes (no memory for it)
+// goes all the same, and nothing names it afterwards; the failure is shown.
+TEST_F(Panel, APanelThatCannotStoreItsPositionStillLetsGo) {
+  ASInt32 windows = AVAppGetNumWindows();
+  CreateImpositionControlPanel();
+  ASSERT_NE(nullptr, controlPanelDialogHandle);
+  kvtest::MessageCapture capture;
+  ASMemInjectFailure(0, 1);
+  CloseImpositionControlPanel();
+  ASMemClearFailure();
+  EXPECT_EQ(nullptr, controlPanelDialogHandle);
+  EXPECT_EQ(nullptr, PanelDialog());
+  EXPECT_EQ(windows, AVAppGetNumWindows());
+  EXPECT_EQ(0, MacLiveDialogCount());
+  EXPECT_EQ(1u, capture.messages().size());
+  ControlPanelEnableDisableButtons();  // nothing open: nothing happens
 }
 
 }  // namespace

@@ -140,6 +140,22 @@ TEST_F(PlugInStart, UnloadingLeavesNothingBehind) {
   EXPECT_TRUE(MyUnload()) << "twice is harmless";
 }
 
+// A host that ran the plug-in unattended and unloads it: the responder does
+// not go on answering dialogs past the plug-in's life, nor in its next one
+// before the table is called again.
+TEST_F(PlugInStart, UnloadingStopsTheDialogResponder) {
+  ASSERT_TRUE(MasterInit());
+  ASSERT_TRUE(KVAutomationProcs()->answerDialogs(
+      "<?xml version=\"1.0\"?><RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\"><ITEMS>"
+      "<DICT N=\"0\"><ITEMS><B N=\"On\">1</B></ITEMS></DICT></ITEMS></RUVURAZAR>"));
+  EXPECT_TRUE(KCtlAutomationActive());
+  EXPECT_TRUE(MyUnload());
+  EXPECT_FALSE(KCtlAutomationActive());
+  ASSERT_TRUE(MasterInit());
+  EXPECT_FALSE(KCtlAutomationActive());
+  EXPECT_TRUE(MyUnload());
+}
+
 TEST_F(PlugInStart, TheHostsLanguageIsAskedWhenTheUserChoseNone) {
   AVAppSetLanguage("XXX");  // a language the host cannot name: English
   EXPECT_TRUE(MasterInit());

@@ -173,6 +173,17 @@ class EngineFixture : public ::testing::Test {
 
 namespace kvtest {
 
+// While it lives, each new dialog record takes the address of the last one
+// freed, as the C allocator often does and a checking allocator never does:
+// what a dialog left behind is then found by the next one, if anything still
+// finds things by address.
+struct ReusedDialogRecords {
+  ReusedDialogRecords() { MacDialogReuseRecordsForTest(1); }
+  ~ReusedDialogRecords() { MacDialogReuseRecordsForTest(0); }
+  ReusedDialogRecords(const ReusedDialogRecords&) = delete;
+  ReusedDialogRecords& operator=(const ReusedDialogRecords&) = delete;
+};
+
 // Runs the standard dialog modally and calls body once it is shown; then cancels it.
 inline void WithRunningDialog(const std::function<void(SMacDialogInfo*)>& body,
                               std::function<ASInt32(SMacDialogInfo*, ASUns32, ASInt32, SMacControlHitInfo*)> handler =

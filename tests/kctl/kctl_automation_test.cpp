@@ -2,9 +2,11 @@
 // confirmed, refused ones cancelled with a message, the step limit.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "EngineHarness.h"
 #include "KCtlHarness.h"
 #include "foundation/Alerts.h"
 #include "foundation/KCabDump.h"
@@ -32,11 +34,20 @@ class Automation : public KCtlFixture {
   SKCab* messages_ = nullptr;
 };
 
+// Notes the dialog's record (the user data is where) when its values are loaded.
+ASInt32 NoteRecord(SMacDialogInfo* dialog, ASInt32, ASInt32, void* user) {
+  *static_cast<SMacDialogInfo**>(user) = dialog;
+  return kKCtlCallBackGoOn;
+}
+
 // A dialog with a name, a check box and a length-limited code.
 struct Form {
   KCtlRun run;
+  SMacDialogInfo* record = nullptr;  // the last showing's
   explicit Form(const char* title) : run(title) {
-    KCtlSetExportKeyEditString("Name", 0, KCtlAddNewElement(run.dialog, kKCtlEditText, 0, -1, "xxxxxxxx", nullptr));
+    SKCtlElem* name = KCtlAddNewElement(run.dialog, kKCtlEditText, 0, -1, "xxxxxxxx", nullptr);
+    KCtlSetExportKeyEditString("Name", 0, name);
+    KCtlSetActionCallback(name, kKCtlTriggerLoaded, NoteRecord, &record);
     KCtlSetExportKey("On", KCtlAddNewElement(run.dialog, kKCtlCheckBox, 0, -1, "On", nullptr));
     KCtlSetExportKeyEditString("Code", 3, KCtlAddNewElement(run.dialog, kKCtlEditText, 0, -1, "xxx", nullptr));
     KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagOK, 1, "OK", nullptr);
@@ -118,6 +129,68 @@ TEST_F(Automation, ADisabledOKIsNoAnswerEither) {
   run.data = KCtlCreateData(run.dialog);
   EXPECT_EQ(2, KCtlPlatformTestModal(run.data, nullptr));
   EXPECT_EQ(1, KCtlAutomationCancelledCount());
+}
+
+// The texts of the messages the responder gave, in order.
+std::vector<std::string> Texts(SKCab* messages) {
+  std::vector<std::string> texts;
+  for (long k = 0; SKCab* m = KCabGetCabNumKey(messages, k); ++k) texts.push_back(KCabGetString(m, "S"));
+  return texts;
+}
+
+// A dialog that refused a value, then one whose OK cannot be pressed and
+// whose record comes at the first one's address: the second is cancelled as
+// a dialog of its own, with nothing of the first's refusal, whether the
+// first's description is still there or gone.
+TEST_F(Automation, ARefusalGoesWithItsDialog) {
+  ReusedDialogRecords reuse;
+  for (bool keepFirst : {true, false}) {
+    SCOPED_TRACE(keepFirst ? "the first description kept" : "the first description freed");
+    SKCab* messages = KCabNewInner();
+    AutoMessageSetKCabListDest(messages, 1);
+    KCtlAutomationStart(nullptr, 0);
+    auto strict = std::make_unique<Form>("Strict");
+    KCabPutStringCopy(strict->run.Export(), "Code", "toolong");
+    EXPECT_EQ(2, strict->Run());
+    SMacDialogInfo* first = strict->record;
+    if (!keepFirst) strict.reset();
+
+    KCtlRun run("Disabled");
+    SMacDialogInfo* second = nullptr;
+    SKCtlElem* ok = KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagOK | kKCtlFlagDisabled, 1, "OK", nullptr);
+    KCtlSetActionCallback(ok, kKCtlTriggerLoaded, NoteRecord, &second);
+    KCtlAddNewElement(run.dialog, kKCtlPushButton, kKCtlFlagCancel, 2, "Cancel", nullptr);
+    run.data = KCtlCreateData(run.dialog);
+    EXPECT_EQ(2, KCtlPlatformTestModal(run.data, nullptr));
+    ASSERT_NE(nullptr, first);
+    ASSERT_EQ(first, second) << "the test hook gives the second record the first one's address";
+    EXPECT_EQ((std::vector<std::string>{
+                  "The dialog \"Strict\" did not accept the value of Code, which had no answer, and was cancelled.",
+                  "The dialog \"Disabled\" did not accept its answers and was cancelled."}),
+              Texts(messages));
+    KCtlAutomationStop();
+    AutoMessageSetKCabListDest(messages_, 1);
+    KCabDestroy(messages);
+  }
+}
+
+// A dialog answered and gone, then another whose record comes at the same
+// address: the second is a dialog of its own, answered afresh rather than
+// taken for the first still there after its OK.
+TEST_F(Automation, ADialogWhereAnAnsweredOneWasIsAnsweredAfresh) {
+  ReusedDialogRecords reuse;
+  KCtlAutomationStart(nullptr, 0);
+  EngineHarness first, second;
+  for (EngineHarness* h : {&first, &second}) {
+    h->items = {StandardEngineItems()[0], StandardEngineItems()[1]};
+    h->handler = StandardHandler;
+  }
+  EXPECT_EQ(kOK, RunModalHarness(first));
+  EXPECT_EQ(kOK, RunModalHarness(second));
+  EXPECT_EQ(first.info, second.info) << "the test hook gives the second record the first one's address";
+  EXPECT_EQ(2, KCtlAutomationAnsweredCount());
+  EXPECT_EQ(0, KCtlAutomationCancelledCount());
+  EXPECT_TRUE(KCabIsEmpty(messages_));
 }
 
 // Each OK opens the same dialog again, inside its own callback.

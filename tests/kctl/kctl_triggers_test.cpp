@@ -449,6 +449,34 @@ TEST_F(Triggers, AnExceptionInACallbackIsReportedOnceAndTheDialogGoesOn) {
   EXPECT_EQ(1u, capture.messages().size());
 }
 
+// An element whose destroy action fails leaves the elements after it their
+// own and the run taken down all the same: nothing it held of the dialog
+// (the window slot here) outlives the dialog. The failure is shown once.
+TEST_F(Triggers, AFailingDestroyActionLeavesTheRestOfTheTeardownDone) {
+  MessageCapture capture;
+  TriggerLog log;
+  // The run frees the description, its data and its export cabinet when the dialog goes.
+  SKCtlDialog* d =
+      KCtlNewDialog("Fails", kKCtlDialogFreeDescription | kKCtlDialogFreeData | kKCtlDialogDestroyExportCab);
+  SKCtlElem* a = KCtlAddNewElement(d, kKCtlStaticText, 0, -1, "A", nullptr);
+  KCtlSetActionCallback(a, kKCtlTriggerDestroyed, Raise, nullptr);
+  log.Watch(KCtlAddNewElement(d, kKCtlStaticText, 0, -1, "B", nullptr), "B", kKCtlTriggerDestroyed);
+  KCtlAddNewElement(d, kKCtlPushButton, kKCtlFlagOK, 1, "OK", nullptr);
+  SKCtlData* data = KCtlCreateData(d);
+  KCtlDataSetExportCab(data, KCabNewInner(), nullptr);
+  SMacDialogInfo* slot = nullptr;
+  data->windowSlot = &slot;
+  PfScript script;
+  script.Then([&] {
+    EXPECT_NE(nullptr, slot);
+    PfDriverPressReturn();
+  });
+  EXPECT_EQ(1, KCtlPlatformTestModal(data, nullptr));
+  EXPECT_EQ((Log{"B:15"}), log.entries);
+  EXPECT_EQ(nullptr, slot) << "the slot does not name the dialog past its end";
+  EXPECT_EQ(1u, capture.messages().size());
+}
+
 TEST_F(Triggers, FrontDocumentChangesReachRunningDialogs) {
   TriggerLog log;
   ASInt32 before = AVAppNotificationCount(AVAppFrontDocDidChangeNSEL);
