@@ -375,7 +375,17 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
   const bool knowsRemembered =
       offers(offsetof(PIAutomationProcs, rememberedParams) + sizeof automation->rememberedParams) &&
       automation->rememberedParams;
-  std::string params, answers;
+  // A text that does not read is named with its file where the plug-in can say so.
+  const bool namesFiles = offers(offsetof(PIAutomationProcs, answerDialogsFrom) + sizeof automation->answerDialogsFrom) &&
+                          automation->runCommandFrom && automation->answerDialogsFrom;
+  auto runCommand = [&](const std::string& key, const char* xml, const std::string& file) {
+    return namesFiles ? automation->runCommandFrom(key.c_str(), xml, xml ? file.c_str() : nullptr)
+                      : automation->runCommand(key.c_str(), xml);
+  };
+  auto answerDialogs = [&](const char* xml, const std::string& file) {
+    return namesFiles ? automation->answerDialogsFrom(xml, xml ? file.c_str() : nullptr) : automation->answerDialogs(xml);
+  };
+  std::string params, answers, paramsFile, answersFile;
   bool haveParams = false, haveAnswers = false;
   for (const Step& s : o.steps) {
     const std::string& v = s.value;
@@ -383,11 +393,12 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       std::string* into = s.option == "--params" ? &params : &answers;
       if (!ReadText(s.option, v, into)) return false;
       (s.option == "--params" ? haveParams : haveAnswers) = true;
+      (s.option == "--params" ? paramsFile : answersFile) = v;
       // Answers that do not read are refused here, before a dialog runs on
       // answers nobody gave.
       if (s.option == "--answers") {
         if (!needAutomation(s.option)) return false;
-        if (!automation->answerDialogs(answers.c_str())) {
+        if (!answerDialogs(answers.c_str(), answersFile)) {
           std::fprintf(stderr, "kvhost: --answers %s: the answers could not be read; nothing more is run\n",
                        v.c_str());
           return false;
@@ -404,7 +415,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
                      "others; --prefs chooses another preferences folder)\n",
                      v.c_str(), file.c_str());
       }
-      bool ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
+      bool ok = runCommand(v, haveParams ? params.c_str() : nullptr, paramsFile);
       haveParams = false;
       if (!ok) {
         if (!SayUnknownCommand(automation, v))
@@ -427,7 +438,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
                                                                sizeof automation->takeMenuOutcome &&
                           automation->takeMenuOutcome;
       if (enabled) {
-        if (automation) automation->answerDialogs(haveAnswers ? answers.c_str() : nullptr);
+        if (automation) answerDialogs(haveAnswers ? answers.c_str() : nullptr, answersFile);
         if (outcomeKnown) automation->takeMenuOutcome();  // forget earlier outcomes
         AVMenuItemExecute(item);
       }

@@ -479,6 +479,9 @@ const SCommandParams kCommands[] = {{&kSampleTable, NewCmdMgrForCreateTestFile},
                                     {&kReverseTable, NewCmdMgrForReverseDocument},
                                     {nullptr, nullptr}};
 
+// The readers below the commands (a parameter file's text) find the tables here.
+[[maybe_unused]] const bool kTableFinderInstalled = (SetKParamTableFinder(CommandParamTable), true);
+
 }  // namespace
 
 const SCommandParams* CommandParamsList() { return kCommands; }

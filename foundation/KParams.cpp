@@ -300,6 +300,20 @@ bool KnownTopKey(const SKParamTable* table, const char* key) {
 
 }  // namespace
 
+namespace {
+KParamTableFinder gTableFinder = nullptr;
+}  // namespace
+
+KParamTableFinder SetKParamTableFinder(KParamTableFinder finder) {
+  KParamTableFinder old = gTableFinder;
+  gTableFinder = finder;
+  return old;
+}
+
+const SKParamTable* KParamFindCommandTable(const char* command) {
+  return gTableFinder && command ? gTableFinder(command) : nullptr;
+}
+
 const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key) {
   if (!table || !key) return nullptr;
   for (const SKParamDef* const* g = table->groups; g && *g; ++g)

@@ -62,6 +62,13 @@ struct SKParamTable {
   void (*example)(SKCab* params);
 };
 
+// The table of a command by its key, for the readers below the commands,
+// which install the finder at start: null when none is installed or the
+// command has no table. Setting answers the finder it replaces.
+typedef const SKParamTable* (*KParamTableFinder)(const char* command);
+KParamTableFinder SetKParamTableFinder(KParamTableFinder finder);
+const SKParamTable* KParamFindCommandTable(const char* command);
+
 // The definition that covers key (patterns included), or null.
 const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key);
 // Visits every definition of the table in order.

@@ -34,6 +34,11 @@ struct PIAutomationProcs {
   // settings file that holds them. Tables shorter than this entry do not
   // answer.
   ASBool (*rememberedParams)(const char* key, PITextSink sink, void* data);
+  // As runCommand and answerDialogs, for a text read from the file source
+  // (its path as the user gave it, may be null): a text that does not read is
+  // named with it. Tables shorter than these entries do not answer.
+  ASBool (*runCommandFrom)(const char* key, const char* paramsXML, const char* source);
+  ASBool (*answerDialogsFrom)(const char* answersXML, const char* source);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

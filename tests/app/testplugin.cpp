@@ -29,8 +29,12 @@ std::string ActivePages() {
 
 bool gCopyRemembered = false;
 
-ASBool RunCommand(const char* key, const char* params) {
-  Log(std::string("command ") + key + " params " + (params ? "given" : "none") + " pages " + ActivePages());
+// The file the text came from, as the host names it.
+std::string From(const char* source) { return source ? std::string(" from ") + source : ""; }
+
+ASBool RunCommandFrom(const char* key, const char* params, const char* source) {
+  Log(std::string("command ") + key + " params " + (params ? "given" : "none") + From(source) + " pages " +
+      ActivePages());
   if (std::string(key) == "Copy" && !params) gCopyRemembered = true;
   // Only the commands it lists are known; "Fail" never completes.
   if (std::string(key) != "Copy") return 0;
@@ -46,6 +50,7 @@ ASBool RunCommand(const char* key, const char* params) {
   }
   return 1;
 }
+ASBool RunCommand(const char* key, const char* params) { return RunCommandFrom(key, params, nullptr); }
 ASBool PlayAction(const char* name) {
   Log(std::string("play ") + name);
   return 1;
@@ -63,11 +68,12 @@ ASBool History(PDDoc, PITextSink sink, void* data) {
   return 1;
 }
 // Answers that begin with "<bad" do not read.
-ASBool Answer(const char* xml) {
+ASBool AnswerFrom(const char* xml, const char* source) {
   bool bad = xml && std::string(xml).rfind("<bad", 0) == 0;
-  Log(std::string("answers ") + (xml ? bad ? "bad" : "given" : "none"));
+  Log(std::string("answers ") + (xml ? bad ? "bad" : "given" : "none") + From(source));
   return bad ? 0 : 1;
 }
+ASBool Answer(const char* xml) { return AnswerFrom(xml, nullptr); }
 // "Copy" remembers its parameters once it has run without them.
 ASBool Remembered(const char* key, PITextSink sink, void* data) {
   if (std::string(key) != "Copy" || !gCopyRemembered) return 0;
@@ -83,8 +89,9 @@ ASInt32 TakeMenuOutcome() {
   return outcome;
 }
 
-const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction, Replay, ListCommands, History,
-                                  Answer, TakeMenuOutcome, Remembered};
+const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs), RunCommand, PlayAction,     Replay,    ListCommands,
+                                  History,                   Answer,     TakeMenuOutcome, Remembered, RunCommandFrom,
+                                  AnswerFrom};
 
 ASBool MenuExecuted = 0;
 void ExecuteItem(void*) {

@@ -12,6 +12,8 @@
 #include "foundation/Alerts.h"
 #include "kctl/KCtlAlert.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
+#include "foundation/KParams.h"
 #include "frame/Automation.h"
 #include "pdftools/CommandHistory.h"
 #include "frame/ImpMenus.h"
@@ -104,7 +106,9 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
     const char* alert;
   };
   for (const Case& c : {Case{"NoSuch", nullptr, "error: There is no command called NoSuch."},
-                        Case{"Nup", "<not cabinet xml", "error: The command parameters could not be read as cabinet XML."},
+                        Case{"Nup", "<not cabinet xml",
+                             "error: The command parameters could not be read: the text ends inside a tag or comment "
+                             "on line 1; is the file cut off?"},
                         Case{"", nullptr, nullptr}}) {
     AVAlertClearRecorded();
     kvtest::Calls().clear();
@@ -130,6 +134,60 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
   EXPECT_FALSE(HasCommandCompleted(kImpCmdNup));
   EXPECT_FALSE(procs_->runCommand("Shuffle", nullptr)) << "a cancelled run";
   EXPECT_EQ(0, suspendAutoStamping);
+}
+
+// A table of one whole number, as the commands' tables give their keys.
+const SKParamDef kCountDefs[] = {{"Count", kKParamInt, 1, 100, nullptr, 0, "pages", "pages", nullptr},
+                                 {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
+const SKParamDef* const kCountGroups[] = {kCountDefs, nullptr};
+const SKParamTable kCountTable = {"Nup", "a test table", kCountGroups, nullptr, nullptr, nullptr};
+const SKParamTable* FindCountTable(const char* command) {
+  return std::string(command) == "Nup" ? &kCountTable : nullptr;
+}
+
+// A text that does not read is named with the file it came from, with what
+// is wrong and where; a whole number out of range with the range its key
+// takes. Nothing runs.
+TEST_F(Automation, ATextThatDoesNotReadIsNamedWithItsFileAndWhy) {
+  OpenDocument("a.pdf", 1);
+  const std::string open = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n";
+  const std::string unclosed = open + "<ITEMS>\n<I N='FitAcross'>2</I>\n</RUVURAZAR>\n";
+  const std::string large = open + "<ITEMS>\n<I N='Count'>99999999999</I>\n</ITEMS>\n</RUVURAZAR>\n";
+  KParamTableFinder installed = SetKParamTableFinder(FindCountTable);
+  struct Case {
+    const char* what;
+    std::function<ASBool()> run;
+    const char* alert;
+  };
+  const Case cases[] = {
+      {"no end tag", [&] { return procs_->runCommandFrom("Nup", unclosed.c_str(), "jobs/p.xml"); },
+       "error: The command parameters in jobs/p.xml could not be read: line 2, <ITEMS> is not closed before "
+       "</RUVURAZAR> on line 4; add its </ITEMS>."},
+      {"too large, with the key's range",
+       [&] { return procs_->runCommandFrom("Nup", large.c_str(), "p.xml"); },
+       "error: The command parameters in p.xml could not be read: line 3, Count holds 99999999999, which is out of "
+       "its range: Count takes a whole number from 1 to 100 pages."},
+      {"too large, a command without the key",
+       [&] { return procs_->runCommandFrom("Shuffle", large.c_str(), "p.xml"); },
+       "error: The command parameters in p.xml could not be read: line 3, Count holds 99999999999, a whole number "
+       "beyond what an <I> element holds (-2147483648 to 2147483647)."},
+      {"no file to name", [&] { return procs_->runCommand("Nup", unclosed.c_str()); },
+       "error: The command parameters could not be read: line 2, <ITEMS> is not closed before </RUVURAZAR> on line "
+       "4; add its </ITEMS>."},
+      {"answers of another kind", [&] { return procs_->answerDialogsFrom("<html>\n</html>\n", "a.xml"); },
+       "error: The dialog answers in a.xml could not be read as cabinet XML: line 1 begins with the element <html>, "
+       "where cabinet XML begins with <RUVURAZAR>."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AVAlertClearRecorded();
+    kvtest::Calls().clear();
+    kvtest::ForgetSeenParams();
+    EXPECT_FALSE(c.run());
+    EXPECT_EQ(std::vector<std::string>{c.alert}, RecordedAlerts());
+    EXPECT_EQ(nullptr, kvtest::LastProcessParams()) << "nothing ran";
+  }
+  SetKParamTableFinder(installed);
 }
 
 TEST_F(Automation, CommandsAreListedWithTheirTitles) {
@@ -239,8 +297,11 @@ TEST_F(Automation, EveryRoadIsTheDispatchersRoad) {
 
 TEST_F(Automation, AnswersForDialogsFromNowOn) {
   EXPECT_FALSE(KCtlAutomationActive());
-  procs_->answerDialogs("<not xml");
-  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML."}, RecordedAlerts());
+  procs_->answerDialogs("not xml");
+  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML: line 1 holds \"not "
+                                     "xml\", not an element; cabinet XML is a RUVURAZAR element that holds one ITEMS "
+                                     "element."},
+            RecordedAlerts());
   EXPECT_TRUE(KCtlAutomationActive()) << "dialogs are answered with OK all the same";
   procs_->answerDialogs(nullptr);
   EXPECT_TRUE(KCtlAutomationActive());
