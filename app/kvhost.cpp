@@ -526,10 +526,12 @@ int main(int argc, char** argv) {
   HostRegisterFunctionTables();
   PDSetDeterministicIDs(o.staticId ? 1 : 0);
   if (o.staticId) {
-    // The same job saves the same bytes: fixed IDs, and fixed time stamps.
+    // The same job saves the same bytes: fixed IDs, fixed time stamps, and no
+    // computer or user names on the placed pages.
     ASInt64 seconds = 0;
     if (!StaticTime(&seconds)) return 2;
     ASHostSetFixedTime(1, seconds);
+    PfSetFixedNames(true);
   }
   AVAppSetProgressQuiet(o.quiet ? 1 : 0);
   std::string plugin = o.plugin.empty() ? ExeFolder() + "/plugins/kv3" : o.plugin;
