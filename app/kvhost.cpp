@@ -43,8 +43,8 @@ const char* const kUsage =
     "  --list-menus  --list-commands  --history FILE.pdf\n"
     "environment:\n"
     "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
-    "  --static-id           the same bytes for the same job: fixed document IDs, and time stamps\n"
-    "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n"
+    "  --static-id           the same bytes for the same job: fixed document IDs, time stamps at\n"
+    "                        SOURCE_DATE_EPOCH (else 1970-01-01) in UTC, no computer or user names\n"
     "  --help                this text; README.md says more of each option\n";
 
 struct Step {
