@@ -234,7 +234,6 @@ void Failed(SRead* r, SXMLElement* c, const char* kind, const char* key, const c
   std::snprintf(p->key, sizeof p->key, "%s", key ? key : "");
   std::snprintf(p->text, sizeof p->text, "%s", text ? text : "");
   p->reason = reason;
-  p->line = 0;
   p->line = LineAt(r->start, r->length, c->raw);
 }
 
@@ -427,29 +426,30 @@ bool RootAccepted(SXMLDoc* doc, SKCabXMLReadProblem* p) {
 bool WellFormed(SXMLDoc* doc, SKCabXMLReadProblem* p) {
   const char* text = doc->text;
   const ASInt32 length = doc->length;
-  const ASInt32 lastLine = LineAt(text, length, text + length);
+  // Lines are counted only for the node refused: counting for every node
+  // would make a long text quadratic.
+  auto lineOf = [&](const char* at) { return LineAt(text, length, at); };
   bool inRoot = false, pastRoot = false;
   const char* after = text;  // where the text stands after the node before
   for (SXMLElement* e = doc->first; e && e->type != kXMLEndOfDocument; e = e->next) {
     const bool inText = InText(doc, e);
     const char* at = !inText ? after : e->type == kXMLCharData ? e->raw + TextBegins(e->raw, e->rawLength) : e->raw;
-    const ASInt32 line = LineAt(text, length, at);
     if (e == doc->root) inRoot = true;
     const bool outside = !inRoot || pastRoot;
-    if (!inText) return Refused(p, kKCabXMLCutOff, line, "");
+    if (!inText) return Refused(p, kKCabXMLCutOff, lineOf(at), "");
     if (e->type == kXMLStartTag && !e->match) {
       if (e->closedBy)
-        return Refused(p, kKCabXMLUnclosed, line, e->name, e->closedBy->name,
-                       LineAt(text, length, e->closedBy->raw));
-      return Refused(p, kKCabXMLUnclosed, line, e->name, "", lastLine);
+        return Refused(p, kKCabXMLUnclosed, lineOf(at), e->name, e->closedBy->name, lineOf(e->closedBy->raw));
+      return Refused(p, kKCabXMLUnclosed, lineOf(at), e->name, "", lineOf(text + length));
     }
-    if (e->type == kXMLEndTag && !e->match) return Refused(p, kKCabXMLStrayEnd, line, e->name);
+    if (e->type == kXMLEndTag && !e->match) return Refused(p, kKCabXMLStrayEnd, lineOf(at), e->name);
     // A comment, a section or a declaration the reader ran to the end of the text.
     const bool toTheEnd = e->raw + e->rawLength == text + length;
-    if (toTheEnd && (e->type == kXMLComment || e->type == kXMLInstruction)) return Refused(p, kKCabXMLCutOff, line, "");
+    if (toTheEnd && (e->type == kXMLComment || e->type == kXMLInstruction))
+      return Refused(p, kKCabXMLCutOff, lineOf(at), "");
     if (outside && (e->type == kXMLStartTag || e->type == kXMLEmptyTag || (e->type == kXMLCharData && !Blank(e)))) {
       std::string found = e->type == kXMLCharData ? Opening(e->raw, e->rawLength) : "<" + std::string(e->name) + ">";
-      return Refused(p, kKCabXMLOutsideRoot, line, found.c_str());
+      return Refused(p, kKCabXMLOutsideRoot, lineOf(at), found.c_str());
     }
     if (e == doc->root->match) pastRoot = true;
     after = e->raw + e->rawLength;
