@@ -45,8 +45,8 @@ const char* const kUsage =
     "  --list-menus  --list-commands  --history FILE.pdf\n"
     "environment:\n"
     "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
-    "  --static-id           the same bytes for the same job: fixed document IDs, and time stamps\n"
-    "                        at SOURCE_DATE_EPOCH (else 1970-01-01), in UTC\n"
+    "  --static-id           the same bytes for the same job: fixed document IDs, time stamps at\n"
+    "                        SOURCE_DATE_EPOCH (else 1970-01-01) in UTC, no computer or user names\n"
     "  --version             the versions of kvhost and of the plug-in\n"
     "  --help                this text; README.md says more of each option\n"
     "an option's value may follow it or be joined to it: --save out.pdf, --save=out.pdf\n";
@@ -458,7 +458,24 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   const bool knowsRemembered =
       Offers(automation, offsetof(PIAutomationProcs, rememberedParams) + sizeof automation->rememberedParams) &&
       automation->rememberedParams;
-  std::string params, answers;
+  // A text that does not read is named with its file where the plug-in can say so.
+  const bool namesFiles =
+      Offers(automation, offsetof(PIAutomationProcs, answerDialogsFrom) + sizeof automation->answerDialogsFrom) &&
+      automation->answerDialogsFrom;
+  // Without parameters or settings the command runs on its remembered ones.
+  auto runCommand = [&](const std::string& key, const char* xml, const std::string& file,
+                        const std::vector<std::string>& given) -> bool {
+    if (!TakesSettings(automation) || (!xml && given.empty()))
+      return given.empty() && automation->runCommand(key.c_str(), xml);
+    std::vector<const char*> texts;
+    for (const std::string& setting : given) texts.push_back(setting.c_str());
+    return automation->runCommandWithSettings(key.c_str(), xml, xml ? file.c_str() : nullptr, texts.data(),
+                                              (ASInt32)texts.size());
+  };
+  auto answerDialogs = [&](const char* xml, const std::string& file) {
+    return namesFiles ? automation->answerDialogsFrom(xml, xml ? file.c_str() : nullptr) : automation->answerDialogs(xml);
+  };
+  std::string params, answers, paramsFile, answersFile;
   bool haveParams = false, haveAnswers = false;
   std::vector<std::string> settings;
   for (const Step& s : o.steps) {
@@ -469,11 +486,12 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       std::string* into = s.option == "--params" ? &params : &answers;
       if (!ReadText(s.option, v, into)) return false;
       (s.option == "--params" ? haveParams : haveAnswers) = true;
+      (s.option == "--params" ? paramsFile : answersFile) = v;
       // Answers that do not read are refused here, before a dialog runs on
       // answers nobody gave.
       if (s.option == "--answers") {
         if (!needAutomation(s.option)) return false;
-        if (!automation->answerDialogs(answers.c_str())) {
+        if (!answerDialogs(answers.c_str(), answersFile)) {
           std::fprintf(stderr, "kvhost: --answers %s: the answers could not be read; nothing more is run\n",
                        v.c_str());
           return false;
@@ -491,15 +509,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
                      "gives others; --prefs chooses another preferences folder)\n",
                      v.c_str(), file.c_str());
       }
-      bool ok;
-      if (settings.empty()) {
-        ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
-      } else {
-        std::vector<const char*> texts;
-        for (const std::string& setting : settings) texts.push_back(setting.c_str());
-        ok = TakesSettings(automation) && automation->runCommandWithSettings(v.c_str(), haveParams ? params.c_str() : nullptr,
-                                                                               texts.data(), (ASInt32)texts.size());
-      }
+      bool ok = runCommand(v, haveParams ? params.c_str() : nullptr, paramsFile, settings);
       haveParams = false;
       settings.clear();
       if (!ok) {
@@ -523,7 +533,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
                                                                sizeof automation->takeMenuOutcome &&
                           automation->takeMenuOutcome;
       if (enabled) {
-        if (automation) automation->answerDialogs(haveAnswers ? answers.c_str() : nullptr);
+        if (automation) answerDialogs(haveAnswers ? answers.c_str() : nullptr, answersFile);
         if (outcomeKnown) automation->takeMenuOutcome();  // forget earlier outcomes
         AVMenuItemExecute(item);
       }
@@ -655,10 +665,12 @@ int main(int argc, char** argv) {
   HostRegisterFunctionTables();
   PDSetDeterministicIDs(o.staticId ? 1 : 0);
   if (o.staticId) {
-    // The same job saves the same bytes: fixed IDs, and fixed time stamps.
+    // The same job saves the same bytes: fixed IDs, fixed time stamps, and no
+    // computer or user names on the placed pages.
     ASInt64 seconds = 0;
     if (!StaticTime(&seconds)) return 2;
     ASHostSetFixedTime(1, seconds);
+    PfSetFixedNames(true);
   }
   AVAppSetProgressQuiet(o.quiet ? 1 : 0);
   std::string plugin = o.plugin.empty() ? ExeFolder() + "/plugins/kv3" : o.plugin;

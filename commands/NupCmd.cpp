@@ -172,12 +172,16 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
   }
   if (!useScale && exactFit) {
     const SNupSpacing& s = active_nup.spacing;
-    const bool acrossOk = active_nup.fitAcross == 0 || LayoutCount(s.fewestAcross, s.mostAcross) == active_nup.fitAcross;
-    const bool downOk = active_nup.fitDown == 0 || LayoutCount(s.fewestRows, s.mostRows) == active_nup.fitDown;
+    const ASInt32 across = LayoutCount(s.fewestAcross, s.mostAcross), down = LayoutCount(s.fewestRows, s.mostRows);
+    const bool acrossOk = active_nup.fitAcross == 0 || across == active_nup.fitAcross;
+    const bool downOk = active_nup.fitDown == 0 || down == active_nup.fitDown;
     if (!acrossOk || !downOk) {
-      char text[kLineSize];
-      FormatMessageByKeyUTF8(nullptr, "uiimp.3.nofit", nullptr, text, sizeof text, "dd", (int)active_nup.fitAcross,
-                             (int)active_nup.fitDown);
+      // What the sheet does hold of these pages, so that the grid or the sheet can be chosen to match.
+      char text[kLineSize], width[64], height[64];
+      KParamFormatNumber(ASFixedToFloat(s.sheetWidth), width, sizeof width);
+      KParamFormatNumber(ASFixedToFloat(s.sheetHeight), height, sizeof height);
+      FormatMessageByKeyUTF8(nullptr, "uiimp.3.nofit", nullptr, text, sizeof text, "ddddss", (int)active_nup.fitAcross,
+                             (int)active_nup.fitDown, (int)across, (int)down, width, height);
       ErrMessageUTF8(text);
       FreePageSizes(&active_nup);
       return 0;

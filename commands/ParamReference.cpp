@@ -236,6 +236,9 @@ std::string ParamReferenceMarkdown() {
       "- an unknown key, and an unknown word of a key that falls back to its default, give a warning on standard "
       "error that names them; the run goes on (so that stored files keep working);\n"
       "- an element whose text does not read (`<I N='FitAcross'>two</I>`) is named with its line.\n\n"
+      "A parameter file (and a file of dialog answers) must be well-formed cabinet XML: a file that is no XML, "
+      "XML of another kind, a file cut off, or one with an element whose end tag is missing is refused, and the "
+      "message names the file, the line and what was found there.\n\n"
       "A key that is not set takes the command's own default, given in its Meaning. "
       "The system keeps a few keys of its own in the parameters (such as `Interactive`, `Source`, `Requires`, "
       "`PosX`); they are not listed here and need not be written.\n\n";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 
+#include "engine/InsertPages.h"
 #include "kctl/DocWindow.h"
 #include "foundation/Alerts.h"
 #include "foundation/MessageFormat.h"
@@ -24,7 +25,8 @@ void ErrorKey(const char* key) { ErrMessageUTF8(Msg(key)); }
 
 void ReportTooManyPages(ASInt64 count) {
   char text[400];
-  FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)std::min<ASInt64>(count, 0x7FFFFFFF));
+  FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ll", (long)std::min<ASInt64>(count, 0x7FFFFFFF),
+            (long)kInsertMaxPages);
   ErrMessageUTF8(text);
 }
 

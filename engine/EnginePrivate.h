@@ -22,7 +22,7 @@ void FormatMsg(char* out, size_t size, const char* key, const char* signature, .
 // Shows the message of key as an error.
 void ErrorKey(const char* key);
 // Refuses a run that would make more than kInsertMaxPages pages: the error
-// "imputil1.err.toomanypages" with the count.
+// "imputil1.err.toomanypages" with the count and the limit.
 void ReportTooManyPages(ASInt64 count);
 // Asks the message of key (default yes); true for yes.
 bool ConfirmKey(const char* key);

@@ -391,19 +391,15 @@ ASBool InsertFilePages(PDDoc doc, ASInt32 after, SKCab* params, ASBool showStatu
 
   bool wasOpen = false;
   PDDoc source = nullptr;
+  // A file that does not open is told as it was looked for, and why.
   if (path) {
     wasOpen = FindOpenPDDocForUTF8Path(path) != nullptr;
-    source = OpenExistingPDDocFromUtf8String(path);
+    source = OpenExistingPDDocFromUtf8StringReport(path, 1);
   } else {
     wasOpen = FindOpenPDDocForDIPath(diPath) != nullptr;
-    source = OpenExistingPDDocFromDIPath(diPath, 0);
+    source = OpenExistingPDDocFromDIPath(diPath, 1);
   }
-  if (!source) {
-    char text[1200];
-    FormatFileError(text, sizeof text, Msg("common.err.cannotopen"), path ? path : diPath, 1);
-    ErrMessageUTF8(text);
-    return 0;
-  }
+  if (!source) return 0;
   if (!VerifyBackgroundBeforeImposition(doc, source)) {
     PDDocClose(source);
     return 0;

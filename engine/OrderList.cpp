@@ -515,7 +515,15 @@ ASUns16 OrderListExecuteInner(AVDoc view, PDDoc doc, const char* text, ASInt32 g
   s.source = doc;
   s.N = PDDocGetNumPages(doc);
   if (s.N == 0) return 1;
-  // Every group gets one page per token; inserts stop at the same number.
+  // Every group gets one page per token; inserts stop at the same number. A
+  // list longer than that is the list's fault whatever the document.
+  if ((ASInt64)s.tokens.size() > kInsertMaxPages) {
+    char text[400];
+    FormatMsg(text, sizeof text, "pagemg.7.ordertoolong", "ll", (long)std::min<size_t>(s.tokens.size(), 0x7FFFFFFF),
+              (long)kInsertMaxPages);
+    ErrMessageUTF8(text);
+    return 0;
+  }
   const ASInt64 groups = groupSize > 0 ? (s.N + groupSize - 1) / groupSize : 1;
   if (groups * (ASInt64)s.tokens.size() > kInsertMaxPages) {
     ReportTooManyPages(groups * (ASInt64)s.tokens.size());

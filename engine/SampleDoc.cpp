@@ -135,9 +135,7 @@ ASBool CreateTestFile(ASFixed width, ASFixed height, ASInt32 count, ASUns16 with
   if (docOut) *docOut = nullptr;
   if (count < 1) return 0;
   if (count > kInsertMaxPages) {
-    char text[400];
-    FormatMsg(text, sizeof text, "imputil1.err.toomanypages", "ld", (long)count);
-    ErrMessageUTF8(text);
+    ReportTooManyPages(count);
     return 0;
   }
   if (width <= 0 || height <= 0) {

@@ -93,7 +93,9 @@ void ReportNothingInView(ASInt32 index, const ASFixedRect& old) {
   char w[64], h[64], text[600];
   KParamFormatNumber(std::fabs(EngineFixedToPoints(old.right) - EngineFixedToPoints(old.left)), w, sizeof w);
   KParamFormatNumber(std::fabs(EngineFixedToPoints(old.top) - EngineFixedToPoints(old.bottom)), h, sizeof h);
-  FormatMsg(text, sizeof text, "pagemg.6.nothinginview", "dss", (int)index + 1, w, h);
+  // A page that shows no area has nothing to keep in view, whatever the amounts.
+  const bool noSize = old.left == old.right || old.top == old.bottom;
+  FormatMsg(text, sizeof text, noSize ? "pagemg.6.nosize" : "pagemg.6.nothinginview", "dss", (int)index + 1, w, h);
   ErrMessageUTF8(text);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "foundation/CLocale.h"
@@ -193,11 +194,13 @@ bool OnlyBlanks(const char* p) {
   return *p == 0;
 }
 
-// A number with nothing but blanks after it ("0.5" is no integer, "2x" no number).
-bool ReadLong(const char* text, int base, long long* out) {
+// A number with nothing but blanks after it ("0.5" is no integer, "2x" no
+// number). *tooLarge (may be null) tells a whole number beyond long long.
+bool ReadLong(const char* text, int base, long long* out, bool* tooLarge = nullptr) {
   char* end = nullptr;
   errno = 0;
   long long v = std::strtoll(text, &end, base);
+  if (tooLarge) *tooLarge = end != text && errno == ERANGE && OnlyBlanks(end);
   if (end == text || errno == ERANGE || !OnlyBlanks(end)) return false;
   *out = v;
   return true;
@@ -208,21 +211,30 @@ struct SRead {
   ASBool* error;
   SKCabXMLReadProblem* problem;
   const char* start;  // the document's text, for line numbers (null: unknown)
+  ASInt32 length;
 };
 
-void Failed(SRead* r, SXMLElement* c, const char* kind, const char* key, const char* text) {
+// The line of at in the text from start, counted from 1; 0 when at is not
+// in the text.
+ASInt32 LineAt(const char* start, ASInt32 length, const char* at) {
+  const std::less_equal<const char*> le;
+  if (!start || !at || !le(start, at) || !le(at, start + length)) return 0;
+  ASInt32 line = 1;
+  for (const char* q = start; q < at; ++q)
+    if (*q == '\n') ++line;
+  return line;
+}
+
+void Failed(SRead* r, SXMLElement* c, const char* kind, const char* key, const char* text,
+            EKCabXMLProblem reason = kKCabXMLBadElement) {
   if (r->error) *r->error = 1;
   SKCabXMLReadProblem* p = r->problem;
   if (!p || p->kind[0]) return;  // the first one is kept
   std::snprintf(p->kind, sizeof p->kind, "%s", kind);
   std::snprintf(p->key, sizeof p->key, "%s", key ? key : "");
   std::snprintf(p->text, sizeof p->text, "%s", text ? text : "");
-  p->line = 0;
-  if (r->start && c->raw && c->raw >= r->start) {
-    p->line = 1;
-    for (const char* q = r->start; q < c->raw; ++q)
-      if (*q == '\n') ++p->line;
-  }
+  p->reason = reason;
+  p->line = LineAt(r->start, r->length, c->raw);
 }
 
 SKCab* ReadItems(SXMLElement* items, SRead* r, int depth);
@@ -240,15 +252,20 @@ bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, SRead* r, int de
       return false;
     }
     bool ok = true;
+    bool tooLarge = false;  // a whole number all the same
     if (kind[0] == 'I') {
-      long long v;
-      ok = ReadLong(text, 0, &v) && v >= INT32_MIN && v <= INT32_MAX;
+      long long v = 0;
+      bool read = ReadLong(text, 0, &v, &tooLarge);
+      ok = read && v >= INT32_MIN && v <= INT32_MAX;
+      tooLarge = tooLarge || (read && !ok);
       if (ok) KCabPutInt(cab, key, (ASInt32)v);
     } else if (kind[0] == 'U') {
-      long long v;
+      long long v = 0;
       const char* t = text;
       while (*t == ' ' || *t == '\t' || *t == '\n' || *t == '\r') ++t;
-      ok = *t != '-' && ReadLong(t, 10, &v) && v >= 0 && v <= (long long)UINT32_MAX;
+      bool read = *t != '-' && ReadLong(t, 10, &v, &tooLarge);
+      ok = read && v >= 0 && v <= (long long)UINT32_MAX;
+      tooLarge = *t != '-' && (tooLarge || (read && v > (long long)UINT32_MAX));
       if (ok) KCabPutUns(cab, key, (ASUns32)v);
     } else if (kind[0] == 'F') {
       char* end = nullptr;
@@ -280,7 +297,7 @@ bool ReadPass(SKCab* cab, SXMLElement* items, const char* kind, SRead* r, int de
       }
     }
     if (!ok) {
-      Failed(r, c, kind, key, text);
+      Failed(r, c, kind, key, text, tooLarge ? kKCabXMLNumberTooLarge : kKCabXMLBadElement);
       return false;
     }
   }
@@ -333,26 +350,152 @@ ASInt32 KCabToXMLBufferBytesNeeded(SKCab* cab) {
 }
 
 SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error) {
-  SRead r{error, nullptr, nullptr};
+  SRead r{error, nullptr, nullptr, 0};
   return ReadItems(items, &r, 0);
 }
 
 SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error) { return KCabFromParsedXMLWithProblem(doc, error, nullptr); }
 
-SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem) {
+namespace {
+
+// Says why the document is refused (the first reason kept); false.
+bool Refused(SKCabXMLReadProblem* p, EKCabXMLProblem reason, ASInt32 line, const char* found,
+             const char* closer = nullptr, ASInt32 closerLine = 0) {
+  if (!p || p->reason != kKCabXMLReadFine) return false;
+  p->reason = reason;
+  p->line = line;
+  std::snprintf(p->found, sizeof p->found, "%s", found ? found : "");
+  std::snprintf(p->closer, sizeof p->closer, "%s", closer ? closer : "");
+  p->closerLine = closerLine;
+  return false;
+}
+
+// Where a node's text begins for a person: after blanks and a byte-order mark.
+ASInt32 TextBegins(const char* raw, ASInt32 length) {
+  ASInt32 i = 0;
+  for (;;) {
+    if (i < length && (raw[i] == ' ' || raw[i] == '\t' || raw[i] == '\r' || raw[i] == '\n')) ++i;
+    else if (i + 3 <= length && std::memcmp(raw + i, "\xEF\xBB\xBF", 3) == 0) i += 3;
+    else return i;
+  }
+}
+
+// The start of a node's text as a person reads it: up to the line's end, cut.
+std::string Opening(const char* raw, ASInt32 length) {
+  const ASInt32 i = TextBegins(raw, length);
+  ASInt32 j = i;
+  while (j < length && j - i < 60 && raw[j] != '\n' && raw[j] != '\r') ++j;
+  return std::string(raw + i, (size_t)(j - i));
+}
+
+bool Blank(const SXMLElement* e) { return Opening(e->raw, e->rawLength).empty(); }
+
+// A node that stands in the text (the reader's mark of a tag the text ended
+// inside does not).
+bool InText(const SXMLDoc* doc, const SXMLElement* e) {
+  const std::less_equal<const char*> le;
+  return le(doc->text, e->raw) && le(e->raw, doc->text + doc->length);
+}
+
+// The root element, its name and namespace: what every read needs.
+bool RootAccepted(SXMLDoc* doc, SKCabXMLReadProblem* p) {
+  SXMLElement* root = doc->root;
+  const ASInt32 length = doc->length;
+  const ASInt32 lastLine = LineAt(doc->text, length, doc->text + length);
+  if (!root) {
+    for (SXMLElement* e = doc->first; e; e = e->next)
+      if (e->type == kXMLCharData && !Blank(e))
+        return Refused(p, kKCabXMLNoElement, LineAt(doc->text, length, e->raw + TextBegins(e->raw, e->rawLength)),
+                       Opening(e->raw, e->rawLength).c_str());
+    return Refused(p, kKCabXMLNoElement, 0, "");
+  }
+  if (!InText(doc, root)) return Refused(p, kKCabXMLCutOff, lastLine, "");  // a tag the text ends inside
+  const ASInt32 line = LineAt(doc->text, length, root->raw);
+  if (std::strcmp(root->name, "RUVURAZAR") != 0) return Refused(p, kKCabXMLForeignRoot, line, root->name);
+  char ns[100];
+  if (XMLItemFindSubkey(root, "xmlns", ns, sizeof ns) && std::strcmp(ns, kKCabXMLNamespace) != 0)
+    return Refused(p, kKCabXMLForeignNamespace, line, ns);
+  if (root->type != kXMLStartTag) return Refused(p, kKCabXMLNoItems, line, root->name);
+  if (!root->match) return Refused(p, kKCabXMLUnclosed, line, root->name, "", lastLine);
+  return true;
+}
+
+// Markup a person's text must not have: an element left open, an end tag
+// that closes none, a tag or comment the text ends inside, anything but
+// blanks, comments and declarations outside the root element.
+bool WellFormed(SXMLDoc* doc, SKCabXMLReadProblem* p) {
+  const char* text = doc->text;
+  const ASInt32 length = doc->length;
+  // Lines are counted only for the node refused: counting for every node
+  // would make a long text quadratic.
+  auto lineOf = [&](const char* at) { return LineAt(text, length, at); };
+  bool inRoot = false, pastRoot = false;
+  const char* after = text;  // where the text stands after the node before
+  for (SXMLElement* e = doc->first; e && e->type != kXMLEndOfDocument; e = e->next) {
+    const bool inText = InText(doc, e);
+    const char* at = !inText ? after : e->type == kXMLCharData ? e->raw + TextBegins(e->raw, e->rawLength) : e->raw;
+    if (e == doc->root) inRoot = true;
+    const bool outside = !inRoot || pastRoot;
+    if (!inText) return Refused(p, kKCabXMLCutOff, lineOf(at), "");
+    if (e->type == kXMLStartTag && !e->match) {
+      if (e->closedBy)
+        return Refused(p, kKCabXMLUnclosed, lineOf(at), e->name, e->closedBy->name, lineOf(e->closedBy->raw));
+      return Refused(p, kKCabXMLUnclosed, lineOf(at), e->name, "", lineOf(text + length));
+    }
+    if (e->type == kXMLEndTag && !e->match) return Refused(p, kKCabXMLStrayEnd, lineOf(at), e->name);
+    // A comment, a section or a declaration the reader ran to the end of the text.
+    const bool toTheEnd = e->raw + e->rawLength == text + length;
+    if (toTheEnd && (e->type == kXMLComment || e->type == kXMLInstruction))
+      return Refused(p, kKCabXMLCutOff, lineOf(at), "");
+    if (outside && (e->type == kXMLStartTag || e->type == kXMLEmptyTag || (e->type == kXMLCharData && !Blank(e)))) {
+      std::string found = e->type == kXMLCharData ? Opening(e->raw, e->rawLength) : "<" + std::string(e->name) + ">";
+      return Refused(p, kKCabXMLOutsideRoot, lineOf(at), found.c_str());
+    }
+    if (e == doc->root->match) pastRoot = true;
+    after = e->raw + e->rawLength;
+  }
+  return true;
+}
+
+SKCab* FromParsed(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem, bool wellFormed) {
   if (error) *error = 0;
   if (problem) std::memset(problem, 0, sizeof *problem);
   if (!doc) return nullptr;
+  if (!RootAccepted(doc, problem)) return nullptr;
+  if (wellFormed && !WellFormed(doc, problem)) return nullptr;
   SXMLElement* root = doc->root;
-  if (!root || root->type != kXMLStartTag || std::strcmp(root->name, "RUVURAZAR") != 0 || !root->match)
-    return nullptr;
-  char ns[100];
-  if (XMLItemFindSubkey(root, "xmlns", ns, sizeof ns) && std::strcmp(ns, kKCabXMLNamespace) != 0) return nullptr;
   SXMLElement* items = XMLElementFindChildElement(root, "ITEMS", nullptr);
-  if (!items) return nullptr;
+  if (!items) {
+    Refused(problem, kKCabXMLNoItems, LineAt(doc->text, doc->length, root->raw), root->name);
+    return nullptr;
+  }
   if (items->type == kXMLEmptyTag) return KCabNewInner();
-  SRead r{error, problem, doc->text};
+  SRead r{error, problem, doc->text, doc->length};
   return ReadItems(items, &r, 0);
+}
+
+SKCab* FromBuffer(const char* buffer, ASInt32 length, ASBool* error, SKCabXMLReadProblem* problem,
+                  bool wellFormed) {
+  if (error) *error = 0;
+  if (problem) std::memset(problem, 0, sizeof *problem);
+  SXMLDoc* doc = NewXMLDocFromBuffer(buffer, length);
+  if (!doc) return nullptr;
+  SKCab* cab = nullptr;
+  DURING
+    ParseXMLDoc(doc);
+    cab = FromParsed(doc, error, problem, wellFormed);
+  HANDLER
+    FreeXMLDoc(doc);
+    RERAISE();
+  END_HANDLER
+  FreeXMLDoc(doc);
+  return cab;
+}
+
+}  // namespace
+
+SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem) {
+  return FromParsed(doc, error, problem, false);
 }
 
 SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error) {
@@ -361,20 +504,12 @@ SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error) {
 
 SKCab* KCabReadFromBufferWithProblem(const char* buffer, ASInt32 length, ASBool* error,
                                      SKCabXMLReadProblem* problem) {
-  if (error) *error = 0;
-  if (problem) std::memset(problem, 0, sizeof *problem);
-  SXMLDoc* doc = NewXMLDocFromBuffer(buffer, length);
-  if (!doc) return nullptr;
-  SKCab* cab = nullptr;
-  DURING
-    ParseXMLDoc(doc);
-    cab = KCabFromParsedXMLWithProblem(doc, error, problem);
-  HANDLER
-    FreeXMLDoc(doc);
-    RERAISE();
-  END_HANDLER
-  FreeXMLDoc(doc);
-  return cab;
+  return FromBuffer(buffer, length, error, problem, false);
+}
+
+SKCab* KCabReadWellFormedFromBuffer(const char* buffer, ASInt32 length, ASBool* error,
+                                    SKCabXMLReadProblem* problem) {
+  return FromBuffer(buffer, length, error, problem, true);
 }
 
 SKCab* KCabReadFromKFileName(const SKFileName* name, ASBool* error) {

@@ -33,17 +33,44 @@ SKCab* KCabReadFromKFileName(const SKFileName* name, ASBool* error);
 SKCab* KCabReadFromBuffer(const char* buffer, ASInt32 length, ASBool* error);
 SKCab* KCabFromParsedXML(SXMLDoc* doc, ASBool* error);
 
-// The first element that did not read (all empty and line 0 when none did):
-// its element name, its N attribute, its text (both cut) and its line in the
-// document, counted from 1.
+// Why a text did not read, or the first of its elements that did not.
+enum EKCabXMLProblem : ASInt32 {
+  kKCabXMLReadFine = 0,
+  kKCabXMLBadElement,        // an element whose text does not read, or without N (kind, key, text)
+  kKCabXMLNumberTooLarge,    // a whole number beyond what its element holds (kind, key, text)
+  kKCabXMLNoElement,         // no element at all (found: how the text begins; empty for no text)
+  kKCabXMLForeignRoot,       // another root element (found: its name)
+  kKCabXMLForeignNamespace,  // another namespace (found: it)
+  kKCabXMLNoItems,           // the root holds no ITEMS element
+  kKCabXMLUnclosed,          // an element left open (found: its name; closer, closerLine: the end tag
+                             // that ended it, or an empty closer and the last line when the text ended)
+  kKCabXMLStrayEnd,          // an end tag that closes no open element (found: its name)
+  kKCabXMLCutOff,            // the text ends inside a tag or comment
+  kKCabXMLOutsideRoot,       // an element or text outside the root element (found: its start)
+};
+
+// What did not read (all empty, kKCabXMLReadFine and line 0 when everything
+// did): for an element its name, its N attribute and its text (both cut);
+// the line in the document, counted from 1, where the problem is.
 struct SKCabXMLReadProblem {
   char kind[8];
   char key[128];
   char text[128];
   ASInt32 line;
+  ASInt32 reason;  // EKCabXMLProblem
+  char found[128];
+  char closer[128];
+  ASInt32 closerLine;
 };
-// As the readers above, and what set the error flag into *problem (may be null).
+// As the readers above, and what set the error flag or refused the text into
+// *problem (may be null).
 SKCab* KCabReadFromBufferWithProblem(const char* buffer, ASInt32 length, ASBool* error,
                                      SKCabXMLReadProblem* problem);
+// The same for a text a person wrote for this run (a parameter file, dialog
+// answers): markup that is not well-formed, such as an element its end tag
+// is missing from, is refused (null) and named in *problem, where the reader
+// of stored files makes the best of it.
+SKCab* KCabReadWellFormedFromBuffer(const char* buffer, ASInt32 length, ASBool* error,
+                                    SKCabXMLReadProblem* problem);
 SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem);
 SKCab* KCabFromXMLElement(SXMLElement* items, ASBool* error);

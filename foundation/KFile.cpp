@@ -1,7 +1,6 @@
 #include "foundation/KFile.h"
 
 #include <dirent.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "foundation/TextConv.h"
 #include "foundation/TextCut.h"
 #include "platform/PfChooseFolder.h"
+#include "platform/PfSystem.h"
 
 const char* gPluginBundle = nullptr;
 
@@ -416,28 +416,14 @@ ASInt32 DIPathToFriendlyName(const char* text, char* out, ASInt32 size) {
 
 std::string ASPathNameToDIPathStringUTF8(ASPathName path) { return DIPathUTF8(path); }
 
-// Both names are asked for once a process: the engine stamps them on every
-// placed page, and a password-database lookup per page made large jobs slow.
 void GetTheComputerName(char* out, ASInt32 size) {
-  if (!out || size < 1) return;
-  static const std::string host = [] {
-    char text[256] = {};
-    if (::gethostname(text, sizeof text - 1) != 0 || !text[0]) std::strcpy(text, "?");
-    return std::string(text);
-  }();
-  CopyOut(out, size, host.c_str());
+  if (out && size >= 1) CopyOut(out, size, PfComputerName());
 }
 
 void GetTheComputerNameUtf8(char* out, ASInt32 size) { GetTheComputerName(out, size); }
 
 void GetTheUserName(char* out, ASInt32 size) {
-  if (!out || size < 1) return;
-  static const std::string user = [] {
-    const passwd* pw = ::getpwuid(::getuid());
-    const char* name = pw && pw->pw_name && *pw->pw_name ? pw->pw_name : std::getenv("USER");
-    return std::string(name && *name ? name : "?");
-  }();
-  CopyOut(out, size, user.c_str());
+  if (out && size >= 1) CopyOut(out, size, PfUserName());
 }
 
 ASBool BrowseToDirectory(void*, char* out, ASInt32 size, const char* prompt, const char* startFolder) {

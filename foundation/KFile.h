@@ -105,7 +105,10 @@ typedef struct _t_PDDocRec* PDDoc;
 // Null on every failure (raised errors are swallowed).
 PDDoc OpenExistingPDDocFromPlatformString(const char* text);
 PDDoc OpenExistingPDDocFromUtf8String(const char* text);
-// With report set, failures are told to the user.
+// With report set, failures are told to the user: the file as it was looked
+// for (a relative path is taken from the current folder), and why it did not
+// open.
+PDDoc OpenExistingPDDocFromUtf8StringReport(const char* text, ASBool report);
 PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report);
 // The open document whose file has the same device-independent path on the
 // same file system (null file system: the default), or null.

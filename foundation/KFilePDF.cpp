@@ -4,6 +4,7 @@
 
 #include "foundation/Alerts.h"
 #include "foundation/KFile.h"
+#include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextConv.h"
 #include "host/AV.h"
@@ -11,16 +12,49 @@
 
 namespace {
 
-// Opens and keeps the path name only when a document results.
-PDDoc OpenQuietly(ASPathName path) {
-  if (!path) return nullptr;
+// Says that the file the user gave as `given` did not open: the file as it
+// was looked for (a relative path names no folder of its own), the host's
+// reason, and for a relative path that found nothing where it was taken from.
+void ReportNotOpened(const char* given, ASFileSys fs, ASPathName path, ASErrorCode error) {
+  char* looked = path ? ASFileSysDIPathFromPath(fs, path, nullptr) : nullptr;
+  char text[1000];
+  const char* format = KnownMessageInTableByKey(gSystemMessageTable, "common.err.cannotopen")
+                           ? GetMessageFromTableByKey(gSystemMessageTable, "common.err.cannotopen")
+                           : "The file %s in the folder %s could not be opened.";
+  FormatFileError(text, sizeof text, format, looked ? looked : given ? given : "", 1);
+  ASfree(looked);
+  std::string said = text;
+  char reason[300];
+  if (error && ASGetErrorString(error, reason, (ASInt32)sizeof reason) > 0) said += std::string(" ") + reason;
+  // Where a relative path was taken from matters only when nothing was found there.
+  const bool missing = error == fileErrFNF || error == fileErrFolderNotFound;
+  if (missing && given && *given && given[0] != '/') {
+    char relative[1200];
+    FormatMessageByKeyUTF8(nullptr, "common.err.relativepath", "%s is taken from the current folder.", relative,
+                           sizeof relative, "s", given);
+    said += std::string(" ") + relative;
+  }
+  ErrMessageUTF8(said.c_str());
+}
+
+// Opens and keeps the path name only when a document results; with report,
+// a failure is told for the text the user gave.
+PDDoc OpenQuietly(ASPathName path, const char* given = nullptr, ASBool report = 0) {
+  ASFileSys fs = ASGetDefaultFileSys();
+  if (!path) {
+    if (report) ReportNotOpened(given, fs, nullptr, 0);
+    return nullptr;
+  }
   PDDoc doc = nullptr;
+  ASErrorCode error = 0;
   DURING
-    doc = PDDocOpen(path, ASGetDefaultFileSys(), nullptr, 1);
+    doc = PDDocOpen(path, fs, nullptr, 1);
   HANDLER
     doc = nullptr;
+    error = ERRORCODE;
   END_HANDLER
-  ASFileSysReleasePath(ASGetDefaultFileSys(), path);
+  if (!doc && report) ReportNotOpened(given, fs, path, error);
+  ASFileSysReleasePath(fs, path);
   return doc;
 }
 
@@ -49,27 +83,13 @@ PDDoc OpenExistingPDDocFromPlatformString(const char* text) { return OpenQuietly
 
 PDDoc OpenExistingPDDocFromUtf8String(const char* text) { return OpenQuietly(ASFileSysCreatePathNameUtf8(text)); }
 
+PDDoc OpenExistingPDDocFromUtf8StringReport(const char* text, ASBool report) {
+  return OpenQuietly(ASFileSysCreatePathNameUtf8(text), text, report);
+}
+
 PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report) {
   ASFileSys fs = ASGetDefaultFileSys();
-  ASPathName path = diPath ? ASFileSysPathFromDIPath(fs, diPath, nullptr) : nullptr;
-  if (!path) {
-    if (report) {
-      char text[1000];
-      FormatFileError(text, sizeof text, GetMessageFromTableByKey(gSystemMessageTable, "common.err.cannotopen"),
-                      diPath ? diPath : "", 1);
-      ErrMessageUTF8(text);
-    }
-    return nullptr;
-  }
-  PDDoc doc = nullptr;
-  DURING
-    doc = PDDocOpen(path, fs, nullptr, 1);
-  HANDLER
-    doc = nullptr;
-    if (report) AutoExceptionMessageUTF8(diPath, ERRORCODE);
-  END_HANDLER
-  ASFileSysReleasePath(fs, path);
-  return doc;
+  return OpenQuietly(diPath ? ASFileSysPathFromDIPath(fs, diPath, nullptr) : nullptr, diPath, report);
 }
 
 PDDoc FindOpenPDDocForASPathName(ASFileSys fileSys, ASPathName path) {

@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
+#include "foundation/KParams.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/ProductName.h"
@@ -76,16 +77,126 @@ const char* ElementNeeds(const char* kind) {
   }
 }
 
-// A cabinet from the host's XML text; null (reported) when it does not read.
-// An element that does not read is named with its key and line.
-SKCab* ReadCabinet(const char* xml, const char* what) {
+// "-2147483648 to 2147483647": what an element of this kind holds.
+std::string ElementRange(const char* kind) {
+  return kind[0] == 'U' ? "0 to 4294967295" : "-2147483648 to 2147483647";
+}
+
+// The parameter table of a command key, from the command modules.
+const SKParamTable* ParamTableOf(const char* key) {
+  auto table = KVCommandModules().CommandParamTable;
+  return table ? table(key) : nullptr;
+}
+
+// Why a whole number does not read although it is one: its key's range when
+// the command's table knows the key, else what its element holds.
+void SayNumberTooLarge(char* text, size_t size, const char* what, const SKCabXMLReadProblem& p, const char* command) {
+  const SKParamDef* def = KParamTableFind(ParamTableOf(command), p.key);
+  if (def && (def->kind == kKParamInt || def->kind == kKParamPage)) {
+    char range[200];
+    KParamFormatRange(def, range, sizeof range);
+    FormatMessageByKeyUTF8(nullptr, "kvauto.err.outofrange",
+                           "The %s could not be read: line %d, %s holds %s, which is out of its range: %s takes %s "
+                           "from %s.",
+                           text, size, "sdsssss", what, (int)p.line, p.key, p.text, p.key,
+                           KParamKindName(def->kind), range);
+    return;
+  }
+  FormatMessageByKeyUTF8(nullptr, "kvauto.err.toolarge",
+                         "The %s could not be read: line %d, %s holds %s, a whole number beyond what an <%s> element "
+                         "holds (%s).",
+                         text, size, "sdssss", what, (int)p.line, p.key, p.text, p.kind, ElementRange(p.kind).c_str());
+}
+
+// Why the text is no cabinet XML at all, or not well-formed.
+void SayNotCabinetXML(char* text, size_t size, const char* what, const SKCabXMLReadProblem& p) {
+  const int line = (int)p.line;
+  switch (p.reason) {
+    case kKCabXMLNoElement:
+      if (p.found[0])
+        FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.noelement",
+                               "The %s could not be read as cabinet XML: line %d holds \"%s\", not an element; cabinet "
+                               "XML is a RUVURAZAR element that holds one ITEMS element.",
+                               text, size, "sds", what, line, p.found);
+      else
+        FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.empty",
+                               "The %s could not be read as cabinet XML: it holds no element; cabinet XML is a "
+                               "RUVURAZAR element that holds one ITEMS element.",
+                               text, size, "s", what);
+      return;
+    case kKCabXMLForeignRoot:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.root",
+                             "The %s could not be read as cabinet XML: line %d begins with the element <%s>, where "
+                             "cabinet XML begins with <RUVURAZAR>.",
+                             text, size, "sds", what, line, p.found);
+      return;
+    case kKCabXMLForeignNamespace:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.namespace",
+                             "The %s could not be read as cabinet XML: line %d gives the namespace \"%s\", where "
+                             "cabinet XML has \"%s\".",
+                             text, size, "sdss", what, line, p.found, kKCabXMLNamespace);
+      return;
+    case kKCabXMLNoItems:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.noitems",
+                             "The %s could not be read as cabinet XML: the <%s> element of line %d holds no <ITEMS> "
+                             "element; the entries go inside one.",
+                             text, size, "ssd", what, p.found, line);
+      return;
+    case kKCabXMLUnclosed:
+      if (p.closer[0])
+        FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.unclosed",
+                               "The %s could not be read: line %d, <%s> is not closed before </%s> on line %d; add "
+                               "its </%s>.",
+                               text, size, "sdssds", what, line, p.found, p.closer, (int)p.closerLine, p.found);
+      else
+        FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.cutoff",
+                               "The %s could not be read: line %d, <%s> is not closed before the text ends on line %d; "
+                               "is the file cut off?",
+                               text, size, "sdsd", what, line, p.found, (int)p.closerLine);
+      return;
+    case kKCabXMLStrayEnd:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.stray",
+                             "The %s could not be read: line %d, </%s> closes no open element.", text, size, "sds",
+                             what, line, p.found);
+      return;
+    case kKCabXMLCutOff:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.cuttag",
+                             "The %s could not be read: the text ends inside a tag or comment on line %d; is the file "
+                             "cut off?",
+                             text, size, "sd", what, line);
+      return;
+    case kKCabXMLOutsideRoot:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.outside",
+                             "The %s could not be read: line %d, \"%s\" stands outside the <RUVURAZAR> element.",
+                             text, size, "sds", what, line, p.found);
+      return;
+    default:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text, size, "s",
+                             what);
+  }
+}
+
+// A cabinet from a text a person wrote for this run; null (reported) when it
+// does not read or is not well-formed. The text is named with the file it
+// came from (source, may be null); an element that does not read is named
+// with its key and line, a whole number out of range with the range that
+// command's table gives its key.
+SKCab* ReadCabinet(const char* xml, const char* what, const char* source, const char* command) {
   ASBool error = 0;
   SKCabXMLReadProblem problem;
-  SKCab* cab = xml ? KCabReadFromBufferWithProblem(xml, (ASInt32)std::strlen(xml), &error, &problem) : nullptr;
+  std::memset(&problem, 0, sizeof problem);
+  SKCab* cab = xml ? KCabReadWellFormedFromBuffer(xml, (ASInt32)std::strlen(xml), &error, &problem) : nullptr;
   if (!cab || error) {
     if (cab) KCabDestroy(cab);
-    char text[1000];
-    if (cab && problem.kind[0] && problem.key[0])
+    char named[1200];
+    if (source && *source) {
+      FormatMessageByKeyUTF8(nullptr, "kvauto.what.infile", "%s in %s", named, sizeof named, "ss", what, source);
+      what = named;
+    }
+    char text[2000];
+    if (cab && problem.reason == kKCabXMLNumberTooLarge)
+      SayNumberTooLarge(text, sizeof text, what, problem, command);
+    else if (cab && problem.kind[0] && problem.key[0])
       FormatMessageByKeyUTF8(nullptr, "kvauto.err.badvalue",
                              "The %s could not be read: line %d, %s holds \"%s\", which is not %s.", text, sizeof text,
                              "sdsss", what, (int)problem.line, problem.key, problem.text, ElementNeeds(problem.kind));
@@ -93,8 +204,7 @@ SKCab* ReadCabinet(const char* xml, const char* what) {
       FormatMessageByKeyUTF8(nullptr, "kvauto.err.nokey", "The %s could not be read: line %d, the %s element has no N.",
                              text, sizeof text, "sds", what, (int)problem.line, problem.kind);
     else
-      FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text,
-                             sizeof text, "s", what);
+      SayNotCabinetXML(text, sizeof text, what, problem);
     ErrMessageUTF8(text);
     return nullptr;
   }
@@ -112,13 +222,8 @@ ASBool RunByKey(void* data) {
   return ExecuteKVCommand(r->key, 0, 0, 1, r->params, 1, 1, 0, nullptr, nullptr, kKVAutomationCaller);
 }
 
-// The parameter table of a command key, from the command modules.
-const SKParamTable* ParamTableOf(const char* key) {
-  auto table = KVCommandModules().CommandParamTable;
-  return table ? table(key) : nullptr;
-}
-
-ASBool RunWith(const char* key, const char* paramsXML, const char* const* settings, ASInt32 count) {
+ASBool RunWith(const char* key, const char* paramsXML, const char* source, const char* const* settings,
+               ASInt32 count) {
   Unattended();
   if (!key || !*key) return 0;
   ASAtom atom = ASAtomFromString(key);
@@ -132,7 +237,7 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* const* settin
   // Given parameters go over the command's defaults, and settings over both.
   CabHolder params;
   if (paramsXML || (settings && count > 0)) {
-    CabHolder given(paramsXML ? ReadCabinet(paramsXML, Msg("kvauto.what.params")) : KCabNewInner());
+    CabHolder given(paramsXML ? ReadCabinet(paramsXML, Msg("kvauto.what.params"), source, key) : KCabNewInner());
     if (!given.get()) return 0;
     SKCab* defaults = KCabGetCab(command, "DefaultParams");
     params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
@@ -152,10 +257,11 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* const* settin
   return ExecuteImpositionRun(number, row && row->title ? row->title : key, RunByKey, &run);
 }
 
-ASBool RunCommand(const char* key, const char* paramsXML) { return RunWith(key, paramsXML, nullptr, 0); }
+ASBool RunCommand(const char* key, const char* paramsXML) { return RunWith(key, paramsXML, nullptr, nullptr, 0); }
 
-ASBool RunCommandWithSettings(const char* key, const char* paramsXML, const char* const* settings, ASInt32 count) {
-  return RunWith(key, paramsXML, settings, count);
+ASBool RunCommandWithSettings(const char* key, const char* paramsXML, const char* source, const char* const* settings,
+                              ASInt32 count) {
+  return RunWith(key, paramsXML, source, settings, count);
 }
 
 ASBool CheckSettings(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data) {
@@ -299,14 +405,16 @@ ASBool HistoryXML(PDDoc doc, PITextSink sink, void* data) {
   return 1;
 }
 
-ASBool AnswerDialogs(const char* answersXML) {
+ASBool AnswerDialogsFrom(const char* answersXML, const char* source) {
   UnattendedAlerts();
   KCtlAutomationStop();
   if (gAnswers) KCabDestroy(gAnswers);
-  gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers")) : nullptr;
+  gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers"), source, nullptr) : nullptr;
   Unattended();
   return !answersXML || gAnswers ? 1 : 0;
 }
+
+ASBool AnswerDialogs(const char* answersXML) { return AnswerDialogsFrom(answersXML, nullptr); }
 
 ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
 
@@ -332,7 +440,8 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   RememberedParams,
                                   RunCommandWithSettings,
                                   CheckSettings,
-                                  ProductVersion};
+                                  ProductVersion,
+                                  AnswerDialogsFrom};
 
 }  // namespace
 

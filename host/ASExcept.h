@@ -68,6 +68,9 @@ enum {
 #define pdErrSaveFailed ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 5)
 #define pdErrTooManyPagesForInsert ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 21)
 #define pdErrThumbnailsInTheWay ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 36)
+// A file that cannot be a document at all, told apart from a damaged one.
+#define pdErrEmptyFile ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 40)
+#define pdErrNotPDF ErrBuildCode(ErrSeverityError, ErrSysPDDoc, 41)
 
 #define cosErrBadType ErrBuildCode(ErrSeverityError, ErrSysCos, 1)
 #define cosErrExpectedDict ErrBuildCode(ErrSeverityError, ErrSysCos, 2)

@@ -233,6 +233,29 @@ std::shared_ptr<QPDF> Process(PDDoc doc, const std::shared_ptr<ASFileInputSource
   return q;
 }
 
+// What a file qpdf could not read is, in its reader's terms: empty, no PDF at
+// all (no "%PDF-" in the first 1024 bytes, where readers look for it, nor
+// anywhere after), or a PDF too damaged to repair.
+ASErrorCode UnreadableError(InputSource& input) {
+  try {
+    input.seek(0, SEEK_END);
+    if (input.tell() == 0) return pdErrEmptyFile;
+    input.seek(0, SEEK_SET);
+    const std::string header = "%PDF-";
+    std::string window;
+    char block[64 << 10];
+    for (;;) {
+      size_t got = input.read(block, sizeof block);
+      if (got == 0) return pdErrNotPDF;
+      window.append(block, got);
+      if (window.find(header) != std::string::npos) return pdErrBadDocument;
+      if (window.size() >= header.size()) window.erase(0, window.size() - (header.size() - 1));  // across two blocks
+    }
+  } catch (...) {
+    return pdErrBadDocument;
+  }
+}
+
 // Opens the document behind doc->inputFile; the record exists already so
 // that an authorisation procedure can see it.
 void OpenInto(PDDoc doc, PDAuthProc authProc, bool repair) {
@@ -245,13 +268,13 @@ void OpenInto(PDDoc doc, PDAuthProc authProc, bool repair) {
       q = Process(doc, doc->input, repair);
       break;
     } catch (const QPDFExc& e) {
-      if (e.getErrorCode() != qpdf_e_password) ASRaise(pdErrBadDocument);
+      if (e.getErrorCode() != qpdf_e_password) ASRaise(UnreadableError(*doc->input));
       std::string before = doc->password;
       if (attempt > 8 || !authProc || !authProc(doc) || doc->password == before) ASRaise(pdErrNeedPassword);
     } catch (const ASException&) {
       throw;
     } catch (...) {
-      ASRaise(pdErrBadDocument);  // qpdf's logic and runtime errors on a damaged file
+      ASRaise(UnreadableError(*doc->input));  // qpdf's logic and runtime errors on a damaged file
     }
   }
   doc->cos = NewCosDoc(q);

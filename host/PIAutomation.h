@@ -39,9 +39,11 @@ struct PIAutomationProcs {
   // order, later ones winning. A value is read as the kind the command's
   // parameter table gives its key (a key inside a group by its path,
   // "Page:Width"); lengths take a unit. Nothing remembered is read or
-  // changed. Tables shorter than this entry do not answer.
-  ASBool (*runCommandWithSettings)(const char* key, const char* paramsXML, const char* const* settings,
-                                   ASInt32 count);
+  // changed. source is the path of the file paramsXML was read from, as the
+  // user gave it (may be null): a text that does not read is named with it.
+  // Tables shorter than this entry do not answer.
+  ASBool (*runCommandWithSettings)(const char* key, const char* paramsXML, const char* source,
+                                   const char* const* settings, ASInt32 count);
   // False when one of the settings does not read as its key's kind, or its
   // value is refused, with why (naming the key and what it takes) to the
   // sink; nothing runs and nothing is shown. True when they all read, and for
@@ -49,6 +51,9 @@ struct PIAutomationProcs {
   ASBool (*checkSettings)(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data);
   // The plug-in's name with its version, in one line.
   void (*productVersion)(PITextSink sink, void* data);
+  // As answerDialogs, for a text read from the file source (its path as the
+  // user gave it, may be null): a text that does not read is named with it.
+  ASBool (*answerDialogsFrom)(const char* answersXML, const char* source);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

@@ -1,5 +1,9 @@
 // Process-wide state, observers, the desktop and system answers.
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -169,6 +173,7 @@ struct SystemState {
   std::map<PfFourCC, int32_t> gestalt;
   int32_t beeps = 0;
   std::vector<std::string> urls;
+  bool fixedNames = false;
 };
 
 SystemState& S() {
@@ -196,8 +201,33 @@ void PfSystemReset() {
   s.gestalt[PfMakeFourCC("sys3")] = 9;
   s.beeps = 0;
   s.urls.clear();
+  s.fixedNames = false;
   busy = false;
 }
+
+// The names are asked for once a process: the engine stamps them on every
+// placed page, and a password-database lookup per page made large jobs slow.
+const char* PfComputerName() {
+  if (S().fixedNames) return "";
+  static const std::string host = [] {
+    char text[256] = {};
+    if (::gethostname(text, sizeof text - 1) != 0 || !text[0]) return std::string("?");
+    return std::string(text);
+  }();
+  return host.c_str();
+}
+
+const char* PfUserName() {
+  if (S().fixedNames) return "";
+  static const std::string user = [] {
+    const passwd* pw = ::getpwuid(::getuid());
+    const char* name = pw && pw->pw_name && *pw->pw_name ? pw->pw_name : std::getenv("USER");
+    return std::string(name && *name ? name : "?");
+  }();
+  return user.c_str();
+}
+
+void PfSetFixedNames(bool fixed) { S().fixedNames = fixed; }
 
 PfErr PfGestalt(PfFourCC selector, int32_t* response) {
   SystemState& s = S();

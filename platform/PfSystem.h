@@ -24,6 +24,15 @@ int32_t PfLaunchedURLCount();
 // The n-th launched address (0-based), or null.
 const char* PfLaunchedURL(int32_t index);
 
+// The computer's and the user's names as the system gives them, looked up
+// once a process ("?" when the system gives none). With fixed names (kvhost
+// --static-id) both are empty: the same job then saves the same bytes on
+// every machine, and a file carries no names of the machine or the person
+// that made it.
+const char* PfComputerName();
+const char* PfUserName();
+void PfSetFixedNames(bool fixed);
+
 // Disposes of every window, dialog, control, list, menu and text-edit record,
 // empties the queue, the clipboard and the recorders, and resets the clock,
 // the desktop and the system answers. Tests call it between cases.

@@ -141,7 +141,8 @@ TEST(Kvhost, ValuesJoinedWithAnEqualsSignAreTheSame) {
                          s.dir.file("out.pdf") + " --save-all=" + s.dir.file("all") + " " + s.doc,
                      s.env);
   EXPECT_EQ(0, r.status) << r.out;
-  EXPECT_EQ("init host 8.1\ncheck Copy\ncheck Copy\nsettings Size=A4 Order=2=1\ncommand Copy params given pages 3\nunload\n",
+  EXPECT_EQ("init host 8.1\ncheck Copy\ncheck Copy\nsettings Size=A4 Order=2=1\ncommand Copy params given from " + params +
+                " pages 3\nunload\n",
             s.Log());
   EXPECT_TRUE(std::filesystem::exists(s.dir.file("out.pdf")));
   EXPECT_TRUE(std::filesystem::exists(s.dir.file("all/copy 1.pdf")));
@@ -159,7 +160,7 @@ TEST(Kvhost, SettingsGoToTheNextCommand) {
                      s.env, "");
   EXPECT_EQ(0, r.status) << r.out;
   EXPECT_EQ("init host 9.0\ncheck Copy\ncheck Copy\ncheck Copy\ncheck Copy\n"
-            "settings A=1 B=2 A=3\ncommand Copy params given pages 3\n"
+            "settings A=1 B=2 A=3\ncommand Copy params given from " + params + " pages 3\n"
             "command Copy params none pages 3\n"
             "settings C=4\ncommand Copy params none pages 3\nunload\n",
             s.Log());
@@ -266,7 +267,10 @@ TEST(Kvhost, StepsRunInOrderOnTheActiveDocument) {
                      " --save-all " + s.dir.path() + " " + s.doc,
                  s.env);
   EXPECT_EQ(0, r.status) << r.out;
-  EXPECT_EQ("init host 8.1\ncommand Copy params given pages 3\ncommand Copy params none pages 3\nunload\n", s.Log());
+  // The plug-in hears which file the parameters come from.
+  EXPECT_EQ("init host 8.1\ncommand Copy params given from " + params +
+                " pages 3\ncommand Copy params none pages 3\nunload\n",
+            s.Log());
   EXPECT_TRUE(std::filesystem::exists(out));
   EXPECT_TRUE(std::filesystem::exists(s.dir.file("copy 1.pdf"))) << "new documents are saved by window title";
   EXPECT_EQ(0, std::system(("qpdf --check " + out + " >/dev/null").c_str()));
@@ -295,7 +299,9 @@ TEST(Kvhost, MenusListingAndReplay) {
   EXPECT_NE(std::string::npos, r.out.find("KVTEST:DoIt\tDo it"));
   EXPECT_NE(std::string::npos, r.out.find("Copy\tCopy the document"));
   EXPECT_NE(std::string::npos, r.out.find("<RUVURAZAR/>"));
-  EXPECT_NE(std::string::npos, s.Log().find("answers given\nanswers given\nmenu executed\nplay Mine\nreplay 3\n"));
+  EXPECT_NE(std::string::npos, s.Log().find("answers given from " + answers + "\nanswers given from " + answers +
+                                            "\nmenu executed\nplay Mine\nreplay 3\n"))
+      << s.Log();
 }
 
 TEST(Kvhost, AMenuItemWhoseCommandFailsStopsWithStatus1) {

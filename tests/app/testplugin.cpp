@@ -41,8 +41,12 @@ void OpenCopy(const char* title, ASInt32 pages) {
   ASTextDestroy(text);
 }
 
-ASBool RunCommand(const char* key, const char* params) {
-  Log(std::string("command ") + key + " params " + (params ? "given" : "none") + " pages " + ActivePages());
+// The file the text came from, as the host names it.
+std::string From(const char* source) { return source ? std::string(" from ") + source : ""; }
+
+ASBool RunCommandFrom(const char* key, const char* params, const char* source) {
+  Log(std::string("command ") + key + " params " + (params ? "given" : "none") + From(source) + " pages " +
+      ActivePages());
   if (std::string(key) == "Copy" && !params && !gWithSettings) gCopyRemembered = true;
   // "Split" makes two documents, as splitting odd and even pages does: one
   // of the first two pages, then one of the first page, which is in front.
@@ -73,6 +77,7 @@ ASBool RunCommand(const char* key, const char* params) {
   }
   return 1;
 }
+ASBool RunCommand(const char* key, const char* params) { return RunCommandFrom(key, params, nullptr); }
 ASBool PlayAction(const char* name) {
   Log(std::string("play ") + name);
   return 1;
@@ -92,11 +97,12 @@ ASBool History(PDDoc, PITextSink sink, void* data) {
   return 1;
 }
 // Answers that begin with "<bad" do not read.
-ASBool Answer(const char* xml) {
+ASBool AnswerFrom(const char* xml, const char* source) {
   bool bad = xml && std::string(xml).rfind("<bad", 0) == 0;
-  Log(std::string("answers ") + (xml ? bad ? "bad" : "given" : "none"));
+  Log(std::string("answers ") + (xml ? bad ? "bad" : "given" : "none") + From(source));
   return bad ? 0 : 1;
 }
+ASBool Answer(const char* xml) { return AnswerFrom(xml, nullptr); }
 // "Copy" remembers its parameters once it has run without them.
 ASBool Remembered(const char* key, PITextSink sink, void* data) {
   if (std::string(key) != "Copy" || !gCopyRemembered) return 0;
@@ -113,12 +119,13 @@ ASInt32 TakeMenuOutcome() {
 }
 
 // The settings as the command got them, in order.
-ASBool RunWithSettings(const char* key, const char* params, const char* const* settings, ASInt32 count) {
+ASBool RunWithSettings(const char* key, const char* params, const char* source, const char* const* settings,
+                       ASInt32 count) {
   std::string line;
   for (ASInt32 i = 0; i < count; ++i) line += std::string(" ") + settings[i];
-  Log(std::string("settings") + line);
-  gWithSettings = true;
-  ASBool ok = RunCommand(key, params);
+  if (count > 0) Log(std::string("settings") + line);
+  gWithSettings = count > 0;
+  ASBool ok = RunCommandFrom(key, params, source);
   gWithSettings = false;
   return ok;
 }
@@ -146,7 +153,8 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   Remembered,
                                   RunWithSettings,
                                   CheckSettings,
-                                  ProductVersion};
+                                  ProductVersion,
+                                  AnswerFrom};
 // The table of a plug-in made before settings and versions were offered.
 PIAutomationProcs gOlderProcs = kProcs;
 

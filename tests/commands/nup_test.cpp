@@ -464,7 +464,10 @@ TEST_P(NupExactFit, RunsOnlyOnTheGridAskedFor) {
   EXPECT_EQ(c.ok, ok);
   EXPECT_EQ(c.ok ? c.sheets : 4, PDDocGetNumPages(doc));
   if (!c.ok) {
-    EXPECT_EQ(1u, Errors().size());
+    ASSERT_EQ(1u, Errors().size());
+    // The refusal says what the sheet does hold of these pages.
+    EXPECT_NE(std::string::npos, Errors()[0].find("these pages go 2 across and 1 down on it (the sheet is 1224 x 792 pt)"))
+        << Errors()[0];
   }
 }
 

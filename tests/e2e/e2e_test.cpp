@@ -116,7 +116,9 @@ TEST_F(Host, UnreadableAnswersStopTheRun) {
   Outcome r = Kvhost("--answers " + dir.file("a.xml") + " --menu KRVL:Velmora3:ReversePages --save " + out + " " +
                      Doc("in.pdf", 2));
   EXPECT_EQ(1, r.status) << r.out;
-  EXPECT_TRUE(r.Says("The dialog answers could not be read as cabinet XML.")) << r.out;
+  EXPECT_TRUE(r.Says("The dialog answers in " + dir.file("a.xml") +
+                     " could not be read: the text ends inside a tag or comment on line 1; is the file cut off?"))
+      << r.out;
   EXPECT_TRUE(r.Says("kvhost: --answers " + dir.file("a.xml") + ": the answers could not be read")) << r.out;
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(dir.file("Korvel/kv3.xml"))) << "the command never ran";
@@ -176,7 +178,8 @@ TEST_F(Host, GivenParametersDecideTheRun) {
   kvtest::WriteWholeFile(dir.file("broken.xml"), "<not a cabinet");
   Outcome broken = Kvhost("--params " + dir.file("broken.xml") + " --command ReversePageOrder " + in);
   EXPECT_EQ(1, broken.status);
-  EXPECT_TRUE(broken.Says("could not be read as cabinet XML")) << broken.out;
+  EXPECT_TRUE(broken.Says("The command parameters in " + dir.file("broken.xml") + " could not be read: the text ends"))
+      << broken.out;
 }
 
 TEST_F(Host, SavesReplaceTheirFileInPlaceOrSayWhyNot) {

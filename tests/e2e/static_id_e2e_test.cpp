@@ -123,6 +123,31 @@ TEST_F(StaticId, StampsTellTheFixedTimeInUTC) {
   }
 }
 
+// Placed pages record the computer and the user that made them; with
+// --static-id they record neither, so that another machine and another
+// user give the same bytes, and a file sent on carries no names.
+TEST_F(StaticId, PlacedPagesCarryNoComputerOrUserName) {
+  std::string first = Run(kJobs[0], "USER=ann LOGNAME=ann", "first");
+  const std::string plain = dir.file("plain.pdf");
+  Outcome r = Shell(KV_TEST_BUILD_DIR "/kvhost --quiet --prefs " + dir.file("prefs") + " --params " +
+                    dir.file("n-up.xml") + " --command Nup --save " + plain + " " + input);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_NE(std::string::npos, Uncompressed(plain).find("/KRVL_imposecomputer (")) << "without --static-id";
+  EXPECT_NE(std::string::npos, Uncompressed(plain).find("/KRVL_imposeuser ("));
+  EXPECT_EQ(std::string::npos, Uncompressed(first).find("KRVL_imposecomputer"));
+  EXPECT_EQ(std::string::npos, Uncompressed(first).find("KRVL_imposeuser"));
+  EXPECT_NE(std::string::npos, Uncompressed(first).find("/KRVL_imposetime (")) << "the pages are stamped all the same";
+  // Another user's environment, and another computer's name where the
+  // system lets a test give one (a namespace of its own).
+  std::string other = Run(kJobs[0], "USER=bob LOGNAME=bob", "other");
+  EXPECT_EQ(kvtest::ReadWholeFile(first), kvtest::ReadWholeFile(other));
+  if (Shell("unshare -Uru sh -c 'hostname kv-elsewhere.example' 2>/dev/null").status != 0)
+    GTEST_SKIP() << "no namespace of its own for another computer name here";
+  std::string elsewhere =
+      Run(kJobs[0], "unshare -Uru sh -c 'hostname kv-elsewhere.example && exec \"$0\" \"$@\"'", "elsewhere");
+  EXPECT_EQ(kvtest::ReadWholeFile(first), kvtest::ReadWholeFile(elsewhere)) << "on another computer";
+}
+
 TEST_F(StaticId, AnUnreadableSourceDateEpochIsAUsageError) {
   for (const char* value : {"soon", "-5", "17e8", "99999999999999999999"}) {
     Outcome r = Shell(std::string("SOURCE_DATE_EPOCH=") + value + " " KV_TEST_BUILD_DIR "/kvhost --quiet --static-id --prefs " +

@@ -577,10 +577,28 @@ TEST_F(PagesTest, ShuffleOutputIsCappedLikeInserts) {
   for (int i = 0; i < 2001; ++i) list += "1 ";
   EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, list.c_str(), 1, 0, kOrderListNormal));
   char text[300];
-  std::snprintf(text, sizeof text, Msg("imputil1.err.toomanypages").c_str(), 100050L);
+  std::snprintf(text, sizeof text, Msg("imputil1.err.toomanypages").c_str(), 100050L, 100000L);
   EXPECT_EQ(std::vector<std::string>{text}, Errors());
   EXPECT_EQ(50, PDDocGetNumPages(doc));
   EXPECT_EQ(nullptr, StatusBoxDialog()) << "refused before any work";
+}
+
+// A list longer than a run may insert is the list's fault, whatever the
+// document: it is told as such, with its length and the limit.
+TEST_F(PagesTest, AnOrderListLongerThanARunMayInsertIsToldAsSuch) {
+  for (ASInt32 group : {16, 1}) {
+    SCOPED_TRACE(group);
+    PDDoc doc = Doc(2);
+    std::string list;
+    for (int i = 0; i < 100001; ++i) list += "1 ";
+    capture->Clear();
+    EXPECT_EQ(0, OrderListExecuteInner(nullptr, doc, list.c_str(), group, 0, kOrderListNormal));
+    char text[300];
+    std::snprintf(text, sizeof text, Msg("pagemg.7.ordertoolong").c_str(), 100001L, 100000L);
+    EXPECT_EQ(std::vector<std::string>{text}, Errors());
+    EXPECT_NE(std::string::npos, Errors()[0].find("at most 100000")) << Errors()[0];
+    EXPECT_EQ(2, PDDocGetNumPages(doc));
+  }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "pdftools/CosCopy.h"
 #include "pdftools/MergeResources.h"
 #include "pdftools/PageBoxes.h"
+#include "platform/PfSystem.h"
 #include "support/CosDescribe.h"
 #include "support/EnglishMessages.h"
 #include "support/MessageCapture.h"
@@ -437,6 +438,25 @@ TEST_F(PageMergeTest, APageInfoWithoutATimeStampGetsANewOne) {
   const char* stamp = CosStringValue(CosDictGetKeyString(info, "KRVL_imposetime"), &n);
   EXPECT_TRUE(std::regex_match(std::string(stamp, n), std::regex("D:[0-9]{14}")));
   EXPECT_EQ("[0 0 200 100 ]", Describe(CosDictGetKeyString(info, "MediaBox")));
+}
+
+// With fixed names (kvhost --static-id) a placed page carries neither the
+// computer's nor the user's name; otherwise it carries both.
+TEST_F(PageMergeTest, FixedNamesLeaveTheComputerAndUserOffThePlacedPages) {
+  ScopedDoc doc(OnePageDoc());
+  CosDoc cosDoc = PDDocGetCosDoc(doc);
+  ScopedPage page(doc, 0);
+  for (bool fixed : {false, true, false}) {
+    SCOPED_TRACE(fixed);
+    PfSetFixedNames(fixed);
+    CosObj imposed = CosNewDict(cosDoc, 1, 10);
+    AddPageInfoToImpositionDict(imposed, ASAtomFromString("S1"), CosNewNull(), PDPageGetCosObj(page));
+    CosObj info = CosDictGetKeyString(imposed, "S1");
+    for (const char* who : {"KRVL_imposecomputer", "KRVL_imposeuser"})
+      EXPECT_NE(fixed, CosDictKnownKeyString(info, who) != 0) << who;
+    EXPECT_TRUE(CosDictKnownKeyString(info, "KRVL_imposetime"));
+  }
+  PfSetFixedNames(false);
 }
 
 // ---- failures ------------------------------------------------------------------------------------

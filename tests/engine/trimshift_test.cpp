@@ -287,6 +287,47 @@ TEST_F(TrimShiftTest, NothingLeftInViewStopsTheRun) {
   }
 }
 
+// A page that shows no area is told as a page without a size, whichever
+// amount was asked for: the amounts are not what is wrong.
+TEST_F(TrimShiftTest, APageWithoutSizeIsToldAsSuch) {
+  struct Case {
+    const char* what;
+    ASFixedRect box;
+    const char* shows;
+    std::function<void(SKCab*)> set;
+  } cases[] = {
+      {"0 x 0, shifted", ASFixedRect{0, 0, 0, 0}, "0 x 0",
+       [](SKCab* p) {
+         KCabPutAtom(p, "Shift", ASAtomFromString("Fixed"));
+         KCabPutDouble(p, "ShiftFrom", 10);
+       }},
+      {"0 x 0, trimmed bigger", ASFixedRect{0, 0, 0, 0}, "0 x 0",
+       [](SKCab* p) {
+         KCabPutAtom(p, "Trim", ASAtomFromString("Bigger"));
+         KCabPutDouble(p, "TrimBy", 10);
+       }},
+      {"no width", ASFixedRect{ASInt32ToFixed(100), ASInt32ToFixed(792), ASInt32ToFixed(100), 0}, "0 x 792",
+       [](SKCab* p) {
+         KCabPutAtom(p, "Shift", ASAtomFromString("Variable"));
+         KCabPutDouble(p, "ShiftFrom", 10);
+         KCabPutDouble(p, "ShiftTo", 20);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PDDoc doc = Doc(2);
+    {
+      ScopedPage page(doc, 1);
+      PDPageSetCropBox(page, c.box);
+    }
+    capture->Clear();
+    EXPECT_FALSE(Run(definition, doc, c.set));
+    ASSERT_EQ(1u, Errors().size());
+    EXPECT_EQ(0u, Errors()[0].find(std::string("Page 2 has no size (it shows ") + c.shows + " pt)")) << Errors()[0];
+    EXPECT_EQ(std::string::npos, Errors()[0].find("TrimBy")) << Errors()[0];
+  }
+}
+
 TEST_F(TrimShiftTest, CancelledRunClosesTheCopy) {
   PDDoc doc = Doc(2);
   const ASInt32 open = PDGetOpenDocCount();

@@ -137,7 +137,7 @@ TEST(MemFileSys, DocumentsOnBlocksAndResources) {
   CloseInMemoryPDF(doc);
   EXPECT_EQ(files, ASFileOpenCount());
   std::string junk = "not a document at all";
-  EXPECT_EQ(pdErrBadDocument, ErrorOf([&] { OpenInMemoryPDF(junk.data(), junk.size()); }));
+  EXPECT_EQ(pdErrNotPDF, ErrorOf([&] { OpenInMemoryPDF(junk.data(), junk.size()); }));
   EXPECT_EQ(files, ASFileOpenCount()) << "the file of a failed opening is closed";
 
   EXPECT_EQ(nullptr, OpenInMemoryPDFFromPlatformResource("PDF", 174)) << "no way to the resources yet";

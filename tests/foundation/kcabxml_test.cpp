@@ -350,6 +350,103 @@ TEST(KCabXML, RootAndNamespace) {
   }
 }
 
+// A text that is no cabinet, or not well-formed, is refused with why and
+// where: the reader of a person's text refuses what the reader of stored
+// files makes the best of, and both say why they refuse what both refuse.
+TEST(KCabXML, ARefusedTextSaysWhyAndWhere) {
+  const std::string open = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n";
+  const std::string whole = open + "<ITEMS>\n<B N='NewDoc'>1</B>\n</ITEMS>\n</RUVURAZAR>\n";
+  struct Case {
+    const char* what;
+    std::string xml;
+    bool storedReads;  // the reader of stored files reads it all the same
+    EKCabXMLProblem reason;
+    ASInt32 line;
+    const char* found;
+    const char* closer;
+    ASInt32 closerLine;
+  };
+  const Case cases[] = {
+      {"no XML", "Count: 4\nSize: A4\n", false, kKCabXMLNoElement, 1, "Count: 4", "", 0},
+      {"blank lines, then text", "\n\n  just words", false, kKCabXMLNoElement, 3, "just words", "", 0},
+      {"nothing", "", false, kKCabXMLNoElement, 0, "", "", 0},
+      {"another root", "<?xml version='1.0'?>\n<html><body/></html>\n", false, kKCabXMLForeignRoot, 2, "html", "", 0},
+      {"another namespace", "<RUVURAZAR xmlns=\"http://other.example/ns\"><ITEMS/></RUVURAZAR>", false,
+       kKCabXMLForeignNamespace, 1, "http://other.example/ns", "", 0},
+      {"no ITEMS", open + "</RUVURAZAR>\n", false, kKCabXMLNoItems, 1, "RUVURAZAR", "", 0},
+      {"cut off", whole.substr(0, 70), false, kKCabXMLUnclosed, 1, "RUVURAZAR", "", 3},
+      {"cut off in the root's tag", "<RUVURAZAR xmlns=", false, kKCabXMLCutOff, 1, "", "", 0},
+      {"ITEMS left open", open + "<ITEMS>\n<B N='NewDoc'>1</B>\n</RUVURAZAR>\n", true, kKCabXMLUnclosed, 2, "ITEMS",
+       "RUVURAZAR", 4},
+      {"an entry left open", open + "<ITEMS>\n<DICT N='Page'><ITEMS>\n</DICT>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLUnclosed, 3, "ITEMS", "DICT", 4},
+      {"an end tag of nothing", open + "<ITEMS>\n<B N='NewDoc'>1</B></I>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLStrayEnd, 3, "I", "", 0},
+      {"an element after the root", whole + "<ITEMS/>\n", true, kKCabXMLOutsideRoot, 6, "<ITEMS>", "", 0},
+      {"text after the root", whole + "\nPS: thanks\n", true, kKCabXMLOutsideRoot, 7, "PS: thanks", "", 0},
+      {"a comment cut off after the root", whole + "<!-- unfinished", true, kKCabXMLCutOff, 6, "", "", 0},
+      {"a tag cut off after the root", whole + "\n<ITE", true, kKCabXMLCutOff, 7, "", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASBool error = 0;
+    SKCabXMLReadProblem problem;
+    Cab strict(KCabReadWellFormedFromBuffer(c.xml.data(), (ASInt32)c.xml.size(), &error, &problem));
+    EXPECT_EQ(nullptr, strict.c);
+    EXPECT_EQ(c.reason, problem.reason);
+    EXPECT_EQ(c.line, problem.line);
+    EXPECT_STREQ(c.found, problem.found);
+    EXPECT_STREQ(c.closer, problem.closer);
+    EXPECT_EQ(c.closerLine, problem.closerLine);
+    Cab stored(KCabReadFromBufferWithProblem(c.xml.data(), (ASInt32)c.xml.size(), &error, &problem));
+    EXPECT_EQ(c.storedReads, stored.c != nullptr);
+    if (!c.storedReads) {
+      EXPECT_EQ(c.reason, problem.reason) << "the stored files' reader says the same";
+    }
+  }
+  // What a person's text may hold: a byte-order mark, a declaration,
+  // comments and blanks around the root.
+  for (const std::string& fine : {whole, "\xEF\xBB\xBF" + whole, "<?xml version='1.0'?>\n<!-- mine -->\n" + whole + "\n\n",
+                                  open + "<ITEMS/>\n</RUVURAZAR>"}) {
+    SCOPED_TRACE(fine);
+    ASBool error = 1;
+    SKCabXMLReadProblem problem;
+    Cab cab(KCabReadWellFormedFromBuffer(fine.data(), (ASInt32)fine.size(), &error, &problem));
+    EXPECT_NE(nullptr, cab.c);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(kKCabXMLReadFine, problem.reason);
+  }
+}
+
+// A whole number beyond what its element holds is told apart from text that
+// is no number.
+TEST(KCabXML, AWholeNumberTooLargeForItsElementIsSaidSo) {
+  struct Case {
+    const char* element;
+    EKCabXMLProblem reason;
+  };
+  const Case cases[] = {
+      {"<I N='Count'>99999999999</I>", kKCabXMLNumberTooLarge},
+      {"<I N='Count'>-2147483649</I>", kKCabXMLNumberTooLarge},
+      {"<I N='Count'>999999999999999999999999</I>", kKCabXMLNumberTooLarge},
+      {"<U N='Count'>4294967296</U>", kKCabXMLNumberTooLarge},
+      {"<I N='Count'>2.5</I>", kKCabXMLBadElement},
+      {"<I N='Count'>lots</I>", kKCabXMLBadElement},
+      {"<U N='Count'>-1</U>", kKCabXMLBadElement},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.element);
+    std::string xml = Doc(std::string(c.element) + "\n");
+    ASBool error = 0;
+    SKCabXMLReadProblem problem;
+    Cab cab(KCabReadWellFormedFromBuffer(xml.data(), (ASInt32)xml.size(), &error, &problem));
+    EXPECT_TRUE(error);
+    EXPECT_EQ(c.reason, problem.reason);
+    EXPECT_STREQ("Count", problem.key);
+    EXPECT_EQ(4, problem.line);
+  }
+}
+
 TEST(KCabXML, DeepNestingStopsWithTheErrorFlag) {
   std::string items;
   for (int i = 0; i < 200; ++i) items += "<DICT N='d'><ITEMS>";

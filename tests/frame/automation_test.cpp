@@ -12,6 +12,7 @@
 #include "foundation/Alerts.h"
 #include "kctl/KCtlAlert.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabXML.h"
 #include "foundation/KParams.h"
 #include "frame/Automation.h"
 #include "frame/CommandModules.h"
@@ -125,14 +126,14 @@ TEST_F(Automation, SettingsAreReadByTheCommandsTableAndGoOverTheGivenParameters)
   KCabDestroy(xml);
   const std::string text = kvtest::ReadWholeFile(path);
   const char* const settings[] = {"FitAcross=3", "Margin=10mm", "FitAcross=4"};
-  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", text.c_str(), settings, 3));
+  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", text.c_str(), nullptr, settings, 3));
   SKCab* seen = kvtest::LastProcessParams();
   ASSERT_NE(nullptr, seen);
   EXPECT_EQ(4, KCabGetInt(seen, "FitAcross", 0)) << "the last setting wins over the file";
   EXPECT_NEAR(28.3465, KCabGetDouble(seen, "Margin", 0), 1e-4);
   EXPECT_EQ(7, KCabGetInt(seen, "Mine", 0)) << "the file's other values stay";
   EXPECT_EQ(1, KCabGetInt(seen, "Copies", 0)) << "the defaults fill in the rest";
-  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", nullptr, settings, 1));
+  ASSERT_TRUE(procs_->runCommandWithSettings("Nup", nullptr, nullptr, settings, 1));
   EXPECT_EQ(3, KCabGetInt(kvtest::LastProcessParams(), "FitAcross", 0)) << "without a file, over the defaults";
   EXPECT_FALSE(KCabKnown(kvtest::LastProcessParams(), "Mine"));
   SKCab* after = LoadKVParameters("Last:Nup");
@@ -147,7 +148,7 @@ TEST_F(Automation, SettingsAreReadByTheCommandsTableAndGoOverTheGivenParameters)
   kvtest::ForgetSeenParams();
   AVAlertClearRecorded();
   const char* const unreadable[] = {"Margin=1em"};
-  EXPECT_FALSE(procs_->runCommandWithSettings("Nup", nullptr, unreadable, 1));
+  EXPECT_FALSE(procs_->runCommandWithSettings("Nup", nullptr, nullptr, unreadable, 1));
   EXPECT_EQ(nullptr, kvtest::LastProcessParams());
   EXPECT_EQ(std::vector<std::string>{"error: Margin takes a length from 0 to 1440 pt, with a unit mm, cm, in or pt "
                                      "(without one, points), not \"1em\"."},
@@ -180,7 +181,9 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
     const char* alert;
   };
   for (const Case& c : {Case{"NoSuch", nullptr, "error: There is no command called NoSuch."},
-                        Case{"Nup", "<not cabinet xml", "error: The command parameters could not be read as cabinet XML."},
+                        Case{"Nup", "<not cabinet xml",
+                             "error: The command parameters could not be read: the text ends inside a tag or comment "
+                             "on line 1; is the file cut off?"},
                         Case{"", nullptr, nullptr}}) {
     AVAlertClearRecorded();
     kvtest::Calls().clear();
@@ -206,6 +209,61 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
   EXPECT_FALSE(HasCommandCompleted(kImpCmdNup));
   EXPECT_FALSE(procs_->runCommand("Shuffle", nullptr)) << "a cancelled run";
   EXPECT_EQ(0, suspendAutoStamping);
+}
+
+// A table of one whole number, as the commands' tables give their keys.
+const SKParamDef kCountDefs[] = {{"Count", kKParamInt, 1, 100, nullptr, 0, "pages", "pages", nullptr},
+                                 {nullptr, kKParamAny, 0, 0, nullptr, 0, nullptr, nullptr, nullptr}};
+const SKParamDef* const kCountGroups[] = {kCountDefs, nullptr};
+const SKParamTable kCountTable = {"Nup", "a test table", kCountGroups, nullptr, nullptr, nullptr};
+const SKParamTable* FindCountTable(const char* command) {
+  return std::string(command) == "Nup" ? &kCountTable : nullptr;
+}
+
+// A text that does not read is named with the file it came from, with what
+// is wrong and where; a whole number out of range with the range its key
+// takes. Nothing runs.
+TEST_F(Automation, ATextThatDoesNotReadIsNamedWithItsFileAndWhy) {
+  OpenDocument("a.pdf", 1);
+  const std::string open = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n";
+  const std::string unclosed = open + "<ITEMS>\n<I N='FitAcross'>2</I>\n</RUVURAZAR>\n";
+  const std::string large = open + "<ITEMS>\n<I N='Count'>99999999999</I>\n</ITEMS>\n</RUVURAZAR>\n";
+  SKVCommandModules tables{};
+  tables.CommandParamTable = FindCountTable;
+  KVCommandModuleAdd(tables);
+  struct Case {
+    const char* what;
+    std::function<ASBool()> run;
+    const char* alert;
+  };
+  const Case cases[] = {
+      {"no end tag", [&] { return procs_->runCommandWithSettings("Nup", unclosed.c_str(), "jobs/p.xml", nullptr, 0); },
+       "error: The command parameters in jobs/p.xml could not be read: line 2, <ITEMS> is not closed before "
+       "</RUVURAZAR> on line 4; add its </ITEMS>."},
+      {"too large, with the key's range",
+       [&] { return procs_->runCommandWithSettings("Nup", large.c_str(), "p.xml", nullptr, 0); },
+       "error: The command parameters in p.xml could not be read: line 3, Count holds 99999999999, which is out of "
+       "its range: Count takes a whole number from 1 to 100 pages."},
+      {"too large, a command without the key",
+       [&] { return procs_->runCommandWithSettings("Shuffle", large.c_str(), "p.xml", nullptr, 0); },
+       "error: The command parameters in p.xml could not be read: line 3, Count holds 99999999999, a whole number "
+       "beyond what an <I> element holds (-2147483648 to 2147483647)."},
+      {"no file to name", [&] { return procs_->runCommand("Nup", unclosed.c_str()); },
+       "error: The command parameters could not be read: line 2, <ITEMS> is not closed before </RUVURAZAR> on line "
+       "4; add its </ITEMS>."},
+      {"answers of another kind", [&] { return procs_->answerDialogsFrom("<html>\n</html>\n", "a.xml"); },
+       "error: The dialog answers in a.xml could not be read as cabinet XML: line 1 begins with the element <html>, "
+       "where cabinet XML begins with <RUVURAZAR>."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AVAlertClearRecorded();
+    kvtest::Calls().clear();
+    kvtest::ForgetSeenParams();
+    EXPECT_FALSE(c.run());
+    EXPECT_EQ(std::vector<std::string>{c.alert}, RecordedAlerts());
+    EXPECT_EQ(nullptr, kvtest::LastProcessParams()) << "nothing ran";
+  }
 }
 
 TEST_F(Automation, CommandsAreListedWithTheirTitles) {
@@ -315,8 +373,11 @@ TEST_F(Automation, EveryRoadIsTheDispatchersRoad) {
 
 TEST_F(Automation, AnswersForDialogsFromNowOn) {
   EXPECT_FALSE(KCtlAutomationActive());
-  procs_->answerDialogs("<not xml");
-  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML."}, RecordedAlerts());
+  procs_->answerDialogs("not xml");
+  EXPECT_EQ(std::vector<std::string>{"error: The dialog answers could not be read as cabinet XML: line 1 holds \"not "
+                                     "xml\", not an element; cabinet XML is a RUVURAZAR element that holds one ITEMS "
+                                     "element."},
+            RecordedAlerts());
   EXPECT_TRUE(KCtlAutomationActive()) << "dialogs are answered with OK all the same";
   procs_->answerDialogs(nullptr);
   EXPECT_TRUE(KCtlAutomationActive());

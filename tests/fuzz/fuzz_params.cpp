@@ -1,6 +1,7 @@
 // A parameter file is untrusted cabinet XML: read arbitrary bytes with the
-// reader that names the bad element, then check the cabinet against every
-// command's table, looking and running (warnings silenced).
+// reader of a person's text, which names what is wrong, then check the
+// cabinet against every command's table, looking and running (warnings
+// silenced).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DURING
     ASBool error = 0;
     SKCabXMLReadProblem problem;
-    SKCab* cab = KCabReadFromBufferWithProblem(bytes.data(), (ASInt32)bytes.size(), &error, &problem);
+    SKCab* cab = KCabReadWellFormedFromBuffer(bytes.data(), (ASInt32)bytes.size(), &error, &problem);
     if (cab) {
       for (const SCommandParams* c = CommandParamsList(); c->table; ++c) {
         char why[1200];

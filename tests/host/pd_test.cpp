@@ -100,7 +100,7 @@ TEST_F(PDTest, OpeningGoodAndDamagedFiles) {
       {"wrongtypes.pdf", 1, 0, 2, true},
       {"cyclicobjects.pdf", 1, 0, 1, false},
       {"noroot.pdf", 1, pdErrBadDocument, 0, false},
-      {"garbage.pdf", 1, pdErrBadDocument, 0, false},
+      {"garbage.pdf", 1, pdErrNotPDF, 0, false},
       {"truncated.pdf", 1, pdErrBadDocument, 0, false},
       {"does-not-exist.pdf", 1, fileErrFNF, 0, false},
   };
@@ -121,6 +121,30 @@ TEST_F(PDTest, OpeningGoodAndDamagedFiles) {
     }
     EXPECT_EQ(nullptr, PDDocGetWarning(doc, 9999));
     PDDocClose(doc);
+  }
+}
+
+// A file that does not read says what it is: empty, no PDF at all (no
+// header anywhere), or a PDF too damaged to repair (a header, wherever it is).
+TEST_F(PDTest, AnUnreadableFileIsToldEmptyNotAPDFOrDamaged) {
+  const std::string junk(2000, 'x');
+  const std::string block(64 << 10, 'y');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    ASErrorCode error;
+  } cases[] = {
+      {"empty", "", pdErrEmptyFile},
+      {"one byte", "\n", pdErrNotPDF},
+      {"text", "Dear customer,\nthe proofs follow.\n", pdErrNotPDF},
+      {"header past the first 1024 bytes", junk + "%PDF-1.4\n1 0 obj\n", pdErrBadDocument},
+      {"header across the reader's blocks", block.substr(3) + "%PDF-1.7\n", pdErrBadDocument},
+      {"almost a header", junk + "%PDF 1.4\n%PD", pdErrNotPDF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteWholeFile(out.file("f.pdf"), c.bytes);
+    EXPECT_EQ(c.error, ErrorOf([&] { OpenPdf(out.file("f.pdf")); }));
   }
 }
 
