@@ -405,6 +405,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
                      v.c_str(), file.c_str());
       }
       bool ok = automation->runCommand(v.c_str(), haveParams ? params.c_str() : nullptr);
+      AVAppEndStatusLine();  // what follows is printed on a line of its own
       haveParams = false;
       if (!ok) {
         if (!SayUnknownCommand(automation, v))
@@ -430,6 +431,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
         if (automation) automation->answerDialogs(haveAnswers ? answers.c_str() : nullptr);
         if (outcomeKnown) automation->takeMenuOutcome();  // forget earlier outcomes
         AVMenuItemExecute(item);
+        AVAppEndStatusLine();
       }
       AVMenuItemRelease(item);
       if (!enabled) {
@@ -442,7 +444,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       }
     } else if (s.option == "--play") {
       if (!needAutomation(s.option) || !active(s.option)) return false;
-      if (!automation->playAction(v.c_str())) {
+      const bool played = automation->playAction(v.c_str());
+      AVAppEndStatusLine();
+      if (!played) {
         std::fprintf(stderr, "kvhost: the action %s did not complete\n", v.c_str());
         return false;
       }
@@ -452,6 +456,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial) {
       if (!source) return false;
       bool ok = s.option == "--replay" ? automation->replayHistory(source)
                                        : automation->historyXML(source, PrintText, nullptr);
+      AVAppEndStatusLine();
       PDDocClose(source);
       if (!ok) {
         std::fprintf(stderr, "kvhost: %s %s failed\n", s.option.c_str(), v.c_str());
@@ -542,6 +547,7 @@ int main(int argc, char** argv) {
   }
   std::vector<AVDoc> initial = OpenViews();
   if (ok) ok = Perform(o, &initial);
+  AVAppEndStatusLine();
   std::fflush(stdout);
   PIUnloadPlugIn(loaded);
   AVAppShutdown();

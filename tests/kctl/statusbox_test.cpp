@@ -18,6 +18,7 @@
 #include "host/PD.h"
 #include "kctl/StatusBox.h"
 #include "support/EnglishMessages.h"
+#include "support/Terminal.h"
 
 using namespace kvtest;
 
@@ -440,4 +441,42 @@ TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
   }
   ASHostVersionSet(9, 0);
   AVAppUnregisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr);
+}
+
+// On a terminal the host's status line shows what the box shows: its text,
+// and the progress while the monitor runs, counted in the monitor's own
+// numbers (the marks stop at 32767 steps, the percentage does not); closing
+// the box clears the line. With the boxes switched off it shows nothing.
+TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
+  {
+    StderrOnTerminal terminal(80);
+    ASSERT_TRUE(terminal.ok());
+    SetStatusBoxTextUtf8("Copying");
+    void* data = nullptr;
+    ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
+    pm->beginOperation(data);
+    pm->setDuration(100000, data);
+    pm->setCurrValue(50000, data);
+    pm->setCurrValue(99999, data);
+    EXPECT_EQ("**********", Marks()) << "the marks count to 32767";
+    pm->endOperation(data);
+    CloseStatusBox();
+    EXPECT_EQ(
+        "\rCopying\x1b[K\r[....................]   0% Copying\x1b[K\r[##########..........]  50% Copying\x1b[K"
+        "\r[###################.]  99% Copying\x1b[K\rCopying\x1b[K\r\x1b[K",
+        terminal.Take());
+  }
+  {
+    StderrOnTerminal terminal(80);
+    gStatusBoxVisible = 0;
+    SetStatusBoxTextUtf8("Copying");
+    void* data = nullptr;
+    ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
+    pm->beginOperation(data);
+    pm->setDuration(10, data);
+    pm->setCurrValue(5, data);
+    pm->endOperation(data);
+    CloseStatusBox();
+    EXPECT_EQ("", terminal.Take());
+  }
 }
