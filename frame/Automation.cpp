@@ -8,6 +8,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
 #include "foundation/KCabXML.h"
+#include "foundation/KParams.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "frame/CmdColl.h"
@@ -128,6 +129,9 @@ ASBool RunCommand(const char* key, const char* paramsXML) {
     SKCab* defaults = KCabGetCab(command, "DefaultParams");
     params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
     KCabCopy(given.get(), params.get());
+    // Which keys the user wrote, apart from the defaults: a key the chosen
+    // mode does not read is warned about only when the user gave it.
+    KCabPutCab(params.get(), kKParamGivenKey, given.Release());
   }
   EImpositionCommand number = CmdKeyToImpositionCommand(atom);
   SImpositionCommandRow* row = FindImpositionCommandRow(number);
