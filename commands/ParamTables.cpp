@@ -129,7 +129,8 @@ const SKParamDef kNup[] = {
     Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
     Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies"),
     Word("DoScaling", nup_detail::kScalingWords,
-         "ToFit: pages scaled to fit the FitAcross x FitDown grid; Fixed: pages at FixedScale, as many as fit"),
+         "ToFit: every page at the scale that fits the first page into a place of the FitAcross x FitDown grid (a "
+         "larger page goes onto a sheet of its own, with a warning); Fixed: pages at FixedScale, as many as fit"),
     Real("FixedScale", kSmallestScale, kLargestScale, nullptr, "scale factor for DoScaling Fixed (0.7 = 70 %)"),
     Int("FitAcross", 0, kLargestGrid, "columns", "columns; 0 = as many as fit"),
     Int("FitDown", 0, kLargestGrid, "rows", "rows; 0 = as many as fit"),
