@@ -577,6 +577,7 @@ ASBool NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, cons
       ++sheetNumber;
       list.count = 0;
     }
+    if (!cancelled && spacing->cropMarks) WarnCropMarksOffSheet(state, spacing->cropDesc);
     ProgressMonitorEnd(monitor, monitorData);
     monitorBegun = false;
     background.Remove(target);
