@@ -444,9 +444,24 @@ const SKParamUnread kTrimShiftUnread[] = {
     {"CreepEvery", {"Shift", "None Fixed Variable"}},
     {nullptr, {}}};
 
+// What a booklet maker needs to know of creep, as the engine does it (the
+// counter and the alternating sign of the shift, and the booklet's order).
+const char kCreepNotes[] =
+    "Creep (`Shift` Creep) is for a saddle-stitched booklet, and runs as a step of its own on the pages before the "
+    "booklet is made: `--command TrimAndShift` with Creep, then `--command SimpleBooklet` on its result (README.md "
+    "has a recipe). The pages are taken in signatures of `CreepEvery` pages from the first page on. In each, the "
+    "amount steps page by page, by (ShiftTo - ShiftFrom) / (CreepEvery / 2 - 1): `ShiftFrom` for its first and last "
+    "page, `ShiftTo` for the two in its middle, so the two sides of one leaf differ by a step. Once the booklet is "
+    "made, a positive amount moves a page away from the spine, towards the outer edge: odd pages, which lie right "
+    "of the spine, to the right, even pages to the left. To move the inner pages towards the spine, as creep "
+    "usually must, give a negative `ShiftTo`. `CreepEvery` is the booklet's page count rounded up to a multiple of "
+    "4 for `Paginate` Single (the booklet adds the blank pages at the end), and its `PagesPerSig` rounded up the "
+    "same way for `Paginate` Multiple; -n makes the whole document one signature, the amounts being given for a "
+    "booklet of n pages and scaled to the document's length.";
+
 const SKParamDef* const kTrimShiftGroups[] = {kTrimShift, kCommon, nullptr};
 const SKParamTable kTrimShiftTable{"TrimAndShift", "trims, enlarges or shifts the visible area of pages",
-                                   kTrimShiftGroups, nullptr, nullptr, TrimShiftExample, kTrimShiftUnread};
+                                   kTrimShiftGroups, nullptr, nullptr, TrimShiftExample, kTrimShiftUnread, kCreepNotes};
 
 // ---- InsertBlanks
 
