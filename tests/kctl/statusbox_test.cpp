@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "KCtlHarness.h"
 #include "foundation/ProductName.h"
@@ -448,19 +449,24 @@ TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
 // numbers (the marks stop at 32767 steps, the percentage does not); closing
 // the box clears the line. With the boxes switched off it shows nothing.
 TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
-  {
-    StderrOnTerminal terminal(80);
-    ASSERT_TRUE(terminal.ok());
+  // The box labelled, its monitor run to each of values, the box closed;
+  // the marks shown before the end.
+  auto work = [](ASInt32 duration, std::vector<ASInt32> values) {
     SetStatusBoxTextUtf8("Copying");
     void* data = nullptr;
     ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
     pm->beginOperation(data);
-    pm->setDuration(100000, data);
-    pm->setCurrValue(50000, data);
-    pm->setCurrValue(99999, data);
-    EXPECT_EQ("**********", Marks()) << "the marks count to 32767";
+    pm->setDuration(duration, data);
+    for (ASInt32 v : values) pm->setCurrValue(v, data);
+    const std::string marks = Marks();
     pm->endOperation(data);
     CloseStatusBox();
+    return marks;
+  };
+  {
+    StderrOnTerminal terminal(80);
+    ASSERT_TRUE(terminal.ok());
+    EXPECT_EQ("**********", work(100000, {50000, 99999})) << "the marks count to 32767";
     EXPECT_EQ(
         "\rCopying\x1b[K\r[....................]   0% Copying\x1b[K\r[##########..........]  50% Copying\x1b[K"
         "\r[###################.]  99% Copying\x1b[K\rCopying\x1b[K\r\x1b[K",
@@ -469,14 +475,7 @@ TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
   {
     StderrOnTerminal terminal(80);
     gStatusBoxVisible = 0;
-    SetStatusBoxTextUtf8("Copying");
-    void* data = nullptr;
-    ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
-    pm->beginOperation(data);
-    pm->setDuration(10, data);
-    pm->setCurrValue(5, data);
-    pm->endOperation(data);
-    CloseStatusBox();
+    work(10, {5});
     EXPECT_EQ("", terminal.Take());
   }
 }
