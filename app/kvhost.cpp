@@ -443,7 +443,10 @@ bool SettingsRead(const Options& o, bool* usage) {
 
 // Performs the steps in order; false when one failed. saved receives the
 // documents a --save or --save-all saved.
-bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* saved) {
+// saved gets the documents a step saved; passedOn those a step made and a
+// later step, run on it, made a new document of (a trim before a booklet):
+// their pages went on into that document.
+bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* saved, std::set<AVDoc>* passedOn) {
   const PIAutomationProcs* automation = PIGetAutomation();
   auto needAutomation = [&](const std::string& step) {
     if (automation) return true;
@@ -480,6 +483,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   std::vector<std::string> settings;
   for (const Step& s : o.steps) {
     const std::string& v = s.value;
+    const bool runs = s.option == "--command" || s.option == "--menu" || s.option == "--play" || s.option == "--replay";
+    const AVDoc source = runs ? AVAppGetActiveDoc() : nullptr;
+    const std::vector<AVDoc> viewsBefore = source ? OpenViews() : std::vector<AVDoc>();
     if (s.option == "--set") {
       settings.push_back(v);
     } else if (s.option == "--params" || s.option == "--answers") {
@@ -510,6 +516,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
                      v.c_str(), file.c_str());
       }
       bool ok = runCommand(v, haveParams ? params.c_str() : nullptr, paramsFile, settings);
+      AVAppEndStatusLine();  // what follows is printed on a line of its own
       haveParams = false;
       settings.clear();
       if (!ok) {
@@ -536,6 +543,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
         if (automation) answerDialogs(haveAnswers ? answers.c_str() : nullptr, answersFile);
         if (outcomeKnown) automation->takeMenuOutcome();  // forget earlier outcomes
         AVMenuItemExecute(item);
+        AVAppEndStatusLine();
       }
       AVMenuItemRelease(item);
       if (!enabled) {
@@ -548,7 +556,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       }
     } else if (s.option == "--play") {
       if (!needAutomation(s.option) || !active(s.option)) return false;
-      if (!automation->playAction(v.c_str())) {
+      const bool played = automation->playAction(v.c_str());
+      AVAppEndStatusLine();
+      if (!played) {
         std::fprintf(stderr, "kvhost: the action %s did not complete\n", v.c_str());
         return false;
       }
@@ -558,6 +568,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       if (!source) return false;
       bool ok = s.option == "--replay" ? automation->replayHistory(source)
                                        : automation->historyXML(source, PrintText, nullptr);
+      AVAppEndStatusLine();
       PDDocClose(source);
       if (!ok) {
         std::fprintf(stderr, "kvhost: %s %s failed\n", s.option.c_str(), v.c_str());
@@ -609,22 +620,33 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       if (!needAutomation(s.option)) return false;
       automation->listCommands(PrintLine, nullptr);
     }
+    if (source) {
+      const std::set<AVDoc> before(viewsBefore.begin(), viewsBefore.end());
+      bool made = false;
+      for (AVDoc d : OpenViews()) made = made || !before.count(d);
+      if (made)
+        passedOn->insert(source);
+      else
+        passedOn->erase(source);  // changed in place: its own pages are the result
+    }
   }
   return true;
 }
 
-// Documents the steps made and no step saved (or saved and changed again)
-// are work the user asked for: each is named with its pages. With a --save
+// Documents the steps made and no step saved (or saved and changed again),
+// and whose pages no later step took on into a new document, are work the
+// user asked for: each is named with its pages. With a --save
 // or --save-all in the run they are lost, and the run did not do what it was
 // asked (false); a run that saves nothing at all only tries the steps, and
 // is told so unless quiet.
-bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::set<AVDoc>& saved) {
+bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::set<AVDoc>& saved,
+                const std::set<AVDoc>& passedOn) {
   std::set<AVDoc> before(initial.begin(), initial.end());
   std::vector<std::string> unsaved;
   for (AVDoc d : OpenViews()) {
     PDDoc doc = AVDocGetPDDoc(d);
     const bool changedSince = saved.count(d) && (PDDocGetFlags(doc) & PDDocNeedsSave);
-    if (before.count(d) || (saved.count(d) && !changedSince)) continue;
+    if (before.count(d) || passedOn.count(d) || (saved.count(d) && !changedSince)) continue;
     ASInt32 pages = PDDocGetNumPages(doc);
     unsaved.push_back("\"" + WindowTitle(d) + "\" (" + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
                       (changedSince ? ", changed after it was saved)" : ")"));
@@ -707,9 +729,10 @@ int main(int argc, char** argv) {
     AVDocOpenFromPDDoc(doc, nullptr);
   }
   std::vector<AVDoc> initial = OpenViews();
-  std::set<AVDoc> saved;
-  if (ok) ok = Perform(o, &initial, &saved);
-  if (ok) ok = SayUnsaved(o, initial, saved);
+  std::set<AVDoc> saved, passedOn;
+  if (ok) ok = Perform(o, &initial, &saved, &passedOn);
+  AVAppEndStatusLine();
+  if (ok) ok = SayUnsaved(o, initial, saved, passedOn);
   std::fflush(stdout);
   PIUnloadPlugIn(loaded);
   AVAppShutdown();

@@ -82,6 +82,24 @@ bool GridScaleAccepted(const SNupInfo& info) {
   return false;
 }
 
+// The grid's scale comes from the first page: a larger page gets a sheet of
+// its own, which the user is told of (the layout is as designed).
+void WarnLonePages(const SNupLonePages& lone) {
+  if (lone.count < 1) return;
+  char text[kLineSize];
+  if (lone.count == 1)
+    FormatMessageByKeyUTF8(nullptr, "nup.warn.alone1",
+                           "Page %d is larger than its place in the grid at the scale DoScaling ToFit takes from the "
+                           "first page, so it went onto a sheet of its own.",
+                           text, sizeof text, "d", (int)lone.first + 1);
+  else
+    FormatMessageByKeyUTF8(nullptr, "nup.warn.alone",
+                           "%d pages are larger than their place in the grid at the scale DoScaling ToFit takes from "
+                           "the first page, so each went onto a sheet of its own; the first of them is page %d.",
+                           text, sizeof text, "dd", (int)lone.count, (int)lone.first + 1);
+  WarnMessageUTF8(text);
+}
+
 void FreePageSizes(SNupInfo* info) {
   ASfree(info->pageSizes);
   info->pageSizes = nullptr;
@@ -198,8 +216,10 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
   DURING
     active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
     // A cancelled or refused layout is no run done.
-    done = NupDoLayout(document, newDoc, &active_nup.spacing, params);
+    SNupLonePages lone{0, -1};
+    done = NupDoLayout(document, newDoc, &active_nup.spacing, params, &lone);
     FreePageSizes(&active_nup);
+    if (done && useScale && active_nup.doScaling == kNupToFit) WarnLonePages(lone);
   HANDLER
     PerImpositionPrefsEnd(saved);
     FreePageSizes(&active_nup);

@@ -1,8 +1,11 @@
 // The users' reference of the parameters, made from the command definitions
 // (their defaults) and the parameter tables (kinds, ranges, words, units).
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "commands/ParamTables.h"
 #include "foundation/KCab.h"
@@ -170,6 +173,27 @@ void Row(const SKParamDef* def, void* data) {
              Cell(Allowed(def)) + " | " + Cell(def->about ? def->about : "") + " |\n";
 }
 
+// The keys a mode leaves unread, one line for the keys of each condition, in
+// the order of the table's list.
+void NotRead(std::string& out, const SKParamTable* t) {
+  if (!t->unread || !t->unread->key) return;
+  std::vector<std::pair<std::string, std::vector<std::string>>> lines;
+  for (const SKParamUnread* rule = t->unread; rule->key; ++rule) {
+    const std::string when = KParamUnreadWhenText(rule);
+    auto line = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == when; });
+    if (line == lines.end()) line = lines.insert(lines.end(), {when, {}});
+    line->second.push_back(std::string("`") + rule->key + "`");
+  }
+  out += "Keys that these modes do not read (a parameter file that gives one is warned that it is ignored):\n\n";
+  for (const auto& [when, keys] : lines) {
+    std::string list;
+    for (size_t i = 0; i < keys.size(); ++i)
+      list += (i == 0 ? "" : i + 1 == keys.size() ? " and " : ", ") + keys[i];
+    out += "- " + list + " with " + when + "\n";
+  }
+  out += "\n";
+}
+
 void Command(std::string& out, const SCommandParams& c) {
   const SKParamTable* t = c.table;
   SKCab* definition = c.builder ? c.builder() : nullptr;
@@ -188,6 +212,8 @@ void Command(std::string& out, const SCommandParams& c) {
     out += "It has no parameters of its own.\n\n";
   }
   if (t->crossNotes) out += std::string(t->crossNotes) + "\n\n";
+  if (t->notes) out += std::string(t->notes) + "\n\n";
+  NotRead(out, t);
   SKCab* example = KCabNewInner();
   if (t->example) t->example(example);
   const bool newDoc = KCabGetBool(example, "NewDoc", 0) || std::string(t->command) == "CreateSample";
@@ -235,6 +261,8 @@ std::string ParamReferenceMarkdown() {
       "takes, changes nothing and exits 1;\n"
       "- an unknown key, and an unknown word of a key that falls back to its default, give a warning on standard "
       "error that names them; the run goes on (so that stored files keep working);\n"
+      "- a key that a parameter file gives and that the mode chosen does not read (each command lists them) gives "
+      "a warning that names the key and the mode; the run goes on;\n"
       "- an element whose text does not read (`<I N='FitAcross'>two</I>`) is named with its line.\n\n"
       "A parameter file (and a file of dialog answers) must be well-formed cabinet XML: a file that is no XML, "
       "XML of another kind, a file cut off, or one with an element whose end tag is missing is refused, and the "

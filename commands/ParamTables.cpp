@@ -129,7 +129,8 @@ const SKParamDef kNup[] = {
     Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
     Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies"),
     Word("DoScaling", nup_detail::kScalingWords,
-         "ToFit: pages scaled to fit the FitAcross x FitDown grid; Fixed: pages at FixedScale, as many as fit"),
+         "ToFit: every page at the scale that fits the first page into a place of the FitAcross x FitDown grid (a "
+         "larger page goes onto a sheet of its own, with a warning); Fixed: pages at FixedScale, as many as fit"),
     Real("FixedScale", kSmallestScale, kLargestScale, nullptr, "scale factor for DoScaling Fixed (0.7 = 70 %)"),
     Int("FitAcross", 0, kLargestGrid, "columns", "columns; 0 = as many as fit"),
     Int("FitDown", 0, kLargestGrid, "rows", "rows; 0 = as many as fit"),
@@ -217,6 +218,25 @@ void NupExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
+// Without UseMgn the margins, gaps, marks and frames are set to none; the
+// scale keys belong to their scaling.
+const SKParamUnread kNupUnread[] = {
+    {"FixedScale", {"UseScale", "0"}},
+    {"FixedScale", {"DoScaling", "ToFit"}},
+    {"DoScaling", {"UseScale", "0"}},
+    {"ExactFit", {"UseScale", "1"}},
+    {"FitAcross", {"UseScale", "1"}, {"DoScaling", "Fixed"}},
+    {"FitDown", {"UseScale", "1"}, {"DoScaling", "Fixed"}},
+    {"LMgn", {"UseMgn", "0"}},
+    {"RMgn", {"UseMgn", "0"}},
+    {"TMgn", {"UseMgn", "0"}},
+    {"BMgn", {"UseMgn", "0"}},
+    {"HSpace", {"UseMgn", "0"}},
+    {"VSpace", {"UseMgn", "0"}},
+    {"CropMarks", {"UseMgn", "0"}},
+    {"Frames", {"UseMgn", "0"}},
+    {nullptr, {}}};
+
 const SKParamDef* const kNupGroups[] = {kNup, kCropMarks, kPerImposition, kCommon, nullptr};
 const SKParamTable kNupTable{"Nup",
                              "places several pages on each sheet, in a grid or as many as fit",
@@ -225,7 +245,8 @@ const SKParamTable kNupTable{"Nup",
                              "With UseScale and DoScaling ToFit, FitAcross and FitDown may not both be 0. "
                              "With UseMgn, the margins must leave room on a blank sheet. "
                              "With DoScaling ToFit, the scale the grid gives must be at least 0.01.",
-                             NupExample};
+                             NupExample,
+                             kNupUnread};
 
 // ---- SimpleBooklet
 
@@ -257,9 +278,17 @@ void BookletExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
+const SKParamUnread kBookletUnread[] = {
+    {"PagesPerSig", {"Paginate", "Consec Single CutStacks"}},
+    {"AddBlanks", {"Paginate", "Consec Single CutStacks"}},
+    {"SingleSided", {"Paginate", "Consec Single Multiple"}},
+    {"Page", {"Sizing", "Sufficient LetterWide A4Wide"}},
+    {"PageOrientation", {"Sizing", "Sufficient LetterWide A4Wide"}},
+    {nullptr, {}}};
+
 const SKParamDef* const kBookletGroups[] = {kBooklet, kCropMarks, kPerImposition, kCommon, nullptr};
 const SKParamTable kBookletTable{"SimpleBooklet", "imposes the pages as a booklet, two pages on each side of a sheet",
-                                 kBookletGroups, nullptr, nullptr, BookletExample};
+                                 kBookletGroups, nullptr, nullptr, BookletExample, kBookletUnread};
 
 // ---- Shuffle
 
@@ -357,9 +386,15 @@ void EvenOddExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
+// Split and Merge always make new documents and move no page but by their rule.
+const SKParamUnread kEvenOddUnread[] = {{"ReverseEven", {"Action", "Split Merge"}},
+                                        {"FlipEven", {"Action", "Split Merge"}},
+                                        {"NewDoc", {"Action", "Split Merge"}},
+                                        {nullptr, {}}};
+
 const SKParamDef* const kEvenOddGroups[] = {kEvenOdd, kCommon, nullptr};
 const SKParamTable kEvenOddTable{"EvenOddShuffle", "separates, merges, reverses or turns odd and even pages",
-                                 kEvenOddGroups, nullptr, nullptr, EvenOddExample};
+                                 kEvenOddGroups, nullptr, nullptr, EvenOddExample, kEvenOddUnread};
 
 // ---- TrimAndShift
 
@@ -396,9 +431,37 @@ void TrimShiftExample(SKCab* p) {
   KCabPutBool(p, "NewDoc", 1);
 }
 
+// Creep moves along the page's width, outward and inward by turns: no
+// direction of its own.
+const SKParamUnread kTrimShiftUnread[] = {
+    {"TrimEdge", {"Trim", "None Uniform"}},
+    {"TrimBy", {"Trim", "None Uniform"}},
+    {"FixedSize", {"Trim", "None Smaller Bigger"}},
+    {"FixedSizeOrientation", {"Trim", "None Smaller Bigger"}},
+    {"ShiftDir", {"Shift", "None Creep"}},
+    {"ShiftFrom", {"Shift", "None"}},
+    {"ShiftTo", {"Shift", "None Fixed"}},
+    {"CreepEvery", {"Shift", "None Fixed Variable"}},
+    {nullptr, {}}};
+
+// What a booklet maker needs to know of creep, as the engine does it (the
+// counter and the alternating sign of the shift, and the booklet's order).
+const char kCreepNotes[] =
+    "Creep (`Shift` Creep) is for a saddle-stitched booklet, and runs as a step of its own on the pages before the "
+    "booklet is made: `--command TrimAndShift` with Creep, then `--command SimpleBooklet` on its result (README.md "
+    "has a recipe). The pages are taken in signatures of `CreepEvery` pages from the first page on. In each, the "
+    "amount steps page by page, by (ShiftTo - ShiftFrom) / (CreepEvery / 2 - 1): `ShiftFrom` for its first and last "
+    "page, `ShiftTo` for the two in its middle, so the two sides of one leaf differ by a step. Once the booklet is "
+    "made, a positive amount moves a page away from the spine, towards the outer edge: odd pages, which lie right "
+    "of the spine, to the right, even pages to the left. To move the inner pages towards the spine, as creep "
+    "usually must, give a negative `ShiftTo`. `CreepEvery` is the booklet's page count rounded up to a multiple of "
+    "4 for `Paginate` Single (the booklet adds the blank pages at the end), and its `PagesPerSig` rounded up the "
+    "same way for `Paginate` Multiple; -n makes the whole document one signature, the amounts being given for a "
+    "booklet of n pages and scaled to the document's length.";
+
 const SKParamDef* const kTrimShiftGroups[] = {kTrimShift, kCommon, nullptr};
 const SKParamTable kTrimShiftTable{"TrimAndShift", "trims, enlarges or shifts the visible area of pages",
-                                   kTrimShiftGroups, nullptr, nullptr, TrimShiftExample};
+                                   kTrimShiftGroups, nullptr, nullptr, TrimShiftExample, kTrimShiftUnread, kCreepNotes};
 
 // ---- InsertBlanks
 
@@ -434,9 +497,36 @@ void InsertExample(SKCab* p) {
   KCabPutInt(p, "SizeAsPage", 1);
 }
 
+// Blank pages and a file's pages take keys of their own.
+const SKParamUnread kInsertUnread[] = {
+    {"Count", {"Action", "File", "Blanks"}},
+    {"WhatSize", {"Action", "File", "Blanks"}},
+    {"SizeAsPage", {"Action", "File", "Blanks"}},
+    {"SizeAsPage", {"WhatSize", "SameAsCur Custom"}},
+    {"Page", {"Action", "File", "Blanks"}},
+    {"Page", {"WhatSize", "SameAsCur SameAsPage"}},
+    {"PageOrientation", {"Action", "File", "Blanks"}},
+    {"PageOrientation", {"WhatSize", "SameAsCur SameAsPage"}},
+    {"Offset", {"Action", "File", "Blanks"}},
+    {"Offset", {"WhatSize", "SameAsCur SameAsPage"}},
+    {"DIPath", {"Action", "Blanks", "Blanks"}},
+    {"Path", {"Action", "Blanks", "Blanks"}},
+    {"Range", {"Action", "Blanks", "Blanks"}},
+    {"FromPage", {"Action", "Blanks", "Blanks"}},
+    {"FromPage", {"Range", "AllDoc", "AllDoc"}},
+    {"ToPage", {"Action", "Blanks", "Blanks"}},
+    {"ToPage", {"Range", "AllDoc", "AllDoc"}},
+    {"Copies", {"Action", "Blanks", "Blanks"}},
+    {"Collate", {"Action", "Blanks", "Blanks"}},
+    {"PageNum", {"Where", "BeforeCur AfterCur AtStart AtEnd NewDoc"}},
+    {"ConditionRelation", {"Condition", "Always", "Always"}},
+    {"ConditionNumber", {"Condition", "Always", "Always"}},
+    {"ConditionNumber", {"ConditionRelation", "Odd Even", "Even"}},
+    {nullptr, {}}};
+
 const SKParamDef* const kInsertGroups[] = {kInsert, kCommon, nullptr};
 const SKParamTable kInsertTable{"InsertBlanks", "inserts blank pages, or the pages of another file",
-                                kInsertGroups, nullptr, nullptr, InsertExample};
+                                kInsertGroups, nullptr, nullptr, InsertExample, kInsertUnread};
 
 // ---- CreateSample
 
@@ -452,9 +542,14 @@ void SampleExample(SKCab* p) {
   KCabPutAtom(p, "UseSize", ASAtomFromString("A4"));
 }
 
+const SKParamUnread kSampleUnread[] = {
+    {"Page", {"UseSize", "Letter HalfLetter A4 A5 WideLetter WideA4"}},
+    {"PageOrientation", {"UseSize", "Letter HalfLetter A4 A5 WideLetter WideA4"}},
+    {nullptr, {}}};
+
 const SKParamDef* const kSampleGroups[] = {kSample, kCommon, nullptr};
 const SKParamTable kSampleTable{"CreateSample", "makes a new document of numbered sample pages", kSampleGroups,
-                                nullptr, nullptr, SampleExample};
+                                nullptr, nullptr, SampleExample, kSampleUnread};
 
 // ---- Join2Pages and ReversePageOrder
 
@@ -508,7 +603,10 @@ ASBool CommandParamsAccepted(SKCab* run, const char* command) {
   const SKParamTable* table = CommandParamTable(command);
   if (!params || !table) return 1;
   char why[1200];
-  if (KParamCheck(table, params, kKParamCheckRun, why, sizeof why)) return 1;
+  if (KParamCheck(table, params, kKParamCheckRun, why, sizeof why)) {
+    KParamWarnUnread(table, params, KCabGetCab(params, kKParamGivenKey));
+    return 1;
+  }
   ParamError(run, why);
   return 0;
 }

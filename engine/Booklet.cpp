@@ -406,6 +406,7 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
       n = PadBooklet(target, BookletPaddingMultiple(pagination, backs, pagesPerSig, flag), largest);
       const SBookletSides sides{g, pagination, backs, align, pagesPerSig, flag, crop};
       if (!sides.Build(made.state, target, n, count, monitor, monitorData, cancel, cancelData)) cancelled = 1;
+      else if (crop) WarnCropMarksOffSheet(made.state, crop);
     }
 
     if (!cancelled) {

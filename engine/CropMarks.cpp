@@ -1,11 +1,15 @@
 #include "engine/CropMarks.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/EngineFixed.h"
+#include "engine/EnginePrivate.h"
 #include "engine/PageMerge.h"
 #include "engine/PageMergePriv.h"
+#include "foundation/Alerts.h"
 #include "foundation/KCab.h"
+#include "foundation/KParams.h"
 #include "foundation/MessageTable.h"
 #include "host/AS.h"
 
@@ -28,6 +32,8 @@ double P(ASFixed v) { return (double)PageMergePoints(v); }
 
 void Line(SPageMergeInfo* info, ASFixed x1, ASFixed y1, ASFixed x2, ASFixed y2) {
   PageMergeWriteFormat(info, "%.2f %.2f m %.2f %.2f l S\n", P(x1), P(y1), P(x2), P(y2));
+  PageMergeNoteMark(info, x1, y1);
+  PageMergeNoteMark(info, x2, y2);
 }
 
 // The bracket every kind of mark is drawn in.
@@ -42,6 +48,8 @@ void EndMarks(SPageMergeInfo* info) { WriteStringToMergedPage(info, "Q\nEMC\n");
 
 // A circle of radius r round (px, py) from four Bezier quarters, counter-clockwise from (px + r, py).
 void Circle(SPageMergeInfo* info, ASFixed cx, ASFixed cy, ASFixed radius) {
+  PageMergeNoteMark(info, Sum(cx, -(ASInt64)radius), Sum(cy, -(ASInt64)radius));
+  PageMergeNoteMark(info, Sum(cx, radius), Sum(cy, radius));
   const float px = PageMergePoints(cx), py = PageMergePoints(cy), r = PageMergePoints(radius);
   const float k = 0.552f * r;
   PageMergeWriteFormat(info, "%.2f %.2f m ", (double)(px + r), (double)py);
@@ -271,4 +279,24 @@ const SKCabEnumWord* CropMarkParamWords(const char* key) {
   if (!key) return nullptr;
   if (std::strcmp(key, "CropStyle") == 0) return kStyleWords;
   return nullptr;
+}
+
+void WarnCropMarksOffSheet(const SPageMergeInfo* info, const SCropMarkDesc* request) {
+  if (!info || info->sheetsWithMarksOff < 1) return;
+  SCropMarkDesc desc;
+  ResolveCropMarkRequest(&desc, request);
+  // Points to two decimals, millimetres to one: what a user sets a margin in.
+  auto number = [](double v, double step, char* out, size_t size) {
+    KParamFormatNumber(std::round(v / step) * step, out, size);
+  };
+  const double reach = EngineFixedToPoints(desc.distance) + EngineFixedToPoints(desc.length);
+  const double over = EngineFixedToPoints(info->marksOverhang);
+  char overPt[64], overMm[64], reachPt[64], reachMm[64], text[1000];
+  number(over, 0.01, overPt, sizeof overPt);
+  number(over * 25.4 / 72, 0.1, overMm, sizeof overMm);
+  number(reach, 0.01, reachPt, sizeof reachPt);
+  number(reach * 25.4 / 72, 0.1, reachMm, sizeof reachMm);
+  engine_detail::FormatMsg(text, sizeof text, "cropmarks.warn.offsheet", "dddssss", (int)info->sheetsWithMarksOff,
+            (int)info->sheetsFinished, (int)info->firstSheetWithMarksOff + 1, overPt, overMm, reachPt, reachMm);
+  WarnMessageUTF8(text);
 }

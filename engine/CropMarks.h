@@ -80,5 +80,11 @@ void AddInterPageCropMarks(SPageMergeInfo* info, ASFixedRect page, ASFixedRect n
 // Strokes the rectangle (points) with a 0.3 point line.
 void AddFrame(SPageMergeInfo* info, double x0, double y0, double x1, double y1, ERegColour colour);
 
+// Warns when marks drawn on the record's finished sheets reach beyond them:
+// on how many sheets of how many, the first, by how much, and how much
+// margin round a page the marks need (CropDist + CropLength of desc), in
+// points and millimetres. Nothing when all stayed on their sheets.
+void WarnCropMarksOffSheet(const SPageMergeInfo* info, const SCropMarkDesc* desc);
+
 // The words of "CropStyle" (null for another key).
 const SKCabEnumWord* CropMarkParamWords(const char* key);

@@ -577,6 +577,7 @@ ASBool NupSpacingPerform(PDDoc target, SNupSpacing* spacing, SKCab* params, cons
       ++sheetNumber;
       list.count = 0;
     }
+    if (!cancelled && spacing->cropMarks) WarnCropMarksOffSheet(state, spacing->cropDesc);
     ProgressMonitorEnd(monitor, monitorData);
     monitorBegun = false;
     background.Remove(target);
@@ -681,7 +682,29 @@ ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, c
   return done ? 1 : 0;
 }
 
-ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params) {
+void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
+                       SNupLonePages* lone) {
+  lone->count = 0;
+  lone->first = -1;
+  const SNupSpacing& s = *spacing;
+  const ASInt32 n = s.pageCount;
+  if (n <= 0 || !pageSizes || !sheetOfPage || (s.maxAcross == 1 && s.maxDown == 1)) return;
+  const ASInt64 columns = std::max<ASInt32>(1, s.maxAcross), rows = std::max<ASInt32>(1, s.maxDown);
+  const ASInt64 cellW =
+      ((ASInt64)s.sheetWidth - s.leftMargin - s.rightMargin - (columns - 1) * s.hGaps[0]) / columns + Tolerance();
+  const ASInt64 cellH =
+      ((ASInt64)s.sheetHeight - s.topMargin - s.bottomMargin - (rows - 1) * s.vGaps[0]) / rows + Tolerance();
+  for (ASInt32 i = 0; i < n; ++i) {
+    const bool alone = (i == 0 || sheetOfPage[i - 1] != sheetOfPage[i]) && (i + 1 == n || sheetOfPage[i + 1] != sheetOfPage[i]);
+    if (!alone) continue;
+    if (EngineFixedScaled(pageSizes[i].h, s.scale) <= cellW && EngineFixedScaled(pageSizes[i].v, s.scale) <= cellH)
+      continue;
+    if (lone->count++ == 0) lone->first = i;
+  }
+}
+
+ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params, SNupLonePages* lone) {
+  if (lone) *lone = SNupLonePages{0, -1};
   spacing->pageCount = PDDocGetNumPages(doc);
   if (spacing->pageCount <= 0) return 1;
   ASFixedPoint* pageSizes = nullptr;
@@ -703,6 +726,7 @@ ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params
     positions = (ASFixedPoint*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASFixedPoint));
     sheetOfPage = (ASInt32*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASInt32));
     NupSpacingDummy(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
+    if (lone) NupCountLonePages(spacing, pageSizes, sheetOfPage, lone);
     if (newDoc)
       done = NupSpacingSimple(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
     else

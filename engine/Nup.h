@@ -78,11 +78,25 @@ struct SNupSpacing {
 // The next number of an n-up document's window title.
 extern ASInt32 imposedDocNumber;
 
+// Pages that the planner put onto a sheet of their own because they are
+// larger than a place of the grid: the sheet inside its margins, less the
+// first gaps, divided into maxAcross x maxDown places (a 0 counts as 1),
+// against the page scaled by the layout's scale.
+struct SNupLonePages {
+  ASInt32 count;  // 0: none
+  ASInt32 first;  // the first of them (page index)
+};
+// Counts them in a planned layout (sheetOfPage from the planner); none when
+// the grid has one place only.
+void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
+                       SNupLonePages* lone);
+
 // The whole layout of doc's pages into a new document (newDoc) or into doc.
 // True when every page was placed; false when the user cancelled or a check
 // refused (its message shown), with doc as it was and no new document.
-// Failures travel as host exceptions, also with doc as it was.
-ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params);
+// Failures travel as host exceptions, also with doc as it was. lone (may be
+// null) gets the pages the layout put alone on a sheet for their size.
+ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params, SNupLonePages* lone = nullptr);
 
 // The planner over pageSizes (pageCount entries, scaled by the spacing).
 // Any output may be null; with all null it only counts. Writes the result

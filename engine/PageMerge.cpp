@@ -1,5 +1,6 @@
 #include "engine/PageMerge.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -211,6 +212,7 @@ void PrepareForMergeToNewPage(SPageMergeInfo* info, PDDoc target) {
   info->groupMissing = 0;
   info->groupsAgree = 1;
   info->sheetGroup = CosNewNull();
+  info->marksDrawn = 0;
   ProgressStep(info);
 }
 
@@ -250,6 +252,39 @@ void AddRegColour(SPageMergeInfo* info, ERegColour colour, ASBool stroke) {
     WriteStringToMergedPage(info, stroke ? "1 1 1 1 K\n" : "1 1 1 1 k\n");
   }
   WriteStringToMergedPage(info, "EMC\n");
+}
+
+namespace {
+
+// Less than this beyond the edge is the edge: a line drawn along it.
+constexpr ASInt64 kMarksOffTolerance = 0x28F;  // 0.01 point
+
+void NoteMarksOffSheet(SPageMergeInfo* info, const ASFixedRect& media) {
+  const ASInt32 sheet = info->sheetsFinished++;
+  if (!info->marksDrawn) return;
+  const ASFixedRect& m = info->marksBox;
+  const ASInt64 left = std::min(media.left, media.right), right = std::max(media.left, media.right);
+  const ASInt64 bottom = std::min(media.bottom, media.top), top = std::max(media.bottom, media.top);
+  const ASInt64 over = std::max({left - m.left, (ASInt64)m.right - right, bottom - m.bottom, (ASInt64)m.top - top});
+  if (over <= kMarksOffTolerance) return;
+  if (info->sheetsWithMarksOff++ == 0) info->firstSheetWithMarksOff = sheet;
+  info->marksOverhang = (ASFixed)std::min<ASInt64>(std::max<ASInt64>(info->marksOverhang, over), 0x7FFFFFFF);
+}
+
+}  // namespace
+
+void PageMergeNoteMark(SPageMergeInfo* info, ASFixed x, ASFixed y) {
+  if (!info) return;
+  ASFixedRect& m = info->marksBox;
+  if (!info->marksDrawn) {
+    m = ASFixedRect{x, y, x, y};
+    info->marksDrawn = 1;
+    return;
+  }
+  m.left = std::min(m.left, x);
+  m.right = std::max(m.right, x);
+  m.bottom = std::min(m.bottom, y);
+  m.top = std::max(m.top, y);
 }
 
 void FinishMergeToNewPage(SPageMergeInfo* info, ASInt32 after, ASFixedRect mediaBox) {
@@ -298,6 +333,7 @@ void FinishMergeToNewPage(SPageMergeInfo* info, ASInt32 after, ASFixedRect media
   END_HANDLER
   PDPageRelease(page);
   ProgressStep(info);
+  NoteMarksOffSheet(info, mediaBox);
 
   DestroyMergeResourceInfo(std::exchange(info->merge, nullptr));
   TempStreamReset(info->contentStream);

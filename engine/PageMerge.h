@@ -57,6 +57,17 @@ struct SPageMergeInfo {
   ASInt32 extraRotation;         // 0, 90, 180 or 270
   ASBool tr2Seen;                // a copied "Tr" had the operand 2 (never cleared)
   ASBool tr2FixMode;
+  // The marks of the open sheet (crop marks and their like): whether any
+  // were drawn, and the box round their lines.
+  ASBool marksDrawn;
+  ASFixedRect marksBox;
+  // Over the run: the sheets finished, those whose marks reach beyond their
+  // media box, the first of those (from 0, in the order finished) and the
+  // most by which marks reach beyond a sheet's edge.
+  ASInt32 sheetsFinished;
+  ASInt32 sheetsWithMarksOff;
+  ASInt32 firstSheetWithMarksOff;
+  ASFixed marksOverhang;
   // Output not yet in the file.
   ASInt32 pendingUsed;
   char pending[kPageMergePendingSize];
@@ -107,8 +118,11 @@ void WriteStringToMergedPage(SPageMergeInfo* info, const char* text);
 // system default gRegistrationColour.
 void AddRegColour(SPageMergeInfo* info, ERegColour colour, ASBool stroke);
 
-// Makes the sheet a page of the target after page index after.
+// Makes the sheet a page of the target after page index after; notes the
+// sheet in the run's count of sheets whose marks reach beyond mediaBox.
 void FinishMergeToNewPage(SPageMergeInfo* info, ASInt32 after, ASFixedRect mediaBox);
+// Widens the open sheet's box of marks to hold the point (sheet coordinates).
+void PageMergeNoteMark(SPageMergeInfo* info, ASFixed x, ASFixed y);
 
 // ---- accessors ---------------------------------------------------------------------
 

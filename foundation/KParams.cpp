@@ -298,6 +298,81 @@ bool KnownTopKey(const SKParamTable* table, const char* key) {
   return false;
 }
 
+// The value of a word in the definition's words, or false.
+bool WordValue(const SKParamDef* def, const char* word, ASInt32* value) {
+  for (const SKCabEnumWord* w = def && def->words ? def->words : nullptr; w && w->word; ++w)
+    if (std::strcmp(w->word, word) == 0) {
+      *value = w->value;
+      return true;
+    }
+  return false;
+}
+
+// Whether the condition holds of params; the value the command reads of its
+// mode, as a rule writes it, in shown.
+bool WhenHolds(const SKParamTable* table, SKCab* params, const SKParamWhen& when, std::string* shown) {
+  const SKParamDef* def = KParamTableFind(table, when.mode);
+  std::string value;
+  switch (KCabGetType(params, when.mode)) {
+    case kKCabTypeAbsent:
+      if (when.unset) value = when.unset;
+      else if (const char* fallback = KParamDefaultWord(def)) value = fallback;
+      else if (def && def->kind == kKParamBool) value = "0";
+      else return false;
+      break;
+    case kKCabTypeBool:
+      value = KCabGetBool(params, when.mode, 0) ? "1" : "0";
+      break;
+    case kKCabTypeAtom: {
+      const char* word = ASAtomGetString(KCabGetAtom(params, when.mode, ASAtomNull));
+      value = word ? word : "";
+      ASInt32 v = 0;
+      // An unknown word is read as the words' default (a warning says so).
+      if (def && def->words && !WordValue(def, value.c_str(), &v)) {
+        const char* fallback = KParamDefaultWord(def);
+        if (!fallback) return false;
+        value = fallback;
+      }
+      break;
+    }
+    default:
+      return false;
+  }
+  ASInt32 current = 0;
+  const bool byWords = WordValue(def, value.c_str(), &current);
+  const std::string values = when.values ? when.values : "";
+  for (size_t at = 0; at < values.size();) {
+    size_t end = values.find(' ', at);
+    if (end == std::string::npos) end = values.size();
+    const std::string one = values.substr(at, end - at);
+    ASInt32 v = 0;
+    if (byWords ? WordValue(def, one.c_str(), &v) && v == current : one == value) {
+      *shown = value;
+      return true;
+    }
+    at = end + 1;
+  }
+  return false;
+}
+
+// "Consec, Single or CutStacks" of "Consec Single CutStacks".
+std::string OrWords(const char* values) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char* p = values ? values : "";; ++p) {
+    if (*p && *p != ' ') {
+      word += *p;
+      continue;
+    }
+    if (!word.empty()) words.push_back(word);
+    word.clear();
+    if (!*p) break;
+  }
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) out += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return out;
+}
+
 }  // namespace
 
 const SKParamDef* KParamTableFind(const SKParamTable* table, const char* key) {
@@ -433,4 +508,32 @@ const char* KParamKindName(EKParamKind kind) {
     default:
       return Text("kparam.kind.any", "a value of the system");
   }
+}
+
+void KParamWarnUnread(const SKParamTable* table, SKCab* params, SKCab* given) {
+  if (!table || !table->unread || !params || !given) return;
+  for (const std::string& key : TopKeys(given)) {
+    for (const SKParamUnread* rule = table->unread; rule->key; ++rule) {
+      if (key != rule->key) continue;
+      std::string mode, also;
+      if (!WhenHolds(table, params, rule->when, &mode)) continue;
+      if (rule->also.mode && !WhenHolds(table, params, rule->also, &also)) continue;
+      char text[1200];
+      if (rule->also.mode)
+        Say(text, sizeof text, "kparam.warn.unread2", "%s is not read with %s = %s and %s = %s: it is ignored.",
+            "sssss", key.c_str(), rule->when.mode, mode.c_str(), rule->also.mode, also.c_str());
+      else
+        Say(text, sizeof text, "kparam.warn.unread", "%s is not read with %s = %s: it is ignored.", "sss", key.c_str(),
+            rule->when.mode, mode.c_str());
+      WarnMessageUTF8(text);
+      break;  // one warning a key
+    }
+  }
+}
+
+std::string KParamUnreadWhenText(const SKParamUnread* rule) {
+  if (!rule) return "";
+  std::string text = std::string(rule->when.mode) + " = " + OrWords(rule->when.values);
+  if (rule->also.mode) text += std::string(" and ") + rule->also.mode + " = " + OrWords(rule->also.values);
+  return text;
 }

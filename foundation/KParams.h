@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "host/AS.h"
 
@@ -49,6 +50,31 @@ struct SKParamDef {
   const char* missingKey;  // message shown when a required key is absent
 };
 
+// A condition on a mode key: it holds while the key's value is one of values
+// (blank-separated words; a bool's as 0 or 1). A word is compared through the
+// key's words, so that an alias or an unknown word counts as what the
+// command reads; unset is what the command reads when the key is not set
+// (null: the words' default, or 0).
+struct SKParamWhen {
+  const char* mode = nullptr;
+  const char* values = nullptr;
+  const char* unset = nullptr;
+};
+
+// A key the command does not read while its conditions hold (also: none
+// when its mode is null). A list of them is closed by an entry whose key is
+// null.
+struct SKParamUnread {
+  const char* key;
+  SKParamWhen when;
+  SKParamWhen also{};
+};
+
+// The key under which the command layer puts into a run's parameters the
+// keys the user gave (a cabinet holding them), for the warnings about keys
+// that are not read. It begins with ".": never stored.
+constexpr const char* kKParamGivenKey = ".Given";
+
 // A table: groups of definitions (each array closed by an entry with a null key;
 // the list of groups closed by null), shared groups appearing in several.
 struct SKParamTable {
@@ -60,6 +86,10 @@ struct SKParamTable {
   const char* crossNotes;  // those rules in words, for the reference
   // Fills an empty cabinet with a small set of parameters that runs.
   void (*example)(SKCab* params);
+  // Keys that a mode leaves unread, or null.
+  const SKParamUnread* unread = nullptr;
+  // More about the keys in words, for the reference, or null.
+  const char* notes = nullptr;
 };
 
 // The definition that covers key (patterns included), or null.
@@ -78,6 +108,12 @@ ASBool KParamCheck(const SKParamTable* table, SKCab* params, EKParamCheckMode mo
 // The same for one definition's value in params.
 ASBool KParamCheckDef(const SKParamDef* def, SKCab* params, const char* key, EKParamCheckMode mode, char* why,
                        size_t size);
+// Warns about every key of given (keys only; the values are params') that
+// the table's unread list says the parameters leave unread, naming the key,
+// the mode and that it is ignored. Nothing without given.
+void KParamWarnUnread(const SKParamTable* table, SKCab* params, SKCab* given);
+// The rule's conditions in words ("Action = Split or Merge"), for the reference.
+std::string KParamUnreadWhenText(const SKParamUnread* rule);
 
 // ---- Texts of a definition (C locale)
 

@@ -242,6 +242,9 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* source, const
     SKCab* defaults = KCabGetCab(command, "DefaultParams");
     params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
     KCabCopy(given.get(), params.get());
+    // Which keys the user wrote, apart from the defaults: a key the chosen
+    // mode does not read is warned about only when the user gave it, in the
+    // file or by a setting.
     for (ASInt32 i = 0; settings && i < count; ++i) {
       char why[1200];
       if (!KVParamSettingApply(ParamTableOf(key), GetSystemDefaultPageSizeCollection(), params.get(), settings[i], why,
@@ -249,7 +252,11 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* source, const
         ErrMessageUTF8(why);
         return 0;
       }
+      std::string set = settings[i];
+      std::string top = set.substr(0, std::min(set.find('='), set.find(':')));
+      if (!top.empty() && !KCabKnown(given.get(), top.c_str())) KCabPutNull(given.get(), top.c_str());
     }
+    KCabPutCab(params.get(), kKParamGivenKey, given.Release());
   }
   EImpositionCommand number = CmdKeyToImpositionCommand(atom);
   SImpositionCommandRow* row = FindImpositionCommandRow(number);

@@ -1,8 +1,10 @@
 #include "host/AV.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -130,8 +132,21 @@ struct Progress {
   ASInt32 duration = 0;
   ASInt32 value = 0;
   bool running = false;
-  bool drawn = false;
   std::string text;
+};
+
+// The one line on standard error that the progress monitor and the
+// plug-in's status line draw: what is wanted, and what was drawn last.
+struct TerminalLine {
+  bool active = false;    // wanted since the last end
+  bool terminal = false;  // standard error was a terminal when it became active
+  int columns = 80;
+  std::string text;
+  int percent = -1;  // -1: no percentage
+  bool drawn = false;
+  std::string drawnText;
+  int drawnPercent = -1;
+  std::chrono::steady_clock::time_point drawnAt{};
 };
 
 struct App {
@@ -155,6 +170,7 @@ struct App {
   std::string standingAnswer;  // answers when the queue is empty (empty: cancel)
   std::string lastDialogTitle;
   Progress progress;
+  TerminalLine line;
   bool quiet = false;
   bool cancel = false;
   bool built = false;
@@ -290,50 +306,138 @@ App& S() {
   return *app;
 }
 
+// ---- the terminal line ------------------------------------------------------------
+
+// At most this often a line whose percentage has not changed is drawn again:
+// a loop may report on every page, and the terminal is slow.
+constexpr auto kRedrawPeriod = std::chrono::milliseconds(100);
+
+int TerminalColumns() {
+  winsize size{};
+  if (ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col;
+  return 80;
+}
+
+// The text on one row of the given width: line breaks and tabs become
+// blanks, runs of blanks one, and what does not fit is cut at a whole
+// character.
+std::string OneRow(const std::string& text, size_t width) {
+  std::string out;
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = (unsigned char)text[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > text.size()) break;
+    if (c < 0x20 || c == 0x7f) {
+      if (!out.empty() && out.back() != ' ') {
+        if (characters >= width) break;
+        out += ' ';
+        ++characters;
+      }
+      ++i;
+      continue;
+    }
+    if (c == ' ' && (out.empty() || out.back() == ' ')) {
+      ++i;
+      continue;
+    }
+    if (characters >= width) break;
+    out.append(text, i, len);
+    ++characters;
+    i += len;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+void DrawLine(TerminalLine& l) {
+  std::string row;
+  if (l.percent >= 0) {
+    char bar[64];
+    const int filled = l.percent * 20 / 100;
+    int n = std::snprintf(bar, sizeof bar, "[%.*s%.*s] %3d%%", filled, "####################", 20 - filled,
+                          "....................", l.percent);
+    row.assign(bar, (size_t)n);
+  }
+  const size_t room = (size_t)l.columns - 1;
+  const size_t gap = row.empty() ? 0 : 1;
+  if (!l.text.empty() && row.size() + gap < room) row += (gap ? " " : "") + OneRow(l.text, room - row.size() - gap);
+  std::fprintf(stderr, "\r%s\x1b[K", row.c_str());
+  std::fflush(stderr);
+  l.drawn = true;
+  l.drawnText = l.text;
+  l.drawnPercent = l.percent;
+  l.drawnAt = std::chrono::steady_clock::now();
+}
+
+// Takes what the line is to show and draws it when that is due: at once when
+// the percentage changed, else when the last drawing is old enough. Cheap
+// when nothing changed, for callers that report on every step.
+void WantLine(const char* text, int percent) {
+  App& a = S();
+  TerminalLine& l = a.line;
+  if (a.quiet) return;
+  if (!l.active) {
+    l.active = true;
+    l.terminal = isatty(2) != 0;
+    if (l.terminal) l.columns = TerminalColumns();
+    l.drawn = false;
+  }
+  if (text && l.text != text) l.text = text;
+  l.percent = percent;
+  if (!l.terminal) return;
+  if (l.drawn && l.percent == l.drawnPercent && l.text == l.drawnText) return;
+  if (l.drawn && l.percent == l.drawnPercent && std::chrono::steady_clock::now() - l.drawnAt < kRedrawPeriod) return;
+  DrawLine(l);
+}
+
+// Clears the line when it was drawn; the next wanted text starts afresh.
+void EndLine() {
+  TerminalLine& l = S().line;
+  if (l.drawn) {
+    std::fprintf(stderr, "\r\x1b[K");
+    std::fflush(stderr);
+  }
+  l = TerminalLine{};
+}
+
+int PercentOf(ASInt32 value, ASInt32 duration) {
+  if (duration <= 0) return -1;
+  return (int)std::clamp<long long>(100LL * value / duration, 0, 100);
+}
+
 // ---- the terminal progress monitor -------------------------------------------
 
-void DrawBar() {
+void DrawProgress() {
   Progress& p = S().progress;
-  if (S().quiet || !isatty(2)) return;
-  int pct = p.duration > 0 ? (int)std::clamp<long long>(100LL * p.value / p.duration, 0, 100) : 0;
-  char bar[41];
-  int filled = pct * 40 / 100;
-  for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[40] = 0;
-  std::fprintf(stderr, "\r[%s] %3d%% %.60s\x1b[K", bar, pct, p.text.c_str());
-  std::fflush(stderr);
-  p.drawn = true;
+  WantLine(p.text.c_str(), p.running ? std::max(PercentOf(p.value, p.duration), 0) : -1);
 }
 
 void PmBegin(void*) {
   Progress& p = S().progress;
   p.running = true;
   p.value = 0;
-  DrawBar();
+  DrawProgress();
 }
 void PmEnd(void*) {
   Progress& p = S().progress;
   p.running = false;
-  if (p.drawn) {
-    std::fprintf(stderr, "\r\x1b[K");
-    std::fflush(stderr);
-    p.drawn = false;
-  }
+  EndLine();
   p.text.clear();
 }
 void PmSetDuration(ASInt32 d, void*) {
   S().progress.duration = d;
-  DrawBar();
+  DrawProgress();
 }
 void PmSetValue(ASInt32 v, void*) {
   S().progress.value = v;
-  DrawBar();
+  DrawProgress();
 }
 ASInt32 PmGetDuration(void*) { return S().progress.duration; }
 ASInt32 PmGetValue(void*) { return S().progress.value; }
 void PmSetText(ASText t, void*) {
   S().progress.text = Utf8(t);
-  DrawBar();
+  DrawProgress();
 }
 
 ASBool HostCancel(void*) { return S().cancel ? 1 : 0; }
@@ -459,6 +563,7 @@ void AVAppShutdown() {
   a.standingAnswer.clear();
   a.lastDialogTitle.clear();
   a.progress = Progress{};
+  EndLine();
   a.cancel = false;
   a.key = nullptr;
   a.active = nullptr;
@@ -1173,7 +1278,16 @@ CancelProc AVAppGetCancelProc(void** clientData) {
 
 void AVAppSetCancelRequested(ASBool cancel) { S().cancel = cancel != 0; }
 
-void AVAppSetProgressQuiet(ASBool quiet) { S().quiet = quiet != 0; }
+void AVAppSetProgressQuiet(ASBool quiet) {
+  if (quiet) EndLine();
+  S().quiet = quiet != 0;
+}
+
+void AVAppSetStatusLine(const char* textUTF8, ASInt32 value, ASInt32 duration) {
+  WantLine(textUTF8 ? textUTF8 : "", PercentOf(value, duration));
+}
+
+void AVAppEndStatusLine() { EndLine(); }
 
 void AVAppGetProgressState(ASInt32* duration, ASInt32* value, ASBool* running) {
   Progress& p = S().progress;

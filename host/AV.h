@@ -5,7 +5,8 @@
 // and tests list and execute by name; idle procedures run on a virtual tick
 // clock (60 ticks a second) that the host program or a test advances; the
 // open-file dialog answers from a queue of scripted answers and cancels when
-// the queue is empty; progress monitors draw a one-line bar on a terminal.
+// the queue is empty; progress monitors and the plug-in's status line draw
+// one line on a terminal, redrawn in place and cleared before an alert prints.
 //
 // Objects made here live until the application shuts down (AVAppShutdown)
 // unless the calls below end them earlier.
@@ -359,6 +360,20 @@ ProgressMonitor AVAppGetDocProgressMonitor(void** clientData);
 // A cancel procedure that answers what AVAppSetCancelRequested last set.
 CancelProc AVAppGetCancelProc(void** clientData);
 void AVAppSetCancelRequested(ASBool cancel);
+// Quiet: neither the progress bar nor the status line is drawn.
 void AVAppSetProgressQuiet(ASBool quiet);
 // The monitor's state (tests): duration, current value, whether in an operation.
 void AVAppGetProgressState(ASInt32* duration, ASInt32* value, ASBool* running);
+
+// ---- the status line ---------------------------------------------------------
+
+// What the plug-in's status display shows, on the same line of standard error
+// as the progress bar and under the same conditions (a terminal, not quiet):
+// the text (UTF-8, on one row, cut to the terminal's width) after a bar with
+// the percentage of value in duration (no bar when duration < 1). The line
+// is redrawn in place at once when the percentage changes and otherwise at
+// most ten times a second, so it may be called on every step of a long loop.
+void AVAppSetStatusLine(const char* textUTF8, ASInt32 value, ASInt32 duration);
+// Clears the line when it was drawn: when the display closes, before an alert
+// or a message is printed, and when the run ends.
+void AVAppEndStatusLine();

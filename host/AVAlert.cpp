@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "host/ASExcept.h"
+#include "host/AV.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ ASInt32 RespondInner(const char* kind, const char* title, const char* message, c
   if (r.recording) {
     r.recorded.push_back(std::move(rec));
   } else {
+    // The status line would run into the alert: the alert gets a line of its own.
+    AVAppEndStatusLine();
     std::fprintf(stderr, "%s%s%s%s: %s", kind, title ? " [" : "", title ? title : "", title ? "]" : "", rec.message.c_str());
     if (count > 1) std::fprintf(stderr, " -> %s", rec.buttons[(size_t)answer - 1].c_str());
     std::fputc('\n', stderr);

@@ -60,6 +60,42 @@ ASInt32 statPMDuration = 10;
 ASInt32 statPMCurrValue = 0;
 SStatusBoxSavedState* statusBoxStack = nullptr;
 
+// The host's status line shows what the box shows: its text, and the
+// progress while the monitor runs. It is told on every change; the host
+// decides when to draw.
+// The monitor's values as given: the marks count in at most 32767 steps,
+// the percentage of a longer run must not stop at 100 before its end.
+bool gEchoOpen = false;
+bool gEchoProgress = false;
+ASInt32 gEchoDuration = 10;
+ASInt32 gEchoValue = 0;
+char gEchoText[kSavedLabelBytes];
+
+void Echo() {
+  if (!gEchoOpen) return;
+  AVAppSetStatusLine(gEchoText, gEchoValue, gEchoProgress ? gEchoDuration : 0);
+}
+
+void EchoOpen() {
+  if (!gStatusBoxVisible) return;
+  gEchoOpen = true;
+  Echo();
+}
+
+void EchoText(const char* text) {
+  CopyCutUTF8(gEchoText, sizeof gEchoText, text ? text : "");
+  EchoOpen();
+}
+
+void EchoClose() {
+  if (gEchoOpen) AVAppEndStatusLine();
+  gEchoOpen = false;
+  gEchoProgress = false;
+  gEchoValue = 0;
+  gEchoDuration = 10;
+  gEchoText[0] = 0;
+}
+
 // The poll's clock: the platform's seconds, which move with its event clock.
 ASUns32 NowSeconds() { return PfSecondsNow(); }
 
@@ -90,6 +126,7 @@ ASInt32 KStatusDialogInitialise(SMacDialogInfo* dialog, ASInt32, ASInt32, void*)
 }
 
 ASInt32 KStatusDialogDestroy(SMacDialogInfo*, ASInt32, ASInt32, void*) {
+  EchoClose();
   statusCancelFlag = 1;
   // The work the box showed is over: a cancel it did not hear ends with it.
   gUserCancelUnseen = 0;
@@ -101,6 +138,7 @@ ASInt32 KStatusDialogCancelButton(SMacDialogInfo* dialog, ASInt32, ASInt32, void
   UserCancelled();
   KCtlEnableOrDisableElemById(dialog, KCtlDataForDialog(dialog), kCancelButtonId, 0);
   KStatusDialogSetLabel(Msg("uistatbx.status.cancelled"));
+  EchoText(Msg("uistatbx.status.cancelled"));
   return kKCtlCallBackGoOn;
 }
 
@@ -144,6 +182,7 @@ void OpenKStatusDialog(const char* label) {
 }
 
 void CloseKStatusDialog() {
+  EchoClose();
   if (!kStatusDialog) return;
   KCtlTerminateDialog(kStatusDialog, KCtlDataForDialog(kStatusDialog), 0);
 }
@@ -155,9 +194,15 @@ void PMBeginOperation(void*) {
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
   statPMCurrValue = 0;
   statPMDuration = 10;
+  gEchoValue = 0;
+  gEchoDuration = 10;
+  gEchoProgress = true;
+  EchoOpen();
 }
 
 void PMEndOperation(void*) {
+  gEchoProgress = false;
+  Echo();
   if (!kStatusDialog) return;
   if (!statPMAutoClose)
     KStatusDialogSetVisibleBlobs(kMarkCount);
@@ -167,18 +212,22 @@ void PMEndOperation(void*) {
 
 void PMSetDuration(ASInt32 duration, void*) {
   if (duration < 1) duration = 1;
+  gEchoDuration = duration;
   if (duration > kMaxDuration) duration = kMaxDuration;
   statPMDuration = duration;
   KStatusDialogSetVisibleBlobs(0);
+  Echo();
 }
 
 void PMSetCurrValue(ASInt32 value, void*) {
+  gEchoValue = value;
   if (value > kMaxDuration) value = kMaxDuration;
   statPMCurrValue = value;
   // Counted from 0..32767 only: at most 10 * 32767 + 16383, no overflow
   // however far below 0 the host's value lies.
   ASInt32 done = value < 0 ? 0 : value;
   KStatusDialogSetVisibleBlobs((kMarkCount * done + statPMDuration / 2) / statPMDuration);
+  Echo();
 }
 
 ASInt32 PMGetDuration(void*) { return statPMDuration; }
@@ -214,12 +263,14 @@ void SetStatusBoxTitleUtf8(const char* title) { CopyCutUTF8(statusboxTitle, size
 void OpenStatusBox() {
   ClearStatusFlag();
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
+  EchoOpen();
 }
 
 void SetStatusBoxTextUtf8(const char* text) {
   ClearStatusFlag();
   if (gStatusBoxVisible) OpenKStatusDialog(nullptr);
   KStatusDialogSetLabel(text);
+  EchoText(text);
 }
 
 void CloseStatusBox() {
@@ -328,6 +379,7 @@ ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool autoClose) {
 
 void StatusBoxTerm() {
   CloseKStatusDialog();
+  EchoClose();
   while (SStatusBoxSavedState* s = statusBoxStack) {
     statusBoxStack = s->next;
     ASfree(s);

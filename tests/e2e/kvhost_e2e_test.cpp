@@ -33,7 +33,7 @@ TEST_F(KvhostUser, VersionNamesKvhostAndTheProduct) {
 TEST_F(KvhostUser, ASplitSavedByHalfFails) {
   const std::string in = dir.file("in.pdf");
   kvfix::WriteSimple(in, 8);
-  const std::string split = "--set Action=Split --set NewDoc=1 --command EvenOddShuffle ";
+  const std::string split = "--set Action=Split --command EvenOddShuffle ";
   Outcome half = Kvhost(split + "--save " + dir.file("half.pdf") + " " + in);
   EXPECT_EQ(1, half.status) << half.out;
   EXPECT_TRUE(half.Says("kvhost: a document the steps made was not saved, and its pages are lost:\n"
@@ -46,6 +46,14 @@ TEST_F(KvhostUser, ASplitSavedByHalfFails) {
   EXPECT_EQ("", all.out);
   for (const char* made : {"all/Odd pages 1.pdf", "all/Even pages 1.pdf"})
     EXPECT_EQ(0, kvtest::Shell("qpdf --check '" + dir.file(made) + "'").status) << made;
+  // A step that makes a new document of the one in front takes its pages
+  // on: the even pages went into the reversed copy; the odd ones are lost.
+  Outcome chained = Kvhost(split + "--set NewDoc=1 --command ReversePageOrder --save " + dir.file("rev.pdf") + " " + in);
+  EXPECT_EQ(1, chained.status) << chained.out;
+  EXPECT_TRUE(chained.Says("kvhost: a document the steps made was not saved, and its pages are lost:\n"
+                           "  \"Odd pages 1\" (4 pages)\n"))
+      << chained.out;
+  EXPECT_FALSE(chained.Says("Even pages")) << chained.out;
   Outcome tried = Kvhost(split + in, "");
   EXPECT_EQ(0, tried.status) << tried.out;
   EXPECT_TRUE(tried.Says("kvhost: nothing was saved (no --save or --save-all); the steps made:\n"

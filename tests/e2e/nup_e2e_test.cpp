@@ -104,6 +104,52 @@ TEST_F(NupHost, SevenPagesFourToASheetIntoANewDocument) {
   EXPECT_EQ(1u, files);
 }
 
+// DoScaling ToFit takes the scale from the first page: a page turned
+// sideways is larger than its place in a 2 x 1 grid and gets a sheet of its
+// own, as designed; the run says how many and which comes first, and places
+// every page.
+TEST_F(NupHost, PagesLargerThanTheirPlaceGoAloneWithAWarning) {
+  struct Case {
+    const char* turned;  // pages turned by 90 degrees (qpdf's page range), or none
+    int sheets;
+    const char* says;  // null: no such warning
+  };
+  const Case cases[] = {
+      {"2,4,6,8,10", 10,
+       "5 pages are larger than their place in the grid at the scale DoScaling ToFit takes from the first page, so "
+       "each went onto a sheet of its own; the first of them is page 2."},
+      {"3", 6,
+       "Page 3 is larger than its place in the grid at the scale DoScaling ToFit takes from the first page, so it "
+       "went onto a sheet of its own."},
+      {"1", 5, nullptr},  // the first page sets the scale: the others are smaller
+      {nullptr, 5, nullptr},
+  };
+  const std::string plain = Doc(10);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.turned ? c.turned : "none");
+    const std::string doc = dir.file("mixed.pdf");
+    const std::string saved = dir.file("sheets.pdf");
+    std::filesystem::remove(saved);
+    if (c.turned)
+      ASSERT_EQ(0, Shell("qpdf " + plain + " --rotate=+90:" + c.turned + " " + doc).status);
+    else
+      std::filesystem::copy_file(plain, doc, std::filesystem::copy_options::overwrite_existing);
+    Outcome r = Kvhost("--params " + Params(2, 1, true) + " --command Nup --save " + saved + " " + doc);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ(std::to_string(c.sheets), Info(saved, "Pages"));
+    if (c.says) {
+      const size_t at = r.out.find(c.says);
+      ASSERT_NE(std::string::npos, at) << r.out;
+      const size_t line = r.out.rfind('\n', at);
+      EXPECT_EQ(0u, r.out.compare(line == std::string::npos ? 0 : line + 1, 7, "warning")) << r.out;
+    } else
+      EXPECT_FALSE(r.Says("larger than")) << r.out;
+    std::string all;
+    for (const std::string& sheet : SheetTexts(saved)) all += sheet;
+    EXPECT_EQ("Page1Page2Page3Page4Page5Page6Page7Page8Page9Page10", all) << "every page placed";
+  }
+}
+
 TEST_F(NupHost, InPlaceTheSheetsReplaceThePages) {
   const std::string doc = Doc(5);
   const std::string saved = dir.file("saved.pdf");

@@ -247,6 +247,39 @@ std::vector<ParamCase> Cases() {
        "NewDoc: true or false (written <B>) is needed, not text."},
       {"ReverseUnknownKey", "ReversePageOrder", "<B N='NewDocument'>1</B>", 0,
        "NewDocument is not a parameter of ReversePageOrder"},
+      // Keys the chosen mode does not read
+      {"EvenOddReverseEvenWithSplit", "EvenOddShuffle", "<A N='Action'>Split</A><B N='ReverseEven'>1</B>", 0,
+       "ReverseEven is not read with Action = Split: it is ignored."},
+      {"EvenOddFlipEvenWithSplit", "EvenOddShuffle", "<A N='Action'>Split</A><B N='FlipEven'>0</B>", 0,
+       "FlipEven is not read with Action = Split: it is ignored."},
+      {"TrimShiftDirWithCreep", "TrimAndShift",
+       trim + "<A N='Shift'>Creep</A><A N='ShiftDir'>Left</A><F N='ShiftTo'>3</F><I N='CreepEvery'>4</I>", 0,
+       "ShiftDir is not read with Shift = Creep: it is ignored."},
+      {"TrimShiftToWithFixed", "TrimAndShift", trim + "<A N='Shift'>Fixed</A><F N='ShiftFrom'>3</F><F N='ShiftTo'>9</F>",
+       0, "ShiftTo is not read with Shift = Fixed: it is ignored."},
+      {"TrimCreepEveryWithVariable", "TrimAndShift",
+       trim + "<A N='Shift'>Variable</A><F N='ShiftTo'>9</F><I N='CreepEvery'>8</I>", 0,
+       "CreepEvery is not read with Shift = Variable: it is ignored."},
+      {"TrimByWithUniform", "TrimAndShift",
+       trim + "<A N='Trim'>Uniform</A><DICT N='FixedSize'><ITEMS><A N='Type'>Blank</A><F N='Width'>500</F>"
+              "<F N='Height'>700</F></ITEMS></DICT><F N='TrimBy'>10</F>",
+       0, "TrimBy is not read with Trim = Uniform: it is ignored."},
+      {"NupFixedScaleWithToFit", "Nup", nup + "<A N='DoScaling'>ToFit</A><F N='FixedScale'>0.5</F>", 0,
+       "FixedScale is not read with DoScaling = ToFit: it is ignored."},
+      {"NupGridWithFixedScaling", "Nup", nup + "<A N='DoScaling'>Fixed</A><F N='FixedScale'>0.5</F><I N='FitAcross'>3</I>",
+       0, "FitAcross is not read with UseScale = 1 and DoScaling = Fixed: it is ignored."},
+      {"NupMarginWithoutUseMgn", "Nup", nup + "<B N='UseMgn'>0</B><F N='LMgn'>36</F>", 0,
+       "LMgn is not read with UseMgn = 0: it is ignored."},
+      {"BookletPagesPerSigWithSingle", "SimpleBooklet", booklet + "<I N='PagesPerSig'>8</I>", 0,
+       "PagesPerSig is not read with Paginate = Single: it is ignored."},
+      {"BookletCustomSheetWithA4Wide", "SimpleBooklet", booklet + "<A N='Sizing'>A4Wide</A>" + kLetter, 0,
+       "Page is not read with Sizing = A4Wide: it is ignored."},
+      {"InsertPageNumWithAtEnd", "InsertBlanks", "<A N='Where'>AtEnd</A><I N='PageNum'>2</I>", 0,
+       "PageNum is not read with Where = AtEnd: it is ignored."},
+      {"InsertPathWithBlanks", "InsertBlanks", "<A N='Where'>AtEnd</A><S N='Path'>other.pdf</S>", 0,
+       "Path is not read with Action = Blanks: it is ignored."},
+      {"SampleCustomPageWithA5", "CreateSample", "<A N='UseSize'>A5</A>" + kLetter, 0,
+       "Page is not read with UseSize = A5: it is ignored."},
   };
 }
 
@@ -375,6 +408,31 @@ TEST_F(ParamsHost, TheReplayedHistoryRoadIsChecked) {
       << replay.out;
   EXPECT_FALSE(std::filesystem::exists(saved));
   EXPECT_EQ(before, kvtest::ReadWholeFile(in));
+}
+
+// A key the mode does not read is warned about only when the user wrote it:
+// not for the defaults, and not on a replay of a run that had it.
+TEST_F(ParamsHost, OnlyKeysTheUserGaveAreWarnedAboutAsNotRead) {
+  const std::string in = Doc("in.pdf", 4);
+  Outcome split = Kvhost("--params " + File("split.xml", ParamsXML("<A N='Action'>Split</A>")) +
+                         " --command EvenOddShuffle --save-all " + OutDir() + " " + in);
+  EXPECT_EQ(0, split.status) << split.out;
+  EXPECT_FALSE(split.Says("is not read")) << split.out;
+  EXPECT_EQ(2u, FilesIn(dir.file("out")));
+
+  const std::string crept = dir.file("crept.pdf");
+  Outcome creep = Kvhost("--params " +
+                         File("creep.xml", ParamsXML("<B N='NewDoc'>0</B><A N='Shift'>Creep</A><A N='ShiftDir'>Left</A>"
+                                                     "<F N='ShiftTo'>3</F><I N='CreepEvery'>4</I>")) +
+                         " --command TrimAndShift --save " + crept + " " + in);
+  EXPECT_EQ(0, creep.status) << creep.out;
+  EXPECT_TRUE(creep.Says("ShiftDir is not read with Shift = Creep: it is ignored.")) << creep.out;
+  Outcome replay = Kvhost("--replay " + crept + " --save " + dir.file("again.pdf") + " " + Doc("other.pdf", 4));
+  EXPECT_EQ(0, replay.status) << replay.out;
+  EXPECT_FALSE(replay.Says("is not read")) << replay.out;
+  Outcome history = Kvhost("--history " + crept);
+  EXPECT_TRUE(history.Says("<A N='ShiftDir'>Left</A>")) << history.out;
+  EXPECT_FALSE(history.Says("Given")) << "what the user gave is not stored:\n" << history.out;
 }
 
 // ---- The reference's examples

@@ -35,7 +35,7 @@ std::string Section(const std::string& heading) {
   return readme.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
-std::string RecipesSection() { return Section("## Five recipes"); }
+std::string RecipesSection() { return Section("## Six recipes"); }
 
 // The lines of its sh blocks, in the README's order: what the reader is told
 // to type.
@@ -171,6 +171,19 @@ std::string NumbersByPage(const std::string& pdf) {
   return all;
 }
 
+// Where each page's number begins on the sheets, from the left, by number
+// (the sample prints its page number larger than any other word).
+std::map<int, double> NumberLefts(const std::string& pdf) {
+  Outcome box = Shell("pdftotext -bbox '" + pdf + "' -");
+  std::map<int, double> lefts;
+  static const std::regex word(
+      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">(\\d+)</word>");
+  for (std::sregex_iterator m(box.out.begin(), box.out.end(), word), end; m != end; ++m)
+    if (std::atof((*m)[3].str().c_str()) - std::atof((*m)[2].str().c_str()) > 50)
+      lefts[std::atoi((*m)[4].str().c_str())] = std::atof((*m)[1].str().c_str());
+  return lefts;
+}
+
 // Where the first word of page 1 begins, from the left of the visible page.
 double FirstWordLeft(const std::string& pdf) {
   Outcome box = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
@@ -208,6 +221,7 @@ const std::map<std::string, SResult>& SampleResults() {
       {"booklet.pdf", {4, kA4Wide, "8 1|2 7|6 3|4 5"}},
       {"reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
       {"trimmed.pdf", {8, "419.528 x 566.929", "1|2|3|4|5|6|7|8"}},
+      {"creep-booklet.pdf", {4, kA4Wide, "8 1|2 7|6 3|4 5"}},
   };
   return results;
 }
@@ -246,7 +260,7 @@ class Readme : public ::testing::Test {
 
 TEST_F(Readme, ShowsTheRecipeFilesAsTheyAreStored) {
   const std::map<std::string, std::string> shown = ShownFiles(RecipesSection());
-  ASSERT_EQ(6u, shown.size()) << "the sample and the five recipes";
+  ASSERT_EQ(7u, shown.size()) << "the sample's file and the recipes' own";
   for (const auto& [path, text] : shown)
     EXPECT_EQ(kvtest::ReadWholeFile(kvtest::SourcePath(path)), text) << path;
   for (const auto& entry : fs::directory_iterator(kvtest::SourcePath("docs/recipes")))
@@ -256,7 +270,7 @@ TEST_F(Readme, ShowsTheRecipeFilesAsTheyAreStored) {
 
 TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
   const std::vector<std::string> lines = CommandLines(RecipesSection());
-  ASSERT_EQ(6u, lines.size()) << "the sample and the five recipes";
+  ASSERT_EQ(7u, lines.size()) << "the sample and the six recipes";
   ASSERT_EQ("in.pdf", SavedFile(lines[0])) << "the sample comes first: " << lines[0];
   std::set<std::string> made;
   for (const std::string& line : lines) {
@@ -272,6 +286,17 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
   EXPECT_EQ(SampleResults().size(), made.size());
   // The trimmed pages' content sits 5 mm (14.1732 pt) further right.
   EXPECT_NEAR(FirstWordLeft(dir.file("in.pdf")) + 14.1732, FirstWordLeft(dir.file("trimmed.pdf")), 0.01);
+  // With creep the pages moved towards the spine, the middle ones 1 mm
+  // (2.835 pt), the outer ones not: the left pages of the sheet sides
+  // (even) to the right, the right ones (odd) to the left.
+  const std::map<int, double> plain = NumberLefts(dir.file("booklet.pdf"));
+  const std::map<int, double> crept = NumberLefts(dir.file("creep-booklet.pdf"));
+  ASSERT_EQ(8u, plain.size());
+  ASSERT_EQ(8u, crept.size());
+  const std::map<int, double> towardsTheSpine = {{1, 0},     {8, 0},     {2, 0.945}, {7, 0.945},
+                                                 {3, 1.89},  {6, 1.89},  {4, 2.835}, {5, 2.835}};
+  for (const auto& [page, by] : towardsTheSpine)
+    EXPECT_NEAR(plain.at(page) + (page % 2 == 0 ? by : -by), crept.at(page), 0.02) << "page " << page;
   // The input is left as it was: still the sample.
   EXPECT_EQ("1|2|3|4|5|6|7|8", NumbersByPage(dir.file("in.pdf")));
 
@@ -298,7 +323,7 @@ TEST_F(Readme, TheRecipesMakeWhatTheReadmeSays) {
 TEST_F(Readme, TheOneLineFormsMakeWhatTheFileFormsMake) {
   const std::vector<std::string> files = CommandLines(RecipesSection());
   const std::vector<std::string> lines = OneLineForms(RecipesSection());
-  ASSERT_EQ(6u, lines.size()) << "the sample and the five recipes";
+  ASSERT_EQ(7u, lines.size()) << "the sample and the six recipes";
   ASSERT_EQ(files.size(), lines.size());
   size_t compared = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -327,7 +352,7 @@ TEST_F(Readme, TheOneLineFormsMakeWhatTheFileFormsMake) {
     ExpectSameRecords(RecordedParams(fileHistory.out), records);
     ++compared;
   }
-  EXPECT_EQ(5u, compared) << "every recipe's history";
+  EXPECT_EQ(6u, compared) << "every recipe's history";
   EXPECT_NEAR(FirstWordLeft(dir.file("trimmed.pdf")), FirstWordLeft(oneLine.file("trimmed.pdf")), 0.001);
 }
 
@@ -389,6 +414,7 @@ TEST_F(Readme, TheRecipesImposeADocumentOfAnotherProducer) {
       {"2up.pdf", {11, kA4Wide, nullptr}},         {"4up.pdf", {6, kA4Tall, nullptr}},
       {"booklet.pdf", {12, kA4Wide, nullptr}},     {"reversed.pdf", {21, "595 x 842", nullptr}},
       {"trimmed.pdf", {21, "595 x 813.654", nullptr}},
+      {"creep-booklet.pdf", {12, kA4Wide, nullptr}},
   };
   const std::vector<std::string> lines = CommandLines(RecipesSection());
   size_t ran = 0;

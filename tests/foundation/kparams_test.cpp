@@ -167,6 +167,75 @@ TEST(KParams, UnknownKeysAndFallbackWordsWarnAndGoOn) {
   KCabDestroy(params);
 }
 
+// A key the chosen mode does not read is warned about when the user gave it,
+// naming the key, the mode as the command reads it and that it is ignored:
+// an alias or an unknown word counts as the word the command reads, a mode
+// not set as its unset value (else the words' default, else 0); one
+// warning a key; nothing for keys the user did not give.
+TEST(KParams, KeysAModeDoesNotReadAreWarnedAboutWhenGiven) {
+  const SKParamUnread unread[] = {{"Count", {"Side", "Right"}},
+                                  {"Scale", {"Flag", "0"}},
+                                  {"Scale", {"Side", "Left"}},
+                                  {"Gaps", {"Flag", "1"}, {"Side", "Left"}},
+                                  {"Name", {"Mode", "Off", "Off"}},
+                                  {"At", {"Loose", "Off"}},
+                                  {nullptr, {}}};
+  SKParamTable table = kTable;
+  table.unread = unread;
+  struct UnreadCase {
+    const char* name;
+    std::function<void(SKCab*)> put;  // the parameters the run has
+    std::vector<const char*> given;
+    std::vector<std::string> says;
+  };
+  const UnreadCase cases[] = {
+      {"a word of the mode", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Right")); }, {"Count"},
+       {"Count is not read with Side = Right: it is ignored."}},
+      {"an alias counts as its word", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Other")); }, {"Count"},
+       {"Count is not read with Side = Other: it is ignored."}},
+      {"an unknown word counts as the default", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Up")); },
+       {"Count"}, {"Count is not read with Side = Right: it is ignored."}},
+      {"the default word when not set", [](SKCab*) {}, {"Count"}, {"Count is not read with Side = Right: it is ignored."}},
+      {"another word reads it", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Left")); }, {"Count"}, {}},
+      {"not given, not warned", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Right")); }, {"Flag"}, {}},
+      {"a bool mode, 0 when not set", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Right")); }, {"Scale"},
+       {"Scale is not read with Flag = 0: it is ignored."}},
+      {"one warning a key", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Left")); }, {"Scale"},
+       {"Scale is not read with Flag = 0: it is ignored."}},
+      {"both conditions", [](SKCab* p) {
+         KCabPutBool(p, "Flag", 1);
+         KCabPutAtom(p, "Side", ASAtomFromString("Left"));
+       }, {"Gaps"}, {"Gaps is not read with Flag = 1 and Side = Left: it is ignored."}},
+      {"one condition only", [](SKCab* p) { KCabPutBool(p, "Flag", 1); }, {"Gaps"}, {}},
+      {"the rule's unset value", [](SKCab*) {}, {"Name"}, {"Name is not read with Mode = Off: it is ignored."}},
+      {"a mode without a default, not set: no rule", [](SKCab*) {}, {"At"}, {}},
+      {"several keys", [](SKCab* p) { KCabPutAtom(p, "Side", ASAtomFromString("Right")); }, {"Count", "Name"},
+       {"Count is not read with Side = Right: it is ignored.", "Name is not read with Mode = Off: it is ignored."}},
+  };
+  for (const UnreadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SKCab* params = KCabNewInner();
+    c.put(params);
+    SKCab* given = KCabNewInner();
+    for (const char* key : c.given) KCabPutInt(given, key, 1);
+    {
+      kvtest::MessageCapture capture;
+      KParamWarnUnread(&table, params, given);
+      KParamWarnUnread(&table, params, nullptr);
+      EXPECT_EQ(std::vector<std::string>(c.says.begin(), c.says.end()), capture.texts());
+      for (const auto& m : capture.messages()) EXPECT_EQ(kAutoMessageWarning, m.type);
+    }
+    KCabDestroy(given);
+    KCabDestroy(params);
+  }
+  // In words, for the reference.
+  EXPECT_EQ("Flag = 1 and Side = Left", KParamUnreadWhenText(&unread[3]));
+  const SKParamUnread either{"Count", {"Side", "Left Right"}};
+  EXPECT_EQ("Side = Left or Right", KParamUnreadWhenText(&either));
+  const SKParamUnread three{"Count", {"Side", "Left Right Other"}};
+  EXPECT_EQ("Side = Left, Right or Other", KParamUnreadWhenText(&three));
+}
+
 // Running turns whole numbers of real keys into reals (and unsigned ones of
 // whole-number keys into signed ones), which is what the readers take.
 TEST(KParams, RunningStoresWholeNumbersAsTheReadersTakeThem) {

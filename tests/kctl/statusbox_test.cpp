@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "KCtlHarness.h"
 #include "foundation/ProductName.h"
@@ -18,6 +19,7 @@
 #include "host/PD.h"
 #include "kctl/StatusBox.h"
 #include "support/EnglishMessages.h"
+#include "support/Terminal.h"
 
 using namespace kvtest;
 
@@ -440,4 +442,40 @@ TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
   }
   ASHostVersionSet(9, 0);
   AVAppUnregisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr);
+}
+
+// On a terminal the host's status line shows what the box shows: its text,
+// and the progress while the monitor runs, counted in the monitor's own
+// numbers (the marks stop at 32767 steps, the percentage does not); closing
+// the box clears the line. With the boxes switched off it shows nothing.
+TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
+  // The box labelled, its monitor run to each of values, the box closed;
+  // the marks shown before the end.
+  auto work = [](ASInt32 duration, std::vector<ASInt32> values) {
+    SetStatusBoxTextUtf8("Copying");
+    void* data = nullptr;
+    ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
+    pm->beginOperation(data);
+    pm->setDuration(duration, data);
+    for (ASInt32 v : values) pm->setCurrValue(v, data);
+    const std::string marks = Marks();
+    pm->endOperation(data);
+    CloseStatusBox();
+    return marks;
+  };
+  {
+    StderrOnTerminal terminal(80);
+    ASSERT_TRUE(terminal.ok());
+    EXPECT_EQ("**********", work(100000, {50000, 99999})) << "the marks count to 32767";
+    EXPECT_EQ(
+        "\rCopying\x1b[K\r[....................]   0% Copying\x1b[K\r[##########..........]  50% Copying\x1b[K"
+        "\r[###################.]  99% Copying\x1b[K\rCopying\x1b[K\r\x1b[K",
+        terminal.Take());
+  }
+  {
+    StderrOnTerminal terminal(80);
+    gStatusBoxVisible = 0;
+    work(10, {5});
+    EXPECT_EQ("", terminal.Take());
+  }
 }
