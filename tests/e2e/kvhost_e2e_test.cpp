@@ -61,4 +61,15 @@ TEST_F(KvhostUser, ASplitSavedByHalfFails) {
       << tried.out;
 }
 
+// A key given by --set is the user's as a file's key is: one the chosen
+// mode does not read is warned about, and the run goes on.
+TEST_F(KvhostUser, ASettingTheModeDoesNotReadIsWarnedAbout) {
+  const std::string in = dir.file("in.pdf");
+  kvfix::WriteSimple(in, 4);
+  Outcome r = Kvhost("--set Action=Split --set ReverseEven=1 --command EvenOddShuffle --save-all " + dir.file("all") +
+                     " " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("warning [Korvel Velmora 3.0k]: ReverseEven is not read with Action = Split: it is ignored.\n", r.out);
+}
+
 }  // namespace
