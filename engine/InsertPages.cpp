@@ -1,6 +1,7 @@
 #include "engine/InsertPages.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -399,8 +400,15 @@ ASBool InsertFilePages(PDDoc doc, ASInt32 after, SKCab* params, ASBool showStatu
     source = OpenExistingPDDocFromDIPath(diPath, 0);
   }
   if (!source) {
-    char text[1200];
+    char text[1600];
     FormatFileError(text, sizeof text, Msg("common.err.cannotopen"), path ? path : diPath, 1);
+    // What the host found wrong with the file, when it opened it at all.
+    if (ASErrorCode why = GetLastPDDocOpenError()) {
+      char reason[400];
+      HostErrorTextUTF8(why, reason, (ASInt32)sizeof reason);
+      const size_t used = std::strlen(text);
+      std::snprintf(text + used, sizeof text - used, "\n%s", reason);
+    }
     ErrMessageUTF8(text);
     return 0;
   }

@@ -107,6 +107,9 @@ PDDoc OpenExistingPDDocFromPlatformString(const char* text);
 PDDoc OpenExistingPDDocFromUtf8String(const char* text);
 // With report set, failures are told to the user.
 PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report);
+// Why the last of the three opens above found no document: the host's
+// error, 0 after an open that succeeded or a path that could not be made.
+ASErrorCode GetLastPDDocOpenError();
 // The open document whose file has the same device-independent path on the
 // same file system (null file system: the default), or null.
 PDDoc FindOpenPDDocForASPathName(ASFileSys fileSys, ASPathName path);

@@ -11,14 +11,18 @@
 
 namespace {
 
+ASErrorCode gLastOpenError = 0;
+
 // Opens and keeps the path name only when a document results.
 PDDoc OpenQuietly(ASPathName path) {
+  gLastOpenError = 0;
   if (!path) return nullptr;
   PDDoc doc = nullptr;
   DURING
     doc = PDDocOpen(path, ASGetDefaultFileSys(), nullptr, 1);
   HANDLER
     doc = nullptr;
+    gLastOpenError = ERRORCODE;
   END_HANDLER
   ASFileSysReleasePath(ASGetDefaultFileSys(), path);
   return doc;
@@ -49,7 +53,10 @@ PDDoc OpenExistingPDDocFromPlatformString(const char* text) { return OpenQuietly
 
 PDDoc OpenExistingPDDocFromUtf8String(const char* text) { return OpenQuietly(ASFileSysCreatePathNameUtf8(text)); }
 
+ASErrorCode GetLastPDDocOpenError() { return gLastOpenError; }
+
 PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report) {
+  gLastOpenError = 0;
   ASFileSys fs = ASGetDefaultFileSys();
   ASPathName path = diPath ? ASFileSysPathFromDIPath(fs, diPath, nullptr) : nullptr;
   if (!path) {
@@ -66,6 +73,7 @@ PDDoc OpenExistingPDDocFromDIPath(const char* diPath, ASBool report) {
     doc = PDDocOpen(path, fs, nullptr, 1);
   HANDLER
     doc = nullptr;
+    gLastOpenError = ERRORCODE;
     if (report) AutoExceptionMessageUTF8(diPath, ERRORCODE);
   END_HANDLER
   ASFileSysReleasePath(fs, path);

@@ -260,6 +260,7 @@ void OpenInto(PDDoc doc, PDAuthProc authProc, bool repair) {
   if (!doc->warnings.empty()) doc->flags |= PDDocWasRepaired;
   if (q->isEncrypted()) doc->flags |= PDDocIsEncrypted;
   ParseVersion(q->getPDFVersion(), &doc->minMajor, &doc->minMinor);
+  CheckPagesReadable(doc);
 }
 
 PDDoc OpenCommon(ASFile file, bool owns, ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* password,
@@ -421,6 +422,19 @@ void ParseVersion(const std::string& v, int* major, int* minor) {
   if (a > 2 || (a == 2 && b > 0)) a = 2, b = 0;
   *major = (int)a;
   *minor = (int)b;
+}
+
+}  // namespace hostpdf
+
+namespace hostpdf {
+
+std::string ReadInputBytes(PDDoc doc, long long offset, size_t max) {
+  std::string out;
+  if (!doc->input || offset < 0 || max == 0) return out;
+  out.resize(max);
+  doc->input->seek(offset, SEEK_SET);
+  out.resize(doc->input->read(out.data(), max));
+  return out;
 }
 
 }  // namespace hostpdf

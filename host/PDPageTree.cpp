@@ -94,8 +94,12 @@ void Walk(PDDoc doc) {
   cos->treeDicts.clear();
   cos->treeDicts.insert(q.getTrailer().getObjectPtr());
   cos->treeDicts.insert(q.getRoot().getObjectPtr());
+  doc->nullKids.clear();
   QPDFObjectHandle root = PagesRoot(q);
-  if (!root.isDictionary()) return;
+  if (!root.isDictionary()) {
+    if (root.isIndirect() && root.isNull()) doc->nullKids.emplace_back(root.getObjGen(), 0);
+    return;
+  }
   cos->treeDicts.insert(root.getObjectPtr());
   struct Frame {
     QPDFObjectHandle node, kids;
@@ -124,6 +128,7 @@ void Walk(PDDoc doc) {
     QPDFObjectHandle kid = siblings.getArrayItem(at);
     if (!kid.isDictionary()) {  // nulls and junk in Kids are passed over
       doc->treeDamaged = true;
+      if (kid.isIndirect() && kid.isNull()) doc->nullKids.emplace_back(kid.getObjGen(), (ASInt32)doc->pages.size());
       continue;
     }
     doc->treeDamaged |= !kid.isIndirect();

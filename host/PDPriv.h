@@ -63,6 +63,10 @@ struct _t_PDDocRec {
   // over anything (junk kids, circles, wrong Parent links).
   std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> edges;
   bool treeDamaged = false;
+  // Indirect kids (and a page-tree root) the walk found null, with the pages
+  // walked before each: a page qpdf could not parse reads as null. Whether
+  // the file really holds an object there is for the open to find out.
+  std::vector<std::pair<QPDFObjGen, ASInt32>> nullKids;
   std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
   // Page objects this document got by copying pages of other documents: a
   // second copy of the same source page must be a new object.
@@ -106,6 +110,11 @@ QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key);
 bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect);
 QPDFObjectHandle MakeRectArray(const ASFixedRect& rect);
 void EnsureIndex(PDDoc doc);
+// Raises when the page tree names an object the file holds but qpdf could
+// not read (PDReadable.cpp): a page lost that way makes the file damaged.
+void CheckPagesReadable(PDDoc doc);
+// The bytes of the document's file, read from offset on (at most max).
+std::string ReadInputBytes(PDDoc doc, long long offset, size_t max);
 // Rebuilds a damaged page tree from what the walk accepted, so that what is
 // saved is a sound tree with the same pages.
 void RepairTree(PDDoc doc);

@@ -135,9 +135,11 @@ struct SRun {
 class RealWorldRun {
  public:
   // The fixture is copied first: an in-place command must not touch the tree.
-  SRun Run(const std::string& fixture, const SCommand& c) {
+  SRun Run(const std::string& fixture, const SCommand& c) { return RunOn(kFixtures + "/" + fixture, c); }
+  // The same on a file of any folder.
+  SRun RunOn(const std::string& source, const SCommand& c) {
     std::string in = dir.file("in.pdf");
-    fs::copy_file(kFixtures + "/" + fixture, in, fs::copy_options::overwrite_existing);
+    fs::copy_file(source, in, fs::copy_options::overwrite_existing);
     fs::permissions(in, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
     std::string params = dir.file("params.xml");
     kvtest::WriteWholeFile(params, Cabinet(NewDocItem(c.newDoc) + c.items));
@@ -352,6 +354,89 @@ TEST(RealWorldFiles, ADocumentWithoutPagesIsRefusedByWhatNeedsPages) {
     EXPECT_EQ(1, run.outcome.status) << c.name << "\n" << run.outcome.out;
     EXPECT_TRUE(run.outcome.Says("The document has no pages.")) << c.name << "\n" << run.outcome.out;
     EXPECT_TRUE(run.saved.empty()) << c.name;
+  }
+}
+
+// A page qpdf gives up on (values nested past its limit) read as null and
+// was passed over: commands said the document had no pages, or did their
+// work on the rest. Now the file is refused as damaged at once, with the page
+// and the depth, and nothing is written.
+const std::string kTooDeep = " levels deep, and the PDF reader takes at most 500.";
+
+struct SDeepFile {
+  const char* name;
+  kvfix::DeepNesting how;
+  std::string reason;
+};
+
+std::vector<SDeepFile> DeepFiles() {
+  kvfix::DeepNesting arrays, dicts;
+  dicts.depth = 20001;
+  dicts.dicts = true;
+  return {
+      {"deep-arrays", arrays, "page 2 (object 5) nests arrays and dictionaries 100001" + kTooDeep},
+      {"deep-dicts", dicts, "page 2 (object 5) nests arrays and dictionaries 20001" + kTooDeep},
+  };
+}
+
+TEST(RealWorldFiles, AFileWithAPageTheReaderCannotTakeIsRefusedByEveryCommand) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  RealWorldRun runner;
+  for (const SDeepFile& f : DeepFiles()) {
+    const std::string source = dir.file(std::string(f.name) + ".pdf");
+    kvfix::WriteDeeplyNested(source, f.how);
+    for (const SCommand& c : Commands()) {
+      const std::string what = std::string(f.name) + " " + c.name;
+      SRun run = runner.RunOn(source, c);
+      EXPECT_EQ(1, run.outcome.status) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.outcome.Says(": cannot open ")) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.outcome.Says("The file is damaged and could not be repaired: " + f.reason))
+          << what << "\n" << run.outcome.out;
+      EXPECT_FALSE(run.outcome.Says("has no pages")) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.saved.empty()) << what << ": a result was written";
+    }
+  }
+}
+
+// Pages a step takes from another file: the file to insert, a background of
+// inserted blanks, a background sheet.
+TEST(RealWorldFiles, PagesTakenFromAFileTheReaderCannotTakeAreRefused) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string in = dir.file("in.pdf");
+  kvfix::WriteSimple(in, 3);
+  for (const SDeepFile& f : DeepFiles()) {
+    const std::string deep = dir.file(std::string(f.name) + ".pdf");
+    kvfix::WriteDeeplyNested(deep, f.how);
+    const std::string background = "<DICT N='Page'><ITEMS>\n<A N='Type'>Background</A>\n<S N='DIPath'>" + deep +
+                                   "</S>\n<I N='From'>0</I>\n<I N='To'>2</I>\n</ITEMS></DICT>\n";
+    struct SStep {
+      const char* name;
+      const char* key;
+      std::string items;
+    } steps[] = {
+        {"the file's pages at the end", "InsertBlanks",
+         "<A N='Action'>File</A>\n<A N='Where'>AtEnd</A>\n<S N='Path'>" + deep + "</S>\n"},
+        {"the file's pages in a new document", "InsertBlanks",
+         "<A N='Action'>File</A>\n<A N='Where'>NewDoc</A>\n<S N='DIPath'>" + deep + "</S>\n"},
+        {"blanks on the file's pages", "InsertBlanks",
+         "<A N='Where'>AtEnd</A>\n<I N='Count'>2</I>\n<A N='WhatSize'>Custom</A>\n" + background},
+        {"sheets on the file's pages", "Nup", NewDocItem(true) + background},
+    };
+    for (const SStep& step : steps) {
+      const std::string what = std::string(f.name) + ": " + step.name;
+      const std::string params = dir.file("p.xml"), saved = dir.file("saved");
+      kvtest::WriteWholeFile(params, Cabinet(step.items));
+      fs::remove_all(saved);
+      fs::create_directories(saved);
+      Outcome r = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
+                        "' '" + in + "' --params '" + params + "' --command " + step.key + " --save '" + saved +
+                        "/out.pdf' --save-all '" + saved + "'");
+      EXPECT_EQ(1, r.status) << what << "\n" << r.out;
+      EXPECT_TRUE(r.Says(f.reason)) << what << "\n" << r.out;
+      EXPECT_TRUE(fs::is_empty(saved)) << what << ": a result was written";
+    }
   }
 }
 
