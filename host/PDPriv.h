@@ -13,6 +13,7 @@
 
 namespace hostpdf {
 class ASFileInputSource;
+class ForeignCopier;
 class ForeignData;
 
 // What was copied from one source document: source object -> copy.
@@ -127,6 +128,14 @@ void WriteTreeCounts(PDDoc doc);
 // belonged only to the deleted pages out of the tree.
 void CheckStructureForDeletion(PDDoc doc);
 void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
+// Every page of source going into doc, which has none: whether source's
+// structure tree can come along (it has one the host can walk, doc has
+// none), and bringing it, with the mark information, once the pages are in.
+bool StructureCanCome(PDDoc doc, PDDoc source);
+void CarryStructure(PDDoc doc, PDDoc source, ForeignCopier& copier);
+// The same for a portfolio (PDDocData.cpp): its collection, and the files
+// it presents (the embedded files doc lacks).
+void CarryCollection(PDDoc doc, PDDoc source, ForeignCopier& copier);
 
 // Every pair of a name tree, leaves in order, the walk bounded and never
 // round a circle; false from visit stops it.
@@ -137,7 +146,6 @@ void ForEachNameTreePair(QPDFObjectHandle root, const std::function<bool(QPDFObj
 // (with PDInsertBookmarks) and named destinations belongs to the pages just
 // copied (from[i] became copies[i]); pruning takes away what belonged only to
 // deleted pages.
-class ForeignCopier;
 void CarryDocumentData(PDDoc doc, PDDoc source, ForeignCopier& copier, const std::vector<QPDFObjectHandle>& from,
                        const std::vector<QPDFObjectHandle>& copies, ASUns16 flags);
 void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);

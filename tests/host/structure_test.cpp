@@ -5,6 +5,9 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,7 @@ namespace {
 ASAtom A(const char* s) { return ASAtomFromString(s); }
 
 CosObj Tree(PDDoc doc) { return CosDictGet(CosDocGetRoot(PDDocGetCosDoc(doc)), A("StructTreeRoot")); }
+bool DocHasTree(PDDoc doc) { return CosObjGetType(Tree(doc)) == CosDict; }
 CosObj Document(PDDoc doc) { return CosArrayGet(CosDictGet(Tree(doc), A("K")), 0); }
 
 // The structure types of an element's kids ("P", "Figure"), MCIDs as numbers.
@@ -153,6 +157,193 @@ TEST_F(StructureDeletionTest, DamagedTreesStopTheDeletionUnchanged) {
     PDDocInsertPages(other, PDLastPage, doc, 0, 3, 0, nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(3, PDDocGetNumPages(other));
   }
+}
+
+// ---- a whole document copied into a new one
+
+// What is wrong with the structure of a saved file, read by qpdf: every
+// page's StructParents leads in the parent tree to elements with content on
+// that page, every annotation's StructParent to the element that references
+// it, and every page the tree names is a page of the file. "" when sound.
+std::string StructureProblems(const std::string& path) {
+  QPDF q;
+  q.processFile(path.c_str());
+  std::set<QPDFObjGen> pages;
+  for (QPDFObjectHandle p : q.getAllPages()) pages.insert(p.getObjGen());
+  QPDFObjectHandle root = q.getRoot().getKey("/StructTreeRoot");
+  if (!root.isDictionary()) return "no structure tree";
+  std::map<long long, QPDFObjectHandle> parents;
+  QPDFObjectHandle nums = root.getKey("/ParentTree").getKey("/Nums");
+  for (int i = 0; i + 1 < nums.getArrayNItems(); i += 2) parents[nums.getArrayItem(i).getIntValue()] = nums.getArrayItem(i + 1);
+  std::string problems;
+  auto onPage = [](QPDFObjectHandle element, QPDFObjectHandle page) {
+    if (element.getKey("/Pg").isSameObjectAs(page)) return true;
+    QPDFObjectHandle k = element.getKey("/K");
+    if (!k.isArray()) return false;
+    for (auto& kid : k.aitems())
+      if (kid.isDictionary() && kid.getKey("/Pg").isSameObjectAs(page)) return true;
+    return false;
+  };
+  for (QPDFObjectHandle page : q.getAllPages()) {
+    const std::string where = "page object " + std::to_string(page.getObjectID());
+    QPDFObjectHandle sp = page.getKey("/StructParents");
+    if (!sp.isInteger() || !parents.count(sp.getIntValue())) {
+      problems += where + ": no parent-tree entry; ";
+      continue;
+    }
+    for (auto& element : parents[sp.getIntValue()].aitems())
+      if (!onPage(element, page)) problems += where + ": an element of its entry is elsewhere; ";
+    QPDFObjectHandle annots = page.getKey("/Annots");
+    for (int i = 0; annots.isArray() && i < annots.getArrayNItems(); ++i) {
+      QPDFObjectHandle a = annots.getArrayItem(i);
+      QPDFObjectHandle k = parents[a.getKey("/StructParent").getIntValue()].getKey("/K");
+      if (!k.isArray() || !k.getArrayItem(0).getKey("/Obj").isSameObjectAs(a))
+        problems += where + ": its annotation's element does not reference it; ";
+    }
+  }
+  // Every page the tree names, walked from the root.
+  std::vector<QPDFObjectHandle> todo{root};
+  std::set<QPDFObjGen> seen;
+  while (!todo.empty()) {
+    QPDFObjectHandle e = todo.back();
+    todo.pop_back();
+    if (e.isIndirect() && !seen.insert(e.getObjGen()).second) continue;
+    QPDFObjectHandle pg = e.getKey("/Pg");
+    if (!pg.isNull() && !pages.count(pg.getObjGen())) problems += "the tree names a page the file does not show; ";
+    QPDFObjectHandle k = e.getKey("/K");
+    if (k.isDictionary()) todo.push_back(k);
+    for (int i = 0; k.isArray() && i < k.getArrayNItems(); ++i)
+      if (k.getArrayItem(i).isDictionary()) todo.push_back(k.getArrayItem(i));
+  }
+  return problems;
+}
+
+// The StructParents and annotations' StructParent of a document's pages.
+int StructureLinks(PDDoc doc) {
+  int links = 0;
+  for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) {
+    ScopedPage page(doc, i);
+    CosObj p = PDPageGetCosObj(page);
+    links += CosDictKnown(p, A("StructParents")) ? 1 : 0;
+    CosObj annots = CosDictGet(p, A("Annots"));
+    for (ASInt32 k = 0; CosObjGetType(annots) == CosArray && k < CosArrayLength(annots); ++k)
+      links += CosDictKnown(CosArrayGet(annots, k), A("StructParent")) ? 1 : 0;
+  }
+  return links;
+}
+
+bool Marked(PDDoc doc) { return CosDictKnown(CosDocGetRoot(PDDocGetCosDoc(doc)), A("MarkInfo")); }
+
+class WholeCopyStructureTest : public StructureDeletionTest {
+ protected:
+  PDDoc Linked(int pages) {
+    std::string path = dir.file("linked" + std::to_string(n++) + ".pdf");
+    kvfix::WriteTaggedWithLink(path, pages);
+    held.emplace_back(new ScopedDoc(OpenPdf(path)));
+    return *held.back();
+  }
+  static void InsertAll(PDDoc to, PDDoc from, ASUns16 flags = PDInsertAll) {
+    PDDocInsertPages(to, PDDocGetNumPages(to) - 1 < 0 ? PDBeforeFirstPage : PDDocGetNumPages(to) - 1, from, 0,
+                     PDAllPages, flags, nullptr, nullptr, nullptr, nullptr);
+  }
+};
+
+// A new document of every page keeps the tree, the marks and every page's
+// links into it; reordered, as the reversing and shuffling commands reorder
+// their copies, it stays true to its pages.
+TEST_F(WholeCopyStructureTest, ANewDocumentOfEveryPageKeepsTheTreeTrueToItsPages) {
+  PDDoc source = Linked(3);
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, source);
+  ASSERT_EQ(3, PDDocGetNumPages(made));
+  EXPECT_TRUE(Marked(made));
+  EXPECT_EQ(4, StructureLinks(made)) << "three pages and the link";
+  EXPECT_EQ((std::vector<std::string>{"P", "P", "P", "Figure", "Link"}), KidTypes(Document(made)));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1, 2, 3}), ParentTreeKeys(made));
+  const std::string copied = dir.file("copied.pdf");
+  SavePdf(made, copied);
+  EXPECT_EQ(0, QpdfCheck(copied));
+  EXPECT_EQ("", StructureProblems(copied));
+  EXPECT_EQ(3, PageObjects(copied)) << "the tree brings no second copy of a page";
+  // Reversed, as the reversing command reverses its copy.
+  PDDocMovePage(made, 2, 0);
+  PDDocMovePage(made, 0, 2);
+  const std::string reversed = dir.file("reversed.pdf");
+  SavePdf(made, reversed);
+  EXPECT_EQ(0, QpdfCheck(reversed));
+  EXPECT_EQ("", StructureProblems(reversed));
+  // The source keeps its own tree and links.
+  EXPECT_EQ(4, StructureLinks(source));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1, 2, 3}), ParentTreeKeys(source));
+}
+
+// A new document that does not get every page of one source, alone and at
+// once, gets no tree, no marks, and no page links into a tree it lacks.
+TEST_F(WholeCopyStructureTest, ADocumentOfSomePagesDoesNotPretendToBeTagged) {
+  struct Case {
+    const char* what;
+    std::function<void(PDDoc made, PDDoc source)> fill;
+    bool emptyRoot;  // an empty tree of the document's own is left
+  };
+  const Case cases[] = {
+      {"some pages",
+       [](PDDoc made, PDDoc source) {
+         PDDocInsertPages(made, PDBeforeFirstPage, source, 1, 2, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+       },
+       false},
+      {"into a document with a page",
+       [](PDDoc made, PDDoc source) {
+         PDDocInsertPages(made, PDBeforeFirstPage, source, 2, 1, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+         InsertAll(made, source);
+       },
+       false},
+      {"without the document's data", [](PDDoc made, PDDoc source) { InsertAll(made, source, 0); }, false},
+      {"every page, deleted, then every page again",
+       [](PDDoc made, PDDoc source) {
+         InsertAll(made, source);
+         PDDocDeletePages(made, 0, PDLastPage, nullptr, nullptr);
+         InsertAll(made, source);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PDDoc source = Linked(3);
+    ScopedDoc made(PDDocCreate());
+    c.fill(made, source);
+    EXPECT_EQ(c.emptyRoot, DocHasTree(made));
+    if (c.emptyRoot) {
+      EXPECT_FALSE(CosDictKnown(Tree(made), A("K")));
+    }
+    EXPECT_FALSE(Marked(made));
+    EXPECT_EQ(0, StructureLinks(made));
+    SavePdf(made, dir.file("some.pdf"));
+    EXPECT_EQ(0, QpdfCheck(dir.file("some.pdf")));
+  }
+  // A tree the host cannot walk is not made anew either.
+  std::string path = dir.file("cyclic.pdf");
+  kvfix::WriteDamagedStructure(path, kvfix::EStructDamage::kCycle, 3);
+  ScopedDoc damaged(OpenPdf(path));
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, damaged);
+  EXPECT_FALSE(DocHasTree(made));
+  EXPECT_EQ(0, StructureLinks(made));
+}
+
+// Pages merged onto sheets and deleted take every tagged part with them:
+// the document no longer says it is tagged.
+TEST_F(WholeCopyStructureTest, ADocumentWhoseTaggedPagesAllWentIsNoLongerMarked) {
+  PDDoc source = Linked(2);
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, source);
+  ASSERT_TRUE(Marked(made));
+  ASFixedRect box{0, 0, 612 << 16, 792 << 16};
+  PDPageRelease(PDDocCreatePage(made, PDDocGetNumPages(made) - 1, box));
+  PDDocDeletePages(made, 0, 0, nullptr, nullptr);
+  EXPECT_TRUE(Marked(made)) << "a tagged page is left";
+  PDDocDeletePages(made, 0, 0, nullptr, nullptr);
+  EXPECT_FALSE(Marked(made));
+  EXPECT_EQ(1, PDDocGetNumPages(made));
 }
 
 }  // namespace
