@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "fixtures/Fixtures.h"
+#include "fixtures/PrintFixtures.h"
 #include "support/Shell.h"
+#include "support/StructureCheck.h"
 #include "support/TempDir.h"
 #include "support/WordBoxes.h"
 
@@ -148,16 +150,26 @@ class RealWorldRun {
     fs::create_directories(saved);
     std::string save = c.newDoc ? " --save-all '" + saved + "'" : " --save '" + saved + "/out.pdf'";
     SRun run;
-    run.outcome = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
-                        "' '" + in + "' --params '" + params + "' --command " + c.key + save);
+    run.outcome = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" +
+                        (prefs.empty() ? dir.file("prefs") : prefs) + "' '" + in + "' --params '" + params +
+                        "' --command " + c.key + save);
     for (const auto& e : fs::directory_iterator(saved)) run.saved.push_back(e.path().string());
     std::sort(run.saved.begin(), run.saved.end());
     return run;
   }
   std::string Source(const std::string& fixture) const { return kFixtures + "/" + fixture; }
+  // The general preferences the runs start with, as cabinet items (none: the defaults).
+  void UseGeneralPrefs(const std::string& items) {
+    prefs = dir.file("general-prefs");
+    fs::create_directories(prefs + "/Korvel");
+    kvtest::WriteWholeFile(prefs + "/Korvel/kv3.xml",
+                           Cabinet("<DICT N='Last'><ITEMS>\n<DICT N='General'><ITEMS>\n" + items +
+                                   "</ITEMS></DICT>\n</ITEMS></DICT>\n"));
+  }
 
  private:
   kvtest::TempDir dir;
+  std::string prefs;
 };
 
 // A run either did its work (exit 0) or refused it with its reason on the
@@ -437,6 +449,72 @@ TEST(RealWorldFiles, PagesTakenFromAFileTheReaderCannotTakeAreRefused) {
       EXPECT_TRUE(r.Says(f.reason)) << what << "\n" << r.out;
       EXPECT_TRUE(fs::is_empty(saved)) << what << ": a result was written";
     }
+  }
+}
+
+// The copies into a new document, every source page once: reversed,
+// shuffled, trimmed and shifted, odd pages first.
+std::vector<SCommand> WholeCopies() {
+  return {CommandNamed("ReverseNewDoc"), CommandNamed("ShuffleNewDoc"), CommandNamed("TrimShiftNewDoc"),
+          {"EvenOddNewDoc", "EvenOddShuffle", true, kEvenOdd, Same, true, false}};
+}
+
+// A tagged document copied whole keeps its tags, true to its pages, when the
+// preferences keep tags in new documents; by default the copy is untagged and
+// says so. Sheets drawn from the pages never claim to be tagged.
+TEST(RealWorldFiles, ACopyOfEveryPageKeepsTheTagsWhenThePreferencesKeepThem) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string tagged = dir.file("tagged.pdf");
+  kvfix::WriteTaggedWithLink(tagged, 6);
+  for (const bool keep : {true, false}) {
+    RealWorldRun runner;
+    if (keep) runner.UseGeneralPrefs("<B N='RemoveTagsOnNewDoc'>0</B>\n");
+    std::vector<SCommand> runs = WholeCopies();
+    runs.push_back(CommandNamed("NupNewDoc"));
+    runs.push_back(CommandNamed("BookletNewDoc"));
+    for (const SCommand& c : runs) {
+      const bool sheets = c.drawsPages;
+      const std::string what = std::string(c.name) + (keep ? " keeping tags" : " by default");
+      SRun run = runner.RunOn(tagged, c);
+      ASSERT_EQ(0, run.outcome.status) << what << "\n" << run.outcome.out;
+      ASSERT_EQ(1u, run.saved.size()) << what;
+      const std::string& out = run.saved[0];
+      EXPECT_TRUE(Checks(out)) << what;
+      const kvtest::SStructure tree = kvtest::ReadStructure(out);
+      const bool tags = keep && !sheets;
+      // Sheets may keep the emptied root of the copied tree, with nothing in it.
+      if (sheets) {
+        EXPECT_EQ(0, tree.taggedPages) << what;
+      } else {
+        EXPECT_EQ(tags, tree.tree) << what;
+      }
+      EXPECT_EQ(tags, tree.marked) << what;
+      EXPECT_EQ(tags, Shell("pdfinfo '" + out + "'").Says("Tagged:          yes")) << what;
+      if (!tags) continue;
+      EXPECT_EQ(6, tree.taggedPages) << what << ": every source page keeps its links into the tree";
+      EXPECT_EQ("", tree.problems) << what;
+    }
+  }
+}
+
+// A portfolio copied whole stays a portfolio: its collection and its files.
+TEST(RealWorldFiles, ACopyOfEveryPageOfAPortfolioKeepsItsCollection) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string portfolio = dir.file("portfolio.pdf");
+  kvfix::WritePortfolio(portfolio, 4, 3);
+  RealWorldRun runner;
+  for (const SCommand& c : WholeCopies()) {
+    SRun run = runner.RunOn(portfolio, c);
+    ASSERT_EQ(0, run.outcome.status) << c.name << "\n" << run.outcome.out;
+    ASSERT_EQ(1u, run.saved.size()) << c.name;
+    const std::string& out = run.saved[0];
+    EXPECT_TRUE(Checks(out)) << c.name;
+    EXPECT_EQ(0, Shell("qpdf --json --json-key=qpdf '" + out + "' | grep -q '\"/Collection\"'").status) << c.name;
+    Outcome files = Shell("qpdf --list-attachments '" + out + "'");
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(files.Says(kvfix::NameTreeFileName(i))) << c.name << "\n" << files.out;
   }
 }
 

@@ -6,8 +6,6 @@
 #include <qpdf/QPDF.hh>
 
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "host/PD.h"
 #include "support/CosDescribe.h"
 #include "support/HostPdf.h"
+#include "support/StructureCheck.h"
 #include "support/TempDir.h"
 
 using namespace kvtest;
@@ -161,63 +160,6 @@ TEST_F(StructureDeletionTest, DamagedTreesStopTheDeletionUnchanged) {
 
 // ---- a whole document copied into a new one
 
-// What is wrong with the structure of a saved file, read by qpdf: every
-// page's StructParents leads in the parent tree to elements with content on
-// that page, every annotation's StructParent to the element that references
-// it, and every page the tree names is a page of the file. "" when sound.
-std::string StructureProblems(const std::string& path) {
-  QPDF q;
-  q.processFile(path.c_str());
-  std::set<QPDFObjGen> pages;
-  for (QPDFObjectHandle p : q.getAllPages()) pages.insert(p.getObjGen());
-  QPDFObjectHandle root = q.getRoot().getKey("/StructTreeRoot");
-  if (!root.isDictionary()) return "no structure tree";
-  std::map<long long, QPDFObjectHandle> parents;
-  QPDFObjectHandle nums = root.getKey("/ParentTree").getKey("/Nums");
-  for (int i = 0; i + 1 < nums.getArrayNItems(); i += 2) parents[nums.getArrayItem(i).getIntValue()] = nums.getArrayItem(i + 1);
-  std::string problems;
-  auto onPage = [](QPDFObjectHandle element, QPDFObjectHandle page) {
-    if (element.getKey("/Pg").isSameObjectAs(page)) return true;
-    QPDFObjectHandle k = element.getKey("/K");
-    if (!k.isArray()) return false;
-    for (auto& kid : k.aitems())
-      if (kid.isDictionary() && kid.getKey("/Pg").isSameObjectAs(page)) return true;
-    return false;
-  };
-  for (QPDFObjectHandle page : q.getAllPages()) {
-    const std::string where = "page object " + std::to_string(page.getObjectID());
-    QPDFObjectHandle sp = page.getKey("/StructParents");
-    if (!sp.isInteger() || !parents.count(sp.getIntValue())) {
-      problems += where + ": no parent-tree entry; ";
-      continue;
-    }
-    for (auto& element : parents[sp.getIntValue()].aitems())
-      if (!onPage(element, page)) problems += where + ": an element of its entry is elsewhere; ";
-    QPDFObjectHandle annots = page.getKey("/Annots");
-    for (int i = 0; annots.isArray() && i < annots.getArrayNItems(); ++i) {
-      QPDFObjectHandle a = annots.getArrayItem(i);
-      QPDFObjectHandle k = parents[a.getKey("/StructParent").getIntValue()].getKey("/K");
-      if (!k.isArray() || !k.getArrayItem(0).getKey("/Obj").isSameObjectAs(a))
-        problems += where + ": its annotation's element does not reference it; ";
-    }
-  }
-  // Every page the tree names, walked from the root.
-  std::vector<QPDFObjectHandle> todo{root};
-  std::set<QPDFObjGen> seen;
-  while (!todo.empty()) {
-    QPDFObjectHandle e = todo.back();
-    todo.pop_back();
-    if (e.isIndirect() && !seen.insert(e.getObjGen()).second) continue;
-    QPDFObjectHandle pg = e.getKey("/Pg");
-    if (!pg.isNull() && !pages.count(pg.getObjGen())) problems += "the tree names a page the file does not show; ";
-    QPDFObjectHandle k = e.getKey("/K");
-    if (k.isDictionary()) todo.push_back(k);
-    for (int i = 0; k.isArray() && i < k.getArrayNItems(); ++i)
-      if (k.getArrayItem(i).isDictionary()) todo.push_back(k.getArrayItem(i));
-  }
-  return problems;
-}
-
 // The StructParents and annotations' StructParent of a document's pages.
 int StructureLinks(PDDoc doc) {
   int links = 0;
@@ -263,7 +205,10 @@ TEST_F(WholeCopyStructureTest, ANewDocumentOfEveryPageKeepsTheTreeTrueToItsPages
   const std::string copied = dir.file("copied.pdf");
   SavePdf(made, copied);
   EXPECT_EQ(0, QpdfCheck(copied));
-  EXPECT_EQ("", StructureProblems(copied));
+  const SStructure copiedTree = ReadStructure(copied);
+  EXPECT_TRUE(copiedTree.tree && copiedTree.marked);
+  EXPECT_EQ(3, copiedTree.taggedPages);
+  EXPECT_EQ("", copiedTree.problems);
   EXPECT_EQ(3, PageObjects(copied)) << "the tree brings no second copy of a page";
   // Reversed, as the reversing command reverses its copy.
   PDDocMovePage(made, 2, 0);
@@ -271,7 +216,8 @@ TEST_F(WholeCopyStructureTest, ANewDocumentOfEveryPageKeepsTheTreeTrueToItsPages
   const std::string reversed = dir.file("reversed.pdf");
   SavePdf(made, reversed);
   EXPECT_EQ(0, QpdfCheck(reversed));
-  EXPECT_EQ("", StructureProblems(reversed));
+  EXPECT_EQ(3, ReadStructure(reversed).taggedPages);
+  EXPECT_EQ("", ReadStructure(reversed).problems);
   // The source keeps its own tree and links.
   EXPECT_EQ(4, StructureLinks(source));
   EXPECT_EQ((std::vector<ASInt32>{0, 1, 2, 3}), ParentTreeKeys(source));
