@@ -3,9 +3,10 @@
 // and hands out null instead; the page tree's walk passes nulls over, so
 // such a page would vanish without a word and a command would work on the
 // rest. An open therefore looks again at every null the page tree names:
-// an object the file holds and that is not the plain word null is a lost
-// page, and the file is damaged. How deep the values nest is measured from
-// the object's own bytes, since qpdf says only that it gave up.
+// an object the file holds whose bytes are more than a plain word (null, a
+// reference to nothing) is a lost page, and the file is damaged. How deep
+// the values nest is measured from the object's own bytes, since qpdf says
+// only that it gave up.
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFXRefEntry.hh>
@@ -22,7 +23,8 @@
 namespace hostpdf {
 namespace {
 
-// Bytes one at a time from a reader of pieces.
+// Bytes one at a time from a reader of pieces; the last byte got can be
+// given back (the end cannot: a piece that is empty ends the bytes).
 class ByteSource {
  public:
   template <class F>
@@ -55,9 +57,10 @@ bool IsDelimiter(int c) { return std::strchr("()<>[]{}/%", c) != nullptr; }
 
 // What the bytes of one object show.
 struct ObjectScan {
-  bool plainNull = false;   // the object is the word null
-  long long depth = 0;      // the deepest nesting of arrays and dictionaries, the object itself 1
-  bool readSome = false;    // a value began
+  // The object is a plain word: null, or a reference to an object the file
+  // lacks. qpdf read what the file says, and no page was lost.
+  bool plainWord = false;
+  long long depth = 0;  // the deepest nesting of arrays and dictionaries, the object itself 1
 };
 
 // Scans one object's value: from after "N G obj" (withHeader) or from its
@@ -125,10 +128,9 @@ ObjectScan ScanObject(ByteSource& in, bool withHeader) {
     }
     // An object that ends before its values close was cut short.
     if (word == "endobj" || (depth == 0 && word == "stream")) break;
-    scan.readSome = true;
     if (first && depth == 0 && !opens) {
-      scan.plainNull = word == "null";
-      break;  // a plain value: nothing nests
+      scan.plainWord = !word.empty();
+      break;  // a plain value (or junk): nothing nests
     }
     first = false;
     if (opens && ++depth > scan.depth) scan.depth = depth;
@@ -236,7 +238,7 @@ void CheckPagesReadable(PDDoc doc) {
   for (const auto& [og, before] : doc->nullKids) {
     ObjectScan scan;
     if (!ScanStored(doc, og, &scan)) continue;
-    if (scan.plainNull) continue;  // null in the file too: junk, not a page
+    if (scan.plainWord) continue;  // junk in the page tree, not a page
     const long long limit = ReaderDepthLimit();
     char detail[200];
     const int page = before + 1, object = og.getObj();

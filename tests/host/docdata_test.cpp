@@ -381,14 +381,14 @@ TEST_F(DocDataTest, AWholePortfolioBringsItsCollectionAndItsFiles) {
     PDNameTree tree = PDDocCreateNameTree(doc, ASAtomFromString("EmbeddedFiles"));
     CosDoc cos = PDDocGetCosDoc(doc);
     const std::string key = kvfix::NameTreeKey("file-0001");
-    CosObj spec = CosNewDict(cos, 1, 2);
+    CosObj filespec = CosNewDict(cos, 1, 2);
     CosObj ef = CosNewDict(cos, 0, 1);
     const char own[] = "its own";
     ASStm data = ASMemStmRdOpen(own, sizeof own - 1);
     CosDictPut(ef, ASAtomFromString("F"), CosNewStream(cos, 1, data, 0, 0, CosNewNull(), CosNewNull(), -1));
     ASStmClose(data);
-    CosDictPut(spec, ASAtomFromString("EF"), ef);
-    PDNameTreePut(tree, CosNewString(cos, 0, key.data(), key.size()), spec);
+    CosDictPut(filespec, ASAtomFromString("EF"), ef);
+    PDNameTreePut(tree, CosNewString(cos, 0, key.data(), key.size()), filespec);
     PDDocInsertPages(doc, PDBeforeFirstPage, source, 0, PDAllPages, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
     SRead out(Save(doc, "own.pdf"));
     EXPECT_EQ("file-0000=data of file-0000 file-0001=its own file-0002=data of file-0002 ", EmbeddedFiles(out));

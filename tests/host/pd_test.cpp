@@ -145,6 +145,9 @@ TEST_F(PDTest, APageTheReaderCannotTakeMakesTheFileDamaged) {
   };
   kvfix::DeepNesting unparsable = nesting(1, false, 2, false), plainNull = unparsable, dangling = unparsable;
   unparsable.deepBody = ">> /Type /Page";
+  // The last object of an object stream, its last byte a lone ">".
+  kvfix::DeepNesting cutShort = nesting(1, false, 3, true);
+  cutShort.deepBody = "<< /Type /Page /Parent 2 0 R >";
   plainNull.literalNull = true;
   dangling.deepPage = 0;
   dangling.dangling = true;
@@ -165,6 +168,7 @@ TEST_F(PDTest, APageTheReaderCannotTakeMakesTheFileDamaged) {
       {"at the limit", nesting(500, true, 2, false), "", 3},
       {"at the limit in an object stream", nesting(500, false, 2, true), "", 3},
       {"syntax qpdf cannot recover from", unparsable, damaged + "page 2 (object 5) cannot be read.", 0},
+      {"a page cut short at the end of an object stream", cutShort, damaged + "page 3 (object 6) cannot be read.", 0},
       {"the word null as a page", plainNull, "", 2},
       {"a kid naming an object the file lacks", dangling, "", 3},
   };

@@ -65,9 +65,11 @@ int PageObjects(const std::string& path) {
 
 class StructureDeletionTest : public ::testing::Test {
  protected:
-  PDDoc Tagged(int pages) {
+  PDDoc Tagged(int pages) { return Held(kvfix::WriteTaggedPages, pages); }
+  // A document the fixture writes, open for the test's life.
+  PDDoc Held(void (*write)(const std::string&, int), int pages) {
     std::string path = dir.file("tagged" + std::to_string(n++) + ".pdf");
-    kvfix::WriteTaggedPages(path, pages);
+    write(path, pages);
     held.emplace_back(new ScopedDoc(OpenPdf(path)));
     return *held.back();
   }
@@ -178,12 +180,7 @@ bool Marked(PDDoc doc) { return CosDictKnown(CosDocGetRoot(PDDocGetCosDoc(doc)),
 
 class WholeCopyStructureTest : public StructureDeletionTest {
  protected:
-  PDDoc Linked(int pages) {
-    std::string path = dir.file("linked" + std::to_string(n++) + ".pdf");
-    kvfix::WriteTaggedWithLink(path, pages);
-    held.emplace_back(new ScopedDoc(OpenPdf(path)));
-    return *held.back();
-  }
+  PDDoc Linked(int pages) { return Held(kvfix::WriteTaggedWithLink, pages); }
   static void InsertAll(PDDoc to, PDDoc from, ASUns16 flags = PDInsertAll) {
     PDDocInsertPages(to, PDDocGetNumPages(to) - 1 < 0 ? PDBeforeFirstPage : PDDocGetNumPages(to) - 1, from, 0,
                      PDAllPages, flags, nullptr, nullptr, nullptr, nullptr);
