@@ -1,6 +1,7 @@
 #include "engine/InsertPages.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 

@@ -45,7 +45,8 @@ void InsertTemplatePageIntoDoc(PDDoc doc, ASInt32 after, STemplateInfo* info, AS
       ASRaise(templateExceptionCannotUse);
     return;
   }
-  PDDoc source = CachedTemplatePDDoc(info, 0);
+  // A file that does not open says why (once), before the template's own refusal.
+  PDDoc source = CachedTemplatePDDoc(info, 1);
   if (!source) ASRaise(templateExceptionCannotUse);
   const ASInt64 p = TemplatePageIndex(info, sequence);
   if (p < 0) ASRaise(templateExceptionRunOut);

@@ -130,22 +130,28 @@ ASBool ConfirmMessageUTF8(const char* question, ASInt32 defaultAnswer) {
   return AVAlertConfirm(native.get()) ? 1 : 0;
 }
 
+void HostErrorTextUTF8(ASErrorCode code, char* out, ASInt32 size) {
+  if (!out || size <= 0) return;
+  out[0] = 0;
+  char hostText[kExceptionText];
+  if (ASGetErrorString(code, hostText, (ASInt32)sizeof hostText) > 0) {
+    char utf8[kExceptionText];
+    utf8[0] = 0;
+    PlatformNativeToUTF8Term(hostText, utf8, (ASInt32)sizeof utf8, '?');
+    CopyCutUTF8(out, (size_t)size, utf8);
+  } else {
+    std::snprintf(out, (size_t)size, "Exception 0x%08x", (unsigned)code);
+  }
+}
+
 void AutoExceptionMessageUTF8(const char* context, ASErrorCode code) {
   char text[kExceptionText] = "";
   AppendBounded(text, GetMessageFromTableByKey(gSystemMessageTable, "common.task.failed1"));
   AppendBounded(text, context ? context : "?");
   AppendBounded(text, GetMessageFromTableByKey(gSystemMessageTable, "common.task.failed2"));
-  char hostText[200];
-  if (ASGetErrorString(code, hostText, (ASInt32)sizeof hostText) > 0) {
-    char utf8[kExceptionText];
-    utf8[0] = 0;
-    PlatformNativeToUTF8Term(hostText, utf8, (ASInt32)sizeof utf8, '?');
-    AppendBounded(text, utf8);
-  } else {
-    char number[32];
-    std::snprintf(number, sizeof number, "Exception 0x%08x", (unsigned)code);
-    AppendBounded(text, number);
-  }
+  char hostText[kExceptionText];
+  HostErrorTextUTF8(code, hostText, (ASInt32)sizeof hostText);
+  AppendBounded(text, hostText);
   Route(text, kAutoMessageError);
 }
 

@@ -59,6 +59,9 @@ ASErrorCode AutoMessagePromptErrorCode();
 // Reports a caught host exception as an error: what was being done (or null)
 // and the host's text for the code.
 void AutoExceptionMessageUTF8(const char* context, ASErrorCode code);
+// The host's text for a code in UTF-8 (cut to size), "Exception 0x..." when
+// the host has none.
+void HostErrorTextUTF8(ASErrorCode code, char* out, ASInt32 size);
 
 // The alert that mode 4 shows: a dialog with the title (may be null) and the
 // text. Returns the dialog's result.

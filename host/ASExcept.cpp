@@ -156,6 +156,23 @@ ASErrorCode ASRegisterErrorString(ASInt32 severity, const char* text) {
   return code;
 }
 
+ASErrorCode ASRegisterErrorDetail(ASErrorCode base, const char* detail) {
+  if (!detail || !*detail) return base;
+  char text[512];
+  ASGetErrorString(base, text, (ASInt32)sizeof text);
+  std::string full = text;
+  if (!full.empty() && full.back() == '.') full.pop_back();
+  full += ": ";
+  full += detail;
+  if (full.back() != '.') full += '.';
+  static auto* made = new std::map<std::string, ASErrorCode>;
+  auto it = made->find(full);
+  if (it != made->end()) return it->second;
+  ASErrorCode code = ASRegisterErrorString(ErrGetSeverity(base), full.c_str());
+  made->emplace(full, code);
+  return code;
+}
+
 ASInt32 ASGetErrorString(ASErrorCode code, char* buffer, ASInt32 size) {
   const char* text = nullptr;
   Registry& r = Errors();

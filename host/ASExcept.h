@@ -114,6 +114,12 @@ ASErrorCode ASExceptionCodeFromCurrent();
 // Registers an error text; returns a fresh code whose severity is the given one.
 ASErrorCode ASRegisterErrorString(ASInt32 severity, const char* text);
 
+// A code whose text is the base code's text with a detail after it ("The
+// file is damaged and could not be repaired: page 1 cannot be read."), of
+// the base's severity. The same base and detail give the same code, so
+// repeated failures do not use up the registered codes.
+ASErrorCode ASRegisterErrorDetail(ASErrorCode base, const char* detail);
+
 // Copies the text of a code (built-in or registered) into buffer (at most
 // size - 1 bytes and a NUL). Returns the length of the text, or 0 and the text
 // "none" when the host has no text for the code.

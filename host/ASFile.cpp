@@ -223,9 +223,12 @@ ASErrorCode PxGetName(ASPathName path, char* name, ASInt32 maxLength) {
 // ---- temporary files ------------------------------------------------------
 //
 // A temporary file is named "kvtmp-<pid>-XXXXXX" and locked by the process
-// that made it for as long as its path name lives. A file left behind by a
-// process that was killed is removed when a temporary file is next made in
-// its folder: its process is gone and nobody holds its lock.
+// that made it for as long as its path name lives; the lock is not handed to
+// programs the process starts. A file left behind by a process that was
+// killed is removed whenever a temporary file is next made in its folder (by
+// any process, however often it swept the folder before): its process has
+// ended (a process its parent has not yet reaped has ended too) and nobody
+// holds its lock.
 
 constexpr char kTempPrefix[] = "kvtmp-";
 ASErrorCode gTempPathError = 0;  // why the last temporary name could not be made
@@ -235,9 +238,23 @@ ASErrorCode FolderError(int e) {
   return e == ENOENT || e == ENOTDIR ? fileErrFolderNotFound : FromErrno(e, fileErrOpenFailed);
 }
 
+// Whether the process has ended: gone, or a zombie its parent has not reaped.
+bool ProcessEnded(pid_t pid) {
+  if (::kill(pid, 0) != 0) return errno == ESRCH;
+  char name[64];
+  std::snprintf(name, sizeof name, "/proc/%ld/stat", (long)pid);
+  FILE* f = std::fopen(name, "re");
+  if (!f) return false;  // no way to tell: it runs
+  char line[512];
+  const size_t got = std::fread(line, 1, sizeof line - 1, f);
+  std::fclose(f);
+  line[got] = 0;
+  // "pid (command) state ...": the command may hold anything, even ")".
+  const char* close = std::strrchr(line, ')');
+  return close && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
+}
+
 void RemoveAbandonedTemporaries(const std::string& dir) {
-  static std::unordered_set<std::string>* swept = new std::unordered_set<std::string>;
-  if (!swept->insert(dir).second) return;  // once a folder a process
   int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd < 0) return;
   DIR* d = ::fdopendir(dfd);
@@ -252,7 +269,7 @@ void RemoveAbandonedTemporaries(const std::string& dir) {
     char* end = nullptr;
     long pid = std::strtol(name + prefix, &end, 10);
     if (end == name + prefix || *end != '-' || pid <= 0 || pid == (long)::getpid()) continue;
-    if (::kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;  // its process still runs
+    if (!ProcessEnded((pid_t)pid)) continue;
     int fd = ::openat(dfd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat held, named;
@@ -278,7 +295,7 @@ ASPathName PxGetTempPathName(ASPathName sibling) {
   std::string templ = dir + "/" + kTempPrefix + std::to_string((long)::getpid()) + "-XXXXXX";
   std::vector<char> buf(templ.begin(), templ.end());
   buf.push_back(0);
-  int fd = ::mkstemp(buf.data());  // reserves the name: no other caller gets it
+  int fd = ::mkostemp(buf.data(), O_CLOEXEC);  // reserves the name: no other caller gets it
   if (fd < 0) {
     gTempPathError = FolderError(errno);
     return nullptr;

@@ -85,6 +85,18 @@ ASBool PDDocAuthorize(PDDoc doc, PDPerms permsWanted, const char* password);
 // (PDDocGetWarning) and PDDocWasRepaired is set. Raises pdErrNeedPassword for
 // an encrypted file without a password, pdErrBadDocument for one that cannot
 // be read, and the file system's error when the file cannot be opened.
+//
+// A page the file holds but qpdf cannot read (it gives up on values nested
+// past its limit and hands out null) makes the file damaged: the open fails
+// with pdErrBadDocument's text and the reason (which page, how deep its
+// values nest and how deep the reader goes), a code registered for that
+// text. It fails at once rather than leaving the refusal to the first
+// command: every road that opens a file (the host program's documents, a
+// file whose pages are inserted, a background) then refuses it the same way
+// before anything is written, and no command can work on the pages left and
+// lose the one that did not read. Nulls the file itself holds in the page
+// tree, and references to objects it lacks, are no lost pages: they are
+// passed over as before.
 PDDoc PDDocOpen(ASPathName path, ASFileSys fileSys, PDAuthProc authProc, ASBool doRepair);
 PDDoc PDDocOpenWithPassword(ASPathName path, ASFileSys fileSys, const char* password, ASBool doRepair);
 // The file stays the caller's: it must stay open until the document closes,

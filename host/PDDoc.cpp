@@ -5,7 +5,10 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/ASFile.h"
@@ -283,6 +286,7 @@ void OpenInto(PDDoc doc, PDAuthProc authProc, bool repair) {
   if (!doc->warnings.empty()) doc->flags |= PDDocWasRepaired;
   if (q->isEncrypted()) doc->flags |= PDDocIsEncrypted;
   ParseVersion(q->getPDFVersion(), &doc->minMajor, &doc->minMinor);
+  CheckPagesReadable(doc);
 }
 
 PDDoc OpenCommon(ASFile file, bool owns, ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* password,
@@ -354,6 +358,17 @@ void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   if (ASErrorCode e = pipe.Error()) ASRaise(e);
 }
 
+// For tests that kill a save half-way: with KV_TEST_HOLD_SAVE_FD naming an
+// open descriptor, a save that has written its temporary file says "held" on
+// it and waits there to be killed, so that the kill need not be timed.
+void HoldSaveForTests() {
+  const char* fd = std::getenv("KV_TEST_HOLD_SAVE_FD");
+  if (!fd || *fd < '0' || *fd > '9') return;
+  const int n = std::atoi(fd);
+  if (::write(n, "held\n", 5) != 5) return;
+  for (;;) ::pause();
+}
+
 void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
   CheckPDDoc(doc);
   ASFaultCheck("PDDocSave");
@@ -376,6 +391,7 @@ void Save(PDDoc doc, const PDDocSaveParamsRec& p) {
   try {
     if (ASErrorCode e = ASFileSysOpenFile(fs, temp, ASFILE_READ | ASFILE_WRITE | ASFILE_CREATE, &out)) ASRaise(e);
     WriteTo(doc, out, p);
+    HoldSaveForTests();
     if (ASErrorCode e = ASFileFlush(out)) ASRaise(e);  // on the disk before it replaces anything
     ASFile closing = out;
     out = nullptr;
@@ -444,6 +460,19 @@ void ParseVersion(const std::string& v, int* major, int* minor) {
   if (a > 2 || (a == 2 && b > 0)) a = 2, b = 0;
   *major = (int)a;
   *minor = (int)b;
+}
+
+}  // namespace hostpdf
+
+namespace hostpdf {
+
+std::string ReadInputBytes(PDDoc doc, long long offset, size_t max) {
+  std::string out;
+  if (!doc->input || offset < 0 || max == 0) return out;
+  out.resize(max);
+  doc->input->seek(offset, SEEK_SET);
+  out.resize(doc->input->read(out.data(), max));
+  return out;
 }
 
 }  // namespace hostpdf

@@ -732,6 +732,34 @@ void CarryDocumentData(PDDoc doc, PDDoc source, ForeignCopier& copier, const std
   MarkDirty(doc->cos);
 }
 
+void CarryCollection(PDDoc doc, PDDoc source, ForeignCopier& copier) {
+  QPDFObjectHandle from = QOf(source).getRoot();
+  QPDFObjectHandle collection = from.getKey("/Collection");
+  QPDF& q = QOf(doc);
+  if (!collection.isDictionary() || !q.getRoot().getKey("/Collection").isNull()) return;
+  // A collection presents the document's embedded files: without them it
+  // would present nothing, and hide the pages.
+  QPDFObjectHandle names = from.getKey("/Names");
+  QPDFObjectHandle files = names.isDictionary() ? names.getKey("/EmbeddedFiles") : Null();
+  if (files.isDictionary()) {
+    PDNameTree tree = PDDocCreateNameTree(doc, ASAtomFromString("EmbeddedFiles"));
+    std::unordered_set<std::string> had;
+    ForEachNameTreePair(Handle(tree.root), [&](QPDFObjectHandle k, QPDFObjectHandle) {
+      had.insert(k.getStringValue());
+      return true;
+    });
+    ForEachNameTreePair(files, [&](QPDFObjectHandle k, QPDFObjectHandle v) {
+      if (!had.insert(k.getStringValue()).second) return true;  // the document's own file of that name stays
+      PDNameTreePut(tree, FromNewDirect(doc->cos, QPDFObjectHandle::newString(k.getStringValue())),
+                    FromHandle(doc->cos, copier.Value(v)));
+      return true;
+    });
+  }
+  q.getRoot().replaceKey("/Collection", copier.Value(collection));
+  copier.Drain();
+  MarkDirty(doc->cos);
+}
+
 void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
   if (pages.empty()) return;
   ObjSet gone(pages.begin(), pages.end());

@@ -94,8 +94,12 @@ void Walk(PDDoc doc) {
   cos->treeDicts.clear();
   cos->treeDicts.insert(q.getTrailer().getObjectPtr());
   cos->treeDicts.insert(q.getRoot().getObjectPtr());
+  doc->nullKids.clear();
   QPDFObjectHandle root = PagesRoot(q);
-  if (!root.isDictionary()) return;
+  if (!root.isDictionary()) {
+    if (root.isIndirect() && root.isNull()) doc->nullKids.emplace_back(root.getObjGen(), 0);
+    return;
+  }
   cos->treeDicts.insert(root.getObjectPtr());
   struct Frame {
     QPDFObjectHandle node, kids;
@@ -124,6 +128,7 @@ void Walk(PDDoc doc) {
     QPDFObjectHandle kid = siblings.getArrayItem(at);
     if (!kid.isDictionary()) {  // nulls and junk in Kids are passed over
       doc->treeDamaged = true;
+      if (kid.isIndirect() && kid.isNull()) doc->nullKids.emplace_back(kid.getObjGen(), (ASInt32)doc->pages.size());
       continue;
     }
     doc->treeDamaged |= !kid.isIndirect();
@@ -519,8 +524,9 @@ struct Copied {
   std::vector<std::string> shield;  // keys the source page had nowhere
 };
 
-// The new page for src: copier is null when source is doc itself.
-Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
+// The new page for src: copier is null when source is doc itself. The copy
+// keeps its links into the structure tree only when the tree comes along.
+Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier, bool keepStructure) {
   QPDF& q = QOf(doc);
   Copied c;
   if (copier) {
@@ -551,7 +557,7 @@ Copied CopyPage(PDDoc doc, QPDFObjectHandle src, ForeignCopier* copier) {
       for (auto& a : annots.aitems())
         if (a.isDictionary() && !a.getKey("/P").isDictionary()) a.replaceKey("/P", c.page);
   }
-  DropStructureLinks(c.page);
+  if (!keepStructure) DropStructureLinks(c.page);
   return c;
 }
 
@@ -816,11 +822,19 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
     from.reserve((size_t)count);
     for (ASInt32 i = 0; i < count; ++i) from.push_back(QOf(source).getObject(source->pages[(size_t)(startPage + i)]));
     std::unique_ptr<ForeignCopier> copier;
+    // Every page of a document into an empty one (a new document made of
+    // it), nothing of that document copied before: its structure tree and
+    // its collection come along, and stay true, since every page they name
+    // is there and is the only copy of its page.
+    bool whole = false;
     if (source != doc) {
       AddSource(doc, source);
       copier = std::make_unique<ForeignCopier>(doc, source);
+      whole = (insertFlags & PDInsertAll) && startPage == 0 && count == n && doc->pages.empty() &&
+              copier->State().map.empty();
       for (auto& f : from) copier->ReservePage(f);  // links between the new pages hold
     }
+    const bool structure = whole && StructureCanCome(doc, source);
     ProgressMonitorBegin(monitor, monitorData);
     ProgressMonitorSetDuration(monitor, count, monitorData);
     std::vector<QPDFObjectHandle> copies;
@@ -829,7 +843,7 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
       for (ASInt32 i = 0; i < count; ++i) {
         if (cancelProc && cancelProc(cancelData)) ASRaise(genErrCancelled);
         ASFaultCheck("PDDocInsertPages:page");
-        Copied c = CopyPage(doc, from[(size_t)i], copier.get());
+        Copied c = CopyPage(doc, from[(size_t)i], copier.get(), structure);
         InsertLeaf(doc, pos + i, c.page);
         Shield(c.page, c.shield);
         copies.push_back(c.page);
@@ -838,6 +852,8 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
         ProgressMonitorSetCurrValue(monitor, i + 1, monitorData);
       }
       if (copier) CarryDocumentData(doc, source, *copier, from, copies, insertFlags);
+      if (structure) CarryStructure(doc, source, *copier);
+      if (whole) CarryCollection(doc, source, *copier);
     } catch (...) {
       if (copier) copier->Abandon();
       ProgressMonitorEnd(monitor, monitorData);

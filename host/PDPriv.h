@@ -13,6 +13,7 @@
 
 namespace hostpdf {
 class ASFileInputSource;
+class ForeignCopier;
 class ForeignData;
 
 // What was copied from one source document: source object -> copy.
@@ -63,6 +64,10 @@ struct _t_PDDocRec {
   // over anything (junk kids, circles, wrong Parent links).
   std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> edges;
   bool treeDamaged = false;
+  // Indirect kids (and a page-tree root) the walk found null, with the pages
+  // walked before each: a page qpdf could not parse reads as null. Whether
+  // the file really holds an object there is for the open to find out.
+  std::vector<std::pair<QPDFObjGen, ASInt32>> nullKids;
   std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
   // Page objects this document got by copying pages of other documents: a
   // second copy of the same source page must be a new object.
@@ -106,6 +111,11 @@ QPDFObjectHandle FindInherited(QPDFObjectHandle node, const char* key);
 bool ReadRect(QPDFObjectHandle obj, ASFixedRect* rect);
 QPDFObjectHandle MakeRectArray(const ASFixedRect& rect);
 void EnsureIndex(PDDoc doc);
+// Raises when the page tree names an object the file holds but qpdf could
+// not read (PDReadable.cpp): a page lost that way makes the file damaged.
+void CheckPagesReadable(PDDoc doc);
+// The bytes of the document's file, read from offset on (at most max).
+std::string ReadInputBytes(PDDoc doc, long long offset, size_t max);
 // Rebuilds a damaged page tree from what the walk accepted, so that what is
 // saved is a sound tree with the same pages.
 void RepairTree(PDDoc doc);
@@ -118,6 +128,14 @@ void WriteTreeCounts(PDDoc doc);
 // belonged only to the deleted pages out of the tree.
 void CheckStructureForDeletion(PDDoc doc);
 void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
+// Every page of source going into doc, which has none: whether source's
+// structure tree can come along (it has one the host can walk, doc has
+// none), and bringing it, with the mark information, once the pages are in.
+bool StructureCanCome(PDDoc doc, PDDoc source);
+void CarryStructure(PDDoc doc, PDDoc source, ForeignCopier& copier);
+// The same for a portfolio (PDDocData.cpp): its collection, and the files
+// it presents (the embedded files doc lacks).
+void CarryCollection(PDDoc doc, PDDoc source, ForeignCopier& copier);
 
 // Every pair of a name tree, leaves in order, the walk bounded and never
 // round a circle; false from visit stops it.
@@ -128,7 +146,6 @@ void ForEachNameTreePair(QPDFObjectHandle root, const std::function<bool(QPDFObj
 // (with PDInsertBookmarks) and named destinations belongs to the pages just
 // copied (from[i] became copies[i]); pruning takes away what belonged only to
 // deleted pages.
-class ForeignCopier;
 void CarryDocumentData(PDDoc doc, PDDoc source, ForeignCopier& copier, const std::vector<QPDFObjectHandle>& from,
                        const std::vector<QPDFObjectHandle>& copies, ASUns16 flags);
 void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);

@@ -136,6 +136,30 @@ void CheckStructureForDeletion(PDDoc doc) {
   CheckKids(root.getKey("/K"), 0, path, done);
 }
 
+bool StructureCanCome(PDDoc doc, PDDoc source) {
+  if (!QOf(doc).getRoot().getKey("/StructTreeRoot").isNull()) return false;
+  if (!QOf(source).getRoot().getKey("/StructTreeRoot").isDictionary()) return false;
+  try {
+    CheckStructureForDeletion(source);
+  } catch (...) {
+    return false;  // a tree no deletion could walk is not made anew
+  }
+  return true;
+}
+
+void CarryStructure(PDDoc doc, PDDoc source, ForeignCopier& copier) {
+  QPDF& q = QOf(doc);
+  QPDFObjectHandle from = QOf(source).getRoot();
+  // The copier maps the tree's pages, annotations and forms to their copies.
+  QPDFObjectHandle root = copier.Value(from.getKey("/StructTreeRoot"));
+  if (!root.isIndirect()) root = q.makeIndirectObject(root);
+  q.getRoot().replaceKey("/StructTreeRoot", root);
+  QPDFObjectHandle mark = from.getKey("/MarkInfo");
+  if (mark.isDictionary()) q.getRoot().replaceKey("/MarkInfo", copier.Value(mark));
+  copier.Drain();
+  MarkDirty(doc->cos);
+}
+
 void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
   if (pages.empty()) return;
   try {
@@ -145,7 +169,10 @@ void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
     GenSet gone(pages.begin(), pages.end());
     Pruner pruner{gone, {}};
     bool had = false;
-    pruner.Prune(root, QPDFObjectHandle::newNull(), 0, &had);
+    const bool empty = pruner.Prune(root, QPDFObjectHandle::newNull(), 0, &had);
+    // Nothing of the tree is left on any page (the pages went onto sheets,
+    // say): the empty root stays, but the document no longer says it is tagged.
+    if (had && empty) q.getRoot().removeKey("/MarkInfo");
 
     std::unordered_set<long long> keys;
     for (const QPDFObjGen& og : pages) {

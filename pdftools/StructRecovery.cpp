@@ -73,6 +73,9 @@ void RemoveStructRoot(PDDoc doc) {
     CosObj catalog = Catalog(doc);
     CosDictRemove(catalog, StructTreeRootKey());
     CosDictRemove(catalog, HiddenKey());
+    // Without its tree the document is not tagged: it must not say it is.
+    static const ASAtom markInfo = ASAtomFromString("MarkInfo");
+    CosDictRemove(catalog, markInfo);
   });
 }
 

@@ -19,7 +19,8 @@ ASBool StructErrorIsThumbnailsClass(ASErrorCode e);  // system 3, code 36
 
 // The catalog has "StructTreeRoot" (a hidden tree does not count).
 ASBool DocHasStructure(PDDoc doc);
-// Removes "StructTreeRoot" and "KRVL_HideStructTreeRoot" from the catalog.
+// Removes "StructTreeRoot" and "KRVL_HideStructTreeRoot" from the catalog,
+// and "MarkInfo", which would call the document tagged without its tree.
 void RemoveStructRoot(PDDoc doc);
 // The same as RemoveStructRoot.
 void RemoveDocStructure(PDDoc doc);

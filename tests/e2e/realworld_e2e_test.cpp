@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "fixtures/Fixtures.h"
+#include "fixtures/PrintFixtures.h"
 #include "support/Shell.h"
+#include "support/StructureCheck.h"
 #include "support/TempDir.h"
 #include "support/WordBoxes.h"
 
@@ -135,9 +137,11 @@ struct SRun {
 class RealWorldRun {
  public:
   // The fixture is copied first: an in-place command must not touch the tree.
-  SRun Run(const std::string& fixture, const SCommand& c) {
+  SRun Run(const std::string& fixture, const SCommand& c) { return RunOn(kFixtures + "/" + fixture, c); }
+  // The same on a file of any folder.
+  SRun RunOn(const std::string& source, const SCommand& c) {
     std::string in = dir.file("in.pdf");
-    fs::copy_file(kFixtures + "/" + fixture, in, fs::copy_options::overwrite_existing);
+    fs::copy_file(source, in, fs::copy_options::overwrite_existing);
     fs::permissions(in, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
     std::string params = dir.file("params.xml");
     kvtest::WriteWholeFile(params, Cabinet(NewDocItem(c.newDoc) + c.items));
@@ -146,16 +150,26 @@ class RealWorldRun {
     fs::create_directories(saved);
     std::string save = c.newDoc ? " --save-all '" + saved + "'" : " --save '" + saved + "/out.pdf'";
     SRun run;
-    run.outcome = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
-                        "' '" + in + "' --params '" + params + "' --command " + c.key + save);
+    run.outcome = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" +
+                        (prefs.empty() ? dir.file("prefs") : prefs) + "' '" + in + "' --params '" + params +
+                        "' --command " + c.key + save);
     for (const auto& e : fs::directory_iterator(saved)) run.saved.push_back(e.path().string());
     std::sort(run.saved.begin(), run.saved.end());
     return run;
   }
   std::string Source(const std::string& fixture) const { return kFixtures + "/" + fixture; }
+  // The general preferences the runs start with, as cabinet items (none: the defaults).
+  void UseGeneralPrefs(const std::string& items) {
+    prefs = dir.file("general-prefs");
+    fs::create_directories(prefs + "/Korvel");
+    kvtest::WriteWholeFile(prefs + "/Korvel/kv3.xml",
+                           Cabinet("<DICT N='Last'><ITEMS>\n<DICT N='General'><ITEMS>\n" + items +
+                                   "</ITEMS></DICT>\n</ITEMS></DICT>\n"));
+  }
 
  private:
   kvtest::TempDir dir;
+  std::string prefs;
 };
 
 // A run either did its work (exit 0) or refused it with its reason on the
@@ -352,6 +366,155 @@ TEST(RealWorldFiles, ADocumentWithoutPagesIsRefusedByWhatNeedsPages) {
     EXPECT_EQ(1, run.outcome.status) << c.name << "\n" << run.outcome.out;
     EXPECT_TRUE(run.outcome.Says("The document has no pages.")) << c.name << "\n" << run.outcome.out;
     EXPECT_TRUE(run.saved.empty()) << c.name;
+  }
+}
+
+// A page qpdf gives up on (values nested past its limit) read as null and
+// was passed over: commands said the document had no pages, or did their
+// work on the rest. Now the file is refused as damaged at once, with the page
+// and the depth, and nothing is written.
+const std::string kTooDeep = " levels deep, and the PDF reader takes at most 500.";
+
+struct SDeepFile {
+  const char* name;
+  kvfix::DeepNesting how;
+  std::string reason;
+};
+
+std::vector<SDeepFile> DeepFiles() {
+  kvfix::DeepNesting arrays, dicts;
+  dicts.depth = 20001;
+  dicts.dicts = true;
+  return {
+      {"deep-arrays", arrays, "page 2 (object 5) nests arrays and dictionaries 100001" + kTooDeep},
+      {"deep-dicts", dicts, "page 2 (object 5) nests arrays and dictionaries 20001" + kTooDeep},
+  };
+}
+
+TEST(RealWorldFiles, AFileWithAPageTheReaderCannotTakeIsRefusedByEveryCommand) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  RealWorldRun runner;
+  for (const SDeepFile& f : DeepFiles()) {
+    const std::string source = dir.file(std::string(f.name) + ".pdf");
+    kvfix::WriteDeeplyNested(source, f.how);
+    for (const SCommand& c : Commands()) {
+      const std::string what = std::string(f.name) + " " + c.name;
+      SRun run = runner.RunOn(source, c);
+      EXPECT_EQ(1, run.outcome.status) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.outcome.Says(": cannot open ")) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.outcome.Says("The file is damaged and could not be repaired: " + f.reason))
+          << what << "\n" << run.outcome.out;
+      EXPECT_FALSE(run.outcome.Says("has no pages")) << what << "\n" << run.outcome.out;
+      EXPECT_TRUE(run.saved.empty()) << what << ": a result was written";
+    }
+  }
+}
+
+// Pages a step takes from another file: the file to insert, a background of
+// inserted blanks, a background sheet.
+TEST(RealWorldFiles, PagesTakenFromAFileTheReaderCannotTakeAreRefused) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string in = dir.file("in.pdf");
+  kvfix::WriteSimple(in, 3);
+  for (const SDeepFile& f : DeepFiles()) {
+    const std::string deep = dir.file(std::string(f.name) + ".pdf");
+    kvfix::WriteDeeplyNested(deep, f.how);
+    const std::string background = "<DICT N='Page'><ITEMS>\n<A N='Type'>Background</A>\n<S N='DIPath'>" + deep +
+                                   "</S>\n<I N='From'>0</I>\n<I N='To'>2</I>\n</ITEMS></DICT>\n";
+    struct SStep {
+      const char* name;
+      const char* key;
+      std::string items;
+    } steps[] = {
+        {"the file's pages at the end", "InsertBlanks",
+         "<A N='Action'>File</A>\n<A N='Where'>AtEnd</A>\n<S N='Path'>" + deep + "</S>\n"},
+        {"the file's pages in a new document", "InsertBlanks",
+         "<A N='Action'>File</A>\n<A N='Where'>NewDoc</A>\n<S N='DIPath'>" + deep + "</S>\n"},
+        {"blanks on the file's pages", "InsertBlanks",
+         "<A N='Where'>AtEnd</A>\n<I N='Count'>2</I>\n<A N='WhatSize'>Custom</A>\n" + background},
+        {"sheets on the file's pages", "Nup", NewDocItem(true) + background},
+    };
+    for (const SStep& step : steps) {
+      const std::string what = std::string(f.name) + ": " + step.name;
+      const std::string params = dir.file("p.xml"), saved = dir.file("saved");
+      kvtest::WriteWholeFile(params, Cabinet(step.items));
+      fs::remove_all(saved);
+      fs::create_directories(saved);
+      Outcome r = Shell(std::string(KV_TEST_BUILD_DIR) + "/kvhost --quiet --static-id --prefs '" + dir.file("prefs") +
+                        "' '" + in + "' --params '" + params + "' --command " + step.key + " --save '" + saved +
+                        "/out.pdf' --save-all '" + saved + "'");
+      EXPECT_EQ(1, r.status) << what << "\n" << r.out;
+      EXPECT_TRUE(r.Says(f.reason)) << what << "\n" << r.out;
+      EXPECT_TRUE(fs::is_empty(saved)) << what << ": a result was written";
+    }
+  }
+}
+
+// The copies into a new document, every source page once: reversed,
+// shuffled, trimmed and shifted, odd pages first.
+std::vector<SCommand> WholeCopies() {
+  return {CommandNamed("ReverseNewDoc"), CommandNamed("ShuffleNewDoc"), CommandNamed("TrimShiftNewDoc"),
+          {"EvenOddNewDoc", "EvenOddShuffle", true, kEvenOdd, Same, true, false}};
+}
+
+// A tagged document copied whole keeps its tags, true to its pages, when the
+// preferences keep tags in new documents; by default the copy is untagged and
+// says so. Sheets drawn from the pages never claim to be tagged.
+TEST(RealWorldFiles, ACopyOfEveryPageKeepsTheTagsWhenThePreferencesKeepThem) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string tagged = dir.file("tagged.pdf");
+  kvfix::WriteTaggedWithLink(tagged, 6);
+  for (const bool keep : {true, false}) {
+    RealWorldRun runner;
+    if (keep) runner.UseGeneralPrefs("<B N='RemoveTagsOnNewDoc'>0</B>\n");
+    std::vector<SCommand> runs = WholeCopies();
+    runs.push_back(CommandNamed("NupNewDoc"));
+    runs.push_back(CommandNamed("BookletNewDoc"));
+    for (const SCommand& c : runs) {
+      const bool sheets = c.drawsPages;
+      const std::string what = std::string(c.name) + (keep ? " keeping tags" : " by default");
+      SRun run = runner.RunOn(tagged, c);
+      ASSERT_EQ(0, run.outcome.status) << what << "\n" << run.outcome.out;
+      ASSERT_EQ(1u, run.saved.size()) << what;
+      const std::string& out = run.saved[0];
+      EXPECT_TRUE(Checks(out)) << what;
+      const kvtest::SStructure tree = kvtest::ReadStructure(out);
+      const bool tags = keep && !sheets;
+      // Sheets may keep the emptied root of the copied tree, with nothing in it.
+      if (sheets) {
+        EXPECT_EQ(0, tree.taggedPages) << what;
+      } else {
+        EXPECT_EQ(tags, tree.tree) << what;
+      }
+      EXPECT_EQ(tags, tree.marked) << what;
+      EXPECT_EQ(tags, Shell("pdfinfo '" + out + "'").Says("Tagged:          yes")) << what;
+      if (!tags) continue;
+      EXPECT_EQ(6, tree.taggedPages) << what << ": every source page keeps its links into the tree";
+      EXPECT_EQ("", tree.problems) << what;
+    }
+  }
+}
+
+// A portfolio copied whole stays a portfolio: its collection and its files.
+TEST(RealWorldFiles, ACopyOfEveryPageOfAPortfolioKeepsItsCollection) {
+  NEED_TOOLS();
+  kvtest::TempDir dir;
+  const std::string portfolio = dir.file("portfolio.pdf");
+  kvfix::WritePortfolio(portfolio, 4, 3);
+  RealWorldRun runner;
+  for (const SCommand& c : WholeCopies()) {
+    SRun run = runner.RunOn(portfolio, c);
+    ASSERT_EQ(0, run.outcome.status) << c.name << "\n" << run.outcome.out;
+    ASSERT_EQ(1u, run.saved.size()) << c.name;
+    const std::string& out = run.saved[0];
+    EXPECT_TRUE(Checks(out)) << c.name;
+    EXPECT_EQ(0, Shell("qpdf --json --json-key=qpdf '" + out + "' | grep -q '\"/Collection\"'").status) << c.name;
+    Outcome files = Shell("qpdf --list-attachments '" + out + "'");
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(files.Says(kvfix::NameTreeFileName(i))) << c.name << "\n" << files.out;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/PrintFixtures.h"
 #include "support/HostPdf.h"
 #include "support/TempDir.h"
 
@@ -325,4 +326,78 @@ TEST_F(DocDataTest, DeletedPagesTakeTheirsAway) {
   EXPECT_FALSE(out.Root().hasKey("/Outlines"));
   EXPECT_EQ("", out.Named());
   EXPECT_TRUE(out.Root().hasKey("/OCProperties")) << "the sheets' content may use the groups";
+}
+
+namespace {
+
+// A name-tree key as text, without the closing zero the system writes.
+std::string KeyText(H key) {
+  std::string text = key.getUTF8Value();
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+// The embedded files of a saved document, "key=data" in key order.
+std::string EmbeddedFiles(SRead& out) {
+  H names = out.Root().getKey("/Names");
+  H tree = names.isDictionary() ? names.getKey("/EmbeddedFiles") : H::newNull();
+  std::string text;
+  std::function<void(H)> walk = [&](H node) {
+    H n = node.getKey("/Names");
+    for (int i = 0; n.isArray() && i + 1 < n.getArrayNItems(); i += 2) {
+      H file = n.getArrayItem(i + 1).getKey("/EF").getKey("/F");
+      auto data = file.isStream() ? file.getStreamData() : nullptr;
+      text += KeyText(n.getArrayItem(i)) + "=" + (data ? std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()) : "") + " ";
+    }
+    H kids = node.getKey("/Kids");
+    for (int i = 0; kids.isArray() && i < kids.getArrayNItems(); ++i) walk(kids.getArrayItem(i));
+  };
+  if (tree.isDictionary()) walk(tree);
+  return text;
+}
+
+}  // namespace
+
+// A portfolio copied whole into a new document stays a portfolio: its
+// collection comes along with the files it presents (a file of that name the
+// new document has already stays its own). A document of some of its pages
+// is no portfolio.
+TEST_F(DocDataTest, AWholePortfolioBringsItsCollectionAndItsFiles) {
+  kvfix::WritePortfolio(dir.file("portfolio.pdf"), 2, 3);
+  ScopedDoc source(OpenPdf(dir.file("portfolio.pdf")));
+  const std::string all = "file-0000=data of file-0000 file-0001=data of file-0001 file-0002=data of file-0002 ";
+  {
+    ScopedDoc doc(PDDocCreate());
+    PDDocInsertPages(doc, PDBeforeFirstPage, source, 0, PDAllPages, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+    SRead out(Save(doc, "whole.pdf"));
+    H collection = out.Root().getKey("/Collection");
+    ASSERT_TRUE(collection.isDictionary());
+    EXPECT_EQ("file-0000", KeyText(collection.getKey("/D")));
+    EXPECT_TRUE(collection.getKey("/Schema").getKey("/Name").isDictionary());
+    EXPECT_EQ(all, EmbeddedFiles(out));
+  }
+  {
+    ScopedDoc doc(PDDocCreate());
+    PDNameTree tree = PDDocCreateNameTree(doc, ASAtomFromString("EmbeddedFiles"));
+    CosDoc cos = PDDocGetCosDoc(doc);
+    const std::string key = kvfix::NameTreeKey("file-0001");
+    CosObj filespec = CosNewDict(cos, 1, 2);
+    CosObj ef = CosNewDict(cos, 0, 1);
+    const char own[] = "its own";
+    ASStm data = ASMemStmRdOpen(own, sizeof own - 1);
+    CosDictPut(ef, ASAtomFromString("F"), CosNewStream(cos, 1, data, 0, 0, CosNewNull(), CosNewNull(), -1));
+    ASStmClose(data);
+    CosDictPut(filespec, ASAtomFromString("EF"), ef);
+    PDNameTreePut(tree, CosNewString(cos, 0, key.data(), key.size()), filespec);
+    PDDocInsertPages(doc, PDBeforeFirstPage, source, 0, PDAllPages, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+    SRead out(Save(doc, "own.pdf"));
+    EXPECT_EQ("file-0000=data of file-0000 file-0001=its own file-0002=data of file-0002 ", EmbeddedFiles(out));
+  }
+  {
+    ScopedDoc doc(PDDocCreate());
+    PDDocInsertPages(doc, PDBeforeFirstPage, source, 1, 1, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+    SRead out(Save(doc, "some.pdf"));
+    EXPECT_FALSE(out.Root().hasKey("/Collection"));
+    EXPECT_EQ("", EmbeddedFiles(out));
+  }
 }

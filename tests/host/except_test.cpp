@@ -133,6 +133,23 @@ TEST(Exceptions, RegisteredCodesAreFreshAndKeepTheirTexts) {
   EXPECT_NE(ASRegisterErrorString(4, "same"), ASRegisterErrorString(4, "same"));
 }
 
+TEST(Exceptions, ADetailFollowsTheBaseTextUnderOneCodePerText) {
+  const ASErrorCode damaged = ASRegisterErrorDetail(pdErrBadDocument, "page 2 cannot be read");
+  char buf[300];
+  ASGetErrorString(damaged, buf, sizeof buf);
+  EXPECT_STREQ("The file is damaged and could not be repaired: page 2 cannot be read.", buf);
+  EXPECT_EQ(ErrSeverityError, ErrGetSeverity(damaged));
+  EXPECT_EQ(damaged, ASRegisterErrorDetail(pdErrBadDocument, "page 2 cannot be read"));
+  EXPECT_NE(damaged, ASRegisterErrorDetail(pdErrBadDocument, "page 3 cannot be read"));
+  // A base without a closing full stop, and a detail that ends with one.
+  const ASErrorCode base = ASRegisterErrorString(4, "Cannot use the file");
+  ASGetErrorString(ASRegisterErrorDetail(base, "it is empty."), buf, sizeof buf);
+  EXPECT_STREQ("Cannot use the file: it is empty.", buf);
+  EXPECT_EQ(4, ErrGetSeverity(ASRegisterErrorDetail(base, "it is empty.")));
+  EXPECT_EQ(base, ASRegisterErrorDetail(base, ""));
+  EXPECT_EQ(base, ASRegisterErrorDetail(base, nullptr));
+}
+
 TEST(Exceptions, ErrorTextForUnknownCodeIsNone) {
   char buf[50];
   EXPECT_EQ(0, ASGetErrorString(0x7F7F1234, buf, sizeof buf));

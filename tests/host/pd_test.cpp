@@ -148,6 +148,79 @@ TEST_F(PDTest, AnUnreadableFileIsToldEmptyNotAPDFOrDamaged) {
   }
 }
 
+// A page qpdf gives up on reads as null; the walk would pass it over and a
+// command work on the rest. The open refuses the file instead, saying which
+// page and why; nulls that are no lost page are passed over as before.
+TEST_F(PDTest, APageTheReaderCannotTakeMakesTheFileDamaged) {
+  const std::string damaged = "The file is damaged and could not be repaired: ";
+  struct Case {
+    const char* name;
+    kvfix::DeepNesting how;
+    std::string text;  // the error's text; empty: the file opens
+    ASInt32 pages;
+  };
+  auto nesting = [](int depth, bool dicts, int deepPage, bool objectStream) {
+    kvfix::DeepNesting how;
+    how.depth = depth;
+    how.dicts = dicts;
+    how.deepPage = deepPage;
+    how.objectStream = objectStream;
+    return how;
+  };
+  kvfix::DeepNesting unparsable = nesting(1, false, 2, false), plainNull = unparsable, dangling = unparsable;
+  unparsable.deepBody = ">> /Type /Page";
+  // The last object of an object stream, its last byte a lone ">".
+  kvfix::DeepNesting cutShort = nesting(1, false, 3, true);
+  cutShort.deepBody = "<< /Type /Page /Parent 2 0 R >";
+  plainNull.literalNull = true;
+  dangling.deepPage = 0;
+  dangling.dangling = true;
+  const std::string tooDeep = " levels deep, and the PDF reader takes at most 500.";
+  const Case cases[] = {
+      {"arrays", nesting(100001, false, 2, false),
+       damaged + "page 2 (object 5) nests arrays and dictionaries 100001" + tooDeep, 0},
+      {"dictionaries", nesting(20001, true, 2, false),
+       damaged + "page 2 (object 5) nests arrays and dictionaries 20001" + tooDeep, 0},
+      {"the first page", nesting(100001, false, 1, false),
+       damaged + "page 1 (object 4) nests arrays and dictionaries 100001" + tooDeep, 0},
+      {"arrays in an object stream", nesting(100001, false, 3, true),
+       damaged + "page 3 (object 6) nests arrays and dictionaries 100001" + tooDeep, 0},
+      {"dictionaries in an object stream", nesting(20001, true, 2, true),
+       damaged + "page 2 (object 5) nests arrays and dictionaries 20001" + tooDeep, 0},
+      {"one level past the limit", nesting(501, false, 2, false),
+       damaged + "page 2 (object 5) nests arrays and dictionaries 501" + tooDeep, 0},
+      {"at the limit", nesting(500, true, 2, false), "", 3},
+      {"at the limit in an object stream", nesting(500, false, 2, true), "", 3},
+      {"syntax qpdf cannot recover from", unparsable, damaged + "page 2 (object 5) cannot be read.", 0},
+      {"a page cut short at the end of an object stream", cutShort, damaged + "page 3 (object 6) cannot be read.", 0},
+      {"the word null as a page", plainNull, "", 2},
+      {"a kid naming an object the file lacks", dangling, "", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = out.file("deep.pdf");
+    kvfix::WriteDeeplyNested(path, c.how);
+    PDDoc doc = nullptr;
+    const ASErrorCode e = ErrorOf([&] { doc = OpenPdf(path); });
+    if (c.text.empty()) {
+      ASSERT_EQ(0, e);
+      EXPECT_EQ(c.pages, PDDocGetNumPages(doc));
+      PDDocClose(doc);
+      continue;
+    }
+    EXPECT_EQ(nullptr, doc);
+    ASSERT_NE(0, e);
+    char text[300] = {};
+    ASGetErrorString(e, text, sizeof text);
+    EXPECT_EQ(c.text, text);
+    EXPECT_EQ(ErrSeverityError, ErrGetSeverity(e));
+    // The same failure again is the same code: the registered codes are not spent.
+    EXPECT_EQ(e, ErrorOf([&] { doc = OpenPdf(path); }));
+    // Without repair as with it.
+    EXPECT_EQ(e, ErrorOf([&] { doc = OpenPdf(path, 0); }));
+  }
+}
+
 TEST_F(PDTest, RepairedFileIsMarkedAndSavesClean) {
   ScopedDoc doc(OpenPdf(Fix("brokenxref.pdf")));
   EXPECT_TRUE(PDDocGetFlags(doc) & PDDocWasRepaired);

@@ -264,6 +264,68 @@ TEST_F(SaveTest, AKilledSavesTemporaryFileIsRemovedByTheNextSaveInItsFolder) {
   EXPECT_EQ(90, Rotation(dir.file("target.pdf"), 1));
 }
 
+// A process that saves again and again into one folder (a host left
+// running) removes what a save killed in between left there, however often
+// it swept the folder before; so does a save while the killed process is not
+// yet reaped by its parent.
+TEST_F(SaveTest, EverySaveRemovesWhatSavesKilledSinceLeft) {
+  ScopedDoc doc(Changed());
+  SavePdf(doc, dir.file("target.pdf"));  // the folder swept once already
+  auto deadSave = [&] {
+    pid_t child = ::fork();
+    if (child == 0) {
+      ASFileSysGetTempPathName(nullptr, PosixPath(dir.file("target.pdf")));
+      ::_exit(0);
+    }
+    return child;
+  };
+  int status = 0;
+  ::waitpid(deadSave(), &status, 0);
+  ASSERT_EQ(1u, Temporaries().size());
+  SavePdf(doc, dir.file("second.pdf"));
+  EXPECT_TRUE(Temporaries().empty()) << "a later save in the same process sweeps again";
+
+  const pid_t zombie = deadSave();
+  // Ended, not reaped: wait for the end without reaping it.
+  siginfo_t info{};
+  ASSERT_EQ(0, ::waitid(P_PID, (id_t)zombie, &info, WEXITED | WNOWAIT));
+  ASSERT_EQ(1u, Temporaries().size());
+  SavePdf(doc, dir.file("third.pdf"));
+  ::waitpid(zombie, &status, 0);
+  EXPECT_TRUE(Temporaries().empty()) << "a process that ended is gone, reaped or not";
+  EXPECT_EQ(90, Rotation(dir.file("third.pdf"), 1));
+}
+
+// A temporary file's lock belongs to the process that made it: a program it
+// starts does not inherit it, and so does not keep a killed save's leftover.
+TEST_F(SaveTest, AProgramASaveStartsDoesNotHoldItsTemporaryFile) {
+  int ends[2];
+  ASSERT_EQ(0, ::pipe(ends));
+  pid_t maker = ::fork();
+  if (maker == 0) {
+    ::close(ends[0]);
+    ASFileSysGetTempPathName(nullptr, PosixPath(dir.file("target.pdf")));
+    pid_t started = ::fork();
+    if (started == 0) {
+      ::execl("/bin/sleep", "sleep", "60", (char*)nullptr);
+      ::_exit(127);
+    }
+    (void)!::write(ends[1], &started, sizeof started);
+    ::_exit(0);  // dies as a killed save does, the program it started running on
+  }
+  ::close(ends[1]);
+  pid_t started = 0;
+  ASSERT_EQ((ssize_t)sizeof started, ::read(ends[0], &started, sizeof started));
+  ::close(ends[0]);
+  int status = 0;
+  ::waitpid(maker, &status, 0);
+  EXPECT_EQ(1u, Temporaries().size());
+  ScopedDoc doc(Changed());
+  SavePdf(doc, dir.file("target.pdf"));
+  ::kill(started, SIGKILL);
+  EXPECT_TRUE(Temporaries().empty()) << "the started program held the dead save's lock";
+}
+
 TEST_F(SaveTest, SavingOntoTheInputFileItselfReplacesItWhole) {
   // The document reads its pages from the very file the save replaces.
   PDDoc doc = OpenPdf(source);

@@ -5,6 +5,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "host/PD.h"
 #include "support/CosDescribe.h"
 #include "support/HostPdf.h"
+#include "support/StructureCheck.h"
 #include "support/TempDir.h"
 
 using namespace kvtest;
@@ -23,6 +25,7 @@ namespace {
 ASAtom A(const char* s) { return ASAtomFromString(s); }
 
 CosObj Tree(PDDoc doc) { return CosDictGet(CosDocGetRoot(PDDocGetCosDoc(doc)), A("StructTreeRoot")); }
+bool DocHasTree(PDDoc doc) { return CosObjGetType(Tree(doc)) == CosDict; }
 CosObj Document(PDDoc doc) { return CosArrayGet(CosDictGet(Tree(doc), A("K")), 0); }
 
 // The structure types of an element's kids ("P", "Figure"), MCIDs as numbers.
@@ -62,9 +65,11 @@ int PageObjects(const std::string& path) {
 
 class StructureDeletionTest : public ::testing::Test {
  protected:
-  PDDoc Tagged(int pages) {
+  PDDoc Tagged(int pages) { return Held(kvfix::WriteTaggedPages, pages); }
+  // A document the fixture writes, open for the test's life.
+  PDDoc Held(void (*write)(const std::string&, int), int pages) {
     std::string path = dir.file("tagged" + std::to_string(n++) + ".pdf");
-    kvfix::WriteTaggedPages(path, pages);
+    write(path, pages);
     held.emplace_back(new ScopedDoc(OpenPdf(path)));
     return *held.back();
   }
@@ -153,6 +158,135 @@ TEST_F(StructureDeletionTest, DamagedTreesStopTheDeletionUnchanged) {
     PDDocInsertPages(other, PDLastPage, doc, 0, 3, 0, nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(3, PDDocGetNumPages(other));
   }
+}
+
+// ---- a whole document copied into a new one
+
+// The StructParents and annotations' StructParent of a document's pages.
+int StructureLinks(PDDoc doc) {
+  int links = 0;
+  for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) {
+    ScopedPage page(doc, i);
+    CosObj p = PDPageGetCosObj(page);
+    links += CosDictKnown(p, A("StructParents")) ? 1 : 0;
+    CosObj annots = CosDictGet(p, A("Annots"));
+    for (ASInt32 k = 0; CosObjGetType(annots) == CosArray && k < CosArrayLength(annots); ++k)
+      links += CosDictKnown(CosArrayGet(annots, k), A("StructParent")) ? 1 : 0;
+  }
+  return links;
+}
+
+bool Marked(PDDoc doc) { return CosDictKnown(CosDocGetRoot(PDDocGetCosDoc(doc)), A("MarkInfo")); }
+
+class WholeCopyStructureTest : public StructureDeletionTest {
+ protected:
+  PDDoc Linked(int pages) { return Held(kvfix::WriteTaggedWithLink, pages); }
+  static void InsertAll(PDDoc to, PDDoc from, ASUns16 flags = PDInsertAll) {
+    PDDocInsertPages(to, PDDocGetNumPages(to) - 1 < 0 ? PDBeforeFirstPage : PDDocGetNumPages(to) - 1, from, 0,
+                     PDAllPages, flags, nullptr, nullptr, nullptr, nullptr);
+  }
+};
+
+// A new document of every page keeps the tree, the marks and every page's
+// links into it; reordered, as the reversing and shuffling commands reorder
+// their copies, it stays true to its pages.
+TEST_F(WholeCopyStructureTest, ANewDocumentOfEveryPageKeepsTheTreeTrueToItsPages) {
+  PDDoc source = Linked(3);
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, source);
+  ASSERT_EQ(3, PDDocGetNumPages(made));
+  EXPECT_TRUE(Marked(made));
+  EXPECT_EQ(4, StructureLinks(made)) << "three pages and the link";
+  EXPECT_EQ((std::vector<std::string>{"P", "P", "P", "Figure", "Link"}), KidTypes(Document(made)));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1, 2, 3}), ParentTreeKeys(made));
+  const std::string copied = dir.file("copied.pdf");
+  SavePdf(made, copied);
+  EXPECT_EQ(0, QpdfCheck(copied));
+  const SStructure copiedTree = ReadStructure(copied);
+  EXPECT_TRUE(copiedTree.tree && copiedTree.marked);
+  EXPECT_EQ(3, copiedTree.taggedPages);
+  EXPECT_EQ("", copiedTree.problems);
+  EXPECT_EQ(3, PageObjects(copied)) << "the tree brings no second copy of a page";
+  // Reversed, as the reversing command reverses its copy.
+  PDDocMovePage(made, 2, 0);
+  PDDocMovePage(made, 0, 2);
+  const std::string reversed = dir.file("reversed.pdf");
+  SavePdf(made, reversed);
+  EXPECT_EQ(0, QpdfCheck(reversed));
+  EXPECT_EQ(3, ReadStructure(reversed).taggedPages);
+  EXPECT_EQ("", ReadStructure(reversed).problems);
+  // The source keeps its own tree and links.
+  EXPECT_EQ(4, StructureLinks(source));
+  EXPECT_EQ((std::vector<ASInt32>{0, 1, 2, 3}), ParentTreeKeys(source));
+}
+
+// A new document that does not get every page of one source, alone and at
+// once, gets no tree, no marks, and no page links into a tree it lacks.
+TEST_F(WholeCopyStructureTest, ADocumentOfSomePagesDoesNotPretendToBeTagged) {
+  struct Case {
+    const char* what;
+    std::function<void(PDDoc made, PDDoc source)> fill;
+    bool emptyRoot;  // an empty tree of the document's own is left
+  };
+  const Case cases[] = {
+      {"some pages",
+       [](PDDoc made, PDDoc source) {
+         PDDocInsertPages(made, PDBeforeFirstPage, source, 1, 2, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+       },
+       false},
+      {"into a document with a page",
+       [](PDDoc made, PDDoc source) {
+         PDDocInsertPages(made, PDBeforeFirstPage, source, 2, 1, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+         InsertAll(made, source);
+       },
+       false},
+      {"without the document's data", [](PDDoc made, PDDoc source) { InsertAll(made, source, 0); }, false},
+      {"every page, deleted, then every page again",
+       [](PDDoc made, PDDoc source) {
+         InsertAll(made, source);
+         PDDocDeletePages(made, 0, PDLastPage, nullptr, nullptr);
+         InsertAll(made, source);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PDDoc source = Linked(3);
+    ScopedDoc made(PDDocCreate());
+    c.fill(made, source);
+    EXPECT_EQ(c.emptyRoot, DocHasTree(made));
+    if (c.emptyRoot) {
+      EXPECT_FALSE(CosDictKnown(Tree(made), A("K")));
+    }
+    EXPECT_FALSE(Marked(made));
+    EXPECT_EQ(0, StructureLinks(made));
+    SavePdf(made, dir.file("some.pdf"));
+    EXPECT_EQ(0, QpdfCheck(dir.file("some.pdf")));
+  }
+  // A tree the host cannot walk is not made anew either.
+  std::string path = dir.file("cyclic.pdf");
+  kvfix::WriteDamagedStructure(path, kvfix::EStructDamage::kCycle, 3);
+  ScopedDoc damaged(OpenPdf(path));
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, damaged);
+  EXPECT_FALSE(DocHasTree(made));
+  EXPECT_EQ(0, StructureLinks(made));
+}
+
+// Pages merged onto sheets and deleted take every tagged part with them:
+// the document no longer says it is tagged.
+TEST_F(WholeCopyStructureTest, ADocumentWhoseTaggedPagesAllWentIsNoLongerMarked) {
+  PDDoc source = Linked(2);
+  ScopedDoc made(PDDocCreate());
+  InsertAll(made, source);
+  ASSERT_TRUE(Marked(made));
+  ASFixedRect box{0, 0, 612 << 16, 792 << 16};
+  PDPageRelease(PDDocCreatePage(made, PDDocGetNumPages(made) - 1, box));
+  PDDocDeletePages(made, 0, 0, nullptr, nullptr);
+  EXPECT_TRUE(Marked(made)) << "a tagged page is left";
+  PDDocDeletePages(made, 0, 0, nullptr, nullptr);
+  EXPECT_FALSE(Marked(made));
+  EXPECT_EQ(1, PDDocGetNumPages(made));
 }
 
 }  // namespace

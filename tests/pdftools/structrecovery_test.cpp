@@ -114,13 +114,16 @@ TEST_F(StructRecoveryTest, HideRestoreAndRemoveKeepACleanDocumentClean) {
   RestoreStructRoot(doc);  // nothing hidden
   EXPECT_TRUE(DocHasStructure(doc));
 
-  // Both keys go, and a document that needed saving still does.
+  // Both keys go, and the marks that would call the document tagged; a
+  // document that needed saving still does.
   HideStructRoot(doc);
   CosDictPut(Catalog(doc), A("StructTreeRoot"), CosNewInteger(PDDocGetCosDoc(doc), 0, 1));
   PDDocSetFlags(doc, PDDocNeedsSave);
+  ASSERT_TRUE(Has(doc, "MarkInfo"));
   RemoveDocStructure(doc);
   EXPECT_FALSE(Has(doc, "StructTreeRoot"));
   EXPECT_FALSE(Has(doc, "KRVL_HideStructTreeRoot"));
+  EXPECT_FALSE(Has(doc, "MarkInfo"));
   EXPECT_NE(0, PDDocGetFlags(doc) & PDDocNeedsSave);
 }
 
