@@ -57,9 +57,10 @@ function(kv_test name)
              COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}> -DMODE=${mode} -DENTRY=${entry}
                      -DBUILD_DIR=${PROJECT_BINARY_DIR} -DFOLDER=${PROJECT_BINARY_DIR}/whole/${entry}
                      -P ${PROJECT_SOURCE_DIR}/cmake/RunWhole.cmake)
-    # Started early (a whole run is the longest entry of its program), and
-    # never beside the program's own per-case entries that share fixed paths.
-    set_tests_properties(${entry} PROPERTIES LABELS whole COST 1000 TIMEOUT 3600)
+    # Started early: a whole run is its program's longest entry. It works in
+    # a folder and a home of its own (build/whole/<entry>), apart from the
+    # per-case entries that may run beside it.
+    set_tests_properties(${entry} PROPERTIES LABELS whole COST 1000 TIMEOUT 1200)
   endforeach()
   # The layering test checks that a folder's tests link only that layer and below.
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})

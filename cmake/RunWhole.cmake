@@ -30,17 +30,21 @@ elseif(NOT MODE STREQUAL "order")
   message(FATAL_ERROR "MODE is order or shuffled, not '${MODE}'")
 endif()
 
-# A neutral folder: empty at the start, so nothing a case finds there was
-# left by another run.
+# A neutral folder, empty at the start, so nothing a case finds there was
+# left by another run; and a home of its own, so that what a case might write
+# into the user's folders never meets the per-case entries running beside.
 file(REMOVE_RECURSE "${FOLDER}")
-file(MAKE_DIRECTORY "${FOLDER}")
+file(MAKE_DIRECTORY "${FOLDER}/work" "${FOLDER}/home/.config")
+set(ENV{HOME} "${FOLDER}/home")
+set(ENV{XDG_CONFIG_HOME} "${FOLDER}/home/.config")
 
-execute_process(COMMAND "${PROGRAM}" ${args} WORKING_DIRECTORY "${FOLDER}" RESULT_VARIABLE result)
+execute_process(COMMAND "${PROGRAM}" ${args} WORKING_DIRECTORY "${FOLDER}/work" RESULT_VARIABLE result)
 
 if(NOT result EQUAL 0)
   list(JOIN args " " shown)
   string(STRIP "${PROGRAM} ${shown}" command)
-  set(again "to run it again: mkdir -p \"${FOLDER}\" && cd \"${FOLDER}\" && ${command}")
+  string(CONCAT again "to run it again: mkdir -p \"${FOLDER}/work\" \"${FOLDER}/home/.config\" && cd \"${FOLDER}/work\" && "
+            "HOME=\"${FOLDER}/home\" XDG_CONFIG_HOME=\"${FOLDER}/home/.config\" ${command}")
   if(ENTRY AND BUILD_DIR)
     string(REPLACE "." "\\." pattern "${ENTRY}")
     set(through "ctest --test-dir \"${BUILD_DIR}\" -R '^${pattern}$' --output-on-failure")
