@@ -44,6 +44,24 @@ function(kv_test name)
   # Parameterised tests are named by their generators; the value gtest prints
   # beside a name would only repeat it, at the width of two names.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
+  # The program run whole as well, once in its written order and once
+  # shuffled (cmake/RunWhole.cmake prints the seed and, on a failure, how to
+  # repeat it): a case that leaves state behind for the next shows only there.
+  foreach(mode order shuffled)
+    if(mode STREQUAL "order")
+      set(entry Whole.${name}.InOrder)
+    else()
+      set(entry Whole.${name}.Shuffled)
+    endif()
+    add_test(NAME ${entry}
+             COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}> -DMODE=${mode} -DENTRY=${entry}
+                     -DBUILD_DIR=${PROJECT_BINARY_DIR} -DFOLDER=${PROJECT_BINARY_DIR}/whole/${entry}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/RunWhole.cmake)
+    # Started early: a whole run is its program's longest entry. It works in
+    # a folder and a home of its own (build/whole/<entry>), apart from the
+    # per-case entries that may run beside it.
+    set_tests_properties(${entry} PROPERTIES LABELS whole COST 1000 TIMEOUT 1200)
+  endforeach()
   # The layering test checks that a folder's tests link only that layer and below.
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   set_property(GLOBAL APPEND PROPERTY KV_TESTS "${folder}:${name}")

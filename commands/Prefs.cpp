@@ -439,6 +439,8 @@ SKCtlElem* SetLanguagePrefsButton(SKCtlDialog* dialog, SKCtlElem* parent, ASUns3
   return KCtlSetActionCallback(button, kKCtlTriggerClick, PrefsLang, nullptr);
 }
 
+void ForgetTranslatorWarningAnswer() { gTranslatorWarningAccepted = 0; }
+
 ASBool DoPrefsDialog() {
   SKCab* values = LoadGeneralPrefsCab();
   ASBool ok = 0;

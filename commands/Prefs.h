@@ -53,3 +53,6 @@ ASBool DoPrefsDialog();
 // dialog as cancelled. Returns the button.
 SKCtlElem* SetLanguagePrefsButton(SKCtlDialog* dialog, SKCtlElem* parent, ASUns32 flags, ASBool cancelParent,
                                   const char* prefKey);
+// The translators' warning is asked once in a run; this asks it again next
+// time, as in a fresh run.
+void ForgetTranslatorWarningAnswer();

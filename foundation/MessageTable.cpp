@@ -428,6 +428,7 @@ void SetMessageKeyValidationSuppressed(ASBool on) { gValidationSuppressed = on !
 ASInt32 MessageTableMemoryUsed() { return gMessageMemory; }
 ASBool MessageCacheValid() { return gCacheValid; }
 void FlushMessageCaches() { gCacheValid = false; }
+void MarkMessageCachesValid() { gCacheValid = true; }
 ASBool MessageDiagnosticShowing() { return gDiagnosticShowing > 0; }
 
 namespace {

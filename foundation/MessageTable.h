@@ -79,6 +79,8 @@ ASInt32 MessageTableMemoryUsed();
 // Texts looked up and kept across calls stay valid while this is true.
 ASBool MessageCacheValid();
 void FlushMessageCaches();
+// Back to a fresh run's state, for a test that flushed.
+void MarkMessageCachesValid();
 
 // Rewrites the escapes of a message text in place (\n, \s, \t, \z, \[, \],
 // \\, \&, the \m variants kept, the \w variants dropped, \fn \fs \fb format

@@ -271,10 +271,21 @@ std::string EncodeBy(QPDFObjectHandle filter, std::string data) {
 
 bool IsLiveDoc(CosDoc doc) { return doc && LiveDocs().count(doc) && doc->magic == kCosDocMagic; }
 
+namespace {
+ASInt32 gClosedDocUses = 0;
+}  // namespace
+
 CosDoc CheckDoc(CosDoc doc) {
-  if (!IsLiveDoc(doc)) ASRaise(genErrBadParm);
+  if (!IsLiveDoc(doc)) {
+    // Counted even when the caller swallows the raise: an object that
+    // outlives its document is a fault of the order of clean-ups.
+    if (doc) ++gClosedDocUses;
+    ASRaise(genErrBadParm);
+  }
   return doc;
 }
+
+ASInt32 ClosedDocUses() { return gClosedDocUses; }
 
 CosDoc NewCosDoc(std::shared_ptr<QPDF> q) {
   CosDoc d = new _t_CosDocRec;
@@ -1012,3 +1023,5 @@ ASInt32 CosDocSlotCount(CosDoc doc) {
   CheckDoc(doc);
   return (ASInt32)(doc->slots.size() - doc->freeSlots.size());
 }
+
+ASInt32 CosGetClosedDocUseCount() { return hostpdf::ClosedDocUses(); }

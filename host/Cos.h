@@ -189,6 +189,9 @@ void CosDocSetDirty(CosDoc doc, ASBool dirty);
 ASBool CosDocIsDirty(CosDoc doc);
 // Slots in use (tests look at it).
 ASInt32 CosDocSlotCount(CosDoc doc);
+// Uses so far of an object or document whose document is no longer open,
+// each refused with genErrBadParm (tests look at it).
+ASInt32 CosGetClosedDocUseCount();
 
 // ---- the inline-image scan ---------------------------------------------------
 

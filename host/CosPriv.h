@@ -79,6 +79,8 @@ constexpr ASUns32 kCosDocMagic = 0x434F5344;  // "COSD"
 
 // Raises genErrBadParm unless doc is a live document.
 CosDoc CheckDoc(CosDoc doc);
+// How often CheckDoc refused a document that is no longer open.
+ASInt32 ClosedDocUses();
 bool IsLiveDoc(CosDoc doc);
 CosDoc NewCosDoc(std::shared_ptr<QPDF> q);
 void DestroyCosDoc(CosDoc doc);

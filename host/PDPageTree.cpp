@@ -967,7 +967,12 @@ void PDPageGetMediaBox(PDPage page, ASFixedRect* box) {
 
 void PDPageGetCropBox(PDPage page, ASFixedRect* box) {
   if (!box) ASRaise(genErrBadParm);
-  Guard([&] { *box = CropBoxOf(PageHandle(page)); });
+  Guard([&] {
+    // A page's size is read here: the hook lets tests fail a read of a page
+    // that is already acquired.
+    ASFaultCheck("PDPageGetCropBox");
+    *box = CropBoxOf(PageHandle(page));
+  });
 }
 
 ASBool PDPageGetBox(PDPage page, ASAtom boxName, ASFixedRect* box) {

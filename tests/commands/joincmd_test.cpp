@@ -122,14 +122,19 @@ TEST_F(JoinCmd, TheLastPageWithoutTheDialogIsRefused) {
   EXPECT_EQ("Page1|Page2|Page3|", Saved(AVDocGetPDDoc(view)));
 }
 
-// A page that cannot be read fails the run: the error reaches the caller
-// (which reports it and writes no history) and the pages stay as they were.
+// A page that cannot be read, or whose size cannot be read once it is
+// acquired, fails the run: the error reaches the caller (which reports it
+// and writes no history), the pages stay as they were and none stays acquired.
 TEST_F(JoinCmd, APageThatCannotBeReadFailsTheRun) {
-  PDDoc doc = Doc(2);
-  ASFaultInject("PDDocAcquirePage", genErrGeneral);
-  EXPECT_EQ(genErrGeneral, ErrorOf([&] { RunOn(nullptr, doc, 0); }));
-  ASFaultClearAll();
-  EXPECT_EQ("Page1|Page2|", Saved(doc));
+  for (const char* call : {"PDDocAcquirePage", "PDPageGetCropBox"}) {
+    SCOPED_TRACE(call);
+    PDDoc doc = Doc(2);
+    ASFaultInject(call, genErrGeneral);
+    EXPECT_EQ(genErrGeneral, ErrorOf([&] { RunOn(nullptr, doc, 0); }));
+    ASFaultClearAll();
+    EXPECT_EQ(0, PDGetAcquiredPageCount()) << "no page stays acquired";
+    EXPECT_EQ("Page1|Page2|", Saved(doc));
+  }
 }
 
 TEST_F(JoinCmd, KeepingTheBleedCancelsTheRun) {

@@ -15,6 +15,7 @@
 #include "foundation/Atom.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
+#include "foundation/Language.h"
 #include "frame/CommandModules.h"
 #include "frame/KVCommands.h"
 #include "host/AV.h"
@@ -520,11 +521,22 @@ TEST_F(Prefs, CustomSizesButtonOpensTheMoreSizesChooser) {
 
 // ---- the language button -----------------------------------------------------------------
 
+// The language choice and the translators' answer outlive a dialog: each
+// test starts from a run that has stored and answered nothing.
 class PrefsLanguage : public Prefs {
  protected:
   void SetUp() override {
     Prefs::SetUp();
     PfBundleSetResourcesFolder(KV_TEST_BUILD_DIR "/plugins/kv3/Resources");
+    ForgetLanguage();
+  }
+  void TearDown() override {
+    ForgetLanguage();
+    Prefs::TearDown();
+  }
+  static void ForgetLanguage() {
+    ASSERT_TRUE(SetUserLang(nullptr, ""));
+    ForgetTranslatorWarningAnswer();
   }
 };
 

@@ -14,6 +14,7 @@
 #include "foundation/MemFileSys.h"
 #include "host/HostTables.h"
 #include "support/HostPdf.h"
+#include "support/ScopedStm.h"
 #include "support/TempDir.h"
 
 using namespace kvtest;
@@ -205,7 +206,7 @@ CosObj Stream(CosDoc doc, const std::string& text, bool compress) {
 }
 
 std::string ReadThrough(SContentsStreamerInfo* info, CosObj contents, size_t step) {
-  ASStm s = ContentsStreamerMakeStm(info, contents);
+  kvtest::ScopedStm s(ContentsStreamerMakeStm(info, contents));
   std::string out;
   std::vector<char> buf(step);
   for (;;) {
@@ -213,7 +214,6 @@ std::string ReadThrough(SContentsStreamerInfo* info, CosObj contents, size_t ste
     out.append(buf.data(), n);
     if (n < step) break;
   }
-  ASStmClose(s);
   return out;
 }
 

@@ -23,6 +23,7 @@ class MessageTableTest : public ::testing::Test {
   }
   void TearDown() override {
     SetMessageDebugMode(0);
+    MarkMessageCachesValid();
     DestroyMessageTable(table_);
     EXPECT_EQ(blocks_, ASMemOutstandingBlocks()) << "host blocks leaked";
   }

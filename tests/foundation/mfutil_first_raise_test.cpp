@@ -1,5 +1,7 @@
 // The first raise of the five foundation codes in a process, with nothing
-// raised before it: this file holds one test and runs in a process of its own.
+// raised before it. The test needs a fresh process by design: this file
+// holds it alone, and its program (support/OneTestPerProcess.cpp) starts it
+// in a process of its own on every run, a repeated run included.
 #include <gtest/gtest.h>
 
 #include <string>

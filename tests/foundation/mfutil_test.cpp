@@ -7,6 +7,7 @@
 
 #include "foundation/MFUtil.h"
 #include "foundation/TextConv.h"
+#include "support/HostPdf.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -134,9 +135,9 @@ TEST(MFUtil, TempSegmentsAppendAndKeepEarlierBytes) {
 }
 
 TEST(MFUtil, DestroyingADamagedRecordRaisesLogicError) {
-  static SGenFileInfo* info = NewTempFile();
+  SGenFileInfo* info = NewTempFile();
   info->marker = 12;
-  EXPECT_EQ(genExceptionFileLogicError, Caught([] { DestroyTempFile(info); }));
+  EXPECT_EQ(genExceptionFileLogicError, kvtest::ErrorOf([info] { DestroyTempFile(info); }));
   info->marker = 97;
   DestroyTempFile(info);
 }

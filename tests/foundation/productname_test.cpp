@@ -9,7 +9,7 @@ using namespace kvtest;
 namespace {
 
 TEST(ProductName, FormsFromTheMessageTable) {
-  ASSERT_TRUE(LoadEnglishMessages());
+  ScopedEnglishMessages messages;
   EXPECT_STREQ("Korvel Velmora 3", CurrentProductString(0));
   EXPECT_STREQ("Korvel Velmora 3...", CurrentProductString(1));
   EXPECT_STREQ("Korvel Velmora 3.0k", CurrentProductString(2));

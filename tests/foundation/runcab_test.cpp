@@ -41,7 +41,7 @@ TEST(RunCab, PageWords) {
 }
 
 TEST(RunCab, SinglePageElements) {
-  LoadEnglishMessages();
+  ScopedEnglishMessages messages;
   TempDir dir;
   kvfix::WriteSimple(dir.file("six.pdf"), 6);
   ScopedDoc doc(OpenPdf(dir.file("six.pdf")));

@@ -353,6 +353,31 @@ TEST(TextConv, EveryConversionWritesValidUTF8) {
     EXPECT_EQ(UTF8ToPlatformNativeBytesNeededTerm(t.c_str()),
               UTF8ToPlatformNativeTerm(t.c_str(), std::vector<char>(200).data(), 200, '?'));
   }
+  // Every road from 16-bit units back to UTF-8 gives what went in, so a
+  // character above U+FFFF (the first text's) crosses each as a surrogate
+  // pair, neither dropped nor replaced.
+  for (const std::string& t : texts) {
+    const ASInt32 n = (ASInt32)t.size();
+    std::vector<char> clean(4 * t.size() + 4);
+    std::string expect(clean.data(), (size_t)UTF8ToPlatformNative(t.data(), clean.data(), n, (ASInt32)clean.size(), '?'));
+    if (expect.rfind("\xEF\xBB\xBF", 0) == 0) expect.erase(0, 3);  // a leading U+FEFF reads as a byte order mark
+    std::vector<char> be(2 * t.size() + 2);
+    const ASInt32 beBytes = UTF8ToUCS2(t.data(), be.data(), n, (ASInt32)be.size(), '?');
+    std::vector<ASUns16> units(t.size() + 1, 0);
+    const ASInt32 unitBytes = UTF8ToPlatformUnicode(t.data(), units.data(), n, (ASInt32)(2 * t.size()), '?');
+    char out[64];
+    const std::string shown = testing::PrintToString(t);
+    EXPECT_EQ(expect, std::string(out, (size_t)UTF16ToUTF8(be.data(), out, beBytes, sizeof out))) << shown;
+    EXPECT_EQ((ASInt32)expect.size(), UTF16ToUTF8BytesNeeded(be.data(), beBytes)) << shown;
+    EXPECT_EQ(expect, std::string(out, (size_t)UCS2ToUTF8(be.data(), out, beBytes, sizeof out))) << shown;
+    EXPECT_EQ(expect, std::string(out, (size_t)PlatformUnicodeToUTF8(units.data(), out, unitBytes, sizeof out))) << shown;
+    EXPECT_EQ((ASInt32)expect.size(), PlatformUnicodeToUTF8BytesNeeded(units.data(), unitBytes)) << shown;
+    EXPECT_EQ((ASInt32)expect.size() + 1, PlatformUnicodeToUTF8Term(units.data(), out, sizeof out)) << shown;
+    EXPECT_EQ(expect, std::string(out)) << shown;
+    EXPECT_EQ((ASInt32)expect.size() + 1, PlatformUnicodeToPlatformNativeTerm(units.data(), out, sizeof out, '?'))
+        << shown;
+    EXPECT_EQ(expect, std::string(out)) << shown;
+  }
   for (const std::vector<ASUns16>& u : unitTexts) {
     std::string be;
     for (ASUns16 x : u) be += std::string{(char)(x >> 8), (char)(x & 0xFF)};

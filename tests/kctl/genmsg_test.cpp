@@ -45,9 +45,11 @@ class GenMsg : public ::testing::Test {
     ASHostVersionSet(9, 0);
     ASHostSetPreferencesFolder(prefs.path().c_str());
     LanguageTerm();
+    MarkMessageCachesValid();
   }
   void TearDown() override {
     LanguageTerm();
+    MarkMessageCachesValid();
     ASHostSetPreferencesFolder(nullptr);
     EXPECT_EQ(0, MacLiveDialogCount()) << "every dialog is disposed of";
     AVAlertRecordStop();

@@ -5,11 +5,12 @@
 
 #include "host/AS.h"
 #include "host/Cos.h"
+#include "support/ScopedStm.h"
 
 namespace kvtest {
 
 inline std::string CosStreamBytes(CosObj stream, CosStreamOpenMode mode = cosOpenFiltered) {
-  ASStm stm = CosStreamOpenStm(stream, mode);
+  ScopedStm stm(CosStreamOpenStm(stream, mode));
   std::string out;
   char chunk[8192];
   for (;;) {
@@ -17,7 +18,6 @@ inline std::string CosStreamBytes(CosObj stream, CosStreamOpenMode mode = cosOpe
     out.append(chunk, got);
     if (got < sizeof chunk) break;
   }
-  ASStmClose(stm);
   return out;
 }
 

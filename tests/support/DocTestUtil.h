@@ -7,6 +7,7 @@
 
 #include "host/AS.h"
 #include "host/Cos.h"
+#include "support/ScopedStm.h"
 
 namespace kvtest {
 
@@ -19,11 +20,10 @@ inline std::string StringBytes(CosObj s) {
 
 // Raises what the host raises for damaged data.
 inline std::string ReadStream(CosObj stream) {
-  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
+  ScopedStm stm(CosStreamOpenStm(stream, cosOpenFiltered));
   std::string out;
   char buf[4096];
   for (ASSize_t n; (n = ASStmRead(buf, 1, sizeof buf, stm)) > 0;) out.append(buf, n);
-  ASStmClose(stm);
   return out;
 }
 

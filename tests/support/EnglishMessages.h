@@ -41,6 +41,21 @@ class EnglishMessagesEnvironment : public ::testing::Environment {
   void SetUp() override { LoadEnglishMessages(); }
 };
 
+// Loads them for the life of the object; a system table it had to make is
+// destroyed again, so that the next test finds none, as a fresh process does.
+class ScopedEnglishMessages {
+ public:
+  ScopedEnglishMessages() : made_(gSystemMessageTable == nullptr) { LoadEnglishMessages(); }
+  ~ScopedEnglishMessages() {
+    if (made_) DestroyMessageTable(gSystemMessageTable);
+  }
+  ScopedEnglishMessages(const ScopedEnglishMessages&) = delete;
+  ScopedEnglishMessages& operator=(const ScopedEnglishMessages&) = delete;
+
+ private:
+  bool made_;
+};
+
 // Sets one text for the life of the object, then puts the English one back.
 class ScopedMessage {
  public:

@@ -1,14 +1,18 @@
 // A main for test programs whose tests each need a fresh process (the code
 // under test starts once per process, as a plug-in does). CTest already runs
 // each test on its own; run by hand, the program runs itself once per
-// selected test and sums up.
+// selected test and sums up. A repeated run starts each test afresh each
+// time, and a shuffled one shuffles the order of the processes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,24 +46,38 @@ std::vector<std::string> Selected(const std::string& filter) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (std::getenv("KV_ONE_TEST_CHILD") || GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  const int repeat = GTEST_FLAG_GET(repeat);
   std::vector<std::string> selected = Selected(GTEST_FLAG_GET(filter));
-  if (selected.size() <= 1) return RUN_ALL_TESTS();
+  if (selected.empty() || (selected.size() == 1 && repeat == 1)) return RUN_ALL_TESTS();
 
+  const bool shuffle = GTEST_FLAG_GET(shuffle);
+  int seed = GTEST_FLAG_GET(random_seed);
+  if (seed == 0) seed = (int)(std::time(nullptr) % 99999) + 1;
   std::vector<std::string> failed;
-  for (const std::string& test : selected) {
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-      setenv("KV_ONE_TEST_CHILD", "1", 1);
-      std::string filter = "--gtest_filter=" + test;
-      execl("/proc/self/exe", argv[0], filter.c_str(), "--gtest_brief=1", (char*)nullptr);
-      _exit(127);
+  size_t ran = 0;
+  // A negative count repeats for ever, as it does in one process.
+  for (int iteration = 0; repeat < 0 || iteration < repeat; ++iteration) {
+    if (shuffle) {
+      std::printf("Note: Randomizing the tests' processes with a seed of %d.\n", seed);
+      std::shuffle(selected.begin(), selected.end(), std::mt19937((unsigned)seed));
+      seed = seed % 99999 + 1;
     }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      failed.push_back(test);
+    for (const std::string& test : selected) {
+      std::fflush(nullptr);
+      pid_t pid = fork();
+      if (pid == 0) {
+        setenv("KV_ONE_TEST_CHILD", "1", 1);
+        std::string filter = "--gtest_filter=" + test;
+        execl("/proc/self/exe", argv[0], filter.c_str(), "--gtest_brief=1", (char*)nullptr);
+        _exit(127);
+      }
+      int status = 0;
+      ++ran;
+      if (pid < 0 || waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        failed.push_back(test);
+    }
   }
-  std::printf("%zu tests, each in a process of its own: %zu failed\n", selected.size(), failed.size());
+  std::printf("%zu tests, each in a process of its own: %zu failed\n", ran, failed.size());
   for (const std::string& f : failed) std::printf("  FAILED %s\n", f.c_str());
   return failed.empty() ? 0 : 1;
 }
