@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -14,11 +15,8 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-const char* const kNamespace = "http://korvel.invalid/xml/cabinet/3";
 
-std::string ParamsXML(const std::string& items) {
-  return std::string("<RUVURAZAR xmlns=\"") + kNamespace + "\">\n<ITEMS>\n" + items + "\n</ITEMS>\n</RUVURAZAR>\n";
-}
+using kvtest::ParamsXML;
 
 std::string Margins(const std::string& each) {
   return "<B N='UseMgn'>1</B><F N='LMgn'>" + each + "</F><F N='RMgn'>" + each + "</F><F N='TMgn'>" + each +

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fixtures/Fixtures.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/SourceTree.h"
 #include "support/TempDir.h"
@@ -17,11 +18,9 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-const char* const kNamespace = "http://korvel.invalid/xml/cabinet/3";
+const char* const kNamespace = kKCabXMLNamespace;
 
-std::string ParamsXML(const std::string& items) {
-  return std::string("<RUVURAZAR xmlns=\"") + kNamespace + "\">\n<ITEMS>\n" + items + "\n</ITEMS>\n</RUVURAZAR>\n";
-}
+using kvtest::ParamsXML;
 
 // Two pages: a Letter page, then one whose boxes are 0 x 0.
 std::string ZeroSizePagePdf() {

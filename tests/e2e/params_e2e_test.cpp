@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fixtures/Fixtures.h"
+#include "support/CabinetXML.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -21,13 +22,10 @@ namespace {
 using kvtest::Shell;
 using Outcome = kvtest::ShellOutcome;
 
-const char* const kNamespace = "http://korvel.invalid/xml/cabinet/3";
 const std::string kLetter =
     "<DICT N='Page'><ITEMS><A N='Type'>Blank</A><F N='Width'>612</F><F N='Height'>792</F></ITEMS></DICT>";
 
-std::string ParamsXML(const std::string& items) {
-  return std::string("<RUVURAZAR xmlns=\"") + kNamespace + "\">\n<ITEMS>\n" + items + "\n</ITEMS>\n</RUVURAZAR>\n";
-}
+using kvtest::ParamsXML;
 
 std::string Sheet(const std::string& w, const std::string& h) {
   return "<DICT N='Page'><ITEMS><A N='Type'>Blank</A><F N='Width'>" + w + "</F><F N='Height'>" + h +

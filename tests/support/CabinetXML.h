@@ -18,4 +18,11 @@ inline std::string CabXML(SKCab* cab) {
   return text;
 }
 
+// A parameter file holding these items (cabinet XML elements), as a user
+// writes one for --params.
+inline std::string ParamsXML(const std::string& items) {
+  return std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n<ITEMS>\n" + items +
+         "\n</ITEMS>\n</RUVURAZAR>\n";
+}
+
 }  // namespace kvtest
