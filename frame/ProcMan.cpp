@@ -143,6 +143,12 @@ void ProcManResolveRange(SKCab* run, ASInt32* first, ASInt32* last, ASInt32* ste
     } else if ((checks & kProcManCheckLast) && doc && *last >= count) {
       FormatMessageByKeyUTF8(nullptr, "procmgr.1.a.3", nullptr, text, sizeof text, "dd", (int)(*last + 1), (int)count);
       ParamError(run, text);
+    } else if ((checks & kProcManCheckFirst) && *last < *first) {
+      // A range that ends before it starts holds no page: a run on it would
+      // do nothing and still be recorded as done.
+      FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.backwards", nullptr, text, sizeof text, "dd", (int)(*first + 1),
+                             (int)(*last + 1));
+      ParamError(run, text);
     }
   } else {
     ParamErrorString(run, Msg("pmint.err.bad.rangetype"), ASAtomGetString(type));

@@ -1,0 +1,69 @@
+// An operator's everyday jobs through kvhost, given as a user gives them
+// (one line of --set, from a folder of their own): a job that cannot be done
+// as asked says so and exits 1 with nothing saved; one that is done as asked
+// says nothing it need not say.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "fixtures/Fixtures.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using kvtest::Shell;
+using Outcome = kvtest::ShellOutcome;
+
+class Jobs : public ::testing::Test {
+ protected:
+  // kvhost run in the test's folder; the outcome holds standard error only.
+  Outcome Kvhost(const std::string& args) {
+    return Shell("{ cd " + dir.path() + " && " KV_TEST_BUILD_DIR "/kvhost --quiet --prefs prefs " + args +
+                 " >/dev/null; }");
+  }
+  // A document of numbered pages of one size, made as a user makes one.
+  std::string Sample(const std::string& name, int pages, const std::string& size = "A4") {
+    Outcome r = Kvhost("--set Count=" + std::to_string(pages) + " --set UseSize=" + size +
+                       " --command CreateSample --save " + name);
+    EXPECT_EQ(0, r.status) << r.out;
+    return name;
+  }
+  // The run is refused: status 1, the text on standard error, nothing saved.
+  void Refused(const std::string& args, const std::string& says) {
+    const std::string out = dir.file("out.pdf");
+    std::filesystem::remove(out);
+    Outcome r = Kvhost(args + " --save out.pdf");
+    EXPECT_EQ(1, r.status) << args << "\n" << r.out;
+    EXPECT_TRUE(r.Says(says)) << args << "\nwanted: " << says << "\nstandard error:\n" << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out)) << args;
+  }
+  std::string Info(const std::string& pdf, const std::string& options = "") {
+    return Shell("pdfinfo " + options + " " + dir.file(pdf)).out;
+  }
+
+  kvtest::TempDir dir;
+};
+
+// A page range that ends before it starts holds no page: the run would do
+// nothing, and is refused rather than recorded as done.
+TEST_F(Jobs, ARangeThatEndsBeforeItStartsIsRefused) {
+  const std::string in = Sample("in.pdf", 12);
+  const std::string shift = " --set Shift=Fixed --set ShiftFrom=1cm --set Source:Range:RangeType=SubDoc ";
+  Refused(shift + "--set Source:Range:From=8 --set Source:Range:To=3 --command TrimAndShift " + in,
+          "The range runs from page 8 back to page 3 and so holds no page: its last page (Source:Range:To) may not "
+          "come before its first (Source:Range:From).");
+  Refused(shift + "--set Source:Range:From=5 --set Source:Range:To=last-10 --command TrimAndShift " + in,
+          "The range runs from page 5 back to page 2");
+  // The same range the right way round shifts its pages.
+  Outcome r = Kvhost(shift + "--set Source:Range:From=3 --set Source:Range:To=8 --command TrimAndShift --save out.pdf " +
+                     in);
+  ASSERT_EQ(0, r.status) << r.out;
+  const std::string boxes = Info("out.pdf", "-box -f 1 -l 12");
+  EXPECT_NE(std::string::npos, boxes.find("Page    3 CropBox:       0.00   -28.35")) << boxes;
+  EXPECT_NE(std::string::npos, boxes.find("Page    9 CropBox:       0.00     0.00")) << boxes;
+}
+
+}  // namespace
