@@ -490,6 +490,19 @@ const SKParamDef kInsert[] = {
     Int("ConditionNumber", 0, kLargestPageNumber, "pages", "the relation's number (not set: 0)"),
     kEnd};
 
+// After a page needs the page: without one the pages would go before the
+// first page, where nobody asked for them.
+ASBool InsertCrossCheck(SKCab* p, char* why, size_t size) {
+  if (KCabGetAtom(p, "Where", ASAtomNull) != ASAtomFromString("AfterNum")) return 1;
+  const ASInt32 type = KCabGetType(p, "PageNum");
+  if (type == kKCabTypeInt || type == kKCabTypeString) return 1;
+  FormatMessageByKeyUTF8(nullptr, "insert.err.nopagenum",
+                         "Where AfterNum needs PageNum, the page to insert after: a number from 1, or a text such as "
+                         "\"last\".",
+                         why, size, "");
+  return 0;
+}
+
 void InsertExample(SKCab* p) {
   KCabPutInt(p, "Count", 1);
   KCabPutAtom(p, "Where", ASAtomFromString("AtEnd"));
@@ -526,7 +539,8 @@ const SKParamUnread kInsertUnread[] = {
 
 const SKParamDef* const kInsertGroups[] = {kInsert, kCommon, nullptr};
 const SKParamTable kInsertTable{"InsertBlanks", "inserts blank pages, or the pages of another file",
-                                kInsertGroups, nullptr, nullptr, InsertExample, kInsertUnread};
+                                kInsertGroups, InsertCrossCheck, "Where AfterNum needs PageNum.", InsertExample,
+                                kInsertUnread};
 
 // ---- CreateSample
 

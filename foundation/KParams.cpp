@@ -13,6 +13,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/RunCab.h"
 
 namespace {
 
@@ -125,6 +126,9 @@ bool KindRefused(SCheck& c, const char* key, const SKParamDef* def, ASInt32 foun
   return false;
 }
 
+// The page count a page text is read against before the document is known.
+constexpr ASInt32 kKParamAnyPageCount = 999999;
+
 bool InRange(const SKParamDef* def, double v) { return std::isfinite(v) && v >= def->min && v <= def->max; }
 
 bool RangeRefused(SCheck& c, const char* key, const SKParamDef* def, double v) {
@@ -230,7 +234,18 @@ bool CheckValue(SCheck& c, const SKParamDef* def, SKCab* params, const char* key
       return type == kKCabTypeBool || KindRefused(c, key, def, type);
     case kKParamInt:
     case kKParamPage: {
-      if (def->kind == kKParamPage && type == kKCabTypeString) return true;
+      if (def->kind == kKParamPage && type == kKCabTypeString) {
+        // A text that names no page would be read as no page at all, and the
+        // run would go on at a page nobody asked for.
+        ASInt32 page = 0;
+        const char* text = KCabGetString(params, key);
+        if (ResolveSingleRangeElemString(text, &page, kKParamAnyPageCount)) return true;
+        Say(c.why, c.size, "kparam.err.pagetext",
+            "%s = \"%s\" is refused: a page is given by its number (from 1) or by a text such as \"last\" or "
+            "\"last-2\".",
+            "ss", key, text ? text : "");
+        return false;
+      }
       double v;
       if (type == kKCabTypeInt) {
         v = KCabGetInt(params, key, 0);

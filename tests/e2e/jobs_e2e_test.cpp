@@ -66,4 +66,39 @@ TEST_F(Jobs, ARangeThatEndsBeforeItStartsIsRefused) {
   EXPECT_NE(std::string::npos, boxes.find("Page    9 CropBox:       0.00     0.00")) << boxes;
 }
 
+// Pages inserted after a page that is not there, or a file's pages from a
+// range that ends before it starts, are refused with the numbers to mend;
+// a page text that names no page is a mistake in the command line.
+TEST_F(Jobs, PagesInsertedWhereThereIsNoPlaceAreRefusedWithTheNumbers) {
+  const std::string in = Sample("in.pdf", 12);
+  const std::string cover = Sample("cover.pdf", 10, "Letter");
+  const std::string afterNum = " --set Where=AfterNum --set PageNum=";
+  const std::string noPage =
+      "There is no page 13 to insert after: the document has 12 pages. Give PageNum a page from 1 to 12, or a text "
+      "such as \"last\".";
+  Refused("--set Action=Blanks" + afterNum + "13 --command InsertBlanks " + in, noPage);
+  Refused("--set Action=Blanks --set WhatSize=Custom --set Page=A5" + afterNum + "13 --command InsertBlanks " + in,
+          noPage);
+  Refused("--set Action=File --set Path=" + cover + afterNum + "13 --command InsertBlanks " + in, noPage);
+  Refused("--set Action=Blanks --set Where=AfterNum --command InsertBlanks " + in,
+          "Where AfterNum needs PageNum, the page to insert after: a number from 1, or a text such as \"last\".");
+  Refused("--set Action=File --set Path=" + cover +
+              " --set Where=AtEnd --set Range=Pages --set FromPage=8 --set ToPage=3 --command InsertBlanks " + in,
+          "The last page to insert (ToPage, page 3) comes before the first (FromPage, page 8), so nothing would be "
+          "inserted: give a ToPage at or after FromPage.");
+  Outcome r = Kvhost("--set Action=Blanks" + afterNum + "abc --command InsertBlanks --save out.pdf " + in);
+  EXPECT_EQ(2, r.status) << r.out;
+  EXPECT_TRUE(r.Says("--set PageNum=abc: PageNum = \"abc\" is refused: a page is given by its number (from 1) or by "
+                     "a text such as \"last\" or \"last-2\"."))
+      << r.out;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.pdf")));
+  // The last page and a range the right way round are inserted as asked.
+  r = Kvhost("--set Action=Blanks" + afterNum + "last --command InsertBlanks --set Action=File --set Path=" + cover +
+             " --set Where=AtEnd --set Range=Pages --set FromPage=3 --set ToPage=8 --command InsertBlanks --save "
+             "out.pdf " +
+             in);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_NE(std::string::npos, Info("out.pdf").find("Pages:           19")) << Info("out.pdf");
+}
+
 }  // namespace
