@@ -101,4 +101,26 @@ TEST_F(Jobs, PagesInsertedWhereThereIsNoPlaceAreRefusedWithTheNumbers) {
   EXPECT_NE(std::string::npos, Info("out.pdf").find("Pages:           19")) << Info("out.pdf");
 }
 
+// A booklet at 100 % on a sheet too small for two pages side by side would
+// cut the pages' edges off: it is refused with the sizes, as the wizard
+// refuses it; pages that fit are placed at full size.
+TEST_F(Jobs, ABookletAtFullSizeThatDoesNotFitIsRefused) {
+  const std::string letter = Sample("letter.pdf", 8, "Letter");
+  const std::string a5 = Sample("a5.pdf", 8, "A5");
+  const std::string booklet = "--set Paginate=Single --set NoScale=1 ";
+  Refused(booklet + "--set Sizing=A4Wide --command SimpleBooklet " + letter,
+          "At 100 % (NoScale) the largest pages, 612 x 792 pt, need a sheet of at least 1224 x 792 pt to go two side "
+          "by side inside the margin; this sheet is 841.89 x 595.276 pt, so their edges would be cut off. Choose a "
+          "larger sheet (Sizing), or let the pages be scaled (NoScale 0).");
+  Refused(booklet + "--set Sizing=Custom --set Page=16x11in --command SimpleBooklet " + letter,
+          "this sheet is 1152 x 792 pt");
+  for (const std::string& fits : {booklet + "--set Sizing=A4Wide --command SimpleBooklet " + a5,
+                                  booklet + "--set Sizing=Custom --set Page=17x11in --command SimpleBooklet " + letter,
+                                  booklet + "--set Margin=20 --command SimpleBooklet " + letter}) {
+    Outcome r = Kvhost(fits + " --save out.pdf");
+    EXPECT_EQ(0, r.status) << fits << "\n" << r.out;
+    EXPECT_EQ("", r.out) << fits;
+  }
+}
+
 }  // namespace
