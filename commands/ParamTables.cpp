@@ -127,7 +127,8 @@ const SKParamDef kNup[] = {
     Bool("NewDoc", "the sheets go into a new document; false: they replace the pages"),
     Size("Page", "the sheet: a blank size, or pages of a file as backgrounds", kKParamRequired, "nup.err.nosheet"),
     Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
-    Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies"),
+    Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies. A page "
+                     "larger than the sheet gets a larger sheet of its own, with a warning"),
     Word("DoScaling", nup_detail::kScalingWords,
          "ToFit: every page at the scale that fits the first page into a place of the FitAcross x FitDown grid (a "
          "larger page goes onto a sheet of its own, with a warning); Fixed: pages at FixedScale, as many as fit"),

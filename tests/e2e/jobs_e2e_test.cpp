@@ -123,4 +123,46 @@ TEST_F(Jobs, ABookletAtFullSizeThatDoesNotFitIsRefused) {
   }
 }
 
+// N-up gives a page larger than the sheet a sheet of its own made larger to
+// hold it: the run says so (how many, the first, the sizes) instead of
+// handing back sheets of another size unannounced, and an exact fit, which
+// no grid can give such pages, is refused with the sizes instead of counts
+// that lead to the same larger sheets.
+TEST_F(Jobs, PagesLargerThanTheSheetAreSaidWithTheirSizes) {
+  const std::string letter = Sample("letter.pdf", 4, "Letter");
+  const std::string a5 = Sample("a5.pdf", 4, "A5");
+  Outcome r = Kvhost("--set Page=A4 --command Nup --save out.pdf " + letter);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(r.Says("warning [Korvel Velmora 3.0k]: 4 pages are larger than the sheet inside its margins (595.276 x "
+                     "841.89 pt) at the scale used, so each went onto a sheet of its own, made larger to hold it; the "
+                     "first of them is page 1 (612 x 792 pt). Choose a larger sheet, or set UseScale to scale the "
+                     "pages to fit."))
+      << r.out;
+  EXPECT_NE(std::string::npos, Info("out.pdf").find("Page size:       612 x 841.89 pts")) << Info("out.pdf");
+  Refused("--set Page=A4 --set ExactFit=1 --set FitAcross=1 --set FitDown=1 --command Nup " + letter,
+          "No grid on this sheet holds these pages at full size: page 1 is 612 x 792 pt, larger than the sheet inside "
+          "its margins (595.276 x 841.89 pt), and so are 4 pages in all. Choose a larger sheet, or set UseScale to "
+          "scale the pages to fit.");
+  // Scaled to fit from the first page, a later larger page is the one said.
+  const std::string mixed = dir.file("mixed.pdf");
+  ASSERT_EQ(0, Shell("qpdf --empty --pages " + dir.file(a5) + " " + dir.file(letter) + " 1 " + dir.file(a5) + " -- " +
+                     mixed)
+                   .status);
+  r = Kvhost("--set Page=A5 --set UseScale=1 --set FitAcross=1 --set FitDown=1 --command Nup --save out.pdf mixed.pdf");
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(r.Says("warning [Korvel Velmora 3.0k]: Page 5 (612 x 792 pt at the scale used) is larger than the sheet "
+                     "inside its margins (419.528 x 595.276 pt), so it went onto a sheet of its own, made larger to "
+                     "hold it. Choose a larger sheet, or put a page of the largest size first: DoScaling ToFit takes "
+                     "its scale from the first page."))
+      << r.out;
+  EXPECT_FALSE(r.Says("larger than its place in the grid")) << r.out;
+  // Pages that fit are placed without a word.
+  for (const std::string& fits : {"--set Page=A4 --command Nup " + a5,
+                                  "--set Page=A4 --set UseScale=1 --command Nup " + letter}) {
+    r = Kvhost(fits + " --save out.pdf");
+    EXPECT_EQ(0, r.status) << fits << "\n" << r.out;
+    EXPECT_EQ("", r.out) << fits;
+  }
+}
+
 }  // namespace
