@@ -380,6 +380,8 @@ const SKParamDef kEvenOdd[] = {
     Bool("NewDoc", "the result goes into a new document (not set: 0)"),
     Any("OddAVDoc", "the document of odd pages for Merge (chosen in the dialog)"),
     Any("EvenAVDoc", "the document of even pages for Merge (chosen in the dialog)"),
+    Any("OddAVDocId", "which open document OddAVDoc is, put by the dialog"),
+    Any("EvenAVDocId", "which open document EvenAVDoc is, put by the dialog"),
     kEnd};
 
 void EvenOddExample(SKCab* p) {

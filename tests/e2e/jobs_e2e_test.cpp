@@ -44,6 +44,21 @@ class Jobs : public ::testing::Test {
     return Shell("pdfinfo " + options + " " + dir.file(pdf)).out;
   }
 
+  // The first line of each page's text (a sample page's number), blank-separated.
+  std::string PageNumbers(const std::string& pdf) {
+    const std::string text = Shell("pdftotext " + dir.file(pdf) + " -").out;
+    std::string numbers;
+    size_t page = 0;
+    while (page < text.size()) {
+      size_t end = text.find('\f', page);
+      if (end == std::string::npos) end = text.size();
+      const std::string first = text.substr(page, text.find('\n', page) - page);
+      if (end > page) numbers += (numbers.empty() ? "" : " ") + first;
+      page = end + 1;
+    }
+    return numbers;
+  }
+
   kvtest::TempDir dir;
 };
 
@@ -163,6 +178,31 @@ TEST_F(Jobs, PagesLargerThanTheSheetAreSaidWithTheirSizes) {
     EXPECT_EQ(0, r.status) << fits << "\n" << r.out;
     EXPECT_EQ("", r.out) << fits;
   }
+}
+
+// Odd and even pages printed apart are merged again through the dialog: its
+// answers name the two documents by their window titles; left to its first
+// choice, both would be the document in front, which is refused rather than
+// merged with itself. The dialog's own keys raise no warning.
+TEST_F(Jobs, OddAndEvenPagesAreMergedFromTwoDocumentsNamedByTitle) {
+  const std::string in = Sample("in.pdf", 6);
+  ASSERT_EQ(0, Kvhost("--set Action=Split --command EvenOddShuffle --save-all halves " + in).status);
+  auto answers = [&](const std::string& items) {
+    kvtest::WriteWholeFile(dir.file("answers.xml"),
+                           "<RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\">\n<ITEMS>\n<DICT N='0'><ITEMS>\n"
+                           "<A N='Action'>Merge</A>\n" +
+                               items + "\n</ITEMS></DICT>\n</ITEMS>\n</RUVURAZAR>\n");
+    return std::string("--answers answers.xml --menu KRVL:Velmora3:ShuffleEvenOdd ");
+  };
+  const std::string halves = " 'halves/Odd pages 1.pdf' 'halves/Even pages 1.pdf'";
+  Refused(answers("") + halves,
+          "The odd and the even pages would both come from \"Even pages 1.pdf\": Merge takes two documents, the odd "
+          "pages from one and the even pages from the other (OddAVDoc and EvenAVDoc, by their window titles).");
+  Outcome r = Kvhost(answers("<S N='OddAVDoc'>Odd pages 1.pdf</S>\n<S N='EvenAVDoc'>Even pages 1.pdf</S>") +
+                     "--save out.pdf" + halves);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("", r.out);
+  EXPECT_EQ("1 2 3 4 5 6", PageNumbers("out.pdf"));
 }
 
 }  // namespace
