@@ -205,4 +205,24 @@ TEST_F(Jobs, OddAndEvenPagesAreMergedFromTwoDocumentsNamedByTitle) {
   EXPECT_EQ("1 2 3 4 5 6", PageNumbers("out.pdf"));
 }
 
+// Trim and shift of the current page (--page) into a new document works on
+// that page of the copy, as it does in place, instead of failing for a copy
+// that is not open in a window.
+TEST_F(Jobs, TheCurrentPageIsShiftedInANewDocumentAsInPlace) {
+  const std::string in = Sample("in.pdf", 4);
+  for (const char* newDoc : {"1", "0"}) {
+    SCOPED_TRACE(newDoc);
+    Outcome r = Kvhost(std::string("--page 3 --set NewDoc=") + newDoc +
+                       " --set Source:Range:RangeType=CurrentPage --set Shift=Fixed --set ShiftFrom=1cm --command "
+                       "TrimAndShift --save out.pdf " +
+                       in);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ("", r.out);
+    const std::string boxes = Info("out.pdf", "-box -f 1 -l 4");
+    EXPECT_NE(std::string::npos, boxes.find("Page    2 CropBox:       0.00     0.00")) << boxes;
+    EXPECT_NE(std::string::npos, boxes.find("Page    3 CropBox:       0.00   -28.35")) << boxes;
+    EXPECT_NE(std::string::npos, boxes.find("Page    4 CropBox:       0.00     0.00")) << boxes;
+  }
+}
+
 }  // namespace
