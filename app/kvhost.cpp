@@ -291,6 +291,13 @@ PDDoc OpenDoc(const std::string& path) {
 }
 
 bool SaveDoc(PDDoc doc, const std::string& path) {
+  // A folder in the way is named as such, not as a failure to write.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::fprintf(stderr, "kvhost: cannot save %s: it is a folder; give the path of a file in it (--save-all DIR saves "
+                         "into a folder)\n", path.c_str());
+    return false;
+  }
   ASPathName p = PathOf(path);
   bool ok = true;
   DURING
@@ -579,8 +586,10 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       if (!d) return false;
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
-      if (!end || *end || n < 1 || n > PDDocGetNumPages(AVDocGetPDDoc(d))) {
-        std::fprintf(stderr, "kvhost: --page %s: no such page\n", v.c_str());
+      const ASInt32 pages = PDDocGetNumPages(AVDocGetPDDoc(d));
+      if (!end || *end || n < 1 || n > pages) {
+        std::fprintf(stderr, "kvhost: --page %s: no such page; the active document has %d %s, numbered from 1\n",
+                     v.c_str(), (int)pages, pages == 1 ? "page" : "pages");
         return false;
       }
       AVPageViewGoTo(AVDocGetPageView(d), (ASInt32)(n - 1));

@@ -114,6 +114,9 @@ TEST_F(Jobs, PagesInsertedWhereThereIsNoPlaceAreRefusedWithTheNumbers) {
              in);
   ASSERT_EQ(0, r.status) << r.out;
   EXPECT_NE(std::string::npos, Info("out.pdf").find("Pages:           19")) << Info("out.pdf");
+  // The history says which of the file's pages went in, whatever word Range has.
+  const Outcome history = Shell("cd " + dir.path() + " && " KV_TEST_BUILD_DIR "/kvhost --history out.pdf");
+  EXPECT_TRUE(history.Says("<S N='2'>Pages from page 3 to page 8</S>")) << history.out;
 }
 
 // A booklet at 100 % on a sheet too small for two pages side by side would
@@ -223,6 +226,20 @@ TEST_F(Jobs, TheCurrentPageIsShiftedInANewDocumentAsInPlace) {
     EXPECT_NE(std::string::npos, boxes.find("Page    3 CropBox:       0.00   -28.35")) << boxes;
     EXPECT_NE(std::string::npos, boxes.find("Page    4 CropBox:       0.00     0.00")) << boxes;
   }
+}
+
+// Steps that cannot be taken say what there is to take: the pages there are
+// for --page, and a folder in the way of --save as a folder.
+TEST_F(Jobs, AStepThatCannotBeTakenSaysWhatThereIs) {
+  const std::string in = Sample("in.pdf", 12);
+  Refused("--page 13 --command Join2Pages " + in,
+          "kvhost: --page 13: no such page; the active document has 12 pages, numbered from 1");
+  std::filesystem::create_directories(dir.file("sheets"));
+  Outcome r = Kvhost("--set NewDoc=1 --command ReversePageOrder --save sheets " + in);
+  EXPECT_EQ(1, r.status) << r.out;
+  EXPECT_TRUE(r.Says("kvhost: cannot save sheets: it is a folder; give the path of a file in it (--save-all DIR saves "
+                     "into a folder)"))
+      << r.out;
 }
 
 }  // namespace
