@@ -425,8 +425,22 @@ ASBool AnswerDialogs(const char* answersXML) { return AnswerDialogsFrom(answersX
 
 ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
 
+// A command with no parameter a user gives runs alike whatever is remembered.
+bool TakesParams(const char* key) {
+  const SKParamTable* table = ParamTableOf(key);
+  if (!table) return true;
+  bool any = false;
+  KParamTableEnum(
+      table,
+      [](const SKParamDef* def, void* data) {
+        if (!(def->flags & kKParamInternal)) *static_cast<bool*>(data) = true;
+      },
+      &any);
+  return any;
+}
+
 ASBool RememberedParams(const char* key, PITextSink sink, void* data) {
-  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key))) return 0;
+  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key)) || !TakesParams(key)) return 0;
   char name[kKVPersistKeySize];
   FillKVPersistKey(name, sizeof name, ASAtomFromString(key));
   SKCabPersist* store = KVMainPersist();

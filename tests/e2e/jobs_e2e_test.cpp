@@ -242,4 +242,22 @@ TEST_F(Jobs, AStepThatCannotBeTakenSaysWhatThereIs) {
       << r.out;
 }
 
+// A command without parameters of its own runs alike whatever is remembered:
+// it is not said to run on remembered parameters, as one with them is.
+TEST_F(Jobs, OnlyACommandWithParametersRunsOnRememberedOnes) {
+  const std::string in = Sample("in.pdf", 4);
+  for (int run = 0; run < 2; ++run) {
+    Outcome join = Shell("cd " + dir.path() + " && " KV_TEST_BUILD_DIR "/kvhost --prefs prefs --command Join2Pages "
+                         "--save out.pdf " + in);
+    EXPECT_EQ(0, join.status) << join.out;
+    EXPECT_EQ("", join.out) << "run " << run;
+  }
+  Outcome reverse = Shell("cd " + dir.path() + " && " KV_TEST_BUILD_DIR "/kvhost --prefs prefs --command "
+                          "ReversePageOrder --save out.pdf " + in + " && " KV_TEST_BUILD_DIR "/kvhost --prefs prefs "
+                          "--command ReversePageOrder --save out.pdf " + in);
+  EXPECT_EQ(0, reverse.status) << reverse.out;
+  EXPECT_TRUE(reverse.Says("kvhost: ReversePageOrder runs on the parameters remembered from an earlier run"))
+      << reverse.out;
+}
+
 }  // namespace
