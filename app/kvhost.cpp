@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstddef>
@@ -472,6 +473,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   const bool namesFiles =
       Offers(automation, offsetof(PIAutomationProcs, answerDialogsFrom) + sizeof automation->answerDialogsFrom) &&
       automation->answerDialogsFrom;
+  const bool takesPassedOn =
+      Offers(automation, offsetof(PIAutomationProcs, takePassedOn) + sizeof automation->takePassedOn) &&
+      automation->takePassedOn;
   // Without parameters or settings the command runs on its remembered ones.
   auto runCommand = [&](const std::string& key, const char* xml, const std::string& file,
                         const std::vector<std::string>& given) -> bool {
@@ -637,6 +641,14 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
         passedOn->insert(source);
       else
         passedOn->erase(source);  // changed in place: its own pages are the result
+    }
+    // Within one step (a replay) each command may take its pages from what
+    // the one before it made: the plug-in says which documents passed theirs on.
+    if (runs && takesPassedOn) {
+      std::vector<PDDoc> docs(1024);
+      const ASInt32 n = std::min<ASInt32>(automation->takePassedOn(docs.data(), (ASInt32)docs.size()), 1024);
+      for (AVDoc d : OpenViews())
+        if (std::find(docs.begin(), docs.begin() + n, AVDocGetPDDoc(d)) != docs.begin() + n) passedOn->insert(d);
     }
   }
   return true;

@@ -21,6 +21,7 @@
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"
 #include "frame/ParamSettings.h"
+#include "frame/ProcMan.h"
 #include "host/AVAlert.h"
 #include "kctl/KCtlAutomation.h"
 #include "pdftools/PageSizes.h"
@@ -462,7 +463,8 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   RunCommandWithSettings,
                                   CheckSettings,
                                   ProductVersion,
-                                  AnswerDialogsFrom};
+                                  AnswerDialogsFrom,
+                                  ProcManTakePassedOn};
 
 }  // namespace
 

@@ -1,10 +1,12 @@
 #include "frame/ProcMan.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/Alerts.h"
 #include "foundation/Atom.h"
@@ -216,7 +218,11 @@ void ProcManPrepareSource(SKCab* run) {
     if (doc && PDDocGetNumPages(doc) == 0 && !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", nullptr))
       ParamError(run, Msg("common.err.nopages"));
   }
-  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
+  if (!Cancelled(run)) {
+    if (PDDoc doc = ProcManGetSourcePDDoc(run))
+      KCabPutPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType, doc, nullptr);
+    CallStep(run, "Control:CheckSource");
+  }
   if (!Cancelled(run)) {
     // The first page is checked here, before Start: a run refused for its
     // range must not have begun its work. "To" beyond the document is left
@@ -235,7 +241,37 @@ void ProcManPrepareSource(SKCab* run) {
 
 // ---- the run
 
+namespace {
+
+// The source documents of completed runs that opened a new window.
+std::vector<PDDoc>& PassedOn() {
+  static std::vector<PDDoc> docs;
+  return docs;
+}
+
+std::vector<AVDoc> OpenViews() {
+  std::vector<AVDoc> views;
+  AVAppEnumDocs(
+      [](AVDoc d, void* data) -> ASBool {
+        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
+        return 1;
+      },
+      &views);
+  return views;
+}
+
+}  // namespace
+
+ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max) {
+  std::vector<PDDoc>& all = PassedOn();
+  const ASInt32 n = (ASInt32)all.size();
+  for (ASInt32 i = 0; docs && i < n && i < max; ++i) docs[i] = all[(size_t)i];
+  all.clear();
+  return n;
+}
+
 void ProcManRunProcess(SKCab* run) {
+  const std::vector<AVDoc> viewsBefore = OpenViews();
   bool progress = false;
   ProgressMonitor monitor = nullptr;
   void* monitorData = nullptr;
@@ -300,8 +336,17 @@ void ProcManRunProcess(SKCab* run) {
   END_HANDLER
 
   endProgress();
-  if (Cancelled(run)) CommandListControllerEndCommandFail(run);
-  else CommandListControllerEndCommandOk(run);
+  if (Cancelled(run)) {
+    CommandListControllerEndCommandFail(run);
+  } else {
+    CommandListControllerEndCommandOk(run);
+    // The document the run was given (before a copy of it took its place).
+    auto given = (PDDoc)KCabGetPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType);
+    bool opened = false;
+    for (AVDoc view : OpenViews())
+      opened = opened || std::find(viewsBefore.begin(), viewsBefore.end(), view) == viewsBefore.end();
+    if (given && opened) PassedOn().push_back(given);
+  }
   CallStep(run, "Control:Terminate");
 }
 

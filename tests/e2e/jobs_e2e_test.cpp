@@ -260,4 +260,27 @@ TEST_F(Jobs, OnlyACommandWithParametersRunsOnRememberedOnes) {
       << reverse.out;
 }
 
+// A replayed history of a trim and shift into a new document and a booklet
+// of it passes the trimmed pages on into the booklet, as the same steps
+// given one by one do: saving the booklet loses nothing, and the run says
+// nothing of the trimmed document.
+TEST_F(Jobs, AReplayedChainPassesItsPagesOnAsItsStepsDo) {
+  const std::string in = Sample("in.pdf", 8, "A5");
+  const std::string chain =
+      "--set Shift=Creep --set ShiftFrom=0 --set ShiftTo=-1mm --set CreepEvery=8 --command TrimAndShift --set "
+      "Paginate=Single --set Sizing=A4Wide --command SimpleBooklet ";
+  Outcome r = Kvhost(chain + "--save booklet.pdf " + in);
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("", r.out);
+  r = Kvhost("--replay booklet.pdf --save again.pdf " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("", r.out);
+  EXPECT_EQ(PageNumbers("booklet.pdf"), PageNumbers("again.pdf"));
+  // Without a save the replay names what it made: the booklet only.
+  r = Shell("cd " + dir.path() + " && " KV_TEST_BUILD_DIR "/kvhost --prefs prefs --replay booklet.pdf " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(r.Says("\"Booklet 1\" (4 pages)")) << r.out;
+  EXPECT_FALSE(r.Says("Trimmed and shifted")) << r.out;
+}
+
 }  // namespace
