@@ -28,6 +28,7 @@
 #include "engine/OrderList.h"
 #include "engine/TrimShift.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "frame/ProcMan.h"
 
@@ -445,6 +446,8 @@ const SKParamUnread kTrimShiftUnread[] = {
     {"ShiftFrom", {"Shift", "None"}},
     {"ShiftTo", {"Shift", "None Fixed"}},
     {"CreepEvery", {"Shift", "None Fixed Variable"}},
+    {"Source:Range:From", {"Source:Range:RangeType", "AllDoc CurrentPage", "AllDoc"}},
+    {"Source:Range:To", {"Source:Range:RangeType", "AllDoc CurrentPage", "AllDoc"}},
     {nullptr, {}}};
 
 // What a booklet maker needs to know of creep, as the engine does it (the
@@ -621,7 +624,15 @@ ASBool CommandParamsAccepted(SKCab* run, const char* command) {
   if (!params || !table) return 1;
   char why[1200];
   if (KParamCheck(table, params, kKParamCheckRun, why, sizeof why)) {
-    KParamWarnUnread(table, params, KCabGetCab(params, kKParamGivenKey));
+    // The process manager has moved the source and its range out of the
+    // parameters into the run: the modes they set are read there.
+    KCabHolder view;
+    SKCab* source = KCabGetCab(run, "Source");
+    if (source && !KCabKnown(params, "Source")) {
+      view.Reset(KCabDup(params));
+      KCabPutCab(view.get(), "Source", KCabDup(source));
+    }
+    KParamWarnUnread(table, view.get() ? view.get() : params, KCabGetCab(params, kKParamGivenKey));
     return 1;
   }
   ParamError(run, why);

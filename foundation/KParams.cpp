@@ -1,5 +1,6 @@
 #include "foundation/KParams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -543,6 +544,19 @@ void KParamWarnUnread(const SKParamTable* table, SKCab* params, SKCab* given) {
       WarnMessageUTF8(text);
       break;  // one warning a key
     }
+  }
+  // A key inside a group ("Source:Range:From") is given when its path is.
+  std::vector<std::string> warned;
+  for (const SKParamUnread* rule = table->unread; rule->key; ++rule) {
+    if (!std::strchr(rule->key, ':') || !KCabKnown(given, rule->key)) continue;
+    if (std::find(warned.begin(), warned.end(), rule->key) != warned.end()) continue;
+    std::string mode;
+    if (!WhenHolds(table, params, rule->when, &mode) || rule->also.mode) continue;
+    char text[1200];
+    Say(text, sizeof text, "kparam.warn.unread", "%s is not read with %s = %s: it is ignored.", "sss", rule->key,
+        rule->when.mode, mode.c_str());
+    WarnMessageUTF8(text);
+    warned.emplace_back(rule->key);
   }
 }
 

@@ -253,9 +253,10 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* source, const
         ErrMessageUTF8(why);
         return 0;
       }
+      // By its whole path, so that a key inside a group counts as given too.
       std::string set = settings[i];
-      std::string top = set.substr(0, std::min(set.find('='), set.find(':')));
-      if (!top.empty() && !KCabKnown(given.get(), top.c_str())) KCabPutNull(given.get(), top.c_str());
+      std::string key = set.substr(0, set.find('='));
+      if (!key.empty() && !KCabKnown(given.get(), key.c_str())) KCabPutNull(given.get(), key.c_str());
     }
     KCabPutCab(params.get(), kKParamGivenKey, given.Release());
   }

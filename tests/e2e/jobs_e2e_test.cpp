@@ -283,4 +283,30 @@ TEST_F(Jobs, AReplayedChainPassesItsPagesOnAsItsStepsDo) {
   EXPECT_FALSE(r.Says("Trimmed and shifted")) << r.out;
 }
 
+// A first or last page given without a range of pages to read them is said
+// to be ignored, from the command line and from a file alike; with the range
+// the same keys raise nothing.
+TEST_F(Jobs, AFirstPageWithoutARangeIsSaidToBeIgnored) {
+  const std::string in = Sample("in.pdf", 4);
+  const std::string shift = " --set Shift=Fixed --set ShiftFrom=1cm ";
+  const std::string ignored =
+      "warning [Korvel Velmora 3.0k]: Source:Range:From is not read with Source:Range:RangeType = AllDoc: it is "
+      "ignored.";
+  Outcome r = Kvhost("--set Source:Range:From=2" + shift + "--command TrimAndShift --save out.pdf " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(r.Says(ignored)) << r.out;
+  kvtest::WriteWholeFile(dir.file("range.xml"),
+                         "<RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\">\n<ITEMS>\n<A N='Shift'>Fixed</A>\n"
+                         "<F N='ShiftFrom'>10</F>\n<DICT N='Source'><ITEMS><DICT N='Range'><ITEMS>\n<I N='From'>2</I>\n"
+                         "<I N='To'>3</I>\n</ITEMS></DICT></ITEMS></DICT>\n</ITEMS>\n</RUVURAZAR>\n");
+  r = Kvhost("--params range.xml --command TrimAndShift --save out.pdf " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_TRUE(r.Says(ignored)) << r.out;
+  EXPECT_TRUE(r.Says("Source:Range:To is not read with Source:Range:RangeType = AllDoc: it is ignored.")) << r.out;
+  r = Kvhost("--set Source:Range:RangeType=SubDoc --set Source:Range:From=2" + shift +
+             "--command TrimAndShift --save out.pdf " + in);
+  EXPECT_EQ(0, r.status) << r.out;
+  EXPECT_EQ("", r.out);
+}
+
 }  // namespace
