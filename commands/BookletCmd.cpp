@@ -90,6 +90,23 @@ void Booklet2AppendPercent(char* text, size_t capacity, double sheetWidth, doubl
   CopyCutUTF8(text + used, capacity - used, tail);
 }
 
+bool BookletFixedSheet(SKCab* values, double* width, double* height) {
+  switch (BookletSizingFromAtom(KCabGetAtom(values, "Sizing", ASAtomNull))) {
+    case kBookletLetterWide:
+      *width = kBookletLetterWideW;
+      *height = kBookletLetterWideH;
+      return true;
+    case kBookletA4Wide:
+      *width = kBookletA4WideW;
+      *height = kBookletA4WideH;
+      return true;
+    case kBookletCustom:
+      return ExportedPageSizeGetBlankSizeWithForcedOrientation(values, "Page", width, height) != 0;
+    default:
+      return false;
+  }
+}
+
 bool BookletFitsAtFullSize(double sheetWidth, double sheetHeight, double maxWidth, double maxHeight, double margin) {
   return !(2 * maxWidth + 2 * margin > sheetWidth || maxHeight + 2 * margin > sheetHeight);
 }
@@ -163,17 +180,8 @@ namespace {
 // inside the margin would lose their edges. Refused with the sizes.
 bool FullSizePagesFit(PDDoc doc, SKCab* params) {
   if (!doc || !params || !KCabGetBool(params, "NoScale", 0) || PDDocGetNumPages(doc) < 1) return true;
-  const ASAtom sizing = KCabGetAtom(params, "Sizing", Atom("Sufficient"));
   double w = 0, h = 0;
-  if (sizing == Atom("LetterWide")) {
-    w = kBookletLetterWideW;
-    h = kBookletLetterWideH;
-  } else if (sizing == Atom("A4Wide")) {
-    w = kBookletA4WideW;
-    h = kBookletA4WideH;
-  } else if (sizing != Atom("Custom") || !ExportedPageSizeGetBlankSizeWithForcedOrientation(params, "Page", &w, &h)) {
-    return true;  // a sheet made to fit, or one the engine refuses itself
-  }
+  if (!BookletFixedSheet(params, &w, &h)) return true;  // a sheet made to fit, or one the engine refuses itself
   ASFixedPoint smallest{0, 0}, largest{0, 0};
   GetPageSizesForRangeX(doc, kSizeTrim, 0, PDDocGetNumPages(doc) - 1, &smallest, &largest, nullptr, nullptr, nullptr,
                         nullptr);

@@ -270,15 +270,7 @@ ASInt32 SheetNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   double maxW = 0, maxH = 0, w = 0, h = 0;
   if (!BookletGetMaxSize(dialog, &maxW, &maxH) || sizing == Atom("Sufficient"))
     return kKCtlCallBackVerifyCommitTerminate;
-  if (sizing == Atom("LetterWide")) {
-    w = kLetterW;
-    h = kLetterH;
-  } else if (sizing == Atom("A4Wide")) {
-    w = kA4W;
-    h = kA4H;
-  } else if (!ExportedPageSizeGetBlankSizeWithForcedOrientation(values.get(), "Page", &w, &h)) {
-    return kKCtlCallBackVerifyCommitTerminate;
-  }
+  if (!BookletFixedSheet(values.get(), &w, &h)) return kKCtlCallBackVerifyCommitTerminate;
   const double m = KCabGetDouble(values.get(), "Margin", 0.0);
   if (KCabGetBool(values.get(), "NoScale", 0)) {
     if (!BookletFitsAtFullSize(w, h, maxW, maxH, m)) {

@@ -1,6 +1,5 @@
 #include "frame/ProcMan.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -249,17 +248,6 @@ std::vector<PDDoc>& PassedOn() {
   return docs;
 }
 
-std::vector<AVDoc> OpenViews() {
-  std::vector<AVDoc> views;
-  AVAppEnumDocs(
-      [](AVDoc d, void* data) -> ASBool {
-        static_cast<std::vector<AVDoc>*>(data)->push_back(d);
-        return 1;
-      },
-      &views);
-  return views;
-}
-
 }  // namespace
 
 ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max) {
@@ -271,7 +259,7 @@ ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max) {
 }
 
 void ProcManRunProcess(SKCab* run) {
-  const std::vector<AVDoc> viewsBefore = OpenViews();
+  const ASInt32 viewsBefore = AVAppGetNumDocs();
   bool progress = false;
   ProgressMonitor monitor = nullptr;
   void* monitorData = nullptr;
@@ -342,10 +330,7 @@ void ProcManRunProcess(SKCab* run) {
     CommandListControllerEndCommandOk(run);
     // The document the run was given (before a copy of it took its place).
     auto given = (PDDoc)KCabGetPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType);
-    bool opened = false;
-    for (AVDoc view : OpenViews())
-      opened = opened || std::find(viewsBefore.begin(), viewsBefore.end(), view) == viewsBefore.end();
-    if (given && opened) PassedOn().push_back(given);
+    if (given && AVAppGetNumDocs() > viewsBefore) PassedOn().push_back(given);
   }
   CallStep(run, "Control:Terminate");
 }
