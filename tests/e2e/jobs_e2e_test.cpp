@@ -309,4 +309,28 @@ TEST_F(Jobs, AFirstPageWithoutARangeIsSaidToBeIgnored) {
   EXPECT_EQ("", r.out);
 }
 
+// A refusal for a missing value names the key to set, and setting it as it
+// says makes the job run.
+TEST_F(Jobs, AMissingValueIsNamedAndSettingItWorks) {
+  const std::string in = Sample("in.pdf", 4);
+  const std::string cover = Sample("cover.pdf", 2, "Letter");
+  struct Case {
+    std::string job, says, mend;
+  } cases[] = {
+      {"--set Trim=Uniform --command TrimAndShift ",
+       "A uniform trim needs a page size to trim every page to; none was given: set FixedSize (--set FixedSize=A5, "
+       "say).",
+       "--set Trim=Uniform --set FixedSize=A5 --command TrimAndShift "},
+      {"--set Action=File --set Where=AtEnd --command InsertBlanks ",
+       "No file was given to take the pages from: set Path or DIPath to the file.",
+       "--set Action=File --set Where=AtEnd --set Path=" + cover + " --command InsertBlanks "},
+  };
+  for (const Case& c : cases) {
+    Refused(c.job + in, c.says);
+    Outcome r = Kvhost(c.mend + "--save out.pdf " + in);
+    EXPECT_EQ(0, r.status) << c.mend << "\n" << r.out;
+    EXPECT_EQ("", r.out) << c.mend;
+  }
+}
+
 }  // namespace
