@@ -100,7 +100,7 @@ void WarnLonePages(const SNupLonePages& lone) {
   WarnMessageUTF8(text);
 }
 
-// The sheet inside its margins, and a page's size, in words.
+// The sheet inside its margins, in points, as words.
 void SheetInsideMargins(const SNupSpacing& s, char* width, char* height, size_t size) {
   KParamFormatNumber(ASFixedToFloat(s.sheetWidth - s.leftMargin - s.rightMargin), width, size);
   KParamFormatNumber(ASFixedToFloat(s.sheetHeight - s.topMargin - s.bottomMargin), height, size);

@@ -731,7 +731,6 @@ void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes
 
 ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params, SNupLonePages* lone) {
   if (lone) *lone = SNupLonePages{};
-  if (lone) lone->first = -1;
   spacing->pageCount = PDDocGetNumPages(doc);
   if (spacing->pageCount <= 0) return 1;
   ASFixedPoint* pageSizes = nullptr;

@@ -85,8 +85,8 @@ extern ASInt32 imposedDocNumber;
 // Pages larger than the sheet inside its margins are counted apart: the
 // planner gives each a sheet of its own, larger than the one asked for.
 struct SNupLonePages {
-  ASInt32 count;  // 0: none (pages larger than the sheet not among them)
-  ASInt32 first;  // the first of them (page index)
+  ASInt32 count = 0;   // 0: none (pages larger than the sheet not among them)
+  ASInt32 first = -1;  // the first of them (page index)
   ASInt32 oversize = 0;        // pages larger than the sheet inside its margins
   ASInt32 firstOversize = -1;  // the first of them (page index)
   ASFixedPoint oversizeSize{0, 0};  // its size at the layout's scale
