@@ -242,6 +242,8 @@ void ProcManPrepareSource(SKCab* run) {
 
 namespace {
 
+constexpr size_t kPassedOnKept = 1024;
+
 // The source documents of completed runs that opened a new window.
 std::vector<PDDoc>& PassedOn() {
   static std::vector<PDDoc> docs;
@@ -330,7 +332,12 @@ void ProcManRunProcess(SKCab* run) {
     CommandListControllerEndCommandOk(run);
     // The document the run was given (before a copy of it took its place).
     auto given = (PDDoc)KCabGetPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType);
-    if (given && AVAppGetNumDocs() > viewsBefore) PassedOn().push_back(given);
+    if (given && AVAppGetNumDocs() > viewsBefore) {
+      // Kept for a host program that asks; one that never does keeps the latest.
+      std::vector<PDDoc>& passed = PassedOn();
+      if (passed.size() >= kPassedOnKept) passed.erase(passed.begin());
+      passed.push_back(given);
+    }
   }
   CallStep(run, "Control:Terminate");
 }
