@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstddef>
@@ -291,6 +292,13 @@ PDDoc OpenDoc(const std::string& path) {
 }
 
 bool SaveDoc(PDDoc doc, const std::string& path) {
+  // A folder in the way is named as such, not as a failure to write.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::fprintf(stderr, "kvhost: cannot save %s: it is a folder; give the path of a file in it (--save-all DIR saves "
+                         "into a folder)\n", path.c_str());
+    return false;
+  }
   ASPathName p = PathOf(path);
   bool ok = true;
   DURING
@@ -465,6 +473,9 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   const bool namesFiles =
       Offers(automation, offsetof(PIAutomationProcs, answerDialogsFrom) + sizeof automation->answerDialogsFrom) &&
       automation->answerDialogsFrom;
+  const bool takesPassedOn =
+      Offers(automation, offsetof(PIAutomationProcs, takePassedOn) + sizeof automation->takePassedOn) &&
+      automation->takePassedOn;
   // Without parameters or settings the command runs on its remembered ones.
   auto runCommand = [&](const std::string& key, const char* xml, const std::string& file,
                         const std::vector<std::string>& given) -> bool {
@@ -579,8 +590,10 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       if (!d) return false;
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
-      if (!end || *end || n < 1 || n > PDDocGetNumPages(AVDocGetPDDoc(d))) {
-        std::fprintf(stderr, "kvhost: --page %s: no such page\n", v.c_str());
+      const ASInt32 pages = PDDocGetNumPages(AVDocGetPDDoc(d));
+      if (!end || *end || n < 1 || n > pages) {
+        std::fprintf(stderr, "kvhost: --page %s: no such page; the active document has %d %s, numbered from 1\n",
+                     v.c_str(), (int)pages, pages == 1 ? "page" : "pages");
         return false;
       }
       AVPageViewGoTo(AVDocGetPageView(d), (ASInt32)(n - 1));
@@ -628,6 +641,14 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
         passedOn->insert(source);
       else
         passedOn->erase(source);  // changed in place: its own pages are the result
+    }
+    // Within one step (a replay) each command may take its pages from what
+    // the one before it made: the plug-in says which documents passed theirs on.
+    if (runs && takesPassedOn) {
+      std::vector<PDDoc> docs(1024);
+      const ASInt32 n = std::min<ASInt32>(automation->takePassedOn(docs.data(), (ASInt32)docs.size()), 1024);
+      for (AVDoc d : OpenViews())
+        if (std::find(docs.begin(), docs.begin() + n, AVDocGetPDDoc(d)) != docs.begin() + n) passedOn->insert(d);
     }
   }
   return true;

@@ -10,9 +10,12 @@
 #include "commands/Prefs.h"
 #include "engine/Booklet.h"
 #include "engine/CropMarks.h"
+#include "engine/ImpositionPrefs.h"
+#include "foundation/Alerts.h"
 #include "foundation/Atom.h"
 #include "foundation/ProductName.h"
 #include "foundation/KCab.h"
+#include "foundation/KParams.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "foundation/Msg.h"
@@ -20,6 +23,7 @@
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/Describe.h"
+#include "frame/ProcMan.h"
 #include "kctl/PageSizeElem.h"
 
 namespace {
@@ -86,6 +90,27 @@ void Booklet2AppendPercent(char* text, size_t capacity, double sheetWidth, doubl
   CopyCutUTF8(text + used, capacity - used, tail);
 }
 
+bool BookletFixedSheet(SKCab* values, double* width, double* height) {
+  switch (BookletSizingFromAtom(KCabGetAtom(values, "Sizing", ASAtomNull))) {
+    case kBookletLetterWide:
+      *width = kBookletLetterWideW;
+      *height = kBookletLetterWideH;
+      return true;
+    case kBookletA4Wide:
+      *width = kBookletA4WideW;
+      *height = kBookletA4WideH;
+      return true;
+    case kBookletCustom:
+      return ExportedPageSizeGetBlankSizeWithForcedOrientation(values, "Page", width, height) != 0;
+    default:
+      return false;
+  }
+}
+
+bool BookletFitsAtFullSize(double sheetWidth, double sheetHeight, double maxWidth, double maxHeight, double margin) {
+  return !(2 * maxWidth + 2 * margin > sheetWidth || maxHeight + 2 * margin > sheetHeight);
+}
+
 SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
   SKCab* lines = KCabNewInner();
   DURING
@@ -150,9 +175,39 @@ SKCab* CmdMgrBookletDescriber(SKCab*, SKCab* params) {
 
 namespace {
 
-// The engine's Start, once the run's parameters are accepted.
+// The sheet check of the wizard's sheet page, for a run without the wizard:
+// at 100 % on a sheet of a fixed size, pages that do not go two side by side
+// inside the margin would lose their edges. Refused with the sizes.
+bool FullSizePagesFit(PDDoc doc, SKCab* params) {
+  if (!doc || !params || !KCabGetBool(params, "NoScale", 0) || PDDocGetNumPages(doc) < 1) return true;
+  double w = 0, h = 0;
+  if (!BookletFixedSheet(params, &w, &h)) return true;  // a sheet made to fit, or one the engine refuses itself
+  ASFixedPoint smallest{0, 0}, largest{0, 0};
+  GetPageSizesForRangeX(doc, kSizeTrim, 0, PDDocGetNumPages(doc) - 1, &smallest, &largest, nullptr, nullptr, nullptr,
+                        nullptr);
+  const double maxW = largest.h / 65536.0, maxH = largest.v / 65536.0, m = KCabGetDouble(params, "Margin", 0.0);
+  const double slack = 0.01;  // points: what the fixed-point sizes may be off by
+  if (BookletFitsAtFullSize(w + slack, h + slack, maxW, maxH, m)) return true;
+  char pw[64], ph[64], nw[64], nh[64], sw[64], sh[64], text[1000];
+  KParamFormatNumber(maxW, pw, sizeof pw);
+  KParamFormatNumber(maxH, ph, sizeof ph);
+  KParamFormatNumber(2 * maxW + 2 * m, nw, sizeof nw);
+  KParamFormatNumber(maxH + 2 * m, nh, sizeof nh);
+  KParamFormatNumber(w, sw, sizeof sw);
+  KParamFormatNumber(h, sh, sizeof sh);
+  FormatMessageByKeyUTF8(nullptr, "booklet.err.nofit100", nullptr, text, sizeof text, "ssssss", pw, ph, nw, nh, sw, sh);
+  ErrMessageUTF8(text);
+  return false;
+}
+
+// The engine's Start, once the run's parameters are accepted and its pages
+// fit the sheet.
 void BookletCmdStart(SKCab* run, SKCab* args) {
-  if (CommandParamsAccepted(run, "SimpleBooklet")) BookletCallBackStart(run, args);
+  if (!CommandParamsAccepted(run, "SimpleBooklet")) return;
+  if (FullSizePagesFit(ProcManGetSourcePDDoc(run), KCabGetCab(run, "Params")))
+    BookletCallBackStart(run, args);
+  else
+    ProcManMarkCancelProcess(run, nullptr);
 }
 
 }  // namespace

@@ -21,6 +21,17 @@ SKCab* CmdMgrBookletDescriber(SKCab* command, SKCab* params);
 void BookletResetAdvancedParams(SKCab* cab, ASBool withCropDefaults);
 // True when any advanced setting differs from its default.
 ASBool AnyAdvancedParams(SKCab* cab);
+// The fixed sheets of "Sizing" LetterWide and A4Wide, in points.
+constexpr double kBookletLetterWideW = 792, kBookletLetterWideH = 612;
+constexpr double kBookletA4WideW = 841.8897637795276, kBookletA4WideH = 595.2755905511812;
+// The sheet of a fixed size that "Sizing" of values names (LetterWide,
+// A4Wide, or Custom with a blank "Page"), in points; false for one made to
+// fit the pages, or a custom one without a blank size.
+bool BookletFixedSheet(SKCab* values, double* width, double* height);
+// True when two pages of maxWidth x maxHeight at 100 % go side by side
+// inside the margin of a sheetWidth x sheetHeight sheet.
+bool BookletFitsAtFullSize(double sheetWidth, double sheetHeight, double maxWidth, double maxHeight, double margin);
+
 // The largest page width and height of the front document, in points
 // (cached in the dialog's own cabinet); false in a run that is not
 // interactive or without a document.

@@ -54,8 +54,8 @@ constexpr ASInt16 kCustomTextId = 104;
 constexpr ASInt16 kBottomLeftId = 120;
 constexpr ASInt16 kFirstPictureId = 130;
 
-constexpr double kLetterW = 792, kLetterH = 612;
-constexpr double kA4W = 841.8897637795276, kA4H = 595.2755905511812;
+constexpr double kLetterW = kBookletLetterWideW, kLetterH = kBookletLetterWideH;
+constexpr double kA4W = kBookletA4WideW, kA4H = kBookletA4WideH;
 
 // The pages, kept for the plug-in's life.
 SKCtlDialog* bookletDialog1 = nullptr;
@@ -270,18 +270,10 @@ ASInt32 SheetNext(SMacDialogInfo* dialog, ASInt32, ASInt32 trigger, void*) {
   double maxW = 0, maxH = 0, w = 0, h = 0;
   if (!BookletGetMaxSize(dialog, &maxW, &maxH) || sizing == Atom("Sufficient"))
     return kKCtlCallBackVerifyCommitTerminate;
-  if (sizing == Atom("LetterWide")) {
-    w = kLetterW;
-    h = kLetterH;
-  } else if (sizing == Atom("A4Wide")) {
-    w = kA4W;
-    h = kA4H;
-  } else if (!ExportedPageSizeGetBlankSizeWithForcedOrientation(values.get(), "Page", &w, &h)) {
-    return kKCtlCallBackVerifyCommitTerminate;
-  }
+  if (!BookletFixedSheet(values.get(), &w, &h)) return kKCtlCallBackVerifyCommitTerminate;
   const double m = KCabGetDouble(values.get(), "Margin", 0.0);
   if (KCabGetBool(values.get(), "NoScale", 0)) {
-    if (2 * maxW + 2 * m > w || maxH + 2 * m > h) {
+    if (!BookletFitsAtFullSize(w, h, maxW, maxH, m)) {
       ErrMessageUTF8(Msg("dlg.bookletpagesize.nofit100"));
       return kKCtlCallBackStop;
     }

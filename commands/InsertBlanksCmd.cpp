@@ -224,8 +224,10 @@ void DescribeFile(SKCab* lines, SKCab* params) {
   char line[1000];
   FormatMessageByKeyUTF8(nullptr, "common.desc.file", nullptr, line, sizeof line, "s", file);
   AddLine(lines, line);
-  DescribeRangeWithCustomData(lines, params, ASAtomNull, KCabGetAtom(params, "Range", Atom("AllDoc")), "FromPage",
-                              "ToPage", "", "");
+  // Any word but AllDoc means FromPage to ToPage, as the insertion reads it.
+  const bool whole = KCabGetAtom(params, "Range", Atom("AllDoc")) == Atom("AllDoc");
+  DescribeRangeWithCustomData(lines, params, ASAtomNull, Atom(whole ? "AllDoc" : "SubDoc"), "FromPage", "ToPage", "",
+                              "");
   AddIntLine(lines, params, "Copies", 1, "common.desc.numcopies");
   FormatMessageByKeyUTF8(nullptr, "common.desc.collate", nullptr, line, sizeof line, "s",
                          YesNoDescription(KCabGetBool(params, "Collate", 1)));

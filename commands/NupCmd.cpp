@@ -100,6 +100,33 @@ void WarnLonePages(const SNupLonePages& lone) {
   WarnMessageUTF8(text);
 }
 
+// The sheet inside its margins, in points, as words.
+void SheetInsideMargins(const SNupSpacing& s, char* width, char* height, size_t size) {
+  KParamFormatNumber(ASFixedToFloat(s.sheetWidth - s.leftMargin - s.rightMargin), width, size);
+  KParamFormatNumber(ASFixedToFloat(s.sheetHeight - s.topMargin - s.bottomMargin), height, size);
+}
+
+// A page larger than the sheet gets a sheet of its own made larger to hold
+// it: the sheets are then not all the size asked for, which is said.
+void WarnOversizePages(const SNupLonePages& lone, const SNupInfo& info) {
+  if (lone.oversize < 1) return;
+  const SNupSpacing& s = info.spacing;
+  const char* advice = Msg(!info.useScale                 ? "nup.advice.noscale"
+                           : info.doScaling == kNupToFit ? "nup.advice.tofit"
+                                                         : "nup.advice.fixed");
+  char text[kLineSize], pw[64], ph[64], sw[64], sh[64];
+  KParamFormatNumber(ASFixedToFloat(lone.oversizeSize.h), pw, sizeof pw);
+  KParamFormatNumber(ASFixedToFloat(lone.oversizeSize.v), ph, sizeof ph);
+  SheetInsideMargins(s, sw, sh, sizeof sw);
+  if (lone.oversize == 1)
+    FormatMessageByKeyUTF8(nullptr, "nup.warn.oversize1", nullptr, text, sizeof text, "dsssss",
+                           (int)lone.firstOversize + 1, pw, ph, sw, sh, advice);
+  else
+    FormatMessageByKeyUTF8(nullptr, "nup.warn.oversize", nullptr, text, sizeof text, "dssdsss", (int)lone.oversize, sw,
+                           sh, (int)lone.firstOversize + 1, pw, ph, advice);
+  WarnMessageUTF8(text);
+}
+
 void FreePageSizes(SNupInfo* info) {
   ASfree(info->pageSizes);
   info->pageSizes = nullptr;
@@ -193,6 +220,20 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     const ASInt32 across = LayoutCount(s.fewestAcross, s.mostAcross), down = LayoutCount(s.fewestRows, s.mostRows);
     const bool acrossOk = active_nup.fitAcross == 0 || across == active_nup.fitAcross;
     const bool downOk = active_nup.fitDown == 0 || down == active_nup.fitDown;
+    if (s.somethingDidNotFit) {
+      // No grid holds a page larger than the sheet: the counts would mislead.
+      SNupLonePages over{};
+      NupCountOversizePages(&s, active_nup.pageSizes, &over);
+      char text[kLineSize], pw[64], ph[64], sw[64], sh[64];
+      KParamFormatNumber(ASFixedToFloat(over.oversizeSize.h), pw, sizeof pw);
+      KParamFormatNumber(ASFixedToFloat(over.oversizeSize.v), ph, sizeof ph);
+      SheetInsideMargins(s, sw, sh, sizeof sw);
+      FormatMessageByKeyUTF8(nullptr, "uiimp.3.nofitoversize", nullptr, text, sizeof text, "dssssd",
+                             (int)over.firstOversize + 1, pw, ph, sw, sh, (int)over.oversize);
+      ErrMessageUTF8(text);
+      FreePageSizes(&active_nup);
+      return 0;
+    }
     if (!acrossOk || !downOk) {
       // What the sheet does hold of these pages, so that the grid or the sheet can be chosen to match.
       char text[kLineSize], width[64], height[64];
@@ -216,9 +257,10 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
   DURING
     active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
     // A cancelled or refused layout is no run done.
-    SNupLonePages lone{0, -1};
+    SNupLonePages lone{};
     done = NupDoLayout(document, newDoc, &active_nup.spacing, params, &lone);
     FreePageSizes(&active_nup);
+    if (done) WarnOversizePages(lone, active_nup);
     if (done && useScale && active_nup.doScaling == kNupToFit) WarnLonePages(lone);
   HANDLER
     PerImpositionPrefsEnd(saved);

@@ -28,6 +28,7 @@
 #include "engine/OrderList.h"
 #include "engine/TrimShift.h"
 #include "foundation/KCab.h"
+#include "foundation/KCabHolder.h"
 #include "foundation/MessageFormat.h"
 #include "frame/ProcMan.h"
 
@@ -127,7 +128,8 @@ const SKParamDef kNup[] = {
     Bool("NewDoc", "the sheets go into a new document; false: they replace the pages"),
     Size("Page", "the sheet: a blank size, or pages of a file as backgrounds", kKParamRequired, "nup.err.nosheet"),
     Word("PageOrientation", nup_detail::kOrientationWords, "the sheet's orientation; Best takes the one that needs fewer sheets"),
-    Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies"),
+    Bool("UseScale", "false: pages at 100 % in a grid of FitAcross x FitDown; true: DoScaling applies. A page "
+                     "larger than the sheet gets a larger sheet of its own, with a warning"),
     Word("DoScaling", nup_detail::kScalingWords,
          "ToFit: every page at the scale that fits the first page into a place of the FitAcross x FitDown grid (a "
          "larger page goes onto a sheet of its own, with a warning); Fixed: pages at FixedScale, as many as fit"),
@@ -379,6 +381,8 @@ const SKParamDef kEvenOdd[] = {
     Bool("NewDoc", "the result goes into a new document (not set: 0)"),
     Any("OddAVDoc", "the document of odd pages for Merge (chosen in the dialog)"),
     Any("EvenAVDoc", "the document of even pages for Merge (chosen in the dialog)"),
+    Any("OddAVDocId", "which open document OddAVDoc is, put by the dialog"),
+    Any("EvenAVDocId", "which open document EvenAVDoc is, put by the dialog"),
     kEnd};
 
 void EvenOddExample(SKCab* p) {
@@ -442,6 +446,8 @@ const SKParamUnread kTrimShiftUnread[] = {
     {"ShiftFrom", {"Shift", "None"}},
     {"ShiftTo", {"Shift", "None Fixed"}},
     {"CreepEvery", {"Shift", "None Fixed Variable"}},
+    {"Source:Range:From", {"Source:Range:RangeType", "AllDoc CurrentPage", "AllDoc"}},
+    {"Source:Range:To", {"Source:Range:RangeType", "AllDoc CurrentPage", "AllDoc"}},
     {nullptr, {}}};
 
 // What a booklet maker needs to know of creep, as the engine does it (the
@@ -490,6 +496,19 @@ const SKParamDef kInsert[] = {
     Int("ConditionNumber", 0, kLargestPageNumber, "pages", "the relation's number (not set: 0)"),
     kEnd};
 
+// After a page needs the page: without one the pages would go before the
+// first page, where nobody asked for them.
+ASBool InsertCrossCheck(SKCab* p, char* why, size_t size) {
+  if (KCabGetAtom(p, "Where", ASAtomNull) != ASAtomFromString("AfterNum")) return 1;
+  const ASInt32 type = KCabGetType(p, "PageNum");
+  if (type == kKCabTypeInt || type == kKCabTypeString) return 1;
+  FormatMessageByKeyUTF8(nullptr, "insert.err.nopagenum",
+                         "Where AfterNum needs PageNum, the page to insert after: a number from 1, or a text such as "
+                         "\"last\".",
+                         why, size, "");
+  return 0;
+}
+
 void InsertExample(SKCab* p) {
   KCabPutInt(p, "Count", 1);
   KCabPutAtom(p, "Where", ASAtomFromString("AtEnd"));
@@ -526,7 +545,8 @@ const SKParamUnread kInsertUnread[] = {
 
 const SKParamDef* const kInsertGroups[] = {kInsert, kCommon, nullptr};
 const SKParamTable kInsertTable{"InsertBlanks", "inserts blank pages, or the pages of another file",
-                                kInsertGroups, nullptr, nullptr, InsertExample, kInsertUnread};
+                                kInsertGroups, InsertCrossCheck, "Where AfterNum needs PageNum.", InsertExample,
+                                kInsertUnread};
 
 // ---- CreateSample
 
@@ -604,7 +624,15 @@ ASBool CommandParamsAccepted(SKCab* run, const char* command) {
   if (!params || !table) return 1;
   char why[1200];
   if (KParamCheck(table, params, kKParamCheckRun, why, sizeof why)) {
-    KParamWarnUnread(table, params, KCabGetCab(params, kKParamGivenKey));
+    // The process manager has moved the source and its range out of the
+    // parameters into the run: the modes they set are read there.
+    KCabHolder view;
+    SKCab* source = KCabGetCab(run, "Source");
+    if (source && !KCabKnown(params, "Source")) {
+      view.Reset(KCabDup(params));
+      KCabPutCab(view.get(), "Source", KCabDup(source));
+    }
+    KParamWarnUnread(table, view.get() ? view.get() : params, KCabGetCab(params, kKParamGivenKey));
     return 1;
   }
   ParamError(run, why);

@@ -7,6 +7,7 @@
 #include "engine/EnginePrefs.h"
 #include "engine/EnginePrivate.h"
 #include "engine/InsertPages.h"
+#include "foundation/AVUTF8.h"
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
@@ -357,6 +358,14 @@ ASUns16 PerformEvenOddShuffleFromCab(AVDoc view, PDDoc doc, SKCab* params) {
     AVDoc even = KCtlStockExportedDoc(params, "EvenAVDoc");
     if (!odd || !even) {
       ErrorKey("pagemg.6.err.2");
+      return 0;
+    }
+    if (odd == even) {
+      // One document merged with itself repeats each of its pages: not a merge.
+      char title[300] = "", text[800];
+      AVWindowGetTitleUTF8(AVDocGetAVWindow(odd), title, (ASInt32)sizeof title);
+      FormatMsg(text, sizeof text, "pagemg.6.err.samedoc", "s", title);
+      ErrMessageUTF8(text);
       return 0;
     }
     info.sourceView = odd;

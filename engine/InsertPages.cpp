@@ -123,6 +123,19 @@ ASInt32 InsertWhereToPageNumBeforeEx(AVPageView view, PDDoc doc, EInsertWhere wh
   }
 }
 
+ASBool InsertPlaceExists(PDDoc doc, EInsertWhere where, ASInt32 after) {
+  const ASInt32 pages = doc ? PDDocGetNumPages(doc) : 0;
+  if (after >= -1 && after < pages) return 1;
+  // Inserting nothing would fail without a word: the page asked for is named.
+  if (where == kInsertAfterNum && after >= pages) {
+    char text[400];
+    FormatMsg(text, sizeof text, "imputil1.err.afterpage", "ddd", (int)std::min<ASInt64>((ASInt64)after + 1, 0x7FFFFFFF),
+              (int)pages, (int)pages);
+    ErrMessageUTF8(text);
+  }
+  return 0;
+}
+
 ASInt32 InsertPageConditionGetMaxToInsert(SKCab* params, ASInt32 n) {
   const ASInt32 condition = EnumFromCab(params, "Condition", kConditionWords, kCondAlways);
   const ASInt32 relation = EnumFromCab(params, "ConditionRelation", kRelationWords, kRelEven);
@@ -207,7 +220,7 @@ ASBool InsertBlankPages(AVPageView view, PDDoc doc, ASFixed width, ASFixed heigh
     madeDoc = true;
   } else {
     after = InsertWhereToPageNumBeforeEx(view, doc, where, pageNum);
-    if (after >= PDDocGetNumPages(doc) || after < -1) return 0;
+    if (!InsertPlaceExists(doc, where, after)) return 0;
   }
 
   if (showStatus) {
@@ -421,6 +434,12 @@ ASBool InsertFilePages(PDDoc doc, ASInt32 after, SKCab* params, ASBool showStatu
     if (first > last) {
       ErrorKey("imutil1.error.firstpage.outofrange");
       refused = true;
+    } else if (to < first) {
+      // A range that ends before it starts would insert nothing and be done.
+      char text[400];
+      FormatMsg(text, sizeof text, "imutil1.error.lastbeforefirst", "dd", (int)to + 1, (int)first + 1);
+      ErrMessageUTF8(text);
+      refused = true;
     } else {
       count = (ASInt32)std::clamp<ASInt64>((ASInt64)to - first + 1, 0, allowance);
       const ASInt64 extra =
@@ -505,7 +524,7 @@ ASBool InsertFilePagesFromCab(AVPageView view, PDDoc doc, SKCab* params, ASBool 
   } else {
     ASInt32 pageNum = where == kInsertAfterNum ? GetSinglePageRangeElem(params, "PageNum", doc, 0) : -1;
     after = InsertWhereToPageNumBeforeEx(view, doc, where, pageNum);
-    if (after < -1 || after >= PDDocGetNumPages(doc)) return 0;
+    if (!InsertPlaceExists(doc, where, after)) return 0;
   }
   if (firstInserted) *firstInserted = after + 1;
   ASBool ok = 0;

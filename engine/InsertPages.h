@@ -42,6 +42,11 @@ EInsertWhere InsertWhereFromCab(SKCab* params);
 // first). view may be null (batch work): the current-page positions then give -1.
 ASInt32 InsertWhereToPageNumBeforeEx(AVPageView view, PDDoc doc, EInsertWhere where, ASInt32 pageNum);
 
+// True when new pages may go after index after of doc (-1: before the first
+// page); false otherwise, said to the user when PageNum named a page beyond
+// the document.
+ASBool InsertPlaceExists(PDDoc doc, EInsertWhere where, ASInt32 after);
+
 // The most pages that may be inserted into a document of pageCount pages by
 // the condition keys of params ("Condition", "ConditionRelation",
 // "ConditionNumber"); kInsertNoLimit for none.

@@ -682,10 +682,36 @@ ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, c
   return done ? 1 : 0;
 }
 
+namespace {
+
+// Larger than the sheet inside its margins, as the planner tests it.
+bool LargerThanTheSheet(const SNupSpacing& s, ASFixedPoint size) {
+  const ASInt64 W = (ASInt64)s.sheetWidth - s.leftMargin - s.rightMargin + Tolerance();
+  const ASInt64 H = (ASInt64)s.sheetHeight - s.topMargin - s.bottomMargin + Tolerance();
+  return EngineFixedScaled(size.h, s.scale) > W || EngineFixedScaled(size.v, s.scale) > H;
+}
+
+}  // namespace
+
+void NupCountOversizePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, SNupLonePages* lone) {
+  lone->oversize = 0;
+  lone->firstOversize = -1;
+  lone->oversizeSize = ASFixedPoint{0, 0};
+  const SNupSpacing& s = *spacing;
+  for (ASInt32 i = 0; pageSizes && i < s.pageCount; ++i) {
+    if (!LargerThanTheSheet(s, pageSizes[i])) continue;
+    if (lone->oversize++ > 0) continue;
+    lone->firstOversize = i;
+    lone->oversizeSize = ASFixedPoint{EngineSat32(EngineFixedScaled(pageSizes[i].h, s.scale)),
+                                      EngineSat32(EngineFixedScaled(pageSizes[i].v, s.scale))};
+  }
+}
+
 void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
                        SNupLonePages* lone) {
   lone->count = 0;
   lone->first = -1;
+  NupCountOversizePages(spacing, pageSizes, lone);
   const SNupSpacing& s = *spacing;
   const ASInt32 n = s.pageCount;
   if (n <= 0 || !pageSizes || !sheetOfPage || (s.maxAcross == 1 && s.maxDown == 1)) return;
@@ -696,7 +722,7 @@ void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes
       ((ASInt64)s.sheetHeight - s.topMargin - s.bottomMargin - (rows - 1) * s.vGaps[0]) / rows + Tolerance();
   for (ASInt32 i = 0; i < n; ++i) {
     const bool alone = (i == 0 || sheetOfPage[i - 1] != sheetOfPage[i]) && (i + 1 == n || sheetOfPage[i + 1] != sheetOfPage[i]);
-    if (!alone) continue;
+    if (!alone || LargerThanTheSheet(s, pageSizes[i])) continue;
     if (EngineFixedScaled(pageSizes[i].h, s.scale) <= cellW && EngineFixedScaled(pageSizes[i].v, s.scale) <= cellH)
       continue;
     if (lone->count++ == 0) lone->first = i;
@@ -704,7 +730,7 @@ void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes
 }
 
 ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params, SNupLonePages* lone) {
-  if (lone) *lone = SNupLonePages{0, -1};
+  if (lone) *lone = SNupLonePages{};
   spacing->pageCount = PDDocGetNumPages(doc);
   if (spacing->pageCount <= 0) return 1;
   ASFixedPoint* pageSizes = nullptr;

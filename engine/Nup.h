@@ -82,14 +82,22 @@ extern ASInt32 imposedDocNumber;
 // larger than a place of the grid: the sheet inside its margins, less the
 // first gaps, divided into maxAcross x maxDown places (a 0 counts as 1),
 // against the page scaled by the layout's scale.
+// Pages larger than the sheet inside its margins are counted apart: the
+// planner gives each a sheet of its own, larger than the one asked for.
 struct SNupLonePages {
-  ASInt32 count;  // 0: none
-  ASInt32 first;  // the first of them (page index)
+  ASInt32 count = 0;   // 0: none (pages larger than the sheet not among them)
+  ASInt32 first = -1;  // the first of them (page index)
+  ASInt32 oversize = 0;        // pages larger than the sheet inside its margins
+  ASInt32 firstOversize = -1;  // the first of them (page index)
+  ASFixedPoint oversizeSize{0, 0};  // its size at the layout's scale
 };
 // Counts them in a planned layout (sheetOfPage from the planner); none when
 // the grid has one place only.
 void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
                        SNupLonePages* lone);
+// Only the pages larger than the sheet inside its margins, at the scale of
+// spacing (the oversize fields of lone; the others are left alone).
+void NupCountOversizePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, SNupLonePages* lone);
 
 // The whole layout of doc's pages into a new document (newDoc) or into doc.
 // True when every page was placed; false when the user cancelled or a check

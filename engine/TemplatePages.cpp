@@ -84,7 +84,7 @@ ASBool InsertTemplatePages(AVPageView view, PDDoc doc, STemplateInfo* info, ASIn
     made = doc = NewInsertDocument();
   } else {
     after = InsertWhereToPageNumBeforeEx(view, doc, where, pageNum);
-    if (after < -1 || after >= PDDocGetNumPages(doc)) return 0;
+    if (!InsertPlaceExists(doc, where, after)) return 0;
   }
   if (showStatusText) {
     char text[400];

@@ -147,6 +147,14 @@ void KCabDestroyByKfree(void* block) { ASfree(block); }
 ASInt32 ProcessControlNewdocCopierCheckSource(SKCab* run, SKCab* args) {
   PDDoc source = ProcManGetSourcePDDoc(run);
   if (KCabGetBool(run, "Params:NewDoc", 0) && source) {
+    // The copy has no window, so no current page: the source's current page
+    // is the one meant, and the copy has it at the same place.
+    const ASInt32 current = RunCabCurrentPageOfView(ProcManGetSourceAVDoc(run));
+    if (current >= 0 && KCabGetAtom(run, "Source:Range:RangeType", ASAtomNull) == ASAtomFromString("CurrentPage")) {
+      KCabPutAtom(run, "Source:Range:RangeType", ASAtomFromString("SubDoc"));
+      KCabPutInt(run, "Source:Range:From", current + 1);
+      KCabPutInt(run, "Source:Range:To", current + 1);
+    }
     void* monitorData = nullptr;
     ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
     PDDoc copy = PDDocCreatePerhapsClonePDFX(source);

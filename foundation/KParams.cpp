@@ -1,5 +1,6 @@
 #include "foundation/KParams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "foundation/KCabPersist.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
+#include "foundation/RunCab.h"
 
 namespace {
 
@@ -125,6 +127,9 @@ bool KindRefused(SCheck& c, const char* key, const SKParamDef* def, ASInt32 foun
   return false;
 }
 
+// The page count a page text is read against before the document is known.
+constexpr ASInt32 kKParamAnyPageCount = 999999;
+
 bool InRange(const SKParamDef* def, double v) { return std::isfinite(v) && v >= def->min && v <= def->max; }
 
 bool RangeRefused(SCheck& c, const char* key, const SKParamDef* def, double v) {
@@ -230,7 +235,18 @@ bool CheckValue(SCheck& c, const SKParamDef* def, SKCab* params, const char* key
       return type == kKCabTypeBool || KindRefused(c, key, def, type);
     case kKParamInt:
     case kKParamPage: {
-      if (def->kind == kKParamPage && type == kKCabTypeString) return true;
+      if (def->kind == kKParamPage && type == kKCabTypeString) {
+        // A text that names no page would be read as no page at all, and the
+        // run would go on at a page nobody asked for.
+        ASInt32 page = 0;
+        const char* text = KCabGetString(params, key);
+        if (ResolveSingleRangeElemString(text, &page, kKParamAnyPageCount)) return true;
+        Say(c.why, c.size, "kparam.err.pagetext",
+            "%s = \"%s\" is refused: a page is given by its number (from 1) or by a text such as \"last\" or "
+            "\"last-2\".",
+            "ss", key, text ? text : "");
+        return false;
+      }
       double v;
       if (type == kKCabTypeInt) {
         v = KCabGetInt(params, key, 0);
@@ -528,6 +544,19 @@ void KParamWarnUnread(const SKParamTable* table, SKCab* params, SKCab* given) {
       WarnMessageUTF8(text);
       break;  // one warning a key
     }
+  }
+  // A key inside a group ("Source:Range:From") is given when its path is.
+  std::vector<std::string> warned;
+  for (const SKParamUnread* rule = table->unread; rule->key; ++rule) {
+    if (!std::strchr(rule->key, ':') || !KCabKnown(given, rule->key)) continue;
+    if (std::find(warned.begin(), warned.end(), rule->key) != warned.end()) continue;
+    std::string mode;
+    if (!WhenHolds(table, params, rule->when, &mode) || rule->also.mode) continue;
+    char text[1200];
+    Say(text, sizeof text, "kparam.warn.unread", "%s is not read with %s = %s: it is ignored.", "sss", rule->key,
+        rule->when.mode, mode.c_str());
+    WarnMessageUTF8(text);
+    warned.emplace_back(rule->key);
   }
 }
 

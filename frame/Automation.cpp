@@ -21,6 +21,7 @@
 #include "frame/KVCommands.h"
 #include "frame/KVMemory.h"
 #include "frame/ParamSettings.h"
+#include "frame/ProcMan.h"
 #include "host/AVAlert.h"
 #include "kctl/KCtlAutomation.h"
 #include "pdftools/PageSizes.h"
@@ -252,9 +253,10 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* source, const
         ErrMessageUTF8(why);
         return 0;
       }
+      // By its whole path, so that a key inside a group counts as given too.
       std::string set = settings[i];
-      std::string top = set.substr(0, std::min(set.find('='), set.find(':')));
-      if (!top.empty() && !KCabKnown(given.get(), top.c_str())) KCabPutNull(given.get(), top.c_str());
+      std::string key = set.substr(0, set.find('='));
+      if (!key.empty() && !KCabKnown(given.get(), key.c_str())) KCabPutNull(given.get(), key.c_str());
     }
     KCabPutCab(params.get(), kKParamGivenKey, given.Release());
   }
@@ -425,8 +427,22 @@ ASBool AnswerDialogs(const char* answersXML) { return AnswerDialogsFrom(answersX
 
 ASInt32 TakeMenuOutcome() { return ImpositionTakeDispatchOutcome(); }
 
+// A command with no parameter a user gives runs alike whatever is remembered.
+bool TakesParams(const char* key) {
+  const SKParamTable* table = ParamTableOf(key);
+  if (!table) return true;
+  bool any = false;
+  KParamTableEnum(
+      table,
+      [](const SKParamDef* def, void* data) {
+        if (!(def->flags & kKParamInternal)) *static_cast<bool*>(data) = true;
+      },
+      &any);
+  return any;
+}
+
 ASBool RememberedParams(const char* key, PITextSink sink, void* data) {
-  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key))) return 0;
+  if (!key || !*key || !CmdCollFindCommand(nullptr, ASAtomFromString(key)) || !TakesParams(key)) return 0;
   char name[kKVPersistKeySize];
   FillKVPersistKey(name, sizeof name, ASAtomFromString(key));
   SKCabPersist* store = KVMainPersist();
@@ -448,7 +464,8 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   RunCommandWithSettings,
                                   CheckSettings,
                                   ProductVersion,
-                                  AnswerDialogsFrom};
+                                  AnswerDialogsFrom,
+                                  ProcManTakePassedOn};
 
 }  // namespace
 

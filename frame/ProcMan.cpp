@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/Alerts.h"
 #include "foundation/Atom.h"
@@ -143,6 +144,12 @@ void ProcManResolveRange(SKCab* run, ASInt32* first, ASInt32* last, ASInt32* ste
     } else if ((checks & kProcManCheckLast) && doc && *last >= count) {
       FormatMessageByKeyUTF8(nullptr, "procmgr.1.a.3", nullptr, text, sizeof text, "dd", (int)(*last + 1), (int)count);
       ParamError(run, text);
+    } else if ((checks & kProcManCheckFirst) && *last < *first) {
+      // A range that ends before it starts holds no page: a run on it would
+      // do nothing and still be recorded as done.
+      FormatMessageByKeyUTF8(nullptr, "pmint.err.bad.backwards", nullptr, text, sizeof text, "dd", (int)(*first + 1),
+                             (int)(*last + 1));
+      ParamError(run, text);
     }
   } else {
     ParamErrorString(run, Msg("pmint.err.bad.rangetype"), ASAtomGetString(type));
@@ -210,7 +217,11 @@ void ProcManPrepareSource(SKCab* run) {
     if (doc && PDDocGetNumPages(doc) == 0 && !ProcManBoolProperty(run, "Control:Props:UIDoesntNeedAVDoc", nullptr))
       ParamError(run, Msg("common.err.nopages"));
   }
-  if (!Cancelled(run)) CallStep(run, "Control:CheckSource");
+  if (!Cancelled(run)) {
+    if (PDDoc doc = ProcManGetSourcePDDoc(run))
+      KCabPutPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType, doc, nullptr);
+    CallStep(run, "Control:CheckSource");
+  }
   if (!Cancelled(run)) {
     // The first page is checked here, before Start: a run refused for its
     // range must not have begun its work. "To" beyond the document is left
@@ -229,7 +240,28 @@ void ProcManPrepareSource(SKCab* run) {
 
 // ---- the run
 
+namespace {
+
+constexpr size_t kPassedOnKept = 1024;
+
+// The source documents of completed runs that opened a new window.
+std::vector<PDDoc>& PassedOn() {
+  static std::vector<PDDoc> docs;
+  return docs;
+}
+
+}  // namespace
+
+ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max) {
+  std::vector<PDDoc>& all = PassedOn();
+  const ASInt32 n = (ASInt32)all.size();
+  for (ASInt32 i = 0; docs && i < n && i < max; ++i) docs[i] = all[(size_t)i];
+  all.clear();
+  return n;
+}
+
 void ProcManRunProcess(SKCab* run) {
+  const ASInt32 viewsBefore = AVAppGetNumDocs();
   bool progress = false;
   ProgressMonitor monitor = nullptr;
   void* monitorData = nullptr;
@@ -294,8 +326,19 @@ void ProcManRunProcess(SKCab* run) {
   END_HANDLER
 
   endProgress();
-  if (Cancelled(run)) CommandListControllerEndCommandFail(run);
-  else CommandListControllerEndCommandOk(run);
+  if (Cancelled(run)) {
+    CommandListControllerEndCommandFail(run);
+  } else {
+    CommandListControllerEndCommandOk(run);
+    // The document the run was given (before a copy of it took its place).
+    auto given = (PDDoc)KCabGetPointerNamedType(run, "ProcMan:GivenPDDoc", kKPDDocType);
+    if (given && AVAppGetNumDocs() > viewsBefore) {
+      // Kept for a host program that asks; one that never does keeps the latest.
+      std::vector<PDDoc>& passed = PassedOn();
+      if (passed.size() >= kPassedOnKept) passed.erase(passed.begin());
+      passed.push_back(given);
+    }
+  }
   CallStep(run, "Control:Terminate");
 }
 

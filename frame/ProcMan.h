@@ -10,7 +10,8 @@
 //   CurrentPage, SubDoc), ":From", ":To", ":For", ":Step", ":EvenOdd";
 //   "ProcMan:AVDoc", "ProcMan:PDDoc", "ProcMan:FirstPageIgnoreEvenOdd",
 //   "ProcMan:FirstPage", "ProcMan:PagesToDo", "ProcMan:Cancelled",
-//   "ProcMan:CancelReason"; "Internal:PM", "Internal:PMData";
+//   "ProcMan:CancelReason", "ProcMan:GivenPDDoc" (the source before the
+//   command's own source step); "Internal:PM", "Internal:PMData";
 //   "Work:CommandListController", "Work:CommandListControllerToken";
 //   "Result:FirstPage", "Result:DocPages", "Result:CurrentPage",
 //   "Result:PagesProcessed".
@@ -41,6 +42,11 @@ struct SKSourceLink {
 };
 
 void ProcManRunProcess(SKCab* run);
+// The source documents of the runs completed since the last call that put
+// their result into a new window (a trim made into a new document, then a
+// booklet of it): their pages went on into that window. Returns how many;
+// the first max of them are written to docs.
+ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max);
 // Resolves the source, calls CheckSource and counts the range. Refused as
 // parameter errors, before Start can run: a missing source document (unless
 // "Control:Props:UIDoesntNeedAVDoc"), a first page below 1 or beyond the

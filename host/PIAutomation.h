@@ -54,6 +54,11 @@ struct PIAutomationProcs {
   // As answerDialogs, for a text read from the file source (its path as the
   // user gave it, may be null): a text that does not read is named with it.
   ASBool (*answerDialogsFrom)(const char* answersXML, const char* source);
+  // The documents that commands completed since the last call took their
+  // pages from into a new document (a trim made into a new document, then a
+  // booklet of it, in one replay): how many, the first max written to docs.
+  // Tables shorter than this entry do not answer.
+  ASInt32 (*takePassedOn)(PDDoc* docs, ASInt32 max);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

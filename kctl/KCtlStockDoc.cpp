@@ -193,10 +193,15 @@ EKCtlExportCallBackReturn KAVDocListExport(SMacDialogInfo* dialog, ASInt32 id, A
   if (kind == kKCtlExportLoad) {
     // The held document only while it is the same one, not whatever opened at its address since.
     void* held = KCtlStockExportedDoc(cab, key);
+    // Answers without a user name the window by its title.
+    const char* title = KCabGetType(cab, key) == kKCabTypeString ? KCabGetString(cab, key) : nullptr;
     ASInt32 count = MacMenuCountItems(dialog, id), chosen = 0;
-    for (ASInt32 k = 0; held && k < count; ++k) {
+    for (ASInt32 k = 0; (held || title) && k < count; ++k) {
       auto* item = reinterpret_cast<SKCab*>(MacMenuGetAttachedData(dialog, id, k));
-      if (item && item != reinterpret_cast<SKCab*>(-1) && KCabGetPointerNamedType(item, "AVDoc", "KAVDoc") == held) {
+      if (!item || item == reinterpret_cast<SKCab*>(-1)) continue;
+      const char* itemTitle = KCabGetString(item, "S");
+      if ((held && KCabGetPointerNamedType(item, "AVDoc", "KAVDoc") == held) ||
+          (title && itemTitle && std::strcmp(itemTitle, title) == 0)) {
         chosen = k;
         break;
       }

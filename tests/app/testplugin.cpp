@@ -154,7 +154,8 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   RunWithSettings,
                                   CheckSettings,
                                   ProductVersion,
-                                  AnswerFrom};
+                                  AnswerFrom,
+                                  nullptr};
 // The table of a plug-in made before settings and versions were offered.
 PIAutomationProcs gOlderProcs = kProcs;
 

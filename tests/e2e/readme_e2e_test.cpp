@@ -357,28 +357,55 @@ TEST_F(Readme, TheOneLineFormsMakeWhatTheFileFormsMake) {
 }
 
 // The examples of the kvhost section: steps in a row on the document the
-// last made, and a batch with a preferences folder of its own.
+// last made, odd and even pages split and merged again, and a batch with a
+// preferences folder of its own.
 TEST_F(Readme, TheKvhostExamplesRunAsWritten) {
   const std::map<std::string, SResult> results = {
       {"sheets-reversed.pdf", {2, kA4Tall, "5 6 7 8|1 2 3 4"}},
+      {"halves/Odd pages 1.pdf", {4, kA5, "1|3|5|7"}},
+      {"halves/Even pages 1.pdf", {4, kA5, "2|4|6|8"}},
+      {"merged.pdf", {8, kA5, "1|2|3|4|5|6|7|8"}},
       {"batch-reversed.pdf", {8, kA5, "8|7|6|5|4|3|2|1"}},
   };
+  const std::string section = Section("## kvhost");
+  const std::string answers = "docs/answers/merge-odd-even.xml";
+  const size_t shown = section.find("`" + answers + "`:\n\n```xml\n");
+  ASSERT_NE(std::string::npos, shown) << answers << " is shown";
+  const size_t from = section.find("```xml\n", shown) + 7;
+  EXPECT_EQ(kvtest::ReadWholeFile(kvtest::SourcePath(answers)), section.substr(from, section.find("```", from) - from));
   ASSERT_EQ(0, Run(CommandLines(RecipesSection())[0]).status) << "the sample";
-  const std::vector<std::string> lines = ShLines(Section("## kvhost"));
-  ASSERT_EQ(results.size(), lines.size());
+  const std::vector<std::string> lines = ShLines(section);
+  ASSERT_EQ(4u, lines.size());
+  std::set<std::string> made;
   for (const std::string& line : lines) {
     SCOPED_TRACE(line);
-    const std::string saved = SavedFile(line);
-    ASSERT_TRUE(results.count(saved)) << saved;
+    // One document saved, or each one the steps made into a folder.
+    static const std::regex folder("--save-all (\\S+)");
+    std::smatch all;
+    std::vector<std::string> saves;
+    if (std::regex_search(line, all, folder)) {
+      for (const auto& [file, result] : results)
+        if (file.rfind(all[1].str() + "/", 0) == 0) saves.push_back(file);
+    } else {
+      saves.push_back(SavedFile(line));
+    }
+    for (const std::string& saved : saves) ASSERT_TRUE(results.count(saved)) << saved;
     Outcome r = Run(line);
     ASSERT_EQ(0, r.status) << r.out;
     EXPECT_EQ("", r.out);
-    ExpectResult(saved, results.at(saved));
+    for (const std::string& saved : saves) {
+      ExpectResult(saved, results.at(saved));
+      made.insert(saved);
+    }
   }
+  EXPECT_EQ(results.size(), made.size());
   // The batch kept its remembered parameters in its own folder; the
-  // reader's own preferences were neither read nor written.
+  // reader's own preferences hold only what the merge's dialog ended with
+  // (a --menu run remembers its answers), nothing of the batch.
   EXPECT_TRUE(fs::exists(dir.file("batch-prefs/Korvel/kv3.xml")));
-  EXPECT_FALSE(fs::exists(dir.file("prefs/Korvel/kv3.xml")));
+  const std::string own = kvtest::ReadWholeFile(dir.file("prefs/Korvel/kv3.xml"));
+  EXPECT_NE(std::string::npos, own.find("EvenOddShuffle")) << own;
+  EXPECT_EQ(std::string::npos, own.find("ReversePageOrder")) << own;
   // Run again, the batch says what it runs on.
   Outcome again = Run(lines.back());
   ASSERT_EQ(0, again.status) << again.out;

@@ -305,10 +305,18 @@ TEST_F(SaveTest, AProgramASaveStartsDoesNotHoldItsTemporaryFile) {
   if (maker == 0) {
     ::close(ends[0]);
     ASFileSysGetTempPathName(nullptr, PosixPath(dir.file("target.pdf")));
+    // Until its exec the started program is a copy of this one, holding all
+    // it holds: wait for the exec, which closes this pipe's far end.
+    int exec[2];
+    if (::pipe2(exec, O_CLOEXEC) != 0) ::_exit(126);
     pid_t started = ::fork();
     if (started == 0) {
       ::execl("/bin/sleep", "sleep", "60", (char*)nullptr);
       ::_exit(127);
+    }
+    ::close(exec[1]);
+    char byte;
+    while (::read(exec[0], &byte, 1) > 0) {
     }
     (void)!::write(ends[1], &started, sizeof started);
     ::_exit(0);  // dies as a killed save does, the program it started running on

@@ -74,13 +74,22 @@ class StderrOnTerminal {
     std::fflush(stderr);
     saved_ = dup(2);
     dup2(slave_, 2);
+    // Reads up to the end mark that Take writes: bytes come through the
+    // terminal in order, so all written before it have arrived with it
+    // (a read after the other side closed may come before the last bytes).
     reader_ = std::thread([this] {
       char buf[4096];
       for (;;) {
         const ssize_t n = read(master_, buf, sizeof buf);
-        if (n > 0) out_.append(buf, (size_t)n);
-        else if (n < 0 && errno == EINTR) continue;
-        else break;  // EIO: the other side is closed
+        if (n > 0) {
+          out_.append(buf, (size_t)n);
+          const size_t mark = out_.find(kEndMark);
+          if (mark == std::string::npos) continue;
+          out_.resize(mark);
+          break;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        break;  // EIO: the other side is closed
       }
     });
   }
@@ -95,6 +104,7 @@ class StderrOnTerminal {
       dup2(saved_, 2);
       close(saved_);
       saved_ = -1;
+      (void)!write(slave_, kEndMark, sizeof kEndMark - 1);
       close(slave_);
       reader_.join();
       close(master_);
@@ -103,6 +113,7 @@ class StderrOnTerminal {
   }
 
  private:
+  static constexpr char kEndMark[] = "\x1b]kv-end\x07";
   int master_ = -1, slave_ = -1, saved_ = -1;
   std::thread reader_;
   std::string out_;
