@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,6 +71,39 @@ struct Options {
   bool version = false;
 };
 
+// Every option kvhost takes, for naming the nearest of a mistyped one.
+const char* const kOptions[] = {"--params", "--set",   "--command",      "--menu",       "--answers",
+                                "--play",   "--replay", "--page",        "--save",       "--save-all",
+                                "--list-menus", "--list-commands", "--list-actions", "--history", "--prefs",
+                                "--host-version", "--plugin", "--static-id", "--quiet", "--version", "--help"};
+
+// Words users reach for that name another option.
+struct SOptionAlias {
+  const char* typed;
+  const char* option;
+};
+const SOptionAlias kOptionAliases[] = {{"--output", "--save"},    {"--out", "--save"},        {"--write", "--save"},
+                                       {"--cmd", "--command"},    {"--run", "--command"},     {"--param", "--params"},
+                                       {"--parameters", "--params"}, {"--define", "--set"}};
+
+// "unknown option --comand; did you mean --command?"
+void SayUnknownOption(const std::string& option) {
+  std::string near;
+  for (const SOptionAlias& a : kOptionAliases)
+    if (option == a.typed) near = a.option;
+  if (near.empty()) {
+    const ASInt32 count = (ASInt32)(sizeof kOptions / sizeof kOptions[0]);
+    ASInt32 nearest[4];
+    const ASInt32 n = ASNearestNames(option.c_str(), kOptions, count, nearest, 4);
+    for (ASInt32 i = 0; i < n; ++i) near += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + kOptions[nearest[i]];
+  }
+  if (!near.empty())
+    std::fprintf(stderr, "kvhost: unknown option %s; did you mean %s? (--help lists the options)\n", option.c_str(),
+                 near.c_str());
+  else
+    std::fprintf(stderr, "kvhost: unknown option %s\n%s", option.c_str(), kUsage);
+}
+
 bool TakesValue(const std::string& o) {
   static const std::set<std::string> kValued = {"--params", "--set",    "--command",  "--menu",
                                                 "--answers", "--play",  "--replay",   "--page",
@@ -81,7 +116,7 @@ bool IsStep(const std::string& o) {
   static const std::set<std::string> kSteps = {"--params", "--set",    "--command", "--menu",
                                                "--answers", "--play",  "--replay",  "--page",
                                                "--save",   "--save-all", "--list-menus", "--list-commands",
-                                               "--history"};
+                                               "--list-actions", "--history"};
   return kSteps.count(o) > 0;
 }
 
@@ -121,16 +156,52 @@ bool StepsUseTheirInputs(const std::vector<Step>& steps) {
     }
     if (!used) {
       if (s.option == "--params")
-        std::fprintf(stderr, "kvhost: --params %s: no --command follows it to use these parameters\n", s.value.c_str());
+        std::fprintf(stderr,
+                     "kvhost: --params %s: no --command follows it to use these parameters; --params gives the "
+                     "parameters of the --command after it: put it before the --command it is for\n",
+                     s.value.c_str());
       else if (s.option == "--set")
-        std::fprintf(stderr, "kvhost: --set %s: no --command follows it to use this parameter\n", s.value.c_str());
+        std::fprintf(stderr,
+                     "kvhost: --set %s: no --command follows it to use this parameter; --set gives a parameter of "
+                     "the --command after it: put it before the --command it is for\n",
+                     s.value.c_str());
       else
-        std::fprintf(stderr, "kvhost: --answers %s: no --menu, --play, --replay or --command follows it\n",
+        std::fprintf(stderr,
+                     "kvhost: --answers %s: no --menu, --play, --replay or --command follows it; --answers answers "
+                     "the dialogs of the steps after it: put it before them\n",
                      s.value.c_str());
       return false;
     }
   }
   return true;
+}
+
+bool RunsCommands(const std::string& o) {
+  return o == "--command" || o == "--menu" || o == "--play" || o == "--replay";
+}
+
+// A --save saves the active document as it stands at its place: in a run
+// that saves, a step after the last save would do work that nothing saves.
+bool SavesComeAfterTheirWork(const std::vector<Step>& steps) {
+  size_t lastSave = steps.size(), lastRun = steps.size();
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].option == "--save" || steps[i].option == "--save-all") lastSave = i;
+    if (RunsCommands(steps[i].option)) lastRun = i;
+  }
+  if (lastSave == steps.size() || lastRun == steps.size() || lastRun < lastSave) return true;
+  const Step& save = steps[lastSave];
+  const Step& run = steps[lastRun];
+  if (save.option == "--save")
+    std::fprintf(stderr,
+                 "kvhost: --save %s comes before %s %s, whose result nothing saves; --save saves the active document "
+                 "at the point it stands: put it after the --command whose result it is\n",
+                 save.value.c_str(), run.option.c_str(), run.value.c_str());
+  else
+    std::fprintf(stderr,
+                 "kvhost: --save-all %s comes before %s %s, whose result nothing saves; --save-all saves the "
+                 "documents as they stand at its point: put it after the steps whose results it saves\n",
+                 save.value.c_str(), run.option.c_str(), run.value.c_str());
+  return false;
 }
 
 // "KEY=VALUE" with a key; the value's kind is the command's to read.
@@ -177,7 +248,7 @@ bool Parse(int argc, char** argv, Options* o) {
         if (IsStep(a) || a == "--static-id" || a == "--quiet" || a == "--version")
           std::fprintf(stderr, "kvhost: %s takes no value\n", a.c_str());
         else
-          std::fprintf(stderr, "kvhost: unknown option %s\n%s", a.c_str(), kUsage);
+          SayUnknownOption(a);
         return false;
       }
       if (value.empty()) {
@@ -210,11 +281,11 @@ bool Parse(int argc, char** argv, Options* o) {
     } else if (IsStep(a)) {
       o->steps.push_back({a, value});
     } else {
-      std::fprintf(stderr, "kvhost: unknown option %s\n%s", a.c_str(), kUsage);
+      SayUnknownOption(a);
       return false;
     }
   }
-  return StepsUseTheirInputs(o->steps);
+  return StepsUseTheirInputs(o->steps) && SavesComeAfterTheirWork(o->steps);
 }
 
 std::string ExeFolder() {
@@ -248,9 +319,9 @@ bool StaticTime(ASInt64* seconds) {
   return true;
 }
 
-// The file's text; false, said with what is wrong (not found, not
-// readable), when it cannot be read.
-bool ReadText(const std::string& option, const std::string& path, std::string* out) {
+// The file can be read; false, said with what is wrong (not found, not
+// readable), when not.
+bool Readable(const std::string& option, const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR)
@@ -268,6 +339,13 @@ bool ReadText(const std::string& option, const std::string& path, std::string* o
     std::fprintf(stderr, "kvhost: %s %s: not readable (%s)\n", option.c_str(), path.c_str(), std::strerror(errno));
     return false;
   }
+  return true;
+}
+
+// The file's text; false, said as Readable says it, when it cannot be read.
+bool ReadText(const std::string& option, const std::string& path, std::string* out) {
+  if (!Readable(option, path)) return false;
+  std::ifstream in(path, std::ios::binary);
   *out = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
 }
@@ -420,41 +498,219 @@ bool TakesSettings(const PIAutomationProcs* automation) {
          automation->runCommandWithSettings && automation->checkSettings;
 }
 
-// Every --set is read as its command takes it before any step runs: a value
-// that does not read is a mistake in the command line.
-bool SettingsRead(const Options& o, bool* usage) {
-  const PIAutomationProcs* automation = PIGetAutomation();
+bool Checks(const PIAutomationProcs* automation) {
+  return Offers(automation, offsetof(PIAutomationProcs, listActions) + sizeof automation->listActions) &&
+         automation->checkCommand && automation->checkAction && automation->listActions;
+}
+
+// The settings of a --command: the --set steps since the one before it.
+struct SCommandInput {
   std::vector<std::string> settings;
-  for (const Step& s : o.steps) {
-    if (s.option == "--set") {
-      settings.push_back(s.value);
-      continue;
-    }
-    if (s.option != "--command" || settings.empty()) continue;
-    if (!TakesSettings(automation)) {
-      std::fprintf(stderr, "kvhost: --set: this plug-in takes no parameters by --set; give them with --params\n");
+  std::string params, paramsFile;
+  bool haveParams = false;
+};
+
+// The --command at steps[at] runs directly on what the --command before it
+// made: no other step that runs commands lies between them.
+bool FollowsDirectly(const std::vector<Step>& steps, size_t at) {
+  for (size_t j = at; j-- > 0;) {
+    if (steps[j].option == "--command") return true;
+    if (RunsCommands(steps[j].option)) return false;
+  }
+  return false;
+}
+
+// Asks the plug-in whether the --command would run as typed; false (said)
+// when not, *usage when what was typed is refused (not what a file holds).
+bool CommandChecks(const PIAutomationProcs* automation, const std::string& key, const SCommandInput& in,
+                   ASInt32 pages, bool follows, bool* usage, const char* notRun = "nothing was run") {
+  std::vector<const char*> texts;
+  for (const std::string& setting : in.settings) texts.push_back(setting.c_str());
+  std::string why;
+  const ASInt32 checked =
+      automation->checkCommand(key.c_str(), in.haveParams ? in.params.c_str() : nullptr,
+                               in.haveParams ? in.paramsFile.c_str() : nullptr, texts.data(), (ASInt32)texts.size(),
+                               pages, follows ? 1 : 0, KeepText, &why);
+  if (checked == kPICheckGood) return true;
+  *usage = checked == kPICheckTyped;
+  std::fprintf(stderr, "kvhost: --command %s: %s\nkvhost: %s\n", key.c_str(), why.c_str(), notRun);
+  return false;
+}
+
+// Each setting of a --command read on its own, as its key takes it: a value
+// that does not read, is out of range, or has a key the command does not
+// have is named with its --set. False (said) for the first such.
+bool SettingsRead(const PIAutomationProcs* automation, const std::string& key, const SCommandInput& in) {
+  for (const std::string& setting : in.settings) {
+    const char* text[] = {setting.c_str()};
+    std::string why;
+    if (!automation->checkSettings(key.c_str(), text, 1, KeepText, &why)) {
+      std::fprintf(stderr, "kvhost: --set %s: %s\nkvhost: nothing was run\n", setting.c_str(), why.c_str());
       return false;
     }
-    for (const std::string& setting : settings) {
-      const char* text[] = {setting.c_str()};
-      std::string why;
-      if (!automation->checkSettings(s.value.c_str(), text, 1, KeepText, &why)) {
-        std::fprintf(stderr, "kvhost: --set %s: %s\n", setting.c_str(), why.c_str());
-        *usage = true;
-        return false;
-      }
-    }
-    settings.clear();
   }
   return true;
 }
 
-// Performs the steps in order; false when one failed. saved receives the
-// documents a --save or --save-all saved.
-// saved gets the documents a step saved; passedOn those a step made and a
-// later step, run on it, made a new document of (a trim before a booklet):
-// their pages went on into that document.
-bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* saved, std::set<AVDoc>* passedOn) {
+// Everything that can be checked before the first step runs is checked
+// then, so that a mistake typed on the command line stops the run before a
+// step has run or saved: every command name with its parameter files and
+// settings as they will run, the rules across keys and across a command and
+// the one that follows on its result, every file a step reads, every
+// action played. False (said) on a mistake; *usage when it is the command
+// line's.
+bool Precheck(const Options& o, bool* usage) {
+  const PIAutomationProcs* automation = PIGetAutomation();
+  *usage = true;
+  if (!Checks(automation)) {
+    // An older plug-in: only the settings' values can be read before.
+    std::vector<std::string> settings;
+    for (const Step& s : o.steps) {
+      if (s.option == "--set") settings.push_back(s.value);
+      if (s.option != "--command" || settings.empty()) continue;
+      if (!TakesSettings(automation)) {
+        std::fprintf(stderr, "kvhost: --set: this plug-in takes no parameters by --set; give them with --params\n");
+        *usage = false;
+        return false;
+      }
+      for (const std::string& setting : settings) {
+        const char* text[] = {setting.c_str()};
+        std::string why;
+        if (!automation->checkSettings(s.value.c_str(), text, 1, KeepText, &why)) {
+          std::fprintf(stderr, "kvhost: --set %s: %s\n", setting.c_str(), why.c_str());
+          return false;
+        }
+      }
+      settings.clear();
+    }
+    *usage = false;
+    return true;
+  }
+  SCommandInput in;
+  bool menuBefore = false;  // a dialog may make an action that a later --play plays
+  for (size_t i = 0; i < o.steps.size(); ++i) {
+    const Step& s = o.steps[i];
+    if (s.option == "--set") {
+      in.settings.push_back(s.value);
+    } else if (s.option == "--params") {
+      if (!ReadText(s.option, s.value, &in.params)) return false;
+      in.haveParams = true;
+      in.paramsFile = s.value;
+    } else if (s.option == "--answers") {
+      std::string text;
+      if (!ReadText(s.option, s.value, &text)) return false;
+      const bool read = automation->answerDialogsFrom(text.c_str(), s.value.c_str());
+      automation->answerDialogsFrom(nullptr, nullptr);  // they answer from their own step on
+      if (!read) {
+        std::fprintf(stderr, "kvhost: --answers %s: the answers could not be read; nothing was run\n",
+                     s.value.c_str());
+        *usage = false;  // what the file holds, not what was typed
+        return false;
+      }
+    } else if (s.option == "--replay" || s.option == "--history") {
+      if (!Readable(s.option, s.value)) return false;
+    } else if (s.option == "--command") {
+      if (!SettingsRead(automation, s.value, in) ||
+          !CommandChecks(automation, s.value, in, -1, FollowsDirectly(o.steps, i), usage))
+        return false;
+      in = SCommandInput();
+    } else if (s.option == "--play" && !menuBefore) {
+      std::string why;
+      if (!automation->checkAction(s.value.c_str(), KeepText, &why)) {
+        std::fprintf(stderr, "kvhost: --play %s: %s\nkvhost: nothing was run\n", s.value.c_str(), why.c_str());
+        return false;
+      }
+    }
+    menuBefore = menuBefore || s.option == "--menu";
+  }
+  *usage = false;
+  return true;
+}
+
+// A file a --save or --save-all wrote, as it was written.
+struct SSavedFile {
+  std::string path;
+  std::string pages;  // "8 pages of 841.89 x 595.28 pt"
+};
+
+// What the steps did to the documents.
+struct SRunState {
+  std::vector<AVDoc> initial;           // opened from the command line
+  std::map<AVDoc, std::string> files;   // their files, as named
+  std::set<AVDoc> saved;                // saved by a step
+  std::set<AVDoc> passedOn;             // made, then taken on into a new document by a later step (a trim before
+                                        // a booklet): their pages went on into that document
+  std::set<AVDoc> changedInPlace;       // opened from the command line and changed by a step
+  std::vector<SSavedFile> savedFiles;   // in the order saved
+};
+
+// "8 pages of 841.89 x 595.28 pt", or for mixed sizes "12 pages: 10 of ...,
+// 2 of ...": the visible size, turned as the page is shown.
+std::string PagesText(PDDoc doc) {
+  const ASInt32 n = PDDocGetNumPages(doc);
+  std::vector<std::pair<std::string, ASInt32>> sizes;
+  for (ASInt32 i = 0; i < n; ++i) {
+    PDPage page = PDDocAcquirePage(doc, i);
+    ASFixedRect box;
+    PDPageGetCropBox(page, &box);
+    const PDRotate turn = PDPageGetRotate(page);
+    PDPageRelease(page);
+    double w = std::fabs(ASFixedToFloat(box.right) - ASFixedToFloat(box.left));
+    double h = std::fabs(ASFixedToFloat(box.top) - ASFixedToFloat(box.bottom));
+    if (turn == 90 || turn == 270) std::swap(w, h);
+    char text[80];
+    std::snprintf(text, sizeof text, "%.2f x %.2f pt", w, h);
+    auto at = std::find_if(sizes.begin(), sizes.end(), [&](const auto& e) { return e.first == text; });
+    if (at == sizes.end()) sizes.emplace_back(text, 1);
+    else ++at->second;
+  }
+  std::string out = std::to_string(n) + (n == 1 ? " page" : " pages");
+  if (sizes.size() == 1) return out + " of " + sizes[0].first;
+  for (size_t i = 0; i < sizes.size() && i < 3; ++i)
+    out += (i == 0 ? ": " : ", ") + std::to_string(sizes[i].second) + " of " + sizes[i].first;
+  if (sizes.size() > 3) out += ", and " + std::to_string(sizes.size() - 3) + " other sizes";
+  return out;
+}
+
+// The inputs of the --command at steps[at]: the --params and --set steps
+// since the --command before it.
+bool CommandInputAt(const std::vector<Step>& steps, size_t at, SCommandInput* in) {
+  size_t from = at;
+  while (from > 0 && steps[from - 1].option != "--command") --from;
+  for (size_t j = from; j < at; ++j) {
+    if (steps[j].option == "--set") in->settings.push_back(steps[j].value);
+    if (steps[j].option == "--params") {
+      if (!ReadText(steps[j].option, steps[j].value, &in->params)) return false;
+      in->haveParams = true;
+      in->paramsFile = steps[j].value;
+    }
+  }
+  return true;
+}
+
+// Before a --command that a --command runs on directly, once the page count
+// it runs on is known: the rules between the two, checked again. False
+// (said) when they refuse; nothing of the pair has run.
+bool PairChecks(const Options& o, size_t at, AVDoc active, bool* usage) {
+  const PIAutomationProcs* automation = PIGetAutomation();
+  if (!Checks(automation)) return true;
+  size_t next = at + 1;
+  while (next < o.steps.size() && !RunsCommands(o.steps[next].option)) ++next;
+  if (next == o.steps.size() || o.steps[next].option != "--command") return true;
+  SCommandInput first, second;
+  if (!CommandInputAt(o.steps, at, &first) || !CommandInputAt(o.steps, next, &second)) return false;
+  const ASInt32 pages = active ? PDDocGetNumPages(AVDocGetPDDoc(active)) : -1;
+  bool ranBefore = false;
+  for (size_t j = 0; j < at; ++j) ranBefore = ranBefore || RunsCommands(o.steps[j].option);
+  const std::string notRun =
+      ranBefore ? "--command " + o.steps[at].value + " and the steps after it were not run" : "nothing was run";
+  return CommandChecks(automation, o.steps[at].value, first, pages, false, usage, notRun.c_str()) &&
+         CommandChecks(automation, o.steps[next].value, second, -1, true, usage, notRun.c_str());
+}
+
+// Performs the steps in order; false when one failed (*usage when a step
+// was refused as a mistake in the command line).
+bool Perform(const Options& o, SRunState* run, bool* usage) {
   const PIAutomationProcs* automation = PIGetAutomation();
   auto needAutomation = [&](const std::string& step) {
     if (automation) return true;
@@ -492,9 +748,13 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   std::string params, answers, paramsFile, answersFile;
   bool haveParams = false, haveAnswers = false;
   std::vector<std::string> settings;
-  for (const Step& s : o.steps) {
+  *usage = false;
+  std::set<AVDoc>* saved = &run->saved;
+  std::set<AVDoc>* passedOn = &run->passedOn;
+  for (size_t at = 0; at < o.steps.size(); ++at) {
+    const Step& s = o.steps[at];
     const std::string& v = s.value;
-    const bool runs = s.option == "--command" || s.option == "--menu" || s.option == "--play" || s.option == "--replay";
+    const bool runs = RunsCommands(s.option);
     const AVDoc source = runs ? AVAppGetActiveDoc() : nullptr;
     const std::vector<AVDoc> viewsBefore = source ? OpenViews() : std::vector<AVDoc>();
     if (s.option == "--set") {
@@ -518,6 +778,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       // Some commands make a document of their own (a sample document, pages
       // into a new file): whether one must be open is the command's to say.
       if (!needAutomation(s.option)) return false;
+      if (!PairChecks(o, at, source, usage)) return false;
       std::string file;
       const bool given = haveParams || !settings.empty();
       if (!given && !o.quiet && knowsRemembered && automation->rememberedParams(v.c_str(), KeepText, &file)) {
@@ -567,6 +828,11 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       }
     } else if (s.option == "--play") {
       if (!needAutomation(s.option) || !active(s.option)) return false;
+      std::string why;
+      if (Checks(automation) && !automation->checkAction(v.c_str(), KeepText, &why)) {
+        std::fprintf(stderr, "kvhost: --play %s: %s\n", v.c_str(), why.c_str());
+        return false;
+      }
       const bool played = automation->playAction(v.c_str());
       AVAppEndStatusLine();
       if (!played) {
@@ -601,6 +867,7 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
       AVDoc d = active(s.option);
       if (!d || !SaveDoc(AVDocGetPDDoc(d), v)) return false;
       saved->insert(d);
+      run->savedFiles.push_back({v, PagesText(AVDocGetPDDoc(d))});
     } else if (s.option == "--save-all") {
       std::error_code made;
       std::filesystem::create_directories(v, made);
@@ -609,15 +876,25 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
                      made ? made.message().c_str() : "a file of that name is in the way");
         return false;
       }
-      std::set<AVDoc> before(initial->begin(), initial->end());
+      // Every document a step made, and every input a step changed, named
+      // as its file is.
+      std::set<AVDoc> before(run->initial.begin(), run->initial.end());
       for (AVDoc d : OpenViews()) {
-        if (before.count(d)) continue;
-        std::string title = WindowTitle(d);
-        for (char& c : title)
-          if (c == '/') c = '_';
-        if (title.empty()) title = "untitled";
-        if (!SaveDoc(AVDocGetPDDoc(d), v + "/" + title + ".pdf")) return false;
+        std::string name;
+        if (before.count(d)) {
+          if (!run->changedInPlace.count(d) || !run->files.count(d)) continue;
+          name = std::filesystem::path(run->files[d]).filename().string();
+        } else {
+          name = WindowTitle(d);
+          for (char& c : name)
+            if (c == '/') c = '_';
+          if (name.empty()) name = "untitled";
+          name += ".pdf";
+        }
+        const std::string path = v + "/" + name;
+        if (!SaveDoc(AVDocGetPDDoc(d), path)) return false;
         saved->insert(d);
+        run->savedFiles.push_back({path, PagesText(AVDocGetPDDoc(d))});
       }
     } else if (s.option == "--list-menus") {
       AVMenubar bar = AVAppGetMenubar();
@@ -632,15 +909,25 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
     } else if (s.option == "--list-commands") {
       if (!needAutomation(s.option)) return false;
       automation->listCommands(PrintLine, nullptr);
+    } else if (s.option == "--list-actions") {
+      if (!needAutomation(s.option)) return false;
+      if (!Checks(automation)) {
+        std::fprintf(stderr, "kvhost: --list-actions: this plug-in does not list its actions\n");
+        return false;
+      }
+      automation->listActions(PrintLine, nullptr);
     }
     if (source) {
       const std::set<AVDoc> before(viewsBefore.begin(), viewsBefore.end());
       bool made = false;
       for (AVDoc d : OpenViews()) made = made || !before.count(d);
-      if (made)
+      if (made) {
         passedOn->insert(source);
-      else
+      } else {
         passedOn->erase(source);  // changed in place: its own pages are the result
+        const bool input = std::find(run->initial.begin(), run->initial.end(), source) != run->initial.end();
+        if (input && (PDDocGetFlags(AVDocGetPDDoc(source)) & PDDocNeedsSave)) run->changedInPlace.insert(source);
+      }
     }
     // Within one step (a replay) each command may take its pages from what
     // the one before it made: the plug-in says which documents passed theirs on.
@@ -656,21 +943,22 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
 
 // Documents the steps made and no step saved (or saved and changed again),
 // and whose pages no later step took on into a new document, are work the
-// user asked for: each is named with its pages. With a --save
-// or --save-all in the run they are lost, and the run did not do what it was
-// asked (false); a run that saves nothing at all only tries the steps, and
-// is told so unless quiet.
-bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::set<AVDoc>& saved,
-                const std::set<AVDoc>& passedOn) {
-  std::set<AVDoc> before(initial.begin(), initial.end());
+// user asked for, and so are inputs a step changed in place: each is named
+// with its pages. With a --save or --save-all in the run they are lost, and
+// the run did not do what it was asked (false); a run that saves nothing at
+// all only tries the steps, and is told so unless quiet.
+bool SayUnsaved(const Options& o, const SRunState& run) {
+  std::set<AVDoc> before(run.initial.begin(), run.initial.end());
   std::vector<std::string> unsaved;
   for (AVDoc d : OpenViews()) {
     PDDoc doc = AVDocGetPDDoc(d);
-    const bool changedSince = saved.count(d) && (PDDocGetFlags(doc) & PDDocNeedsSave);
-    if (before.count(d) || passedOn.count(d) || (saved.count(d) && !changedSince)) continue;
+    const bool changedSince = run.saved.count(d) && (PDDocGetFlags(doc) & PDDocNeedsSave);
+    const bool input = before.count(d) > 0;
+    if ((input && !run.changedInPlace.count(d)) || run.passedOn.count(d) || (run.saved.count(d) && !changedSince))
+      continue;
     ASInt32 pages = PDDocGetNumPages(doc);
     unsaved.push_back("\"" + WindowTitle(d) + "\" (" + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
-                      (changedSince ? ", changed after it was saved)" : ")"));
+                      (changedSince ? ", changed after it was saved)" : input ? ", changed in place)" : ")"));
   }
   if (unsaved.empty()) return true;
   bool saving = false;
@@ -678,14 +966,22 @@ bool SayUnsaved(const Options& o, const std::vector<AVDoc>& initial, const std::
   if (!saving && o.quiet) return true;
   const bool one = unsaved.size() == 1;
   if (saving)
-    std::fprintf(stderr, "kvhost: %s the steps made %s not saved, and %s lost:\n",
+    std::fprintf(stderr, "kvhost: %s the steps made or changed %s not saved, and %s lost:\n",
                  one ? "a document" : (std::to_string(unsaved.size()) + " documents").c_str(), one ? "was" : "were",
-                 one ? "its pages are" : "their pages are");
+                 one ? "its work is" : "their work is");
   else
-    std::fprintf(stderr, "kvhost: nothing was saved (no --save or --save-all); the steps made:\n");
+    std::fprintf(stderr, "kvhost: nothing was saved (no --save or --save-all); the steps made or changed:\n");
   for (const std::string& line : unsaved) std::fprintf(stderr, "  %s\n", line.c_str());
-  std::fprintf(stderr, "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n");
+  std::fprintf(stderr,
+               "kvhost: --save-all DIR saves every document the steps made or changed, as DIR/<window title>.pdf "
+               "(an input as DIR/<its file name>)\n");
   return !saving;
+}
+
+// On a terminal, one line a saved file: what the run leaves behind.
+void SaySaved(const Options& o, const SRunState& run) {
+  if (o.quiet || !isatty(STDERR_FILENO)) return;
+  for (const SSavedFile& f : run.savedFiles) std::fprintf(stderr, "%s: %s\n", f.path.c_str(), f.pages.c_str());
 }
 
 // One line: kvhost's version and the plug-in's, as the product names itself.
@@ -735,27 +1031,28 @@ int main(int argc, char** argv) {
     return 0;
   }
   bool usage = false;
-  if (!SettingsRead(o, &usage)) {
+  if (!Precheck(o, &usage)) {
     PIUnloadPlugIn(loaded);
     AVAppShutdown();
     return usage ? 2 : 1;
   }
   bool ok = true;
+  SRunState run;
   for (const std::string& f : o.files) {
     PDDoc doc = OpenDoc(f);
     if (!doc) {
       ok = false;
       break;
     }
-    AVDocOpenFromPDDoc(doc, nullptr);
+    run.files[AVDocOpenFromPDDoc(doc, nullptr)] = f;
   }
-  std::vector<AVDoc> initial = OpenViews();
-  std::set<AVDoc> saved, passedOn;
-  if (ok) ok = Perform(o, &initial, &saved, &passedOn);
+  run.initial = OpenViews();
+  if (ok) ok = Perform(o, &run, &usage);
   AVAppEndStatusLine();
-  if (ok) ok = SayUnsaved(o, initial, saved, passedOn);
+  if (ok) ok = SayUnsaved(o, run);
+  if (ok) SaySaved(o, run);
   std::fflush(stdout);
   PIUnloadPlugIn(loaded);
   AVAppShutdown();
-  return ok ? 0 : 1;
+  return ok ? 0 : usage ? 2 : 1;
 }

@@ -5,6 +5,7 @@
 // what the order lists take.
 #include "commands/ParamTables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -650,4 +651,50 @@ void DescribeParamRefusal(SKCab* lines, const char* command, SKCab* params) {
   KCabPutStringCopy(lines, "", line);
 }
 
-KV_COMMAND_MODULE(.CommandParamTable = CommandParamTable)
+namespace {
+
+bool WordIs(SKCab* params, const char* key, const char* word) {
+  const ASAtom a = KCabGetAtom(params, key, ASAtomNull);
+  return a != ASAtomNull && std::strcmp(ASAtomGetString(a), word) == 0;
+}
+
+}  // namespace
+
+// Creep is worked out in signatures of CreepEvery pages: the booklet made
+// directly of its pages must fold them in signatures of that size, or its
+// outer and inner leaves get each other's amounts.
+ASBool CheckFollowingRun(const char* first, SKCab* firstParams, ASInt32 firstPages, const char* next,
+                         SKCab* nextParams, char* why, size_t size) {
+  if (!first || !next || std::strcmp(first, "TrimAndShift") != 0 || std::strcmp(next, "SimpleBooklet") != 0) return 1;
+  if (!WordIs(firstParams, "Shift", "Creep")) return 1;
+  const ASInt32 every = KCabGetInt(firstParams, "CreepEvery", 0);
+  if (every < 0) return 1;  // the whole document, whatever its length
+  ASInt32 signature = 0;
+  char how[200];
+  if (WordIs(nextParams, "Paginate", "Multiple")) {
+    const ASInt32 perSig = KCabGetInt(nextParams, "PagesPerSig", 16);
+    signature = BookletSignatureSize(perSig);
+    FormatMessageByKeyUTF8(nullptr, "creep.how.multiple", "Paginate Multiple with PagesPerSig %d", how, sizeof how,
+                           "d", (int)perSig);
+  } else if (WordIs(nextParams, "Paginate", "Single")) {
+    // The page count is known only of the document the creep runs on, and
+    // only when it works on all of it.
+    const bool allDoc = KCabGetType(firstParams, "Source:Range:RangeType") == kKCabTypeAbsent ||
+                        WordIs(firstParams, "Source:Range:RangeType", "AllDoc");
+    if (firstPages < 0 || !allDoc) return 1;
+    signature = std::max(4, (int)(((ASInt64)firstPages + 3) / 4 * 4));
+    FormatMessageByKeyUTF8(nullptr, "creep.how.single", "Paginate Single on %d pages", how, sizeof how, "d",
+                           (int)firstPages);
+  } else {
+    return 1;
+  }
+  if (every == signature) return 1;
+  FormatMessageByKeyUTF8(nullptr, "creep.err.signature",
+                         "The creep of TrimAndShift is worked out for signatures of %d pages (CreepEvery %d), but the "
+                         "SimpleBooklet that follows folds signatures of %d pages (%s): give the TrimAndShift --set "
+                         "CreepEvery=%d.",
+                         why, size, "dddsd", (int)every, (int)every, (int)signature, how, (int)signature);
+  return 0;
+}
+
+KV_COMMAND_MODULE(.CommandParamTable = CommandParamTable, .CheckFollowingRun = CheckFollowingRun)

@@ -15,6 +15,7 @@
 #include "foundation/MessageFormat.h"
 #include "foundation/MessageTable.h"
 #include "foundation/RunCab.h"
+#include "host/ASNearest.h"
 
 namespace {
 
@@ -371,6 +372,13 @@ bool WhenHolds(const SKParamTable* table, SKCab* params, const SKParamWhen& when
   return false;
 }
 
+// "A, B or C" of the names.
+std::string OrList(const std::vector<std::string>& names) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i) out += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+  return out;
+}
+
 // "Consec, Single or CutStacks" of "Consec Single CutStacks".
 std::string OrWords(const char* values) {
   std::vector<std::string> words;
@@ -384,9 +392,112 @@ std::string OrWords(const char* values) {
     word.clear();
     if (!*p) break;
   }
-  std::string out;
-  for (size_t i = 0; i < words.size(); ++i) out += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
-  return out;
+  return OrList(words);
+}
+
+// The names nearest to typed, as "A or B"; empty when none is near.
+std::string NearestOf(const char* typed, const std::vector<std::string>& names) {
+  std::vector<const char*> texts;
+  for (const std::string& n : names) texts.push_back(n.c_str());
+  ASInt32 nearest[8];
+  const ASInt32 n = ASNearestNames(typed, texts.data(), (ASInt32)texts.size(), nearest, 8);
+  std::vector<std::string> found;
+  for (ASInt32 i = 0; i < n; ++i) found.push_back(names[(size_t)nearest[i]]);
+  return OrList(found);
+}
+
+// The values of when's mode under which a key it names is read: the words
+// (one for each value) or the truth values that when does not name.
+std::vector<std::string> ReadValues(const SKParamTable* table, const SKParamWhen& when) {
+  const SKParamDef* def = KParamTableFind(table, when.mode);
+  std::vector<std::string> candidates;
+  if (def && def->kind == kKParamBool) {
+    candidates = {"1", "0"};
+  } else if (def && def->words) {
+    std::vector<ASInt32> seen;
+    for (const SKCabEnumWord* w = def->words; w->word; ++w) {
+      if (std::find(seen.begin(), seen.end(), w->value) != seen.end()) continue;
+      seen.push_back(w->value);
+      candidates.emplace_back(w->word);
+    }
+  }
+  const std::string values = when.values ? when.values : "";
+  std::vector<std::string> read;
+  for (const std::string& c : candidates) {
+    bool named = false;
+    ASInt32 value = 0, v = 0;
+    const bool byWords = WordValue(def, c.c_str(), &value);
+    for (size_t at = 0; at < values.size() && !named;) {
+      size_t end = values.find(' ', at);
+      if (end == std::string::npos) end = values.size();
+      const std::string one = values.substr(at, end - at);
+      named = byWords ? WordValue(def, one.c_str(), &v) && v == value : one == c;
+      at = end + 1;
+    }
+    if (!named) read.push_back(c);
+  }
+  return read;
+}
+
+// The key, or the group it lies in, is what the rule names.
+bool RuleNames(const SKParamUnread* rule, const std::string& key) {
+  const size_t n = std::strlen(rule->key);
+  return key.compare(0, n, rule->key) == 0 && (key.size() == n || key[n] == ':');
+}
+
+// False, said, when the rule (which holds) leaves the key unread under a value a setting can change.
+bool UnreadAllowed(SCheck& c, const SKParamTable* table, const SKParamUnread* rule, const std::string& key) {
+  const std::vector<std::string> first = ReadValues(table, rule->when);
+  if (first.empty()) return true;  // read under no value: nothing to say but what the run warns
+  if (!rule->also.mode) {
+    Say(c.why, c.size, "kparam.err.unread", "%s is read only with %s %s: add --set %s=%s, or leave %s out.",
+        "ssssss", key.c_str(), rule->when.mode, OrList(first).c_str(), rule->when.mode, first[0].c_str(),
+        key.c_str());
+    return false;
+  }
+  const std::vector<std::string> second = ReadValues(table, rule->also);
+  if (second.empty()) return true;
+  Say(c.why, c.size, "kparam.err.unread2",
+      "%s is read only with %s %s or with %s %s: add --set %s=%s or --set %s=%s, or leave %s out.", "ssssssssss",
+      key.c_str(), rule->when.mode, OrList(first).c_str(), rule->also.mode, OrList(second).c_str(), rule->when.mode,
+      first[0].c_str(), rule->also.mode, second[0].c_str(), key.c_str());
+  return false;
+}
+
+// The keys a person may give: every definition but patterns and the system's own.
+std::vector<std::string> UserKeys(const SKParamTable* table) {
+  std::vector<std::string> keys;
+  for (const SKParamDef* const* g = table && table->groups ? table->groups : nullptr; g && *g; ++g)
+    for (const SKParamDef* s = *g; s->key; ++s)
+      if (!IsPattern(s->key) && !(s->flags & kKParamInternal) &&
+          std::find(keys.begin(), keys.end(), s->key) == keys.end())
+        keys.emplace_back(s->key);
+  return keys;
+}
+
+// False, said, for a key the table does not have.
+bool TypedKeyKnown(SCheck& c, const SKParamTable* table, const std::string& key) {
+  if (KParamTableFind(table, key.c_str())) return true;
+  const size_t colon = key.find(':');
+  // A part of a page size: the setting reader has read it as one.
+  const SKParamDef* top = colon == std::string::npos ? nullptr : KParamTableFind(table, key.substr(0, colon).c_str());
+  if (top && top->kind == kKParamPageSize) return true;
+  if (KnownTopKey(table, key.c_str())) {
+    Say(c.why, c.size, "kvset.err.group",
+        "%s cannot be set on its own: it holds a group of values or a value the system keeps; give it in a parameter "
+        "file.",
+        "s", key.c_str());
+    return false;
+  }
+  const std::string nearest = NearestOf(key.c_str(), UserKeys(table));
+  const char* command = table->command ? table->command : "";
+  if (!nearest.empty())
+    Say(c.why, c.size, "kparam.err.typedkey", "%s is not a parameter of %s; did you mean %s?", "sss", key.c_str(),
+        command, nearest.c_str());
+  else
+    Say(c.why, c.size, "kparam.err.typedkeyfar", "%s is not a parameter of %s: docs/parameters.md lists the keys it "
+        "takes.", "ss", key.c_str(), command);
+  return false;
 }
 
 }  // namespace
@@ -565,4 +676,40 @@ std::string KParamUnreadWhenText(const SKParamUnread* rule) {
   std::string text = std::string(rule->when.mode) + " = " + OrWords(rule->when.values);
   if (rule->also.mode) text += std::string(" and ") + rule->also.mode + " = " + OrWords(rule->also.values);
   return text;
+}
+
+ASBool KParamCheckTyped(const SKParamTable* table, SKCab* params, const char* const* keys, ASInt32 count, char* why,
+                        size_t size) {
+  char scratch[8];
+  SCheck c{kKParamCheckLook, why && size ? why : scratch, why && size ? size : sizeof scratch};
+  c.why[0] = 0;
+  if (!table || !params || !keys) return 1;
+  for (ASInt32 i = 0; i < count; ++i) {
+    const std::string key = keys[i] ? keys[i] : "";
+    if (key.empty() || key[0] == '.') continue;
+    if (!TypedKeyKnown(c, table, key)) return 0;
+    for (const SKParamUnread* rule = table->unread; rule && rule->key; ++rule) {
+      if (!RuleNames(rule, key)) continue;
+      std::string mode, also;
+      if (!WhenHolds(table, params, rule->when, &mode)) continue;
+      if (rule->also.mode && !WhenHolds(table, params, rule->also, &also)) continue;
+      if (!UnreadAllowed(c, table, rule, key)) return 0;
+    }
+  }
+  return 1;
+}
+
+ASBool KParamCheckTypedKey(const SKParamTable* table, const char* key, char* why, size_t size) {
+  char scratch[8];
+  SCheck c{kKParamCheckLook, why && size ? why : scratch, why && size ? size : sizeof scratch};
+  c.why[0] = 0;
+  return !table || !key || TypedKeyKnown(c, table, key) ? 1 : 0;
+}
+
+std::string KParamNearestKeys(const SKParamTable* table, const char* key) { return NearestOf(key, UserKeys(table)); }
+
+std::string KParamNearestWords(const SKParamDef* def, const char* word) {
+  std::vector<std::string> words;
+  for (const SKCabEnumWord* w = def && def->words ? def->words : nullptr; w && w->word; ++w) words.emplace_back(w->word);
+  return NearestOf(word, words);
 }

@@ -112,6 +112,23 @@ ASBool KParamCheckDef(const SKParamDef* def, SKCab* params, const char* key, EKP
 // the table's unread list says the parameters leave unread, naming the key,
 // the mode and that it is ignored. Nothing without given.
 void KParamWarnUnread(const SKParamTable* table, SKCab* params, SKCab* given);
+// For the keys a person typed for this run (count paths in keys, such as
+// "FitAcross" or "Page:Width"), read against the parameters the run would
+// run on (defaults, then a file's, then the typed ones): false, with why, for
+// a key the table does not have (naming its nearest keys) and for one the
+// parameters leave unread (naming the setting that makes it read). What is
+// typed is checked strictly; keys of files keep the warnings above.
+ASBool KParamCheckTyped(const SKParamTable* table, SKCab* params, const char* const* keys, ASInt32 count, char* why,
+                        size_t size);
+// False, with why naming the nearest keys, when a typed key (a path) is none
+// of the table's: neither a key of it nor a part of one of its groups or page
+// sizes.
+ASBool KParamCheckTypedKey(const SKParamTable* table, const char* key, char* why, size_t size);
+// The keys of the table nearest to key, for "did you mean" ("FitDown" for
+// "FitDonw"; "FitAcross or FitDown"); empty when none is near.
+std::string KParamNearestKeys(const SKParamTable* table, const char* key);
+// The words of the definition nearest to word, the same way.
+std::string KParamNearestWords(const SKParamDef* def, const char* word);
 // The rule's conditions in words ("Action = Split or Merge"), for the reference.
 std::string KParamUnreadWhenText(const SKParamUnread* rule);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
@@ -12,6 +13,7 @@
 #include "foundation/MFUtil.h"
 #include "foundation/MessageFormat.h"
 #include "foundation/ProductName.h"
+#include "host/ASNearest.h"
 #include "frame/CmdColl.h"
 #include "pdftools/CommandHistory.h"
 #include "frame/CmdList.h"
@@ -177,12 +179,12 @@ void SayNotCabinetXML(char* text, size_t size, const char* what, const SKCabXMLR
   }
 }
 
-// A cabinet from a text a person wrote for this run; null (reported) when it
+// A cabinet from a text a person wrote for this run; null, with why, when it
 // does not read or is not well-formed. The text is named with the file it
 // came from (source, may be null); an element that does not read is named
 // with its key and line, a whole number out of range with the range that
 // command's table gives its key.
-SKCab* ReadCabinet(const char* xml, const char* what, const char* source, const char* command) {
+SKCab* ReadCabinet(const char* xml, const char* what, const char* source, const char* command, std::string* why) {
   ASBool error = 0;
   SKCabXMLReadProblem problem;
   std::memset(&problem, 0, sizeof problem);
@@ -206,10 +208,77 @@ SKCab* ReadCabinet(const char* xml, const char* what, const char* source, const 
                              text, sizeof text, "sds", what, (int)problem.line, problem.kind);
     else
       SayNotCabinetXML(text, sizeof text, what, problem);
-    ErrMessageUTF8(text);
+    *why = text;
     return nullptr;
   }
   return cab;
+}
+
+// The command keys --list-commands shows.
+std::vector<std::string> CommandKeys() {
+  std::vector<std::string> keys;
+  SKCab* collection = GetDefaultCmdColl();
+  if (!collection) return keys;
+  KCabConstEnum(
+      collection,
+      [](SKCab*, const char* key, ASInt32 type, void* data) -> ASBool {
+        if (type == kKCabTypeCab && CmdCollFindCommand(nullptr, ASAtomFromString(key)))
+          static_cast<std::vector<std::string>*>(data)->emplace_back(key);
+        return 1;
+      },
+      &keys);
+  return keys;
+}
+
+// "There is no command Reverse; did you mean ReversePageOrder?"
+std::string NoCommandText(const char* key) {
+  const std::vector<std::string> keys = CommandKeys();
+  std::vector<const char*> names;
+  for (const std::string& k : keys) names.push_back(k.c_str());
+  ASInt32 nearest[8];
+  const ASInt32 n = ASNearestNames(key, names.data(), (ASInt32)names.size(), nearest, 8);
+  std::string near;
+  for (ASInt32 i = 0; i < n; ++i) near += (i == 0 ? "" : i + 1 == n ? " or " : ", ") + keys[(size_t)nearest[i]];
+  char text[600];
+  if (!near.empty())
+    FormatMessageByKeyUTF8(nullptr, "kvauto.err.nocommandnear", "There is no command %s; did you mean %s?", text,
+                           sizeof text, "ss", key, near.c_str());
+  else
+    FormatMessageByKeyUTF8(nullptr, "kvauto.err.nocommand",
+                           "There is no command %s; --list-commands lists the commands.", text, sizeof text, "s", key);
+  return text;
+}
+
+// The parameters a run of command (by key) takes from a file's text and
+// settings: the command's defaults, the file's entries over them, then each
+// setting in order. The keys the file and the settings gave are put under
+// kKParamGivenKey; typed receives the settings' keys by their paths. Null,
+// with why, when the file or a setting does not read.
+SKCab* RunParams(SKCab* command, const char* key, const char* paramsXML, const char* source,
+                 const char* const* settings, ASInt32 count, std::vector<std::string>* typed, std::string* why) {
+  CabHolder given(paramsXML ? ReadCabinet(paramsXML, Msg("kvauto.what.params"), source, key, why) : KCabNewInner());
+  if (!given.get()) return nullptr;
+  SKCab* defaults = KCabGetCab(command, "DefaultParams");
+  CabHolder params(defaults ? KCabDup(defaults) : KCabNewInner());
+  KCabCopy(given.get(), params.get());
+  // Which keys the user wrote, apart from the defaults: a key the chosen
+  // mode does not read is warned about only when the user gave it, in the
+  // file or by a setting.
+  for (ASInt32 i = 0; settings && i < count; ++i) {
+    char text[1200];
+    if (!KVParamSettingApply(ParamTableOf(key), GetSystemDefaultPageSizeCollection(), params.get(), settings[i], text,
+                             sizeof text)) {
+      *why = text;
+      return nullptr;
+    }
+    // By its whole path, so that a key inside a group counts as given too.
+    const std::string set = settings[i];
+    const std::string path = set.substr(0, set.find('='));
+    if (typed && std::find(typed->begin(), typed->end(), path) == typed->end()) typed->push_back(path);
+    if (!path.empty() && !KCabKnown(given.get(), path.c_str())) KCabPutNull(given.get(), path.c_str());
+  }
+  KCabPutCab(params.get(), kKParamGivenKey, given.Release());
+  return params.Release();
 }
 
 struct SByKey {
@@ -230,35 +299,18 @@ ASBool RunWith(const char* key, const char* paramsXML, const char* source, const
   ASAtom atom = ASAtomFromString(key);
   SKCab* command = CmdCollFindCommand(nullptr, atom);
   if (!command) {
-    char text[400];
-    FormatMessageByKeyUTF8(nullptr, "kvauto.err.nocommand", "There is no command %s.", text, sizeof text, "s", key);
-    ErrMessageUTF8(text);
+    ErrMessageUTF8(NoCommandText(key).c_str());
     return 0;
   }
   // Given parameters go over the command's defaults, and settings over both.
   CabHolder params;
   if (paramsXML || (settings && count > 0)) {
-    CabHolder given(paramsXML ? ReadCabinet(paramsXML, Msg("kvauto.what.params"), source, key) : KCabNewInner());
-    if (!given.get()) return 0;
-    SKCab* defaults = KCabGetCab(command, "DefaultParams");
-    params.Reset(defaults ? KCabDup(defaults) : KCabNewInner());
-    KCabCopy(given.get(), params.get());
-    // Which keys the user wrote, apart from the defaults: a key the chosen
-    // mode does not read is warned about only when the user gave it, in the
-    // file or by a setting.
-    for (ASInt32 i = 0; settings && i < count; ++i) {
-      char why[1200];
-      if (!KVParamSettingApply(ParamTableOf(key), GetSystemDefaultPageSizeCollection(), params.get(), settings[i], why,
-                               sizeof why)) {
-        ErrMessageUTF8(why);
-        return 0;
-      }
-      // By its whole path, so that a key inside a group counts as given too.
-      std::string set = settings[i];
-      std::string key = set.substr(0, set.find('='));
-      if (!key.empty() && !KCabKnown(given.get(), key.c_str())) KCabPutNull(given.get(), key.c_str());
+    std::string why;
+    params.Reset(RunParams(command, key, paramsXML, source, settings, count, nullptr, &why));
+    if (!params.get()) {
+      ErrMessageUTF8(why.c_str());
+      return 0;
     }
-    KCabPutCab(params.get(), kKParamGivenKey, given.Release());
   }
   EImpositionCommand number = CmdKeyToImpositionCommand(atom);
   SImpositionCommandRow* row = FindImpositionCommandRow(number);
@@ -271,6 +323,81 @@ ASBool RunCommand(const char* key, const char* paramsXML) { return RunWith(key, 
 ASBool RunCommandWithSettings(const char* key, const char* paramsXML, const char* source, const char* const* settings,
                               ASInt32 count) {
   return RunWith(key, paramsXML, source, settings, count);
+}
+
+bool FindAction(const char* name, ASAtom* category, std::string* itemName);
+
+// The command checked last, for the rules between a command and the one
+// that runs directly on what it made.
+struct SChecked {
+  std::string key;
+  CabHolder params;
+  ASInt32 pages = -1;
+  bool typed = false;  // settings were typed for it
+};
+SChecked gChecked;
+
+ASInt32 CheckCommand(const char* key, const char* paramsXML, const char* source, const char* const* settings,
+                     ASInt32 count, ASInt32 pages, ASBool follows, PITextSink sink, void* data) {
+  Unattended();
+  auto refuse = [&](const std::string& why, ASInt32 whose) -> ASInt32 {
+    if (sink) sink(why.c_str(), data);
+    gChecked.key.clear();
+    gChecked.params.Reset(nullptr);
+    return whose;
+  };
+  SKCab* command = key && *key ? CmdCollFindCommand(nullptr, ASAtomFromString(key)) : nullptr;
+  if (!command) return refuse(NoCommandText(key ? key : ""), kPICheckTyped);
+  const bool typedAny = settings && count > 0;
+  CabHolder params;
+  if (paramsXML || typedAny) {
+    std::string why;
+    // The file alone first, so that what it holds is told apart from what was typed.
+    CabHolder fromFile(paramsXML ? RunParams(command, key, paramsXML, source, nullptr, 0, nullptr, &why) : nullptr);
+    if (paramsXML && !fromFile.get()) return refuse(why, kPICheckFile);
+    std::vector<std::string> typed;
+    params.Reset(RunParams(command, key, paramsXML, source, settings, count, &typed, &why));
+    if (!params.get()) return refuse(why, kPICheckTyped);
+    KCabRemove(params.get(), kKParamGivenKey);
+    const SKParamTable* table = ParamTableOf(key);
+    std::vector<const char*> keys;
+    for (const std::string& t : typed) keys.push_back(t.c_str());
+    char text[1200];
+    if (!KParamCheckTyped(table, params.get(), keys.data(), (ASInt32)keys.size(), text, sizeof text))
+      return refuse(text, kPICheckTyped);
+    if (!KParamCheck(table, params.get(), kKParamCheckLook, text, sizeof text)) {
+      const bool fileRefused =
+          fromFile.get() && !KParamCheck(table, fromFile.get(), kKParamCheckLook, nullptr, 0);
+      return refuse(text, fileRefused || !typedAny ? kPICheckFile : kPICheckTyped);
+    }
+  }
+  // What follows directly on the result of the command checked before.
+  auto rule = KVCommandModules().CheckFollowingRun;
+  if (follows && rule && !gChecked.key.empty() && gChecked.params.get() && params.get()) {
+    char text[1200];
+    if (!rule(gChecked.key.c_str(), gChecked.params.get(), gChecked.pages, key, params.get(), text, sizeof text))
+      return refuse(text, gChecked.typed || typedAny ? kPICheckTyped : kPICheckFile);
+  }
+  // Remembered parameters are the store's to read: nothing is known of them here.
+  gChecked.key = key;
+  gChecked.params.Reset(params.Release());
+  gChecked.pages = pages;
+  gChecked.typed = typedAny;
+  return kPICheckGood;
+}
+
+ASBool CheckAction(const char* name, PITextSink sink, void* data) {
+  Unattended();
+  ASAtom category = ASAtomNull;
+  std::string itemName;
+  if (name && FindAction(name, &category, &itemName)) return 1;
+  char text[600];
+  FormatMessageByKeyUTF8(nullptr, "kvauto.err.noaction",
+                         "There is no action named %s; --list-actions lists the actions of the preferences folder (--prefs chooses "
+                         "another).",
+                         text, sizeof text, "s", name ? name : "");
+  if (sink) sink(text, data);
+  return 0;
 }
 
 ASBool CheckSettings(const char* key, const char* const* settings, ASInt32 count, PITextSink sink, void* data) {
@@ -324,6 +451,38 @@ bool FindAction(const char* name, ASAtom* category, std::string* itemName) {
   *category = key;
   *itemName = colon + 1;
   return true;
+}
+
+// One line a named action: its command key, ":" and its name, as --play takes it.
+void ListActions(PITextSink sink, void* data) {
+  Unattended();
+  if (!sink) return;
+  CabHolder memory(KVMemoryGetCategoryCollectionCopy());
+  struct SList {
+    PITextSink sink;
+    void* data;
+    const char* category = nullptr;
+  } l{sink, data};
+  KCabConstEnum(
+      memory.get(),
+      [](SKCab* m, const char* key, ASInt32 type, void* p) -> ASBool {
+        auto* l = static_cast<SList*>(p);
+        if (type != kKCabTypeCab || std::strchr(key, ':')) return 1;
+        SKCab* items = KCabGetCab(KCabGetCab(m, key), "Item");
+        if (!items) return 1;
+        l->category = key;
+        KCabConstEnum(
+            items,
+            [](SKCab* c, const char* k, ASInt32 t, void* p) -> ASBool {
+              auto* l = static_cast<SList*>(p);
+              const char* name = t == kKCabTypeCab ? KCabGetString(KCabGetCab(c, k), "Name") : nullptr;
+              if (name && *name) l->sink((std::string(l->category) + ":" + name).c_str(), l->data);
+              return 1;
+            },
+            l);
+        return 1;
+      },
+      &l);
 }
 
 ASBool PlayAction(const char* name) {
@@ -418,7 +577,9 @@ ASBool AnswerDialogsFrom(const char* answersXML, const char* source) {
   UnattendedAlerts();
   KCtlAutomationStop();
   if (gAnswers) KCabDestroy(gAnswers);
-  gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers"), source, nullptr) : nullptr;
+  std::string why;
+  gAnswers = answersXML ? ReadCabinet(answersXML, Msg("kvauto.what.answers"), source, nullptr, &why) : nullptr;
+  if (answersXML && !gAnswers) ErrMessageUTF8(why.c_str());
   Unattended();
   return !answersXML || gAnswers ? 1 : 0;
 }
@@ -465,7 +626,10 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   CheckSettings,
                                   ProductVersion,
                                   AnswerDialogsFrom,
-                                  ProcManTakePassedOn};
+                                  ProcManTakePassedOn,
+                                  CheckCommand,
+                                  CheckAction,
+                                  ListActions};
 
 }  // namespace
 
@@ -478,4 +642,6 @@ void KVAutomationTerm() {
   if (gAnswers) KCabDestroy(gAnswers);
   gAnswers = nullptr;
   gUnattended = false;
+  gChecked.key.clear();
+  gChecked.params.Reset(nullptr);
 }

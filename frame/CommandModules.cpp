@@ -34,6 +34,7 @@ bool KVCommandModuleAdd(const SKVCommandModules& m) {
   Take(t.DoRememberLast, m.DoRememberLast);
   Take(t.StartPlay, m.StartPlay);
   Take(t.CommandParamTable, m.CommandParamTable);
+  Take(t.CheckFollowingRun, m.CheckFollowingRun);
   return true;
 }
 

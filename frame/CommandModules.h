@@ -11,6 +11,8 @@
 // registered, and its panel tells the user that it is not available.
 #pragma once
 
+#include <cstddef>
+
 #include "host/AS.h"
 
 struct SKCab;
@@ -49,6 +51,11 @@ struct SKVCommandModules {
   ASBool (*StartPlay)() = nullptr;
   // ---- Parameter tables: the table of a command key, or null.
   const SKParamTable* (*CommandParamTable)(const char* command) = nullptr;
+  // Rules between a command and the next that runs directly on its result,
+  // on the parameters each will run on (firstPages: the page count the first
+  // runs on, -1 unknown): false with why.
+  ASBool (*CheckFollowingRun)(const char* first, SKCab* firstParams, ASInt32 firstPages, const char* next,
+                              SKCab* nextParams, char* why, size_t size) = nullptr;
 };
 
 // Copies every filled slot of module into the table. Returns true, so that a

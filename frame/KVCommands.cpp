@@ -8,6 +8,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabPersist.h"
+#include "foundation/KParams.h"
 #include "frame/CmdColl.h"
 #include "frame/CommandModules.h"
 #include "frame/FramePrivate.h"
@@ -142,12 +143,35 @@ SKCab* LoadKVCommandParams(ASAtom key) {
   return KCabNewInner();
 }
 
+namespace {
+
+// The parameters each command last ran with in this session, by key: a run
+// on given parameters (a file, settings) neither reads nor changes the
+// remembered ones, yet it is what "the last command" means to a user.
+SKCab* gLastRuns = nullptr;
+
+void KeepLastRun(ASAtom key, SKCab* params) {
+  if (!params) return;
+  if (!gLastRuns) gLastRuns = KCabNewInner();
+  SKCab* copy = KCabDup(params);
+  KCabRemove(copy, kKParamGivenKey);
+  KCabPutCab(gLastRuns, ASAtomGetString(key), copy);
+}
+
+}  // namespace
+
+void KVForgetLastRuns() {
+  if (gLastRuns) KCabDestroy(gLastRuns);
+  gLastRuns = nullptr;
+}
+
 SKCab* KVSingleCommandFromLast(ASAtom key, ECmdUIMode mode) {
   CabHolder list(KCabNewInner());
   KCabPutAtom(list.get(), "Category", ASAtomFromString("OneCommand_V1"));
   KCabPutAtom(list.get(), "UIMode", ASAtomFromString(CmdUIModeWord(mode)));
   KCabPutAtom(list.get(), "Command", key);
-  KCabPutCab(list.get(), "Params", LoadKVCommandParams(key));
+  SKCab* ran = gLastRuns ? KCabGetCab(gLastRuns, ASAtomGetString(key)) : nullptr;
+  KCabPutCab(list.get(), "Params", ran ? KCabDup(ran) : LoadKVCommandParams(key));
   char stamp[32];
   KCabPutStringCopy(list.get(), "Stats:Created", GetAcrobatTimeStamp(stamp, sizeof stamp));
   return list.Release();
@@ -259,6 +283,7 @@ ASBool ExecuteKVCommand(ASAtom key, ASBool reset, ASBool runDialog, ASBool runPr
       else ProcManSetSourceNone(copy.get());
     }
     ran = CmdMgrRunProcess(command, copy.Release(), result, oldResult, DefaultCommandListController());
+    if (ran) KeepLastRun(key, work);
   }
   return ran;
 }

@@ -48,8 +48,11 @@ void MergeAndStoreKVParameters(const char* name, SKCab* cab);
 // A new cabinet: the remembered parameters of the command, else its defaults,
 // else empty. An unknown key is reported and gives an empty cabinet.
 SKCab* LoadKVCommandParams(ASAtom key);
-// A new one-command list of the command with its remembered parameters.
+// A new one-command list of the command with the parameters it last ran with
+// in this session, else its remembered ones.
 SKCab* KVSingleCommandFromLast(ASAtom key, ECmdUIMode mode);
+// Forgets what the commands ran with (at unload).
+void KVForgetLastRuns();
 
 // Runs the command by key. Without params the remembered "Last:<key>" is
 // checked out (or the defaults on a first run or with reset) and stored back

@@ -154,6 +154,12 @@ struct SSay {
     FormatMessageByKeyUTF8(nullptr, message, fallback, why, size, "sss", key.c_str(), what.c_str(), value.c_str());
     return false;
   }
+  bool Takes2(const char* message, const char* fallback, const std::string& key, const std::string& what,
+              const std::string& value, const std::string& more) {
+    FormatMessageByKeyUTF8(nullptr, message, fallback, why, size, "ssss", key.c_str(), what.c_str(), value.c_str(),
+                           more.c_str());
+    return false;
+  }
   bool Key(const char* message, const char* fallback, const std::string& key) {
     FormatMessageByKeyUTF8(nullptr, message, fallback, why, size, "s", key.c_str());
     return false;
@@ -352,8 +358,23 @@ bool StoreAs(SSay& say, const SKParamDef* def, SKCab* sizes, SKCab* params, cons
         }
         return say.Takes("kvset.err.word", "%s takes one of the words %s, not \"%s\".", key, words, value);
       }
-      KCabPutAtom(params, k, ASAtomFromString(word.c_str()));
-      return true;
+      if (!def->words) {
+        KCabPutAtom(params, k, ASAtomFromString(word.c_str()));
+        return true;
+      }
+      // Typed words are read in any letter case, as page names are, and
+      // stored as the table spells them; a word it does not take is a mistake.
+      for (const SKCabEnumWord* w = def->words; w->word; ++w) {
+        if (Lowered(w->word) == Lowered(word)) {
+          KCabPutAtom(params, k, ASAtomFromString(w->word));
+          return true;
+        }
+      }
+      const std::string nearest = KParamNearestWords(def, word.c_str());
+      if (!nearest.empty())
+        return say.Takes2("kvset.err.wordnear", "%s takes one of the words %s, not \"%s\"; did you mean %s?", key,
+                          WordsText(def), value, nearest);
+      return say.Takes("kvset.err.word", "%s takes one of the words %s, not \"%s\".", key, WordsText(def), value);
     }
     case kKParamText:
       KCabPutStringCopy(params, k, value.c_str());
@@ -436,6 +457,11 @@ bool Apply(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* s
                            say.why, say.size, "ss", key.c_str(), top->key);
     return false;
   }
+  // A path into a group names a key the table does not have.
+  if (top && colon + 1 < key.size() && top->kind == kKParamCab) {
+    KParamCheckTypedKey(table, key.c_str(), say.why, say.size);
+    return false;
+  }
   if (top) return StoreAs(say, top, sizes, params, key, value);  // refused: the group is the system's
   // Not in the table: kept as text, which the table's check warns about.
   KCabPutStringCopy(params, key.c_str(), value.c_str());
@@ -452,8 +478,10 @@ ASBool ApplyAndCheck(const SKParamTable* table, SKCab* sizes, SKCab* params, con
   SKParamDef part{};
   const SKParamDef* def = nullptr;
   if (!Apply(table, sizes, params, setting, say, &part, &def)) return 0;
-  if (!check || !def || !params) return 1;
+  if (!check || !params) return 1;
   const std::string key(setting, (size_t)(std::strchr(setting, '=') - setting));
+  // A key typed for a command is one of its own.
+  if (!def) return table ? KParamCheckTypedKey(table, key.c_str(), say.why, say.size) : 1;
   return KParamCheckDef(def, params, key.c_str(), kKParamCheckLook, say.why, say.size) ? 1 : 0;
 }
 

@@ -32,6 +32,7 @@ ASBool KVParamSettingApply(const SKParamTable* table, SKCab* sizes, SKCab* param
 
 // The same, then the value alone checked by the table without a word shown:
 // false, with the table's refusal in why, for a value out of range (params
-// holds it all the same).
+// holds it all the same), and for a key the table does not have (naming its
+// nearest keys): what is checked so is typed, and read strictly.
 ASBool KVParamSettingCheck(const SKParamTable* table, SKCab* sizes, SKCab* params, const char* setting, char* why,
                            size_t size);

@@ -201,6 +201,7 @@ ASBool MasterInit() {
 // collection and the message setup's tables.
 ASBool MyUnload() {
   KVAutomationTerm();
+  KVForgetLastRuns();
   StatusBoxTerm();
   KCtlAlertTerm();
   PDFCtlTerm();

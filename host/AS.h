@@ -7,6 +7,7 @@
 #include "host/ASFile.h"
 #include "host/ASFixed.h"
 #include "host/ASMem.h"
+#include "host/ASNearest.h"
 #include "host/ASProgress.h"
 #include "host/ASStm.h"
 #include "host/ASText.h"

@@ -7,6 +7,8 @@
 
 typedef void (*PITextSink)(const char* text, void* data);
 
+enum : ASInt32 { kPICheckGood = 1, kPICheckTyped = 0, kPICheckFile = -1 };
+
 struct PIAutomationProcs {
   ASSize_t size;  // sizeof(PIAutomationProcs)
   // Runs the command named by key on the active document without its dialog,
@@ -59,6 +61,24 @@ struct PIAutomationProcs {
   // booklet of it, in one replay): how many, the first max written to docs.
   // Tables shorter than this entry do not answer.
   ASInt32 (*takePassedOn)(PDDoc* docs, ASInt32 max);
+  // Checks a --command before any step runs, as runCommandWithSettings would
+  // take it (paramsXML and the settings null and 0 when none are given: the
+  // remembered parameters, which are not looked at): false, with why to the
+  // sink, when there is no such command (naming the nearest), the parameters
+  // or a setting do not read, a setting names no key of the command or one
+  // its final parameters leave unread, or the final parameters are refused
+  // (values, ranges, rules across keys). pages is the page count of the
+  // document it will run on, or -1 when that is not known yet; follows is
+  // true when it runs directly on what the command checked before it made,
+  // whose rules with it are checked too. Nothing runs and nothing is shown.
+  // kPICheckGood, or which input was refused: kPICheckTyped (the command, a
+  // setting, or a rule the settings break), kPICheckFile (what the file holds).
+  ASInt32 (*checkCommand)(const char* key, const char* paramsXML, const char* source, const char* const* settings,
+                         ASInt32 count, ASInt32 pages, ASBool follows, PITextSink sink, void* data);
+  // False, with why to the sink, when no action has the name --play takes.
+  ASBool (*checkAction)(const char* name, PITextSink sink, void* data);
+  // One line a named action, as --play takes it.
+  void (*listActions)(PITextSink sink, void* data);
 };
 
 void PIRegisterAutomation(const PIAutomationProcs* procs);

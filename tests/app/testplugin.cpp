@@ -155,6 +155,9 @@ const PIAutomationProcs kProcs = {sizeof(PIAutomationProcs),
                                   CheckSettings,
                                   ProductVersion,
                                   AnswerFrom,
+                                  nullptr,
+                                  nullptr,
+                                  nullptr,
                                   nullptr};
 // The table of a plug-in made before settings and versions were offered.
 PIAutomationProcs gOlderProcs = kProcs;

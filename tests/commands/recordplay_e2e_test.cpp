@@ -78,7 +78,8 @@ TEST_F(RecordPlayHost, RememberingWithoutANameRecordsNothing) {
   EXPECT_EQ(1, r.status) << r.out;
   EXPECT_TRUE(r.Says("Please type a name for the action.")) << r.out;
   Outcome play = Kvhost("--play anything " + Doc("in2.pdf", 1));
-  EXPECT_EQ(1, play.status) << play.out;
+  EXPECT_EQ(2, play.status) << play.out;
+  EXPECT_TRUE(play.Says("There is no action named anything; --list-actions lists the actions")) << play.out;
 }
 
 // The help centre and the about box of the real bundle, from the host's

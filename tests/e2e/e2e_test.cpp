@@ -101,11 +101,15 @@ TEST_F(Host, CommandsAreListedAndUnknownOnesRefused) {
     EXPECT_NE(std::string::npos, line.find('\t')) << "key, tab, title: " << line;
     start = end == std::string::npos ? r.out.size() : end + 1;
   }
+  // Refused before anything runs, naming the nearest command when one is near.
   Outcome unknown = Kvhost("--command NoSuchCommand " + Doc("in.pdf", 1), false);
-  EXPECT_EQ(1, unknown.status);
-  EXPECT_TRUE(unknown.Says("error [Korvel Velmora 3.0k]: There is no command called NoSuchCommand.")) << unknown.out;
-  EXPECT_TRUE(unknown.Says("kvhost: there is no command NoSuchCommand; --list-commands lists the commands"))
+  EXPECT_EQ(2, unknown.status);
+  EXPECT_TRUE(unknown.Says("kvhost: --command NoSuchCommand: There is no command NoSuchCommand; --list-commands lists "
+                           "the commands.\nkvhost: nothing was run"))
       << unknown.out;
+  Outcome near = Kvhost("--command nup " + Doc("in.pdf", 1), false);
+  EXPECT_EQ(2, near.status);
+  EXPECT_TRUE(near.Says("There is no command nup; did you mean Nup?")) << near.out;
 }
 
 // Answers that do not read stop the run before the menu item: no dialog runs
@@ -272,8 +276,13 @@ TEST_F(Host, NamedActionsPlayOnTheActiveDocument) {
       << "the playing is counted";
 
   Outcome missing = Kvhost("--play nothing " + Doc("in2.pdf", 1));
-  EXPECT_EQ(1, missing.status);
-  EXPECT_TRUE(missing.Says("The action could not be played")) << missing.out;
+  EXPECT_EQ(2, missing.status);
+  EXPECT_TRUE(missing.Says("There is no action named nothing; --list-actions lists the actions of the preferences "
+                           "folder"))
+      << missing.out;
+  Outcome listed = Kvhost("--list-actions");
+  EXPECT_EQ(0, listed.status) << listed.out;
+  EXPECT_EQ("ReversePageOrder:flip\n", listed.out);
 }
 
 TEST_F(Host, PanelsMissingFromTheBuildSaySo) {

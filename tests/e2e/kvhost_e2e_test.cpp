@@ -36,9 +36,10 @@ TEST_F(KvhostUser, ASplitSavedByHalfFails) {
   const std::string split = "--set Action=Split --command EvenOddShuffle ";
   Outcome half = Kvhost(split + "--save " + dir.file("half.pdf") + " " + in);
   EXPECT_EQ(1, half.status) << half.out;
-  EXPECT_TRUE(half.Says("kvhost: a document the steps made was not saved, and its pages are lost:\n"
+  EXPECT_TRUE(half.Says("kvhost: a document the steps made or changed was not saved, and its work is lost:\n"
                         "  \"Odd pages 1\" (4 pages)\n"
-                        "kvhost: --save-all DIR saves every document the steps made, as DIR/<window title>.pdf\n"))
+                        "kvhost: --save-all DIR saves every document the steps made or changed, as DIR/<window "
+                        "title>.pdf (an input as DIR/<its file name>)\n"))
       << half.out;
   EXPECT_TRUE(std::filesystem::exists(dir.file("half.pdf")));
   Outcome all = Kvhost(split + "--save-all " + dir.file("all") + " " + in);
@@ -50,26 +51,36 @@ TEST_F(KvhostUser, ASplitSavedByHalfFails) {
   // on: the even pages went into the reversed copy; the odd ones are lost.
   Outcome chained = Kvhost(split + "--set NewDoc=1 --command ReversePageOrder --save " + dir.file("rev.pdf") + " " + in);
   EXPECT_EQ(1, chained.status) << chained.out;
-  EXPECT_TRUE(chained.Says("kvhost: a document the steps made was not saved, and its pages are lost:\n"
+  EXPECT_TRUE(chained.Says("kvhost: a document the steps made or changed was not saved, and its work is lost:\n"
                            "  \"Odd pages 1\" (4 pages)\n"))
       << chained.out;
   EXPECT_FALSE(chained.Says("Even pages")) << chained.out;
   Outcome tried = Kvhost(split + in, "");
   EXPECT_EQ(0, tried.status) << tried.out;
-  EXPECT_TRUE(tried.Says("kvhost: nothing was saved (no --save or --save-all); the steps made:\n"
+  EXPECT_TRUE(tried.Says("kvhost: nothing was saved (no --save or --save-all); the steps made or changed:\n"
                          "  \"Odd pages 1\" (4 pages)\n  \"Even pages 1\" (4 pages)\n"))
       << tried.out;
 }
 
-// A key given by --set is the user's as a file's key is: one the chosen
-// mode does not read is warned about, and the run goes on.
-TEST_F(KvhostUser, ASettingTheModeDoesNotReadIsWarnedAbout) {
+// A key typed with --set that the chosen mode does not read stops the run
+// before anything runs, saying which setting makes it read; the same key
+// in a parameter file is warned about, and the run goes on.
+TEST_F(KvhostUser, ASettingTheModeDoesNotReadStopsTheRun) {
   const std::string in = dir.file("in.pdf");
   kvfix::WriteSimple(in, 4);
   Outcome r = Kvhost("--set Action=Split --set ReverseEven=1 --command EvenOddShuffle --save-all " + dir.file("all") +
                      " " + in);
-  EXPECT_EQ(0, r.status) << r.out;
-  EXPECT_EQ("warning [Korvel Velmora 3.0k]: ReverseEven is not read with Action = Split: it is ignored.\n", r.out);
+  EXPECT_EQ(2, r.status) << r.out;
+  EXPECT_EQ("kvhost: --command EvenOddShuffle: ReverseEven is read only with Action No or OddsFirst: add --set "
+            "Action=No, or leave ReverseEven out.\nkvhost: nothing was run\n",
+            r.out);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("all")));
+  const std::string params = dir.file("p.xml");
+  kvtest::WriteWholeFile(params, "<RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\">\n<ITEMS>\n"
+                                 "<A N='Action'>Split</A>\n<B N='ReverseEven'>1</B>\n</ITEMS>\n</RUVURAZAR>\n");
+  Outcome file = Kvhost("--params " + params + " --command EvenOddShuffle --save-all " + dir.file("all") + " " + in);
+  EXPECT_EQ(0, file.status) << file.out;
+  EXPECT_EQ("warning [Korvel Velmora 3.0k]: ReverseEven is not read with Action = Split: it is ignored.\n", file.out);
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST_F(Messages, AParameterFileThatDoesNotReadIsNamedWithItsLine) {
   for (const Case& c : cases) {
     const std::string path = File(c.file, c.text);
     Refused("--params " + path + " --command ReversePageOrder " + in,
-            "error [Korvel Velmora 3.0k]: The command parameters in " + path + c.says);
+            "kvhost: --command ReversePageOrder: The command parameters in " + path + c.says);
   }
   // Answers read from the command line are held to the same.
   const std::string answers = File("answers.xml", cases[3].text);

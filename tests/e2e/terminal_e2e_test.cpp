@@ -88,19 +88,24 @@ TEST_F(Terminal, ShowsTheStatusAndItsProgressOnOneLine) {
   EXPECT_LE(*percents.begin(), 5);
   EXPECT_GE(*percents.rbegin(), 90);
   EXPECT_LE(*percents.rbegin(), 100);
+  // The terminal is left with one line for the saved file: its pages and their size.
+  const std::string saved = out + ": 100 pages of 595.28 x 841.89 pt\r\n";
+  ASSERT_GE(r.out.size(), saved.size());
+  EXPECT_EQ(saved, r.out.substr(r.out.size() - saved.size())) << r.out.substr(r.out.size() - 200);
+  const std::string drawn = r.out.substr(0, r.out.size() - saved.size());
   // Redrawn in place, never a line of its own, never wider than the terminal
   // (a wrapped row would not be redrawn).
-  EXPECT_EQ(std::string::npos, r.out.find('\n')) << r.out;
+  EXPECT_EQ(std::string::npos, drawn.find('\n')) << drawn;
   size_t at = 0;
-  while ((at = r.out.find('\r', at)) != std::string::npos) {
-    const size_t next = r.out.find('\r', at + 1);
-    const std::string row = r.out.substr(at + 1, (next == std::string::npos ? r.out.size() : next) - at - 1);
+  while ((at = drawn.find('\r', at)) != std::string::npos) {
+    const size_t next = drawn.find('\r', at + 1);
+    const std::string row = drawn.substr(at + 1, (next == std::string::npos ? drawn.size() : next) - at - 1);
     EXPECT_LT(row.size(), 100u + 3) << row;
     at = next;
   }
-  // The run ends with the line cleared.
-  ASSERT_GE(r.out.size(), 4u);
-  EXPECT_EQ(kClear, r.out.substr(r.out.size() - 4)) << r.out.substr(r.out.size() - 200);
+  // The progress ends with the line cleared.
+  ASSERT_GE(drawn.size(), 4u);
+  EXPECT_EQ(kClear, drawn.substr(drawn.size() - 4)) << drawn.substr(drawn.size() - 200);
   // And it did its work: 400 pages, four a sheet.
   Outcome info = Shell("pdfinfo '" + out + "'");
   EXPECT_TRUE(std::regex_search(info.out, std::regex("Pages: +100\n"))) << info.out;

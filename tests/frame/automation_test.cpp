@@ -180,7 +180,7 @@ TEST_F(Automation, ProblemsAreToldByTheHostAndAreNoSuccess) {
     const char* params;
     const char* alert;
   };
-  for (const Case& c : {Case{"NoSuch", nullptr, "error: There is no command called NoSuch."},
+  for (const Case& c : {Case{"NoSuch", nullptr, "error: There is no command NoSuch; --list-commands lists the commands."},
                         Case{"Nup", "<not cabinet xml",
                              "error: The command parameters could not be read: the text ends inside a tag or comment "
                              "on line 1; is the file cut off?"},

@@ -131,8 +131,11 @@ TEST_F(ParamSettings, ValuesAreReadAsTheirKeysKind) {
       {"Steps=1 2.5", "Steps", "S 1 2.5 "},
       {"Gaps=", "Gaps", "S "},
       {"Way=Wide", "Way", "A Wide"},
-      // As in a file: the table's check warns about a word it does not take.
-      {"Way=wide", "Way", "A wide"},
+      // Typed words are read in any letter case and stored as the table spells them.
+      {"Way=wide", "Way", "A Wide"},
+      {"Way=TALL", "Way", "A Tall"},
+      {"Way=Wdie", "Way", "refused: Way takes one of the words Tall, Wide, not \"Wdie\"; did you mean Wide?"},
+      {"Way=Sideways", "Way", "refused: Way takes one of the words Tall, Wide, not \"Sideways\"."},
       {"Any=Whatever", "Any", "A Whatever"},
       {"Name=two words", "Name", "S two words"},
       {"Name=", "Name", "S "},
@@ -205,7 +208,7 @@ TEST_F(ParamSettings, WhatDoesNotReadIsRefusedWithTheKeyAndWhatItTakes) {
       {"Source=x", "",
        "Source cannot be set on its own: it holds a group of values or a value the system keeps; give it in a "
        "parameter file."},
-      {"Source:Other=1", "", "Source:Other cannot be set on its own"},
+      {"Source:Other=1", "", "Source:Other is not a parameter of Test"},
       {"Window=1", "", "Window cannot be set on its own"},
       {"Count:Sub=1", "", "Count:Sub cannot be set: Count holds one value, not a group of them."},
       {"NoEquals", "", "\"NoEquals\" is no setting: KEY=VALUE is needed, such as FitAcross=2."},
@@ -238,10 +241,14 @@ TEST_F(ParamSettings, TheCheckRefusesWhatTheTableRefuses) {
       {"Sheet=0x10mm", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
       {"Sheet=201x1in", "", "refused: Sheet:Width = 14472 is refused: it must be a number from 1 to 14400 pt."},
       {"Sheet:Width=0", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
-      {"Sheet:Type=Paper", "", "refused: Sheet:Type = Paper is refused: the words it takes are Blank, Background."},
+      {"Sheet:Type=Paper", "", "refused: Sheet:Type takes one of the words Blank, Background, not \"Paper\"."},
+      {"Sheet:Type=blank", "", "accepted"},
       {"Sheet:Width=10in", "", "accepted"},
       {"Way=wide", "", "accepted"},
-      {"Unknown=5", "", "accepted"},
+      // Typed keys are the table's own.
+      {"Unknown=5", "", "refused: Unknown is not a parameter of Test: docs/parameters.md lists the keys it takes."},
+      {"Cuont=5", "", "refused: Cuont is not a parameter of Test; did you mean Count?"},
+      {"Source:Range:Form=2", "", "refused: Source:Range:Form is not a parameter of Test; did you mean Source:Range:From?"},
   };
   for (const SCase& c : cases) EXPECT_EQ(c.result, Checked(c.setting)) << c.setting;
 }
