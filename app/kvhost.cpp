@@ -45,7 +45,7 @@ const char* const kUsage =
     "  --save PATH           save the active document to PATH\n"
     "  --save-all DIR        save every document a step opened, as DIR/<window title>.pdf\n"
     "listing:\n"
-    "  --list-menus  --list-commands  --history FILE.pdf\n"
+    "  --list-menus  --list-commands  --list-actions  --history FILE.pdf\n"
     "environment:\n"
     "  --prefs DIR  --host-version N.M  --plugin DIR  --quiet\n"
     "  --static-id           the same bytes for the same job: fixed document IDs, time stamps at\n"

@@ -184,7 +184,8 @@ void NotRead(std::string& out, const SKParamTable* t) {
     if (line == lines.end()) line = lines.insert(lines.end(), {when, {}});
     line->second.push_back(std::string("`") + rule->key + "`");
   }
-  out += "Keys that these modes do not read (a parameter file that gives one is warned that it is ignored):\n\n";
+  out += "Keys that these modes do not read (a parameter file that gives one is warned that it is ignored; one "
+         "typed with `--set` stops kvhost before anything runs, naming the setting that makes it read):\n\n";
   for (const auto& [when, keys] : lines) {
     std::string list;
     for (size_t i = 0; i < keys.size(); ++i)
@@ -252,8 +253,16 @@ std::string ParamReferenceMarkdown() {
       "--set DoScaling=ToFit`. The value is read as the key's kind below: `1` or `0` (also `true`, `false`, `yes`, "
       "`no`), lengths with a unit (`10mm`, `1cm`, `0.5in`, `18pt`; points without one), a page size by a name of "
       "the page-size lists (`--set Page=A4`) or as width x height (`--set Page=85x55mm`), a key inside a group by "
-      "its path (`--set Page:Width=10in`). A value that does not read as its kind, or that a run would refuse, stops "
-      "kvhost before anything runs, with exit status 2.\n\n"
+      "its path (`--set Page:Width=10in`). A word is read in any letter case (`--set Paginate=single` is Single).\n\n"
+      "What is typed on the command line is read strictly. Before any step runs, kvhost checks every `--command` "
+      "with its `--params` file and its `--set` values as they will run (the defaults, then the file, then the "
+      "settings), and stops with exit status 2, having run and saved nothing, for: a value that does not read as "
+      "its kind or that a run would refuse; a key the command does not have (naming its nearest keys: `FitDonw is "
+      "not a parameter of Nup; did you mean FitDown?`); a word the key does not take (with the words it takes and "
+      "the nearest); a key the chosen mode does not read (naming the setting that makes it read); a rule that joins "
+      "keys; a command or named action that does not exist (naming the nearest command). What a parameter file "
+      "holds is checked then too, and read as stored files are: its refusals exit 1, its unknown keys and unread "
+      "keys are warned about.\n\n"
       "Every run checks its parameters, whether they come from a file, from `--set`, from the dialogs, from the "
       "parameters remembered from the last run, from a replayed command history or from a named action:\n\n"
       "- a value of the wrong kind, a number that is not finite or lies outside its range, and a word a key does "

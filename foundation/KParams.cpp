@@ -98,6 +98,20 @@ std::string Number(double v) {
   return text;
 }
 
+// A value out of its range, with the digits it takes to see that it is: a
+// length just past its limit is not shown as the limit itself.
+std::string Outside(double v, double min, double max) {
+  std::string text = Number(v);
+  for (int digits = 7; digits <= 17 && std::isfinite(v); ++digits) {
+    const double shown = CLocaleStrtod(text.c_str(), nullptr);
+    if (shown < min || shown > max) break;
+    char more[64];
+    CLocaleSnprintf(more, sizeof more, "%.*g", digits, v);
+    text = more;
+  }
+  return text;
+}
+
 std::string Range(const SKParamDef* def) {
   char text[200];
   KParamFormatRange(def, text, sizeof text);
@@ -134,8 +148,8 @@ constexpr ASInt32 kKParamAnyPageCount = 999999;
 bool InRange(const SKParamDef* def, double v) { return std::isfinite(v) && v >= def->min && v <= def->max; }
 
 bool RangeRefused(SCheck& c, const char* key, const SKParamDef* def, double v) {
-  Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", key, Number(v).c_str(),
-      KParamKindName(def->kind), Range(def).c_str());
+  Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", key,
+      Outside(v, def->min, def->max).c_str(), KParamKindName(def->kind), Range(def).c_str());
   return false;
 }
 
@@ -181,7 +195,7 @@ bool CheckNumberList(SCheck& c, const SKParamDef* def, const char* key, const ch
     if (errno == ERANGE && !std::isfinite(v)) v = v > 0 ? INFINITY : -INFINITY;
     if (!InRange(def, v)) {
       Say(c.why, c.size, "kparam.err.listentry", "%s = \"%s\" is refused: %s is not a number from %s.", "ssss", key,
-          text, Number(v).c_str(), Range(def).c_str());
+          text, Outside(v, def->min, def->max).c_str(), Range(def).c_str());
       return false;
     }
     p = end;
@@ -221,7 +235,7 @@ bool CheckPageSize(SCheck& c, const SKParamDef* def, SKCab* size, const char* ke
     }
     if (!InRange(def, v)) {
       Say(c.why, c.size, "kparam.err.range", "%s = %s is refused: it must be %s from %s.", "ssss", full.c_str(),
-          Number(v).c_str(), KParamKindName(kKParamNumber), Range(def).c_str());
+          Outside(v, def->min, def->max).c_str(), KParamKindName(kKParamNumber), Range(def).c_str());
       return false;
     }
   }

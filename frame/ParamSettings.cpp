@@ -1,5 +1,6 @@
 #include "frame/ParamSettings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -132,6 +133,16 @@ bool ReadBool(const std::string& text, ASBool* value) {
 }
 
 bool IsLength(const SKParamDef* def) { return def->unit && std::strcmp(def->unit, "pt") == 0; }
+
+// A length typed in a unit lands on a limit of its range within the rounding
+// of the conversion: 508mm is 1440 pt, as 20in is.
+double OnLimit(const SKParamDef* def, double v) {
+  if (!std::isfinite(v)) return v;
+  const double tolerance = 1e-9 * std::max(1.0, std::fabs(v));
+  if (std::fabs(v - def->max) <= tolerance) return def->max;
+  if (std::fabs(v - def->min) <= tolerance) return def->min;
+  return v;
+}
 
 std::string RangeText(const SKParamDef* def) {
   char text[200];
@@ -287,7 +298,7 @@ bool StoreLengths(SSay& say, const SKParamDef* def, SKCab* params, const std::st
       return say.Takes("kvset.err.numbers", "%s takes numbers separated by blanks, each from %s, not \"%s\".", key,
                        RangeText(def), value);
     }
-    values.push_back(v);
+    values.push_back(OnLimit(def, v));
     rest = rest.substr(to);
   }
   // Written as the dialogs write such lists.
@@ -342,7 +353,7 @@ bool StoreAs(SSay& say, const SKParamDef* def, SKCab* sizes, SKCab* params, cons
                            key, RangeText(def), value);
         return say.Takes("kvset.err.number", "%s takes a number from %s, not \"%s\".", key, RangeText(def), value);
       }
-      KCabPutDouble(params, k, v);
+      KCabPutDouble(params, k, OnLimit(def, v));
       return true;
     }
     case kKParamNumberList:

@@ -236,6 +236,16 @@ TEST_F(ParamSettings, TheCheckRefusesWhatTheTableRefuses) {
       {"Count=x", "", "refused: Count takes a whole number from 1 to 100 pages, not \"x\"."},
       {"Margin=-1mm", "", "refused: Margin = -2.83465 is refused: it must be a number from 0 to 1440 pt."},
       {"Margin=21in", "", "refused: Margin = 1512 is refused: it must be a number from 0 to 1440 pt."},
+      // A length in a unit meets its limit within the rounding of the conversion,
+      // and one just past it is shown with the digits that tell it from the limit.
+      {"Margin=508mm", "", "accepted"},
+      {"Margin=50.8cm", "", "accepted"},
+      {"Margin=20in", "", "accepted"},
+      {"Margin=inf", "", "refused: Margin = inf is refused: it must be a number from 0 to 1440 pt."},
+      {"Margin=1440.0004", "", "refused: Margin = 1440.0004 is refused: it must be a number from 0 to 1440 pt."},
+      {"Margin=508.0001mm", "", "refused: Margin = 1440.0003 is refused: it must be a number from 0 to 1440 pt."},
+      {"Gaps=508mm 508.0001mm", "", "refused: Gaps = \"1440 1440.0003 \" is refused: 1440.0003 is not a number from 0 "
+       "to 1440 pt."},
       {"Scale=nan", "", "refused: Scale = nan is refused: it must be a number from 0.01 to 10."},
       {"Gaps=1mm 600mm", "", "refused: Gaps = \"2.8346 1700.7874 \" is refused: 1700.79 is not a number from 0 to 1440 pt."},
       {"Sheet=0x10mm", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
