@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "foundation/Alerts.h"
@@ -175,6 +176,8 @@ void TellUnreadableInstalled(const SKFileName* file) {
   WarnMessageUTF8(text);
 }
 
+using FileNameHolder = std::unique_ptr<SKFileName, void (*)(SKFileName*)>;
+
 ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder);
 
 }  // namespace
@@ -283,15 +286,15 @@ ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder) {
     if (p->syncMode) p->rememberedTime = KFileNameGetModificationTime(p->mainFile);
     return 1;
   }
-  // Not there is a first run; there and unread is told, never dropped silently.
+  // A missing main file is a first run; one there that does not read is told, never dropped silently.
   const bool unread = FileExists(p->mainFile);
-  SKFileName* aside = nullptr;
+  FileNameHolder aside(nullptr, DestroyKFileNameOnly);
   if (unread && ownFolder) {
-    aside = SetAside(p);
+    aside.reset(SetAside(p));
     // Left where it is, it must not be written over.
     if (!aside) p->unreadMainKept = 1;
   }
-  SKFileName* from = nullptr;  // what the settings were taken from instead
+  FileNameHolder from(nullptr, DestroyKFileNameOnly);  // what the settings were taken from instead
   bool found = false;
   if (*dir) {
     // The backups, newest first (the lowest weekday among equal times).
@@ -308,30 +311,26 @@ ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder) {
         if (times[day] != 0 && (best < 0 || times[day] > times[best])) best = day;
       if (best < 0) break;
       std::snprintf(backup, sizeof backup, " backup%d.xml", best);
-      SKFileName* n = FileIn(dir, p->name, backup);
-      bool ok = n && KCabPersistLoadFrom(p, n);
-      if (ok) {
-        from = n;
+      FileNameHolder n(FileIn(dir, p->name, backup), DestroyKFileNameOnly);
+      if (n && KCabPersistLoadFrom(p, n.get())) {
+        from = std::move(n);
         p->olderNameUsed = 1;
         found = true;
         break;
       }
-      DestroyKFileNameOnly(n);
       times[best] = 0;
     }
     // Older names, the latest added first; names that fail are forgotten.
     SKCabPersistOldName** link = &p->olderNames;
     while (!found && *link) {
       SKCabPersistOldName* old = *link;
-      SKFileName* n = FileIn(dir, old->name, ".xml");
-      bool ok = n && KCabPersistLoadFrom(p, n);
-      if (ok) {
-        from = n;
+      FileNameHolder n(FileIn(dir, old->name, ".xml"), DestroyKFileNameOnly);
+      if (n && KCabPersistLoadFrom(p, n.get())) {
+        from = std::move(n);
         p->olderNameUsed = 1;
         found = true;
         break;
       }
-      DestroyKFileNameOnly(n);
       *link = old->next;
       ASfree(old->name);
       ASfree(old);
@@ -339,16 +338,8 @@ ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder) {
   }
   p->loaded = 1;
   if (p->syncMode && p->mainFile) p->rememberedTime = KFileNameGetModificationTime(p->mainFile);
-  DURING
-    if (unread && ownFolder) TellUnreadable(p, aside, from);
-    else if (unread) TellUnreadableInstalled(p->mainFile);
-  HANDLER
-    DestroyKFileNameOnly(aside);
-    DestroyKFileNameOnly(from);
-    RERAISE();
-  END_HANDLER
-  DestroyKFileNameOnly(aside);
-  DestroyKFileNameOnly(from);
+  if (unread && ownFolder) TellUnreadable(p, aside.get(), from.get());
+  else if (unread) TellUnreadableInstalled(p->mainFile);
   return 1;
 }
 
