@@ -99,9 +99,11 @@ std::string Allowed(const SKParamDef* def) {
     case kKParamPage:
       KParamFormatRange(def, text, sizeof text);
       return std::string(text) + ", or a text such as \"last\" or \"last-2\"";
-    case kKParamNumberList:
+    case kKParamNumberList: {
       KParamFormatRange(def, text, sizeof text);
-      return std::string("numbers separated by blanks, each from ") + text;
+      std::string most = def->maxCount > 0 ? "at most " + std::to_string(def->maxCount) + " " : "";
+      return most + "numbers separated by blanks, each from " + text;
+    }
     case kKParamText:
       return "text";
     default:
@@ -275,7 +277,10 @@ std::string ParamReferenceMarkdown() {
       "- an element whose text does not read (`<I N='FitAcross'>two</I>`) is named with its line.\n\n"
       "A parameter file (and a file of dialog answers) must be well-formed cabinet XML: a file that is no XML, "
       "XML of another kind, a file cut off, or one with an element whose end tag is missing is refused, and the "
-      "message names the file, the line and what was found there.\n\n"
+      "message names the file, the line and what was found there. So is what would otherwise be passed over with "
+      "what it holds: a second `<ITEMS>`, an element cabinet XML does not have (`<Q N='FitAcross'>`) or one where "
+      "it does not go, and text beside the entries. Attribute values read the same in single and double quotes "
+      "(the namespace too), with entities and character references (`&amp;`, `&#233;`) as in element text.\n\n"
       "A key that is not set takes the command's own default, given in its Meaning. "
       "The system keeps a few keys of its own in the parameters (such as `Interactive`, `Source`, `Requires`, "
       "`PosX`); they are not listed here and need not be written.\n\n";

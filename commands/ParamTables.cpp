@@ -64,8 +64,8 @@ SKParamDef Int(const char* key, double min, double max, const char* unit, const 
 SKParamDef Real(const char* key, double min, double max, const char* unit, const char* about) {
   return {key, kKParamNumber, min, max, nullptr, 0, unit, about, nullptr};
 }
-SKParamDef List(const char* key, double min, double max, const char* unit, const char* about) {
-  return {key, kKParamNumberList, min, max, nullptr, 0, unit, about, nullptr};
+SKParamDef List(const char* key, double min, double max, ASInt32 maxCount, const char* unit, const char* about) {
+  return {key, kKParamNumberList, min, max, nullptr, 0, unit, about, nullptr, maxCount};
 }
 SKParamDef Word(const char* key, const SKCabEnumWord* words, const char* about, ASUns32 flags = 0) {
   return {key, kKParamWord, 0, 0, words, flags, nullptr, about, nullptr};
@@ -143,8 +143,8 @@ const SKParamDef kNup[] = {
     Real("RMgn", 0, kLargestMargin, "pt", "right sheet margin"),
     Real("TMgn", 0, kLargestMargin, "pt", "top sheet margin"),
     Real("BMgn", 0, kLargestMargin, "pt", "bottom sheet margin"),
-    List("HSpace", 0, kLargestMargin, "pt", "gaps between columns, used in turn (at most 30)"),
-    List("VSpace", 0, kLargestMargin, "pt", "gaps between rows, used in turn (at most 30)"),
+    List("HSpace", 0, kLargestMargin, kNupMaxGaps, "pt", "gaps between columns, used in turn"),
+    List("VSpace", 0, kLargestMargin, kNupMaxGaps, "pt", "gaps between rows, used in turn"),
     Bool("Trim", "the sheet is cut to the placed pages instead of the full sheet size"),
     Bool("Frames", "a frame around each placed page"),
     Word("SheetAlign", NupParamWords("SheetAlign"),

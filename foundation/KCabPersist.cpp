@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "foundation/Alerts.h"
@@ -12,6 +13,7 @@
 #include "foundation/KCabXML.h"
 #include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
+#include "foundation/MessageFormat.h"
 
 SKCabPersist* gKCabPersistChain = nullptr;
 const char* const kKCabPersistMaintKey = "Krvl_GlobalCabMaint";
@@ -121,6 +123,63 @@ bool FileExists(const SKFileName* n) {
   return n && n->path && ::stat(n->path, &st) == 0;
 }
 
+// A main file that exists and does not read is moved out of the way of the
+// weekday backups (a commit would put it into today's, and the next commit
+// of the day would delete it): the first free "NAME unreadableN.xml".
+// Null when it could not be moved.
+SKFileName* SetAside(SKCabPersist* p) {
+  for (int n = 1; n <= 999; ++n) {
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, " unreadable%d.xml", n);
+    SKFileName* aside = FileIn(p->directory, p->name, suffix);
+    if (!aside) return nullptr;
+    if (FileExists(aside)) {
+      DestroyKFileNameOnly(aside);
+      continue;
+    }
+    if (RenameFileByKFileName(p->mainFile, aside)) return aside;
+    DestroyKFileNameOnly(aside);
+    return nullptr;
+  }
+  return nullptr;
+}
+
+// Tells that the main file did not read: where it went, and what the
+// settings were taken from instead (null: nothing, they start empty).
+void TellUnreadable(const SKCabPersist* p, const SKFileName* aside, const SKFileName* from) {
+  const char* main = p->mainFile->path;
+  char text[3000];
+  if (!aside)
+    FormatMessageByKeyUTF8(nullptr, "settings.warn.unreadable.kept",
+                           "The settings file %s could not be read, nor moved aside: it is left as it is, and "
+                           "settings are not saved until it reads or is removed.",
+                           text, sizeof text, "s", main);
+  else if (from)
+    FormatMessageByKeyUTF8(nullptr, "settings.warn.unreadable.backup",
+                           "The settings file %s could not be read: it was moved to %s, and the settings were "
+                           "taken from %s.",
+                           text, sizeof text, "sss", main, aside->path, from->path);
+  else
+    FormatMessageByKeyUTF8(nullptr, "settings.warn.unreadable.empty",
+                           "The settings file %s could not be read: it was moved to %s, and the settings start "
+                           "empty.",
+                           text, sizeof text, "ss", main, aside->path);
+  WarnMessageUTF8(text);
+}
+
+// A file of the plug-in's own folder is never moved: it is only left out.
+void TellUnreadableInstalled(const SKFileName* file) {
+  char text[2000];
+  FormatMessageByKeyUTF8(nullptr, "settings.warn.unreadable.installed",
+                         "The settings file %s could not be read: it is left out.", text, sizeof text, "s",
+                         file->path);
+  WarnMessageUTF8(text);
+}
+
+using FileNameHolder = std::unique_ptr<SKFileName, void (*)(SKFileName*)>;
+
+ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder);
+
 }  // namespace
 
 SKCabPersist* NewKCabPersist(const char* name) {
@@ -201,15 +260,22 @@ ASBool KCabPersistSetInstallDirectory(SKCabPersist* p) {
   while (n > 0 && path[n - 1] != '/' && path[n - 1] != ':') --n;
   path[n] = 0;
   if (n < 2) return 0;
-  return KCabPersistSetDirectory(p, path);
+  return SetDirectory(p, path, false);
 }
 
-ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) {
+ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) { return SetDirectory(p, directory, true); }
+
+namespace {
+
+// ownFolder: the settings folder, where a main file that does not read is
+// moved aside; else the plug-in's folder, where it is only left out.
+ASBool SetDirectory(SKCabPersist* p, const char* directory, bool ownFolder) {
   if (!p) return 0;
   if (!directory) directory = "";
   char* dir = CopyString(directory);
   ASfree(p->directory);
   p->directory = dir;
+  p->unreadMainKept = 0;
   char backup[40];
   std::snprintf(backup, sizeof backup, " backup%d.xml", UTCWeekday());
   ReplaceName(&p->mainFile, FileIn(dir, p->name, ".xml"));
@@ -220,6 +286,15 @@ ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) {
     if (p->syncMode) p->rememberedTime = KFileNameGetModificationTime(p->mainFile);
     return 1;
   }
+  // A missing main file is a first run; one there that does not read is told, never dropped silently.
+  const bool unread = FileExists(p->mainFile);
+  FileNameHolder aside(nullptr, DestroyKFileNameOnly);
+  if (unread && ownFolder) {
+    aside.reset(SetAside(p));
+    // Left where it is, it must not be written over.
+    if (!aside) p->unreadMainKept = 1;
+  }
+  FileNameHolder from(nullptr, DestroyKFileNameOnly);  // what the settings were taken from instead
   bool found = false;
   if (*dir) {
     // The backups, newest first (the lowest weekday among equal times).
@@ -236,10 +311,9 @@ ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) {
         if (times[day] != 0 && (best < 0 || times[day] > times[best])) best = day;
       if (best < 0) break;
       std::snprintf(backup, sizeof backup, " backup%d.xml", best);
-      SKFileName* n = FileIn(dir, p->name, backup);
-      bool ok = n && KCabPersistLoadFrom(p, n);
-      DestroyKFileNameOnly(n);
-      if (ok) {
+      FileNameHolder n(FileIn(dir, p->name, backup), DestroyKFileNameOnly);
+      if (n && KCabPersistLoadFrom(p, n.get())) {
+        from = std::move(n);
         p->olderNameUsed = 1;
         found = true;
         break;
@@ -250,10 +324,9 @@ ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) {
     SKCabPersistOldName** link = &p->olderNames;
     while (!found && *link) {
       SKCabPersistOldName* old = *link;
-      SKFileName* n = FileIn(dir, old->name, ".xml");
-      bool ok = n && KCabPersistLoadFrom(p, n);
-      DestroyKFileNameOnly(n);
-      if (ok) {
+      FileNameHolder n(FileIn(dir, old->name, ".xml"), DestroyKFileNameOnly);
+      if (n && KCabPersistLoadFrom(p, n.get())) {
+        from = std::move(n);
         p->olderNameUsed = 1;
         found = true;
         break;
@@ -265,8 +338,12 @@ ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory) {
   }
   p->loaded = 1;
   if (p->syncMode && p->mainFile) p->rememberedTime = KFileNameGetModificationTime(p->mainFile);
+  if (unread && ownFolder) TellUnreadable(p, aside.get(), from.get());
+  else if (unread) TellUnreadableInstalled(p->mainFile);
   return 1;
 }
+
+}  // namespace
 
 ASBool KCabPersistLoadFrom(SKCabPersist* p, const SKFileName* file) {
   if (!p) return 0;
@@ -354,6 +431,7 @@ ASBool KCabPersistCommit(SKCabPersist* p, ASBool onlyIfAutoCommit) {
   if (!p) return 0;
   if (onlyIfAutoCommit && !p->autoCommit) return 1;
   if (!p->mainFile || !p->tempFile || !p->backupFile) return 0;
+  if (p->unreadMainKept) return 0;
   if (!p->loaded) {
     p->loadFailed = 0;
     return 0;

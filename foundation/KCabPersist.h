@@ -37,6 +37,7 @@ struct SKCabPersist {
   ASBool loadFailed;
   ASInt32 olderNameUsed;
   char* directory;  // as last set; empty when none could be found
+  ASBool unreadMainKept;  // the main file did not read and could not be moved aside: never written over
 };
 
 // The newest settings object (head of the chain of all of them).
@@ -49,7 +50,9 @@ void KCabPersistSetAutoCommitMode(SKCabPersist* p, ASBool on);
 ASBool KCabPersistSetWriteableDirectory(SKCabPersist* p);
 ASBool KCabPersistSetInstallDirectory(SKCabPersist* p);
 // directory: a folder path ending with "/", or "" for none (then nothing is
-// read or written).
+// read or written). A main file there that does not read is moved aside to
+// "NAME unreadableN.xml" (such as "kv3 unreadable1.xml") with a warning naming both; the settings are then
+// taken from the newest backup (or older name) that reads, else start empty.
 ASBool KCabPersistSetDirectory(SKCabPersist* p, const char* directory);
 ASBool KCabPersistLoadFrom(SKCabPersist* p, const SKFileName* file);
 ASBool KCabPersistExists(SKCabPersist* p, const char* key);

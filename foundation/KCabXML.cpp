@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "foundation/CLocale.h"
 #include "foundation/KCab.h"
@@ -412,7 +413,7 @@ bool RootAccepted(SXMLDoc* doc, SKCabXMLReadProblem* p) {
   if (!InText(doc, root)) return Refused(p, kKCabXMLCutOff, lastLine, "");  // a tag the text ends inside
   const ASInt32 line = LineAt(doc->text, length, root->raw);
   if (std::strcmp(root->name, "RUVURAZAR") != 0) return Refused(p, kKCabXMLForeignRoot, line, root->name);
-  char ns[100];
+  char ns[sizeof SKCabXMLReadProblem::found];
   if (XMLItemFindSubkey(root, "xmlns", ns, sizeof ns) && std::strcmp(ns, kKCabXMLNamespace) != 0)
     return Refused(p, kKCabXMLForeignNamespace, line, ns);
   if (root->type != kXMLStartTag) return Refused(p, kKCabXMLNoItems, line, root->name);
@@ -457,12 +458,60 @@ bool WellFormed(SXMLDoc* doc, SKCabXMLReadProblem* p) {
   return true;
 }
 
+bool Named(const char* name, const char* what) { return std::strcmp(name, what) == 0; }
+
+// The kinds of entry an ITEMS element holds.
+bool EntryKind(const char* name) {
+  for (const char* kind : {"I", "U", "F", "B", "S", "A", "NULL", "DICT"})
+    if (Named(name, kind)) return true;
+  return false;
+}
+
+// What the reading of a well-formed text would pass over without a word: the
+// root and a DICT hold one ITEMS, an ITEMS holds entries, an entry holds its
+// text (a DICT its ITEMS). Comments and declarations may stand anywhere.
+bool Shaped(SXMLDoc* doc, SKCabXMLReadProblem* p) {
+  struct Open {
+    SXMLElement* tag;
+    bool holdsItems;  // the root or a DICT
+    bool hadItems;
+  };
+  std::vector<Open> open{{doc->root, true, false}};
+  auto lineOf = [&](const char* at) { return LineAt(doc->text, doc->length, at); };
+  for (SXMLElement* e = doc->root->next; e && e != doc->root->match && e->type != kXMLEndOfDocument; e = e->next) {
+    if (e->type == kXMLEndTag) {
+      if (open.size() > 1) open.pop_back();
+      continue;
+    }
+    Open& in = open.back();
+    const char* within = in.tag->name;
+    if (e->type == kXMLCharData) {
+      if (Blank(e) || (!in.holdsItems && !Named(within, "ITEMS"))) continue;  // blanks, or a value's text
+      return Refused(p, kKCabXMLStrayText, lineOf(e->raw + TextBegins(e->raw, e->rawLength)),
+                     Opening(e->raw, e->rawLength).c_str(), within);
+    }
+    if (e->type != kXMLStartTag && e->type != kXMLEmptyTag) continue;
+    const char* name = e->name;
+    const bool items = Named(name, "ITEMS");
+    if (!items && !EntryKind(name) && !Named(name, "RUVURAZAR"))
+      return Refused(p, kKCabXMLForeignKind, lineOf(e->raw), name, within);
+    if (in.holdsItems ? !items : !(Named(within, "ITEMS") && EntryKind(name)))
+      return Refused(p, kKCabXMLMisplaced, lineOf(e->raw), name, within);
+    if (items) {
+      if (in.hadItems) return Refused(p, kKCabXMLSecondItems, lineOf(e->raw), name, within);
+      in.hadItems = true;
+    }
+    if (e->type == kXMLStartTag) open.push_back({e, Named(name, "DICT"), false});
+  }
+  return true;
+}
+
 SKCab* FromParsed(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem, bool wellFormed) {
   if (error) *error = 0;
   if (problem) std::memset(problem, 0, sizeof *problem);
   if (!doc) return nullptr;
   if (!RootAccepted(doc, problem)) return nullptr;
-  if (wellFormed && !WellFormed(doc, problem)) return nullptr;
+  if (wellFormed && (!WellFormed(doc, problem) || !Shaped(doc, problem))) return nullptr;
   SXMLElement* root = doc->root;
   SXMLElement* items = XMLElementFindChildElement(root, "ITEMS", nullptr);
   if (!items) {

@@ -47,6 +47,13 @@ enum EKCabXMLProblem : ASInt32 {
   kKCabXMLStrayEnd,          // an end tag that closes no open element (found: its name)
   kKCabXMLCutOff,            // the text ends inside a tag or comment
   kKCabXMLOutsideRoot,       // an element or text outside the root element (found: its start)
+  // Refused by the reader of a person's text only, where the reader of stored
+  // files passes over what they hold (closer: the name of the element they
+  // stand in):
+  kKCabXMLSecondItems,    // a second ITEMS element in the root or in a DICT
+  kKCabXMLForeignKind,    // an element of a kind cabinet XML has not (found: its name)
+  kKCabXMLMisplaced,      // an element of cabinet XML where it does not go (found: its name)
+  kKCabXMLStrayText,      // text beside the entries, outside every value (found: its start)
 };
 
 // What did not read (all empty, kKCabXMLReadFine and line 0 when everything
@@ -68,8 +75,10 @@ SKCab* KCabReadFromBufferWithProblem(const char* buffer, ASInt32 length, ASBool*
                                      SKCabXMLReadProblem* problem);
 // The same for a text a person wrote for this run (a parameter file, dialog
 // answers): markup that is not well-formed, such as an element its end tag
-// is missing from, is refused (null) and named in *problem, where the reader
-// of stored files makes the best of it.
+// is missing from, and anything the reading would pass over (a second ITEMS,
+// an element cabinet XML has not or where it does not go, text beside the
+// entries) are refused (null) and named in *problem, where the reader of
+// stored files makes the best of them.
 SKCab* KCabReadWellFormedFromBuffer(const char* buffer, ASInt32 length, ASBool* error,
                                     SKCabXMLReadProblem* problem);
 SKCab* KCabFromParsedXMLWithProblem(SXMLDoc* doc, ASBool* error, SKCabXMLReadProblem* problem);

@@ -181,9 +181,18 @@ bool CheckWord(SCheck& c, const SKParamDef* def, SKCab* params, const char* key)
 
 bool CheckNumberList(SCheck& c, const SKParamDef* def, const char* key, const char* text) {
   const char* p = text;
+  // Counted to the end: the message says how many were given.
+  long count = 0;
   for (;;) {
     while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
-    if (!*p) return true;
+    if (!*p) {
+      // The readers take the first maxCount and drop the rest.
+      if (def->maxCount <= 0 || count <= def->maxCount) return true;
+      Say(c.why, c.size, "kparam.err.listcount", "%s holds %ld numbers, which is refused: it takes at most %d.", "sld",
+          key, count, (int)def->maxCount);
+      return false;
+    }
+    ++count;
     char* end = nullptr;
     errno = 0;
     double v = CLocaleStrtod(p, &end);

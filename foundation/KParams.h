@@ -23,7 +23,8 @@ enum EKParamKind : ASInt32 {
   kKParamBool = 0,    // true or false
   kKParamInt,         // a whole number from min to max
   kKParamNumber,      // a finite real from min to max; a whole number is taken as the same real
-  kKParamNumberList,  // text of blank-separated reals (a cabinet's list of doubles), each from min to max
+  kKParamNumberList,  // text of blank-separated reals (a cabinet's list of doubles), each from min to max,
+                      // at most maxCount of them
   kKParamWord,        // an atom: one of words (null words: any word)
   kKParamText,        // a string
   kKParamPage,        // a page number from min to max, or a page text such as "last-1"
@@ -48,6 +49,7 @@ struct SKParamDef {
   const char* unit;        // "pt", "pages", ... or null
   const char* about;       // one line for the reference (English)
   const char* missingKey;  // message shown when a required key is absent
+  ASInt32 maxCount = 0;    // a number list's most entries (0: no limit)
 };
 
 // A condition on a mode key: it holds while the key's value is one of values

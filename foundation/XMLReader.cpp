@@ -143,7 +143,13 @@ void FreeAttributes(SXMLKeyValueListItem* item) {
   }
 }
 
-void ReadAttributes(SXMLElement* e) {
+// Visits the attributes of a tag's text in order: visit(key, keyLength,
+// value, valueLength, quoted) gets the value as written, without its quotes.
+// Either quote is taken, so that the same value reads the same whichever the
+// writer chose. An unquoted value runs to the next blank; text that is no
+// attribute (a key without "=") ends the scan.
+template <class Visit>
+void ScanAttributes(const SXMLElement* e, Visit visit) {
   const char* t = e->raw;
   ASInt32 n = e->rawLength, i = 0;
   while (i < n && !IsXMLSpace(t[i])) ++i;  // the name
@@ -158,25 +164,40 @@ void ReadAttributes(SXMLElement* e) {
     ++i;
     while (i < n && IsXMLSpace(t[i])) ++i;
     if (i >= n) return;
-    if (t[i] == '"' || t[i] == '\'') {
+    const bool quoted = t[i] == '"' || t[i] == '\'';
+    ASInt32 valueStart, valueEnd;
+    if (quoted) {
       char q = t[i++];
-      ASInt32 valueStart = i;
+      valueStart = i;
       while (i < n && t[i] != q) ++i;
-      ASInt32 valueEnd = i;
+      valueEnd = i;
       if (i < n) ++i;
-      const char* v = t + valueStart;
-      ASInt32 vl = valueEnd - valueStart;
-      if (std::memchr(v, '&', (size_t)vl)) {
-        char* expanded = ExpandToNew(v, vl);
-        XMLKeyValueListItemCreate(t + keyStart, expanded, keyEnd - keyStart, -1, &e->attributes);
-        ASfree(expanded);
-      } else {
-        XMLKeyValueListItemCreate(t + keyStart, v, keyEnd - keyStart, vl, &e->attributes);
-      }
     } else {
-      while (i < n && !IsXMLSpace(t[i])) ++i;  // an unquoted value is passed over
+      valueStart = i;
+      while (i < n && !IsXMLSpace(t[i])) ++i;
+      valueEnd = i;
     }
+    if (!visit(t + keyStart, keyEnd - keyStart, t + valueStart, valueEnd - valueStart, quoted)) return;
   }
+}
+
+void ReadAttributes(SXMLElement* e) {
+  ScanAttributes(e, [e](const char* key, ASInt32 kl, const char* v, ASInt32 vl, bool quoted) {
+    if (!quoted) return true;  // an unquoted value is passed over
+    if (std::memchr(v, '&', (size_t)vl)) {
+      char* expanded = ExpandToNew(v, vl);
+      DURING
+        XMLKeyValueListItemCreate(key, expanded, kl, -1, &e->attributes);
+      HANDLER
+        ASfree(expanded);
+        RERAISE();
+      END_HANDLER
+      ASfree(expanded);
+    } else {
+      XMLKeyValueListItemCreate(key, v, kl, vl, &e->attributes);
+    }
+    return true;
+  });
 }
 
 // Pairs start and end tags in one pass. An end tag closes the innermost open
@@ -412,25 +433,22 @@ const char* XMLElementSubkeyValue(SXMLElement* element, const char* key) {
 
 ASBool XMLItemFindSubkey(SXMLElement* element, const char* key, char* out, ASInt32 size) {
   if (!element || !key || !out || size < 1 || element->type == kXMLCharData) return 0;
-  const char* t = element->raw;
-  ASInt32 n = element->rawLength, kl = (ASInt32)std::strlen(key);
-  for (ASInt32 i = 1; i + kl < n; ++i) {
-    if (!IsXMLSpace(t[i - 1]) || std::memcmp(t + i, key, (size_t)kl) != 0 || t[i + kl] != '=') continue;
-    ASInt32 j = i + kl + 1, w = 0;
-    bool quoted = false;
-    while (j < n) {
-      char c = t[j++];
-      if (c == '"') {
-        quoted = !quoted;
-        continue;
-      }
-      if (!quoted && IsXMLSpace(c)) break;
-      if (w < size - 1) out[w++] = c;
+  const ASInt32 wanted = (ASInt32)std::strlen(key);
+  bool found = false;
+  ScanAttributes(element, [&](const char* k, ASInt32 kl, const char* v, ASInt32 vl, bool quoted) {
+    if (kl != wanted || std::memcmp(k, key, (size_t)kl) != 0) return true;
+    ASInt32 w = 0;
+    if (quoted) {
+      ExpandEntities(v, vl, out, size - 1, &w);
+    } else {
+      w = vl < size - 1 ? vl : size - 1;
+      std::memcpy(out, v, (size_t)w);
     }
     out[w] = 0;
-    return 1;
-  }
-  return 0;
+    found = true;
+    return false;
+  });
+  return found ? 1 : 0;
 }
 
 const char* XMLElementGetText(SXMLElement* element) {

@@ -54,7 +54,13 @@ ASBool ParseXMLDoc(SXMLDoc* doc);
 void FreeXMLDoc(SXMLDoc* doc);  // null accepted
 
 SXMLElement* XMLElementFindChildElement(SXMLElement* parent, const char* name, SXMLElement* previous);
+// Attribute values read the same in either quote and with entities and
+// character references expanded as in element text.
+// The value of the last attribute key has (null when none, or when its value
+// is not quoted).
 const char* XMLElementSubkeyValue(SXMLElement* element, const char* key);
+// The value of the first attribute key has, cut to size; an unquoted value
+// is copied as it stands. False when the tag has no such attribute.
 ASBool XMLItemFindSubkey(SXMLElement* element, const char* key, char* out, ASInt32 size);
 const char* XMLElementGetText(SXMLElement* element);
 void XMLKeyValueListItemCreate(const char* key, const char* value, ASInt32 keyLength, ASInt32 valueLength,

@@ -173,6 +173,30 @@ void SayNotCabinetXML(char* text, size_t size, const char* what, const SKCabXMLR
                              "The %s could not be read: line %d, \"%s\" stands outside the <RUVURAZAR> element.",
                              text, size, "sds", what, line, p.found);
       return;
+    case kKCabXMLSecondItems:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.seconditems",
+                             "The %s could not be read: line %d holds a second <ITEMS> inside <%s>; one <ITEMS> "
+                             "holds all its entries.",
+                             text, size, "sds", what, line, p.closer);
+      return;
+    case kKCabXMLForeignKind:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.kind",
+                             "The %s could not be read: line %d, <%s> is no element of cabinet XML; the entries are "
+                             "<I>, <U>, <F>, <B>, <S>, <A>, <NULL> and <DICT>.",
+                             text, size, "sds", what, line, p.found);
+      return;
+    case kKCabXMLMisplaced:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.misplaced",
+                             "The %s could not be read: line %d, <%s> does not go inside <%s>; <RUVURAZAR> and <DICT> "
+                             "hold one <ITEMS>, an <ITEMS> holds the entries, and an entry holds only its value.",
+                             text, size, "sdss", what, line, p.found, p.closer);
+      return;
+    case kKCabXMLStrayText:
+      FormatMessageByKeyUTF8(nullptr, "kvauto.err.xml.text",
+                             "The %s could not be read: line %d, \"%s\" stands inside <%s> beside the entries; a value "
+                             "goes inside its element, such as <I N='Count'>2</I>.",
+                             text, size, "sdss", what, line, p.found, p.closer);
+      return;
     default:
       FormatMessageByKeyUTF8(nullptr, "kvauto.err.badxml", "The %s could not be read as cabinet XML.", text, size, "s",
                              what);

@@ -13,6 +13,7 @@
 #include "foundation/KCabXML.h"
 #include "foundation/KFile.h"
 #include "support/CabinetXML.h"
+#include "support/MessageCapture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -279,4 +280,130 @@ TEST(KCabPersist, DirectorySearchFallsBackToThePluginFolder) {
   KCabDestroy(c);
   EXPECT_EQ(nullptr, ReadKCabFromXMLDirectorySearch("pagesize.sys", "other"));
   gPluginBundle = saved;
+}
+
+// A main file that does not read is moved out of the weekday backups' way
+// (a commit would rotate it into today's backup and the next one delete it)
+// and the run is told where it went and what the settings came from; a file
+// that is not there is a first run and says nothing.
+TEST(KCabPersist, AnUnreadableMainFileIsMovedAsideAndTold) {
+  const std::string bad = "<RUVURAZAR><ITEMS><DICT N='Last'><ITEMS><B N='Kept'>1</B>";  // cut short
+  // Not today's backup: today's is the one commits rotate.
+  const time_t now = time(nullptr);
+  struct tm today;
+  gmtime_r(&now, &today);
+  const std::string backup = "kv3 backup" + std::to_string((today.tm_wday + 1) % 7) + ".xml";
+  struct Case {
+    const char* what;
+    bool main;     // a main file that does not read
+    bool backup;   // a backup that reads
+    bool earlier;  // a file set aside before
+    const char* aside;
+    std::string says;  // after the folder's path; empty: nothing
+  };
+  const Case cases[] = {
+      {"nothing else", true, false, false, "kv3 unreadable1.xml",
+       "kv3.xml could not be read: it was moved to @kv3 unreadable1.xml, and the settings start empty."},
+      {"a backup", true, true, false, "kv3 unreadable1.xml",
+       "kv3.xml could not be read: it was moved to @kv3 unreadable1.xml, and the settings were taken from @" + backup +
+           "."},
+      {"one set aside before", true, false, true, "kv3 unreadable2.xml",
+       "kv3.xml could not be read: it was moved to @kv3 unreadable2.xml, and the settings start empty."},
+      {"no main file", false, true, false, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Prefs prefs;
+    std::filesystem::create_directories(prefs.settings(""));
+    if (c.main) kvtest::WriteWholeFile(prefs.settings("kv3.xml"), bad);
+    if (c.backup) WriteSetting(prefs.settings(backup), "k", 5);
+    if (c.earlier) kvtest::WriteWholeFile(prefs.settings("kv3 unreadable1.xml"), "earlier");
+    const std::string backupBefore = c.backup ? kvtest::ReadWholeFile(prefs.settings(backup)) : "";
+    kvtest::MessageCapture capture;
+    SKCabPersist* p = NewKCabPersist("kv3");
+    KCabPersistSetAutoCommitMode(p, 1);
+    KCabPersistSetWriteableDirectory(p);
+    EXPECT_EQ(c.backup ? 5 : -2, ReadValue(p, "k"));
+    if (c.says.empty()) {
+      EXPECT_TRUE(capture.messages().empty());
+    } else {
+      std::string says = c.says;
+      for (size_t at; (at = says.find('@')) != std::string::npos;) says.replace(at, 1, prefs.settings(""));
+      ASSERT_EQ(1u, capture.messages().size());
+      EXPECT_EQ(kAutoMessageWarning, capture.messages()[0].type);
+      EXPECT_EQ("The settings file " + prefs.settings("") + says, capture.messages()[0].text);
+    }
+    if (c.aside) {
+      EXPECT_EQ(bad, kvtest::ReadWholeFile(prefs.settings(c.aside))) << "set aside as it was";
+      EXPECT_FALSE(std::filesystem::exists(prefs.settings("kv3.xml")));
+    }
+    if (c.earlier) {
+      EXPECT_EQ("earlier", kvtest::ReadWholeFile(prefs.settings("kv3 unreadable1.xml")));
+    }
+    // Stored twice: the file set aside is no backup that a commit rotates away.
+    for (ASInt32 v : {7, 8}) {
+      SKCab* w = KCabPersistStartCabWrite(p, "k");
+      KCabPutInt(w, "v", v);
+      KCabPersistEndStoreCabWrite(p, "k", w);
+    }
+    DestroyKCabPersist(p, 0);
+    if (c.aside) {
+      EXPECT_EQ(bad, kvtest::ReadWholeFile(prefs.settings(c.aside)));
+    }
+    if (c.backup && c.main) {
+      EXPECT_EQ(backupBefore, kvtest::ReadWholeFile(prefs.settings(backup)));
+    }
+    capture.Clear();
+    p = NewKCabPersist("kv3");
+    KCabPersistSetWriteableDirectory(p);
+    EXPECT_EQ(8, ReadValue(p, "k"));
+    EXPECT_TRUE(capture.messages().empty()) << "told once: the new file reads";
+    DestroyKCabPersist(p, 0);
+  }
+}
+
+// A main file that cannot be moved aside is never written over: the
+// settings are not saved, and the run is told so.
+TEST(KCabPersist, AnUnreadableMainFileThatCannotBeMovedIsKept) {
+  Prefs prefs;
+  std::filesystem::create_directories(prefs.settings(""));
+  const std::string bad = "<RUVURAZAR><ITEMS>";
+  kvtest::WriteWholeFile(prefs.settings("kv3.xml"), bad);
+  kvtest::MessageCapture capture;
+  SKCabPersist* p = NewKCabPersist("kv3");
+  ASFaultInject("ASFileSysRenameFile", fileErrIO, 0);
+  KCabPersistSetWriteableDirectory(p);
+  ASFaultClearAll();
+  ASSERT_EQ(1u, capture.messages().size());
+  EXPECT_EQ("The settings file " + prefs.settings("kv3.xml") +
+                " could not be read, nor moved aside: it is left as it is, and settings are not saved until it reads "
+                "or is removed.",
+            capture.messages()[0].text);
+  SKCab* w = KCabPersistStartCabWrite(p, "k");
+  KCabPutInt(w, "v", 1);
+  KCabPersistEndStoreCabWrite(p, "k", w);
+  EXPECT_FALSE(KCabPersistCommit(p, 0));
+  DestroyKCabPersist(p, 1);
+  EXPECT_EQ(bad, kvtest::ReadWholeFile(prefs.settings("kv3.xml")));
+  EXPECT_FALSE(std::filesystem::exists(prefs.settings("kv3 plugintemp.tmp")));
+}
+
+// A file of the plug-in's folder that does not read is told and left where
+// it is.
+TEST(KCabPersist, AnUnreadableInstalledFileIsToldAndLeftInPlace) {
+  Prefs prefs;
+  kvtest::TempDir install;
+  std::filesystem::create_directories(install.file("kv3"));
+  kvtest::WriteWholeFile(install.file("pagesize.sys.xml"), "not xml");
+  const char* saved = gPluginBundle;
+  std::string bundle = install.file("kv3");
+  gPluginBundle = bundle.c_str();
+  kvtest::MessageCapture capture;
+  EXPECT_EQ(nullptr, ReadKCabFromXMLDirectorySearch("pagesize.sys", "sizes"));
+  gPluginBundle = saved;
+  EXPECT_EQ((std::vector<std::string>{"The settings file " + install.file("pagesize.sys.xml") +
+                                      " could not be read: it is left out."}),
+            capture.texts());
+  EXPECT_EQ("not xml", kvtest::ReadWholeFile(install.file("pagesize.sys.xml")));
+  EXPECT_FALSE(std::filesystem::exists(install.file("pagesize.sys unreadable1.xml"))) << "nothing set aside";
 }

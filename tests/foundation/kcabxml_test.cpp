@@ -353,6 +353,47 @@ TEST(KCabXML, RootAndNamespace) {
 // A text that is no cabinet, or not well-formed, is refused with why and
 // where: the reader of a person's text refuses what the reader of stored
 // files makes the best of, and both say why they refuse what both refuse.
+// A hand-written text reads as XML does: its namespace and keys in either
+// quote, entities and character references in keys as in values, by both
+// readers.
+TEST(KCabXML, AttributesInEitherQuoteAndWithEntities) {
+  struct Case {
+    const char* root;
+    const char* entry;
+    const char* key;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"<RUVURAZAR xmlns=\"http://korvel.invalid/xml/cabinet/3\">", "<S N='a'>x</S>", "a", "x"},
+      {"<RUVURAZAR xmlns='http://korvel.invalid/xml/cabinet/3'>", "<S N=\"a\">x</S>", "a", "x"},
+      {"<RUVURAZAR xmlns = 'http://korvel.invalid/xml/cabinet/3' >", "<S N = 'a' >x</S>", "a", "x"},
+      {"<RUVURAZAR xmlns='http&#x3A;//korvel.invalid/xml/cabinet/3'>", "<S N='a&amp;b'>x&amp;y</S>", "a&b", "x&y"},
+      {"<RUVURAZAR\n  xmlns='http://korvel.invalid/xml/cabinet/3'>", "<S N='&#233;t&#xE9;'>&lt;&#233;&gt;</S>",
+       "\xC3\xA9t\xC3\xA9", "<\xC3\xA9>"},
+      {"<RUVURAZAR>", "<S N='it&apos;s'>&quot;q&quot;</S>", "it's", "\"q\""},
+  };
+  for (const Case& c : cases) {
+    const std::string xml = std::string(c.root) + "\n<ITEMS>\n" + c.entry + "\n</ITEMS>\n</RUVURAZAR>\n";
+    SCOPED_TRACE(xml);
+    for (bool strict : {false, true}) {
+      ASBool error = 1;
+      SKCabXMLReadProblem problem;
+      Cab cab(strict ? KCabReadWellFormedFromBuffer(xml.data(), (ASInt32)xml.size(), &error, &problem)
+                     : KCabReadFromBufferWithProblem(xml.data(), (ASInt32)xml.size(), &error, &problem));
+      ASSERT_NE(nullptr, cab.c) << strict << ": " << problem.reason << " " << problem.found;
+      EXPECT_FALSE(error);
+      EXPECT_STREQ(c.value, KCabGetString(cab.c, c.key)) << strict;
+    }
+  }
+  // Another namespace is named as written, without its quotes.
+  const std::string other = "<RUVURAZAR xmlns='http://other.example/ns'><ITEMS/></RUVURAZAR>\n";
+  SKCabXMLReadProblem problem;
+  Cab cab(KCabReadWellFormedFromBuffer(other.data(), (ASInt32)other.size(), nullptr, &problem));
+  EXPECT_EQ(nullptr, cab.c);
+  EXPECT_EQ(kKCabXMLForeignNamespace, problem.reason);
+  EXPECT_STREQ("http://other.example/ns", problem.found);
+}
+
 TEST(KCabXML, ARefusedTextSaysWhyAndWhere) {
   const std::string open = std::string("<RUVURAZAR xmlns=\"") + kKCabXMLNamespace + "\">\n";
   const std::string whole = open + "<ITEMS>\n<B N='NewDoc'>1</B>\n</ITEMS>\n</RUVURAZAR>\n";
@@ -386,6 +427,31 @@ TEST(KCabXML, ARefusedTextSaysWhyAndWhere) {
       {"text after the root", whole + "\nPS: thanks\n", true, kKCabXMLOutsideRoot, 7, "PS: thanks", "", 0},
       {"a comment cut off after the root", whole + "<!-- unfinished", true, kKCabXMLCutOff, 6, "", "", 0},
       {"a tag cut off after the root", whole + "\n<ITE", true, kKCabXMLCutOff, 7, "", "", 0},
+      // What the reading of stored files passes over, and its contents with it.
+      {"a second ITEMS", open + "<ITEMS>\n<B N='NewDoc'>1</B>\n</ITEMS>\n<ITEMS>\n<I N='Count'>2</I>\n</ITEMS>\n"
+       "</RUVURAZAR>\n", true, kKCabXMLSecondItems, 5, "ITEMS", "RUVURAZAR", 0},
+      {"a second empty ITEMS", open + "<ITEMS/>\n<ITEMS>\n</ITEMS>\n</RUVURAZAR>\n", true, kKCabXMLSecondItems, 3,
+       "ITEMS", "RUVURAZAR", 0},
+      {"a second ITEMS in a DICT", open + "<ITEMS>\n<DICT N='Page'><ITEMS/>\n<ITEMS><F N='Width'>5</F></ITEMS>"
+       "</DICT>\n</ITEMS>\n</RUVURAZAR>\n", true, kKCabXMLSecondItems, 4, "ITEMS", "DICT", 0},
+      {"an element of another kind", open + "<ITEMS>\n<B N='UseScale'>1</B>\n<Q N='FitAcross'>3</Q>\n</ITEMS>\n"
+       "</RUVURAZAR>\n", true, kKCabXMLForeignKind, 4, "Q", "ITEMS", 0},
+      {"an empty element of another kind", open + "<ITEMS>\n<Q N='FitAcross'/>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLForeignKind, 3, "Q", "ITEMS", 0},
+      {"another kind inside a value", open + "<ITEMS>\n<S N='Order'>2 <b>1</b></S>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLForeignKind, 3, "b", "S", 0},
+      {"an entry in the root", open + "<I N='Count'>2</I>\n<ITEMS/>\n</RUVURAZAR>\n", true, kKCabXMLMisplaced, 2,
+       "I", "RUVURAZAR", 0},
+      {"an entry in a DICT", open + "<ITEMS>\n<DICT N='Page'>\n<F N='Width'>5</F><ITEMS/></DICT>\n</ITEMS>\n"
+       "</RUVURAZAR>\n", true, kKCabXMLMisplaced, 4, "F", "DICT", 0},
+      {"an ITEMS in an ITEMS", open + "<ITEMS>\n<ITEMS><I N='Count'>2</I></ITEMS>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLMisplaced, 3, "ITEMS", "ITEMS", 0},
+      {"an entry in an entry", open + "<ITEMS>\n<S N='a'><I N='b'>1</I></S>\n</ITEMS>\n</RUVURAZAR>\n", true,
+       kKCabXMLMisplaced, 3, "I", "S", 0},
+      {"text beside the entries", open + "<ITEMS>\n<I N='Count'>2</I>\n FitAcross 3\n</ITEMS>\n</RUVURAZAR>\n",
+       true, kKCabXMLStrayText, 4, "FitAcross 3", "ITEMS", 0},
+      {"text in the root", open + "<ITEMS/>\nCount=2\n</RUVURAZAR>\n", true, kKCabXMLStrayText, 3, "Count=2",
+       "RUVURAZAR", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -406,8 +472,11 @@ TEST(KCabXML, ARefusedTextSaysWhyAndWhere) {
   }
   // What a person's text may hold: a byte-order mark, a declaration,
   // comments and blanks around the root.
-  for (const std::string& fine : {whole, "\xEF\xBB\xBF" + whole, "<?xml version='1.0'?>\n<!-- mine -->\n" + whole + "\n\n",
-                                  open + "<ITEMS/>\n</RUVURAZAR>"}) {
+  for (const std::string& fine :
+       {whole, "\xEF\xBB\xBF" + whole, "<?xml version='1.0'?>\n<!-- mine -->\n" + whole + "\n\n",
+        open + "<ITEMS/>\n</RUVURAZAR>",
+        open + "<!-- a note -->\n<ITEMS>\n<!-- gaps -->\n<S N='HSpace'><![CDATA[6 6]]></S>\n<NULL N='n'></NULL>\n"
+               "<DICT N='Page'><!-- sheet --><ITEMS><F N='Width'>5</F></ITEMS>\n</DICT>\n</ITEMS>\n</RUVURAZAR>\n"}) {
     SCOPED_TRACE(fine);
     ASBool error = 1;
     SKCabXMLReadProblem problem;

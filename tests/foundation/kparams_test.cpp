@@ -22,7 +22,7 @@ const SKParamDef kDefs[] = {
     {"Flag", kKParamBool, 0, 1, nullptr, 0, nullptr, "a flag", nullptr},
     {"Count", kKParamInt, 1, 100, nullptr, 0, "pages", "a count", nullptr},
     {"Scale", kKParamNumber, 0.01, 10, nullptr, 0, nullptr, "a scale", nullptr},
-    {"Gaps", kKParamNumberList, 0, 1440, nullptr, 0, "pt", "gaps", nullptr},
+    {"Gaps", kKParamNumberList, 0, 1440, nullptr, 0, "pt", "gaps", nullptr, 4},
     {"Side", kKParamWord, 0, 0, kSides, 0, nullptr, "falls back", nullptr},
     {"Mode", kKParamWord, 0, 0, kModes, kKParamRefuseUnknownWord, nullptr, "refuses", nullptr},
     {"Loose", kKParamWord, 0, 0, kModes, 0, nullptr, "ignored", nullptr},
@@ -87,6 +87,21 @@ TEST(KParams, RefusalsNameTheKeyTheValueAndTheRange) {
        "Gaps = \"nan\" is refused: nan is not a number from 0 to 1440 pt."},
       {"gap beyond doubles", [](SKCab* p) { KCabPutStringCopy(p, "Gaps", "1e999"); },
        "Gaps = \"1e999\" is refused: inf is not a number from 0 to 1440 pt."},
+      {"as many gaps as it takes", [](SKCab* p) { KCabPutStringCopy(p, "Gaps", "1 2\t3 4 \n"); }, nullptr},
+      {"a gap too many", [](SKCab* p) { KCabPutStringCopy(p, "Gaps", "1 2 3 4 5"); },
+       "Gaps holds 5 numbers, which is refused: it takes at most 4."},
+      {"65000 gaps",
+       [](SKCab* p) {
+         std::string many;
+         for (int i = 0; i < 65000; ++i) many += "6 ";
+         KCabPutStringCopy(p, "Gaps", many.c_str());
+       },
+       "Gaps holds 65000 numbers, which is refused: it takes at most 4."},
+      {"a list as the dialogs write it", [](SKCab* p) {
+         const double gaps[] = {1, 2, 3, 4, 5};
+         KCabPutDoubleArray(p, "Gaps", gaps, 5);
+       },
+       "Gaps holds 5 numbers, which is refused: it takes at most 4."},
       {"gaps not numbers", [](SKCab* p) { KCabPutStringCopy(p, "Gaps", "6 wide"); },
        "Gaps = \"6 wide\" is refused: it must be numbers separated by blanks, each from 0 to 1440 pt."},
       {"refused word", [](SKCab* p) { KCabPutAtom(p, "Mode", ASAtomFromString("Bogus")); },
