@@ -11,6 +11,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/KParams.h"
+#include "pdftools/PageSizes.h"
 
 namespace {
 
@@ -251,7 +252,10 @@ std::string ParamReferenceMarkdown() {
       "parameter, each over the defaults and over a `--params` file's value): `--set FitAcross=2 --set UseScale=1 "
       "--set DoScaling=ToFit`. The value is read as the key's kind below: `1` or `0` (also `true`, `false`, `yes`, "
       "`no`), lengths with a unit (`10mm`, `1cm`, `0.5in`, `18pt`; points without one), a page size by a name of "
-      "the page-size lists (`--set Page=A4`) or as width x height (`--set Page=85x55mm`), a key inside a group by "
+      "the page-size lists or a standard name (" +
+      std::string(PageSizeStandardNamesText()) +
+      "), in any letter case (`--set Page=A4`, `--set Page=sra3`), or as width x height (`--set Page=85x55mm`), "
+      "its orientation given apart (`--set PageOrientation=Wide`, not `Page=A4 landscape`), a key inside a group by "
       "its path (`--set Page:Width=10in`). A value that does not read as its kind, or that a run would refuse, stops "
       "kvhost before anything runs, with exit status 2.\n\n"
       "Every run checks its parameters, whether they come from a file, from `--set`, from the dialogs, from the "

@@ -485,7 +485,7 @@ TEST_F(ParamsHost, TheCommandLineRoadIsChecked) {
       {"TrimAndShift", "--set Trim=Smaller --set TrimBy=5px", "", 2,
        "kvhost: --set TrimBy=5px: TrimBy takes a length from 0 to 14400 pt, with a unit mm, cm, in or pt (without one, "
        "points), not \"5px\"."},
-      {"Nup", "--set Page=A6", "", 2, "kvhost: --set Page=A6: Page takes a page size: a name ("},
+      {"Nup", "--set Page=A11", "", 2, "kvhost: --set Page=A11: Page takes a page size: a name ("},
       {"EvenOddShuffle", "--set NewDoc=maybe", "", 2,
        "kvhost: --set NewDoc=maybe: NewDoc takes true or false (1 or 0, yes or no), not \"maybe\"."},
   };
