@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "commands/CropMarkSetup.h"
 #include "commands/ParamTables.h"
@@ -196,7 +197,28 @@ bool FullSizePagesFit(PDDoc doc, SKCab* params) {
   KParamFormatNumber(w, sw, sizeof sw);
   KParamFormatNumber(h, sh, sizeof sh);
   FormatMessageByKeyUTF8(nullptr, "booklet.err.nofit100", nullptr, text, sizeof text, "ssssss", pw, ph, nw, nh, sw, sh);
-  ErrMessageUTF8(text);
+  std::string said = text;
+  // The same sheet the other way round may hold them: said with the setting
+  // that turns it (a custom sheet's orientation; a fixed wide sheet has no
+  // tall one but as a custom size).
+  if (BookletFitsAtFullSize(h + slack, w + slack, maxW, maxH, m)) {
+    const bool wide = h > w;
+    std::string turn = std::string("PageOrientation=") + (wide ? "Wide" : "Tall");
+    switch (BookletSizingFromAtom(KCabGetAtom(params, "Sizing", ASAtomNull))) {
+      case kBookletLetterWide:
+        turn = "Sizing=Custom, Page=Letter and " + turn;
+        break;
+      case kBookletA4Wide:
+        turn = "Sizing=Custom, Page=A4 and " + turn;
+        break;
+      default:
+        break;
+    }
+    FormatMessageByKeyUTF8(nullptr, "booklet.err.nofit100turned", nullptr, text, sizeof text, "sss", sh, sw,
+                           turn.c_str());
+    said += std::string(" ") + text;
+  }
+  ErrMessageUTF8(said.c_str());
   return false;
 }
 

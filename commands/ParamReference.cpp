@@ -11,6 +11,7 @@
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 #include "foundation/KParams.h"
+#include "pdftools/PageSizes.h"
 
 namespace {
 
@@ -254,7 +255,10 @@ std::string ParamReferenceMarkdown() {
       "parameter, each over the defaults and over a `--params` file's value): `--set FitAcross=2 --set UseScale=1 "
       "--set DoScaling=ToFit`. The value is read as the key's kind below: `1` or `0` (also `true`, `false`, `yes`, "
       "`no`), lengths with a unit (`10mm`, `1cm`, `0.5in`, `18pt`; points without one), a page size by a name of "
-      "the page-size lists (`--set Page=A4`) or as width x height (`--set Page=85x55mm`), a key inside a group by "
+      "the page-size lists or a standard name (" +
+      std::string(PageSizeStandardNamesText()) +
+      "), in any letter case (`--set Page=A4`, `--set Page=sra3`), or as width x height (`--set Page=85x55mm`), "
+      "its orientation given apart (`--set PageOrientation=Wide`, not `Page=A4 landscape`), a key inside a group by "
       "its path (`--set Page:Width=10in`). A word is read in any letter case (`--set Paginate=single` is Single).\n\n"
       "What is typed on the command line is read strictly. Before any step runs, kvhost checks every `--command` "
       "with its `--params` file and its `--set` values as they will run (the defaults, then the file, then the "

@@ -426,6 +426,8 @@ void GetTheUserName(char* out, ASInt32 size) {
   if (out && size >= 1) CopyOut(out, size, PfUserName());
 }
 
+ASBool TheNamesAreFixed() { return PfFixedNames() ? 1 : 0; }
+
 ASBool BrowseToDirectory(void*, char* out, ASInt32 size, const char* prompt, const char* startFolder) {
   if (!out || size < 1) return 0;
   out[0] = 0;

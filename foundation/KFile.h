@@ -97,6 +97,9 @@ std::string ASPathNameToDIPathStringUTF8(ASPathName path);
 void GetTheComputerName(char* out, ASInt32 size);
 void GetTheComputerNameUtf8(char* out, ASInt32 size);
 void GetTheUserName(char* out, ASInt32 size);
+// True with the platform's fixed names (kvhost --static-id): the names above
+// are empty, and a file records no folder of the machine it was made on.
+ASBool TheNamesAreFixed();
 
 // ---- PDF documents by path, on the host's default file system -------------
 

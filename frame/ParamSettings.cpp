@@ -250,16 +250,104 @@ SKCab* SidesSize(const std::string& text) {
   return size;
 }
 
+// A standard size by its name (A4, SRA3, Letter, ...), as a blank size.
+SKCab* StandardSize(const std::string& text) {
+  double w = 0, h = 0;
+  if (!PageSizeFromStandardName(text.c_str(), &w, &h)) return nullptr;
+  SKCab* size = KCabNewInner();
+  KCabPutAtom(size, "Type", ASAtomFromString("Blank"));
+  KCabPutDouble(size, "Width", w);
+  KCabPutDouble(size, "Height", h);
+  return size;
+}
+
+// The size text names, as the collection's names, the standard names and
+// two sides are tried in turn; null when it names none.
+SKCab* TypedSize(SKCab* sizes, const std::string& text) {
+  SKCab* size = NamedSize(sizes, text);
+  if (!size) size = StandardSize(text);
+  if (!size) size = SidesSize(text);
+  return size;
+}
+
+// An orientation written into a size ("A4 landscape"): the word the
+// orientation keys take for it, and in *rest the text without it; null when
+// no word of the text is one.
+const char* OrientationIn(const std::string& text, std::string* rest) {
+  struct SWay {
+    const char* word;
+    const char* way;
+  };
+  static const SWay kWays[] = {{"landscape", "Wide"}, {"wide", "Wide"}, {"portrait", "Tall"}, {"tall", "Tall"}};
+  auto isWordChar = [](char c) { return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'z'); };
+  for (size_t from = 0; from < text.size();) {
+    if (!isWordChar(text[from])) {
+      ++from;
+      continue;
+    }
+    size_t to = from;
+    while (to < text.size() && isWordChar(text[to])) ++to;
+    const std::string word = Lowered(text.substr(from, to - from));
+    for (const SWay& w : kWays) {
+      if (word != w.word) continue;
+      std::string left = text.substr(0, from) + " " + text.substr(to);
+      const char* strip = " \t\r\n,;-_()/";
+      const size_t a = left.find_first_not_of(strip), b = left.find_last_not_of(strip);
+      *rest = a == std::string::npos ? std::string() : left.substr(a, b - a + 1);
+      return w.way;
+    }
+    from = to;
+  }
+  return nullptr;
+}
+
+// The names a refusal offers: the collection's (a few, when the user has
+// saved many) and then the standard families. A collection name that is a
+// standard one is said by its family.
+std::string OfferedSizeNames(SKCab* sizes) {
+  constexpr size_t kMostShown = 12;
+  std::vector<std::string> own;
+  for (const std::string& n : SizeNames(sizes))
+    if (!PageSizeFromStandardName(n.c_str(), nullptr, nullptr)) own.push_back(n);
+  std::string names;
+  for (size_t i = 0; i < own.size() && i < kMostShown; ++i) names += own[i] + ", ";
+  if (own.size() > kMostShown) {
+    char more[100];
+    FormatMessageByKeyUTF8(nullptr, "kvset.err.pagesizemore", "%d more", more, sizeof more, "d",
+                           (int)(own.size() - kMostShown));
+    names += std::string(more) + ", ";
+  }
+  return names + PageSizeStandardNamesText();
+}
+
 bool StorePageSize(SSay& say, SKCab* sizes, SKCab* params, const std::string& key, const std::string& value) {
   const std::string text = Trimmed(value);
-  SKCab* size = NamedSize(sizes, text);
-  if (!size) size = SidesSize(text);
+  SKCab* size = TypedSize(sizes, text);
   if (!size) {
-    std::string names;
-    for (const std::string& n : SizeNames(sizes)) names += (names.empty() ? "" : ", ") + n;
+    // The orientation has keys of its own, named after the size's key as the
+    // dialogs name them (Page, PageOrientation; FixedSize,
+    // FixedSizeOrientation).
+    const std::string orientationKey = key + "Orientation";
+    std::string rest;
+    if (const char* way = OrientationIn(text, &rest)) {
+      KCabHolder plain(rest.empty() ? nullptr : TypedSize(sizes, rest));
+      if (plain.get()) {
+        FormatMessageByKeyUTF8(nullptr, "kvset.err.pagesizeturned",
+                               "%s takes a page size without its orientation, not \"%s\": set %s=%s and %s=%s.",
+                               say.why, say.size, "ssssss", key.c_str(), value.c_str(), key.c_str(), rest.c_str(),
+                               orientationKey.c_str(), way);
+        return false;
+      }
+      FormatMessageByKeyUTF8(nullptr, "kvset.err.pagesizeway",
+                             "%s takes a page size: a name (%s) or width x height, such as 85x55mm or 8.5x11in, not "
+                             "\"%s\"; the orientation is set apart, by %s=%s.",
+                             say.why, say.size, "sssss", key.c_str(), OfferedSizeNames(sizes).c_str(), value.c_str(),
+                             orientationKey.c_str(), way);
+      return false;
+    }
     return say.Takes("kvset.err.pagesize",
                      "%s takes a page size: a name (%s) or width x height, such as 85x55mm or 8.5x11in, not \"%s\".",
-                     key, names, value);
+                     key, OfferedSizeNames(sizes), value);
   }
   KCabPutCab(params, key.c_str(), size);
   return true;

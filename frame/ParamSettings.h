@@ -9,8 +9,12 @@
 //                   1.5cm, 0.5in, 18pt, or none for points
 //   number lists    blank-separated, each as a number or a length
 //   words, text     as written
-//   page sizes      a name of the page-size collection (in any letter case),
-//                   or width x height: 85x55mm, 8.5 x 11 in, 210mm x 297mm
+//   page sizes      a name of the page-size collection, else a standard
+//                   name (A4, SRA3, Letter: PageSizeFromStandardName), in
+//                   any letter case; or width x height: 85x55mm,
+//                   8.5 x 11 in, 210mm x 297mm. A size with its orientation
+//                   written in ("A4 landscape") is refused with the key
+//                   that takes it (PageOrientation=Wide).
 //
 // A key inside a group takes its path ("Page:Width"); a key the table does
 // not know is kept as text, and the table's check warns about it.

@@ -216,7 +216,66 @@ std::string FeedbackText(SKCab* cab) {
   return text;
 }
 
+// The standard sizes: the ISO ones in whole millimetres as the standards give
+// them, the North American ones in points.
+struct SStandardSize {
+  const char* name;  // lower case, without blanks
+  double width;
+  double height;
+  bool mm;
+};
+const SStandardSize kStandardSizes[] = {
+    {"a0", 841, 1189, true},     {"a1", 594, 841, true},      {"a2", 420, 594, true},
+    {"a3", 297, 420, true},      {"a4", 210, 297, true},      {"a5", 148, 210, true},
+    {"a6", 105, 148, true},      {"a7", 74, 105, true},       {"a8", 52, 74, true},
+    {"a9", 37, 52, true},        {"a10", 26, 37, true},       {"b0", 1000, 1414, true},
+    {"b1", 707, 1000, true},     {"b2", 500, 707, true},      {"b3", 353, 500, true},
+    {"b4", 250, 353, true},      {"b5", 176, 250, true},      {"b6", 125, 176, true},
+    {"b7", 88, 125, true},       {"b8", 62, 88, true},        {"b9", 44, 62, true},
+    {"b10", 31, 44, true},       {"c0", 917, 1297, true},     {"c1", 648, 917, true},
+    {"c2", 458, 648, true},      {"c3", 324, 458, true},      {"c4", 229, 324, true},
+    {"c5", 162, 229, true},      {"c6", 114, 162, true},      {"c7", 81, 114, true},
+    {"c8", 57, 81, true},        {"c9", 40, 57, true},        {"c10", 28, 40, true},
+    {"ra0", 860, 1220, true},    {"ra1", 610, 860, true},     {"ra2", 430, 610, true},
+    {"ra3", 305, 430, true},     {"ra4", 215, 305, true},     {"sra0", 900, 1280, true},
+    {"sra1", 640, 900, true},    {"sra2", 450, 640, true},    {"sra3", 320, 450, true},
+    {"sra4", 225, 320, true},    {"letter", 612, 792, false}, {"legal", 612, 1008, false},
+    {"tabloid", 792, 1224, false}, {"ledger", 1224, 792, false}, {"executive", 522, 756, false},
+    {"statement", 396, 612, false}, {"halfletter", 396, 612, false},
+};
+
+// The name as the table holds names: lower case, blanks left out.
+std::string StandardKey(const char* name) {
+  std::string key;
+  for (const char* p = name; *p; ++p) {
+    const char c = *p;
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+    key += c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+  }
+  return key;
+}
+
 }  // namespace
+
+// ---- Standard sizes
+
+ASBool PageSizeFromStandardName(const char* name, double* width, double* height) {
+  if (!name) return 0;
+  const std::string key = StandardKey(name);
+  for (const SStandardSize& s : kStandardSizes) {
+    if (key != s.name) continue;
+    const double scale = s.mm ? kPointsPerMm : 1.0;
+    if (width) *width = s.width * scale;
+    if (height) *height = s.height * scale;
+    return 1;
+  }
+  return 0;
+}
+
+const char* PageSizeStandardNamesText() {
+  return "A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, Letter, Legal, Tabloid, Ledger, Executive, Statement, "
+         "Half letter";
+}
 
 // ---- Entries
 

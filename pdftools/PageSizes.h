@@ -43,6 +43,17 @@ constexpr double kPageSizeMaxPoints = 14400.0;
 // doubles or integers; *width and *height receive them.
 ASBool PageSizeCabGetBlankSize(SKCab* cab, double* width, double* height);
 
+// The standard sizes a typed page size may name, in points, tall except
+// Ledger: ISO A0-A10 and B0-B10 (ISO 216), C0-C10 (ISO 269), RA0-RA4 and
+// SRA0-SRA4 (ISO 217), from their millimetres; Letter, Legal, Tabloid,
+// Ledger, Executive and Statement (also Half letter). In any letter case,
+// blanks ignored ("half letter", "HalfLetter", "sra 3"). False, leaving
+// *width and *height alone, for any other name.
+ASBool PageSizeFromStandardName(const char* name, double* width, double* height);
+// Those names in short, families by their range, for a text that lists them:
+// "A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, Letter, ...".
+const char* PageSizeStandardNamesText();
+
 // EPageSizeType; -1 for a null cabinet.
 ASInt32 PageSizeCabGetType(SKCab* cab);
 ASBool PageSizeCabIsBlankPage(SKCab* cab);

@@ -7,6 +7,7 @@
 #include "foundation/Alerts.h"
 #include "foundation/HostGlue.h"
 #include "foundation/KCab.h"
+#include "foundation/KFile.h"
 #include "foundation/MFUtil.h"
 #include "foundation/MessageTable.h"
 #include "foundation/TextConv.h"
@@ -50,9 +51,23 @@ bool SourceIsAnonymous(const SStampPageDocInfo* info) {
   return !info->sourceDoc || (PDDocGetFlags(info->sourceDoc) & PDDocDeleteOnClose) != 0;
 }
 
-// The "F" string of the record's source in cosDoc.
+// The text after the path's last separator.
+const char* FileNameOf(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash ? slash + 1 : path;
+}
+
+// The "F" string of the record's source in cosDoc. With fixed names the
+// file's name alone: the same job run from another folder saves the same
+// bytes, and a file sent on does not tell the folders of the machine.
 CosObj NewFileString(const SStampPageDocInfo* info, CosDoc cosDoc) {
-  if (info->path && !SourceIsAnonymous(info)) return CosNewString(cosDoc, 1, info->path, (ASSize_t)info->pathLength);
+  if (info->path && !SourceIsAnonymous(info)) {
+    if (TheNamesAreFixed()) {
+      const char* name = FileNameOf(info->path);
+      return CosNewString(cosDoc, 1, name, std::strlen(name));
+    }
+    return CosNewString(cosDoc, 1, info->path, (ASSize_t)info->pathLength);
+  }
   const char* text = GetMessageFromTableByKey(gSystemMessageTable, "stamp1.anonfile");
   char native[kAnonymousTextSize];
   native[0] = 0;

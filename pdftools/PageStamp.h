@@ -3,7 +3,8 @@
 //
 // The stamp is a direct dictionary in the page: "I" the source document's
 // information dictionary (cloned into the page's document), "F" the source
-// file's path (an indirect string; the anonymous-file text for unsaved and
+// file's device-independent path, or its name alone with the platform's fixed
+// names (an indirect string; the anonymous-file text for unsaved and
 // temporary sources), "D" the time of stamping as a PDF date, "P" the page's
 // number in the source, and "Prev" the stamp the page carried before.
 //

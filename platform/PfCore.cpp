@@ -228,6 +228,7 @@ const char* PfUserName() {
 }
 
 void PfSetFixedNames(bool fixed) { S().fixedNames = fixed; }
+bool PfFixedNames() { return S().fixedNames; }
 
 PfErr PfGestalt(PfFourCC selector, int32_t* response) {
   SystemState& s = S();

@@ -32,6 +32,9 @@ const char* PfLaunchedURL(int32_t index);
 const char* PfComputerName();
 const char* PfUserName();
 void PfSetFixedNames(bool fixed);
+// Whether fixed names are on: what else would tell the machine or the folder
+// a job ran in (a source file's folder) is left out as well.
+bool PfFixedNames();
 
 // Disposes of every window, dialog, control, list, menu and text-edit record,
 // empties the queue, the clipboard and the recorders, and resets the clock,

@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "commands/ParamTables.h"
 #include "foundation/KCab.h"
@@ -142,6 +143,36 @@ TEST(CommandParams, DescribersNameAValueARunRefuses) {
     if (c.refusal) EXPECT_EQ(prefix + c.refusal, last);
     else EXPECT_EQ(std::string::npos, last.find(prefix)) << last;
   }
+}
+
+// A page size typed with its orientation ("A4 landscape") is refused with the
+// key that sets the orientation, named after the size's key as the dialogs
+// name it: every page size of every command has that key, taking Tall and
+// Wide.
+TEST(CommandParams, EveryPageSizeHasItsOrientationKey) {
+  std::set<std::string> sizes;
+  for (const SCommandParams* c = CommandParamsList(); c->table; ++c) {
+    SCOPED_TRACE(c->table->command);
+    struct SFound {
+      std::vector<std::string> keys;
+    } found;
+    KParamTableEnum(
+        c->table,
+        [](const SKParamDef* def, void* data) {
+          if (def->kind == kKParamPageSize) static_cast<SFound*>(data)->keys.emplace_back(def->key);
+        },
+        &found);
+    for (const std::string& key : found.keys) {
+      sizes.insert(std::string(c->table->command) + " " + key);
+      const SKParamDef* way = KParamTableFind(c->table, (key + "Orientation").c_str());
+      ASSERT_NE(nullptr, way) << key;
+      ASSERT_EQ(kKParamWord, way->kind) << key;
+      std::set<std::string> words;
+      for (const SKCabEnumWord* w = way->words; w && w->word; ++w) words.insert(w->word);
+      EXPECT_TRUE(words.count("Tall") && words.count("Wide")) << key;
+    }
+  }
+  EXPECT_TRUE(sizes.count("Nup Page") && sizes.count("TrimAndShift FixedSize")) << "the tables were read";
 }
 
 TEST(CommandParams, DialogBoundsAreTheTables) {

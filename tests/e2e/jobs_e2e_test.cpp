@@ -133,12 +133,104 @@ TEST_F(Jobs, ABookletAtFullSizeThatDoesNotFitIsRefused) {
           "larger sheet (Sizing), or let the pages be scaled (NoScale 0).");
   Refused(booklet + "--set Sizing=Custom --set Page=16x11in --command SimpleBooklet " + letter,
           "this sheet is 1152 x 792 pt");
+  // An A3 sheet set tall is too narrow for two A4 pages; turned, it holds
+  // them exactly, and the refusal says so with the setting that turns it.
+  const std::string a4 = Sample("a4.pdf", 8, "A4");
+  Refused(booklet + "--set Sizing=Custom --set Page=A3 --set PageOrientation=Tall --command SimpleBooklet " + a4,
+          "At 100 % (NoScale) the largest pages, 595.276 x 841.89 pt, need a sheet of at least 1190.55 x 841.89 pt to "
+          "go two side by side inside the margin; this sheet is 841.89 x 1190.55 pt, so their edges would be cut off. "
+          "Choose a larger sheet (Sizing), or let the pages be scaled (NoScale 0). Turned the other way, 1190.55 x "
+          "841.89 pt, the same sheet holds them: set PageOrientation=Wide.");
+  {
+    Outcome r =
+        Kvhost(booklet + "--set Sizing=Custom --set Page=A3 --set PageOrientation=Wide --command SimpleBooklet " + a4 +
+               " --save out.pdf");
+    EXPECT_EQ(0, r.status) << r.out;
+    EXPECT_NE(std::string::npos, Info("out.pdf").find("Page size:       1190.55 x 841.89 pts (A3)")) << Info("out.pdf");
+  }
+  // A fixed wide sheet has no tall one but as a custom size: narrow pages
+  // too tall for it go side by side on it turned.
+  ASSERT_EQ(0, Kvhost("--set Count=8 --set UseSize=Custom --set Page=280x700 --command CreateSample --save narrow.pdf")
+                   .status);
+  Refused(booklet + "--set Sizing=A4Wide --command SimpleBooklet narrow.pdf",
+          "this sheet is 841.89 x 595.276 pt, so their edges would be cut off. Choose a larger sheet (Sizing), or let "
+          "the pages be scaled (NoScale 0). Turned the other way, 595.276 x 841.89 pt, the same sheet holds them: set "
+          "Sizing=Custom, Page=A4 and PageOrientation=Tall.");
+  {
+    Outcome r = Kvhost(booklet + "--set Sizing=Custom --set Page=A4 --set PageOrientation=Tall --command SimpleBooklet "
+                                 "narrow.pdf --save out.pdf");
+    EXPECT_EQ(0, r.status) << r.out;
+  }
+  // A sheet that holds them neither way says nothing of turning.
+  {
+    const Outcome r = Kvhost(booklet + "--set Sizing=A4Wide --command SimpleBooklet " + letter + " --save out.pdf");
+    EXPECT_EQ(1, r.status) << r.out;
+    EXPECT_FALSE(r.Says("Turned the other way")) << r.out;
+  }
   for (const std::string& fits : {booklet + "--set Sizing=A4Wide --command SimpleBooklet " + a5,
                                   booklet + "--set Sizing=Custom --set Page=17x11in --command SimpleBooklet " + letter,
                                   booklet + "--set Margin=20 --command SimpleBooklet " + letter}) {
     Outcome r = Kvhost(fits + " --save out.pdf");
     EXPECT_EQ(0, r.status) << fits << "\n" << r.out;
     EXPECT_EQ("", r.out) << fits;
+  }
+}
+
+// Page sizes are typed as operators say them: the standard names in any
+// letter case give sheets of their exact size; a size with its orientation
+// written in is refused with the key that sets the orientation.
+TEST_F(Jobs, PageSizesAreTakenAsOperatorsSayThem) {
+  const std::string a4 = Sample("a4.pdf", 8, "A4");
+  struct Case {
+    std::string args;
+    std::string size;
+  } cases[] = {
+      {"--set Page=Letter --set PageOrientation=Wide --set UseScale=1 --set FitAcross=2 --set FitDown=1 --command Nup",
+       "792 x 612 pts (letter)"},
+      {"--set Page=letter --set PageOrientation=Tall --set UseScale=1 --set FitAcross=1 --set FitDown=2 --command Nup",
+       "612 x 792 pts (letter)"},
+      {"--set Page=TABLOID --set PageOrientation=Tall --set UseScale=1 --command Nup", "792 x 1224 pts"},
+      {"--set Sizing=Custom --set Page=SRA3 --set PageOrientation=Wide --command SimpleBooklet",
+       "1275.59 x 907.087 pts"},
+      {"--set Sizing=Custom --set Page=sra3 --command SimpleBooklet", "907.087 x 1275.59 pts"},
+      {"--set WhatSize=Custom --set Page=Executive --set Where=AtStart --command InsertBlanks", "522 x 756 pts"},
+      {"--set Trim=Uniform --set FixedSize=Half letter --command TrimAndShift", "396 x 612 pts"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.file("out.pdf"));
+    // Quoted as a shell is given a value with a blank.
+    std::string args = std::regex_replace(c.args, std::regex("=Half letter"), "='Half letter'");
+    Outcome r = Kvhost(args + " --save out.pdf " + a4);
+    ASSERT_EQ(0, r.status) << c.args << "\n" << r.out;
+    const std::string info = Info("out.pdf", "-f 1 -l 1");
+    EXPECT_NE(std::string::npos, info.find("size:  ")) << info;
+    EXPECT_NE(std::string::npos, info.find(" " + c.size)) << c.args << "\n" << info;
+  }
+  Outcome sample = Kvhost("--set Count=1 --set UseSize=Custom --set Page=ledger --command CreateSample --save out.pdf");
+  ASSERT_EQ(0, sample.status) << sample.out;
+  EXPECT_NE(std::string::npos, Info("out.pdf").find("Page size:       1224 x 792 pts")) << Info("out.pdf");
+  // Refused before any step runs: a mistake in the command line.
+  struct Refusal {
+    std::string args;
+    std::string says;
+  } refusals[] = {
+      {"--set 'Page=A4 landscape' --command Nup",
+       "--set Page=A4 landscape: Page takes a page size without its orientation, not \"A4 landscape\": set Page=A4 "
+       "and PageOrientation=Wide."},
+      {"--set 'FixedSize=A5 portrait' --set Trim=Uniform --command TrimAndShift",
+       "set FixedSize=A5 and FixedSizeOrientation=Tall."},
+      {"--set Page=A11 --command Nup",
+       "--set Page=A11: Page takes a page size: a name (Acrobat 3.0 Maximum, Maximum, Tabloid (11 x 17 in), US legal, "
+       "US letter, A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, Letter, Legal, Tabloid, Ledger, Executive, Statement, "
+       "Half letter) or width x height, such as 85x55mm or 8.5x11in, not \"A11\"."},
+      {"--set Sizing=Custom --set Page=SRA5 --command SimpleBooklet", "not \"SRA5\"."},
+  };
+  for (const Refusal& c : refusals) {
+    std::filesystem::remove(dir.file("out.pdf"));
+    Outcome r = Kvhost(c.args + " --save out.pdf " + a4);
+    EXPECT_EQ(2, r.status) << c.args << "\n" << r.out;
+    EXPECT_TRUE(r.Says(c.says)) << c.args << "\nwanted: " << c.says << "\nstandard error:\n" << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.pdf"))) << c.args;
   }
 }
 

@@ -148,6 +148,36 @@ TEST_F(StaticId, PlacedPagesCarryNoComputerOrUserName) {
   EXPECT_EQ(kvtest::ReadWholeFile(first), kvtest::ReadWholeFile(elsewhere)) << "on another computer";
 }
 
+// Placed pages record their source file (/F of KRVL_pageid): with
+// --static-id by its name alone, so that the same job run from another
+// folder, on the same input kept elsewhere, saves the same bytes; without it
+// by its whole path.
+TEST_F(StaticId, PlacedPagesRecordTheSourceByItsNameAlone) {
+  kvtest::WriteWholeFile(dir.file("n-up.xml"), CabXMLOf(NupParams()));
+  std::filesystem::create_directories(dir.file("first"));
+  std::filesystem::create_directories(dir.file("second/deeper"));
+  const std::string here = dir.file("first/job.pdf"), there = dir.file("second/deeper/job.pdf");
+  kvfix::WriteSimple(here, 6);
+  std::filesystem::copy_file(here, there);
+  auto run = [&](const std::string& folder, const std::string& source, const std::string& options) {
+    Outcome r = Shell("cd " + dir.file(folder) + " && SOURCE_DATE_EPOCH=1700000000 " KV_TEST_BUILD_DIR "/kvhost --quiet " +
+                      options + " --prefs " + dir.file("prefs") + " --params " + dir.file("n-up.xml") +
+                      " --command Nup --save out.pdf " + source);
+    EXPECT_EQ(0, r.status) << folder << "\n" << r.out;
+    return dir.file(folder + "/out.pdf");
+  };
+  const std::string first = run("first", here, "--static-id");
+  const std::string second = run("second", there, "--static-id");
+  EXPECT_EQ(kvtest::ReadWholeFile(first), kvtest::ReadWholeFile(second)) << "run from another folder";
+  const std::string text = Uncompressed(first);
+  ASSERT_NE(std::string::npos, text.find("/KRVL_pageid")) << "the placed pages are stamped";
+  EXPECT_NE(std::string::npos, text.find("\n(job.pdf)\n")) << "the file's name";
+  EXPECT_EQ(std::string::npos, text.find(dir.path())) << "no folder of the machine";
+  // Without --static-id the whole path.
+  const std::string plain = Uncompressed(run("first", here, ""));
+  EXPECT_NE(std::string::npos, plain.find("\n(" + here + ")\n")) << plain.substr(0, 2000);
+}
+
 TEST_F(StaticId, AnUnreadableSourceDateEpochIsAUsageError) {
   for (const char* value : {"soon", "-5", "17e8", "99999999999999999999"}) {
     Outcome r = Shell(std::string("SOURCE_DATE_EPOCH=") + value + " " KV_TEST_BUILD_DIR "/kvhost --quiet --static-id --prefs " +

@@ -33,6 +33,7 @@ const SKParamDef kDefs[] = {Def("Flag", kKParamBool, 0, 1),
                             Def("Name", kKParamText),
                             Def("At", kKParamPage, 1, 999999),
                             Def("Sheet", kKParamPageSize, 1, 14400, "pt"),
+                            Def("SheetOrientation", kKParamWord, 0, 0, nullptr, kWays),
                             Def("Source", kKParamCab),
                             Def("Source:Range:From", kKParamPage, 1, 999999),
                             Def("Window", kKParamAny),
@@ -167,10 +168,11 @@ TEST_F(ParamSettings, PageSizesTakeANameOrTheirSides) {
       {"Sheet:Type=Blank", "Sheet:Type", "A Blank"},
       {"Sheet:DIPath=/a.pdf", "Sheet:DIPath", "S /a.pdf"},
       {"Sheet:From=2", "Sheet:From", "I 2"},
-      {"Sheet=B5", "Sheet",
-       "refused: Sheet takes a page size: a name (a4, Card, Letterhead) or width x height, such as 85x55mm or "
-       "8.5x11in, not \"B5\"."},
-      {"Sheet=85x55px", "Sheet", "refused: Sheet takes a page size: a name (a4, Card, Letterhead)"},
+      {"Sheet=B12", "Sheet",
+       "refused: Sheet takes a page size: a name (Card, Letterhead, A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, "
+       "Letter, Legal, Tabloid, Ledger, Executive, Statement, Half letter) or width x height, such as 85x55mm or "
+       "8.5x11in, not \"B12\"."},
+      {"Sheet=85x55px", "Sheet", "refused: Sheet takes a page size: a name (Card, Letterhead, A0-A10"},
       {"Sheet=85", "Sheet", "refused: Sheet takes a page size"},
       {"Sheet:Depth=1", "Sheet",
        "refused: Sheet:Depth is no part of a page size: its parts are Type, Width, Height, DIPath, From, To and Repeat."},
@@ -182,6 +184,90 @@ TEST_F(ParamSettings, PageSizesTakeANameOrTheirSides) {
     std::string got = Applied(c.setting, c.key);
     EXPECT_EQ(c.result, got.substr(0, c.result.size())) << c.setting << "\n" << got;
   }
+}
+
+// A page size as operators say it: the names of the page-size lists, then the
+// standard ISO and North American names, in any letter case, each giving its
+// exact size in points.
+TEST_F(ParamSettings, StandardSizesAreTakenByName) {
+  PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeCabBlankInches("US letter", 8.5, 11, 0));
+  PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeCabBlankInches("Tabloid (11 x 17 in)", 11, 17, 0));
+  // A name of the lists wins over a standard one.
+  PageSizeCollectionAddBuiltin(sizes.get(), NewPageSizeCabBlankPoints("Ledger", 100, 50, 0));
+  const SCase cases[] = {
+      {"Sheet=Letter", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=letter", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=LETTER", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=Legal", "Sheet", "DICT Type=Blank Width=612.0000 Height=1008.0000"},
+      {"Sheet=Tabloid", "Sheet", "DICT Type=Blank Width=792.0000 Height=1224.0000"},
+      {"Sheet=SRA3", "Sheet", "DICT Type=Blank Width=907.0866 Height=1275.5906"},
+      {"Sheet=sra3", "Sheet", "DICT Type=Blank Width=907.0866 Height=1275.5906"},
+      {"Sheet=RA0", "Sheet", "DICT Type=Blank Width=2437.7953 Height=3458.2677"},
+      {"Sheet=A10", "Sheet", "DICT Type=Blank Width=73.7008 Height=104.8819"},
+      {"Sheet=B5", "Sheet", "DICT Type=Blank Width=498.8976 Height=708.6614"},
+      {"Sheet=C4", "Sheet", "DICT Type=Blank Width=649.1339 Height=918.4252"},
+      {"Sheet=Executive", "Sheet", "DICT Type=Blank Width=522.0000 Height=756.0000"},
+      {"Sheet=Statement", "Sheet", "DICT Type=Blank Width=396.0000 Height=612.0000"},
+      {"Sheet=Half letter", "Sheet", "DICT Type=Blank Width=396.0000 Height=612.0000"},
+      {"Sheet= half LETTER ", "Sheet", "DICT Type=Blank Width=396.0000 Height=612.0000"},
+      {"Sheet=US letter", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=us LETTER", "Sheet", "DICT Type=Blank Width=612.0000 Height=792.0000"},
+      {"Sheet=Tabloid (11 x 17 in)", "Sheet", "DICT Type=Blank Width=792.0000 Height=1224.0000"},
+      {"Sheet=a4", "Sheet", "DICT Type=Blank Width=595.2756 Height=841.8898"},
+      {"Sheet=Card", "Sheet", "DICT Type=Blank Width=243.0000 Height=153.0000"},
+      {"Sheet=ledger", "Sheet", "DICT Type=Blank Width=100.0000 Height=50.0000"},
+  };
+  for (const SCase& c : cases) EXPECT_EQ(c.result, Applied(c.setting, c.key)) << c.setting;
+}
+
+// A size that names no size is refused with the names there are; one with
+// its orientation written in points to the key that sets the orientation,
+// and when the rest is a size, says both settings.
+TEST_F(ParamSettings, ARefusedSizeSaysTheNamesAndWhereTheOrientationGoes) {
+  const std::string names =
+      "a name (Card, Letterhead, A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, Letter, Legal, Tabloid, Ledger, "
+      "Executive, Statement, Half letter) or width x height, such as 85x55mm or 8.5x11in, ";
+  const SCase cases[] = {
+      {"Sheet=A11", "", "Sheet takes a page size: " + names + "not \"A11\"."},
+      {"Sheet=SRA5", "", "Sheet takes a page size: " + names + "not \"SRA5\"."},
+      {"Sheet=RA5", "", "Sheet takes a page size: " + names + "not \"RA5\"."},
+      {"Sheet=A4 landscape", "",
+       "Sheet takes a page size without its orientation, not \"A4 landscape\": set Sheet=A4 and "
+       "SheetOrientation=Wide."},
+      {"Sheet=Letter Portrait", "",
+       "Sheet takes a page size without its orientation, not \"Letter Portrait\": set Sheet=Letter and "
+       "SheetOrientation=Tall."},
+      {"Sheet=wide card", "",
+       "Sheet takes a page size without its orientation, not \"wide card\": set Sheet=card and SheetOrientation=Wide."},
+      {"Sheet=210x297mm (landscape)", "",
+       "Sheet takes a page size without its orientation, not \"210x297mm (landscape)\": set Sheet=210x297mm and "
+       "SheetOrientation=Wide."},
+      {"Sheet=SRA3-tall", "",
+       "Sheet takes a page size without its orientation, not \"SRA3-tall\": set Sheet=SRA3 and SheetOrientation=Tall."},
+      {"Sheet=A11 landscape", "",
+       "Sheet takes a page size: " + names + "not \"A11 landscape\"; the orientation is set apart, by "
+       "SheetOrientation=Wide."},
+      {"Sheet=landscape", "",
+       "Sheet takes a page size: " + names + "not \"landscape\"; the orientation is set apart, by "
+       "SheetOrientation=Wide."},
+      // A word that only begins as one is no orientation.
+      {"Sheet=Widescreen", "", "Sheet takes a page size: " + names + "not \"Widescreen\"."},
+  };
+  for (const SCase& c : cases) EXPECT_EQ("refused: " + c.result, Applied(c.setting, "Sheet")) << c.setting;
+}
+
+// Many saved sizes are offered a few by name and the rest by their number,
+// so that the standard names still fit the refusal.
+TEST_F(ParamSettings, ManySavedSizesAreOfferedInShort) {
+  for (int i = 1; i <= 20; ++i)
+    PageSizeCollectionAddOrReplace(sizes.get(),
+                                   NewPageSizeCabBlankPoints(("Size " + std::to_string(i)).c_str(), 100, 100, 0));
+  const std::string got = Applied("Sheet=A11", "Sheet");
+  const std::string head =
+      "refused: Sheet takes a page size: a name (Card, Letterhead, Size 1, Size 2, Size 3, Size 4, Size 5, Size 6, "
+      "Size 7, Size 8, Size 9, Size 10, 10 more, A0-A10, B0-B10";
+  EXPECT_EQ(head, got.substr(0, head.size())) << got;
+  EXPECT_NE(std::string::npos, got.find("Half letter) or width x height")) << got;
 }
 
 // A value that does not read as its kind, and a setting that is none, are
@@ -273,7 +359,7 @@ TEST_F(ParamSettings, LaterSettingsWinAndARefusedOneChangesNothing) {
     ASSERT_TRUE(KVParamSettingApply(&kTable, sizes.get(), params.get(), s, why, sizeof why)) << s << ": " << why;
   EXPECT_EQ("I 7", Shown(params.get(), "Count"));
   EXPECT_EQ("DICT Type=Blank Width=720.0000 Height=841.8898", Shown(params.get(), "Sheet"));
-  for (const char* s : {"Count=x", "Sheet=B5", "Sheet:Depth=1", "Gaps=1,2"})
+  for (const char* s : {"Count=x", "Sheet=B12", "Sheet:Depth=1", "Gaps=1,2"})
     EXPECT_FALSE(KVParamSettingApply(&kTable, sizes.get(), params.get(), s, why, sizeof why)) << s;
   EXPECT_EQ("I 7", Shown(params.get(), "Count"));
   EXPECT_EQ("DICT Type=Blank Width=720.0000 Height=841.8898", Shown(params.get(), "Sheet"));

@@ -261,6 +261,70 @@ TEST_F(PageSizes, AppendingAndCopyingBetweenCollections) {
   for (SKCab* c : {source, target, copied}) KCabDestroy(c);
 }
 
+// ---- Standard sizes
+
+// Each standard name gives its size exactly: the ISO sizes from their whole
+// millimetres, the North American ones in points; in any letter case and
+// with blanks anywhere.
+TEST(StandardPageSizes, NamesGiveTheirExactSizes) {
+  constexpr double mm = 72.0 / 25.4;
+  struct Case {
+    const char* name;
+    double width, height;
+  } cases[] = {
+      {"A0", 841 * mm, 1189 * mm},   {"A4", 210 * mm, 297 * mm},    {"a10", 26 * mm, 37 * mm},
+      {"B0", 1000 * mm, 1414 * mm},  {"B5", 176 * mm, 250 * mm},    {"b10", 31 * mm, 44 * mm},
+      {"C0", 917 * mm, 1297 * mm},   {"C4", 229 * mm, 324 * mm},    {"C10", 28 * mm, 40 * mm},
+      {"RA0", 860 * mm, 1220 * mm},  {"RA4", 215 * mm, 305 * mm},   {"SRA0", 900 * mm, 1280 * mm},
+      {"SRA3", 320 * mm, 450 * mm},  {"sra3", 320 * mm, 450 * mm},  {"SRA4", 225 * mm, 320 * mm},
+      {"Letter", 612, 792},          {"LETTER", 612, 792},          {"Legal", 612, 1008},
+      {"Tabloid", 792, 1224},        {"Ledger", 1224, 792},         {"Executive", 522, 756},
+      {"Statement", 396, 612},       {"Half letter", 396, 612},     {"HalfLetter", 396, 612},
+      {" sra 3 ", 320 * mm, 450 * mm},
+  };
+  for (const Case& c : cases) {
+    double w = 0, h = 0;
+    ASSERT_TRUE(PageSizeFromStandardName(c.name, &w, &h)) << c.name;
+    EXPECT_DOUBLE_EQ(c.width, w) << c.name;
+    EXPECT_DOUBLE_EQ(c.height, h) << c.name;
+  }
+}
+
+// Names beyond the families, and texts that only begin or end as one, are
+// none; the sizes asked for stay as they were.
+TEST(StandardPageSizes, OtherNamesAreNone) {
+  for (const char* name : {"A11", "B11", "C11", "RA5", "SRA5", "A", "4", "A4 landscape", "A4x", "US letter",
+                           "Letters", "A-4", "", "A00", "A4\xc2\xa0"}) {
+    double w = -1, h = -1;
+    EXPECT_FALSE(PageSizeFromStandardName(name, &w, &h)) << name;
+    EXPECT_EQ(-1, w) << name;
+    EXPECT_EQ(-1, h) << name;
+  }
+  EXPECT_FALSE(PageSizeFromStandardName(nullptr, nullptr, nullptr));
+  EXPECT_TRUE(PageSizeFromStandardName("A4", nullptr, nullptr)) << "the sizes may go unasked";
+}
+
+// The text that lists the names names what reads: each family's first and
+// last, and every name it gives whole.
+TEST(StandardPageSizes, TheListedNamesRead) {
+  std::string text = PageSizeStandardNamesText();
+  EXPECT_EQ("A0-A10, B0-B10, C0-C10, RA0-RA4, SRA0-SRA4, Letter, Legal, Tabloid, Ledger, Executive, Statement, "
+            "Half letter",
+            text);
+  size_t from = 0;
+  while (from < text.size()) {
+    size_t end = text.find(", ", from);
+    if (end == std::string::npos) end = text.size();
+    const std::string item = text.substr(from, end - from);
+    const size_t dash = item.find('-');
+    for (const std::string& name : dash == std::string::npos
+                                       ? std::vector<std::string>{item}
+                                       : std::vector<std::string>{item.substr(0, dash), item.substr(dash + 1)})
+      EXPECT_TRUE(PageSizeFromStandardName(name.c_str(), nullptr, nullptr)) << name;
+    from = end + 2;
+  }
+}
+
 // ---- The plug-in's collection
 
 TEST_F(PageSizes, BuiltInSizesFollowTheHost) {

@@ -18,6 +18,7 @@
 #include "pdftools/NameTree.h"
 #include "pdftools/PageStamp.h"
 #include "pdftools/StructRecovery.h"
+#include "platform/PfSystem.h"
 #include "support/CosDescribe.h"
 #include "support/DocTestUtil.h"
 #include "support/HostPdf.h"
@@ -103,6 +104,7 @@ class PageStampTest : public ::testing::Test {
   void TearDown() override {
     ASFaultClearAll();
     gPDFXMode = 0;
+    PfSetFixedNames(false);
     for (PDDoc d : docs) PDDocClose(d);
   }
   // A document from a file; its Info "Title" is set to title.
@@ -170,6 +172,24 @@ TEST_F(PageStampTest, APageCopiedFromAFile) {
   EXPECT_TRUE(CosObjEqual(info, CosDictGet(second, A("I"))));
   EXPECT_TRUE(CosObjEqual(file, CosDictGet(second, A("F"))));
   SaveAndCheck(target, "stamped.pdf");
+}
+
+// With the platform's fixed names (kvhost --static-id) the stamp records the
+// source file's name without its folder, so that the same job run from
+// another folder saves the same bytes; otherwise its whole path.
+TEST_F(PageStampTest, FixedNamesRecordTheFileNameAlone) {
+  std::string sourcePath;
+  PDDoc source = FileDoc(1, "The source", &sourcePath);
+  ASSERT_NE(std::string::npos, sourcePath.find('/'));
+  const std::string name = sourcePath.substr(sourcePath.rfind('/') + 1);
+  for (bool fixed : {false, true, false}) {
+    SCOPED_TRACE(fixed);
+    PfSetFixedNames(fixed);
+    PDDoc target = NewDoc();
+    PDDocInsertAndStampPages(target, PDBeforeFirstPage, source, 0, 1, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             0, 1, 0);
+    EXPECT_EQ(fixed ? name : sourcePath, StringBytes(CosDictGet(StampOf(target, 0), A("F"))));
+  }
 }
 
 TEST_F(PageStampTest, StampingTwiceAndCopyingOnward) {
