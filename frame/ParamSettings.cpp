@@ -320,7 +320,8 @@ std::string OfferedSizeNames(SKCab* sizes) {
   return names + PageSizeStandardNamesText();
 }
 
-bool StorePageSize(SSay& say, SKCab* sizes, SKCab* params, const std::string& key, const std::string& value) {
+bool StorePageSize(SSay& say, const SKParamDef* def, SKCab* sizes, SKCab* params, const std::string& key,
+                   const std::string& value) {
   const std::string text = Trimmed(value);
   SKCab* size = TypedSize(sizes, text);
   if (!size) {
@@ -349,6 +350,8 @@ bool StorePageSize(SSay& say, SKCab* sizes, SKCab* params, const std::string& ke
                      "%s takes a page size: a name (%s) or width x height, such as 85x55mm or 8.5x11in, not \"%s\".",
                      key, OfferedSizeNames(sizes), value);
   }
+  for (const char* side : {"Width", "Height"})
+    if (KCabGetType(size, side) == kKCabTypeDouble) KCabPutDouble(size, side, OnLimit(def, KCabGetDouble(size, side, 0)));
   KCabPutCab(params, key.c_str(), size);
   return true;
 }
@@ -479,7 +482,7 @@ bool StoreAs(SSay& say, const SKParamDef* def, SKCab* sizes, SKCab* params, cons
       KCabPutStringCopy(params, k, value.c_str());
       return true;
     case kKParamPageSize:
-      return StorePageSize(say, sizes, params, key, value);
+      return StorePageSize(say, def, sizes, params, key, value);
     default:
       return say.Key("kvset.err.group",
                      "%s cannot be set on its own: it holds a group of values or a value the system keeps; give it "

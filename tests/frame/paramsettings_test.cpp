@@ -336,6 +336,7 @@ TEST_F(ParamSettings, TheCheckRefusesWhatTheTableRefuses) {
       {"Gaps=1mm 600mm", "", "refused: Gaps = \"2.8346 1700.7874 \" is refused: 1700.79 is not a number from 0 to 1440 pt."},
       {"Sheet=0x10mm", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
       {"Sheet=201x1in", "", "refused: Sheet:Width = 14472 is refused: it must be a number from 1 to 14400 pt."},
+      {"Sheet=5080mm x 200in", "", "accepted"},
       {"Sheet:Width=0", "", "refused: Sheet:Width = 0 is refused: it must be a number from 1 to 14400 pt."},
       {"Sheet:Type=Paper", "", "refused: Sheet:Type takes one of the words Blank, Background, not \"Paper\"."},
       {"Sheet:Type=blank", "", "accepted"},
