@@ -1,5 +1,6 @@
 // Random programs of cabinet operations, enumerations whose callbacks change
 // the cabinet included: nothing may touch freed memory or lose an entry.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,10 +10,11 @@
 
 namespace {
 
-// What copies and duplicates of one program may build, in entries: a
-// cabinet copied into itself doubles with every step, and a short program
-// would otherwise spend the run's time (not find faults) building millions.
-constexpr size_t kMostCopiedEntries = 1 << 14;
+// What copies and duplicates of one program may build, in entries, the
+// counting before each included: a cabinet copied into itself doubles with
+// every step, and a short program would otherwise spend the run's time (not
+// find faults) building millions.
+constexpr size_t kMostCopiedEntries = 1 << 12;
 
 struct EntryCount {
   size_t n = 0;
@@ -40,15 +42,15 @@ struct Program {
   size_t at = 0;
   SKCab* roots[2] = {nullptr, nullptr};
   int depth = 0;
-  size_t copied = 0;  // entries copies and duplicates made so far
+  size_t copied = 0;  // entries copied, duplicated or counted so far
 
-  // False (and nothing counted) when copying source would go past the bound.
+  // False when copying source would go past the bound; what was counted to
+  // learn it is spent either way.
   bool MayCopy(SKCab* source) {
     const size_t room = kMostCopiedEntries - copied;
     const size_t n = EntriesUpTo(source, room);
-    if (n > room) return false;
-    copied += n;
-    return true;
+    copied += std::min(n, room);
+    return n <= room;
   }
 
   bool More() const { return at < size; }
