@@ -270,6 +270,7 @@ void OpenStmForNextPDFStatement(SNextPDFStatement* r, CosObj resources, ASStm st
   if (!r) ASRaise(genErrBadParm);
   r->stream = stream;
   r->resources = resources;
+  r->imageEndSearched = 0;
   FreeBlocks(r);
   DURING
     for (;;) {
@@ -297,6 +298,7 @@ void OpenStmForNextPDFStatement(SNextPDFStatement* r, CosObj resources, ASStm st
 
 ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFStatement* r, ASUns16 raw) {
   if (!r || !length || !op) ASRaise(genErrBadParm);
+  r->imageEndSearched = 0;
   const ASInt64 capacity = *length;
   Output o{buffer, capacity};
   char* opText = nullptr;
@@ -322,7 +324,6 @@ ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFState
     *op = nullptr;
     return 1;
   }
-  r->imageEndSearched = 0;
   Cursor c{r->currentBlock, r->position, r->endOfData};
   c.Settle();
 
