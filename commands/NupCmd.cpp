@@ -82,20 +82,22 @@ bool GridScaleAccepted(const SNupInfo& info) {
   return false;
 }
 
-// The grid's scale comes from the first page: a larger page gets a sheet of
-// its own, which the user is told of (the layout is as designed).
+// The grid's scale comes from the first page: a larger page does not fit its
+// place and goes where it fits, fewer to a sheet, which the user is told of
+// (the layout is as designed): how many such pages there are and the first.
 void WarnLonePages(const SNupLonePages& lone) {
   if (lone.count < 1) return;
   char text[kLineSize];
   if (lone.count == 1)
     FormatMessageByKeyUTF8(nullptr, "nup.warn.alone1",
                            "Page %d is larger than its place in the grid at the scale DoScaling ToFit takes from the "
-                           "first page, so it went onto a sheet of its own.",
+                           "first page, so it went where it fits, on a sheet with fewer pages than the grid has places.",
                            text, sizeof text, "d", (int)lone.first + 1);
   else
     FormatMessageByKeyUTF8(nullptr, "nup.warn.alone",
                            "%d pages are larger than their place in the grid at the scale DoScaling ToFit takes from "
-                           "the first page, so each went onto a sheet of its own; the first of them is page %d.",
+                           "the first page, so they went where they fit, on sheets with fewer pages than the grid has "
+                           "places; the first of them is page %d.",
                            text, sizeof text, "dd", (int)lone.count, (int)lone.first + 1);
   WarnMessageUTF8(text);
 }

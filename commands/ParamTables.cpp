@@ -133,7 +133,8 @@ const SKParamDef kNup[] = {
                      "larger than the sheet gets a larger sheet of its own, with a warning"),
     Word("DoScaling", nup_detail::kScalingWords,
          "ToFit: every page at the scale that fits the first page into a place of the FitAcross x FitDown grid (a "
-         "larger page goes onto a sheet of its own, with a warning); Fixed: pages at FixedScale, as many as fit"),
+         "larger page goes where it fits, fewer to a sheet, with a warning); Fixed: pages at FixedScale, as many as "
+         "fit"),
     Real("FixedScale", kSmallestScale, kLargestScale, nullptr, "scale factor for DoScaling Fixed (0.7 = 70 %)"),
     Int("FitAcross", 0, kLargestGrid, "columns", "columns; 0 = as many as fit"),
     Int("FitDown", 0, kLargestGrid, "rows", "rows; 0 = as many as fit"),

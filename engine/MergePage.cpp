@@ -151,6 +151,10 @@ void CopyPageContent(SPageMergeInfo* info, PDPage page, CosObj contents, CosObj 
       // dictionary there would swallow the engine's own operators.
       if (NextPDFStatementExt(&buffer, &bufferSize, &length, &op, reader, 0) != 0) break;
       char* end = buffer + length;
+      // What follows an image in the copy is not what followed it here (a
+      // stray closer dropped, the engine's own operators after the page):
+      // an image whose end was searched for keeps it by its length.
+      PinInlineImageEndInStatementExt(&buffer, &bufferSize, &end, &op, reader);
       if (renames) SubstituteResourceInStatementExt(&buffer, &bufferSize, &end, &op, renameMap);
       EPDFVerb verb = ClassifyPDFVerb(op);
       if (verb == kPDFVerb_q) {

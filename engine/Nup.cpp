@@ -707,22 +707,22 @@ void NupCountOversizePages(const SNupSpacing* spacing, const ASFixedPoint* pageS
   }
 }
 
-void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
-                       SNupLonePages* lone) {
+void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, SNupLonePages* lone) {
   lone->count = 0;
   lone->first = -1;
   NupCountOversizePages(spacing, pageSizes, lone);
   const SNupSpacing& s = *spacing;
   const ASInt32 n = s.pageCount;
-  if (n <= 0 || !pageSizes || !sheetOfPage || (s.maxAcross == 1 && s.maxDown == 1)) return;
+  if (n <= 0 || !pageSizes || (s.maxAcross == 1 && s.maxDown == 1)) return;
   const ASInt64 columns = std::max<ASInt32>(1, s.maxAcross), rows = std::max<ASInt32>(1, s.maxDown);
   const ASInt64 cellW =
       ((ASInt64)s.sheetWidth - s.leftMargin - s.rightMargin - (columns - 1) * s.hGaps[0]) / columns + Tolerance();
   const ASInt64 cellH =
       ((ASInt64)s.sheetHeight - s.topMargin - s.bottomMargin - (rows - 1) * s.vGaps[0]) / rows + Tolerance();
+  // Every page larger than its place counts, not only one left alone on a
+  // sheet: two such pages sharing a sheet of four places lost theirs too.
   for (ASInt32 i = 0; i < n; ++i) {
-    const bool alone = (i == 0 || sheetOfPage[i - 1] != sheetOfPage[i]) && (i + 1 == n || sheetOfPage[i + 1] != sheetOfPage[i]);
-    if (!alone || LargerThanTheSheet(s, pageSizes[i])) continue;
+    if (LargerThanTheSheet(s, pageSizes[i])) continue;
     if (EngineFixedScaled(pageSizes[i].h, s.scale) <= cellW && EngineFixedScaled(pageSizes[i].v, s.scale) <= cellH)
       continue;
     if (lone->count++ == 0) lone->first = i;
@@ -752,7 +752,7 @@ ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params
     positions = (ASFixedPoint*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASFixedPoint));
     sheetOfPage = (ASInt32*)ASmallocWithException((ASSize_t)spacing->pageCount * sizeof(ASInt32));
     NupSpacingDummy(spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
-    if (lone) NupCountLonePages(spacing, pageSizes, sheetOfPage, lone);
+    if (lone) NupCountLonePages(spacing, pageSizes, lone);
     if (newDoc)
       done = NupSpacingSimple(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage);
     else

@@ -78,10 +78,11 @@ struct SNupSpacing {
 // The next number of an n-up document's window title.
 extern ASInt32 imposedDocNumber;
 
-// Pages that the planner put onto a sheet of their own because they are
-// larger than a place of the grid: the sheet inside its margins, less the
-// first gaps, divided into maxAcross x maxDown places (a 0 counts as 1),
-// against the page scaled by the layout's scale.
+// Pages larger than their place of the grid: the sheet inside its margins,
+// less the first gaps, divided into maxAcross x maxDown places (a 0 counts
+// as 1), against the page scaled by the layout's scale. The planner puts such
+// a page where it fits, so the sheets after it hold fewer pages than the grid
+// has places (two to a sheet of four, or one alone).
 // Pages larger than the sheet inside its margins are counted apart: the
 // planner gives each a sheet of its own, larger than the one asked for.
 struct SNupLonePages {
@@ -91,10 +92,8 @@ struct SNupLonePages {
   ASInt32 firstOversize = -1;  // the first of them (page index)
   ASFixedPoint oversizeSize{0, 0};  // its size at the layout's scale
 };
-// Counts them in a planned layout (sheetOfPage from the planner); none when
-// the grid has one place only.
-void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, const ASInt32* sheetOfPage,
-                       SNupLonePages* lone);
+// Counts them over the layout's pages; none when the grid has one place only.
+void NupCountLonePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, SNupLonePages* lone);
 // Only the pages larger than the sheet inside its margins, at the scale of
 // spacing (the oversize fields of lone; the others are left alone).
 void NupCountOversizePages(const SNupSpacing* spacing, const ASFixedPoint* pageSizes, SNupLonePages* lone);

@@ -325,12 +325,10 @@ void FormatFileError(char* out, ASInt32 size, const char* format, const char* pa
   } else if (path) {
     p = path;
   }
-  std::string fileName = p, folder;
-  size_t slash = p.rfind('/');
-  if (slash != std::string::npos) {
-    fileName = p.substr(slash + 1);
-    folder = p.substr(0, slash);
-  }
+  // A file in the top folder is in "/", a bare name in the current folder.
+  const size_t slash = p.rfind('/');
+  const std::string fileName = slash == std::string::npos ? p : p.substr(slash + 1);
+  const std::string folder = DirectoryOf(p);
   // The first two %s take the name and the folder, "%%" is a percent sign;
   // every other byte of the text stands as it is.
   std::string result;

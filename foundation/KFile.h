@@ -76,7 +76,8 @@ ASBool PluginFileNameUTF8POSIXNative(char* out, ASInt32 size);
 void StripPluginFileName(char* name);
 
 // Fills `format` (a message text) with the file name for its first %s and the
-// folder for its second; nothing else of the text is interpreted.
+// folder for its second ("/" for a file in the top folder, "." for a bare
+// name); nothing else of the text is interpreted.
 void FormatFileError(char* out, ASInt32 size, const char* format, const char* path, ASBool pathIsNative);
 
 ASPathName ASPathNameFromPlatformString(const char* text);

@@ -212,3 +212,20 @@ ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineIm
 // image, so a damaged image costs that image, not the whole content.
 ASInt32 CosParseInlineImageToEnd(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc,
                                  void* clientData, CosObj* image);
+// Where the parts of an inline image lie in the bytes after BI, and how its
+// end was found.
+struct CosInlineImageParts {
+  ASInt32 idAt;       // the keyword ID
+  ASInt32 dataStart;  // the first byte of the data
+  ASInt32 eiAt;       // the EI that ends the image
+  // No length (/L or /Length, the dictionary's sizes) and no filter's end
+  // met that EI: it was searched for, so where the image ends depends on
+  // what follows it. A copy that writes other bytes after the image keeps
+  // its end by giving it an /L entry: the scan honours the last /L even in a
+  // dictionary that does not read otherwise.
+  ASBool searched;
+};
+// CosParseInlineImage (toEnd false) or CosParseInlineImageToEnd (toEnd
+// true), telling where the image's parts lie (parts may be null).
+ASInt32 CosParseInlineImageParts(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
+                                 CosObj* image, ASBool toEnd, CosInlineImageParts* parts);

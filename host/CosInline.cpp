@@ -2,7 +2,8 @@
 // image up to and including EI.
 //
 // The data length is computed from the image's dictionary when the data are
-// not filtered (or /L gives it); filtered data end where their filter's data
+// not filtered (or /L gives it, read even from a dictionary that does not
+// read otherwise); filtered data end where their filter's data
 // end: hexadecimal and base-85 data at their end markers, Flate data where
 // the deflate stream ends, DCT data at the image's end marker, run-length
 // data at their end code. Otherwise (other filters, data that do not read)
@@ -265,8 +266,42 @@ size_t RunLengthEnd(const std::string& d, size_t from) {
   return std::string::npos;
 }
 
+// The data length a dictionary that does not read still gives: the last /L
+// at its top level followed by a whole number, else the last /Length, as
+// the last of duplicated keys counts where a dictionary does read. A copy
+// that pins a searched image's end puts its /L there last. -1: none.
+long long LengthOfUnreadableDictionary(const std::string& d, size_t idAt) {
+  Scan s(d);
+  long long lastL = -1, lastLength = -1;
+  int depth = 0;
+  while (true) {
+    s.SkipWhiteAndComments();
+    if (s.End() || s.pos >= idAt) break;
+    const size_t start = s.pos;
+    if (!s.SkipToken()) break;
+    const std::string t = d.substr(start, s.pos - start);
+    if (t == "[" || t == "<<") {
+      ++depth;
+      continue;
+    }
+    if (t == "]" || t == ">>") {
+      depth = std::max(0, depth - 1);
+      continue;
+    }
+    if (depth != 0 || (t != "/L" && t != "/Length")) continue;
+    s.SkipWhiteAndComments();
+    const size_t value = s.pos;
+    if (s.End() || value >= idAt || !s.SkipToken()) break;
+    const std::string v = d.substr(value, s.pos - value);
+    if (v.empty() || v.size() > 12 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    (t == "/L" ? lastL : lastLength) = std::stoll(v);
+  }
+  return lastL >= 0 ? lastL : lastLength;
+}
+
 ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
-                         CosObj* image, bool toEnd) {
+                         CosObj* image, bool toEnd, CosInlineImageParts* parts) {
   if (image) *image = CosNewNull();
   if (!stm) ASRaise(genErrBadParm);
   return Guard([&]() -> ASInt32 {
@@ -294,17 +329,25 @@ ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImage
     if (IsWhite((unsigned char)d[dataStart])) ++dataStart;
 
     QPDFObjectHandle dict = QPDFObjectHandle::newDictionary();
+    bool readable = false;
     try {
       QPDFObjectHandle parsed = QPDFObjectHandle::parse("<<" + d.substr(0, idAt) + ">>", "inline image");
-      if (parsed.isDictionary()) dict = parsed;
+      if (parsed.isDictionary()) {
+        dict = parsed;
+        readable = true;
+      }
     } catch (...) {
-      // An unreadable dictionary leaves the search for EI.
+      // An unreadable dictionary gives only its length, else leaves the search for EI.
     }
     QPDFObjectHandle res = CosObjGetType(resources) == CosDict ? Handle(resources) : QPDFObjectHandle::newNull();
 
     size_t dataEnd = std::string::npos;  // where the data end, when known
     QPDFObjectHandle length = dict.getKey("/L");
     if (length.isNull()) length = dict.getKey("/Length");
+    if (!readable) {
+      const long long n = LengthOfUnreadableDictionary(d, idAt);
+      if (n >= 0) length = QPDFObjectHandle::newInteger(n);
+    }
     std::string filter = FirstFilter(Get(dict, "/F", "/Filter"));
     if (length.isInteger() && length.getIntValue() >= 0) {
       long long n = length.getIntValue();
@@ -351,7 +394,8 @@ ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImage
       if (p + 2 > d.size()) ASRaise(cosErrInlineNeedMore);
       if (StandaloneEI(d, p, p)) ei = p;
     }
-    if (ei == std::string::npos) {
+    const bool searched = ei == std::string::npos;
+    if (searched) {
       // Searched for: the computed end did not meet an EI, or there was none.
       size_t firstAlone = std::string::npos;
       for (size_t p = searchFrom; p + 2 <= d.size(); ++p) {
@@ -368,6 +412,7 @@ ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImage
     if (ei == std::string::npos) ASRaise(cosErrInlineNeedMore);
     if (proc && !proc(clientData)) ASRaise(genErrCancelled);
     if (image && doc) *image = FromNewDirect(doc, dict);
+    if (parts) *parts = CosInlineImageParts{(ASInt32)idAt, (ASInt32)dataStart, (ASInt32)ei, (ASBool)(searched ? 1 : 0)};
     return (ASInt32)(ei + 2);
   });
 }
@@ -376,10 +421,15 @@ ASInt32 ParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImage
 
 ASInt32 CosParseInlineImage(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
                             CosObj* image) {
-  return ParseInlineImage(stm, doc, resources, proc, clientData, image, false);
+  return ParseInlineImage(stm, doc, resources, proc, clientData, image, false, nullptr);
 }
 
 ASInt32 CosParseInlineImageToEnd(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc,
                                  void* clientData, CosObj* image) {
-  return ParseInlineImage(stm, doc, resources, proc, clientData, image, true);
+  return ParseInlineImage(stm, doc, resources, proc, clientData, image, true, nullptr);
+}
+
+ASInt32 CosParseInlineImageParts(ASStm stm, CosDoc doc, CosObj resources, CosInlineImageProc proc, void* clientData,
+                                 CosObj* image, ASBool toEnd, CosInlineImageParts* parts) {
+  return ParseInlineImage(stm, doc, resources, proc, clientData, image, toEnd != 0, parts);
 }

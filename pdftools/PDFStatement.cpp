@@ -1,6 +1,7 @@
 #include "pdftools/PDFStatement.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "foundation/MFUtil.h"
@@ -181,9 +182,9 @@ constexpr ASInt64 kImageVerdictMargin = 256;
 bool ScanNeedsMore(ASErrorCode e) { return e == cosErrInlineTooLong || e == cosErrInlineNeedMore || e == 1; }
 
 // Copies bytes after BI to out and returns how many of them make up the
-// image, its closing EI included. Raises the statement-too-long error when
-// the image does not fit in room.
-ASInt64 ScanInlineImage(Cursor ahead, char* out, ASInt64 room, CosObj resources) {
+// image, its closing EI included, with where its parts lie. Raises the
+// statement-too-long error when the image does not fit in room.
+ASInt64 ScanInlineImage(Cursor ahead, char* out, ASInt64 room, CosObj resources, CosInlineImageParts* parts) {
   ASInt64 copied = 0;
   ASInt64 window = room < kFirstImageWindow ? room : kFirstImageWindow;
   for (;;) {
@@ -203,9 +204,8 @@ ASInt64 ScanInlineImage(Cursor ahead, char* out, ASInt64 room, CosObj resources)
     ASInt64 count = 0;
     ASErrorCode error = 0;
     DURING
-      count = atStreamEnd
-                  ? CosParseInlineImageToEnd(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image)
-                  : CosParseInlineImage(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image);
+      count = CosParseInlineImageParts(m, CosObjGetDoc(resources), resources, InlineImageProc(), nullptr, &image,
+                                       atStreamEnd ? 1 : 0, parts);
     HANDLER
       error = ERRORCODE;
     END_HANDLER
@@ -270,6 +270,7 @@ void OpenStmForNextPDFStatement(SNextPDFStatement* r, CosObj resources, ASStm st
   if (!r) ASRaise(genErrBadParm);
   r->stream = stream;
   r->resources = resources;
+  r->imageEndSearched = 0;
   FreeBlocks(r);
   DURING
     for (;;) {
@@ -297,6 +298,7 @@ void OpenStmForNextPDFStatement(SNextPDFStatement* r, CosObj resources, ASStm st
 
 ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFStatement* r, ASUns16 raw) {
   if (!r || !length || !op) ASRaise(genErrBadParm);
+  r->imageEndSearched = 0;
   const ASInt64 capacity = *length;
   Output o{buffer, capacity};
   char* opText = nullptr;
@@ -398,7 +400,9 @@ ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFState
 
     // An inline image: the host's scan tells how many of the bytes after BI
     // make it up; they are in the buffer then.
-    const ASInt64 count = ScanInlineImage(c, o.w, o.remaining > 0 ? o.remaining : 0, r->resources);
+    CosInlineImageParts parts{};
+    char* const afterBI = o.w;
+    const ASInt64 count = ScanInlineImage(c, afterBI, o.remaining > 0 ? o.remaining : 0, r->resources, &parts);
 
     // The image's bytes are in the buffer already; step over them.
     ASInt64 left = count;
@@ -413,7 +417,15 @@ ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFState
     o.remaining -= count;
     if (o.remaining > 0) *o.w = 0;
     opText = o.w - 2;
-    return finish(c, 0);
+    const ASInt32 result = finish(c, 0);
+    if (parts.searched && parts.idAt >= 0 && parts.dataStart <= parts.eiAt && parts.eiAt + 2 <= count) {
+      ASInt32 data = parts.eiAt - parts.dataStart;
+      if (data > 0 && IsWhite((unsigned char)afterBI[parts.eiAt - 1])) --data;
+      r->imageEndSearched = 1;
+      r->imageIdAt = (ASInt32)(afterBI - buffer) + parts.idAt;
+      r->imageDataLength = data;
+    }
+    return result;
   }
 }
 
@@ -438,6 +450,33 @@ ASInt32 NextPDFStatementExt(char** buffer, ASInt32* bufferSize, ASInt32* length,
     *buffer = static_cast<char*>(ASmallocWithException((ASSize_t)grown));
     *bufferSize = grown;
   }
+}
+
+void PinInlineImageEndInStatementExt(char** buffer, ASInt32* bufferSize, char** end, char** op,
+                                     const SNextPDFStatement* r) {
+  if (!buffer || !*buffer || !bufferSize || !end || !*end || !op || !r) ASRaise(genErrBadParm);
+  if (!r->imageEndSearched || r->imageIdAt < 0 || r->imageIdAt > *end - *buffer) return;
+  // The last /L counts: one the image has already did not place its EI.
+  char entry[32];
+  const bool spaced = r->imageIdAt > 0 && IsWhite((unsigned char)(*buffer)[r->imageIdAt - 1]);
+  const int n = std::snprintf(entry, sizeof entry, spaced ? "/L %ld " : " /L %ld ", (long)r->imageDataLength);
+  if (n <= 0 || (size_t)n >= sizeof entry) ASRaise(genErrInternal);
+  const ASInt64 used = *end - *buffer;
+  const ASInt64 need = used + n + 1;
+  if (need > (ASInt64)*bufferSize) {
+    if (need > INT32_MAX) ASRaise(PDFStatementTooLongError());
+    char* old = *buffer;
+    char* moved = static_cast<char*>(ASreallocWithException(old, (ASSize_t)need));
+    *end = moved + (*end - old);
+    if (*op) *op = moved + (*op - old);
+    *buffer = moved;
+    *bufferSize = (ASInt32)need;
+  }
+  char* id = *buffer + r->imageIdAt;
+  std::memmove(id + n, id, (size_t)(*end - id) + 1);  // the NUL after the statement too
+  std::memcpy(id, entry, (size_t)n);
+  *end += n;
+  if (*op && *op >= id) *op += n;
 }
 
 void CloseNextPDFStatementInfo(SNextPDFStatement* r) {

@@ -137,6 +137,13 @@ struct SNextPDFStatement {
   SPDFStatementBlock* currentBlock;
   const char* position;
   const char* endOfData;
+  // The statement just read, when it is an inline image whose end was
+  // searched for (see CosInlineImageParts): where its ID stands in the
+  // statement and how long its data are (the white space before EI not
+  // counted). imageEndSearched is 0 after any other statement.
+  ASBool imageEndSearched;
+  ASInt32 imageIdAt;
+  ASInt32 imageDataLength;
 };
 
 // The statement-too-long error (registered by CreateNextPDFStatementInfo).
@@ -167,6 +174,17 @@ ASInt32 NextPDFStatement(char* buffer, ASInt32* length, char** op, SNextPDFState
 // one twice as large until the statement fits.
 ASInt32 NextPDFStatementExt(char** buffer, ASInt32* bufferSize, ASInt32* length, char** op,
                             SNextPDFStatement* reader, ASUns16 raw);
+
+// A copy that writes other bytes after an inline image than its stream had
+// (a statement dropped, the end of the stream moved) may make the image end
+// elsewhere when the copy is read, where the end was searched for. Called on
+// the statement just read (as the reader left it in buffer, up to *end),
+// this gives such an image an /L entry with its data's length, last before
+// its ID, so that it ends where the reader ended it whatever follows; other
+// statements are left as they are. The buffer grows as needed (its owner
+// frees it); *end and *op move with the bytes.
+void PinInlineImageEndInStatementExt(char** buffer, ASInt32* bufferSize, char** end, char** op,
+                                     const SNextPDFStatement* reader);
 
 // Frees the blocks and closes the stream (the stream field is cleared).
 void CloseNextPDFStatementInfo(SNextPDFStatement* reader);

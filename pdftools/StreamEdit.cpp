@@ -100,6 +100,13 @@ void StmEdit2HandleStream(SPageStreamEditInfo* info, ASStm stm, CosObj resources
       ASInt32 length = 0;
       char* op = nullptr;
       if (NextPDFStatementExt(&buffer, &size, &length, &op, reader, info->insideInlineImage) != 0 || !op) break;
+      if (!readOnly) {
+        // A callback may drop or rewrite what follows an image whose end was
+        // searched for: the image keeps its end by its length.
+        char* end = buffer + length;
+        PinInlineImageEndInStatementExt(&buffer, &size, &end, &op, reader);
+        length = (ASInt32)(end - buffer);
+      }
       if (info->insideInlineImage) {
         if (IsOperator(op, "EI")) info->insideInlineImage = 0;
       } else if (IsOperator(op, "ID")) {

@@ -136,6 +136,34 @@ TEST_F(Messages, ARelativePathIsTakenFromTheFolderKvhostRunsIn) {
   }
 }
 
+// The file to insert from that does not open is named with its folder as
+// it was looked for: "/" for a file in the top folder, the folder kvhost
+// runs in for a relative path, and every folder of a nested one.
+TEST_F(Messages, AFileThatDoesNotOpenIsNamedWithItsFolder) {
+  const std::string in = Doc("in.pdf", 2);
+  const std::string work = dir.file("work");
+  std::filesystem::create_directories(work + "/a/b");
+  const std::string relative =
+      " is relative: it is taken from the folder the program runs in. Give the whole path, or run the program from "
+      "the folder the path starts in.";
+  struct Case {
+    std::string path;  // DIPath as given
+    std::string says;
+  } cases[] = {
+      {"/kv-no-such-file.pdf",
+       "The file kv-no-such-file.pdf in the folder / could not be opened. The file was not found."},
+      {dir.file("a/b/missing.pdf"),
+       "The file missing.pdf in the folder " + dir.file("a/b") + " could not be opened. The file was not found."},
+      {"missing.pdf", "The file missing.pdf in the folder " + work +
+                          " could not be opened. The file was not found. The path missing.pdf" + relative},
+      {"a/b/missing.pdf", "The file missing.pdf in the folder " + work +
+                              "/a/b could not be opened. The file was not found. The path a/b/missing.pdf" + relative},
+  };
+  ASSERT_FALSE(std::filesystem::exists("/kv-no-such-file.pdf"));
+  for (const Case& c : cases)
+    Refused("--set Action=File --set DIPath=" + c.path + " --command InsertBlanks " + in, c.says, work);
+}
+
 // A parameter file that does not read names the file, the line and what was
 // found there; one that is not well-formed is refused like any other.
 TEST_F(Messages, AParameterFileThatDoesNotReadIsNamedWithItsLine) {

@@ -2,6 +2,11 @@
 // the sheets are read back with qpdf, pdfinfo and pdftotext.
 #include <gtest/gtest.h>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -117,10 +122,10 @@ TEST_F(NupHost, PagesLargerThanTheirPlaceGoAloneWithAWarning) {
   const Case cases[] = {
       {"2,4,6,8,10", 10,
        "5 pages are larger than their place in the grid at the scale DoScaling ToFit takes from the first page, so "
-       "each went onto a sheet of its own; the first of them is page 2."},
+       "they went where they fit, on sheets with fewer pages than the grid has places; the first of them is page 2."},
       {"3", 6,
        "Page 3 is larger than its place in the grid at the scale DoScaling ToFit takes from the first page, so it "
-       "went onto a sheet of its own."},
+       "went where it fits, on a sheet with fewer pages than the grid has places."},
       {"1", 5, nullptr},  // the first page sets the scale: the others are smaller
       {nullptr, 5, nullptr},
   };
@@ -147,6 +152,66 @@ TEST_F(NupHost, PagesLargerThanTheirPlaceGoAloneWithAWarning) {
     std::string all;
     for (const std::string& sheet : SheetTexts(saved)) all += sheet;
     EXPECT_EQ("Page1Page2Page3Page4Page5Page6Page7Page8Page9Page10", all) << "every page placed";
+  }
+}
+
+// Every page larger than its place of the grid is counted, wherever it
+// went: two such pages sharing a sheet of four places lost theirs as surely
+// as one alone on a sheet. The pages listed as smaller have a CropBox 10 pt
+// smaller each way than the Letter MediaBox of the others.
+TEST_F(NupHost, EveryPageLargerThanItsPlaceIsCounted) {
+  struct Case {
+    int pages;
+    std::vector<int> smaller;  // page numbers
+    int sheets;
+    const char* says;  // null: no such warning
+  };
+  const Case cases[] = {
+      // The first four set a scale at which each later page takes half a sheet.
+      {21, {1, 2, 3, 4}, 10,
+       "17 pages are larger than their place in the grid at the scale DoScaling ToFit takes from the first page, so "
+       "they went where they fit, on sheets with fewer pages than the grid has places; the first of them is page 5."},
+      // Larger pages here and there, two of them side by side.
+      {12, {1, 2, 4, 5, 6, 9, 10, 11}, 5,
+       "4 pages are larger than their place in the grid at the scale DoScaling ToFit takes from the first page, so "
+       "they went where they fit, on sheets with fewer pages than the grid has places; the first of them is page 3."},
+      {8, {1, 2, 3, 4, 5, 7, 8}, 3,
+       "Page 6 is larger than its place in the grid at the scale DoScaling ToFit takes from the first page, so it "
+       "went where it fits, on a sheet with fewer pages than the grid has places."},
+      {8, {}, 2, nullptr},
+      {8, {1, 2, 3, 4, 5, 6, 7, 8}, 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.pages) + " pages, " + std::to_string(c.smaller.size()) + " smaller");
+    const std::string plain = dir.file("plain.pdf"), doc = dir.file("mixed.pdf"), saved = dir.file("sheets.pdf");
+    std::filesystem::remove(saved);
+    kvfix::WriteSimple(plain, c.pages);
+    {
+      QPDF pdf;
+      pdf.processFile(plain.c_str());
+      std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+      for (int number : c.smaller)
+        pages.at((size_t)number - 1)
+            .getObjectHandle()
+            .replaceKey("/CropBox", QPDFObjectHandle::newFromRectangle(QPDFObjectHandle::Rectangle(5, 5, 607, 787)));
+      QPDFWriter w(pdf, doc.c_str());
+      w.setStaticID(true);
+      w.write();
+    }
+    Outcome r = Kvhost("--set Page=A4 --set UseScale=1 --set DoScaling=ToFit --set FitAcross=2 --set FitDown=2 "
+                       "--command Nup --save " +
+                       saved + " " + doc);
+    ASSERT_EQ(0, r.status) << r.out;
+    EXPECT_EQ(0, Shell("qpdf --check " + saved).status);
+    EXPECT_EQ(std::to_string(c.sheets), Info(saved, "Pages"));
+    if (c.says)
+      EXPECT_TRUE(r.Says(std::string("warning [Korvel Velmora 3.0k]: ") + c.says)) << r.out;
+    else
+      EXPECT_FALSE(r.Says("larger than")) << r.out;
+    std::string all, want;
+    for (const std::string& sheet : SheetTexts(saved)) all += sheet;
+    for (int i = 1; i <= c.pages; ++i) want += "Page" + std::to_string(i);
+    EXPECT_EQ(want, all) << "every page placed, in order";
   }
 }
 

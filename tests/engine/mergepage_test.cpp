@@ -4,6 +4,7 @@
 // content that leaves things open or closes more than it opened.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <functional>
@@ -579,6 +580,57 @@ TEST_F(MergePageTest, InlineImagesAreCopiedByteForByte) {
   std::string out = dir.file("inline-sheets.pdf");
   SavePdf(doc, out);
   EXPECT_EQ(0, QpdfCheck(out));
+}
+
+// An image whose end the reader had to search for ends where the bytes
+// after it read as content. The copy writes other bytes there (a stray
+// closer right after the image is dropped, the engine's own operators follow
+// the page), so the image is pinned by its data's length: read back, the
+// sheet (or the form) ends the image where the page did and is balanced.
+TEST_F(MergePageTest, ADamagedInlineImageEndsInTheCopyWhereItEndedOnThePage) {
+  struct Case {
+    const char* what;
+    std::string content;
+    long dataLength;  // the /L the copy gives the image
+  };
+  const Case cases[] = {
+      // The first EI is followed by no content, the second by a stray ET; the
+      // first is what a reader takes once that ET is gone.
+      {"a stray ET after the image",
+       std::string("\xCF\xDF c- BI /W 3 /H \xCEP/\xDE" "BC /G ID  EI/Type\xD8 ET E\xD8  EI ET E\xD8\xDF\xCF\xDF/B"), 16},
+      {"a stray Q after the image", std::string("BI /W 3 /H x\xD8 /G ID  EI/x\xD8 Q  EI Q E\xD8"), 9},
+      {"a stray EMC after the image", std::string("0 0 m BI /W 3 /H x\xD8 /G ID  EI/x\xD8 EMC  EI EMC E\xD8 S"), 11},
+  };
+  for (const Case& c : cases) {
+    const std::vector<Statement> read = ReadStatements(c.content);
+    const auto image = std::find_if(read.begin(), read.end(),
+                                    [](const Statement& s) { return s.text.find("BI") != std::string::npos; });
+    ASSERT_NE(read.end(), image) << c.what;
+    const std::string fromId = image->text.substr(image->text.find("ID"));
+    for (ASInt32 forms : {1, 2}) {
+      SCOPED_TRACE(std::string(c.what) + (forms == 2 ? ", in a form" : ", copied"));
+      gImpositionUseFormXObjects = forms;
+      ScopedDoc doc(NewDocWithPages({{{0, 0, 100, 100}, c.content, nullptr}}));
+      const std::string sheet = PlaceOne(doc, 0, Translation(0, 0));
+      std::string copied = sheet;
+      if (forms == 2) {
+        ScopedPage s(doc, 1);
+        copied = CosStreamBytes(CosDictGetKeyString(
+            CosDictGetKeyString(CosDictGetKeyString(PDPageGetCosObj(s), "Resources"), "XObject"), "Q"));
+      }
+      for (const std::string* content : {&sheet, (const std::string*)&copied}) {
+        const SheetScan scan = ScanSheet(*content);
+        EXPECT_TRUE(scan.qBalanced && scan.markedBalanced && scan.textBalanced) << *content;
+      }
+      EXPECT_EQ((std::vector<std::string>{"S1"}), ScanSheet(sheet).imposedIds);
+      std::vector<std::string> images;
+      for (const Statement& s : ReadStatements(copied))
+        if (s.text.find("BI") != std::string::npos) images.push_back(s.text);
+      ASSERT_EQ(1u, images.size()) << copied;
+      const std::string pinned = "/L " + std::to_string(c.dataLength) + " " + fromId;
+      EXPECT_EQ(pinned, images[0].substr(images[0].size() - std::min(images[0].size(), pinned.size()))) << copied;
+    }
+  }
 }
 
 // ---- resources that clash -----------------------------------------------------------------------

@@ -130,7 +130,9 @@ TEST(KFile, FormatFileErrorSubstitutesOnlyItsTwoTexts) {
   };
   const Case cases[] = {
       {"Cannot open %s in %s.", "/a/b/c.pdf", "Cannot open c.pdf in /a/b."},
-      {"Cannot open %s in %s.", "c.pdf", "Cannot open c.pdf in ."},
+      {"Cannot open %s in %s.", "/c.pdf", "Cannot open c.pdf in /."},
+      {"Cannot open %s in %s.", "c.pdf", "Cannot open c.pdf in .."},
+      {"Cannot open %s in %s.", "a/c.pdf", "Cannot open c.pdf in a."},
       {"%s (%d%%) %n %s %s", "/x/y", "y (%d%) %n /x %s"},
       {"no conversions", "/x/y", "no conversions"},
   };

@@ -310,3 +310,46 @@ TEST(InlineImageTest, ADamagedImageAtTheEndOfTheContentEndsAtItsFirstLoneEI) {
   EXPECT_EQ(0, e);
   EXPECT_EQ((ASInt32)image.size(), n);
 }
+
+// Where the parts of an image lie, and whether its end was searched for. A
+// dictionary that does not read still gives its length: the last /L at its
+// top level (a copy puts its own last), else the last /Length.
+TEST(InlineImageTest, TellsWhereTheImagesPartsLieAndReadsALengthFromAnyDictionary) {
+  ScopedDoc pd(PDDocCreate());
+  CosDoc doc = PDDocGetCosDoc(pd);
+  struct Case {
+    const char* what;
+    std::string bytes;  // after BI: ID once, then one white space
+    int endingEI;       // which EI after ID ends the image (1: the first)
+    bool searched;
+  };
+  const Case cases[] = {
+      {"the computed length", " /W 4 /H 1 /BPC 8 /CS /G ID  EI  EI Q", 2, false},
+      {"searched for", LIT(" /W 3 /H x\xD8 /G ID  EI/x\xD8 Q  EI Q"), 2, true},
+      {"unreadable, with an /L", LIT(" /W 3 /H x\xD8 /G /L 9 ID  EI/x\xD8 Q  EI Q"), 2, false},
+      {"unreadable, the last /L counts", LIT(" /L 1 /H x\xD8 /L 9 ID  EI/x\xD8 Q  EI Q"), 2, false},
+      {"unreadable, the last /L counts, not the first", LIT(" /L 9 /H x\xD8 /L 1 ID  EI/x\xD8 Q  EI Q"), 1, false},
+      {"unreadable, /Length without /L", LIT(" /Length 9 /H x\xD8 ID  EI/x\xD8 Q  EI Q"), 2, false},
+      {"unreadable, an /L inside an array is no length", LIT(" /D [/L 1] /H x\xD8 ID  EI/x\xD8 Q  EI Q"), 2,
+       true},
+      {"unreadable, an /L without a whole number", LIT(" /L 1.0 /H x\xD8 ID  EI/x\xD8 Q  EI Q"), 2, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ASInt32 idAt = (ASInt32)c.bytes.find(" ID ") + 1;
+    size_t eiAt = (size_t)idAt + 2;
+    for (int k = 0; k < c.endingEI; ++k) eiAt = c.bytes.find("EI", eiAt + 1);
+    ASStm m = ASMemStmRdOpen(c.bytes.data(), c.bytes.size());
+    CosInlineImageParts parts{-1, -1, -1, 0};
+    ASInt32 n = -1;
+    ASErrorCode e =
+        ErrorOf([&] { n = CosParseInlineImageParts(m, doc, CosNewNull(), nullptr, nullptr, nullptr, 0, &parts); });
+    ASStmClose(m);
+    ASSERT_EQ(0, e);
+    EXPECT_EQ((ASInt32)eiAt + 2, n);
+    EXPECT_EQ(idAt, parts.idAt);
+    EXPECT_EQ(idAt + 3, parts.dataStart);
+    EXPECT_EQ((ASInt32)eiAt, parts.eiAt);
+    EXPECT_EQ(c.searched, parts.searched != 0);
+  }
+}

@@ -168,6 +168,65 @@ TEST(StatementReader, ADamagedImageBeforeJunkEndsAtItsLoneEI) {
   EXPECT_EQ(1, std::count_if(got.begin(), got.end(), [](const Statement& g) { return g.code == kPDFVerb_Q; }));
 }
 
+// An image whose end was searched for is pinned by its data's length (an /L
+// last before ID, the white space before EI not counted): read again with
+// other bytes after it, bytes that would end it elsewhere (no content after
+// its EI, a later EI before content), it ends where it ended. An image whose
+// length or filter placed its EI, and an EI that ends no image, are left as
+// they are.
+TEST(StatementReader, AnImageWhoseEndWasSearchedForIsPinnedByItsLength) {
+  struct Case {
+    const char* what;
+    std::string image;  // the first statement
+    std::string after;  // what followed it where it was read
+    std::string pinned;  // the statement pinned ("": as it was)
+  };
+  const Case cases[] = {
+      {"a dictionary that does not read", BYTES("BI /W 3 /H x\xD8 /G ID  EI/x\xD8 Q  EI"), " Q",
+       BYTES("BI /W 3 /H x\xD8 /G /L 9 ID  EI/x\xD8 Q  EI")},
+      {"a filter not read here", "BI /W 4 /H 4 /CS /G /BPC 8 /F /LZW ID a EI zz qq EI", " Q",
+       "BI /W 4 /H 4 /CS /G /BPC 8 /F /LZW /L 10 ID a EI zz qq EI"},
+      {"its own /L places no EI", "BI /W 4 /H 1 /BPC 8 /CS /G /L 2 ID abcd EI", "\nQ",
+       "BI /W 4 /H 1 /BPC 8 /CS /G /L 2 /L 4 ID abcd EI"},
+      {"a dictionary ending in a string", "q BI /W 4 /H 4 /F /LZW /Ti (x)ID z EI", " Q", " BI /W 4 /H 4 /F /LZW /Ti (x) /L 1 ID z EI"},
+      {"placed by its computed length", "BI /W 4 /H 1 /BPC 8 /CS /G ID  EI  EI", " Q", ""},
+      {"placed by its filter's end", "BI /W 1 /H 1 /CS /RGB /BPC 8 /F /AHx ID FF0000> EI", " Q", ""},
+      {"an EI that ends no image", "1 0 0 1 0 0 cm EI", " Q", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string bytes = c.image + c.after;
+    SNextPDFStatement* reader = CreateNextPDFStatementInfo();
+    ASStm stm = ASMemStmRdOpen(bytes.data(), bytes.size());
+    OpenStmForNextPDFStatement(reader, CosNewNull(), stm);
+    ASInt32 size = 64;  // small: the pin grows the buffer
+    char* buffer = static_cast<char*>(ASmalloc((ASSize_t)size));
+    char* op = nullptr;
+    ASInt32 length = 0;
+    std::string statement;
+    do {  // the statement that ends in EI
+      ASSERT_EQ(0, NextPDFStatementExt(&buffer, &size, &length, &op, reader, 0));
+      statement = std::string(buffer, (size_t)length);
+    } while (ClassifyPDFVerb(op) != kPDFVerb_EI);
+    char* end = buffer + length;
+    PinInlineImageEndInStatementExt(&buffer, &size, &end, &op, reader);
+    const std::string got(buffer, (size_t)(end - buffer));
+    EXPECT_EQ(0, *end);
+    EXPECT_STREQ("EI", op);
+    const std::string expected = c.pinned.empty() ? statement : c.pinned;
+    EXPECT_EQ(expected, got.substr(got.size() - std::min(got.size(), expected.size())));
+    ASfree(buffer);
+    CloseNextPDFStatementInfo(reader);
+    DestroyNextPDFStatementInfo(reader);
+    if (c.pinned.empty()) continue;
+    for (const std::string& other : {std::string(BYTES("\nE\xD8")), std::string(BYTES(" \xD8 EI Q")), std::string()}) {
+      const std::vector<Statement> again = ReadStatements(got + other);
+      ASSERT_FALSE(again.empty());
+      EXPECT_EQ(got, again[0].text) << other;
+    }
+  }
+}
+
 TEST(StatementReader, InlineImageSizedByANamedColourSpace) {
   kvtest::ScopedDoc pd(PDDocCreate());
   CosDoc doc = PDDocGetCosDoc(pd);

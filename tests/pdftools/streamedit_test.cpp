@@ -183,6 +183,28 @@ TEST_F(StreamEditTest, InlineImagesAndLongRewrites) {
   EXPECT_EQ(content.size() - 2 + 40004, out.size());
 }
 
+// A statement dropped right after an image whose end was searched for would
+// leave its EI followed by bytes that read as no content, and a reader
+// would end the image at an earlier EI and take the data for statements:
+// the image is written pinned by its data's length.
+TEST_F(StreamEditTest, AnImageBeforeADroppedStatementKeepsItsEnd) {
+  const std::string content = "BI /W 3 /H x\xD8 /G ID  EI/x\xD8 Q  EI 0 g E\xD8";
+  AddPage(doc, content, CosNewNull());
+  Recorder r;
+  r.act = [](char*, ASInt32* length, ASInt32, char*, EPDFVerb verb) -> ASBool {
+    if (verb != kPDFVerb_g) return 0;
+    *length = 0;
+    return 1;
+  };
+  EXPECT_EQ(1, EditPage(r));
+  ASSERT_FALSE(r.statements.empty());
+  EXPECT_EQ("BI /W 3 /H x\xD8 /G /L 9 ID  EI/x\xD8 Q  EI", r.statements[0]) << "the callback sees it pinned";
+  const std::vector<Statement> again = Statements(PageContents(doc, 0));
+  ASSERT_GE(again.size(), 2u);
+  EXPECT_EQ("BI /W 3 /H x\xD8 /G /L 9 ID  EI/x\xD8 Q  EI", again[0].text);
+  for (const Statement& s : again) EXPECT_NE("Q", s.text.substr(s.op)) << "image data read as statements";
+}
+
 // A callback that reports a change in a read-only walk raises; one that
 // does not is called once per statement and nothing is written.
 TEST_F(StreamEditTest, ReadOnlyEdits) {
