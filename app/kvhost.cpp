@@ -495,6 +495,20 @@ bool Perform(const Options& o, std::vector<AVDoc>* initial, std::set<AVDoc>* sav
   for (const Step& s : o.steps) {
     const std::string& v = s.value;
     const bool runs = s.option == "--command" || s.option == "--menu" || s.option == "--play" || s.option == "--replay";
+    // The status line names a step that runs commands, counting only those:
+    // "step 2 of 3, Nup"; the step's line ends with it.
+    struct SStepLabel {
+      bool set;
+      ~SStepLabel() { if (set) AVAppSetStepLabel(nullptr); }
+    } const stepLabel{runs};
+    if (runs) {
+      const auto running = [](const Step& t) {
+        return t.option == "--command" || t.option == "--menu" || t.option == "--play" || t.option == "--replay";
+      };
+      const auto number = std::count_if(o.steps.data(), &s + 1, running);
+      const auto count = std::count_if(o.steps.begin(), o.steps.end(), running);
+      AVAppSetStepLabel(("step " + std::to_string(number) + " of " + std::to_string(count) + ", " + v).c_str());
+    }
     const AVDoc source = runs ? AVAppGetActiveDoc() : nullptr;
     const std::vector<AVDoc> viewsBefore = source ? OpenViews() : std::vector<AVDoc>();
     if (s.option == "--set") {
