@@ -408,7 +408,8 @@ ASBool SimpleBooklet2(PDDoc doc, ESimpleBookletPageSize sizing, const ASFixedPoi
 
     ASInt32 n = PDDocGetNumPages(target);
     if (!cancelled) {
-      SStatusBoxPart part(kBookletSheetsShare, 100);
+      // In place there is no copy: its share goes to the sheets.
+      SStatusBoxPart part(kBookletSheetsShare + (newDoc ? 0 : kBookletCopyShare), 100);
       status("pagemg.2.status.velmorapages");
       ProgressMonitorBegin(monitor, monitorData);
       monitorBegun = 1;
