@@ -755,6 +755,20 @@ bool Perform(const Options& o, SRunState* run, bool* usage) {
     const Step& s = o.steps[at];
     const std::string& v = s.value;
     const bool runs = RunsCommands(s.option);
+    // The status line names a step that runs commands, counting only those:
+    // "step 2 of 3, Nup"; the step's line ends with it.
+    struct SStepLabel {
+      bool set;
+      ~SStepLabel() {
+        if (set) AVAppSetStepLabel(nullptr);
+      }
+    } const stepLabel{runs};
+    if (runs) {
+      const auto running = [](const Step& t) { return RunsCommands(t.option); };
+      const auto number = std::count_if(o.steps.begin(), o.steps.begin() + (std::ptrdiff_t)at + 1, running);
+      const auto count = std::count_if(o.steps.begin(), o.steps.end(), running);
+      AVAppSetStepLabel(("step " + std::to_string(number) + " of " + std::to_string(count) + ", " + v).c_str());
+    }
     const AVDoc source = runs ? AVAppGetActiveDoc() : nullptr;
     const std::vector<AVDoc> viewsBefore = source ? OpenViews() : std::vector<AVDoc>();
     if (s.option == "--set") {

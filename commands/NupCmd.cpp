@@ -22,6 +22,7 @@
 #include "frame/Describe.h"
 #include "frame/ProcMan.h"
 #include "kctl/PageSizeElem.h"
+#include "kctl/StatusBox.h"
 
 using namespace nup_detail;
 
@@ -199,7 +200,14 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
   const ASBool useScale = KCabGetBool(params, "UseScale", 0);
   FreePageSizes(&active_nup);
   ASBool allSame = 0;
-  if (!GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim)) {
+  // The sizes read here are a small part of the run on the status line; the
+  // layout has the rest.
+  bool read = false;
+  {
+    SStatusBoxPart part(4, 100);
+    read = GetAllPageSizesWithStatusX(document, &active_nup.pageSizes, &allSame, kSizeTrim) != 0;
+  }
+  if (!read) {
     FreePageSizes(&active_nup);
     return 0;
   }
@@ -260,7 +268,10 @@ ASBool DoNupFromCab(AVDoc view, PDDoc document, SKCab* params, ASBool stepAndRep
     active_nup.spacing.stepAndRepeat = stepAndRepeat ? 1 : 0;
     // A cancelled or refused layout is no run done.
     SNupLonePages lone{};
-    done = NupDoLayout(document, newDoc, &active_nup.spacing, params, &lone);
+    {
+      SStatusBoxPart part(1, 1);
+      done = NupDoLayout(document, newDoc, &active_nup.spacing, params, &lone);
+    }
     FreePageSizes(&active_nup);
     if (done) WarnOversizePages(lone, active_nup);
     if (done && useScale && active_nup.doScaling == kNupToFit) WarnLonePages(lone);

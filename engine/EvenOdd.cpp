@@ -33,6 +33,15 @@ const SKCabEnumWord kEvenOddActionWords[] = {{kEvenOddNo, "No"},
 
 namespace {
 
+// The phases' weights on the status line: their times on a book of 10,000
+// pages, in hundredths of a second. Copying the book, moving the even pages
+// to its end (or interleaving them), turning and reversing half of it, and
+// taking half of it away.
+constexpr ASInt32 kCopyWeight = 75;
+constexpr ASInt32 kMoveWeight = 10;
+constexpr ASInt32 kTurnWeight = 3;
+constexpr ASInt32 kReverseWeight = 10;
+constexpr ASInt32 kDeleteWeight = 5;
 
 // Leaves half-done work: the handler ends it quietly.
 [[noreturn]] void Bail() { ASRaise(ShouldNotOccurError()); }
@@ -96,20 +105,32 @@ ASUns16 NoOrOddsFirst(AVDoc view, PDDoc doc, ASInt32 action, bool newDoc, bool f
     return 0;
   }
   SMadeDocs made;
+  const bool oddsFirst = action == kEvenOddOddsFirst;
+  const ASInt32 total = (newDoc ? kCopyWeight : 0) + (oddsFirst ? kMoveWeight : 0) + (flip ? kTurnWeight : 0) +
+                        (reverse ? kReverseWeight : 0);
   DURING
     PDDoc work = doc;
     if (newDoc) {
+      SStatusBoxPart part(kCopyWeight, total);
       SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingpages"));
       work = CopyIntoNew(made, doc, gRemoveStructureInNewDoc);
     }
     const char* turning = Msg("pagemg.6.status.turningpages");
-    if (action == kEvenOddOddsFirst) {
+    if (oddsFirst) {
+      SStatusBoxPart part(kMoveWeight, total);
       if (!PDDocEvenPagesToEnd(work)) Bail();
-      if (flip && !ForEachPageWithStatus(work, (n + 1) / 2, -1, 1, turning, InvertOnePage, nullptr)) Bail();
-      if (reverse && !PDDocReversePageRun(work, (n + 1) / 2, n - 1, 1)) Bail();
-    } else {
-      if (flip && !ForEachPageWithStatus(work, 1, -1, 2, turning, InvertOnePage, nullptr)) Bail();
-      if (reverse && !PDDocReversePageRun(work, 1, (n % 2 == 0) ? n - 1 : n - 2, 2)) Bail();
+    }
+    if (flip) {
+      SStatusBoxPart part(kTurnWeight, total);
+      const bool turned = oddsFirst ? ForEachPageWithStatus(work, (n + 1) / 2, -1, 1, turning, InvertOnePage, nullptr)
+                                    : ForEachPageWithStatus(work, 1, -1, 2, turning, InvertOnePage, nullptr);
+      if (!turned) Bail();
+    }
+    if (reverse) {
+      SStatusBoxPart part(kReverseWeight, total);
+      const bool reversed = oddsFirst ? PDDocReversePageRun(work, (n + 1) / 2, n - 1, 1)
+                                      : PDDocReversePageRun(work, 1, (n % 2 == 0) ? n - 1 : n - 2, 2);
+      if (!reversed) Bail();
     }
     AVDoc result = view;
     if (newDoc) result = made.Open(work, "pagemg.6.title.shuffled", ++gEvenOddShuffledNumber);
@@ -136,21 +157,34 @@ ASUns16 Split(SEvenOddShuffleInfo* info) {
   ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
   void* cancelData = nullptr;
   CancelProc cancel = StatusBoxGetCancelProc(&cancelData);
+  // The even pages are half the book.
+  const ASInt32 total = kCopyWeight + kMoveWeight + kCopyWeight / 2 + kDeleteWeight;
   DURING
-    SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingpages"));
-    PDDoc odds = CopyIntoNew(made, doc, 0);
+    PDDoc odds = nullptr;
+    {
+      SStatusBoxPart part(kCopyWeight, total);
+      SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingpages"));
+      odds = CopyIntoNew(made, doc, 0);
+    }
     PDDoc evens = made.Add(PDDocCreatePerhapsClonePDFX(doc));
-    if (!PDDocEvenPagesToEnd(odds)) Bail();
+    {
+      SStatusBoxPart part(kMoveWeight, total);
+      if (!PDDocEvenPagesToEnd(odds)) Bail();
+    }
     const ASInt32 h = (n + 1) / 2;
-    SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
-    DURING
-      PDDocInsertAndStampPages(evens, PDBeforeFirstPage, odds, h, n - h, PDInsertAll, monitor, monitorData, cancel,
-                               cancelData, nullptr, 0, 0, 0);
-    HANDLER
-      if (ERRORCODE == genErrCancelled) Bail();
-      RERAISE();
-    END_HANDLER
+    {
+      SStatusBoxPart part(kCopyWeight / 2, total);
+      SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
+      DURING
+        PDDocInsertAndStampPages(evens, PDBeforeFirstPage, odds, h, n - h, PDInsertAll, monitor, monitorData, cancel,
+                                 cancelData, nullptr, 0, 0, 0);
+      HANDLER
+        if (ERRORCODE == genErrCancelled) Bail();
+        RERAISE();
+      END_HANDLER
+    }
     if (PDDocGetNumPages(evens) != n - h) Bail();
+    SStatusBoxPart tidying(1, 1);
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.tidying"));
     PDDocDeletePagesWithBadStructRecovery(odds, h, n - 1, monitor, monitorData);
     const ASInt32 number = ++gEvenOddShuffledNumber;
@@ -186,9 +220,16 @@ ASUns16 Merge(SEvenOddShuffleInfo* info) {
   void* monitorData = nullptr;
   ProgressMonitor monitor = StatusBoxGetProgressMonitor(&monitorData, 0);
   bool progress = false;
+  // Copying each half takes its share of the two copies, by its pages.
+  const ASInt32 pages = std::max<ASInt32>(o + e, 1);
+  const ASInt32 total = kCopyWeight + kMoveWeight;
   DURING
-    SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingoddpages"));
-    PDDoc joined = CopyIntoNew(made, oddDoc, gRemoveStructureInNewDoc);
+    PDDoc joined = nullptr;
+    {
+      SStatusBoxPart part((ASInt32)((ASInt64)kCopyWeight * o / pages), total);
+      SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingoddpages"));
+      joined = CopyIntoNew(made, oddDoc, gRemoveStructureInNewDoc);
+    }
     if (padOdds) {
       // An empty document lends no size: the other one's last page does.
       const ASFixedPoint size = LastPageSize(oddDoc, evenDoc);
@@ -196,14 +237,18 @@ ASUns16 Merge(SEvenOddShuffleInfo* info) {
                             nullptr))
         Bail();
     }
-    SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
-    if (!CopyAllPagesStamped(joined, evenDoc, gRemoveStructureInNewDoc)) Bail();
+    {
+      SStatusBoxPart part((ASInt32)((ASInt64)kCopyWeight * e / pages), total);
+      SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
+      if (!CopyAllPagesStamped(joined, evenDoc, gRemoveStructureInNewDoc)) Bail();
+    }
     if (padEvens) {
       const ASFixedPoint size = LastPageSize(evenDoc, oddDoc);
       if (!InsertBlankPages(nullptr, joined, size.h, size.v, CosNewNull(), kInsertAtEnd, padEvens, 0, 0, nullptr))
         Bail();
     }
     const ASInt32 m = PDDocGetNumPages(joined);
+    SStatusBoxPart interleaving(1, 1);
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.rearrangingevenodd"));
     ProgressMonitorBegin(monitor, monitorData);
     progress = true;
@@ -292,7 +337,13 @@ ASUns16 CopyAndReverseEntireDocument(PDDoc doc) {
   DURING
     SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingpages"));
     PDDoc copy = made.Add(PDDocCreatePerhapsClonePDFX(doc));
-    if (CopyAllPagesStamped(copy, doc, gRemoveStructureInNewDoc) && ReverseEntireDocument(copy)) {
+    bool copied = false;
+    {
+      // The whole book is reversed: twice the moves of half of it.
+      SStatusBoxPart part(kCopyWeight, kCopyWeight + 2 * kReverseWeight);
+      copied = CopyAllPagesStamped(copy, doc, gRemoveStructureInNewDoc);
+    }
+    if (copied && ReverseEntireDocument(copy)) {
       made.Open(copy, "pagemg.6.title.reverseddoc", ++gReversedDocNumber);
       result = 1;
     }

@@ -343,6 +343,15 @@ SPlacement PlacementOf(const SNupSpacing* spacing, const ASFixedPoint* pageSizes
                     i};
 }
 
+// The phases' shares of a layout on the status line, in per cent, as their
+// times were on books of 10,000 and 50,000 pages: reading the sizes, copying
+// the pages into the new document (or stamping them in place), placing
+// them, and taking the placed pages away (the rest).
+constexpr ASInt32 kNupSizesShare = 4;
+constexpr ASInt32 kNupCopyShare = 36;
+constexpr ASInt32 kNupPlaceShare = 56;
+constexpr ASInt32 kNupPlaceInPlaceShare = 85;
+
 // The status box with its progress and cancel, round one layout into a
 // document: what the two wrappers share.
 struct SNupStatus {
@@ -369,19 +378,22 @@ struct SNupStatus {
     CloseStatusBox();
     ProgressMonitorEnd(monitor, monitorData);
   }
-  // The layout into doc, extra rotation from source; false when cancelled.
+  // The layout into doc, extra rotation from source, as share per cent of
+  // the run; false when cancelled.
   bool Perform(PDDoc doc, PDDoc source, SNupSpacing* spacing, SKCab* params, const ASFixedPoint* pageSizes,
-               const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage) {
+               const ASFixedPoint* sheetSizes, ASFixedPoint* positions, const ASInt32* sheetOfPage, ASInt32 share) {
+    SStatusBoxPart part(share, 100);
     spacing->extraRotation = GetDocumentViewRotate(source);
     SetStatusBoxTextUtf8(Msg("pagemg.4.status.velmora"));
     return NupSpacingPerform(doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage, monitor, monitorData,
                              cancel, cancelData) != 0;
   }
-  // Takes the placed pages away: only the sheets stay.
+  // Takes the placed pages away: only the sheets stay. On a large book this
+  // is a phase of its own, with its progress.
   void Tidy(PDDoc doc, ASInt32 pageCount) {
+    SStatusBoxPart part(1, 1);
     SetStatusBoxTextUtf8(Msg("pagemg.4.status.tidying"));
-    void* nullData = nullptr;
-    PDDocDeletePagesWithBadStructRecovery(doc, 0, pageCount - 1, GetNullProgressMonitor(&nullData), nullData);
+    PDDocDeletePagesWithBadStructRecovery(doc, 0, pageCount - 1, monitor, monitorData);
   }
 };
 
@@ -626,8 +638,14 @@ ASBool NupSpacingSimple(PDDoc source, SNupSpacing* spacing, SKCab* params, const
       newDoc = PDDocCreate();
       MungeMetadataAfterPDDocCreate(newDoc);
       // A cancel while copying leaves too few pages: nothing more is done.
-      done = CopyAllPagesStamped(newDoc, source, gRemoveStructureInNewDoc) && !status.Cancelled() &&
-             status.Perform(newDoc, source, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage) &&
+      bool copied = false;
+      {
+        SStatusBoxPart part(kNupCopyShare, 100);
+        copied = CopyAllPagesStamped(newDoc, source, gRemoveStructureInNewDoc);
+      }
+      done = copied && !status.Cancelled() &&
+             status.Perform(newDoc, source, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage,
+                            kNupPlaceShare) &&
              !status.Cancelled();
     }
     if (done) {
@@ -662,7 +680,8 @@ ASBool NupSpacingSimpleInplace(PDDoc doc, SNupSpacing* spacing, SKCab* params, c
   DURING
     undo.Note(doc);
     StampPageRange(doc, 0, PDDocGetNumPages(doc), nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0);
-    done = status.Perform(doc, doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage) &&
+    done = status.Perform(doc, doc, spacing, params, pageSizes, sheetSizes, positions, sheetOfPage,
+                          kNupPlaceInPlaceShare) &&
            !status.Cancelled();
     if (done) {
       status.Tidy(doc, spacing->pageCount);
@@ -736,7 +755,12 @@ ASBool NupDoLayout(PDDoc doc, ASBool newDoc, SNupSpacing* spacing, SKCab* params
   ASFixedPoint* pageSizes = nullptr;
   ASBool allSame = 0;
   // A cancel while reading the sizes would lay out pages of no size.
-  if (!GetAllPageSizesWithStatusX(doc, &pageSizes, &allSame, kSizeTrim)) {
+  bool read = false;
+  {
+    SStatusBoxPart part(kNupSizesShare, 100);
+    read = GetAllPageSizesWithStatusX(doc, &pageSizes, &allSame, kSizeTrim) != 0;
+  }
+  if (!read) {
     ASfree(pageSizes);
     NoteMessageUTF8(Msg("pagemg.4.cancelled"));
     return 0;

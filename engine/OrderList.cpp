@@ -557,7 +557,10 @@ ASUns16 OrderListExecuteInner(AVDoc view, PDDoc doc, const char* text, ASInt32 g
   ASUns16 result = 1;
   bool progressBegun = false;
   DURING
+    // Each copy of the document is a fifth of the run on the status line;
+    // the shuffle, which grows faster than the book, has the rest.
     if (s.slow && !s.test && duplicates && (!newDoc || DocHasStructure(doc))) {
+      SStatusBoxPart part(20, 100);
       SetStatusBoxTextUtf8(Msg("pagemg.7.status.copyingdoc"));
       s.scratch = PDDocCreatePerhapsClonePDFX(doc);
       if (!s.scratch) ASRaise(genErrNoMemory);
@@ -572,6 +575,7 @@ ASUns16 OrderListExecuteInner(AVDoc view, PDDoc doc, const char* text, ASInt32 g
     s.pristine = s.scratch ? s.scratch : doc;
     s.work = doc;
     if (newDoc) {
+      SStatusBoxPart part(20, 100);
       SetStatusBoxTextUtf8(Msg("pagemg.7.status.copyingdoc"));
       s.made = PDDocCreatePerhapsClonePDFX(s.pristine);
       if (!s.made) ASRaise(genErrNoMemory);

@@ -1,8 +1,10 @@
 #include "frame/CmdList.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "foundation/Alerts.h"
 #include "foundation/Atom.h"
@@ -14,6 +16,7 @@
 #include "frame/FramePrivate.h"
 #include "frame/Imports.h"
 #include "frame/ProcMan.h"
+#include "kctl/StatusBox.h"
 
 using frame_detail::CabHolder;
 using frame_detail::Msg;
@@ -124,6 +127,9 @@ ASBool CheckInPlace(ECmdItemCategory category, SKCab* node, ASInt32, void* data)
 // ---- replay
 
 ASInt32 gReplayNesting = 0;
+// The commands of the list being replayed: each has its share of the status
+// line's percentage.
+ASInt32 gReplayCommands = 1;
 
 bool ActiveViewExists() { return AVAppGetActiveDoc() != nullptr; }
 
@@ -199,6 +205,7 @@ ASBool ReplayElement(ECmdItemCategory category, SKCab* node, ASInt32 index, void
     AutoMessageSetKCabListDest(messages, 1);
   }
   ASBool cancelled = 0;
+  SStatusBoxPart part(1, gReplayCommands);
   DURING
     KCabPutPointerNamedType(runParams, ".PlayControl", "KCab", play, nullptr);
     ProcManRunProcess(run.get());
@@ -431,6 +438,9 @@ ASBool ReplayCommandListOnPDDocInplace(SKCab* list, PDDoc doc, SKCab* playContro
   ++gReplayNesting;
   bool addedOverride = false;
   ASBool result = 0;
+  SPlayableCount playable{playControl, 0};
+  EnumCommandListInner(list, -1, kCmdListVisitLeaves, CountPlayable, &playable);
+  const ASInt32 outerCommands = std::exchange(gReplayCommands, std::max<ASInt32>(playable.count, 1));
   DURING
     if (Ask(list)) {
       if (!KCabKnown(playControl, "OverrideUI") && KCabKnown(list, "UIMode")) {
@@ -446,6 +456,7 @@ ASBool ReplayCommandListOnPDDocInplace(SKCab* list, PDDoc doc, SKCab* playContro
     result = 0;
   END_HANDLER
   if (addedOverride) KCabRemove(playControl, "OverrideUI");
+  gReplayCommands = outerCommands;
   --gReplayNesting;
   return result;
 }

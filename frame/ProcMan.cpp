@@ -262,6 +262,9 @@ ASInt32 ProcManTakePassedOn(PDDoc* docs, ASInt32 max) {
 
 void ProcManRunProcess(SKCab* run) {
   const ASInt32 viewsBefore = AVAppGetNumDocs();
+  // The run is a part of its own on the status line (one of a replay's
+  // commands, say): its phases share it.
+  SStatusBoxPart whole(1, 1);
   bool progress = false;
   ProgressMonitor monitor = nullptr;
   void* monitorData = nullptr;
@@ -269,6 +272,7 @@ void ProcManRunProcess(SKCab* run) {
     if (!progress) return;
     progress = false;
     ProgressMonitorEnd(monitor, monitorData);
+    StatusBoxEndPart();
     CloseStatusBox();
   };
 
@@ -287,6 +291,8 @@ void ProcManRunProcess(SKCab* run) {
       if (!title || !*title) OpenStatusBox();
       else SetStatusBoxTextUtf8(title);
       progress = true;
+      // The pages one by one take what the run has left after its source.
+      StatusBoxBeginPart(1, 1);
       ProgressMonitorBegin(monitor, monitorData);
       ProgressMonitorSetDuration(monitor, toDo, monitorData);
       KCabPutPointerNamedType(run, "Internal:PM", "ProgressMonitor", monitor, nullptr);

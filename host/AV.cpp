@@ -141,12 +141,40 @@ struct TerminalLine {
   bool active = false;    // wanted since the last end
   bool terminal = false;  // standard error was a terminal when it became active
   int columns = 80;
-  std::string text;
-  int percent = -1;  // -1: no percentage
+  std::string text;   // as given
+  std::string words;  // the text as the line says it: "placing the pages on sheets"
   bool drawn = false;
-  std::string drawnText;
   int drawnPercent = -1;
+  std::string drawnWords;
+  ASInt32 drawnCount = -1;
   std::chrono::steady_clock::time_point drawnAt{};
+  std::chrono::steady_clock::time_point wordsDrawnAt{};  // when drawnWords were first drawn
+};
+
+// A part of the step, as shares of the whole step (0 to 1): the step itself,
+// or a part the plug-in marked. at: where the work in it has come to.
+struct StepPart {
+  double from = 0, to = 1, at = 0;
+  bool marked = false;
+  int operations = 0;  // monitor operations begun in it
+};
+
+// The step the host program runs and where it stands: the line's
+// percentage is of the whole step and never goes back within it.
+struct Step {
+  std::string label;
+  std::vector<StepPart> parts = {StepPart{}};
+  bool operating = false;  // a monitor operation runs, from opFrom to opTo
+  double opFrom = 0, opTo = 0;
+  ASInt32 lastValue = 0, lastDuration = 0;
+  double lastDone = 0;  // of the operation, 0 to 1
+  ASInt32 staleValue = -1, staleDuration = -1;  // of the operation last cut short
+  int unkeptParts = 0;
+  int percent = 0;  // the highest reached
+  // The count shown last and its words: a count that would go back under the
+  // same words (a second pass over the pages) is not shown.
+  std::string countWords;
+  ASInt32 countHigh = 0;
 };
 
 struct App {
@@ -171,6 +199,7 @@ struct App {
   std::string lastDialogTitle;
   Progress progress;
   TerminalLine line;
+  Step step;
   bool quiet = false;
   bool cancel = false;
   bool built = false;
@@ -350,30 +379,120 @@ std::string OneRow(const std::string& text, size_t width) {
   return out;
 }
 
-void DrawLine(TerminalLine& l) {
-  std::string row;
-  if (l.percent >= 0) {
-    char bar[64];
-    const int filled = l.percent * 20 / 100;
-    int n = std::snprintf(bar, sizeof bar, "[%.*s%.*s] %3d%%", filled, "####################", 20 - filled,
-                          "....................", l.percent);
-    row.assign(bar, (size_t)n);
+// The words of a status text as the line says them: on one row, without
+// the closing dots, the first word in lower case unless it is a name in
+// capitals ("Copying the pages..." is "copying the pages").
+std::string PhaseWords(const std::string& text) {
+  std::string w = OneRow(text, text.size());
+  for (;;) {
+    if (!w.empty() && (w.back() == '.' || w.back() == ' ')) w.pop_back();
+    else if (w.size() >= 3 && w.compare(w.size() - 3, 3, "\xE2\x80\xA6") == 0) w.resize(w.size() - 3);
+    else break;
   }
-  const size_t room = (size_t)l.columns - 1;
-  const size_t gap = row.empty() ? 0 : 1;
-  if (!l.text.empty() && row.size() + gap < room) row += (gap ? " " : "") + OneRow(l.text, room - row.size() - gap);
-  std::fprintf(stderr, "\r%s\x1b[K", row.c_str());
-  std::fflush(stderr);
-  l.drawn = true;
-  l.drawnText = l.text;
-  l.drawnPercent = l.percent;
-  l.drawnAt = std::chrono::steady_clock::now();
+  if (w.size() >= 2 && w[0] >= 'A' && w[0] <= 'Z' && ((w[1] >= 'a' && w[1] <= 'z') || w[1] == ' '))
+    w[0] = (char)(w[0] - 'A' + 'a');
+  return w;
 }
 
-// Takes what the line is to show and draws it when that is due: at once when
-// the percentage changed, else when the last drawing is old enough. Cheap
-// when nothing changed, for callers that report on every step.
-void WantLine(const char* text, int percent) {
+// The monitor's operation: one that begins takes what is left of the part it
+// runs in when it is the first in a part the plug-in marked, else half of
+// what is left (the plug-in did not say how many come).
+void BeginOperation(Step& st) {
+  StepPart& p = st.parts.back();
+  const double share = p.marked && p.operations == 0 ? 1.0 : 0.5;
+  st.opFrom = p.at;
+  st.opTo = p.at + (p.to - p.at) * share;
+  ++p.operations;
+  st.operating = true;
+  st.lastValue = 0;
+  st.lastDone = 0;
+  st.staleValue = st.staleDuration = -1;
+}
+
+// A finished operation leaves its part at its end; one cut short (a part or
+// another operation begins) where it had come to.
+void EndOperation(Step& st, bool finished) {
+  if (!st.operating) return;
+  StepPart& p = st.parts.back();
+  p.at = std::max(p.at, finished ? st.opTo : st.opFrom + (st.opTo - st.opFrom) * st.lastDone);
+  st.operating = false;
+  // The display may say the old values again, with its next text: that is
+  // no new operation.
+  st.staleValue = finished ? -1 : st.lastValue;
+  st.staleDuration = finished ? -1 : st.lastDuration;
+}
+
+// The step's percentage, of a monitor at value of duration (duration < 1:
+// none runs): it only grows, and stays below 100 while the step runs.
+int StepPercent(Step& st, ASInt32 value, ASInt32 duration) {
+  double at = st.parts.back().at;
+  if (duration >= 1 && !st.operating && value == st.staleValue && duration == st.staleDuration) {
+    // The operation a part cut short, told again.
+  } else if (duration >= 1) {
+    // A value that goes back is the monitor's next operation.
+    if (!st.operating || value < st.lastValue) {
+      EndOperation(st, false);
+      BeginOperation(st);
+    }
+    st.lastValue = value;
+    st.lastDuration = duration;
+    st.lastDone = std::clamp((double)value / duration, 0.0, 1.0);
+    at = st.opFrom + (st.opTo - st.opFrom) * st.lastDone;
+  } else {
+    EndOperation(st, true);
+    at = st.parts.back().at;
+  }
+  st.percent = std::max(st.percent, std::min(99, (int)(at * 100.0 + 1e-9)));
+  return st.percent;
+}
+
+int PercentOf(ASInt32 value, ASInt32 duration) {
+  if (duration <= 0) return -1;
+  return (int)std::clamp<long long>(100LL * value / duration, 0, 100);
+}
+
+// The count the line shows, -1 for none: while a monitor counts, under words
+// that say what it counts, and never back under the same words.
+ASInt32 CountShown(Step& st, const std::string& words, ASInt32 value, ASInt32 duration) {
+  if (duration < 1 || value < 1 || words.empty()) return -1;
+  const ASInt32 count = std::min(value, duration);
+  if (count < st.countHigh && words == st.countWords) return -1;
+  if (words != st.countWords) st.countWords = words;
+  st.countHigh = count;
+  return count;
+}
+
+// "step 2 of 2, SimpleBooklet: placing the pages on sheets, 1200 of 16000,
+// 35 %", cut to the width in front of the count and the percentage.
+void DrawLine(TerminalLine& l, const Step& st, int percent, ASInt32 count, ASInt32 of) {
+  std::string head = st.label, tail;
+  if (!l.words.empty()) {
+    head += (head.empty() ? "" : ": ") + l.words;
+    if (count >= 0) tail = ", " + std::to_string(count) + " of " + std::to_string(of);
+  }
+  if (percent >= 0) {
+    const char* gap = head.empty() ? "" : l.words.empty() ? ": " : ", ";
+    tail += gap + std::to_string(percent) + " %";
+  }
+  const size_t room = (size_t)l.columns - 1;
+  std::string row = tail.size() < room ? OneRow(head, room - tail.size()) + tail : OneRow(head + tail, room);
+  std::fprintf(stderr, "\r%s\x1b[K", row.c_str());
+  std::fflush(stderr);
+  const auto now = std::chrono::steady_clock::now();
+  if (!l.drawn || l.drawnWords != l.words) l.wordsDrawnAt = now;
+  l.drawn = true;
+  l.drawnWords = l.words;
+  l.drawnPercent = percent;
+  l.drawnCount = count;
+  l.drawnAt = now;
+}
+
+// Takes what the line is to show, text (null: as before) and a monitor's
+// value of duration, and draws it when that is due: at once when the
+// percentage changed, or the words after words that were on show long
+// enough; else when the last drawing is old enough (a loop may report on
+// every page, and the terminal is slow). Cheap when nothing changed.
+void WantLine(const char* text, ASInt32 value, ASInt32 duration) {
   App& a = S();
   TerminalLine& l = a.line;
   if (a.quiet) return;
@@ -383,34 +502,43 @@ void WantLine(const char* text, int percent) {
     if (l.terminal) l.columns = TerminalColumns();
     l.drawn = false;
   }
-  if (text && l.text != text) l.text = text;
-  l.percent = percent;
+  if (text && l.text != text) {
+    l.text = text;
+    if (l.terminal) l.words = PhaseWords(l.text);
+  }
   if (!l.terminal) return;
-  if (l.drawn && l.percent == l.drawnPercent && l.text == l.drawnText) return;
-  if (l.drawn && l.percent == l.drawnPercent && std::chrono::steady_clock::now() - l.drawnAt < kRedrawPeriod) return;
-  DrawLine(l);
+  Step& st = a.step;
+  const bool inStep = !st.label.empty();
+  const int percent = inStep ? StepPercent(st, value, duration) : PercentOf(value, duration);
+  const ASInt32 count = CountShown(st, l.words, value, duration);
+  if (l.drawn && percent == l.drawnPercent) {
+    const bool sameWords = l.words == l.drawnWords;
+    if (sameWords && count == l.drawnCount) return;
+    const auto now = std::chrono::steady_clock::now();
+    const bool wordsDue = !sameWords && now - l.wordsDrawnAt >= kRedrawPeriod;
+    if (!wordsDue && now - l.drawnAt < kRedrawPeriod) return;
+  }
+  DrawLine(l, st, percent, count, duration);
 }
 
 // Clears the line when it was drawn; the next wanted text starts afresh.
+// Outside a step the percentage starts afresh too.
 void EndLine() {
-  TerminalLine& l = S().line;
+  App& a = S();
+  TerminalLine& l = a.line;
   if (l.drawn) {
     std::fprintf(stderr, "\r\x1b[K");
     std::fflush(stderr);
   }
   l = TerminalLine{};
-}
-
-int PercentOf(ASInt32 value, ASInt32 duration) {
-  if (duration <= 0) return -1;
-  return (int)std::clamp<long long>(100LL * value / duration, 0, 100);
+  if (a.step.label.empty()) a.step = Step{};
 }
 
 // ---- the terminal progress monitor -------------------------------------------
 
 void DrawProgress() {
   Progress& p = S().progress;
-  WantLine(p.text.c_str(), p.running ? std::max(PercentOf(p.value, p.duration), 0) : -1);
+  WantLine(p.text.c_str(), p.running ? p.value : 0, p.running ? std::max<ASInt32>(p.duration, 1) : 0);
 }
 
 void PmBegin(void*) {
@@ -422,6 +550,7 @@ void PmBegin(void*) {
 void PmEnd(void*) {
   Progress& p = S().progress;
   p.running = false;
+  EndOperation(S().step, true);
   EndLine();
   p.text.clear();
 }
@@ -564,6 +693,7 @@ void AVAppShutdown() {
   a.lastDialogTitle.clear();
   a.progress = Progress{};
   EndLine();
+  a.step = Step{};
   a.cancel = false;
   a.key = nullptr;
   a.active = nullptr;
@@ -1284,10 +1414,58 @@ void AVAppSetProgressQuiet(ASBool quiet) {
 }
 
 void AVAppSetStatusLine(const char* textUTF8, ASInt32 value, ASInt32 duration) {
-  WantLine(textUTF8 ? textUTF8 : "", PercentOf(value, duration));
+  WantLine(textUTF8 ? textUTF8 : "", value, duration);
 }
 
 void AVAppEndStatusLine() { EndLine(); }
+
+void AVAppSetStepLabel(const char* labelUTF8) {
+  hostpdf::Guard([&] {
+    EndLine();
+    App& a = S();
+    a.step = Step{};
+    a.step.label = OneRow(labelUTF8 ? labelUTF8 : "", 200);
+  });
+}
+
+void AVAppBeginStatusPart(ASInt32 share, ASInt32 of) {
+  Step& st = S().step;
+  EndOperation(st, false);
+  const StepPart& outer = st.parts.back();
+  // A list of parts that says more than the whole ends at the whole.
+  const double fraction = of > 0 ? std::clamp((double)share / of, 0.0, 1.0) : 0.0;
+  StepPart part;
+  part.from = part.at = outer.at;
+  part.to = std::min(outer.to, outer.at + (outer.to - outer.from) * fraction);
+  part.marked = true;
+  // Parts that nobody ends (a failure went past them) end with the step;
+  // nesting beyond this depth is counted, not kept.
+  if (st.parts.size() >= 64 || st.unkeptParts > 0) {
+    ++st.unkeptParts;
+    return;
+  }
+  hostpdf::Guard([&] { st.parts.push_back(part); });
+}
+
+void AVAppEndStatusPart() {
+  App& a = S();
+  Step& st = a.step;
+  EndOperation(st, false);
+  if (st.unkeptParts > 0) {
+    --st.unkeptParts;
+    return;
+  }
+  if (st.parts.size() < 2) return;
+  const double to = st.parts.back().to;
+  st.parts.pop_back();
+  st.parts.back().at = std::max(st.parts.back().at, to);
+  // The line moves on to the part's end at once, as the percentage does.
+  TerminalLine& l = a.line;
+  if (!a.quiet && l.drawn && !st.label.empty()) {
+    const int percent = StepPercent(st, 0, 0);
+    if (percent != l.drawnPercent) DrawLine(l, st, percent, -1, 0);
+  }
+}
 
 void AVAppGetProgressState(ASInt32* duration, ASInt32* value, ASBool* running) {
   Progress& p = S().progress;

@@ -354,13 +354,14 @@ const char* AVAppGetLastOpenDialogTitle();
 
 // ---- progress ----------------------------------------------------------------
 
-// The host's progress monitor: a one-line bar on standard error when that is
-// a terminal (and progress is not quiet), nothing otherwise.
+// The host's progress monitor: the status line below with its text and
+// count, on standard error when that is a terminal (and progress is not
+// quiet), nothing otherwise.
 ProgressMonitor AVAppGetDocProgressMonitor(void** clientData);
 // A cancel procedure that answers what AVAppSetCancelRequested last set.
 CancelProc AVAppGetCancelProc(void** clientData);
 void AVAppSetCancelRequested(ASBool cancel);
-// Quiet: neither the progress bar nor the status line is drawn.
+// Quiet: the status line is not drawn.
 void AVAppSetProgressQuiet(ASBool quiet);
 // The monitor's state (tests): duration, current value, whether in an operation.
 void AVAppGetProgressState(ASInt32* duration, ASInt32* value, ASBool* running);
@@ -368,12 +369,33 @@ void AVAppGetProgressState(ASInt32* duration, ASInt32* value, ASBool* running);
 // ---- the status line ---------------------------------------------------------
 
 // What the plug-in's status display shows, on the same line of standard error
-// as the progress bar and under the same conditions (a terminal, not quiet):
-// the text (UTF-8, on one row, cut to the terminal's width) after a bar with
-// the percentage of value in duration (no bar when duration < 1). The line
-// is redrawn in place at once when the percentage changes and otherwise at
-// most ten times a second, so it may be called on every step of a long loop.
+// as the progress monitor and under the same conditions (a terminal, not
+// quiet), on one row cut to the terminal's width:
+//   step 2 of 2, SimpleBooklet: placing the pages on sheets, 1200 of 16000, 35 %
+// the step's label (AVAppSetStepLabel), the text in lower-case words without
+// its closing dots, the monitor's count while it runs (value of duration;
+// duration < 1: none runs), and the percentage: of the whole step within a
+// step, else of value in duration. The line is redrawn in place at once when
+// the percentage changes or the words change after words that were on show a
+// tenth of a second, and otherwise at most ten times a second, so it may be
+// called on every step of a long loop.
 void AVAppSetStatusLine(const char* textUTF8, ASInt32 value, ASInt32 duration);
 // Clears the line when it was drawn: when the display closes, before an alert
-// or a message is printed, and when the run ends.
+// or a message is printed, and when the run ends. Within a step the step's
+// percentage carries on when the line comes back.
 void AVAppEndStatusLine();
+
+// The step the host program performs, named at the head of the line ("step 2
+// of 3, Nup"); null ends it. Either way the line is cleared and the step's
+// percentage starts at 0. Within a step the percentage only grows, and it
+// stays below 100 until the step ends: the monitor's operations and the parts
+// below map onto it.
+void AVAppSetStepLabel(const char* labelUTF8);
+// Parts of the step the plug-in knows: the work until the matching end takes
+// share/of of the part it is in (the step, or an outer part), from where the
+// work in that part has come to; a share beyond what is left gets what is
+// left. The first monitor operation in a part takes the whole part, each one
+// after it half of what is left, and so does each operation outside any part.
+// Ending a part moves the percentage on to the part's end.
+void AVAppBeginStatusPart(ASInt32 share, ASInt32 of);
+void AVAppEndStatusPart();

@@ -652,12 +652,10 @@ void PruneNamedDests(PDDoc doc, const ObjSet& pages) {
   }
   PDNameTree tree = PDDocGetNameTree(doc, ASAtomFromString("Dests"));
   if (!PDNameTreeIsValid(tree)) return;
-  std::vector<std::string> drop;
-  ForEachNameTreePair(Handle(tree.root), [&](QPDFObjectHandle k, QPDFObjectHandle v) {
-    if (shows(v)) drop.push_back(k.getStringValue());
-    return true;
-  });
-  for (auto& k : drop) PDNameTreeRemove(tree, k.data(), (ASInt32)k.size());
+  // In one walk: a removal by name for each of many names would search the
+  // tree from its root every time.
+  if (RemoveNameTreePairs(Handle(tree.root), [&](QPDFObjectHandle, QPDFObjectHandle v) { return shows(v); }) > 0)
+    MarkDirty(doc->cos);
 }
 
 // Items whose destination was on a deleted page lose it; items left with

@@ -49,39 +49,41 @@ QPDFObjectHandle Descend(QPDFObjectHandle root, const std::string& key, std::vec
   return QPDFObjectHandle();
 }
 
+// The node's Limits from the keys it holds now (none when it holds none).
+void SetLimits(QPDFObjectHandle n) {
+  std::string lo, hi;
+  bool any = false;
+  QPDFObjectHandle names = n.getKey("/Names");
+  if (names.isArray()) {
+    for (int j = 0; j < names.getArrayNItems(); j += 2) {
+      std::string k;
+      if (!KeyOf(names.getArrayItem(j), &k)) continue;
+      if (!any || k < lo) lo = k;
+      if (!any || k > hi) hi = k;
+      any = true;
+    }
+  } else if (n.getKey("/Kids").isArray()) {
+    for (auto& kid : n.getKey("/Kids").aitems()) {
+      std::string a, b;
+      if (!Limits(kid, &a, &b)) continue;
+      if (!any || a < lo) lo = a;
+      if (!any || b > hi) hi = b;
+      any = true;
+    }
+  }
+  if (!any) {
+    n.removeKey("/Limits");
+    return;
+  }
+  QPDFObjectHandle l = QPDFObjectHandle::newArray();
+  l.appendItem(QPDFObjectHandle::newString(lo));
+  l.appendItem(QPDFObjectHandle::newString(hi));
+  n.replaceKey("/Limits", l);
+}
+
 void FixLimits(std::vector<QPDFObjectHandle>& path) {
   // Bottom-up, every node but the root.
-  for (size_t i = path.size(); i-- > 1;) {
-    QPDFObjectHandle n = path[i];
-    std::string lo, hi;
-    bool any = false;
-    QPDFObjectHandle names = n.getKey("/Names");
-    if (names.isArray()) {
-      for (int j = 0; j < names.getArrayNItems(); j += 2) {
-        std::string k;
-        if (!KeyOf(names.getArrayItem(j), &k)) continue;
-        if (!any || k < lo) lo = k;
-        if (!any || k > hi) hi = k;
-        any = true;
-      }
-    } else if (n.getKey("/Kids").isArray()) {
-      for (auto& kid : n.getKey("/Kids").aitems()) {
-        std::string a, b;
-        if (!Limits(kid, &a, &b)) continue;
-        if (!any || a < lo) lo = a;
-        if (!any || b > hi) hi = b;
-        any = true;
-      }
-    }
-    if (!any) {
-      n.removeKey("/Limits");
-      continue;
-    }
-    QPDFObjectHandle l = QPDFObjectHandle::newArray();
-    l.appendItem(QPDFObjectHandle::newString(lo));
-    l.appendItem(QPDFObjectHandle::newString(hi));
-    n.replaceKey("/Limits", l);
-  }
+  for (size_t i = path.size(); i-- > 1;) SetLimits(path[i]);
 }
 
 // Splits an over-full leaf: its second half moves to a new sibling.
@@ -145,6 +147,51 @@ void hostpdf::ForEachNameTreePair(QPDFObjectHandle root,
                                   const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit) {
   std::unordered_set<const QPDFObject*> seen;
   Walk(root, 0, seen, [&](QPDFObjectHandle k, QPDFObjectHandle v) { return !k.isString() || visit(k, v); });
+}
+
+namespace {
+
+// Takes the pairs drop names out of node's leaves; true when any went. The
+// Limits of every node below the root that lost pairs are set anew.
+bool Prune(QPDFObjectHandle node, bool isRoot, int depth, std::unordered_set<const QPDFObject*>& seen,
+           const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop, size_t* dropped) {
+  if (depth > kMaxDepth || !node.isDictionary() || !seen.insert(node.getObjectPtr()).second) return false;
+  bool changed = false;
+  QPDFObjectHandle names = node.getKey("/Names");
+  if (names.isArray()) {
+    const int n = names.getArrayNItems();
+    std::vector<QPDFObjectHandle> kept;
+    kept.reserve((size_t)n);
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+      QPDFObjectHandle k = names.getArrayItem(i), v = names.getArrayItem(i + 1);
+      if (k.isString() && drop(k, v)) {
+        ++*dropped;
+        changed = true;
+        continue;
+      }
+      kept.push_back(k);
+      kept.push_back(v);
+    }
+    if (i < n) kept.push_back(names.getArrayItem(i));
+    if (changed) names.setArrayFromVector(kept);
+  }
+  QPDFObjectHandle kids = node.getKey("/Kids");
+  if (kids.isArray())
+    for (auto& kid : kids.aitems())
+      if (Prune(kid, false, depth + 1, seen, drop, dropped)) changed = true;
+  if (changed && !isRoot) SetLimits(node);
+  return changed;
+}
+
+}  // namespace
+
+size_t hostpdf::RemoveNameTreePairs(QPDFObjectHandle root,
+                                    const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop) {
+  std::unordered_set<const QPDFObject*> seen;
+  size_t dropped = 0;
+  Prune(root, true, 0, seen, drop, &dropped);
+  return dropped;
 }
 
 namespace {

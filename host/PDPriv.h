@@ -140,6 +140,9 @@ void CarryCollection(PDDoc doc, PDDoc source, ForeignCopier& copier);
 // Every pair of a name tree, leaves in order, the walk bounded and never
 // round a circle; false from visit stops it.
 void ForEachNameTreePair(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit);
+// Takes out, in one walk, every pair whose key is text and that drop names;
+// the nodes that lost pairs get their Limits anew. Returns how many went.
+size_t RemoveNameTreePairs(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop);
 
 // Document data that belongs to pages (PDDocData.cpp). Carrying brings along
 // what of the source's form fields, optional-content groups, outline items

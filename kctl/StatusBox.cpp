@@ -377,6 +377,10 @@ ProgressMonitor StatusBoxGetProgressMonitor(void**, ASBool autoClose) {
   return statPM;
 }
 
+void StatusBoxBeginPart(ASInt32 share, ASInt32 of) { AVAppBeginStatusPart(share, of); }
+
+void StatusBoxEndPart() { AVAppEndStatusPart(); }
+
 void StatusBoxTerm() {
   CloseKStatusDialog();
   EchoClose();

@@ -34,6 +34,21 @@ CancelProc StatusBoxGetKCancelProc(void** clientData);
 // With autoClose the monitor's end operation closes the box.
 ProgressMonitor StatusBoxGetProgressMonitor(void** clientData, ASBool autoClose);
 
+// Parts of the work, for the percentage of the host's status line: the work
+// until the matching end takes share/of of the part it is in (the run the
+// host program performs, when in none). The first operation of the monitor
+// in a part takes the whole part: work of several phases gives each its part,
+// and the line's percentage of the run only grows.
+void StatusBoxBeginPart(ASInt32 share, ASInt32 of);
+void StatusBoxEndPart();
+// A part for the life of a block, ended on every way out of it.
+struct SStatusBoxPart {
+  SStatusBoxPart(ASInt32 share, ASInt32 of) { StatusBoxBeginPart(share, of); }
+  ~SStatusBoxPart() { StatusBoxEndPart(); }
+  SStatusBoxPart(const SStatusBoxPart&) = delete;
+  SStatusBoxPart& operator=(const SStatusBoxPart&) = delete;
+};
+
 // Enables the box (1, the initial value). While 0, opening, closing and
 // polling do nothing and the polls answer 0.
 extern ASInt16 gStatusBoxVisible;

@@ -6,6 +6,8 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -326,6 +328,92 @@ TEST_F(DocDataTest, DeletedPagesTakeTheirsAway) {
   EXPECT_FALSE(out.Root().hasKey("/Outlines"));
   EXPECT_EQ("", out.Named());
   EXPECT_TRUE(out.Root().hasKey("/OCProperties")) << "the sheets' content may use the groups";
+}
+
+namespace {
+
+// A book of pages "P1".."Pn" whose named destinations "n000".. (one a page)
+// sit in a tree of leaves of `leaf` names each. The leaf `damaged` claims
+// Limits that hold none of its keys, as a careless writer leaves them.
+void WriteNamedBook(const std::string& path, int pages, int leaf, int damaged) {
+  QPDF q;
+  q.emptyPDF();
+  H root = q.getRoot().getKey("/Pages");
+  H kids = H::newArray();
+  std::vector<H> page;
+  for (int i = 0; i < pages; ++i) {
+    std::string text = "BT /F1 24 Tf 72 700 Td (P" + std::to_string(i + 1) + ") Tj ET";
+    H p = q.makeIndirectObject(Dict({{"/Type", Name("/Page")},
+                                     {"/Parent", root},
+                                     {"/MediaBox", Arr({Int(0), Int(0), Int(612), Int(792)})},
+                                     {"/Contents", q.newStream(text)}}));
+    page.push_back(p);
+    kids.appendItem(p);
+  }
+  root.replaceKey("/Kids", kids);
+  root.replaceKey("/Count", Int(pages));
+  auto key = [](int i) {
+    char k[8];
+    std::snprintf(k, sizeof k, "n%03d", i);
+    return std::string(k);
+  };
+  H leaves = H::newArray();
+  for (int first = 0, index = 0; first < pages; first += leaf, ++index) {
+    H names = H::newArray();
+    const int last = std::min(pages, first + leaf) - 1;
+    for (int i = first; i <= last; ++i) {
+      names.appendItem(H::newString(key(i)));
+      names.appendItem(Arr({page[(size_t)i], Name("/Fit")}));
+    }
+    H limits = index == damaged ? Arr({Str("a"), Str("b")}) : Arr({H::newString(key(first)), H::newString(key(last))});
+    leaves.appendItem(q.makeIndirectObject(Dict({{"/Names", names}, {"/Limits", limits}})));
+  }
+  q.getRoot().replaceKey("/Names", Dict({{"/Dests", q.makeIndirectObject(Dict({{"/Kids", leaves}}))}}));
+  QPDFWriter w(q, path.c_str());
+  w.setStaticID(true);
+  w.write();
+}
+
+}  // namespace
+
+// Deleting pages takes every name that showed one of them out of the tree,
+// whichever leaf holds it (Limits that do not hold their keys too), and the
+// leaves keep Limits that hold what they have left.
+TEST_F(DocDataTest, DeletedPagesTakeTheirNamesFromEveryLeaf) {
+  const std::string in = dir.file("named.pdf");
+  WriteNamedBook(in, 200, 50, 1);
+  ScopedDoc doc(OpenPdf(in));
+  PDDocDeletePages(doc, 20, 139, nullptr, nullptr);
+  SRead out(Save(doc, "named-out.pdf"));
+  std::string names, limits;
+  H tree = out.Root().getKey("/Names").getKey("/Dests");
+  for (auto& leaf : tree.getKey("/Kids").aitems()) {
+    H n = leaf.getKey("/Names");
+    std::string first, last;
+    for (int i = 0; i + 1 < n.getArrayNItems(); i += 2) {
+      const std::string k = n.getArrayItem(i).getStringValue();
+      names += k + ">" + out.PageText(n.getArrayItem(i + 1).getArrayItem(0)) + " ";
+      if (first.empty()) first = k;
+      last = k;
+    }
+    H l = leaf.getKey("/Limits");
+    limits += l.isArray() ? "[" + l.getArrayItem(0).getStringValue() + " " + l.getArrayItem(1).getStringValue() + "]"
+                          : std::string("none");
+    EXPECT_EQ(first.empty(), !l.isArray()) << "an empty leaf has no Limits";
+    if (l.isArray()) {
+      EXPECT_EQ(first, l.getArrayItem(0).getStringValue());
+      EXPECT_EQ(last, l.getArrayItem(1).getStringValue());
+    }
+  }
+  std::string kept;
+  for (int i = 0; i < 200; ++i) {
+    if (i >= 20 && i < 140) continue;
+    char k[32];
+    std::snprintf(k, sizeof k, "n%03d>P%d ", i, i + 1);
+    kept += k;
+  }
+  EXPECT_EQ(kept, names);
+  EXPECT_EQ("[n000 n019]none[n140 n149][n150 n199]", limits);
 }
 
 namespace {

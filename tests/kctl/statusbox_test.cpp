@@ -444,10 +444,51 @@ TEST_F(StatusBoxTest, TitledWindowOpensWithTheBoxDownOnNewerHosts) {
   AVAppUnregisterNotification(AVDocDidOpenNSEL, nullptr, reinterpret_cast<void*>(NoteBoxAtOpen), nullptr);
 }
 
-// On a terminal the host's status line shows what the box shows: its text,
-// and the progress while the monitor runs, counted in the monitor's own
-// numbers (the marks stop at 32767 steps, the percentage does not); closing
-// the box clears the line. With the boxes switched off it shows nothing.
+// Within a step the box's parts share the host's percentage: the monitor's
+// work in a part fills it, and a part ends with its block, also when the
+// work in it fails, so that the next part follows it.
+TEST_F(StatusBoxTest, PartsShareTheStepOnTheHostsLine) {
+  auto work = [](const char* text, ASInt32 upTo) {
+    SetStatusBoxTextUtf8(text);
+    void* data = nullptr;
+    ProgressMonitor pm = StatusBoxGetProgressMonitor(&data, 0);
+    pm->beginOperation(data);
+    pm->setDuration(10, data);
+    for (ASInt32 v = 0; v <= upTo; ++v) pm->setCurrValue(v, data);
+    pm->endOperation(data);
+  };
+  StderrOnTerminal terminal(100);
+  ASSERT_TRUE(terminal.ok());
+  AVAppSetStepLabel("step 1 of 1, Nup");
+  {
+    SStatusBoxPart part(30, 100);
+    work("Copying", 5);
+  }
+  DURING
+    SStatusBoxPart part(20, 100);
+    work("Placing", 10);
+    ASRaise(genErrGeneral);
+  HANDLER
+  END_HANDLER
+  {
+    SStatusBoxPart part(1, 1);
+    work("Tidying up", 5);
+    CloseStatusBox();
+  }
+  AVAppSetStepLabel(nullptr);
+  const std::string out = terminal.Take();
+  for (const char* row : {"\rstep 1 of 1, Nup: copying, 5 of 10, 15 %\x1b[K", "\rstep 1 of 1, Nup: copying, 30 %\x1b[K",
+                          "\rstep 1 of 1, Nup: placing, 10 of 10, 50 %\x1b[K",
+                          "\rstep 1 of 1, Nup: tidying up, 5 of 10, 75 %\x1b[K"})
+    EXPECT_NE(std::string::npos, out.find(row)) << row << "\n" << out;
+  EXPECT_EQ("\r\x1b[K", out.substr(out.size() - 4)) << out;
+}
+
+// On a terminal the host's status line shows what the box shows: its text
+// in lower-case words, and the progress while the monitor runs, counted in
+// the monitor's own numbers (the marks stop at 32767 steps, the count and the
+// percentage do not); closing the box clears the line. With the boxes
+// switched off it shows nothing.
 TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
   // The box labelled, its monitor run to each of values, the box closed;
   // the marks shown before the end.
@@ -468,8 +509,8 @@ TEST_F(StatusBoxTest, TheHostsStatusLineShowsTheBox) {
     ASSERT_TRUE(terminal.ok());
     EXPECT_EQ("**********", work(100000, {50000, 99999})) << "the marks count to 32767";
     EXPECT_EQ(
-        "\rCopying\x1b[K\r[....................]   0% Copying\x1b[K\r[##########..........]  50% Copying\x1b[K"
-        "\r[###################.]  99% Copying\x1b[K\rCopying\x1b[K\r\x1b[K",
+        "\rcopying\x1b[K\rcopying, 0 %\x1b[K\rcopying, 50000 of 100000, 50 %\x1b[K"
+        "\rcopying, 99999 of 100000, 99 %\x1b[K\rcopying\x1b[K\r\x1b[K",
         terminal.Take());
   }
   {
