@@ -329,6 +329,7 @@ PDDoc OpenPath(ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* p
 void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   QPDF& q = *doc->cos->q;
   RepairTree(doc);
+  SeverDroppedPages(doc);  // nothing of a deleted page is written
   WriteTreeCounts(doc);
   ASFilePipeline pipe(out);
   QPDFWriter w(q);

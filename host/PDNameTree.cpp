@@ -114,6 +114,9 @@ void SplitLeaf(QPDF& q, std::vector<QPDFObjectHandle>& path) {
   QPDFObjectHandle sibling = q.makeIndirectObject(QPDFObjectHandle::newDictionary());
   sibling.replaceKey("/Names", second);
   leaf.replaceKey("/Names", first);
+  // The leaf's Limits shrink to its half: a search by them must find the
+  // other half in the sibling.
+  FixLimits(path);
   int at = -1;
   for (int i = 0; i < kids.getArrayNItems(); ++i)
     if (kids.getArrayItem(i).getObjectPtr() == leaf.getObjectPtr()) at = i;
@@ -145,6 +148,48 @@ void hostpdf::ForEachNameTreePair(QPDFObjectHandle root,
                                   const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit) {
   std::unordered_set<const QPDFObject*> seen;
   Walk(root, 0, seen, [&](QPDFObjectHandle k, QPDFObjectHandle v) { return !k.isString() || visit(k, v); });
+}
+
+namespace {
+
+// Takes the pairs goes picks out of the leaves under node, each leaf
+// rebuilt once; true when something went (the node's Limits are then
+// made again, but the root's: it has none).
+bool RemovePairs(QPDFObjectHandle node, int depth, std::unordered_set<const QPDFObject*>& seen,
+                 const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& goes) {
+  if (depth > kMaxDepth || !node.isDictionary() || !seen.insert(node.getObjectPtr()).second) return false;
+  bool changed = false;
+  QPDFObjectHandle names = node.getKey("/Names");
+  if (names.isArray()) {
+    std::vector<QPDFObjectHandle> kept;
+    const int n = names.getArrayNItems();
+    for (int i = 0; i + 1 < n; i += 2) {
+      QPDFObjectHandle k = names.getArrayItem(i), v = names.getArrayItem(i + 1);
+      if (k.isString() && goes(k, v)) {
+        changed = true;
+        continue;
+      }
+      kept.push_back(k);
+      kept.push_back(v);
+    }
+    if (changed) names.setArrayFromVector(kept);
+  }
+  QPDFObjectHandle kids = node.getKey("/Kids");
+  if (kids.isArray())
+    for (auto& kid : kids.aitems()) changed |= RemovePairs(kid, depth + 1, seen, goes);
+  if (changed && depth > 0) {
+    std::vector<QPDFObjectHandle> path{node, node};  // FixLimits leaves path[0] alone
+    FixLimits(path);
+  }
+  return changed;
+}
+
+}  // namespace
+
+bool hostpdf::RemoveNameTreePairs(QPDFObjectHandle root,
+                                  const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& goes) {
+  std::unordered_set<const QPDFObject*> seen;
+  return RemovePairs(root, 0, seen, goes);
 }
 
 namespace {

@@ -809,6 +809,12 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
   Guard([&] {
     CheckPDDoc(doc);
     CheckPDDoc(source);
+    // Document data of pages deleted before are pruned before they are read
+    // or added to.
+    if (source != doc) {
+      SettleDeletedPages(source);
+      SettleDeletedPages(doc);
+    }
     EnsurePages(doc);
     EnsurePages(source);
     ASInt32 n = (ASInt32)source->pages.size();
@@ -900,8 +906,10 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
       Changed(doc);
     }
     for (ASInt32 k = 1; k <= (ASInt32)deleted.size(); ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
-    PruneStructureOfPages(doc, deleted);
-    PruneDocumentDataOfPages(doc, deleted);
+    // What belonged to them goes once, for every page deleted until then
+    // (SettleDeletedPages), and what still points at them before a save.
+    doc->dropped.insert(deleted.begin(), deleted.end());
+    doc->unpruned.insert(doc->unpruned.end(), deleted.begin(), deleted.end());
     ProgressMonitorEnd(monitor, monitorData);
     if (failure) std::rethrow_exception(failure);
   });
