@@ -68,6 +68,12 @@ struct _t_PDDocRec {
   // walked before each: a page qpdf could not parse reads as null. Whether
   // the file really holds an object there is for the open to find out.
   std::vector<std::pair<QPDFObjGen, ASInt32>> nullKids;
+  // The first node the walk found nested deeper than kMaxPageTreeDepth, and
+  // the pages walked before it: its pages would be lost, so the open refuses
+  // the file.
+  QPDFObjGen tooDeep;
+  ASInt32 pagesBeforeTooDeep = 0;
+  ASInt32 treeDepth = 0;  // the deepest level of nodes the walk went down to
   std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
   // Page objects deletions took out of the tree (PDDropped.cpp). What
   // belonged to them alone (fields, outline destinations, named
@@ -109,7 +115,9 @@ PDPage CheckPage(PDPage page);
 QPDF& QOf(PDDoc doc);
 QPDFObjectHandle PageHandle(PDPage page);
 
-// Page tree.
+// Page tree. Its nodes may nest this deep (each level its own object; the
+// walks up and down are iterative): deeper is damage, refused at open.
+constexpr int kMaxPageTreeDepth = 100000;
 void EnsurePages(PDDoc doc);
 void ReleaseAllPages(PDDoc doc);
 // The first non-null value of key on the node or its ancestors, or null.
