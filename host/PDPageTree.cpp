@@ -630,6 +630,12 @@ void AddSource(PDDoc doc, PDDoc source) {
   }
 }
 
+bool HasNamedDests(PDDoc doc) {
+  QPDFObjectHandle root = QOf(doc).getRoot();
+  QPDFObjectHandle names = root.getKey("/Names");
+  return root.getKey("/Dests").isDictionary() || (names.isDictionary() && names.getKey("/Dests").isDictionary());
+}
+
 ASInt32 InsertPosition(PDDoc doc, ASInt32 after) {
   ASInt32 n = (ASInt32)doc->pages.size();
   if (after == PDBeforeFirstPage) return 0;
@@ -859,11 +865,12 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
   Guard([&] {
     CheckPDDoc(doc);
     CheckPDDoc(source);
-    // Document data of pages deleted before are pruned before they are read
-    // or added to.
+    // What belonged to pages deleted before goes before the source's data
+    // are read, and before named destinations come into doc (a name doc
+    // still has for a deleted page would keep out the one that comes).
     if (source != doc) {
       SettleDeletedPages(source);
-      SettleDeletedPages(doc);
+      if ((insertFlags & PDInsertAll) && HasNamedDests(source)) SettleDeletedPages(doc);
     }
     EnsurePages(doc);
     EnsurePages(source);

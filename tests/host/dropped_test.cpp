@@ -112,6 +112,25 @@ TEST_F(DroppedPagesTest, ACopyOfTheRestTakesNothingOfTheDeletedPages) {
   EXPECT_EQ(10, r.items);
 }
 
+// A page deleted and the same page of the source copied back in (as a
+// shuffle's slow copy does): its names come back with the copy, not kept
+// out by the deleted page's own, which go.
+TEST_F(DroppedPagesTest, ANameOfADeletedPageMakesWayForTheCopyThatComesBack) {
+  ScopedDoc doc(OpenPdf(source));
+  ScopedDoc pristine(OpenPdf(source));
+  PDDocDeletePages(doc, 0, 0, nullptr, nullptr);
+  PDDocInsertPages(doc, PDBeforeFirstPage, pristine, 0, 1, PDInsertAll, nullptr, nullptr, nullptr, nullptr);
+  SCrossLinks r = Saved(doc, "back.pdf");
+  EXPECT_EQ(kPages, (int)r.labels.size());
+  EXPECT_EQ(0, r.outside);
+  // (The copy's own links to pages of the other document do not come, nor
+  // do the others' links to the page deleted: only the names are looked at.)
+  EXPECT_EQ(std::string::npos, r.problems.find("outside")) << r.problems;
+  EXPECT_EQ(std::string::npos, r.problems.find("name")) << r.problems;
+  EXPECT_EQ(kPages, r.names);
+  EXPECT_EQ(kPages, r.catalogNames);
+}
+
 // The structure tree is walked once for many deletions, but a write into it
 // between two of them has it walked again: a tree spoilt that way still
 // stops the deletion.

@@ -257,13 +257,14 @@ TEST_F(WholeCopyStructureTest, ADocumentOfSomePagesDoesNotPretendToBeTagged) {
     PDDoc source = Linked(3);
     ScopedDoc made(PDDocCreate());
     c.fill(made, source);
+    // Saved first: what belonged to deleted pages goes once, at the latest then.
+    SavePdf(made, dir.file("some.pdf"));
     EXPECT_EQ(c.emptyRoot, DocHasTree(made));
     if (c.emptyRoot) {
       EXPECT_FALSE(CosDictKnown(Tree(made), A("K")));
     }
     EXPECT_FALSE(Marked(made));
     EXPECT_EQ(0, StructureLinks(made));
-    SavePdf(made, dir.file("some.pdf"));
     EXPECT_EQ(0, QpdfCheck(dir.file("some.pdf")));
   }
   // A tree the host cannot walk is not made anew either.
