@@ -7,10 +7,14 @@
 // in turn with ours (qpdf always; pikepdf, podofoimpose and cups' pdftopdf when
 // installed), and the medians of processor time are set side by side as
 // ratios, ours / peer (below 1: ours is faster), with the growth from 1,000 to
-// 10,000 pages.
+// 10,000 pages. The odd-half job (a shuffle that keeps the odd pages) runs on
+// a document whose every page is linked, bookmarked, named, tagged and has
+// fields (fixtures/LinkFixtures.h); its table also gives the output sizes
+// beside qpdf's page selection of the same pages.
 //
 //   bench_commands [--large] [--runs N] [--only NAME,...] [--sizes N,...] [--keep DIR]
 //   bench_commands gen OUT PAGES        write a benchmark book
+//   bench_commands gen-linked OUT PAGES write the cross-linked document
 //
 // Counted runs: three at 1,000 pages after a warm-up, two at 10,000, one at
 // 100,000; a peer that took over a minute is not run again. BENCH_LARGE=1
@@ -35,6 +39,7 @@
 
 #include "bench/BenchProcess.h"
 #include "fixtures/BookFixtures.h"
+#include "fixtures/LinkFixtures.h"
 #include "foundation/KCab.h"
 #include "foundation/KCabXML.h"
 
@@ -132,6 +137,14 @@ SKCab* ShuffleParams() {
   return p;
 }
 
+SKCab* OddHalfParams() {
+  SKCab* p = KCabNewInner();
+  KCabPutStringCopy(p, "Order", "1");
+  KCabPutInt(p, "GroupSize", 2);
+  KCabPutBool(p, "NewDoc", 1);
+  return p;
+}
+
 SKCab* NewDocParams(bool newDoc) {
   SKCab* p = KCabNewInner();
   KCabPutBool(p, "NewDoc", newDoc);
@@ -165,6 +178,7 @@ struct Job {
   std::vector<Peer> peers;
   bool imposition;  // the goal is to beat the best peer, else qpdf's page selection
   bool large;       // also run at 100,000 pages with --large
+  bool crossLinked = false;  // on the cross-linked document instead of the book; sizes reported
 };
 
 Peer Pikepdf(const char* job) {
@@ -226,6 +240,16 @@ std::vector<Job> Jobs() {
                       }),
                       Pikepdf("shuffle")},
                      false, false});
+  {
+    Job odd{"odd-half", "Shuffle", OddHalfParams, true, [](int n) { return (n + 1) / 2; },
+            [](int) { return Labels{{1}, {3}}; },
+            {QpdfSelect([](const std::string& in, const std::string& out, int) {
+              return "--empty\n--pages\n" + in + "\n1-z:odd\n--\n" + out + "\n";
+            })},
+            false, false};
+    odd.crossLinked = true;
+    jobs.push_back(odd);
+  }
   jobs.push_back(Job{"reverse", "ReversePageOrder", [] { return NewDocParams(true); }, true, same,
                      [](int n) { return Labels{{n}, {n - 1}}; },
                      {QpdfSelect([](const std::string& in, const std::string& out, int) {
@@ -300,6 +324,7 @@ std::string Check(const std::string& pdf, int want, const Labels* labels) {
 
 struct Figures {
   std::vector<double> seconds, cpu, rss;
+  long long bytes = 0;  // the size of the output
   std::string problem;  // why the figures do not count, or ""
   bool ran = false;
   // Processor time (user and system): on a shared machine it drifts less than
@@ -400,9 +425,12 @@ Row RunJob(const Job& job, const std::string& in, int pages, int runs, bool warm
   std::string result = ResultOf(ours, &problem);
   if (problem.empty()) problem = Check(result, job.outPages(pages), &labels);
   if (row.ours.problem.empty()) row.ours.problem = problem;
+  std::error_code sizeError;
+  row.ours.bytes = result.empty() ? 0 : (long long)fs::file_size(result, sizeError);
   for (size_t k = 0; k < peers.size(); ++k) {
     auto it = row.peers.find(peers[k].name);
     if (it == row.peers.end()) continue;
+    it->second.bytes = (long long)fs::file_size(theirs[k].out, sizeError);
     int want = peers[k].name == "qpdf copy" ? pages : job.outPages(pages);
     if (it->second.problem.empty()) it->second.problem = Check(theirs[k].out, want, nullptr);
   }
@@ -442,6 +470,11 @@ void PrintTable(int pages, const std::vector<Job>& jobs, std::map<std::string, R
       std::printf(" %-15s", Cell(row.ours, p == row.peers.end() ? nullptr : &p->second).c_str());
     }
     std::printf("\n");
+    if (job.crossLinked) {
+      std::printf("  output sizes: ours %.2f MB", row.ours.bytes / 1e6);
+      for (auto& p : row.peers) std::printf(", %s %.2f MB", p.first.c_str(), p.second.bytes / 1e6);
+      std::printf("\n");
+    }
     if (!row.ours.problem.empty()) std::printf("  ours WRONG: %s\n", row.ours.problem.c_str());
     for (auto& p : row.peers)
       if (!p.second.problem.empty()) std::printf("  %s: %s (not compared)\n", p.first.c_str(), p.second.problem.c_str());
@@ -480,6 +513,10 @@ int main(int argc, char** argv) {
     kvfix::WriteBook(argv[2], std::atoi(argv[3]));
     return 0;
   }
+  if (argc == 4 && !std::strcmp(argv[1], "gen-linked")) {
+    kvfix::WriteCrossLinked(argv[2], std::atoi(argv[3]));
+    return 0;
+  }
   bool large = std::getenv("BENCH_LARGE") && std::atoi(std::getenv("BENCH_LARGE")) > 0;
   int runs = std::getenv("BENCH_RUNS") ? std::atoi(std::getenv("BENCH_RUNS")) : 0;
   std::set<std::string> only;
@@ -493,7 +530,10 @@ int main(int argc, char** argv) {
     else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
     else if (a == "--sizes" && i + 1 < argc) for (auto& n : Split(argv[++i])) sizes.push_back(std::atoi(n.c_str()));
     else {
-      std::fprintf(stderr, "usage: %s [--large] [--runs N] [--only NAME,...] [--sizes N,...] [--keep DIR] | gen OUT PAGES\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--large] [--runs N] [--only NAME,...] [--sizes N,...] [--keep DIR] | gen OUT PAGES | "
+                   "gen-linked OUT PAGES\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -519,10 +559,12 @@ int main(int argc, char** argv) {
   for (int pages : sizes) {
     std::string in = gDir + "/book-" + std::to_string(pages) + ".pdf";
     if (!fs::exists(in)) kvfix::WriteBook(in, pages);
+    std::string linked = gDir + "/cross-" + std::to_string(pages) + ".pdf";
     int n = runs > 0 ? runs : pages <= 1000 ? 3 : pages <= 10000 ? 2 : 1;
     for (const Job& job : jobs) {
       if (pages > 10000 && !job.large) continue;
-      rows[pages][job.name] = RunJob(job, in, pages, n, pages <= 1000, pages <= 10000);
+      if (job.crossLinked && !fs::exists(linked)) kvfix::WriteCrossLinked(linked, pages);
+      rows[pages][job.name] = RunJob(job, job.crossLinked ? linked : in, pages, n, pages <= 1000, pages <= 10000);
       wrong |= !rows[pages][job.name].ours.problem.empty();
     }
     PrintTable(pages, jobs, rows[pages]);

@@ -147,12 +147,14 @@ bool TreeKey(ASAtom key) {
 
 void NoteArrayWrite(CosDoc doc, QPDFObjectHandle array) {
   if (doc->kidsArrays.count(array.getObjectPtr())) MarkTreeChanged(doc);
+  if (doc->structSound && doc->structObjs.count(array.getObjectPtr())) doc->structSound = false;
 }
 
 // Pages copied into a sheet's dictionary and the like take Type and Parent
 // along: only a dictionary of the tree as last walked reshapes it.
 void NoteDictWrite(CosDoc doc, QPDFObjectHandle dict, ASAtom key) {
   if (TreeKey(key) && doc->treeDicts.count(dict.getObjectPtr())) MarkTreeChanged(doc);
+  if (doc->structSound && doc->structObjs.count(dict.getObjectPtr())) doc->structSound = false;
 }
 
 struct BufferStm {

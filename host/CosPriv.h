@@ -61,6 +61,11 @@ struct _t_CosDocRec {
     std::vector<ASUns32> items;
   };
   std::unordered_map<const QPDFObject*, EditedKids> editedKids;
+  // The containers of the structure tree as last checked sound (with the
+  // catalog), and whether it still is: a write into one of them may change it.
+  std::unordered_set<const QPDFObject*> structObjs;
+  const QPDFObject* structRoot = nullptr;
+  bool structSound = false;
   std::unordered_set<const QPDFObject*> editedNodes;  // the nodes that hold them
 
   std::vector<hostpdf::Slot> slots;

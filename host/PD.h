@@ -190,8 +190,22 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
                       ASUns16 insertFlags, ProgressMonitor monitor, void* monitorData, CancelProc cancelProc,
                       void* cancelData);
 // Deletes firstPage..lastPage (inclusive; PDLastPage: the last page). Their
-// form fields, named destinations and outline destinations go with them
-// (an outline item left with nothing to show goes too).
+// form fields, named destinations, outline destinations and structure
+// elements go with them (an outline item left with nothing to show goes too),
+// and nothing of them is saved: before a save, every reference still left
+// to a deleted page or its annotations is taken out (a link on another page
+// loses its destination, a GoTo leaves its action chain, a bead its thread,
+// an open action showing it goes, any other reference is cut), so the file
+// holds no page object outside its page tree. A page put back into the tree
+// is no longer deleted.
+//
+// Runs delete pages one at a time from very long documents: the deletion
+// itself only takes the pages out of the tree and records them; the pruning
+// is done once for all the pages deleted since it last was, when the
+// document is next saved or has pages copied into or out of it. Until then
+// the document's own outline, names, fields and structure still name the
+// deleted pages. A structure tree checked sound is walked again only after
+// a Cos write into it.
 void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMonitor monitor, void* monitorData);
 // Moves the page so that it follows moveAfter (PDBeforeFirstPage: first);
 // its boxes, rotation and resources stay as they showed.

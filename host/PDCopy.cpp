@@ -29,11 +29,13 @@ class ForeignData : public QPDFObjectHandle::StreamDataProvider {
 
 namespace {
 
-bool IsTreeNode(PDDoc source, QPDFObjectHandle h) {
+// A node of the source's page tree, or a page object outside it (one a
+// deletion dropped, say, that a link still names): neither comes along.
+bool IsTreeNodeOrLostPage(PDDoc source, QPDFObjectHandle h) {
   if (!h.isDictionary()) return false;
-  if (source->innerNodes.count(h.getObjGen())) return true;
+  if (source->innerNodes.count(h.getObjGen()) || source->dropped.count(h.getObjGen())) return true;
   QPDFObjectHandle type = h.getKey("/Type");
-  return type.isName() && type.getName() == "/Pages";
+  return type.isName() && (type.getName() == "/Pages" || type.getName() == "/Page");
 }
 
 }  // namespace
@@ -74,7 +76,7 @@ QPDFObjectHandle ForeignCopier::Ref(QPDFObjectHandle foreign) {
   auto it = state_.map.find(og);
   if (it != state_.map.end()) return it->second;
   // Across the page boundary: the source's tree and pages not being copied.
-  if (source_->pageIndex.count(og) || IsTreeNode(source_, foreign)) return QPDFObjectHandle::newNull();
+  if (source_->pageIndex.count(og) || IsTreeNodeOrLostPage(source_, foreign)) return QPDFObjectHandle::newNull();
   QPDF& q = QOf(doc_);
   QPDFObjectHandle t = foreign.isStream() ? q.newStream() : QPDFObjectHandle::newReserved(&q);
   state_.map[og] = t;

@@ -5,11 +5,14 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <functional>
 
 #include "host/ASFile.h"
 #include "host/ASMem.h"
@@ -326,9 +329,50 @@ PDDoc OpenPath(ASPathName path, ASFileSys fs, PDAuthProc authProc, const char* p
   return OpenCommon(file, true, copy, fs, authProc, password, doRepair != 0);
 }
 
+// Runs work on a thread with a stack of the given size, and passes on what
+// it throws. Falls back to the calling thread only when no thread can be made.
+void RunOnStack(size_t bytes, const std::function<void()>& work) {
+  struct Job {
+    const std::function<void()>* work;
+    std::exception_ptr error;
+  } job{&work, nullptr};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, bytes);
+  pthread_t thread;
+  auto entry = [](void* data) -> void* {
+    Job* j = static_cast<Job*>(data);
+    try {
+      (*j->work)();
+    } catch (...) {
+      j->error = std::current_exception();
+    }
+    return nullptr;
+  };
+  const int made = pthread_create(&thread, &attr, entry, &job);
+  pthread_attr_destroy(&attr);
+  if (made != 0) ASRaise(genErrNoMemory);
+  pthread_join(thread, nullptr);
+  if (job.error) std::rethrow_exception(job.error);
+}
+
+// qpdf's writer lists the pages by recursing down the page tree, a call for
+// each level: a deep tree (thousands of nodes, each the only kid of the one
+// above) would overflow the caller's stack, so its write gets a stack of its
+// own, sized for the depth (sanitizer builds take several times the room).
+void RunWriter(PDDoc doc, QPDFWriter& w) {
+  constexpr ASInt32 kShallow = 256;
+  if (doc->treeDepth <= kShallow) {
+    w.write();
+    return;
+  }
+  RunOnStack((size_t)64 * 1024 * 1024 + (size_t)doc->treeDepth * 4096, [&] { w.write(); });
+}
+
 void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
   QPDF& q = *doc->cos->q;
   RepairTree(doc);
+  SeverDroppedPages(doc);  // nothing of a deleted page is written
   WriteTreeCounts(doc);
   ASFilePipeline pipe(out);
   QPDFWriter w(q);
@@ -354,7 +398,8 @@ void WriteTo(PDDoc doc, ASFile out, const PDDocSaveParamsRec& p) {
     else w.setDeterministicID(true);
   }
   if (p.monitor) w.registerProgressReporter(std::make_shared<MonitorReporter>(p.monitor, p.monitorData));
-  w.write();
+  EnsurePages(doc);  // the depth of the tree as it is written
+  RunWriter(doc, w);
   if (ASErrorCode e = pipe.Error()) ASRaise(e);
 }
 

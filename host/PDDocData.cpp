@@ -47,6 +47,16 @@ void AppendOnce(QPDFObjectHandle array, QPDFObjectHandle item) {
   if (!Holds(array, item)) array.appendItem(item);
 }
 
+// Each of items the array does not hold yet, in order; the array is read
+// once (a form of many thousand fields gets them in one insertion).
+void AppendAllOnce(QPDFObjectHandle array, const std::vector<QPDFObjectHandle>& items) {
+  ObjSet held;
+  for (auto& e : array.aitems())
+    if (e.isIndirect()) held.insert(e.getObjGen());
+  for (const QPDFObjectHandle& item : items)
+    if (!item.isIndirect() || held.insert(item.getObjGen()).second) array.appendItem(item);
+}
+
 // ---- destinations ------------------------------------------------------------
 
 // The array of an explicit destination (a dictionary's /D), or uninitialised.
@@ -435,7 +445,7 @@ void CarryFormFields(PDDoc doc, PDDoc source, ForeignCopier& copier, const std::
     q.getRoot().replaceKey("/AcroForm", target);
   }
   QPDFObjectHandle fields = ArrayAt(target, "/Fields");
-  for (auto& r : rootOrder) AppendOnce(fields, r);
+  AppendAllOnce(fields, rootOrder);
   // The form's defaults, where the document has none of its own.
   for (const char* key : {"/DA", "/Q"})
     if (target.getKey(key).isNull() && !form.getKey(key).isNull()) target.replaceKey(key, copier.Value(form.getKey(key)));
@@ -468,10 +478,13 @@ void CarryFormFields(PDDoc doc, PDDoc source, ForeignCopier& copier, const std::
     }
   }
   QPDFObjectHandle order = form.getKey("/CO");
-  if (order.isArray())
+  if (order.isArray()) {
+    std::vector<QPDFObjectHandle> calculated;
     for (auto& f : order.aitems())
       if (f.isIndirect() && (st.fieldNodes.count(f.getObjGen()) || st.widgets.count(f.getObjGen())))
-        AppendOnce(ArrayAt(target, "/CO"), copier.Value(f));
+        calculated.push_back(copier.Value(f));
+    if (!calculated.empty()) AppendAllOnce(ArrayAt(target, "/CO"), calculated);
+  }
   copier.Drain();
 }
 
@@ -654,7 +667,7 @@ void PruneNamedDests(PDDoc doc, const ObjSet& pages) {
   if (!PDNameTreeIsValid(tree)) return;
   // In one walk: a removal by name for each of many names would search the
   // tree from its root every time.
-  if (RemoveNameTreePairs(Handle(tree.root), [&](QPDFObjectHandle, QPDFObjectHandle v) { return shows(v); }) > 0)
+  if (RemoveNameTreePairs(Handle(tree.root), [&](QPDFObjectHandle, QPDFObjectHandle v) { return shows(v); }))
     MarkDirty(doc->cos);
 }
 

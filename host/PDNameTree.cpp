@@ -116,6 +116,9 @@ void SplitLeaf(QPDF& q, std::vector<QPDFObjectHandle>& path) {
   QPDFObjectHandle sibling = q.makeIndirectObject(QPDFObjectHandle::newDictionary());
   sibling.replaceKey("/Names", second);
   leaf.replaceKey("/Names", first);
+  // The leaf's Limits shrink to its half: a search by them must find the
+  // other half in the sibling.
+  FixLimits(path);
   int at = -1;
   for (int i = 0; i < kids.getArrayNItems(); ++i)
     if (kids.getArrayItem(i).getObjectPtr() == leaf.getObjectPtr()) at = i;
@@ -151,47 +154,46 @@ void hostpdf::ForEachNameTreePair(QPDFObjectHandle root,
 
 namespace {
 
-// Takes the pairs drop names out of node's leaves; true when any went. The
-// Limits of every node below the root that lost pairs are set anew.
-bool Prune(QPDFObjectHandle node, bool isRoot, int depth, std::unordered_set<const QPDFObject*>& seen,
-           const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop, size_t* dropped) {
+// Takes the pairs goes picks out of the leaves under node, each leaf
+// rebuilt once; true when something went (the node's Limits are then
+// made again, but the root's: it has none).
+bool RemovePairs(QPDFObjectHandle node, int depth, std::unordered_set<const QPDFObject*>& seen,
+                 const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& goes) {
   if (depth > kMaxDepth || !node.isDictionary() || !seen.insert(node.getObjectPtr()).second) return false;
   bool changed = false;
   QPDFObjectHandle names = node.getKey("/Names");
   if (names.isArray()) {
-    const int n = names.getArrayNItems();
     std::vector<QPDFObjectHandle> kept;
-    kept.reserve((size_t)n);
-    int i = 0;
-    for (; i + 1 < n; i += 2) {
+    const int n = names.getArrayNItems();
+    for (int i = 0; i + 1 < n; i += 2) {
       QPDFObjectHandle k = names.getArrayItem(i), v = names.getArrayItem(i + 1);
-      if (k.isString() && drop(k, v)) {
-        ++*dropped;
+      if (k.isString() && goes(k, v)) {
         changed = true;
         continue;
       }
       kept.push_back(k);
       kept.push_back(v);
     }
-    if (i < n) kept.push_back(names.getArrayItem(i));
+    // A key left without its value at the end is kept as it stood.
+    if (n % 2) kept.push_back(names.getArrayItem(n - 1));
     if (changed) names.setArrayFromVector(kept);
   }
   QPDFObjectHandle kids = node.getKey("/Kids");
   if (kids.isArray())
-    for (auto& kid : kids.aitems())
-      if (Prune(kid, false, depth + 1, seen, drop, dropped)) changed = true;
-  if (changed && !isRoot) SetLimits(node);
+    for (auto& kid : kids.aitems()) changed |= RemovePairs(kid, depth + 1, seen, goes);
+  if (changed && depth > 0) {
+    std::vector<QPDFObjectHandle> path{node, node};  // FixLimits leaves path[0] alone
+    FixLimits(path);
+  }
   return changed;
 }
 
 }  // namespace
 
-size_t hostpdf::RemoveNameTreePairs(QPDFObjectHandle root,
-                                    const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop) {
+bool hostpdf::RemoveNameTreePairs(QPDFObjectHandle root,
+                                  const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& goes) {
   std::unordered_set<const QPDFObject*> seen;
-  size_t dropped = 0;
-  Prune(root, true, 0, seen, drop, &dropped);
-  return dropped;
+  return RemovePairs(root, 0, seen, goes);
 }
 
 namespace {

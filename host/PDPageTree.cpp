@@ -25,7 +25,7 @@ using namespace hostpdf;
 namespace {
 
 const char* const kInheritable[] = {"/Resources", "/MediaBox", "/CropBox", "/Rotate"};
-constexpr int kMaxDepth = 512;
+constexpr int kMaxDepth = kMaxPageTreeDepth;
 
 std::unordered_set<PDPage>& LivePages() {
   static auto* s = new std::unordered_set<PDPage>;
@@ -95,6 +95,9 @@ void Walk(PDDoc doc) {
   cos->treeDicts.insert(q.getTrailer().getObjectPtr());
   cos->treeDicts.insert(q.getRoot().getObjectPtr());
   doc->nullKids.clear();
+  doc->tooDeep = QPDFObjGen();
+  doc->pagesBeforeTooDeep = 0;
+  doc->treeDepth = 0;
   QPDFObjectHandle root = PagesRoot(q);
   if (!root.isDictionary()) {
     if (root.isIndirect() && root.isNull()) doc->nullKids.emplace_back(root.getObjGen(), 0);
@@ -156,13 +159,18 @@ void Walk(PDDoc doc) {
       QPDFObjectHandle kids = kid.getKey("/Kids");
       if (!kids.isArray() || stack.size() >= (size_t)kMaxDepth) {
         doc->treeDamaged = true;
-        if (kids.isArray()) PDAddWarning(doc, "the page tree is too deep; the deepest nodes are ignored");
+        if (kids.isArray() && doc->tooDeep.getObj() == 0) {
+          doc->tooDeep = kid.getObjGen();
+          doc->pagesBeforeTooDeep = (ASInt32)doc->pages.size();
+          PDAddWarning(doc, "the page tree is too deep; the deepest nodes are ignored");
+        }
         continue;
       }
       cos->kidsArrays.insert(kids.getObjectPtr());
       doc->innerNodes.insert(kid.getObjGen());
       doc->edges.emplace_back(node, kid);
       stack.push_back(Frame{kid, kids, 0});
+      doc->treeDepth = std::max(doc->treeDepth, (ASInt32)stack.size());
     } else {
       doc->pages.push_back(kid.getObjGen());
       doc->parents.push_back(node.getObjectPtr());
@@ -196,19 +204,61 @@ PDPage Acquire(PDDoc doc, QPDFObjGen og) {
   return p;
 }
 
+// How many distinct nodes the Parent chain from node has (the chain ends at
+// a value that is no dictionary, or goes round a circle), at most limit.
+// Brent's cycle finding: a few passes, nothing remembered.
+int ChainLength(QPDFObjectHandle node, int limit) {
+  auto up = [](QPDFObjectHandle h) { return h.getKey("/Parent"); };
+  if (!node.isDictionary()) return 0;
+  QPDFObjectHandle tortoise = node, hare = up(node);
+  long long power = 1, lambda = 1, steps = 0;
+  while (hare.isDictionary() && hare.getObjectPtr() != tortoise.getObjectPtr()) {
+    if (++steps > 4LL * limit) return limit;
+    if (power == lambda) {
+      tortoise = hare;
+      power *= 2;
+      lambda = 0;
+    }
+    hare = up(hare);
+    ++lambda;
+  }
+  if (!hare.isDictionary()) {  // no circle: the chain's own length
+    int n = 0;
+    for (QPDFObjectHandle h = node; h.isDictionary() && n < limit; h = up(h)) ++n;
+    return n;
+  }
+  // A circle of lambda nodes, entered after mu others.
+  tortoise = hare = node;
+  for (long long k = 0; k < lambda; ++k) hare = up(hare);
+  long long mu = 0;
+  while (tortoise.getObjectPtr() != hare.getObjectPtr() && mu < limit) {
+    tortoise = up(tortoise);
+    hare = up(hare);
+    ++mu;
+  }
+  return (int)std::min<long long>(limit, mu + lambda);
+}
+
 // Walks up through Parent links, at most kMaxDepth steps and never in a circle.
 template <class F>
 void ForAncestors(QPDFObjectHandle node, F&& visit) {
-  // Trees are shallow: the first levels are remembered without allocating.
+  // Trees are shallow: the first levels are remembered without allocating. A
+  // deep one (thousands of levels, each its own object) is walked as far as
+  // its chain has distinct nodes, counted first.
   constexpr int kNear = 16;
   const QPDFObject* near[kNear];
-  std::unordered_set<const QPDFObject*> far;
   QPDFObjectHandle cur = node;
-  for (int i = 0; i < kMaxDepth && cur.isDictionary(); ++i) {
+  int i = 0;
+  for (; i < kNear && cur.isDictionary(); ++i) {
     const QPDFObject* o = cur.getObjectPtr();
-    if (std::find(near, near + std::min(i, kNear), o) != near + std::min(i, kNear)) return;
-    if (i < kNear) near[i] = o;
-    else if (!far.insert(o).second) return;
+    if (std::find(near, near + i, o) != near + i) return;
+    near[i] = o;
+    if (!visit(cur)) return;
+    cur = cur.getKey("/Parent");
+  }
+  if (!cur.isDictionary()) return;
+  const int n = ChainLength(node, kMaxDepth);
+  for (; i < n && cur.isDictionary(); ++i) {
     if (!visit(cur)) return;
     cur = cur.getKey("/Parent");
   }
@@ -580,6 +630,12 @@ void AddSource(PDDoc doc, PDDoc source) {
   }
 }
 
+bool HasNamedDests(PDDoc doc) {
+  QPDFObjectHandle root = QOf(doc).getRoot();
+  QPDFObjectHandle names = root.getKey("/Names");
+  return root.getKey("/Dests").isDictionary() || (names.isDictionary() && names.getKey("/Dests").isDictionary());
+}
+
 ASInt32 InsertPosition(PDDoc doc, ASInt32 after) {
   ASInt32 n = (ASInt32)doc->pages.size();
   if (after == PDBeforeFirstPage) return 0;
@@ -809,6 +865,13 @@ void PDDocInsertPages(PDDoc doc, ASInt32 insertAfter, PDDoc source, ASInt32 star
   Guard([&] {
     CheckPDDoc(doc);
     CheckPDDoc(source);
+    // What belonged to pages deleted before goes before the source's data
+    // are read, and before named destinations come into doc (a name doc
+    // still has for a deleted page would keep out the one that comes).
+    if (source != doc) {
+      SettleDeletedPages(source);
+      if ((insertFlags & PDInsertAll) && HasNamedDests(source)) SettleDeletedPages(doc);
+    }
     EnsurePages(doc);
     EnsurePages(source);
     ASInt32 n = (ASInt32)source->pages.size();
@@ -899,14 +962,11 @@ void PDDocDeletePages(PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ProgressMo
       RemoveLeaves(doc, from, lastPage);
       Changed(doc);
     }
-    // The pages out of the tree are about half the work on a large document,
-    // cutting away what belonged to them (structure, fields, outline items,
-    // named destinations) the other half: the monitor hears of both.
-    const ASInt32 gone = (ASInt32)deleted.size();
-    for (ASInt32 k = 1; k <= gone / 2; ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
-    PruneStructureOfPages(doc, deleted);
-    PruneDocumentDataOfPages(doc, deleted);
-    for (ASInt32 k = gone / 2 + 1; k <= gone; ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
+    for (ASInt32 k = 1; k <= (ASInt32)deleted.size(); ++k) ProgressMonitorSetCurrValue(monitor, k, monitorData);
+    // What belonged to them goes once, for every page deleted until then
+    // (SettleDeletedPages), and what still points at them before a save.
+    doc->dropped.insert(deleted.begin(), deleted.end());
+    doc->unpruned.insert(doc->unpruned.end(), deleted.begin(), deleted.end());
     ProgressMonitorEnd(monitor, monitorData);
     if (failure) std::rethrow_exception(failure);
   });

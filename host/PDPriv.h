@@ -68,7 +68,20 @@ struct _t_PDDocRec {
   // walked before each: a page qpdf could not parse reads as null. Whether
   // the file really holds an object there is for the open to find out.
   std::vector<std::pair<QPDFObjGen, ASInt32>> nullKids;
+  // The first node the walk found nested deeper than kMaxPageTreeDepth, and
+  // the pages walked before it: its pages would be lost, so the open refuses
+  // the file.
+  QPDFObjGen tooDeep;
+  ASInt32 pagesBeforeTooDeep = 0;
+  ASInt32 treeDepth = 0;  // the deepest level of nodes the walk went down to
   std::unordered_map<QPDFObjGen, PDPage, hostpdf::QPDFObjHash> acquired;
+  // Page objects deletions took out of the tree (PDDropped.cpp). What
+  // belonged to them alone (fields, outline destinations, named
+  // destinations, structure) is pruned once, lazily, for every page deleted
+  // since (`unpruned`); everything else that still points at them is severed
+  // before a save. A page put back into the tree is no longer dropped.
+  std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> dropped;
+  std::vector<QPDFObjGen> unpruned;
   // Page objects this document got by copying pages of other documents: a
   // second copy of the same source page must be a new object.
   std::unordered_set<QPDFObjGen, hostpdf::QPDFObjHash> copiedPages;
@@ -102,7 +115,9 @@ PDPage CheckPage(PDPage page);
 QPDF& QOf(PDDoc doc);
 QPDFObjectHandle PageHandle(PDPage page);
 
-// Page tree.
+// Page tree. Its nodes may nest this deep (each level its own object; the
+// walks up and down are iterative): deeper is damage, refused at open.
+constexpr int kMaxPageTreeDepth = 100000;
 void EnsurePages(PDDoc doc);
 void ReleaseAllPages(PDDoc doc);
 // The first non-null value of key on the node or its ancestors, or null.
@@ -126,8 +141,20 @@ void WriteTreeCounts(PDDoc doc);
 // Structure tree and page deletion (PDStructure.cpp): the check raises
 // pdsErrBadStructure for a tree the host cannot walk; the pruning cuts what
 // belonged only to the deleted pages out of the tree.
+// A tree found sound is not walked again until a write into it (the Cos
+// layer tells) or a new root.
 void CheckStructureForDeletion(PDDoc doc);
 void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
+
+// Dropped pages (PDDropped.cpp). Settling prunes the document data and the
+// structure of the pages deleted since the last settling that are still out
+// of the tree: before pages are copied out of or into the document, and
+// before a save. Severing (before a save, after settling) takes out of the
+// document every reference left to a dropped page or to its annotations:
+// links' destinations and GoTo actions (in /Next chains too), the open
+// action, article beads, annotations' /P, and at last any reference at all.
+void SettleDeletedPages(PDDoc doc);
+void SeverDroppedPages(PDDoc doc);
 // Every page of source going into doc, which has none: whether source's
 // structure tree can come along (it has one the host can walk, doc has
 // none), and bringing it, with the mark information, once the pages are in.
@@ -140,9 +167,8 @@ void CarryCollection(PDDoc doc, PDDoc source, ForeignCopier& copier);
 // Every pair of a name tree, leaves in order, the walk bounded and never
 // round a circle; false from visit stops it.
 void ForEachNameTreePair(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& visit);
-// Takes out, in one walk, every pair whose key is text and that drop names;
-// the nodes that lost pairs get their Limits anew. Returns how many went.
-size_t RemoveNameTreePairs(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& drop);
+// Removes the pairs goes answers true for, in one walk; true when any went.
+bool RemoveNameTreePairs(QPDFObjectHandle root, const std::function<bool(QPDFObjectHandle, QPDFObjectHandle)>& goes);
 
 // Document data that belongs to pages (PDDocData.cpp). Carrying brings along
 // what of the source's form fields, optional-content groups, outline items
@@ -155,8 +181,9 @@ void PruneDocumentDataOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages);
 
 // Copies objects of a source document into doc, each object once for the
 // pair of documents: what refers to it again gets the same copy. Pages of the
-// source are copied only when reserved; other references to them, and to the
-// source's page-tree nodes, become null. Stream data are not read now: the
+// source are copied only when reserved; other references to them, to page
+// objects outside the source's tree (pages it deleted) and to its page-tree
+// nodes, become null. Stream data are not read now: the
 // copies read them from the source when doc is saved.
 class ForeignCopier {
  public:

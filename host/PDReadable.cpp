@@ -235,6 +235,15 @@ bool QpdfSaidTooDeep(PDDoc doc, QPDFObjGen og) {
 
 void CheckPagesReadable(PDDoc doc) {
   EnsurePages(doc);
+  if (doc->tooDeep.getObj() != 0) {
+    // The pages below would be lost without a word: the file is damaged.
+    char detail[200];
+    std::snprintf(detail, sizeof detail,
+                  "its page tree nests more than %d levels of page-tree nodes (node object %d, after page %d, is "
+                  "deeper), and this program reads at most %d",
+                  kMaxPageTreeDepth, doc->tooDeep.getObj(), (int)doc->pagesBeforeTooDeep, kMaxPageTreeDepth);
+    ASRaise(ASRegisterErrorDetail(pdErrBadDocument, detail));
+  }
   for (const auto& [og, before] : doc->nullKids) {
     ObjectScan scan;
     if (!ScanStored(doc, og, &scan)) continue;

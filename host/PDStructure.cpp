@@ -1,11 +1,13 @@
 // The structure tree of a tagged document as page deletion sees it. Before
 // pages go the tree is checked: one the host cannot walk (a root that is no
 // dictionary, kids that cannot be structure, circles, nesting beyond reason)
-// stops the deletion with pdsErrBadStructure, and nothing has changed. After
-// the pages went, what belonged only to them is cut out of the tree: their
-// marked-content and object references, elements left empty by that, and
-// their entries in the parent tree, so that the saved file does not keep
-// deleted pages alive through the structure.
+// stops the deletion with pdsErrBadStructure, and nothing has changed. Once
+// the deleted pages are settled (PDDropped.cpp), what belonged only to them
+// is cut out of the tree: their marked-content and object references
+// (their annotations' too), elements left empty by that, the page named by
+// default by an element that keeps content elsewhere, their entries in the
+// parent tree and the IDs of the elements that went, so that the saved file
+// does not keep deleted pages alive through the structure.
 #include <unordered_map>
 #include <unordered_set>
 
@@ -26,10 +28,13 @@ bool IsContentItem(QPDFObjectHandle d) {
 // A kid or K value the walk can read: nothing, an MCID, a dictionary or an array of them.
 bool Readable(QPDFObjectHandle k) { return k.isNull() || k.isInteger() || k.isDictionary() || k.isArray(); }
 
-void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done);
+using ObjSet = std::unordered_set<const QPDFObject*>;
 
-void CheckElement(QPDFObjectHandle element, int depth, GenSet& path, GenSet& done) {
+void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done, ObjSet& objs);
+
+void CheckElement(QPDFObjectHandle element, int depth, GenSet& path, GenSet& done, ObjSet& objs) {
   if (depth > kMaxStructDepth) ASRaise(pdsErrBadStructure);
+  objs.insert(element.getObjectPtr());
   if (IsContentItem(element)) return;
   const bool indirect = element.isIndirect();
   const QPDFObjGen og = element.getObjGen();
@@ -38,27 +43,29 @@ void CheckElement(QPDFObjectHandle element, int depth, GenSet& path, GenSet& don
     if (done.count(og)) return;                        // shared, and sound the first time
     path.insert(og);
   }
-  CheckKids(element.getKey("/K"), depth + 1, path, done);
+  CheckKids(element.getKey("/K"), depth + 1, path, done, objs);
   if (indirect) {
     path.erase(og);
     done.insert(og);
   }
 }
 
-void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done) {
+void CheckKids(QPDFObjectHandle k, int depth, GenSet& path, GenSet& done, ObjSet& objs) {
   if (!Readable(k)) ASRaise(pdsErrBadStructure);
   if (k.isDictionary()) {
-    CheckElement(k, depth, path, done);
+    CheckElement(k, depth, path, done, objs);
   } else if (k.isArray()) {
+    objs.insert(k.getObjectPtr());
     for (auto& kid : k.aitems()) {
       if (!Readable(kid) || kid.isArray()) ASRaise(pdsErrBadStructure);
-      if (kid.isDictionary()) CheckElement(kid, depth, path, done);
+      if (kid.isDictionary()) CheckElement(kid, depth, path, done, objs);
     }
   }
 }
 
 struct Pruner {
   const GenSet& gone;
+  const GenSet& goneAnnots;  // the annotations of the deleted pages
   // Elements already judged: one shared by two parents leaves both or neither.
   std::unordered_map<QPDFObjGen, bool, QPDFObjHash> verdicts;
 
@@ -70,7 +77,10 @@ struct Pruner {
     if (!kid.isDictionary()) return false;
     QPDFObjectHandle own = kid.getKey("/Pg");
     QPDFObjectHandle on = own.isNull() ? page : own;
-    if (IsContentItem(kid)) return Gone(on);
+    if (IsContentItem(kid)) {
+      QPDFObjectHandle obj = kid.getKey("/Obj");
+      return Gone(on) || (obj.isIndirect() && goneAnnots.count(obj.getObjGen()) > 0);
+    }
     if (depth > kMaxStructDepth) return false;
     if (kid.isIndirect()) {
       auto known = verdicts.find(kid.getObjGen());
@@ -83,6 +93,9 @@ struct Pruner {
     // goes with the page it names.
     bool goes = had ? empty : Gone(own);
     if (kid.isIndirect()) verdicts[kid.getObjGen()] = goes;
+    // An element that stays keeps content on other pages, each of which
+    // names its own: the deleted page it named by default is no longer its.
+    if (!goes && Gone(own)) kid.removeKey("/Pg");
     return goes;
   }
 
@@ -94,8 +107,12 @@ struct Pruner {
     if (k.isArray()) {
       int n = k.getArrayNItems();
       *had = n > 0;
-      for (int i = n - 1; i >= 0; --i)
-        if (KidGoes(k.getArrayItem(i), page, depth)) k.eraseItem(i);
+      std::vector<QPDFObjectHandle> kept;
+      for (int i = 0; i < n; ++i) {
+        QPDFObjectHandle kid = k.getArrayItem(i);
+        if (!KidGoes(kid, page, depth)) kept.push_back(kid);
+      }
+      if ((int)kept.size() != n) k.setArrayFromVector(kept);
       bool empty = k.getArrayNItems() == 0;
       if (empty && *had) holder.removeKey("/K");
       return empty;
@@ -113,13 +130,20 @@ void RemoveNumbers(QPDFObjectHandle node, const std::unordered_set<long long>& k
   if (node.isIndirect() && !seen.insert(node.getObjGen()).second) return;
   QPDFObjectHandle nums = node.getKey("/Nums");
   if (nums.isArray()) {
-    for (int i = (nums.getArrayNItems() & ~1) - 2; i >= 0; i -= 2) {
+    // Rebuilt once: erasing pairs one by one takes time in the array's length each.
+    std::vector<QPDFObjectHandle> kept;
+    const int n = nums.getArrayNItems() & ~1;
+    bool changed = false;
+    for (int i = 0; i < n; i += 2) {
       QPDFObjectHandle key = nums.getArrayItem(i);
       if (key.isInteger() && keys.count(key.getIntValue())) {
-        nums.eraseItem(i + 1);
-        nums.eraseItem(i);
+        changed = true;
+        continue;
       }
+      kept.push_back(key);
+      kept.push_back(nums.getArrayItem(i + 1));
     }
+    if (changed) nums.setArrayFromVector(kept);
   }
   QPDFObjectHandle kids = node.getKey("/Kids");
   if (kids.isArray())
@@ -132,8 +156,17 @@ void CheckStructureForDeletion(PDDoc doc) {
   QPDFObjectHandle root = QOf(doc).getRoot().getKey("/StructTreeRoot");
   if (root.isNull()) return;
   if (!root.isDictionary()) ASRaise(pdsErrBadStructure);
+  // Runs delete pages one at a time: a tree walked once stays sound until it
+  // is written to.
+  CosDoc cos = doc->cos;
+  if (cos->structSound && cos->structRoot == root.getObjectPtr()) return;
+  cos->structSound = false;
   GenSet path, done;
-  CheckKids(root.getKey("/K"), 0, path, done);
+  ObjSet objs{root.getObjectPtr()};
+  CheckKids(root.getKey("/K"), 0, path, done, objs);
+  cos->structObjs = std::move(objs);
+  cos->structRoot = root.getObjectPtr();
+  cos->structSound = true;
 }
 
 bool StructureCanCome(PDDoc doc, PDDoc source) {
@@ -167,9 +200,23 @@ void PruneStructureOfPages(PDDoc doc, const std::vector<QPDFObjGen>& pages) {
     QPDFObjectHandle root = q.getRoot().getKey("/StructTreeRoot");
     if (!root.isDictionary()) return;
     GenSet gone(pages.begin(), pages.end());
-    Pruner pruner{gone, {}};
+    GenSet goneAnnots;
+    for (const QPDFObjGen& og : pages) {
+      QPDFObjectHandle annots = q.getObject(og).getKey("/Annots");
+      if (annots.isArray())
+        for (auto& a : annots.aitems())
+          if (a.isIndirect() && a.isDictionary()) goneAnnots.insert(a.getObjGen());
+    }
+    Pruner pruner{gone, goneAnnots, {}};
     bool had = false;
     const bool empty = pruner.Prune(root, QPDFObjectHandle::newNull(), 0, &had);
+    // The IDs of the elements that went.
+    QPDFObjectHandle ids = root.getKey("/IDTree");
+    if (ids.isDictionary())
+      RemoveNameTreePairs(ids, [&](QPDFObjectHandle, QPDFObjectHandle v) {
+        auto it = v.isIndirect() ? pruner.verdicts.find(v.getObjGen()) : pruner.verdicts.end();
+        return it != pruner.verdicts.end() && it->second;
+      });
     // Nothing of the tree is left on any page (the pages went onto sheets,
     // say): the empty root stays, but the document no longer says it is tagged.
     if (had && empty) q.getRoot().removeKey("/MarkInfo");

@@ -587,3 +587,84 @@ TEST_F(PageTreeTest, CyclesAndWrongTypesDoNotHang) {
     EXPECT_EQ(2, PDDocGetNumPages(d));
   }
 }
+
+namespace {
+
+// The number of page objects a saved file holds, and its page count, read by qpdf.
+int QpdfPages(const std::string& path) {
+  QPDF q;
+  q.setSuppressWarnings(true);
+  q.processFile(path.c_str());
+  return q.getRoot().getKey("/Pages").getKey("/Count").getIntValue();
+}
+
+}  // namespace
+
+// A page under thousands of /Pages nodes, each the only kid of the one above,
+// is read as any other: with what it inherits from the top and the bottom of
+// the chain, and it can be saved, inserted beside, moved and deleted (the
+// emptied chain going with it) without the stack running out.
+TEST_F(PageTreeTest, APageUnderThousandsOfNodesIsReadAndEdited) {
+  for (int levels : {520, 5000, 60000}) {
+    SCOPED_TRACE(levels);
+    const std::string path = dir.file("deep" + std::to_string(levels) + ".pdf");
+    kvfix::WriteDeepPageTree(path, levels, true);
+    ScopedDoc doc(OpenPdf(path));
+    ASSERT_EQ(2, PDDocGetNumPages(doc));
+    {
+      ScopedPage deep(doc, 0);
+      ASFixedRect r;
+      PDPageGetMediaBox(deep, &r);
+      const double media[4] = {0, 0, 200, 300};
+      ExpectRect(media, r, "the root's media box");
+      EXPECT_EQ(90, PDPageGetRotate(deep)) << "the deepest node's rotation";
+      EXPECT_EQ("Helvetica", FontOf(deep)) << "the root's resources";
+    }
+    // A page beside the deep one goes into the deepest node: every count up
+    // the chain grows.
+    PDPageRelease(PDDocCreatePage(doc, 0, ASFixedRect{0, ASInt32ToFixed(100), ASInt32ToFixed(100), 0}));
+    ASSERT_EQ(3, PDDocGetNumPages(doc));
+    const std::string three = dir.file("three.pdf");
+    SavePdf(doc, three);
+    // qpdf's own check recurses down the tree, and runs out of stack long
+    // before the deepest tree here: the file is read back by the host then.
+    const bool checkable = levels <= 5000;
+    if (checkable) {
+      EXPECT_EQ(0, QpdfCheck(three));
+    }
+    EXPECT_EQ(3, QpdfPages(three));
+    {
+      ScopedDoc back(OpenPdf(three));
+      EXPECT_EQ(3, PDDocGetNumPages(back));
+    }
+    PDDocMovePage(doc, PDLastPage, 0);
+    {
+      ScopedPage moved(doc, 2);
+      EXPECT_EQ(90, PDPageGetRotate(moved)) << "the moved page keeps its rotation";
+    }
+    // The deep node's last pages go: the emptied chain goes with them.
+    PDDocDeletePages(doc, 0, 0, nullptr, nullptr);
+    PDDocDeletePages(doc, 1, 1, nullptr, nullptr);
+    ASSERT_EQ(1, PDDocGetNumPages(doc));
+    const std::string one = dir.file("one.pdf");
+    SavePdf(doc, one);
+    if (checkable) {
+      EXPECT_EQ(0, QpdfCheck(one));
+    }
+    EXPECT_EQ(1, QpdfPages(one));
+  }
+}
+
+// Deeper than the host reads, the file is refused at open as damaged, the
+// depth named: its deep pages would otherwise be lost without a word.
+TEST_F(PageTreeTest, APageTreeDeeperThanTheHostReadsIsRefusedAtOpen) {
+  const std::string path = dir.file("toodeep.pdf");
+  kvfix::WriteDeepPageTree(path, 100001, true);
+  PDDoc doc = nullptr;
+  const ASErrorCode e = ErrorOf([&] { doc = OpenPdf(path); });
+  ASSERT_NE(0, e);
+  EXPECT_EQ(nullptr, doc);
+  char text[512];
+  ASGetErrorString(e, text, sizeof text);
+  EXPECT_NE(std::string::npos, std::string(text).find("more than 100000 levels")) << text;
+}

@@ -167,6 +167,25 @@ TEST(NameTreeTest, CreatedTreesStaySortedWhenTheyGrow) {
   EXPECT_TRUE(CosDictKnown(PDNameTreeGetCosObj(tree), A("Kids"))) << "grown past one leaf";
 }
 
+// Keys put in order split the last leaf again and again; every key is then
+// found where the leaves' limits say, and can be removed.
+TEST(NameTreeTest, EveryKeyOfAGrownTreeCanBeRemoved) {
+  ScopedDoc doc(PDDocCreate());
+  CosDoc cos = PDDocGetCosDoc(doc);
+  PDNameTree tree = PDDocCreateNameTree(doc, A("Dests"));
+  for (int i = 0; i < 300; ++i) {
+    char key[8];
+    std::snprintf(key, sizeof key, "k%03d", i);
+    PDNameTreePut(tree, CosNewString(cos, 0, key, 4), CosNewInteger(cos, 0, i));
+  }
+  for (int i = 299; i >= 0; --i) {  // last first: no removal mends a leaf's limits for the next
+    char key[8];
+    std::snprintf(key, sizeof key, "k%03d", i);
+    EXPECT_TRUE(PDNameTreeRemove(tree, key, 4)) << key;
+  }
+  EXPECT_TRUE(Keys(tree).empty());
+}
+
 namespace {
 
 // The scan over the bytes after BI, as the statement reader hands them over.
