@@ -164,20 +164,30 @@ ASUns16 Split(SEvenOddShuffleInfo* info) {
     {
       SStatusBoxPart part(kCopyWeight, total);
       SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingpages"));
-      odds = CopyIntoNew(made, doc, 0);
+      odds = CopyIntoNew(made, doc, gRemoveStructureInNewDoc);
     }
-    PDDoc evens = made.Add(PDDocCreatePerhapsClonePDFX(doc));
     {
       SStatusBoxPart part(kMoveWeight, total);
       if (!PDDocEvenPagesToEnd(odds)) Bail();
     }
     const ASInt32 h = (n + 1) / 2;
-    {
+    PDDoc evens = nullptr;
+    if (!gRemoveStructureInNewDoc) {
+      // A document's tags come only with a copy of all its pages: the even
+      // half is such a copy too, its odd pages then taken out, so that both
+      // halves keep the tags of their pages.
+      SStatusBoxPart part(kCopyWeight / 2, total);
+      SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
+      evens = CopyIntoNew(made, doc, 0);
+      if (!PDDocEvenPagesToEnd(evens)) Bail();
+      PDDocDeletePagesWithBadStructRecovery(evens, 0, h - 1, monitor, monitorData);
+    } else {
+      evens = made.Add(PDDocCreatePerhapsClonePDFX(doc));
       SStatusBoxPart part(kCopyWeight / 2, total);
       SetStatusBoxTextUtf8(Msg("pagemg.6.status.copyingevenpages"));
       DURING
         PDDocInsertAndStampPages(evens, PDBeforeFirstPage, odds, h, n - h, PDInsertAll, monitor, monitorData, cancel,
-                                 cancelData, nullptr, 0, 0, 0);
+                                 cancelData, nullptr, 0, 0, gRemoveStructureInNewDoc);
       HANDLER
         if (ERRORCODE == genErrCancelled) Bail();
         RERAISE();

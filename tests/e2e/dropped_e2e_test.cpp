@@ -47,9 +47,6 @@ struct SCase {
   std::vector<std::vector<int>> outputs;
   bool sheets;  // the pages are drawn onto sheets: no page of the source is left
   const char* extra = "";  // more kvhost options before the command
-  // How many of the documents (the first ones) can be tagged: the even half
-  // of a split is made of pages copied into it, and never is.
-  size_t taggable = 2;
 };
 
 std::vector<SCase> Cases() {
@@ -71,7 +68,7 @@ std::vector<SCase> Cases() {
        false, {threeOne}, false},
       {"ShuffleSecondOfThreeIntoNewDoc", "Shuffle",
        "<I N='GroupSize'>3</I>\n<S N='Order'>2</S>\n<B N='NewDoc'>1</B>\n", true, {secondOfThree}, false},
-      {"EvenOddSplit", "EvenOddShuffle", "<A N='Action'>Split</A>\n", true, {Labels(1, 2), Labels(2, 2)}, false, "", 1},
+      {"EvenOddSplit", "EvenOddShuffle", "<A N='Action'>Split</A>\n", true, {Labels(1, 2), Labels(2, 2)}, false},
       {"Join2Pages", "Join2Pages", "", false, {joined}, false, "--page 3"},
       {"NupInPlace", "Nup",
        "<B N='NewDoc'>0</B>\n<DICT N='Page'><ITEMS><A N='Type'>Blank</A><F N='Width'>1224</F><F N='Height'>792</F>"
@@ -176,11 +173,12 @@ TEST_P(DroppedPages, NothingOfAPageLeftOutIsSavedAndTheRestStillShowsItsPages) {
       EXPECT_EQ(kept, r.catalogNames) << what;
       EXPECT_EQ(kept, r.items) << what;
       EXPECT_GE(r.widgets, 2 * kept) << what;
-      // A document made anew is tagged when the preference keeps tags; one
-      // changed in place keeps its own.
-      const bool tagged = !c.newDoc || (KeepTags() && k < c.taggable);
+      // A document made anew is tagged when the preference keeps tags, and
+      // only then (both halves of a split alike); one changed in place keeps
+      // its own.
+      const bool tagged = !c.newDoc || KeepTags();
+      EXPECT_EQ(tagged, r.tagged) << what;
       if (tagged) {
-        EXPECT_TRUE(r.tagged) << what;
         EXPECT_EQ(kept, r.elements) << what;
         EXPECT_EQ(kept, r.ids) << what;
       }
