@@ -520,6 +520,22 @@ bool FollowsDirectly(const std::vector<Step>& steps, size_t at) {
   return false;
 }
 
+// The inputs of the --command at steps[at]: the --params and --set steps
+// since the --command before it (the --params files read when asked).
+bool CommandInputAt(const std::vector<Step>& steps, size_t at, SCommandInput* in, bool readParams = true) {
+  size_t from = at;
+  while (from > 0 && steps[from - 1].option != "--command") --from;
+  for (size_t j = from; j < at; ++j) {
+    if (steps[j].option == "--set") in->settings.push_back(steps[j].value);
+    if (steps[j].option == "--params" && readParams) {
+      if (!ReadText(steps[j].option, steps[j].value, &in->params)) return false;
+      in->haveParams = true;
+      in->paramsFile = steps[j].value;
+    }
+  }
+  return true;
+}
+
 // Asks the plug-in whether the --command would run as typed; false (said)
 // when not, *usage when what was typed is refused (not what a file holds).
 bool CommandChecks(const PIAutomationProcs* automation, const std::string& key, const SCommandInput& in,
@@ -561,41 +577,25 @@ bool SettingsRead(const PIAutomationProcs* automation, const std::string& key, c
 // line's.
 bool Precheck(const Options& o, bool* usage) {
   const PIAutomationProcs* automation = PIGetAutomation();
+  // An older plug-in can read only the settings' values before.
+  const bool checks = Checks(automation);
   *usage = true;
-  if (!Checks(automation)) {
-    // An older plug-in: only the settings' values can be read before.
-    std::vector<std::string> settings;
-    for (const Step& s : o.steps) {
-      if (s.option == "--set") settings.push_back(s.value);
-      if (s.option != "--command" || settings.empty()) continue;
-      if (!TakesSettings(automation)) {
+  bool menuBefore = false;  // a dialog may make an action that a later --play plays
+  for (size_t i = 0; i < o.steps.size(); ++i) {
+    const Step& s = o.steps[i];
+    if (s.option == "--command") {
+      SCommandInput in;
+      if (!CommandInputAt(o.steps, i, &in, checks)) return false;
+      if (!in.settings.empty() && !TakesSettings(automation)) {
         std::fprintf(stderr, "kvhost: --set: this plug-in takes no parameters by --set; give them with --params\n");
         *usage = false;
         return false;
       }
-      for (const std::string& setting : settings) {
-        const char* text[] = {setting.c_str()};
-        std::string why;
-        if (!automation->checkSettings(s.value.c_str(), text, 1, KeepText, &why)) {
-          std::fprintf(stderr, "kvhost: --set %s: %s\n", setting.c_str(), why.c_str());
-          return false;
-        }
-      }
-      settings.clear();
-    }
-    *usage = false;
-    return true;
-  }
-  SCommandInput in;
-  bool menuBefore = false;  // a dialog may make an action that a later --play plays
-  for (size_t i = 0; i < o.steps.size(); ++i) {
-    const Step& s = o.steps[i];
-    if (s.option == "--set") {
-      in.settings.push_back(s.value);
-    } else if (s.option == "--params") {
-      if (!ReadText(s.option, s.value, &in.params)) return false;
-      in.haveParams = true;
-      in.paramsFile = s.value;
+      if (!SettingsRead(automation, s.value, in) ||
+          (checks && !CommandChecks(automation, s.value, in, -1, FollowsDirectly(o.steps, i), usage)))
+        return false;
+    } else if (!checks) {
+      continue;
     } else if (s.option == "--answers") {
       std::string text;
       if (!ReadText(s.option, s.value, &text)) return false;
@@ -609,11 +609,6 @@ bool Precheck(const Options& o, bool* usage) {
       }
     } else if (s.option == "--replay" || s.option == "--history") {
       if (!Readable(s.option, s.value)) return false;
-    } else if (s.option == "--command") {
-      if (!SettingsRead(automation, s.value, in) ||
-          !CommandChecks(automation, s.value, in, -1, FollowsDirectly(o.steps, i), usage))
-        return false;
-      in = SCommandInput();
     } else if (s.option == "--play" && !menuBefore) {
       std::string why;
       if (!automation->checkAction(s.value.c_str(), KeepText, &why)) {
@@ -670,22 +665,6 @@ std::string PagesText(PDDoc doc) {
     out += (i == 0 ? ": " : ", ") + std::to_string(sizes[i].second) + " of " + sizes[i].first;
   if (sizes.size() > 3) out += ", and " + std::to_string(sizes.size() - 3) + " other sizes";
   return out;
-}
-
-// The inputs of the --command at steps[at]: the --params and --set steps
-// since the --command before it.
-bool CommandInputAt(const std::vector<Step>& steps, size_t at, SCommandInput* in) {
-  size_t from = at;
-  while (from > 0 && steps[from - 1].option != "--command") --from;
-  for (size_t j = from; j < at; ++j) {
-    if (steps[j].option == "--set") in->settings.push_back(steps[j].value);
-    if (steps[j].option == "--params") {
-      if (!ReadText(steps[j].option, steps[j].value, &in->params)) return false;
-      in->haveParams = true;
-      in->paramsFile = steps[j].value;
-    }
-  }
-  return true;
 }
 
 // Before a --command that a --command runs on directly, once the page count
